@@ -1,0 +1,110 @@
+#include <cstring>
+
+#include "image/boot_sector.h"
+#include "image/volume_image.h"
+#include "platform/host_file.h"
+
+namespace {
+const int kJumpBytes = 3;
+const int kCodeStart = 62;   // end of the extended BPB
+const int kCodeEnd = 510;    // the signature follows
+
+// Fields that must agree before a whole boot sector may replace the image's, in checking order.
+struct Field { int offset; int width; };
+const Field kGeometryFields[] = {
+    {bs::kBytesPerSector, 2}, {bs::kSectorsPerFat, 2}, {bs::kNumberOfFats, 1},
+    {bs::kHeads, 2},          {bs::kReservedSectors, 2}, {bs::kRootEntries, 2},
+    {bs::kSectorsPerCluster, 1}, {bs::kTotalSectors, 2},
+};
+
+bool sameGeometry(const uint8_t* a, const uint8_t* b) {
+    for (const Field& f : kGeometryFields)
+        if (std::memcmp(a + f.offset, b + f.offset, f.width) != 0) return false;
+    return true;
+}
+
+void copyBootCode(uint8_t* to, const uint8_t* from) {
+    std::memcpy(to, from, kJumpBytes);
+    std::memcpy(to + kCodeStart, from + kCodeStart, kCodeEnd - kCodeStart);
+}
+}  // namespace
+
+int VolumeImage::importBootSector(const char* path) {
+    HostFile file;
+    if (!file.openForReading(path)) {
+        queueMessage("Could not open bootsector file!");
+        return kResultHostIo;
+    }
+    int result = kResultOk;
+    uint8_t buffer[512] = {};
+    uint32_t got = 0;
+    if (!file.read(buffer, sizeof buffer, &got) || got != sizeof buffer) {
+        queueMessage("Could not read bootsector file or bootsector file fits not sector size!");
+        result = kResultBadImage;
+    }
+    if (buffer[510] != 0x55 || buffer[511] != 0xAA) {
+        queueMessage("Loaded file is not a bootsector!");
+        result = kResultNoSignature;
+    }
+    if (result == kResultOk) {
+        if (sameGeometry(buffer, bootSector)) {
+            std::memcpy(bootSector, buffer, sizeof bootSector);
+        } else {
+            queueMessage("Loaded bootsector is not compatible to current image!");
+            result = kResultBootSectorMismatch;
+        }
+    }
+    file.close();
+    return result;
+}
+
+int VolumeImage::exportBootSector(const char* path) {
+    HostFile file;
+    if (!file.createAlways(path)) {
+        queueMessage("Could not create bootsector file!");
+        return kResultHostIo;
+    }
+    if (!file.write(bootSector, sizeof bootSector) || !file.close()) {
+        queueMessage("Could not write bootsector file!");
+        return kResultHostIo;
+    }
+    return kResultOk;
+}
+
+int VolumeImage::importBootCode(const char* path) {
+    HostFile file;
+    if (!file.openForReading(path)) {
+        queueMessage("Could not open bootcode file!");
+        return kResultHostIo;
+    }
+    int result = kResultOk;
+    uint8_t buffer[512] = {};
+    uint32_t got = 0;
+    if (!file.read(buffer, sizeof buffer, &got)) {
+        queueMessage("Could not read bootsector file");
+        result = kResultHostIo;
+        got = 0;
+    }
+    if (got != sizeof buffer) {
+        queueMessage("Read file fits not floppy bootsector size!");
+        result = kResultBootCodeSize;
+    }
+    if (result == kResultOk) copyBootCode(bootSector, buffer);
+    file.close();
+    return result;
+}
+
+int VolumeImage::exportBootCode(const char* path) {
+    uint8_t buffer[512] = {};
+    copyBootCode(buffer, bootSector);
+    HostFile file;
+    if (!file.createAlways(path)) {
+        queueMessage("Could not create bootcode file!");
+        return kResultHostIo;
+    }
+    if (!file.write(buffer, sizeof buffer) || !file.close()) {
+        queueMessage("Could not write bootcode file!");
+        return kResultHostIo;
+    }
+    return kResultOk;
+}

@@ -1,0 +1,214 @@
+#include "image/volume_image.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+#include "image/boot_sector.h"
+
+FatClass classifyFatEntry(uint16_t value) {
+    if (value == 0x000) return kFatFree;
+    if (value <= 0xFEF || value == 0xFFF) return kFatUsed;
+    if (value == 0xFF7) return kFatBad;
+    return kFatReserved;  // 0xFF0-0xFF6 and 0xFF8-0xFFE
+}
+
+bool checkBootSector(const uint8_t* b) {
+    uint16_t bytesPerSector = readLe16(b + bs::kBytesPerSector);
+    uint8_t sectorsPerCluster = b[bs::kSectorsPerCluster];
+    uint16_t rootEntries = readLe16(b + bs::kRootEntries);
+    uint16_t sectorsPerFat = readLe16(b + bs::kSectorsPerFat);
+    if (sectorsPerCluster == 0 || readLe16(b + bs::kSignature) != bs::kSignatureValue ||
+        sectorsPerFat > kMaxSectorsPerFat || rootEntries > kMaxRootEntries)
+        return false;
+
+    // The checks above are the classic ones; the rest keep a damaged sector from steering the
+    // geometry outside the buffers. Sectors must hold whole directory slots (this also rules out
+    // 0 bytes, which would divide by zero), clusters must fit the walker's copy, the data region
+    // must not be negative and every cluster needs an entry in fatTable.
+    if (bytesPerSector < 32 || bytesPerSector % 32 != 0) return false;
+    uint32_t clusterBytes = static_cast<uint32_t>(bytesPerSector) * sectorsPerCluster;
+    if (clusterBytes > static_cast<uint32_t>(kMaxClusterBytes)) return false;
+    uint32_t rootSectors = (rootEntries * 32u + bytesPerSector - 1) / bytesPerSector;
+    uint32_t systemSectors = readLe16(b + bs::kReservedSectors) +
+                             static_cast<uint32_t>(b[bs::kNumberOfFats]) * sectorsPerFat +
+                             rootSectors;
+    uint32_t totalSectors = readLe16(b + bs::kTotalSectors);
+    if (totalSectors < systemSectors) return false;
+    uint32_t clusters = (totalSectors - systemSectors) / sectorsPerCluster;
+    return clusters <= static_cast<uint32_t>(kMaxClusters);
+}
+
+VolumeImage::VolumeImage()
+    : clusterBytes(0), backupClusterBytes(0), entriesPerCluster(0), backupEntriesPerCluster(0),
+      clusterCount(0), backupClusterCount(0), dataSectors(0), backupDataSectors(0),
+      cursorCluster(0), cursorIndex(0), notifyWindow(nullptr), keepRunning(0), sectorsDone(0),
+      sectorsTotal(0) {
+    statusText[0] = '\0';
+    messageText[0] = '\0';
+    std::memset(clusters, 0, sizeof clusters);
+    std::memset(backupClusters, 0, sizeof backupClusters);
+    std::memset(backupFatTable, 0, sizeof backupFatTable);
+    std::memset(backupBootSector, 0, sizeof backupBootSector);
+    std::memset(backupFat1, 0, sizeof backupFat1);
+    std::memset(backupFat2, 0, sizeof backupFat2);
+    std::memset(backupRootDir, 0, sizeof backupRootDir);
+    std::memset(clusterCopy, 0, sizeof clusterCopy);
+    reset();
+}
+
+VolumeImage::~VolumeImage() {
+    reset();
+    freeBackupClusters();
+    clear();
+}
+
+void VolumeImage::reset() {
+    freeClusters();
+    clusterCount = 0;
+    clusterBytes = 0;
+    dataSectors = 0;
+    entriesPerCluster = 0;
+    std::memset(bootSector, 0, sizeof bootSector);
+    std::memset(fat1, 0, sizeof fat1);
+    std::memset(fat2, 0, sizeof fat2);
+    std::memset(fatTable, 0, sizeof fatTable);
+    std::memset(rootDir, 0, sizeof rootDir);
+}
+
+void VolumeImage::computeGeometry() {
+    uint16_t bps = bytesPerSector();
+    uint8_t spc = sectorsPerCluster();
+    clusterBytes = static_cast<uint16_t>(bps * spc);
+    entriesPerCluster = static_cast<uint16_t>(clusterBytes / 32);
+    // Callers have run checkBootSector, so bps and spc are non-zero and the difference is not
+    // negative; the guards only keep a mistaken caller from dividing by zero.
+    uint32_t rootSectors = bps == 0 ? 0 : (rootEntryCount() * 32u + bps - 1) / bps;
+    uint32_t system = reservedSectors() + static_cast<uint32_t>(numberOfFats()) * sectorsPerFat() +
+                      rootSectors;
+    dataSectors = static_cast<uint16_t>(totalSectors() > system ? totalSectors() - system : 0);
+    uint32_t count = spc == 0 ? 0 : dataSectors / spc;
+    clusterCount = static_cast<uint16_t>(count > static_cast<uint32_t>(kMaxClusters) ? kMaxClusters
+                                                                                     : count);
+    allocateClusters();
+}
+
+// Allocation failure: the image keeps only the clusters it could allocate, and clusterCount is
+// cut to them, so no later access reaches a missing buffer. The loaders then fail to read into
+// the rest and report it; creation on a machine that cannot find a few megabytes is not expected.
+bool VolumeImage::allocateClusters() {
+    for (int i = 0; i < clusterCount; ++i) {
+        clusters[i] = new (std::nothrow) uint8_t[clusterBytes];
+        if (clusters[i] == nullptr) {
+            clusterCount = static_cast<uint16_t>(i);
+            return false;
+        }
+        std::memset(clusters[i], 0, clusterBytes);
+    }
+    return true;
+}
+
+bool VolumeImage::allocateBackupClusters() {
+    uint32_t size = static_cast<uint32_t>(readLe16(backupBootSector + bs::kBytesPerSector)) *
+                    backupBootSector[bs::kSectorsPerCluster];
+    for (int i = 0; i < backupClusterCount; ++i) {
+        backupClusters[i] = new (std::nothrow) uint8_t[size == 0 ? 1 : size];
+        if (backupClusters[i] == nullptr) {
+            backupClusterCount = static_cast<uint16_t>(i);
+            return false;
+        }
+        std::memset(backupClusters[i], 0, size);
+    }
+    return true;
+}
+
+// Freeing also clears the pointers, so a second free of the same set does no harm.
+void VolumeImage::freeClusters() {
+    for (int i = 0; i < clusterCount; ++i) {
+        delete[] clusters[i];
+        clusters[i] = nullptr;
+    }
+}
+
+void VolumeImage::freeBackupClusters() {
+    for (int i = 0; i < backupClusterCount; ++i) {
+        delete[] backupClusters[i];
+        backupClusters[i] = nullptr;
+    }
+}
+
+void VolumeImage::saveBackup() {
+    freeBackupClusters();
+    std::memcpy(backupBootSector, bootSector, sizeof bootSector);
+    std::memcpy(backupFat1, fat1, sizeof fat1);
+    std::memcpy(backupFat2, fat2, sizeof fat2);
+    std::memcpy(backupFatTable, fatTable, sizeof fatTable);
+    std::memcpy(backupRootDir, rootDir, sizeof rootDir);
+    backupClusterBytes = clusterBytes;
+    backupEntriesPerCluster = entriesPerCluster;
+    backupDataSectors = dataSectors;
+    backupClusterCount = clusterCount;
+    allocateBackupClusters();
+    // The backup buffers are sized from the backup boot sector; an image made by computeGeometry
+    // always has clusterBytes equal to that size, but copy no more than both hold.
+    uint32_t size = static_cast<uint32_t>(readLe16(backupBootSector + bs::kBytesPerSector)) *
+                    backupBootSector[bs::kSectorsPerCluster];
+    if (size > backupClusterBytes) size = backupClusterBytes;
+    for (int i = 0; i < backupClusterCount; ++i) std::memcpy(backupClusters[i], clusters[i], size);
+}
+
+void VolumeImage::restoreBackup() {
+    std::memcpy(bootSector, backupBootSector, sizeof bootSector);
+    std::memcpy(fat1, backupFat1, sizeof fat1);
+    std::memcpy(fat2, backupFat2, sizeof fat2);
+    std::memcpy(fatTable, backupFatTable, sizeof fatTable);
+    std::memcpy(rootDir, backupRootDir, sizeof rootDir);
+    clusterBytes = backupClusterBytes;
+    entriesPerCluster = backupEntriesPerCluster;
+    dataSectors = backupDataSectors;
+    clusterCount = backupClusterCount;
+    allocateClusters();
+    for (int i = 0; i < clusterCount; ++i) std::memcpy(clusters[i], backupClusters[i], clusterBytes);
+}
+
+bool VolumeImage::copyBootSector(uint8_t* out512) const {
+    std::memcpy(out512, bootSector, sizeof bootSector);
+    return true;
+}
+
+static int countClass(const uint16_t* table, int clusterCount, FatClass wanted) {
+    int n = 0;
+    for (int c = 2; c <= clusterCount + 1 && c < kFatTableEntries; ++c)
+        if (classifyFatEntry(table[c]) == wanted) ++n;
+    return n;
+}
+
+int VolumeImage::countFreeClusters() const { return countClass(fatTable, clusterCount, kFatFree); }
+int VolumeImage::countUsedClusters() const { return countClass(fatTable, clusterCount, kFatUsed); }
+int VolumeImage::countReservedClusters() const {
+    return countClass(fatTable, clusterCount, kFatReserved);
+}
+int VolumeImage::countBadClusters() const { return countClass(fatTable, clusterCount, kFatBad); }
+
+void VolumeImage::queueMessage(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    int n = std::vsnprintf(messageText, sizeof messageText, format, args);
+    va_end(args);
+    if (n < 0) messageText[0] = '\0';
+    add(messageText, static_cast<uint32_t>(std::strlen(messageText) + 1));
+}
+
+uint8_t* VolumeImage::clusterData(uint32_t cluster) const {
+    if (cluster < 2 || cluster > static_cast<uint32_t>(clusterCount) + 1) return nullptr;
+    return clusters[cluster - 2];
+}
+
+uint16_t VolumeImage::bytesPerSector() const { return readLe16(bootSector + bs::kBytesPerSector); }
+uint8_t VolumeImage::sectorsPerCluster() const { return bootSector[bs::kSectorsPerCluster]; }
+uint16_t VolumeImage::reservedSectors() const { return readLe16(bootSector + bs::kReservedSectors); }
+uint8_t VolumeImage::numberOfFats() const { return bootSector[bs::kNumberOfFats]; }
+uint16_t VolumeImage::rootEntryCount() const { return readLe16(bootSector + bs::kRootEntries); }
+uint16_t VolumeImage::totalSectors() const { return readLe16(bootSector + bs::kTotalSectors); }
+uint16_t VolumeImage::sectorsPerFat() const { return readLe16(bootSector + bs::kSectorsPerFat); }

@@ -1,0 +1,166 @@
+// The whole FAT12 volume in memory: boot sector, both raw FAT copies, the unpacked FAT, the root
+// directory and one buffer per data cluster, with a backup of each for loads that may fail.
+// Every operation returns a result code and queues one message per failure on the image itself.
+#ifndef TOLVEN_IMAGE_VOLUME_IMAGE_H
+#define TOLVEN_IMAGE_VOLUME_IMAGE_H
+
+#include <atomic>
+#include <cstdint>
+
+#include "image/message_list.h"
+#include "platform/boot_template.h"
+
+// Sizes of the in-memory volume. They bound what an image may declare (see checkBootSector).
+const int kFatTableEntries = 3414;   // cluster numbers 0..3413
+const int kMaxClusters = 3412;       // data clusters 2..3413: every one has a FAT entry
+const int kClusterSlots = 4084;
+const int kFatBytes = 5120;          // 10 sectors of 512 bytes
+const int kMaxSectorsPerFat = 10;
+const int kMaxRootEntries = 240;
+const int kRootDirBytes = kMaxRootEntries * 32;
+// Clusters up to 16 sectors of 512 bytes are held. Floppy formats use 512 to 2048 bytes; the
+// bound keeps a hostile boot sector from making the image allocate hundreds of megabytes.
+const int kMaxClusterBytes = 8192;
+const int kMessageTextSize = 1024;   // room for a message that names a long host path
+const int kStatusTextSize = 100;
+
+// Result codes of the operations on the image.
+enum ResultCode {
+    kResultOk = 0,
+    kResultHostIo = 100,
+    kResultBadImage = 110,
+    kResultClusterIo = 120,
+    kResultNoMediaMatch = 130,
+    kResultVerifyFailed = 140,
+    kResultCancelled = 200,
+    kResultBootSectorMismatch = 400,
+    kResultBootCodeSize = 410,
+    kResultNoSignature = 420,
+    kResultNoTemplate = 500,
+};
+
+// Classes of FAT entry values.
+enum FatClass { kFatFree, kFatUsed, kFatReserved, kFatBad };
+FatClass classifyFatEntry(uint16_t value);
+
+// True when the boot sector passes the loader's checks (signature, sectors per cluster, FAT size,
+// root entries) and gives a geometry the image can hold. Image files and floppies share it.
+bool checkBootSector(const uint8_t* bootSector);
+
+class VolumeImage : public MessageList {
+public:
+    VolumeImage();
+    ~VolumeImage();
+    VolumeImage(const VolumeImage&) = delete;
+    VolumeImage& operator=(const VolumeImage&) = delete;
+
+    // --- the volume itself ------------------------------------------------------------------
+    void reset();
+    // Derives clusterBytes, entriesPerCluster, dataSectors and clusterCount from bootSector and
+    // allocates the cluster buffers. The boot sector must have passed checkBootSector.
+    void computeGeometry();
+    bool allocateClusters();
+    bool allocateBackupClusters();
+    void freeClusters();
+    void freeBackupClusters();
+    void decodeFat();
+    void encodeFat();
+    void saveBackup();
+    void restoreBackup();
+    bool copyBootSector(uint8_t* out512) const;
+
+    int getClusterCount() const { return clusterCount; }
+    int countFreeClusters() const;
+    int countUsedClusters() const;
+    int countReservedClusters() const;
+    int countBadClusters() const;
+
+    // Formats `format` into messageText (cut to fit) and appends it to the message list.
+    void queueMessage(const char* format, ...)
+#if defined(__GNUC__)
+        __attribute__((format(printf, 2, 3)))
+#endif
+        ;
+
+    // The buffer of data cluster `cluster` (2 .. clusterCount + 1), or null for any other number.
+    uint8_t* clusterData(uint32_t cluster) const;
+    // Boot sector fields as stored.
+    uint16_t bytesPerSector() const;
+    uint8_t sectorsPerCluster() const;
+    uint16_t reservedSectors() const;
+    uint8_t numberOfFats() const;
+    uint16_t rootEntryCount() const;
+    uint16_t totalSectors() const;
+    uint16_t sectorsPerFat() const;
+
+    // --- new images (image/create_image.cpp) ------------------------------------------------
+    // Returns 0, or 500 when the boot sector template cannot be found (image unchanged).
+    int createImage(ModuleHandle module, int diskType, const char* label, const char* oemId);
+
+    // --- raw image files (image/image_file.cpp) ---------------------------------------------
+    // 0; 110 not opened, invalid boot sector or clusters missing; 100 a part unreadable.
+    // On any failure the image is exactly as before.
+    int loadImageFile(const char* path);
+    // 0; 100 file not created or a part not written; 120 a cluster not written. The file is
+    // written beside the target and put in its place only when complete.
+    int saveImageFile(const char* path);
+
+    // --- boot sector and boot code files (image/boot_files.cpp) -----------------------------
+    int importBootSector(const char* path);
+    int exportBootSector(const char* path);
+    int importBootCode(const char* path);
+    int exportBootCode(const char* path);
+
+    // --- directory walker (directory/walker.cpp) --------------------------------------------
+    uint8_t startWalk(uint16_t firstCluster, uint8_t* entry, uint8_t* longName, int longNameBytes,
+                      int32_t& entryCluster, int32_t& entryIndex, int32_t& longNameCluster,
+                      int32_t& longNameIndex);
+    uint8_t nextEntry(uint8_t* entry, uint8_t* longName, int longNameBytes, int32_t& entryCluster,
+                      int32_t& entryIndex, int32_t& longNameCluster, int32_t& longNameIndex);
+    bool advanceCluster();
+
+    // --- extraction, viewing, deletion, insertion (directory/) ------------------------------
+    // (declared by the directory operations)
+
+    // --- floppy transfers (floppy/) ---------------------------------------------------------
+    // (declared by the transfer logic)
+
+    // --- state ------------------------------------------------------------------------------
+    uint16_t fatTable[kFatTableEntries];
+    uint16_t backupFatTable[kFatTableEntries];
+    uint8_t bootSector[512];
+    uint8_t backupBootSector[512];
+    uint8_t fat1[kFatBytes];
+    uint8_t backupFat1[kFatBytes];
+    uint8_t fat2[kFatBytes];
+    uint8_t backupFat2[kFatBytes];
+    uint8_t rootDir[kRootDirBytes];
+    uint8_t backupRootDir[kRootDirBytes];
+    uint8_t* clusters[kClusterSlots];
+    uint8_t* backupClusters[kClusterSlots];
+    uint16_t clusterBytes;
+    uint16_t backupClusterBytes;
+    uint16_t entriesPerCluster;
+    uint16_t backupEntriesPerCluster;
+    uint16_t clusterCount;
+    uint16_t backupClusterCount;
+    uint16_t dataSectors;
+    uint16_t backupDataSectors;
+
+    // DirectoryCursor of the walker.
+    uint16_t cursorCluster;
+    uint16_t cursorIndex;
+
+    // TransferProgress, shared with the drive dialog's thread. keepRunning is the one field
+    // written by one thread while the other runs, hence atomic.
+    void* notifyWindow;
+    std::atomic<uint8_t> keepRunning;
+    char statusText[kStatusTextSize];
+    char messageText[kMessageTextSize];
+    int32_t sectorsDone;
+    int32_t sectorsTotal;
+
+    uint8_t clusterCopy[kMaxClusterBytes];
+};
+
+#endif

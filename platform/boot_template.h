@@ -1,0 +1,20 @@
+// Where new images get their first sector: the BOOTCODE resource 113 of the program on Windows,
+// the same bytes built in elsewhere (both come from resources/boot_template_words.h).
+#ifndef TOLVEN_PLATFORM_BOOT_TEMPLATE_H
+#define TOLVEN_PLATFORM_BOOT_TEMPLATE_H
+
+#include <cstdint>
+
+// The module that holds the program's resources (an HINSTANCE on Windows; unused elsewhere).
+typedef void* ModuleHandle;
+
+// Copies the 512-byte template into `out`; false when the resource cannot be found.
+bool loadBootTemplate(ModuleHandle module, uint8_t out[512]);
+
+// The template exactly as built into the core, for comparison in tests.
+const uint8_t* builtInBootTemplate();
+
+// Tests make every later lookup fail (true) or work again (false).
+void failBootTemplateLookupForTesting(bool fail);
+
+#endif

@@ -1,0 +1,16 @@
+// The current time, as the FAT date and time words that boot sectors and entries store.
+#ifndef TOLVEN_PLATFORM_CLOCK_H
+#define TOLVEN_PLATFORM_CLOCK_H
+
+#include <cstdint>
+
+// Current UTC time: date = (year - 1980) * 512 + month * 32 + day,
+// time = hours * 2048 + minutes * 32 + seconds / 2.
+void currentFatDateTime(uint16_t* date, uint16_t* time);
+
+// Packs a broken-down time; years before 1980 give 1980-01-01 and after 2107 give 2107-12-31,
+// the ends of what the 7-bit year field can hold.
+void packFatDateTime(int year, int month, int day, int hours, int minutes, int seconds,
+                     uint16_t* date, uint16_t* time);
+
+#endif

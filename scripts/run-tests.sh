@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Runs the ctest suites of the native, sanitizer and Windows builds; fails if any test fails.
+# The Windows suites run under Wine, inside a private Xvfb display when no display is set.
+set -u
+native="$1"; asan="$2"; win="$3"
+status=0
+run_ctest() {
+  echo "=== $1: ctest in $2"
+  (cd "$2" && ctest --output-on-failure -j2 --timeout 900) || status=1
+}
+[ -n "$native" ] && run_ctest "native" "$native"
+[ -n "$asan" ] && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 run_ctest "sanitizers" "$asan"
+if [ -n "$win" ]; then
+  if [ -z "${DISPLAY:-}" ]; then
+    disp=":$((200 + RANDOM % 500))"
+    Xvfb "$disp" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    xvfb_pid=$!
+    export DISPLAY="$disp"
+    sleep 1
+  fi
+  export WINEPREFIX="$(cd "$win" && pwd)/wineprefix"
+  run_ctest "windows (wine)" "$win"
+  WINEPREFIX="$WINEPREFIX" wineserver -k >/dev/null 2>&1 || true
+  [ -n "${xvfb_pid:-}" ] && kill "$xvfb_pid" 2>/dev/null
+fi
+exit $status
