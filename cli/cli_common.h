@@ -1,0 +1,33 @@
+// Shared plumbing of tolven-cli's commands: usage errors, failure reports, image load and save.
+#ifndef TOLVEN_CLI_CLI_COMMON_H
+#define TOLVEN_CLI_CLI_COMMON_H
+
+#include "image/volume_image.h"
+
+// Exit statuses: 0 success, 1 an operation failed, 2 wrong usage.
+const int kExitOk = 0;
+const int kExitFailure = 1;
+const int kExitUsage = 2;
+
+struct CliCommand {
+    const char* name;
+    int (*run)(int argc, char** argv);  // argv[0] is the command name
+    const char* usage;                  // "new IMAGE --type N [--label L] [--oem O] [--force]"
+    const char* summary;
+};
+
+// Prints "usage: tolven-cli USAGE" on standard error; returns kExitUsage.
+int usageError(const char* usage);
+// True when any argument is --help or -h; the caller then prints its usage on standard output.
+bool wantsHelp(int argc, char** argv);
+int printUsage(const char* usage, const char* summary);
+// Prints every queued message on its own line, then "error N"; returns kExitFailure.
+int reportFailure(VolumeImage& image, int result);
+// Loads IMAGE; on failure reports it and returns false.
+bool loadImage(VolumeImage& image, const char* path);
+// Saves the image back (atomically); returns kExitOk or the reported failure.
+int saveImage(VolumeImage& image, const char* path);
+// The module holding the program's resources (the boot sector template).
+ModuleHandle programModule();
+
+#endif

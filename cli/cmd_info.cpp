@@ -1,0 +1,55 @@
+#include <cstdio>
+#include <cstring>
+
+#include "cli/cli_common.h"
+#include "image/boot_sector.h"
+
+// The blank-padded text at `offset`, trailing blanks kept, as the window shows it.
+static void fieldText(const uint8_t* sector, int offset, int width, char* out) {
+    std::memcpy(out, sector + offset, width);
+    out[width] = '\0';
+}
+
+int runInfo(int argc, char** argv) {
+    static const char kUsage[] = "info IMAGE";
+    if (argc != 2) return usageError(kUsage);
+    VolumeImage* image = new VolumeImage;
+    if (!loadImage(*image, argv[1])) {
+        delete image;
+        return kExitFailure;
+    }
+    uint8_t b[512];
+    image->copyBootSector(b);
+    char oem[9], label[12], fsType[9];
+    fieldText(b, bs::kOemId, 8, oem);
+    fieldText(b, bs::kVolumeLabel, 11, label);
+    fieldText(b, bs::kFileSystemType, 8, fsType);
+    uint16_t total = readLe16(b + bs::kTotalSectors);
+    uint16_t bps = readLe16(b + bs::kBytesPerSector);
+    bool threeAndHalf = total == 1440 || total == 1640 || total == 2880 || total == 3360 ||
+                        total == 3444 || total == 5760;
+    uint32_t serial = readLe32(b + bs::kSerialNumber);
+    std::printf("disk: %s\" Floppy Disk - %iKB\n", threeAndHalf ? "3.5" : "5.25",
+                static_cast<int>(static_cast<uint32_t>(total) * bps / 1024));
+    std::printf("oem: %s\n", oem);
+    std::printf("fstype: %s\n", fsType);
+    std::printf("serial: %04X-%04X\n", static_cast<unsigned>(serial >> 16),
+                static_cast<unsigned>(serial & 0xFFFF));
+    std::printf("heads: %i\n", readLe16(b + bs::kHeads));
+    std::printf("fats: %i\n", b[bs::kNumberOfFats]);
+    std::printf("bytes_per_sector: %i\n", bps);
+    std::printf("sectors_total: %i\n", total);
+    std::printf("sectors_reserved: %i\n", readLe16(b + bs::kReservedSectors));
+    std::printf("sectors_hidden: %i\n", static_cast<int32_t>(readLe32(b + bs::kHiddenSectors)));
+    std::printf("sectors_per_cluster: %i\n", b[bs::kSectorsPerCluster]);
+    std::printf("sectors_per_track: %i\n", readLe16(b + bs::kSectorsPerTrack));
+    std::printf("sectors_per_fat: %i\n", readLe16(b + bs::kSectorsPerFat));
+    std::printf("root_entries: %i\n", readLe16(b + bs::kRootEntries));
+    std::printf("used_clusters: %i\n", image->countUsedClusters());
+    std::printf("reserved_clusters: %i\n", image->countReservedClusters());
+    std::printf("bad_clusters: %i\n", image->countBadClusters());
+    std::printf("free_clusters: %i\n", image->countFreeClusters());
+    std::printf("label: %s\n", label);
+    delete image;
+    return kExitOk;
+}

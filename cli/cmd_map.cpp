@@ -1,0 +1,24 @@
+#include <cstdio>
+
+#include "cli/cli_common.h"
+
+int runMap(int argc, char** argv) {
+    static const char kUsage[] = "map IMAGE";
+    if (argc != 2) return usageError(kUsage);
+    VolumeImage* image = new VolumeImage;
+    if (!loadImage(*image, argv[1])) {
+        delete image;
+        return kExitFailure;
+    }
+    static const char kCell[] = {'.', '#', 'R', 'B'};  // in FatClass order
+    int count = image->getClusterCount();
+    for (int i = 0; i < count; ++i) {
+        std::putchar(kCell[classifyFatEntry(image->fatTable[i + 2])]);
+        if (i % 64 == 63 || i == count - 1) std::putchar('\n');
+    }
+    std::printf("used: %i reserved: %i bad: %i free: %i\n", image->countUsedClusters(),
+                image->countReservedClusters(), image->countBadClusters(),
+                image->countFreeClusters());
+    delete image;
+    return kExitOk;
+}

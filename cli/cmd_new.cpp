@@ -1,0 +1,58 @@
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "cli/cli_common.h"
+#include "image/disk_types.h"
+#include "platform/host_file.h"
+
+static const char kUsage[] = "new IMAGE --type N [--label L] [--oem O] [--force]";
+
+// "2" is an index, "1440KB" or "1440" a size in KB.
+static int parseDiskType(const char* text) {
+    char* end = nullptr;
+    long value = std::strtol(text, &end, 10);
+    if (end == text || value < 0) return -1;
+    bool sizeSuffix = std::strcmp(end, "KB") == 0 || std::strcmp(end, "kb") == 0 ||
+                      std::strcmp(end, "K") == 0 || std::strcmp(end, "k") == 0;
+    if (*end == '\0' && value < kDiskTypeCount) return static_cast<int>(value);
+    if (*end == '\0' || sizeSuffix) return value > 100000 ? -1 : diskTypeBySize(static_cast<int>(value));
+    return -1;
+}
+
+int runNew(int argc, char** argv) {
+    const char* path = nullptr;
+    const char* type = nullptr;
+    const char* label = "NO NAME";
+    const char* oem = "TOLVEN";
+    bool force = false;
+    for (int i = 1; i < argc; ++i) {
+        bool hasValue = i + 1 < argc;
+        if (std::strcmp(argv[i], "--type") == 0 && hasValue) type = argv[++i];
+        else if (std::strcmp(argv[i], "--label") == 0 && hasValue) label = argv[++i];
+        else if (std::strcmp(argv[i], "--oem") == 0 && hasValue) oem = argv[++i];
+        else if (std::strcmp(argv[i], "--force") == 0) force = true;
+        else if (argv[i][0] != '-' && path == nullptr) path = argv[i];
+        else return usageError(kUsage);
+    }
+    if (path == nullptr || type == nullptr) return usageError(kUsage);
+    int diskType = parseDiskType(type);
+    if (diskType < 0) {
+        std::fprintf(stderr, "tolven-cli: unknown disk type '%s'\n", type);
+        return usageError(kUsage);
+    }
+    // The window takes at most 11 label and 8 OEM characters; the tool refuses rather than cut.
+    if (std::strlen(label) > 11 || std::strlen(oem) > 8) {
+        std::fprintf(stderr, "tolven-cli: the label has at most 11 characters, the OEM ID 8\n");
+        return usageError(kUsage);
+    }
+    if (!force && hostFileExists(path)) {
+        std::fprintf(stderr, "tolven-cli: %s exists (use --force to replace it)\n", path);
+        return kExitFailure;
+    }
+    VolumeImage* image = new VolumeImage;
+    int result = image->createImage(programModule(), diskType, label, oem);
+    int status = result == kResultOk ? saveImage(*image, path) : reportFailure(*image, result);
+    delete image;
+    return status;
+}

@@ -1,0 +1,50 @@
+// tolven-cli: the window's operations on the command line, for scripts and for comparing the core
+// with other FAT tools.
+#include <cstdio>
+#include <cstring>
+
+#include "cli/cli_common.h"
+
+// Each command lives in a file of its own (cli/cmd_*.cpp).
+int runNew(int argc, char** argv);
+int runInfo(int argc, char** argv);
+int runMap(int argc, char** argv);
+int runBootSector(int argc, char** argv);
+int runBootCode(int argc, char** argv);
+
+namespace {
+const CliCommand kCommands[] = {
+    {"new", runNew, "new IMAGE --type N [--label L] [--oem O] [--force]",
+     "Creates an empty image of disk type N (0-10, or a size such as 1440KB)."},
+    {"info", runInfo, "info IMAGE", "Prints the disk, boot sector and FAT count lines."},
+    {"map", runMap, "map IMAGE",
+     "Prints the cluster map: '.' free, '#' used, 'R' reserved, 'B' bad, 64 to a line."},
+    {"bootsector", runBootSector, "bootsector export|import IMAGE FILE",
+     "Exports the boot sector to FILE, or imports it from FILE into IMAGE."},
+    {"bootcode", runBootCode, "bootcode export|import IMAGE FILE",
+     "Exports the boot code to FILE, or imports it from FILE into IMAGE."},
+};
+
+int printHelp(FILE* out) {
+    std::fprintf(out, "usage: tolven-cli COMMAND IMAGE [ARGS...]\n\ncommands:\n");
+    for (const CliCommand& c : kCommands) std::fprintf(out, "  %s\n      %s\n", c.usage, c.summary);
+    return out == stdout ? kExitOk : kExitUsage;
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) return printHelp(stderr);
+    if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)
+        return printHelp(stdout);
+    if (std::strcmp(argv[1], "--version") == 0) {
+        std::printf("tolven-cli %s\n", TOLVEN_VERSION);
+        return kExitOk;
+    }
+    for (const CliCommand& c : kCommands) {
+        if (std::strcmp(argv[1], c.name) != 0) continue;
+        if (wantsHelp(argc - 1, argv + 1)) return printUsage(c.usage, c.summary);
+        return c.run(argc - 1, argv + 1);
+    }
+    std::fprintf(stderr, "tolven-cli: unknown command '%s'\n", argv[1]);
+    return printHelp(stderr);
+}
