@@ -1,0 +1,207 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "image/boot_sector.h"
+#include "test_support.h"
+
+using testing_support::newImage;
+using testing_support::readFile;
+using testing_support::snapshot;
+using testing_support::takeMessages;
+using testing_support::TempDir;
+using testing_support::writeFile;
+
+namespace {
+
+typedef std::vector<std::string> Messages;
+
+// A 720KB image with recognisable contents, saved to `path`; returns its bytes.
+std::vector<uint8_t> savedImage(const std::string& path) {
+    auto image = newImage(0, "SAVED");
+    image->fatTable[2] = 0x003;
+    image->fatTable[3] = 0xFFF;
+    for (int i = 0; i < image->clusterCount; ++i) image->clusters[i][0] = static_cast<uint8_t>(i);
+    EXPECT_EQ(0, image->saveImageFile(path.c_str()));
+    return readFile(path);
+}
+
+class ImageFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        image = newImage(2, "PREVIOUS");
+        image->fatTable[5] = 0xFF7;
+        image->clusters[3][7] = 0x77;
+        image->encodeFat();
+        before = snapshot(*image);
+    }
+    // The failed load left the previous image and exactly one message.
+    void expectFailure(const std::string& path, int code, const std::string& message) {
+        EXPECT_EQ(code, image->loadImageFile(path.c_str()));
+        EXPECT_EQ(Messages{message}, takeMessages(*image));
+        EXPECT_EQ(before, snapshot(*image));
+        EXPECT_EQ(nullptr, image->backupClusters[0]);  // no backup buffers outlive the load
+    }
+    TempDir dir;
+    std::unique_ptr<VolumeImage> image;
+    std::vector<uint8_t> before;
+};
+
+TEST_F(ImageFileTest, SavedNewImageIsTotalSectorsLongWithEqualFats) {
+    std::string path = dir.file("new.img");
+    auto fresh = newImage();
+    ASSERT_EQ(0, fresh->saveImageFile(path.c_str()));
+    auto bytes = readFile(path);
+    ASSERT_EQ(1474560u, bytes.size());
+    EXPECT_EQ(0, std::memcmp(bytes.data() + 512, bytes.data() + 512 + 9 * 512, 9 * 512));
+    EXPECT_EQ(0, std::memcmp(fresh->bootSector, bytes.data(), 512));
+    EXPECT_FALSE(std::filesystem::exists(path + ".tolven-partial"));
+}
+
+TEST_F(ImageFileTest, LoadThenSaveGivesTheSameBytes) {
+    std::string first = dir.file("a.img"), second = dir.file("b.img");
+    auto original = savedImage(first);
+    ASSERT_EQ(737280u, original.size());
+    ASSERT_EQ(0, image->loadImageFile(first.c_str()));
+    EXPECT_EQ(713, image->getClusterCount());
+    EXPECT_EQ(0x003, image->fatTable[2]);
+    EXPECT_EQ(0xFFF, image->fatTable[3]);
+    EXPECT_EQ(2, image->countUsedClusters());
+    EXPECT_EQ(0, image->backupClusters[0]);  // backup buffers freed after the load
+    ASSERT_EQ(0, image->saveImageFile(second.c_str()));
+    EXPECT_EQ(original, readFile(second));
+}
+
+TEST_F(ImageFileTest, SaveReplacesExistingFile) {
+    std::string path = dir.file("over.img");
+    writeFile(path, std::vector<uint8_t>(3000000, 0xEE));
+    auto fresh = newImage(6);
+    ASSERT_EQ(0, fresh->saveImageFile(path.c_str()));
+    EXPECT_EQ(163840u, readFile(path).size());
+}
+
+TEST_F(ImageFileTest, MissingFile) {
+    expectFailure(dir.file("absent.img"), 110, "Could not open image file!");
+}
+
+TEST_F(ImageFileTest, EmptyFile) {
+    std::string path = dir.file("empty.img");
+    writeFile(path, {});
+    expectFailure(path, 110, "Invalid bootsector found!");
+}
+
+TEST_F(ImageFileTest, InvalidBootSectorsAreRefusedOnce) {
+    std::string good = dir.file("good.img");
+    auto bytes = savedImage(good);
+    struct Damage { const char* what; int offset; uint16_t value; bool word; };
+    const Damage damages[] = {
+        {"signature", 510, 0, true},
+        {"sectors per cluster 0", bs::kSectorsPerCluster, 0, false},
+        {"11 sectors per FAT", bs::kSectorsPerFat, 11, true},
+        {"241 root entries", bs::kRootEntries, 241, true},
+        {"0 bytes per sector", bs::kBytesPerSector, 0, true},
+        {"total below system area", bs::kTotalSectors, 3, true},
+    };
+    for (const Damage& d : damages) {
+        SCOPED_TRACE(d.what);
+        auto copy = bytes;
+        if (d.word) writeLe16(copy.data() + d.offset, d.value);
+        else copy[d.offset] = static_cast<uint8_t>(d.value);
+        std::string path = dir.file("bad.img");
+        writeFile(path, copy);
+        expectFailure(path, 110, "Invalid bootsector found!");
+    }
+}
+
+TEST_F(ImageFileTest, ShortBootSector) {
+    std::string path = dir.file("short.img");
+    auto bytes = savedImage(path);
+    bytes.resize(511);
+    writeFile(path, bytes);
+    expectFailure(path, 110, "Invalid bootsector found!");
+}
+
+TEST_F(ImageFileTest, EachTruncatedPartNamesItsStep) {
+    std::string path = dir.file("cut.img");
+    auto bytes = savedImage(path);  // 720KB: FAT 3 sectors, root 7 sectors, 713 x 1024
+    const size_t fat = 3 * 512, root = 112 * 32;
+    struct Cut { size_t length; int code; const char* message; };
+    const Cut cuts[] = {
+        {512, 100, "Could not load first FAT!"},
+        {512 + fat - 1, 100, "Could not load first FAT!"},
+        {512 + fat + 10, 100, "Could not load second FAT!"},
+        {512 + 2 * fat + root - 1, 100, "Could not load root directory!"},
+        {512 + 2 * fat + root, 110, "Could not read all clusters (0/713)!"},
+        {512 + 2 * fat + root + 100 * 1024 + 5, 110, "Could not read all clusters (100/713)!"},
+        {bytes.size() - 1, 110, "Could not read all clusters (712/713)!"},
+    };
+    for (const Cut& c : cuts) {
+        SCOPED_TRACE(c.message);
+        std::vector<uint8_t> part(bytes.begin(), bytes.begin() + static_cast<long>(c.length));
+        writeFile(path, part);
+        expectFailure(path, c.code, c.message);
+    }
+}
+
+TEST_F(ImageFileTest, LongerFileLoadsAndTailIsNotWrittenBack) {
+    std::string path = dir.file("long.img"), out = dir.file("out.img");
+    auto bytes = savedImage(path);
+    auto longer = bytes;
+    longer.resize(bytes.size() + 4096, 0xCC);
+    writeFile(path, longer);
+    ASSERT_EQ(0, image->loadImageFile(path.c_str()));
+    ASSERT_EQ(0, image->saveImageFile(out.c_str()));
+    EXPECT_EQ(bytes, readFile(out));
+}
+
+TEST_F(ImageFileTest, OneFatImageHasNoSecondCopy) {
+    auto one = newImage(2);
+    one->bootSector[bs::kNumberOfFats] = 1;
+    std::string path = dir.file("onefat.img");
+    // The geometry was derived for two FATs; derive it again as a loader would.
+    one->freeClusters();
+    one->computeGeometry();
+    ASSERT_EQ(0, one->saveImageFile(path.c_str()));
+    auto bytes = readFile(path);
+    ASSERT_EQ(2880u * 512, bytes.size());  // the data region grows by the FAT it lost
+    EXPECT_EQ(0, std::memcmp("NO NAME    ", bytes.data() + 512 + 9 * 512, 11));  // root follows
+    ASSERT_EQ(0, image->loadImageFile(path.c_str()));
+    EXPECT_EQ(2856, image->getClusterCount());
+}
+
+TEST_F(ImageFileTest, LargeClustersAreHeld) {
+    auto big = newImage(2);
+    big->bootSector[bs::kSectorsPerCluster] = 4;  // 2048-byte clusters
+    big->freeClusters();
+    big->computeGeometry();
+    ASSERT_EQ(711, big->getClusterCount());
+    big->clusters[710][2047] = 0x5A;
+    std::string path = dir.file("big.img");
+    ASSERT_EQ(0, big->saveImageFile(path.c_str()));
+    ASSERT_EQ(0, image->loadImageFile(path.c_str()));
+    EXPECT_EQ(2048, image->clusterBytes);
+    EXPECT_EQ(64, image->entriesPerCluster);
+    EXPECT_EQ(0x5A, image->clusters[710][2047]);
+}
+
+TEST_F(ImageFileTest, FailedCreateLeavesNoFile) {
+    std::string path = dir.file("missing-folder/x.img");
+    EXPECT_EQ(100, image->saveImageFile(path.c_str()));
+    EXPECT_EQ(Messages{"Could not create image file!"}, takeMessages(*image));
+    EXPECT_FALSE(std::filesystem::exists(path));
+}
+
+TEST_F(ImageFileTest, FailedReplaceKeepsWhatWasThere) {
+    // A folder in the target's place cannot be replaced by a file: the save fails, the folder
+    // and its contents stay, and no partial file is left behind.
+    std::string path = dir.file("taken");
+    std::filesystem::create_directory(path);
+    writeFile(dir.file("taken/keep.txt"), {1, 2, 3});
+    EXPECT_EQ(100, image->saveImageFile(path.c_str()));
+    EXPECT_EQ(Messages{"Could not create image file!"}, takeMessages(*image));
+    EXPECT_EQ((std::vector<uint8_t>{1, 2, 3}), readFile(dir.file("taken/keep.txt")));
+    EXPECT_FALSE(std::filesystem::exists(path + ".tolven-partial"));
+    EXPECT_EQ(before, snapshot(*image));  // only fat1/fat2 are refreshed, and they agree
+}
+
+}  // namespace

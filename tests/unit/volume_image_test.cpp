@@ -1,0 +1,133 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "image/boot_sector.h"
+#include "image/disk_types.h"
+#include "test_support.h"
+
+using testing_support::newImage;
+using testing_support::snapshot;
+
+namespace {
+
+TEST(VolumeImage, ConstructedEmpty) {
+    std::unique_ptr<VolumeImage> image(new VolumeImage);
+    EXPECT_EQ(0, image->getClusterCount());
+    EXPECT_EQ(0, image->countFreeClusters());
+    EXPECT_STREQ("", image->statusText);
+    EXPECT_EQ(0, image->sectorsDone);
+    EXPECT_EQ(0, image->sectorsTotal);
+    image->reset();  // frees nothing, stays empty
+    EXPECT_EQ(0, image->getClusterCount());
+}
+
+TEST(VolumeImage, ResetClearsEverythingButBackups) {
+    auto image = newImage();
+    image->saveBackup();
+    image->reset();
+    EXPECT_EQ(0, image->clusterCount);
+    EXPECT_EQ(0, image->clusterBytes);
+    EXPECT_EQ(0, image->bootSector[bs::kSignature]);
+    EXPECT_EQ(0, image->rootDir[0]);
+    EXPECT_EQ(0xF0, image->backupFat1[0]);
+    image->freeBackupClusters();
+}
+
+TEST(VolumeImage, BackupResetRestoreGivesBackTheSameImage) {
+    auto image = newImage(0, "BACKUP");
+    image->fatTable[2] = 0xFFF;
+    image->clusters[0][0] = 0x42;
+    image->clusters[712][1023] = 0x99;
+    auto before = snapshot(*image);
+    image->saveBackup();
+    image->reset();
+    image->restoreBackup();
+    image->freeBackupClusters();
+    EXPECT_EQ(before, snapshot(*image));
+}
+
+struct GeometryCase { int type; int clusters; int clusterBytes; int dataSectors; };
+
+TEST(VolumeImage, GeometryOfEveryDiskType) {
+    const GeometryCase cases[] = {
+        {0, 713, 1024, 1426},  {1, 813, 1024, 1626},  {2, 2847, 512, 2847},
+        {3, 3325, 512, 3325},  {4, 3409, 512, 3409},  {5, 2863, 1024, 5726},
+        {6, 155, 1024, 310},   {7, 175, 1024, 350},   {8, 315, 1024, 630},
+        {9, 354, 1024, 708},   {10, 2371, 512, 2371},
+    };
+    for (const GeometryCase& c : cases) {
+        auto image = newImage(c.type);
+        SCOPED_TRACE(diskTypeName(c.type));
+        EXPECT_EQ(c.clusters, image->getClusterCount());
+        EXPECT_EQ(c.clusterBytes, image->clusterBytes);
+        EXPECT_EQ(c.clusterBytes / 32, image->entriesPerCluster);
+        EXPECT_EQ(c.dataSectors, image->dataSectors);
+        EXPECT_EQ(c.clusters, image->countFreeClusters());
+        EXPECT_EQ(DiskTypeTable::totalSectors[c.type], image->totalSectors());
+    }
+}
+
+TEST(VolumeImage, ClusterDataOnlyForDataClusters) {
+    auto image = newImage(6);  // 155 clusters: 2..156
+    EXPECT_EQ(nullptr, image->clusterData(0));
+    EXPECT_EQ(nullptr, image->clusterData(1));
+    EXPECT_EQ(image->clusters[0], image->clusterData(2));
+    EXPECT_EQ(image->clusters[154], image->clusterData(156));
+    EXPECT_EQ(nullptr, image->clusterData(157));
+    EXPECT_EQ(nullptr, image->clusterData(0xFFF));
+}
+
+// A valid 1440KB boot sector to damage field by field.
+void validSector(uint8_t* b) {
+    auto image = newImage();
+    image->copyBootSector(b);
+}
+
+TEST(BootSectorCheck, AcceptsEveryCreatedTypeAndClassicLimits) {
+    for (int t = 0; t < kDiskTypeCount; ++t) {
+        auto image = newImage(t);
+        EXPECT_TRUE(checkBootSector(image->bootSector)) << t;
+    }
+    uint8_t b[512];
+    validSector(b);
+    writeLe16(b + bs::kSectorsPerFat, 10);
+    writeLe16(b + bs::kRootEntries, 240);
+    EXPECT_TRUE(checkBootSector(b));
+}
+
+TEST(BootSectorCheck, RefusesWhatCannotBeHeld) {
+    struct Damage { const char* what; void (*apply)(uint8_t*); };
+    const Damage damages[] = {
+        {"no signature", [](uint8_t* b) { b[511] = 0; }},
+        {"0 sectors per cluster", [](uint8_t* b) { b[bs::kSectorsPerCluster] = 0; }},
+        {"11 sectors per FAT", [](uint8_t* b) { writeLe16(b + bs::kSectorsPerFat, 11); }},
+        {"241 root entries", [](uint8_t* b) { writeLe16(b + bs::kRootEntries, 241); }},
+        {"0 bytes per sector", [](uint8_t* b) { writeLe16(b + bs::kBytesPerSector, 0); }},
+        {"sector of 100 bytes", [](uint8_t* b) { writeLe16(b + bs::kBytesPerSector, 100); }},
+        {"16 KB clusters", [](uint8_t* b) { writeLe16(b + bs::kBytesPerSector, 512); b[bs::kSectorsPerCluster] = 32; }},
+        {"fewer sectors than the system area", [](uint8_t* b) { writeLe16(b + bs::kTotalSectors, 32); }},
+        {"3413 clusters", [](uint8_t* b) { writeLe16(b + bs::kTotalSectors, 1 + 18 + 14 + 3413); }},
+        {"huge sector count", [](uint8_t* b) { writeLe16(b + bs::kTotalSectors, 0xFFFF); }},
+    };
+    for (const Damage& d : damages) {
+        uint8_t b[512];
+        validSector(b);
+        d.apply(b);
+        EXPECT_FALSE(checkBootSector(b)) << d.what;
+    }
+}
+
+TEST(BootSectorCheck, HoldsLargeClustersAndTheLargestCount) {
+    uint8_t b[512];
+    validSector(b);
+    b[bs::kSectorsPerCluster] = 4;  // 2048-byte clusters, as on distribution media
+    EXPECT_TRUE(checkBootSector(b));
+    b[bs::kSectorsPerCluster] = 16;  // 8192 bytes: the largest held
+    EXPECT_TRUE(checkBootSector(b));
+    b[bs::kSectorsPerCluster] = 1;
+    writeLe16(b + bs::kTotalSectors, 1 + 18 + 14 + 3412);
+    EXPECT_TRUE(checkBootSector(b));
+}
+
+}  // namespace
