@@ -58,7 +58,8 @@ TEST(MkfsImages, DistributionFormatWith2048ByteClustersLoads) {
     auto made = run(tool_support::mkfsFat() + " -C -F 12 -f 2 -R 1 -S 512 -s 4 -r 16 -g 2/21 " +
                     quote(path) + " 1680");
     ASSERT_EQ(0, made.status) << made.output;
-    ASSERT_EQ(0, run("mcopy -i " + quote(path) + " " + quote(TOLVEN_CLI_PATH) + " ::/CLI.BIN").status);
+    testing_support::writeFile(dir.file("payload"), std::vector<uint8_t>(300000, 0x6D));
+    ASSERT_EQ(0, run("mcopy -i " + quote(path) + " " + quote(dir.file("payload")) + " ::/DATA.BIN").status);
     std::unique_ptr<VolumeImage> image(new VolumeImage);
     ASSERT_EQ(0, image->loadImageFile(path.c_str()));
     EXPECT_EQ(2048, image->clusterBytes);
@@ -116,7 +117,8 @@ TEST(Cli, MapCountsAndBootFileCommands) {
     TempDir dir;
     std::string path = dir.file("m.img"), sector = dir.file("s.bin"), code = dir.file("c.bin");
     ASSERT_EQ(0, run(cli() + " new " + quote(path) + " --type 360KB").status);
-    ASSERT_EQ(0, run("mcopy -i " + quote(path) + " " + quote(TOLVEN_CLI_PATH) + " ::/A.BIN").status);
+    testing_support::writeFile(dir.file("payload"), std::vector<uint8_t>(100000, 0x41));
+    ASSERT_EQ(0, run("mcopy -i " + quote(path) + " " + quote(dir.file("payload")) + " ::/A.BIN").status);
     auto map = run(cli() + " map " + quote(path));
     ASSERT_EQ(0, map.status);
     auto info = run(cli() + " info " + quote(path));
