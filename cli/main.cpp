@@ -11,6 +11,7 @@ int runInfo(int argc, char** argv);
 int runMap(int argc, char** argv);
 int runBootSector(int argc, char** argv);
 int runBootCode(int argc, char** argv);
+int runLs(int argc, char** argv);
 
 namespace {
 const CliCommand kCommands[] = {
@@ -19,6 +20,8 @@ const CliCommand kCommands[] = {
     {"info", runInfo, "info IMAGE", "Prints the disk, boot sector and FAT count lines."},
     {"map", runMap, "map IMAGE",
      "Prints the cluster map: '.' free, '#' used, 'R' reserved, 'B' bad, 64 to a line."},
+    {"ls", runLs, "ls IMAGE [PATH] [-r]",
+     "Lists a folder of the image (recursively with -r): attributes, size, date, path."},
     {"bootsector", runBootSector, "bootsector export|import IMAGE FILE",
      "Exports the boot sector to FILE, or imports it from FILE into IMAGE."},
     {"bootcode", runBootCode, "bootcode export|import IMAGE FILE",

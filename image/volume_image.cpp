@@ -43,7 +43,8 @@ bool checkBootSector(const uint8_t* b) {
 VolumeImage::VolumeImage()
     : clusterBytes(0), backupClusterBytes(0), entriesPerCluster(0), backupEntriesPerCluster(0),
       clusterCount(0), backupClusterCount(0), dataSectors(0), backupDataSectors(0),
-      cursorCluster(0), cursorIndex(0), notifyWindow(nullptr), keepRunning(0), sectorsDone(0),
+      cursorCluster(0), cursorIndex(0), cursorWalk(0), walkCounter(0), notifyWindow(nullptr),
+      keepRunning(0), sectorsDone(0),
       sectorsTotal(0) {
     statusText[0] = '\0';
     messageText[0] = '\0';
@@ -55,6 +56,7 @@ VolumeImage::VolumeImage()
     std::memset(backupFat2, 0, sizeof backupFat2);
     std::memset(backupRootDir, 0, sizeof backupRootDir);
     std::memset(clusterCopy, 0, sizeof clusterCopy);
+    std::memset(walkStamps, 0, sizeof walkStamps);
     reset();
 }
 

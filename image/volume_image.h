@@ -47,6 +47,13 @@ FatClass classifyFatEntry(uint16_t value);
 // root entries) and gives a geometry the image can hold. Image files and floppies share it.
 bool checkBootSector(const uint8_t* bootSector);
 
+// The walker's position, for walks nested in another (see saveCursor).
+struct WalkCursor {
+    uint16_t cluster;
+    uint16_t index;
+    uint32_t walk;
+};
+
 class VolumeImage : public MessageList {
 public:
     VolumeImage();
@@ -118,6 +125,9 @@ public:
     uint8_t nextEntry(uint8_t* entry, uint8_t* longName, int longNameBytes, int32_t& entryCluster,
                       int32_t& entryIndex, int32_t& longNameCluster, int32_t& longNameIndex);
     bool advanceCluster();
+    // A walk nested in another saves the outer cursor before its startWalk and puts it back after.
+    WalkCursor saveCursor() const;
+    void restoreCursor(const WalkCursor& cursor);
 
     // --- extraction, viewing, deletion, insertion (directory/) ------------------------------
     // (declared by the directory operations)
@@ -147,9 +157,14 @@ public:
     uint16_t dataSectors;
     uint16_t backupDataSectors;
 
-    // DirectoryCursor of the walker.
+    // DirectoryCursor of the walker. Each walk has its own number (cursorWalk, 0 once it has
+    // ended); walkStamps holds, per cluster, the number of the last walk that entered it, so a
+    // walk that comes back to one of its clusters (a cyclic chain) ends there.
     uint16_t cursorCluster;
     uint16_t cursorIndex;
+    uint32_t cursorWalk;
+    uint32_t walkCounter;
+    uint32_t walkStamps[kFatTableEntries];
 
     // TransferProgress, shared with the drive dialog's thread. keepRunning is the one field
     // written by one thread while the other runs, hence atomic.

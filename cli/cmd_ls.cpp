@@ -1,0 +1,106 @@
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "cli/cli_common.h"
+#include "cli/image_path.h"
+#include "image/boot_sector.h"
+#include "platform/host_text.h"
+
+namespace {
+
+// Deeper folders than this are not listed: a damaged image could otherwise nest without end, and
+// no host path could name them anyway.
+const int kMaxListDepth = 255;
+
+struct Lister {
+    VolumeImage* image;
+    bool recursive;
+    std::string path;                 // of the folder being listed, "" for the root
+    std::vector<bool> listedFolders;  // by first cluster: a cycle or cross-link is listed once
+};
+
+void printLine(const uint8_t* entry, const std::string& path) {
+    uint8_t attr = entry[de::kAttributes];
+    char letters[6] = {
+        (attr & de::kAttrDirectory) ? 'd' : '-', (attr & de::kAttrReadOnly) ? 'r' : '-',
+        (attr & de::kAttrArchive) ? 'a' : '-',   (attr & de::kAttrHidden) ? 'h' : '-',
+        (attr & de::kAttrSystem) ? 's' : '-',    '\0'};
+    uint16_t date = readLe16(entry + de::kDate);
+    uint16_t time = readLe16(entry + de::kTime);
+    std::printf("%s %u %04u-%02u-%02u %02u:%02u:%02u %s\n", letters,
+                static_cast<unsigned>(readLe32(entry + de::kFileSize)), 1980u + (date >> 9),
+                (date >> 5) & 15u, date & 31u, static_cast<unsigned>(time >> 11),
+                (time >> 5) & 63u, (time & 31u) * 2, path.c_str());
+}
+
+void listFolder(Lister& l, uint16_t folder, int depth) {
+    ImagePathEntry e;
+    uint8_t found = l.image->startWalk(folder, e.entry, reinterpret_cast<uint8_t*>(e.longName),
+                                       kLongNameBytes, e.entryCluster, e.entryIndex,
+                                       e.longNameCluster, e.longNameIndex);
+    while (found == 1) {
+        if (!isDotEntry(e.entry)) {
+            std::string path = l.path + "/" + imageEntryName(e.entry, e.longName);
+            printLine(e.entry, path);
+            uint16_t content = folderContentCluster(*l.image, e.entry);
+            if (l.recursive && (e.entry[de::kAttributes] & de::kAttrDirectory) &&
+                content != kNoContent && !l.listedFolders[content]) {
+                if (depth >= kMaxListDepth) {
+                    std::fprintf(stderr, "Folder \"%s\" nested too deep, not listed!\n", path.c_str());
+                } else {
+                    l.listedFolders[content] = true;
+                    WalkCursor saved = l.image->saveCursor();
+                    std::string outer = l.path;
+                    l.path = path;
+                    listFolder(l, content, depth + 1);
+                    l.path = outer;
+                    l.image->restoreCursor(saved);
+                }
+            }
+        }
+        found = l.image->nextEntry(e.entry, reinterpret_cast<uint8_t*>(e.longName), kLongNameBytes,
+                                   e.entryCluster, e.entryIndex, e.longNameCluster,
+                                   e.longNameIndex);
+    }
+}
+
+}  // namespace
+
+int runLs(int argc, char** argv) {
+    static const char kUsage[] = "ls IMAGE [PATH] [-r]";
+    const char* imagePath = nullptr;
+    const char* path = "";
+    bool recursive = false;
+    int positional = 0;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "-r") == 0) recursive = true;
+        else if (argv[i][0] == '-' && argv[i][1] != '\0') return usageError(kUsage);
+        else if (positional == 0 && ++positional) imagePath = argv[i];
+        else if (positional == 1 && ++positional) path = argv[i];
+        else return usageError(kUsage);
+    }
+    if (imagePath == nullptr) return usageError(kUsage);
+
+    VolumeImage* image = new VolumeImage;
+    int status = kExitOk;
+    if (!loadImage(*image, imagePath)) {
+        status = kExitFailure;
+    } else {
+        ImagePathEntry target;
+        std::string spelled;
+        int result = resolveImagePath(*image, path, &target, &spelled);
+        Lister l{image, recursive, spelled, std::vector<bool>(kFatTableEntries + 1, false)};
+        if (result != kImagePathFound) {
+            status = reportImagePathError(path, result);
+        } else if (!target.isRoot && !(target.entry[de::kAttributes] & de::kAttrDirectory)) {
+            printLine(target.entry, spelled);
+        } else if (target.contentCluster != kNoContent) {
+            if (target.contentCluster != 0) l.listedFolders[target.contentCluster] = true;
+            listFolder(l, target.contentCluster, 0);
+        }
+    }
+    delete image;
+    return status;
+}

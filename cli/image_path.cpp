@@ -1,0 +1,165 @@
+#include "cli/image_path.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "image/boot_sector.h"
+#include "platform/host_text.h"
+
+namespace {
+
+// Simple case folding for the scripts a floppy's names are likely to use: ASCII, Latin-1,
+// Latin Extended-A, Greek and Cyrillic.
+uint16_t foldCase(uint16_t c) {
+    if (c >= 'a' && c <= 'z') return static_cast<uint16_t>(c - 32);
+    if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<uint16_t>(c - 32);
+    if (c == 0xFF) return 0x178;
+    if ((c >= 0x100 && c <= 0x137) || (c >= 0x14A && c <= 0x177)) return static_cast<uint16_t>(c & ~1u);
+    if ((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E))
+        return static_cast<uint16_t>((c & 1u) ? c : c - 1);
+    if (c >= 0x3B1 && c <= 0x3C9 && c != 0x3C2) return static_cast<uint16_t>(c - 32);
+    if (c == 0x3C2) return 0x3A3;
+    if (c >= 0x430 && c <= 0x44F) return static_cast<uint16_t>(c - 32);
+    if (c >= 0x450 && c <= 0x45F) return static_cast<uint16_t>(c - 80);
+    return c;
+}
+
+bool sameName(const uint16_t* a, const uint16_t* b) {
+    int i = 0;
+    for (; i < kLongNameUnits && a[i] != 0 && b[i] != 0; ++i)
+        if (foldCase(a[i]) != foldCase(b[i])) return false;
+    return i == kLongNameUnits || a[i] == b[i];
+}
+
+bool isSeparator(char c) { return c == '/' || c == '\\'; }
+
+// Copies the next name of `path` from `*pos` into `name` (host text); false when none is left.
+bool nextName(const char* path, size_t* pos, char* name, size_t capacity, bool* tooLong) {
+    size_t i = *pos;
+    while (path[i] != '\0' && isSeparator(path[i])) ++i;
+    if (path[i] == '\0') return false;
+    size_t n = 0;
+    *tooLong = false;
+    while (path[i] != '\0' && !isSeparator(path[i])) {
+        if (n + 1 < capacity) name[n++] = path[i];
+        else *tooLong = true;
+        ++i;
+    }
+    name[n] = '\0';
+    *pos = i;
+    return true;
+}
+
+bool isDotName(const char* name) {
+    return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0;
+}
+
+void setRoot(ImagePathEntry* out) {
+    std::memset(out, 0, sizeof *out);
+    out->isRoot = true;
+    out->entryCluster = out->entryIndex = out->longNameCluster = out->longNameIndex = -1;
+}
+
+}  // namespace
+
+uint16_t folderContentCluster(const VolumeImage& image, const uint8_t* entry) {
+    uint16_t first = readLe16(entry + de::kFirstCluster);
+    return image.clusterData(first) != nullptr ? first : kNoContent;
+}
+
+bool imageNameMatches(const uint8_t* entry, const uint16_t* longName, const uint16_t* name) {
+    if (longName[0] != 0 && sameName(longName, name)) return true;
+    char shortName[13];
+    int n = storedShortName(entry, shortName);
+    uint16_t wide[13];
+    for (int i = 0; i <= n; ++i) wide[i] = static_cast<uint8_t>(shortName[i]);
+    return sameName(wide, name);
+}
+
+bool findImageEntry(VolumeImage& image, uint16_t folder, const uint16_t* name, ImagePathEntry* out) {
+    ImagePathEntry e;
+    e.isRoot = false;
+    e.parentCluster = folder;
+    uint8_t found = image.startWalk(folder, e.entry, reinterpret_cast<uint8_t*>(e.longName),
+                                    kLongNameBytes, e.entryCluster, e.entryIndex,
+                                    e.longNameCluster, e.longNameIndex);
+    while (found == 1) {
+        if (!isDotEntry(e.entry) && imageNameMatches(e.entry, e.longName, name)) {
+            e.contentCluster = (e.entry[de::kAttributes] & de::kAttrDirectory)
+                                   ? folderContentCluster(image, e.entry)
+                                   : kNoContent;
+            *out = e;
+            return true;
+        }
+        found = image.nextEntry(e.entry, reinterpret_cast<uint8_t*>(e.longName), kLongNameBytes,
+                                e.entryCluster, e.entryIndex, e.longNameCluster, e.longNameIndex);
+    }
+    return false;
+}
+
+std::string imageEntryName(const uint8_t* entry, const uint16_t* longName) {
+    char text[kLongNameUnits * 3 + 1];
+    if (longName[0] != 0 && utf16ToUtf8(longName, kLongNameUnits, text, sizeof text) > 0)
+        return text;
+    char shortName[13];
+    int n = storedShortName(entry, shortName);
+    uint16_t wide[13];
+    for (int i = 0; i <= n; ++i) wide[i] = static_cast<uint8_t>(shortName[i]);
+    utf16ToUtf8(wide, 13, text, sizeof text);
+    return text;
+}
+
+int resolveImagePath(VolumeImage& image, const char* path, ImagePathEntry* out,
+                     std::string* spelled) {
+    setRoot(out);
+    if (spelled != nullptr) spelled->clear();
+    size_t pos = 0;
+    char name[1024];
+    bool tooLong = false;
+    while (nextName(path, &pos, name, sizeof name, &tooLong)) {
+        uint16_t wide[kLongNameUnits + 1];
+        if (tooLong || isDotName(name) || hostTextToUtf16(name, wide, kLongNameUnits + 1) <= 0)
+            return isDotName(name) ? kImagePathNotFound : kImagePathBadName;
+        if (!out->isRoot && !(out->entry[de::kAttributes] & de::kAttrDirectory))
+            return kImagePathNotFolder;
+        uint16_t folder = out->contentCluster;
+        if (!findImageEntry(image, folder, wide, out)) return kImagePathNotFound;
+        if (spelled != nullptr) *spelled += "/" + imageEntryName(out->entry, out->longName);
+    }
+    return kImagePathFound;
+}
+
+int resolveImageParent(VolumeImage& image, const char* path, uint16_t* folder, char* lastName,
+                       size_t capacity) {
+    // Everything up to the last separator that is followed by a name is the parent.
+    size_t end = std::strlen(path);
+    while (end > 0 && isSeparator(path[end - 1])) --end;
+    if (end == 0 || capacity == 0) return kImagePathNotFound;
+    size_t start = end;
+    while (start > 0 && !isSeparator(path[start - 1])) --start;
+    if (end - start + 1 > capacity) return kImagePathBadName;
+    std::memcpy(lastName, path + start, end - start);
+    lastName[end - start] = '\0';
+    if (isDotName(lastName)) return kImagePathNotFound;
+
+    char parent[1024];
+    if (start >= sizeof parent) return kImagePathBadName;
+    std::memcpy(parent, path, start);
+    parent[start] = '\0';
+    ImagePathEntry e;
+    int result = resolveImagePath(image, parent, &e);
+    if (result != kImagePathFound) return result;
+    if (!e.isRoot && !(e.entry[de::kAttributes] & de::kAttrDirectory)) return kImagePathNotFolder;
+    *folder = e.contentCluster;
+    return kImagePathFound;
+}
+
+int reportImagePathError(const char* path, int result) {
+    if (result == kImagePathNotFolder)
+        std::fprintf(stderr, "Path \"%s\" goes through a file!\n", path);
+    else if (result == kImagePathBadName)
+        std::fprintf(stderr, "Invalid name in path \"%s\"!\n", path);
+    else
+        std::fprintf(stderr, "Path \"%s\" not found in image!\n", path);
+    return 1;
+}

@@ -1,0 +1,64 @@
+// Paths inside an image for tolven-cli: names from the root separated by '/' or '\', each matched
+// case-insensitively against an entry's long name or its 8.3 name as stored. The root is "/" or "".
+#ifndef TOLVEN_CLI_IMAGE_PATH_H
+#define TOLVEN_CLI_IMAGE_PATH_H
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "directory/dir_entry.h"
+#include "image/volume_image.h"
+
+// A folder entry whose first cluster names no data cluster (0 included) has this as its content
+// cluster: walking it yields nothing, where a first cluster of 0 would walk the root.
+const uint16_t kNoContent = 0xFFFF;
+
+// One entry of the image as the walker reported it, with where it lives.
+struct ImagePathEntry {
+    bool isRoot;                         // the path named the root itself
+    uint8_t entry[de::kSize];            // the short entry (zero for the root)
+    uint16_t longName[kLongNameUnits];   // as the walker composed it; all zero when none
+    int32_t entryCluster, entryIndex, longNameCluster, longNameIndex;
+    uint16_t parentCluster;              // first cluster of the folder holding it (0: root)
+    uint16_t contentCluster;             // for folders: what to walk (0 root, kNoContent none)
+};
+
+enum ImagePathResult {
+    kImagePathFound = 0,
+    kImagePathNotFound,    // a name is not in its folder
+    kImagePathNotFolder,   // a name before the last one is a file
+    kImagePathBadName,     // a name is not valid in the host's encoding or too long
+};
+
+// Resolves `path` (host text). ".", ".." and empty names are not matched: a path only goes down.
+// `spelled`, when given, receives the path as the image spells it ("/DOCS/read me.txt", UTF-8).
+int resolveImagePath(VolumeImage& image, const char* path, ImagePathEntry* out,
+                     std::string* spelled = nullptr);
+
+// An entry's name for output: its long name in UTF-8, else its 8.3 name as stored (bytes above
+// 127 read as Latin-1, so that the output stays UTF-8).
+std::string imageEntryName(const uint8_t* entry, const uint16_t* longName);
+
+// Resolves all but the last name of `path` to a folder, for commands that create the last one:
+// `*folder` is the folder's content cluster (0 root, kNoContent for a folder without content)
+// and `lastName` receives the last name (host text). A path without any name gives
+// kImagePathNotFound.
+int resolveImageParent(VolumeImage& image, const char* path, uint16_t* folder, char* lastName,
+                       size_t capacity);
+
+// Finds the entry called `name` (UTF-16, zero-terminated) in the folder walked from `folder`.
+// Walks with the image's cursor (callers inside another walk save and restore it).
+bool findImageEntry(VolumeImage& image, uint16_t folder, const uint16_t* name, ImagePathEntry* out);
+
+// True when `name` equals the entry's long name or its 8.3 name, ignoring case.
+bool imageNameMatches(const uint8_t* entry, const uint16_t* longName, const uint16_t* name);
+
+// Prints the failure of a resolve on standard error ("Path \"%s\" not found in image!" and the
+// like) and returns the exit status 1.
+int reportImagePathError(const char* path, int result);
+
+// The content cluster of a folder entry (see kNoContent).
+uint16_t folderContentCluster(const VolumeImage& image, const uint8_t* entry);
+
+#endif

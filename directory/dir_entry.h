@@ -1,0 +1,62 @@
+// The 32-byte directory entry and the VFAT long-name entry, read through named offsets.
+#ifndef TOLVEN_DIRECTORY_DIR_ENTRY_H
+#define TOLVEN_DIRECTORY_DIR_ENTRY_H
+
+#include <cstdint>
+
+namespace de {
+const int kSize = 32;
+
+// Short entry.
+const int kName = 0;          // 8 bytes, blank-padded
+const int kExtension = 8;     // 3 bytes, blank-padded
+const int kAttributes = 11;   // 8-bit
+const int kTime = 22;         // 16-bit, DOS time of last write
+const int kDate = 24;         // 16-bit, DOS date of last write
+const int kFirstCluster = 26; // 16-bit
+const int kFileSize = 28;     // 32-bit
+
+const uint8_t kFree = 0x00;     // first byte: free, and nothing used follows in the root
+const uint8_t kDeleted = 0xE5;  // first byte: deleted
+
+const uint8_t kAttrReadOnly = 0x01;
+const uint8_t kAttrHidden = 0x02;
+const uint8_t kAttrSystem = 0x04;
+const uint8_t kAttrVolumeLabel = 0x08;
+const uint8_t kAttrDirectory = 0x10;
+const uint8_t kAttrArchive = 0x20;
+const uint8_t kAttrLongName = 0x0F;  // exactly this value marks a long-name slot
+
+// Long-name entry.
+const int kSequence = 0;      // bits 0-4 piece number, 0x40 on the piece that ends the name
+const int kChars1 = 1;        // 5 UTF-16 units
+const int kChecksum = 13;
+const int kChars2 = 14;       // 6 units
+const int kChars3 = 28;       // 2 units
+const uint8_t kLastPiece = 0x40;
+const uint8_t kPieceMask = 0x1F;
+}  // namespace de
+
+const int kLongNameUnits = 260;               // 20 pieces of 13 units
+const int kLongNameBytes = kLongNameUnits * 2;
+const int kLongNamePieces = 20;
+const int kUnitsPerPiece = 13;
+
+// The published VFAT checksum over the 11 name bytes of a short entry as stored.
+uint8_t shortNameChecksum(const uint8_t* entry);
+
+// "." and ".." (directory attribute, name beginning with a dot).
+bool isDotEntry(const uint8_t* entry);
+
+// The 8.3 name as stored: name bytes up to the first blank, then "." and the extension bytes up
+// to their first blank when there are any. `out` holds at least 13 bytes. Returns the length.
+int storedShortName(const uint8_t* entry, char* out);
+
+// The name the file list shows for an entry without long name: folders in upper case, files in
+// lower case (ASCII letters only), each byte widened to one UTF-16 unit; zero-filled to 260 units.
+void shortDisplayName(const uint8_t* entry, uint16_t* out);
+
+// Copies piece `slot` (13 units, 26 bytes) of a long-name entry to `out` (UTF-16LE bytes).
+void copyLongNamePiece(const uint8_t* slot, uint8_t* out);
+
+#endif
