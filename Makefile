@@ -1,14 +1,18 @@
 # Tolven: `make` builds everything, `make test` runs every test, `make run` starts the window.
 # All three first install what a fresh Debian machine lacks (scripts/install-deps.sh).
+# `make fuzz` runs every libFuzzer target for FUZZ_SECONDS each.
 
 JOBS ?= 2
 NATIVE := build/native
 ASAN := build/asan
 WIN32 := build/win32
+FUZZ := build/fuzz
+FUZZ_SECONDS ?= 180
 
-.PHONY: all deps native asan windows test test-native test-asan test-windows run clean
+.PHONY: all deps native asan windows fuzz-build test test-native test-asan test-windows test-fuzz \
+	fuzz run clean
 
-all: deps native asan windows
+all: deps native asan windows fuzz-build
 
 deps:
 	@scripts/install-deps.sh
@@ -17,6 +21,9 @@ $(NATIVE)/CMakeCache.txt:
 	cmake -S . -B $(NATIVE) -DCMAKE_BUILD_TYPE=RelWithDebInfo
 $(ASAN)/CMakeCache.txt:
 	cmake -S . -B $(ASAN) -DCMAKE_BUILD_TYPE=Debug -DTOLVEN_SANITIZE=ON
+$(FUZZ)/CMakeCache.txt:
+	cmake -S . -B $(FUZZ) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOLVEN_FUZZ=ON \
+	  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
 $(WIN32)/CMakeCache.txt:
 	cmake -S . -B $(WIN32) -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake
 
@@ -26,11 +33,14 @@ asan: deps $(ASAN)/CMakeCache.txt
 	cmake --build $(ASAN) -j$(JOBS)
 windows: deps $(WIN32)/CMakeCache.txt
 	cmake --build $(WIN32) -j$(JOBS)
+fuzz-build: deps $(FUZZ)/CMakeCache.txt
+	cmake --build $(FUZZ) -j$(JOBS)
 
 # Native tests, the same tests under the sanitizers, then the Windows build under Wine
-# (core tests and window tests); ctest's summary closes each part.
+# (core tests and window tests); ctest's summary closes each part. Last, every fuzz target runs
+# once over its seeds and its kept reproducers.
 test: all
-	@scripts/run-tests.sh $(NATIVE) $(ASAN) $(WIN32)
+	@scripts/run-tests.sh $(NATIVE) $(ASAN) $(WIN32) $(FUZZ)
 
 test-native: native
 	cd $(NATIVE) && ctest --output-on-failure -j$(JOBS)
@@ -38,6 +48,11 @@ test-asan: asan
 	cd $(ASAN) && ctest --output-on-failure -j$(JOBS)
 test-windows: windows
 	scripts/run-tests.sh "" "" $(WIN32)
+test-fuzz: fuzz-build
+	scripts/fuzz.sh check $(FUZZ)
+
+fuzz: fuzz-build
+	scripts/fuzz.sh run $(FUZZ) $(FUZZ_SECONDS)
 
 run: deps windows
 	@scripts/run-window.sh $(WIN32)/tolven.exe

@@ -10,6 +10,7 @@ have_cmd cmake || need+=(cmake)
 have_cmd g++ || need+=(g++)
 have_cmd make || need+=(make)
 have_cmd clang++ || need+=(clang)
+have_pkg libclang-rt-14-dev || need+=(libclang-rt-14-dev)  # libFuzzer and the sanitizer runtimes
 [ -f /usr/src/googletest/CMakeLists.txt ] || need+=(googletest)
 have_cmd i686-w64-mingw32-g++-posix || need+=(g++-mingw-w64-i686-posix)
 have_cmd i686-w64-mingw32-windres || need+=(binutils-mingw-w64-i686)

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Runs the ctest suites of the native, sanitizer and Windows builds; fails if any test fails.
+# Runs the ctest suites of the native, sanitizer and Windows builds, then the fuzz targets over
+# their seeds and kept reproducers (optional fourth folder); fails if any test fails.
 # The Windows suites run under Wine, inside a private Xvfb display when no display is set.
 set -u
-native="$1"; asan="$2"; win="$3"
+native="$1"; asan="$2"; win="$3"; fuzz="${4:-}"
 status=0
 run_ctest() {
   echo "=== $1: ctest in $2"
@@ -22,5 +23,9 @@ if [ -n "$win" ]; then
   run_ctest "windows (wine)" "$win"
   WINEPREFIX="$WINEPREFIX" wineserver -k >/dev/null 2>&1 || true
   [ -n "${xvfb_pid:-}" ] && kill "$xvfb_pid" 2>/dev/null
+fi
+if [ -n "$fuzz" ]; then
+  echo "=== fuzz targets: seeds and regressions in $fuzz"
+  "$(dirname "$0")/fuzz.sh" check "$fuzz" || status=1
 fi
 exit $status

@@ -1,0 +1,62 @@
+// Arbitrary bytes as an image file: the load either fails and leaves the (empty) image as it was,
+// or gives an image whose geometry fits the buffers, whose counts cover every cluster, and which
+// saves and loads back unchanged.
+#include <cstring>
+#include <memory>
+
+#include "fuzz_support.h"
+
+using fuzz_support::checkCounts;
+
+static void checkGeometry(const VolumeImage& image) {
+    FUZZ_CHECK(image.clusterCount <= kMaxClusters);
+    FUZZ_CHECK(image.clusterBytes >= 32 && image.clusterBytes <= kMaxClusterBytes);
+    FUZZ_CHECK(image.entriesPerCluster * 32 == image.clusterBytes);
+    for (int c = 2; c < image.clusterCount + 2; ++c) FUZZ_CHECK(image.clusterData(c) != nullptr);
+    FUZZ_CHECK(image.clusterData(image.clusterCount + 2) == nullptr);
+}
+
+// What the cluster map draws: one class per data cluster.
+static void drawMap(const VolumeImage& image) {
+    int seen[4] = {0, 0, 0, 0};
+    for (int i = 0; i < image.getClusterCount(); ++i) ++seen[classifyFatEntry(image.fatTable[i + 2])];
+    FUZZ_CHECK(seen[kFatUsed] == image.countUsedClusters());
+    FUZZ_CHECK(seen[kFatBad] == image.countBadClusters());
+}
+
+static bool sameImage(const VolumeImage& a, const VolumeImage& b) {
+    if (a.clusterCount != b.clusterCount || a.clusterBytes != b.clusterBytes) return false;
+    if (std::memcmp(a.bootSector, b.bootSector, sizeof a.bootSector) != 0) return false;
+    if (std::memcmp(a.fatTable, b.fatTable, sizeof a.fatTable) != 0) return false;
+    if (std::memcmp(a.rootDir, b.rootDir, sizeof a.rootDir) != 0) return false;
+    for (int i = 0; i < a.clusterCount; ++i)
+        if (std::memcmp(a.clusters[i], b.clusters[i], a.clusterBytes) != 0) return false;
+    return true;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static VolumeImage* image = new VolumeImage;
+    static VolumeImage* again = new VolumeImage;
+    std::string path = fuzz_support::writeInput("load.img", data, size);
+
+    image->reset();
+    int result = image->loadImageFile(path.c_str());
+    image->clear();
+    if (result != kResultOk) {
+        // A failed load puts the empty image back.
+        FUZZ_CHECK(image->clusterCount == 0);
+        return 0;
+    }
+    checkGeometry(*image);
+    checkCounts(*image);
+    drawMap(*image);
+
+    std::string saved = fuzz_support::scratchDir() + "saved.img";
+    FUZZ_CHECK(image->saveImageFile(saved.c_str()) == kResultOk);
+    again->reset();
+    FUZZ_CHECK(again->loadImageFile(saved.c_str()) == kResultOk);
+    FUZZ_CHECK(sameImage(*image, *again));
+    again->clear();
+    image->clear();
+    return 0;
+}

@@ -1,0 +1,368 @@
+#!/usr/bin/env python3
+"""Makes the seed corpora of the fuzz targets: small FAT12 images from mkfs.fat and mtools, and
+damaged variants of them poked byte by byte (loops, folders pointing back, broken long names,
+impossible sizes). Usage: make_seeds.py OUTPUT_FOLDER. Everything is small (at most ~100 KB)."""
+
+import os
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+
+MKFS = shutil.which("mkfs.fat") or "/usr/sbin/mkfs.fat"
+ENV = dict(os.environ, MTOOLS_SKIP_CHECK="1", MTOOLS_NO_VFAT="0")
+
+
+def run(*args):
+    subprocess.run(args, check=True, env=ENV, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+class Image:
+    """A raw image with the one-reserved-sector layout the editor reads."""
+
+    def __init__(self, data):
+        self.b = bytearray(data)
+
+    def u16(self, off):
+        return struct.unpack_from("<H", self.b, off)[0]
+
+    @property
+    def bps(self):
+        return self.u16(11)
+
+    @property
+    def spc(self):
+        return self.b[13]
+
+    @property
+    def fat_bytes(self):
+        return self.u16(22) * 512
+
+    @property
+    def nfats(self):
+        return self.b[16]
+
+    @property
+    def root_off(self):
+        return 512 + self.fat_bytes * (2 if self.nfats > 1 else 1)
+
+    @property
+    def data_off(self):
+        return self.root_off + self.u16(17) * 32
+
+    @property
+    def cluster_bytes(self):
+        return self.bps * self.spc
+
+    def cluster_off(self, n):
+        return self.data_off + (n - 2) * self.cluster_bytes
+
+    def fat_get(self, n):
+        o = 512 + n * 3 // 2
+        v = self.b[o] | (self.b[o + 1] << 8)
+        return (v >> 4) if n & 1 else (v & 0xFFF)
+
+    def fat_set(self, n, value):
+        for copy in range(2 if self.nfats > 1 else 1):
+            o = 512 + copy * self.fat_bytes + n * 3 // 2
+            v = self.b[o] | (self.b[o + 1] << 8)
+            v = (v & 0x000F) | (value << 4) if n & 1 else (v & 0xF000) | value
+            self.b[o] = v & 0xFF
+            self.b[o + 1] = v >> 8
+
+    def entries(self, first_cluster):
+        """Offsets of the 32-byte slots of a folder (0 = root), following its chain a little."""
+        if first_cluster == 0:
+            return [self.root_off + 32 * i for i in range(self.u16(17))]
+        out, c, seen = [], first_cluster, set()
+        while 2 <= c < 0xFF0 and c not in seen:
+            seen.add(c)
+            out += [self.cluster_off(c) + 32 * i for i in range(self.cluster_bytes // 32)]
+            c = self.fat_get(c)
+        return out
+
+    def find(self, folder, short):
+        """Offset of the short entry named `short` (11 characters) in a folder."""
+        name = short.encode()
+        for off in self.entries(folder):
+            if self.b[off:off + 11] == name:
+                return off
+        raise KeyError(short)
+
+    def first(self, off):
+        return self.u16(off + 26)
+
+    def set_first(self, off, cluster):
+        struct.pack_into("<H", self.b, off + 26, cluster)
+
+    def set_size(self, off, size):
+        struct.pack_into("<I", self.b, off + 28, size)
+
+    def copy(self):
+        return Image(self.b)
+
+
+def mkfs(work, name, kb, *options):
+    path = os.path.join(work, name)
+    run(MKFS, "-C", "-F", "12", "-a", "--invariant", "-n", "SEED", *options, path, str(kb))
+    return path
+
+
+def mcopy(img, host, target):
+    run("mcopy", "-i", img, host, target)
+
+
+def populate(work, img, deep=3):
+    """Nested folders, long and short names, an empty file, a deleted file, a multi-cluster file."""
+    small = os.path.join(work, "small.txt")
+    with open(small, "wb") as f:
+        f.write(b"tolven seed\r\n")
+    big = os.path.join(work, "big.bin")
+    with open(big, "wb") as f:
+        f.write(bytes(range(256)) * 12)
+    empty = os.path.join(work, "empty")
+    open(empty, "wb").close()
+    run("mmd", "-i", img, "::/DIR")
+    run("mmd", "-i", img, "::/DIR/SUB")
+    path = "::/DIR/SUB"
+    for level in range(deep):
+        path += "/Nested folder %d" % level
+        run("mmd", "-i", img, path)
+    mcopy(img, small, "::/README.TXT")
+    mcopy(img, small, "::/A long file name with spaces.text")
+    mcopy(img, big, "::/DIR/BIG.BIN")
+    mcopy(img, empty, "::/DIR/EMPTY")
+    mcopy(img, small, "::/DIR/SUB/Ünïcödé näme.txt")
+    mcopy(img, small, path + "/deepest file.txt")
+    mcopy(img, small, "::/GONE.TXT")
+    run("mdel", "-i", img, "::/GONE.TXT")
+    run("mattrib", "-i", img, "+h", "+r", "::/README.TXT")
+
+
+def lfn_slot(seq, checksum, text=""):
+    """One long-name slot: sequence byte, 13 UTF-16 characters in three runs, 0x0F attribute."""
+    chars = [ord(c) for c in text[:13]]
+    if len(chars) < 13:
+        chars += [0] + [0xFFFF] * (12 - len(chars))
+    s = bytearray(32)
+    s[0] = seq
+    struct.pack_into("<5H", s, 1, *chars[0:5])
+    s[11] = 0x0F
+    s[13] = checksum
+    struct.pack_into("<6H", s, 14, *chars[5:11])
+    struct.pack_into("<2H", s, 28, *chars[11:13])
+    return s
+
+
+def short_checksum(name):
+    c = 0
+    for byte in name:
+        c = (((c & 1) << 7) + (c >> 1) + byte) & 0xFF
+    return c
+
+
+def handmade(bps, spc, root_entries, spf, clusters, nfats=2):
+    """An image mkfs.fat will not make: odd sector sizes and the largest cluster count."""
+    root_sectors = (root_entries * 32 + bps - 1) // bps
+    total = 1 + nfats * spf + root_sectors + clusters * spc
+    boot = bytearray(512)
+    boot[0:3] = b"\xEB\x3C\x90"
+    boot[3:11] = b"HANDMADE"
+    struct.pack_into("<HBHBHHBHHHIIBBBI11s8s", boot, 11, bps, spc, 1, nfats, root_entries, total,
+                     0xF0, spf, 18, 2, 0, 0, 0, 0, 0x29, 0x12345678, b"HANDMADE   ", b"FAT12   ")
+    boot[510:512] = b"\x55\xAA"
+    img = Image(bytes(boot) + bytes(spf * 512 * nfats + root_entries * 32 + clusters * bps * spc))
+    for copy in range(nfats):
+        img.b[512 + copy * spf * 512:512 + copy * spf * 512 + 3] = b"\xF0\xFF\xFF"
+    return img
+
+
+def image_seeds(work):
+    seeds = {}
+    base_path = mkfs(work, "base.img", 40, "-r", "16", "-s", "1", "-f", "2")
+    populate(work, base_path)
+    base = Image(open(base_path, "rb").read())
+    seeds["clean-512"] = base
+
+    wide_path = mkfs(work, "wide.img", 64, "-r", "32", "-s", "4", "-f", "1")
+    populate(work, wide_path, deep=1)
+    seeds["clean-2048-one-fat"] = Image(open(wide_path, "rb").read())
+
+    root_path = mkfs(work, "root.img", 48, "-r", "240", "-s", "2", "-f", "2")
+    empty = os.path.join(work, "empty")
+    for i in range(30):
+        mcopy(root_path, empty, "::/Root file number %02d.dat" % i)
+    seeds["full-root-1024"] = Image(open(root_path, "rb").read())
+
+    dir_off = base.find(0, "DIR        ")
+    dir_cluster = base.first(dir_off)
+    sub_off = base.find(dir_cluster, "SUB        ")
+    sub_cluster = base.first(sub_off)
+    big_off = base.find(dir_cluster, "BIG     BIN")
+    big_cluster = base.first(big_off)
+    readme_off = base.find(0, "README  TXT")
+
+    v = base.copy()  # a file chain that loops back to its start
+    c = big_cluster
+    while v.fat_get(c) < 0xFF8:
+        c = v.fat_get(c)
+    v.fat_set(c, big_cluster)
+    seeds["cyclic-file-chain"] = v
+
+    v = base.copy()  # a folder chain that loops onto itself
+    v.fat_set(dir_cluster, dir_cluster)
+    seeds["cyclic-folder-chain"] = v
+
+    v = base.copy()  # SUB points at its parent DIR: DIR/SUB/SUB/SUB...
+    v.set_first(v.find(dir_cluster, "SUB        "), dir_cluster)
+    seeds["folder-points-at-parent"] = v
+
+    v = base.copy()  # a folder whose own entry is in it: SUB holds an entry that is SUB
+    sub_entries = v.entries(sub_cluster)
+    v.b[sub_entries[2]:sub_entries[2] + 32] = v.b[sub_off:sub_off + 32]
+    seeds["folder-contains-itself"] = v
+
+    v = base.copy()  # first cluster 0: a folder that would be the root, a file with a size
+    v.set_first(v.find(0, "DIR        "), 0)
+    v.set_first(readme_off, 0)
+    seeds["first-cluster-zero"] = v
+
+    v = base.copy()  # ".." of SUB pointing at SUB itself
+    v.set_first(v.entries(sub_cluster)[1], sub_cluster)
+    seeds["dotdot-points-at-self"] = v
+
+    v = base.copy()  # chains into the reserved entries, past the clusters, into a bad cluster
+    v.fat_set(big_cluster, 1)
+    v.set_first(readme_off, 0xFEE)
+    v.fat_set(sub_cluster, 0xFF7)
+    seeds["chain-out-of-range"] = v
+
+    v = base.copy()
+    v.fat_set(big_cluster, 0xFF0)
+    v.set_first(v.find(0, "DIR        "), 0xFFF)
+    seeds["chain-reserved-values"] = v
+
+    v = base.copy()  # sizes that the chains cannot hold
+    v.set_size(readme_off, 0xFFFFFFFF)
+    v.set_size(v.find(dir_cluster, "BIG     BIN"), 0x7FFFFFFF)
+    seeds["impossible-sizes"] = v
+
+    v = base.copy()  # long-name pieces numbered 21-31 before a short entry
+    name = v.b[readme_off:readme_off + 11]
+    slots = bytearray()
+    for seq in range(31, 20, -1):
+        slots += lfn_slot((0x40 if seq == 31 else 0) | seq, short_checksum(name), "piece%d" % seq)
+    root = v.entries(0)
+    free = [o for o in root if v.b[o] in (0x00, 0xE5)]
+    start = free[0]
+    entry = bytes(v.b[readme_off:readme_off + 32])
+    v.b[start:start + len(slots)] = slots
+    v.b[start + len(slots):start + len(slots) + 32] = entry
+    seeds["lfn-pieces-21-31"] = v
+
+    v = base.copy()  # long-name pieces with a wrong checksum, out of order, orphaned at the end
+    cluster_slots = v.entries(sub_cluster)
+    last = cluster_slots[-1]
+    v.b[last:last + 32] = lfn_slot(0x41, 0x00, "orphan")
+    v.b[cluster_slots[-3]:cluster_slots[-3] + 32] = lfn_slot(0x02, 0x55, "disordered")
+    v.b[cluster_slots[-2]:cluster_slots[-2] + 32] = lfn_slot(0x43, 0x55, "wrong sum")
+    seeds["lfn-damaged"] = v
+
+    v = base.copy()  # deleted and 0x05 entries, an end marker in the middle, a volume label in DIR
+    slots = v.entries(dir_cluster)
+    v.b[slots[2]] = 0xE5
+    v.b[slots[3]] = 0x05
+    v.b[slots[4]] = 0x00
+    v.b[slots[5] + 11] = 0x08
+    seeds["entry-markers"] = v
+
+    v = base.copy()  # a file marked as a folder, a folder marked as a file
+    v.b[readme_off + 11] = 0x10
+    v.b[v.find(dir_cluster, "SUB        ") + 11] = 0x20
+    seeds["attribute-swaps"] = v
+
+    v = base.copy()  # every root slot used, no end marker
+    for i, off in enumerate(v.entries(0)):
+        if v.b[off] in (0x00, 0xE5):
+            v.b[off:off + 32] = v.b[readme_off:readme_off + 32]
+            v.b[off:off + 8] = b"FILL%04d" % i
+    seeds["root-without-end"] = v
+
+    v = base.copy()  # a free FAT entry in the middle of a chain, both FATs differing
+    v.fat_set(big_cluster, 0)
+    v.b[512 + v.fat_bytes + 5] ^= 0x5A
+    seeds["chain-hits-free"] = v
+
+    seeds["truncated"] = Image(base.b[:len(base.b) - 3000])
+
+    v = handmade(128, 1, 16, 1, 60)
+    v.b[v.root_off:v.root_off + 11] = b"FILE    TXT"
+    v.set_first(v.root_off, 2)
+    v.set_size(v.root_off, 300)
+    v.fat_set(2, 3)
+    v.fat_set(3, 4)
+    v.fat_set(4, 0xFFF)
+    seeds["handmade-128-byte-sectors"] = v
+
+    v = handmade(32, 1, 4, 10, 3412)
+    v.b[v.root_off:v.root_off + 11] = b"DEEP       "
+    v.b[v.root_off + 11] = 0x10
+    v.set_first(v.root_off, 3413)
+    v.fat_set(3413, 0xFFF)
+    seeds["handmade-3412-clusters"] = v
+
+    v = handmade(512, 16, 16, 1, 3)  # 8192-byte clusters, beyond the walker's 1024
+    v.b[v.root_off:v.root_off + 11] = b"HUGE       "
+    v.b[v.root_off + 11] = 0x10
+    v.set_first(v.root_off, 2)
+    v.fat_set(2, 0xFFF)
+    seeds["handmade-8192-byte-clusters"] = v
+    return seeds
+
+
+# The boot sectors of the eleven disk types (geometry as the editor creates them).
+DISK_TYPES = [  # spc, root entries, total sectors, media, spf, spt, heads
+    (2, 112, 1440, 0xF9, 3, 9, 2), (2, 112, 1640, 0xF9, 3, 10, 2), (1, 224, 2880, 0xF0, 9, 18, 2),
+    (1, 224, 3360, 0xF0, 10, 21, 2), (1, 224, 3444, 0xF0, 10, 21, 2),
+    (2, 240, 5760, 0xF0, 9, 36, 2), (2, 112, 320, 0xFD, 1, 8, 1), (2, 112, 360, 0xFD, 1, 9, 1),
+    (2, 112, 640, 0xFD, 1, 8, 2), (2, 112, 720, 0xFD, 2, 9, 2), (1, 224, 2400, 0xF9, 7, 15, 2),
+]
+
+
+def boot_seeds(base):
+    seeds = {}
+    for i, (spc, root, total, media, spf, spt, heads) in enumerate(DISK_TYPES):
+        b = bytearray(base.b[:512])
+        struct.pack_into("<HBHBHHBHHH", b, 11, 512, spc, 1, 2, root, total, media, spf, spt, heads)
+        seeds["type-%02d" % i] = b
+    seeds["short-100"] = bytes(base.b[:100])
+    seeds["long-600"] = bytes(base.b[:512]) + b"\xAA" * 88
+    code = bytearray(512)
+    code[0:3] = base.b[0:3]
+    code[62:510] = base.b[62:510]
+    seeds["bootcode-only"] = code
+    return seeds
+
+
+def write(folder, name, data):
+    os.makedirs(folder, exist_ok=True)
+    with open(os.path.join(folder, name), "wb") as f:
+        f.write(bytes(data))
+
+
+def main():
+    out = sys.argv[1]
+    with tempfile.TemporaryDirectory(prefix="tolven-seeds-") as work:
+        images = image_seeds(work)
+        for target in ("load", "extract", "delete", "insert", "floppy_read"):
+            shutil.rmtree(os.path.join(out, target), ignore_errors=True)
+            for name, img in images.items():
+                write(os.path.join(out, target), name + ".img", img.b)
+        shutil.rmtree(os.path.join(out, "bootsector"), ignore_errors=True)
+        for name, data in boot_seeds(images["clean-512"]).items():
+            write(os.path.join(out, "bootsector"), name + ".bin", data)
+
+
+if __name__ == "__main__":
+    main()
