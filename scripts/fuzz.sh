@@ -52,9 +52,10 @@ for t in $targets; do
   # The new corpus comes first (libFuzzer adds to it), the seeds and reproducers after it.
   dirs=("$corpus" "$seeds")
   [ -d "$regressions" ] && dirs+=("$regressions")
+  # Slow inputs (thousands of tiny clusters, one read call each) are picked less often.
   nice -n 10 "$exe" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
     -dict="$root/tests/fuzz/fat12.dict" -artifact_prefix="$artifacts/" -print_final_stats=1 \
-    "${dirs[@]}" >"$log" 2>&1
+    -entropic_scale_per_exec_time=1 "${dirs[@]}" >"$log" 2>&1
   rc=$?
   last="$(grep -E '^#[0-9]+' "$log" | tail -1)"
   runs="$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")"

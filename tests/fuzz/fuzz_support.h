@@ -11,7 +11,10 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <vector>
 
+#include "directory/dir_entry.h"
+#include "image/boot_sector.h"
 #include "image/volume_image.h"
 
 namespace fuzz_support {
@@ -67,6 +70,59 @@ inline void checkCounts(const VolumeImage& image) {
     int sum = image.countFreeClusters() + image.countUsedClusters() +
               image.countReservedClusters() + image.countBadClusters();
     FUZZ_CHECK(sum == image.getClusterCount());
+}
+
+// One entry as the walker gave it, with the path of folders that leads to it.
+struct WalkedEntry {
+    uint8_t entry[32];
+    uint8_t longName[kLongNameBytes];
+    int32_t entryCluster, entryIndex, longNameCluster, longNameIndex;
+    int depth;
+};
+
+inline bool isFolder(const uint8_t* entry) { return (entry[11] & de::kAttrDirectory) != 0; }
+
+// Walks the folder at `first` (0 = root) and every folder below it, each folder once (a damaged
+// image may lead back to a folder on the way), with nested walks that save and restore the
+// cursor as the directory operations do. The walker must end every folder by itself; a hang
+// shows up as a libFuzzer timeout.
+inline void walkTree(VolumeImage& image, uint16_t first, int depth, std::vector<bool>& walked,
+                     std::vector<WalkedEntry>* out) {
+    WalkedEntry e;
+    uint8_t more = image.startWalk(first, e.entry, e.longName, kLongNameBytes, e.entryCluster,
+                                   e.entryIndex, e.longNameCluster, e.longNameIndex);
+    while (more) {
+        // Every location the walker reports lies in the folder's own area.
+        if (e.entryCluster == 0) {
+            FUZZ_CHECK(e.entryIndex >= 0 && e.entryIndex < image.rootEntryCount());
+        } else {
+            FUZZ_CHECK(image.clusterData(static_cast<uint32_t>(e.entryCluster)) != nullptr);
+            FUZZ_CHECK(e.entryIndex >= 0 && e.entryIndex < image.entriesPerCluster);
+        }
+        if (e.longNameIndex >= 0) {
+            FUZZ_CHECK(e.longNameCluster == 0 ||
+                       image.clusterData(static_cast<uint32_t>(e.longNameCluster)) != nullptr);
+        }
+        e.depth = depth;
+        if (out != nullptr) out->push_back(e);
+        uint16_t child = readLe16(e.entry + de::kFirstCluster);
+        if (isFolder(e.entry) && !isDotEntry(e.entry) && child < walked.size() && !walked[child]) {
+            walked[child] = true;
+            WalkCursor cursor = image.saveCursor();
+            walkTree(image, child, depth + 1, walked, out);
+            image.restoreCursor(cursor);
+        }
+        more = image.nextEntry(e.entry, e.longName, kLongNameBytes, e.entryCluster, e.entryIndex,
+                               e.longNameCluster, e.longNameIndex);
+    }
+}
+
+inline std::vector<WalkedEntry> walkAll(VolumeImage& image) {
+    std::vector<bool> walked(kFatTableEntries, false);
+    walked[0] = true;
+    std::vector<WalkedEntry> entries;
+    walkTree(image, 0, 0, walked, &entries);
+    return entries;
 }
 
 }  // namespace fuzz_support
