@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "fuzz_support.h"
+#include "ui/cluster_map_layout.h"
 
 using fuzz_support::checkCounts;
 
@@ -16,12 +17,23 @@ static void checkGeometry(const VolumeImage& image) {
     FUZZ_CHECK(image.clusterData(image.clusterCount + 2) == nullptr);
 }
 
-// What the cluster map draws: one class per data cluster.
+// What the cluster map draws: one cell per data cluster, coloured by its FAT entry's class, and
+// as many cells of each colour as the counts say.
 static void drawMap(const VolumeImage& image) {
-    int seen[4] = {0, 0, 0, 0};
-    for (int i = 0; i < image.getClusterCount(); ++i) ++seen[classifyFatEntry(image.fatTable[i + 2])];
-    FUZZ_CHECK(seen[kFatUsed] == image.countUsedClusters());
-    FUZZ_CHECK(seen[kFatBad] == image.countBadClusters());
+    int cells = clusterMapCellCount(image.getClusterCount());
+    FUZZ_CHECK(cells == image.getClusterCount());
+    int green = 0, red = 0, white = 0;
+    for (int i = 0; i < cells; ++i) {
+        MapRect cell = clusterMapCell(i, 60);
+        FUZZ_CHECK(cell.right - cell.left == kCellSize && cell.top >= kCellOrigin);
+        uint32_t colour = clusterMapColour(image.fatTable[i + 2]);
+        green += colour == 0x00C000u;
+        red += colour == 0x0000FFu;
+        white += colour == 0xFFFFFFu;
+    }
+    FUZZ_CHECK(green == image.countUsedClusters());
+    FUZZ_CHECK(red == image.countBadClusters());
+    FUZZ_CHECK(white == image.countFreeClusters());
 }
 
 static bool sameImage(const VolumeImage& a, const VolumeImage& b) {

@@ -345,6 +345,18 @@ def boot_seeds(base):
     return seeds
 
 
+FLOPPY_FAULTS = {  # medium, fault (bit 7: no read-ahead), offset or call number (32-bit), mask
+    "no-read-ahead": struct.pack("<BBIB", 0, 0x80, 0, 0),
+    "read-fails-in-root": struct.pack("<BBIB", 0, 1, 2600, 0),
+    "short-read-in-clusters": struct.pack("<BBIB", 0, 2, 9000, 0),
+    "cancel-at-third-read": struct.pack("<BBIB", 0, 3, 2, 0),
+    "lock-fails": struct.pack("<BBIB", 0, 4, 0, 0),
+    "bit-flip-in-boot-sector": struct.pack("<BBIB", 0, 5, 13, 0x04),
+    "second-read-fails": struct.pack("<BBIB", 0, 6, 1, 0),
+    "on-1440k-medium": struct.pack("<BBIB", 6, 0, 0, 0),
+}
+
+
 def write(folder, name, data):
     os.makedirs(folder, exist_ok=True)
     with open(os.path.join(folder, name), "wb") as f:
@@ -355,10 +367,18 @@ def main():
     out = sys.argv[1]
     with tempfile.TemporaryDirectory(prefix="tolven-seeds-") as work:
         images = image_seeds(work)
-        for target in ("load", "extract", "delete", "insert", "floppy_read"):
+        for target in ("load", "extract", "delete", "insert"):
             shutil.rmtree(os.path.join(out, target), ignore_errors=True)
             for name, img in images.items():
                 write(os.path.join(out, target), name + ".img", img.b)
+        # The floppy target's inputs start with 7 bytes: medium, fault, fault offset, mask.
+        floppy = os.path.join(out, "floppy_read")
+        shutil.rmtree(floppy, ignore_errors=True)
+        for name, img in images.items():
+            write(floppy, name + ".img", bytes(7) + img.b)
+        clean = images["clean-512"].b
+        for name, header in FLOPPY_FAULTS.items():
+            write(floppy, "clean-512-" + name + ".img", header + clean)
         shutil.rmtree(os.path.join(out, "bootsector"), ignore_errors=True)
         for name, data in boot_seeds(images["clean-512"]).items():
             write(os.path.join(out, "bootsector"), name + ".bin", data)
