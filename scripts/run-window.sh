@@ -9,9 +9,16 @@ fi
 export WINEPREFIX="${WINEPREFIX:-$(cd "$(dirname "$exe")" && pwd)/wineprefix}"
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win32
 if [ -z "${DISPLAY:-}" ]; then
-  echo "No display: starting the window inside Xvfb on :99 (look at it with a VNC viewer or xwd)."
-  Xvfb :99 -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-  export DISPLAY=:99
+  n=99
+  while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
+  echo "No display: starting the window inside Xvfb on :$n (look at it with a VNC viewer or" \
+       "'import -display :$n -window root shot.png')."
+  Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  xvfb_pid=$!
+  trap 'kill $xvfb_pid 2>/dev/null' EXIT
+  export DISPLAY=":$n"
   sleep 1
+  # No window manager runs there: Wine draws the captions and frames itself.
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >/dev/null 2>&1
 fi
-exec wine "$exe"
+wine "$exe"

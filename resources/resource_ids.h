@@ -1,0 +1,63 @@
+/* Ids shared by the resource script and the code: templates, pictures, controls and commands.
+ * Plain #defines, so that the resource compiler reads this file too. */
+#ifndef TOLVEN_RESOURCES_RESOURCE_IDS_H
+#define TOLVEN_RESOURCES_RESOURCE_IDS_H
+
+/* Main window */
+#define IDD_MAIN_WINDOW        101
+#define IDI_APPLICATION_ICON   102
+#define IDR_MAIN_MENU          103
+#define IDB_TOOLBAR            104
+#define IDI_FOLDER             105
+#define IDI_DOCUMENT           106
+#define IDI_DRIVE_35           107
+#define IDI_DRIVE_525          108
+
+#define IDC_FILE_LIST          1003
+#define IDC_STATUS_LINE        1004
+#define IDC_INFO_TREE          1005
+#define IDC_VOLUME_LABEL       1006
+#define IDC_TOOLBAR            105
+
+/* Commands of the main menu and the toolbar */
+#define ID_FILE_QUIT           40005
+#define ID_FILE_SAVE_AS        40006
+#define ID_HELP_ABOUT          40010
+#define ID_FILE_NEW            40011
+#define ID_FILE_OPEN           40012
+#define ID_FILE_SAVE           40013
+#define ID_EXPORT_BOOTSECTOR   40014
+#define ID_IMPORT_BOOTSECTOR   40015
+#define ID_EXPORT_BOOTCODE     40016
+#define ID_IMPORT_BOOTCODE     40017
+#define ID_WRITE_TO_DISK       40018
+#define ID_LOAD_FROM_DISK      40019
+#define ID_IMAGE_EXTRACT       40020
+#define ID_IMAGE_INSERT        40021
+#define ID_CLUSTER_MAP         40022
+
+/* Items of the file list's context menu (returned by the menu, never sent as WM_COMMAND) */
+#define ID_LIST_OPEN           1
+#define ID_LIST_INSERT         3
+#define ID_LIST_EXTRACT        4
+#define ID_LIST_DELETE         5
+
+/* New image dialog */
+#define IDD_NEW_IMAGE          111
+#define IDC_NEW_LABEL          1010
+#define IDC_NEW_CANCEL         1011
+#define IDC_NEW_CREATE         1012
+#define IDC_NEW_OEM_ID         1013
+
+/* Floppy drive dialog */
+#define IDD_DRIVE              117
+#define IDC_DRIVE_STEP_TEXT    1016
+#define IDC_DRIVE_PROGRESS     1017
+#define IDC_DRIVE_START        1018
+#define IDC_DRIVE_CANCEL       1019
+
+/* Cluster organisation dialog */
+#define IDD_CLUSTER_MAP        119
+#define IDC_CLUSTER_MAP_OK     1022
+
+#endif

@@ -1,0 +1,317 @@
+// The main window through its real controls: start-up state, menu, toolbar and tooltips, layout,
+// keys that must do nothing, the list's context menu, and quitting.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "resources/resource_ids.h"
+#include "tests/ui/ui_driver.h"
+
+using namespace ui_driver;
+
+namespace {
+
+class MainWindow : public testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(session.start()) << "the main window never appeared"; }
+
+    std::vector<std::string> names() { return listNames(session.control(IDC_FILE_LIST)); }
+    std::string status() { return windowText(session.control(IDC_STATUS_LINE)); }
+
+    UiSession session;
+};
+
+// A temporary file as viewing leaves one behind: its path listed in the editor's tempFiles.
+std::string makeViewedTempFile(UiSession& session, const char* name) {
+    char folder[MAX_PATH];
+    GetTempPathA(sizeof folder, folder);
+    std::string path = std::string(folder) + name;
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    EXPECT_NE(INVALID_HANDLE_VALUE, file);
+    CloseHandle(file);
+    session.onUiThread([&] {
+        session.editor().tempFiles.add(path.c_str(), static_cast<uint32_t>(path.size() + 1));
+    });
+    return path;
+}
+
+bool fileExists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+TEST_F(MainWindow, StartsWithTheUntitledDefaultImage) {
+    EXPECT_EQ("Tolven - [untitled.img *]", windowText(session.window()));
+    EXPECT_EQ("NO NAME    ", windowText(session.control(IDC_VOLUME_LABEL)));
+
+    std::vector<TreeNode> nodes = treeNodes(session.control(IDC_INFO_TREE));
+    ASSERT_EQ(20u, nodes.size());
+    EXPECT_EQ("3.5\" Floppy Disk - 1440KB", nodes[0].text);
+    EXPECT_EQ(0, nodes[0].level);
+    EXPECT_EQ(2, nodes[0].image);
+    EXPECT_TRUE(nodes[0].bold);
+    EXPECT_TRUE(nodes[0].expanded);
+    EXPECT_EQ("BIOS Parameter Block (BPB)", nodes[1].text);
+    EXPECT_EQ(1, nodes[1].level);
+    EXPECT_EQ(0, nodes[1].image);
+    EXPECT_FALSE(nodes[1].expanded);
+    const char* bpb[] = {"TOLVEN  ", "FAT12   ", nullptr /* serial */, "2 heads", "2 FATs",
+                         "512 bytes per sector", "2880 sectors total", "1 sectors reserved",
+                         "0 sectors hidden", "1 sectors per cluster", "18 sectors per track",
+                         "9 sectors per FAT", "max. 224 root entries"};
+    for (int i = 0; i < 13; ++i) {
+        const TreeNode& node = nodes[2 + i];
+        EXPECT_EQ(2, node.level) << node.text;
+        EXPECT_EQ(1, node.image) << node.text;
+        if (bpb[i] != nullptr) {
+            EXPECT_EQ(bpb[i], node.text);
+        }
+    }
+    unsigned high = 0, low = 0;
+    char tail = 0;
+    EXPECT_EQ(9u, nodes[4].text.size());
+    EXPECT_EQ(2, std::sscanf(nodes[4].text.c_str(), "%4X-%4X%c", &high, &low, &tail))
+        << nodes[4].text;
+    EXPECT_EQ("FAT information", nodes[15].text);
+    EXPECT_EQ(1, nodes[15].level);
+    EXPECT_FALSE(nodes[15].expanded);
+    EXPECT_EQ("0 used clusters", nodes[16].text);
+    EXPECT_EQ("0 reserved clusters", nodes[17].text);
+    EXPECT_EQ("0 bad clusters", nodes[18].text);
+    EXPECT_EQ("2847 free clusters", nodes[19].text);
+    for (int i = 16; i < 20; ++i) EXPECT_EQ(2, nodes[i].level);
+
+    EXPECT_TRUE(names().empty());
+    EXPECT_EQ("Directory contains 0 folders, 0 files, 0 bytes total.", status());
+
+    HWND list = session.control(IDC_FILE_LIST);
+    const char* headings[] = {"Name", "Size", "Modified", "Attr"};
+    const int widths[] = {180, 60, 120, 32};
+    const int formats[] = {LVCFMT_LEFT, LVCFMT_RIGHT, LVCFMT_RIGHT, LVCFMT_LEFT};
+    for (int i = 0; i < 4; ++i) {
+        char text[64] = {0};
+        LVCOLUMNA column = {};
+        column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
+        column.pszText = text;
+        column.cchTextMax = sizeof text;
+        ASSERT_TRUE(SendMessageA(list, LVM_GETCOLUMNA, i, reinterpret_cast<LPARAM>(&column)));
+        EXPECT_STREQ(headings[i], text);
+        EXPECT_EQ(widths[i], column.cx);
+        EXPECT_EQ(formats[i], column.fmt & LVCFMT_JUSTIFYMASK);
+    }
+    EXPECT_EQ(static_cast<LRESULT>(LVS_EX_FULLROWSELECT),
+              SendMessageA(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
+}
+
+TEST_F(MainWindow, MenuHoldsEveryCommandWithInsertGrayed) {
+    HMENU bar = GetMenu(session.window());
+    std::vector<MenuEntry> top = menuEntries(bar);
+    ASSERT_EQ(4u, top.size());
+    EXPECT_EQ("&File", top[0].text);
+    EXPECT_EQ("&Image", top[1].text);
+    EXPECT_EQ("&Disk", top[2].text);
+    EXPECT_EQ("&?", top[3].text);
+
+    struct Expected {
+        int menu;
+        const char* text;  // null for a separator
+        UINT id;
+        bool grayed;
+    };
+    const Expected expected[] = {
+        {0, "&New...\tCtrl+N", 40011, false},  {0, "&Open...\tCtrl+O", 40012, false},
+        {0, nullptr, 0, false},                {0, "&Save\tCtrl+S", 40013, false},
+        {0, "Save &As...", 40006, false},      {0, nullptr, 0, false},
+        {0, "&Quit", 40005, false},            {1, "&Insert...\tF3", 40021, true},
+        {1, "&Extract...\tF4", 40020, false},  {1, nullptr, 0, false},
+        {1, "I&mport Bootsector...", 40015, false}, {1, "E&xport Bootsector...", 40014, false},
+        {1, nullptr, 0, false},                {1, "Im&port Bootcode...", 40017, false},
+        {1, "Exp&ort Bootcode...", 40016, false}, {1, nullptr, 0, false},
+        {1, "Cluster organisation...", 40022, false},
+        {2, "&Load image from disk...\tF7", 40019, false},
+        {2, "&Write image to disk...\tF8", 40018, false},
+        {3, "&About...", 40010, false},
+    };
+    std::vector<std::vector<MenuEntry>> menus;
+    for (int i = 0; i < 4; ++i) menus.push_back(menuEntries(GetSubMenu(bar, i)));
+    size_t next[4] = {0, 0, 0, 0};
+    for (const Expected& e : expected) {
+        ASSERT_LT(next[e.menu], menus[e.menu].size());
+        const MenuEntry& item = menus[e.menu][next[e.menu]++];
+        if (e.text == nullptr) {
+            EXPECT_TRUE(item.separator);
+            continue;
+        }
+        EXPECT_EQ(e.text, item.text);
+        EXPECT_EQ(e.id, item.id) << e.text;
+        EXPECT_EQ(e.grayed, item.grayed) << e.text;
+    }
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(next[i], menus[i].size()) << "menu " << i;
+}
+
+TEST_F(MainWindow, ToolbarButtonsAndTheirTooltips) {
+    HWND toolbar = GetDlgItem(session.window(), IDC_TOOLBAR);
+    ASSERT_NE(nullptr, toolbar);
+    ASSERT_EQ(12, SendMessageA(toolbar, TB_BUTTONCOUNT, 0, 0));
+    const int commands[] = {40011, 0, 40012, 40013, 0, 40021, 40020, 0, 40019, 40018, 0, 40010};
+    const int bitmaps[] = {0, -1, 1, 2, -1, 3, 4, -1, 5, 6, -1, 7};
+    for (int i = 0; i < 12; ++i) {
+        TBBUTTON button = {};
+        ASSERT_TRUE(SendMessageA(toolbar, TB_GETBUTTON, i, reinterpret_cast<LPARAM>(&button)));
+        if (commands[i] == 0) {
+            EXPECT_TRUE(button.fsStyle & BTNS_SEP) << "position " << i;
+            continue;
+        }
+        EXPECT_EQ(commands[i], button.idCommand) << "position " << i;
+        EXPECT_EQ(bitmaps[i], button.iBitmap) << "position " << i;
+        bool insert = commands[i] == ID_IMAGE_INSERT;
+        EXPECT_EQ(!insert, (button.fsState & TBSTATE_ENABLED) != 0) << "position " << i;
+        EXPECT_EQ(insert, (button.fsState & TBSTATE_INDETERMINATE) != 0) << "position " << i;
+    }
+
+    // The toolbar's tooltip asks the main window for each text, as when the mouse rests there.
+    HWND tips = reinterpret_cast<HWND>(SendMessageA(toolbar, TB_GETTOOLTIPS, 0, 0));
+    ASSERT_NE(nullptr, tips);
+    const struct {
+        UINT id;
+        const char* text;
+    } expected[] = {
+        {40011, "Create new image"},       {40012, "Open image file"},
+        {40013, "Save image file"},        {40021, "Insert files into image"},
+        {40020, "Extract complete image"}, {40019, "Read image from floppy"},
+        {40018, "Write image to floppy"},  {40010, "Show Tolven info"},
+    };
+    for (const auto& e : expected) {
+        char text[80] = {0};
+        TOOLINFOA tool = {};
+        tool.cbSize = sizeof tool;
+        tool.hwnd = toolbar;
+        tool.uId = e.id;
+        tool.lpszText = text;
+        SendMessageA(tips, TTM_GETTEXTA, sizeof text, reinterpret_cast<LPARAM>(&tool));
+        EXPECT_STREQ(e.text, text) << "command " << e.id;
+    }
+}
+
+TEST_F(MainWindow, LayoutFollowsTheOuterWindowButNotWhenMinimised) {
+    ASSERT_EQ(kResultOk, session.openImage(testImagePath("populated.img")));
+    SetWindowPos(session.window(), nullptr, 0, 0, 700, 500, SWP_NOZORDER | SWP_NOMOVE);
+    struct Expected {
+        int id;
+        RECT rect;  // left, top, right, bottom in the window's client area
+    };
+    const Expected placed[] = {
+        {IDC_VOLUME_LABEL, {5, 35, 240, 55}},
+        {IDC_INFO_TREE, {5, 60, 240, 450}},
+        {IDC_STATUS_LINE, {250, 35, 690, 55}},
+        {IDC_FILE_LIST, {250, 60, 690, 450}},
+    };
+    auto checkPlaces = [&](const char* when) {
+        for (const Expected& e : placed) {
+            RECT r = rectInParent(session.control(e.id), session.window());
+            EXPECT_EQ(e.rect.left, r.left) << when << ", control " << e.id;
+            EXPECT_EQ(e.rect.top, r.top) << when << ", control " << e.id;
+            EXPECT_EQ(e.rect.right, r.right) << when << ", control " << e.id;
+            EXPECT_EQ(e.rect.bottom, r.bottom) << when << ", control " << e.id;
+        }
+    };
+    checkPlaces("at 700 x 500");
+    RECT toolbar = rectInParent(GetDlgItem(session.window(), IDC_TOOLBAR), session.window());
+    EXPECT_LE(toolbar.top, 0);  // along the top edge, where the toolbar puts itself
+    EXPECT_LT(toolbar.bottom, 35);
+
+    // A selection survives as long as the list is not filled again.
+    session.selectListItem(2);
+    ShowWindow(session.window(), SW_MINIMIZE);
+    ASSERT_TRUE(waitUntil([&] { return IsIconic(session.window()) != FALSE; }));
+    checkPlaces("minimised");
+    EXPECT_TRUE(listRows(session.control(IDC_FILE_LIST), 1)[2].selected);
+
+    ShowWindow(session.window(), SW_RESTORE);
+    ASSERT_TRUE(waitUntil([&] { return IsIconic(session.window()) == FALSE; }));
+    checkPlaces("restored");
+    std::vector<ListRow> rows = listRows(session.control(IDC_FILE_LIST), 1);
+    ASSERT_EQ(8u, rows.size());
+    for (const ListRow& row : rows) EXPECT_FALSE(row.selected) << "list not refilled: " << row.columns[0];
+}
+
+TEST_F(MainWindow, F3DoesNothingAnywhere) {
+    ASSERT_EQ(kResultOk, session.openImage(testImagePath("populated.img")));
+    std::vector<std::string> before = names();
+    std::string caption = windowText(session.window());
+    std::vector<HWND> windows = visibleWindows(session.threadId());
+    for (int target : {IDC_FILE_LIST, IDC_VOLUME_LABEL, IDC_INFO_TREE}) {
+        session.focus(target);
+        postKey(session.control(target), VK_F3);
+    }
+    Sleep(300);
+    session.onUiThread([] {});  // the posted keys have been handled once this returns
+    EXPECT_EQ(windows, visibleWindows(session.threadId())) << "a window opened";
+    EXPECT_EQ(before, names());
+    EXPECT_EQ(caption, windowText(session.window()));
+}
+
+TEST_F(MainWindow, ContextMenuOpensWithNothingSelected) {
+    HWND list = session.control(IDC_FILE_LIST);
+    RECT area;
+    GetWindowRect(list, &area);
+    POINT inside = {(area.left + area.right) / 2, (area.top + area.bottom) / 2};
+    sendClick(inside, true, 1);
+
+    HWND menuWindow = waitForWindow(session.threadId(), kMenuClass, nullptr);
+    ASSERT_NE(nullptr, menuWindow) << "no context menu";
+    HMENU menu = reinterpret_cast<HMENU>(SendMessageA(menuWindow, MN_GETHMENU, 0, 0));
+    EXPECT_EQ(session.editor().popupMenu, menu);
+    std::vector<MenuEntry> items = menuEntries(menu);
+    ASSERT_EQ(5u, items.size());
+    EXPECT_EQ("&Open", items[0].text);
+    EXPECT_EQ(1u, items[0].id);
+    EXPECT_TRUE(items[0].isDefault);
+    EXPECT_TRUE(items[1].separator);
+    EXPECT_EQ("&Insert...", items[2].text);
+    EXPECT_EQ(3u, items[2].id);
+    EXPECT_FALSE(items[2].grayed);
+    EXPECT_EQ("&Extract selected...", items[3].text);
+    EXPECT_EQ(4u, items[3].id);
+    EXPECT_EQ("&Delete selected...", items[4].text);
+    EXPECT_EQ(5u, items[4].id);
+
+    // The menu's bottom right corner is at the cursor.
+    RECT placed;
+    GetWindowRect(menuWindow, &placed);
+    EXPECT_LE(placed.right, inside.x + 1);
+    EXPECT_LE(placed.bottom, inside.y + 1);
+
+    sendKeys({}, VK_ESCAPE);
+    EXPECT_TRUE(waitForWindowGone(session.threadId(), kMenuClass, nullptr));
+    EXPECT_EQ("Tolven - [untitled.img *]", windowText(session.window()));
+}
+
+TEST_F(MainWindow, QuitDeletesTemporaryFilesWithoutAsking) {
+    std::string first = makeViewedTempFile(session, "tolven-window-test-1.txt");
+    std::string second = makeViewedTempFile(session, "tolven-window-test-2.txt");
+    ASSERT_TRUE(fileExists(first));
+    ASSERT_EQ(1, session.editor().modified);  // the untitled image counts as changed
+    PostMessageA(session.window(), WM_COMMAND, ID_FILE_QUIT, 0);
+    DWORD exitValue = 99;
+    ASSERT_TRUE(session.waitForExit(&exitValue)) << "the loop did not end (a question asked?)";
+    EXPECT_EQ(0u, exitValue);
+    EXPECT_FALSE(fileExists(first));
+    EXPECT_FALSE(fileExists(second));
+}
+
+TEST_F(MainWindow, ClosingTheWindowQuitsLikeQuit) {
+    std::string viewed = makeViewedTempFile(session, "tolven-window-test-3.txt");
+    PostMessageA(session.window(), WM_SYSCOMMAND, SC_CLOSE, 0);
+    DWORD exitValue = 99;
+    ASSERT_TRUE(session.waitForExit(&exitValue));
+    EXPECT_EQ(0u, exitValue);
+    EXPECT_FALSE(fileExists(viewed));
+}
+
+}  // namespace

@@ -1,0 +1,80 @@
+// Command routing: one table for menu items, toolbar buttons and control notifications, one for
+// the items of the file list's context menu, and the keyboard shortcuts, which run table entries
+// by command id. A command id without a row here does nothing.
+#include <windows.h>
+#include <commctrl.h>
+
+#include "resources/resource_ids.h"
+#include "ui/image_editor.h"
+
+namespace {
+
+enum RouteSource { kFromCommand, kFromListMenu };
+const int kAnyNotification = -1;
+
+struct CommandRoute {
+    RouteSource source;
+    int id;
+    int notification;  // the WM_COMMAND notification code that must come with it, or any
+    void (*run)(ImageEditor& editor);
+};
+
+// Menu items and toolbar buttons send notification 0, accelerators 1: only control ids filter.
+// ID_IMAGE_INSERT has no row: the Image menu item and its button are grayed for good.
+const CommandRoute kRoutes[] = {
+    {kFromCommand, ID_FILE_QUIT, kAnyNotification, [](ImageEditor& e) { e.quitCommand(); }},
+};
+
+struct Shortcut {
+    UINT message;
+    WPARAM key;     // virtual key for WM_KEYDOWN, control character for WM_CHAR with Ctrl down
+    int commandId;  // run as if the command had come from the menu
+};
+
+const Shortcut kShortcuts[] = {
+    {WM_KEYDOWN, VK_F4, ID_IMAGE_EXTRACT},
+    {WM_KEYDOWN, VK_F7, ID_LOAD_FROM_DISK},
+    {WM_KEYDOWN, VK_F8, ID_WRITE_TO_DISK},
+    {WM_CHAR, 0x0E, ID_FILE_NEW},   // Ctrl+N
+    {WM_CHAR, 0x0F, ID_FILE_OPEN},  // Ctrl+O
+    {WM_CHAR, 0x13, ID_FILE_SAVE},  // Ctrl+S
+};
+
+bool route(ImageEditor& editor, RouteSource source, int id, int notification) {
+    for (const CommandRoute& r : kRoutes) {
+        if (r.source != source || r.id != id) continue;
+        if (r.notification != kAnyNotification && r.notification != notification) continue;
+        r.run(editor);
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+bool ImageEditor::runCommand(int id, int notification) {
+    return route(*this, kFromCommand, id, notification);
+}
+
+bool ImageEditor::runListMenuCommand(int id) {
+    return route(*this, kFromListMenu, id, 0);
+}
+
+bool ImageEditor::decodeShortcut(const MSG& message) {
+    if (message.message == WM_KEYDOWN && message.wParam == VK_RETURN) {
+        HWND list = control(IDC_FILE_LIST);
+        if (list == nullptr || GetFocus() != list) return false;
+        if (SendMessageA(list, LVM_GETSELECTEDCOUNT, 0, 0) == 0) return false;
+        int mark = static_cast<int>(SendMessageA(list, LVM_GETSELECTIONMARK, 0, 0));
+        int32_t cluster = openEntry(mark);
+        if (cluster >= 0) selectItemsOfCluster(cluster);
+        return true;
+    }
+    if (message.message == WM_CHAR && (GetKeyState(VK_CONTROL) & 0x8000) == 0) return false;
+    for (const Shortcut& s : kShortcuts) {
+        if (s.message != message.message || s.key != message.wParam) continue;
+        runCommand(s.commandId, 0);
+        return true;
+    }
+    return false;
+}

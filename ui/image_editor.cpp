@@ -1,0 +1,61 @@
+#include "ui/image_editor.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "image/error_report.h"
+
+ImageEditor::ImageEditor()
+    : mainWindow(nullptr), instance(nullptr), toolbar(nullptr), popupMenu(nullptr), modified(1),
+      hasPath(0), currentDirCluster(0), entries(nullptr) {
+    std::memset(imagePath, 0, sizeof imagePath);
+    std::memset(imageName, 0, sizeof imageName);
+}
+
+ImageEditor::~ImageEditor() {
+    // The window is gone by now, so the records are freed without touching the list control.
+    while (entries != nullptr) {
+        DirListEntry* next = entries->next;
+        delete entries;
+        entries = next;
+    }
+    tempFiles.clear();
+}
+
+void ImageEditor::init(HINSTANCE moduleInstance) {
+    instance = moduleInstance;
+    modified = 1;
+    hasPath = 0;
+    std::memset(imagePath, 0, sizeof imagePath);
+    std::memset(imageName, 0, sizeof imageName);
+    std::strcpy(imageName, "untitled.img");
+    currentDirCluster = 0;
+    entries = nullptr;
+}
+
+void ImageEditor::updateTitle() {
+    char title[16 + kPathSize];
+    std::snprintf(title, sizeof title, "Tolven - [%s%s]", imageName, modified == 1 ? " *" : "");
+    SetWindowTextA(mainWindow, title);
+}
+
+void ImageEditor::showErrorReport() {
+    char report[kErrorReportCapacity];
+    if (!buildErrorReport(*this, report)) return;
+    // No caption of its own: the platform shows its default ("Error").
+    MessageBoxA(mainWindow, report, nullptr, MB_ICONERROR | MB_OK);
+}
+
+void ImageEditor::deleteTempFiles() {
+    char path[kPathSize + 1];
+    for (;;) {
+        std::memset(path, 0, sizeof path);
+        if (!tempFiles.popFront(path, kPathSize)) break;
+        DeleteFileA(path);  // a viewer may still hold the file open: nothing to be done then
+    }
+}
+
+void ImageEditor::quitCommand() {
+    deleteTempFiles();
+    PostQuitMessage(0);
+}

@@ -1,0 +1,205 @@
+// The main window: a modeless dialog with a toolbar, the views and the list's context menu, and
+// the message loop that decodes the keyboard shortcuts before the dialog manager sees a message.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstring>
+
+#include "resources/resource_ids.h"
+#include "ui/image_editor.h"
+
+namespace {
+
+const int kToolbarBitmapCount = 12;  // as declared to the toolbar; the strip holds 8 pictures
+
+const TBBUTTON kToolbarButtons[] = {
+    {0, ID_FILE_NEW, TBSTATE_ENABLED, BTNS_BUTTON, {0}, 0, 0},
+    {0, 0, 0, BTNS_SEP, {0}, 0, 0},
+    {1, ID_FILE_OPEN, TBSTATE_ENABLED, BTNS_BUTTON, {0}, 0, 0},
+    {2, ID_FILE_SAVE, TBSTATE_ENABLED, BTNS_BUTTON, {0}, 0, 0},
+    {0, 0, 0, BTNS_SEP, {0}, 0, 0},
+    {3, ID_IMAGE_INSERT, TBSTATE_INDETERMINATE, BTNS_BUTTON, {0}, 0, 0},  // never enabled
+    {4, ID_IMAGE_EXTRACT, TBSTATE_ENABLED, BTNS_BUTTON, {0}, 0, 0},
+    {0, 0, 0, BTNS_SEP, {0}, 0, 0},
+    {5, ID_LOAD_FROM_DISK, TBSTATE_ENABLED, BTNS_BUTTON, {0}, 0, 0},
+    {6, ID_WRITE_TO_DISK, TBSTATE_ENABLED, BTNS_BUTTON, {0}, 0, 0},
+    {0, 0, 0, BTNS_SEP, {0}, 0, 0},
+    {7, ID_HELP_ABOUT, TBSTATE_ENABLED, BTNS_BUTTON, {0}, 0, 0},
+};
+
+struct Tooltip {
+    UINT_PTR commandId;
+    const char* text;
+};
+const Tooltip kTooltips[] = {
+    {ID_FILE_NEW, "Create new image"},
+    {ID_FILE_OPEN, "Open image file"},
+    {ID_FILE_SAVE, "Save image file"},
+    {ID_IMAGE_INSERT, "Insert files into image"},
+    {ID_IMAGE_EXTRACT, "Extract complete image"},
+    {ID_LOAD_FROM_DISK, "Read image from floppy"},
+    {ID_WRITE_TO_DISK, "Write image to floppy"},
+    {ID_HELP_ABOUT, "Show Tolven info"},
+};
+
+struct PopupItem {
+    UINT type;
+    UINT state;
+    UINT id;
+    const char* text;
+};
+const PopupItem kListPopupItems[] = {
+    {MFT_STRING, MFS_DEFAULT, ID_LIST_OPEN, "&Open"},
+    {MFT_SEPARATOR, 0, 0, nullptr},
+    {MFT_STRING, MFS_ENABLED, ID_LIST_INSERT, "&Insert..."},
+    {MFT_STRING, MFS_ENABLED, ID_LIST_EXTRACT, "&Extract selected..."},
+    {MFT_STRING, MFS_ENABLED, ID_LIST_DELETE, "&Delete selected..."},
+};
+
+const char kDefaultLabel[] = "NO NAME";
+const char kDefaultOemId[] = "TOLVEN";
+const int kStartDiskType = 2;  // 1440KB, 3.5-inch
+
+}  // namespace
+
+int ImageEditor::runMainWindow() {
+    HWND window = CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_MAIN_WINDOW), nullptr,
+                                     mainDialogProc, reinterpret_cast<LPARAM>(this));
+    // Without a window no quit message would ever arrive: do not enter the loop.
+    if (window == nullptr) return 1;
+    ShowWindow(window, SW_SHOW);
+
+    MSG message;
+    BOOL got;
+    // GetMessage gives -1 on an invalid call; ending then beats spinning on the error forever.
+    while ((got = GetMessageA(&message, nullptr, 0, 0)) > 0) {
+        decodeShortcut(message);
+        if (!IsDialogMessageA(window, &message)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+    }
+    return got == 0 ? static_cast<int>(message.wParam) : 1;
+}
+
+INT_PTR CALLBACK ImageEditor::mainDialogProc(HWND window, UINT message, WPARAM wParam,
+                                             LPARAM lParam) {
+    // The editor comes with WM_INITDIALOG; messages before it (WM_SETFONT, an early WM_SIZE) are
+    // left to the dialog manager.
+    if (message == WM_INITDIALOG) {
+        SetWindowLongPtrA(window, DWLP_USER, lParam);
+        reinterpret_cast<ImageEditor*>(lParam)->initMainWindow(window);
+        return FALSE;
+    }
+    ImageEditor* editor = reinterpret_cast<ImageEditor*>(GetWindowLongPtrA(window, DWLP_USER));
+    if (editor == nullptr) return FALSE;
+
+    switch (message) {
+    case WM_SIZE:
+        if (wParam == SIZE_RESTORED || wParam == SIZE_MAXIMIZED) editor->layoutControls();
+        break;
+    case WM_COMMAND:
+        editor->runCommand(LOWORD(wParam), HIWORD(wParam));
+        break;
+    case WM_NOTIFY:
+        editor->handleNotify(reinterpret_cast<const NMHDR*>(lParam));
+        break;
+    case WM_CLOSE:
+        editor->quitCommand();
+        break;
+    default:
+        break;
+    }
+    // Every message also goes on to the dialog manager, as if not handled.
+    return FALSE;
+}
+
+void ImageEditor::initMainWindow(HWND window) {
+    mainWindow = window;
+    updateTitle();
+    SetClassLongPtrA(window, GCLP_HICON,
+                     reinterpret_cast<LONG_PTR>(
+                         LoadIconA(instance, MAKEINTRESOURCEA(IDI_APPLICATION_ICON))));
+    createToolbar();
+    createListPopupMenu();
+    setupViews();
+    layoutControls();  // also fills the still empty list: the status line shows three zeros
+
+    // A failure here is not reported: the window opens with empty views.
+    if (createImage(instance, kStartDiskType, kDefaultLabel, kDefaultOemId) == kResultOk) {
+        fillTree();
+        refreshDirectory();
+    }
+}
+
+void ImageEditor::createToolbar() {
+    // Loaded with both flags, the strip's first-pixel colour (magenta) becomes the button face.
+    HBITMAP strip = static_cast<HBITMAP>(
+        LoadImageA(instance, MAKEINTRESOURCEA(IDB_TOOLBAR), IMAGE_BITMAP, 128, 16,
+                   LR_LOADMAP3DCOLORS | LR_LOADTRANSPARENT));
+    toolbar = CreateToolbarEx(mainWindow,
+                              WS_CHILD | WS_VISIBLE | WS_BORDER | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS,
+                              IDC_TOOLBAR, kToolbarBitmapCount, nullptr,
+                              reinterpret_cast<UINT_PTR>(strip), kToolbarButtons,
+                              sizeof kToolbarButtons / sizeof kToolbarButtons[0], 16, 16, 16, 16,
+                              sizeof(TBBUTTON));
+}
+
+void ImageEditor::createListPopupMenu() {
+    popupMenu = CreatePopupMenu();
+    UINT position = 0;
+    for (const PopupItem& item : kListPopupItems) {
+        MENUITEMINFOA info;
+        std::memset(&info, 0, sizeof info);
+        info.cbSize = sizeof info;
+        info.fMask = MIIM_TYPE | MIIM_STATE | MIIM_ID;
+        info.fType = item.type;
+        info.fState = item.state;
+        info.wID = item.id;
+        info.dwTypeData = const_cast<char*>(item.text);
+        InsertMenuItemA(popupMenu, position++, TRUE, &info);
+    }
+}
+
+void ImageEditor::layoutControls() {
+    RECT outer;
+    GetWindowRect(mainWindow, &outer);
+    int width = outer.right - outer.left;
+    int height = outer.bottom - outer.top;
+    const UINT flags = SWP_NOZORDER;
+    // The toolbar sizes itself along the top edge when given no size.
+    SetWindowPos(toolbar, nullptr, 0, 0, 0, 0, flags);
+    SetWindowPos(control(IDC_VOLUME_LABEL), nullptr, 5, 35, 235, 20, flags);
+    SetWindowPos(control(IDC_INFO_TREE), nullptr, 5, 60, 235, height - 110, flags);
+    SetWindowPos(control(IDC_STATUS_LINE), nullptr, 250, 35, width - 260, 20, flags);
+    SetWindowPos(control(IDC_FILE_LIST), nullptr, 250, 60, width - 260, height - 110, flags);
+    fillList();
+}
+
+void ImageEditor::handleNotify(const NMHDR* header) {
+    if (header->code == TTN_NEEDTEXTA) {
+        NMTTDISPINFOA* request = reinterpret_cast<NMTTDISPINFOA*>(const_cast<NMHDR*>(header));
+        for (const Tooltip& tip : kTooltips) {
+            if (tip.commandId != header->idFrom) continue;
+            std::strncpy(request->szText, tip.text, sizeof request->szText - 1);
+            request->szText[sizeof request->szText - 1] = '\0';
+        }
+        return;
+    }
+    if (header->idFrom != IDC_FILE_LIST) return;  // the tree is information only
+    if (header->code == static_cast<UINT>(NM_DBLCLK)) {
+        const NMITEMACTIVATE* click = reinterpret_cast<const NMITEMACTIVATE*>(header);
+        if (click->iItem >= 0) openEntry(click->iItem);
+    } else if (header->code == static_cast<UINT>(NM_RCLICK)) {
+        showListPopupMenu();
+    }
+}
+
+void ImageEditor::showListPopupMenu() {
+    POINT cursor;
+    GetCursorPos(&cursor);
+    // The menu opens also with nothing selected; each handler deals with an empty selection.
+    int chosen = TrackPopupMenu(popupMenu, TPM_RETURNCMD | TPM_BOTTOMALIGN | TPM_RIGHTALIGN,
+                                cursor.x, cursor.y, 0, mainWindow, nullptr);
+    if (chosen != 0) runListMenuCommand(chosen);
+}

@@ -1,0 +1,23 @@
+// The program entry: common controls, the one editor, the main window and its loop.
+#include <windows.h>
+#include <commctrl.h>
+
+#include "ui/image_editor.h"
+
+// The editor is the program's one application object and lives until the process exits.
+static ImageEditor gEditor;
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    // Kept loaded for the life of the process; the handle itself is not needed again.
+    if (LoadLibraryA("comctl32.dll") == nullptr) {
+        MessageBoxA(nullptr, "Error loading comctl32.dll", "Error", MB_ICONERROR);
+        return 1;
+    }
+    INITCOMMONCONTROLSEX classes;
+    classes.dwSize = 8;
+    classes.dwICC = ICC_WIN95_CLASSES | ICC_USEREX_CLASSES;  // 0x2FF
+    InitCommonControlsEx(&classes);
+
+    gEditor.init(instance);
+    return gEditor.runMainWindow();
+}
