@@ -250,7 +250,7 @@ TEST_F(MainWindow, F3DoesNothingAnywhere) {
         postKey(session.control(target), VK_F3);
     }
     Sleep(300);
-    session.onUiThread([] {});  // the posted keys have been handled once this returns
+    session.flushPosted();
     EXPECT_EQ(windows, visibleWindows(session.threadId())) << "a window opened";
     EXPECT_EQ(before, names());
     EXPECT_EQ(caption, windowText(session.window()));

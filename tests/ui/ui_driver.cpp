@@ -249,6 +249,7 @@ std::string testImagePath(const char* name) {
 namespace {
 const char kMailboxClass[] = "TolvenTestMailbox";
 const UINT kRunWork = WM_APP + 1;
+const UINT kSignal = WM_APP + 2;
 }  // namespace
 
 UiSession::UiSession()
@@ -274,6 +275,10 @@ UiSession::~UiSession() {
 LRESULT CALLBACK UiSession::mailboxProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == kRunWork) {
         (*reinterpret_cast<const std::function<void()>*>(lParam))();
+        return 0;
+    }
+    if (message == kSignal) {
+        SetEvent(reinterpret_cast<HANDLE>(lParam));
         return 0;
     }
     return DefWindowProcA(window, message, wParam, lParam);
@@ -308,6 +313,15 @@ bool UiSession::start() {
 
 void UiSession::onUiThread(const std::function<void()>& work) {
     SendMessageA(mailbox_, kRunWork, 0, reinterpret_cast<LPARAM>(&work));
+}
+
+void UiSession::flushPosted() {
+    // Posted messages of a thread are handled in order: once this one arrives, those before it
+    // have been handled too.
+    HANDLE done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    PostMessageA(mailbox_, kSignal, 0, reinterpret_cast<LPARAM>(done));
+    WaitForSingleObject(done, ui_driver::kWaitMs);
+    CloseHandle(done);
 }
 
 int UiSession::openImage(const std::string& path) {

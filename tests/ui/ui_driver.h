@@ -103,8 +103,11 @@ public:
     HWND control(int id) const { return GetDlgItem(editor_->mainWindow, id); }
     DWORD threadId() const { return threadId_; }
 
-    // Runs `work` on the window's thread and returns when it has run.
+    // Runs `work` on the window's thread and returns when it has run. It runs as a sent message,
+    // that is before anything still posted to that thread.
     void onUiThread(const std::function<void()>& work);
+    // Returns once the window's thread has handled everything posted to it before (keys, commands).
+    void flushPosted();
     // Loads an image file and shows its root folder, as a successful Open does. Returns the
     // load's result code.
     int openImage(const std::string& path);

@@ -48,7 +48,7 @@ protected:
     }
     void pressEnter() {
         postKey(list(), VK_RETURN);
-        session.onUiThread([] {});  // returns once the posted key has been handled
+        session.flushPosted();
     }
     void doubleClick(int index) {
         RECT item = {};
@@ -186,7 +186,7 @@ TEST_F(FileList, EnterDoesNothingOnFilesWithoutSelectionOrOutsideTheList) {
     for (int elsewhere : {IDC_INFO_TREE, IDC_VOLUME_LABEL}) {
         session.focus(elsewhere);
         postKey(session.control(elsewhere), VK_RETURN);
-        session.onUiThread([] {});
+        session.flushPosted();
         EXPECT_EQ(root, names()) << "focus on control " << elsewhere;
     }
 }
@@ -195,7 +195,7 @@ TEST_F(FileList, DoubleClickOpensFoldersButNotFiles) {
     std::vector<std::string> root = names();
     doubleClick(indexOf("readme.txt"));
     Sleep(300);
-    session.onUiThread([] {});
+    session.flushPosted();
     EXPECT_EQ(root, names());
 
     doubleClick(indexOf("[Photos of the summer]"));
