@@ -133,7 +133,35 @@ public:
     // (declared by the directory operations)
 
     // --- floppy transfers (floppy/) ---------------------------------------------------------
-    // (declared by the transfer logic)
+    // TransferProgress (floppy/transfer_progress.cpp): the drive dialog's view of a transfer.
+    char* copyStatusText(char* out);  // `out` holds at least kStatusTextSize characters
+    void setNotifyTarget(void* window, uint8_t keepRunningValue);
+    int32_t progressPercent() const;  // 0 while sectorsTotal is 0; not clamped
+    // Each transfer publishes its steps to notifyWindow, stops at its check points once
+    // keepRunning is 0 (result 200) and always ends with the closing step, which ends the dialog.
+    // readFromFloppy (floppy/read_floppy.cpp): the floppy in `driveName` ("A:") becomes the image.
+    // 0; 100 drive not opened or locked, or boot sector, a FAT or the root directory not read
+    // whole; 110 invalid boot sector; 120 a cluster not read whole; 200 cancelled. On anything but
+    // 0 the previous image is back, byte for byte.
+    int readFromFloppy(const char* driveName);
+    // writeToFloppy (floppy/write_floppy.cpp): matches the media, formats, writes, then verifies.
+    // 0; 100 drive not opened, locked or queried, a cylinder not formatted, boot sector, a FAT or
+    // the root directory not written; 120 a cluster not written; 130 no media geometry matches;
+    // 140 verification failed; 200 cancelled. The image is unchanged but for the re-encoded FATs.
+    int writeToFloppy(const char* driveName);
+    // verifyFloppy (floppy/verify_floppy.cpp): reads the written floppy back into the backup set
+    // and compares; with a `result` other than 0 only opens, locks and releases the drive.
+    // Returns `result`, 140 (drive not opened or locked again, or a difference) or 200.
+    int verifyFloppy(const char* driveName, int result);
+    // Conventions of the transfers: format the step text and send it; a check point (true when
+    // the user asked to stop, the result then being 200); the closing step, returning `result`.
+    void publishStep(const char* format, ...)
+#if defined(__GNUC__)
+        __attribute__((format(printf, 2, 3)))
+#endif
+        ;
+    bool checkPoint(int& result);
+    int finishTransfer(int result);
 
     // --- state ------------------------------------------------------------------------------
     uint16_t fatTable[kFatTableEntries];

@@ -1,0 +1,445 @@
+#include "floppy/simulated_floppy.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+#include <thread>
+
+namespace {
+const int kMaxInstalled = 8;
+const uint32_t kSectorBytes = 512;
+const uint8_t kFormatFiller = 0xF6;  // what a freshly formatted sector holds
+
+std::mutex g_installMutex;
+SimulatedFloppy* g_installed[kMaxInstalled];
+
+char upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+bool sameDrive(const char* a, const char* b) {
+    return a != nullptr && b != nullptr && upper(a[0]) == upper(b[0]) && a[1] == ':' &&
+           b[1] == ':' && a[2] == '\0' && b[2] == '\0';
+}
+
+bool sameGeometry(const MediaGeometry& a, const MediaGeometry& b) {
+    return a.cylinders == b.cylinders && a.tracksPerCylinder == b.tracksPerCylinder &&
+           a.sectorsPerTrack == b.sectorsPerTrack && a.bytesPerSector == b.bytesPerSector;
+}
+
+std::string format(const char* fmt, unsigned long long a, unsigned long long b = 0,
+                   unsigned long long c = 0, unsigned long long d = 0) {
+    char line[96];
+    std::snprintf(line, sizeof line, fmt, a, b, c, d);
+    return line;
+}
+}  // namespace
+
+SimulatedFloppy::SimulatedFloppy(const char* driveName)
+    : driveType_(kDriveRemovable), position_(0), open_(false), locked_(false), bytesRead_(0),
+      bytesWritten_(0), timed_(false), now_(0), headCylinder_(0), realDelay_(0) {
+    driveName_[0] = driveName != nullptr && driveName[0] != '\0' ? upper(driveName[0]) : 'A';
+    driveName_[1] = ':';
+    driveName_[2] = '\0';
+    std::memset(&geometry_, 0, sizeof geometry_);
+    std::memset(counts_, 0, sizeof counts_);
+    setMediaList35();
+}
+
+SimulatedFloppy::~SimulatedFloppy() { uninstall(); }
+
+bool SimulatedFloppy::install() {
+    std::lock_guard<std::mutex> guard(g_installMutex);
+    for (SimulatedFloppy*& slot : g_installed)
+        if (slot == this) return true;
+    for (SimulatedFloppy*& slot : g_installed) {
+        if (slot == nullptr) {
+            slot = this;
+            return true;
+        }
+    }
+    return false;
+}
+
+void SimulatedFloppy::uninstall() {
+    std::lock_guard<std::mutex> guard(g_installMutex);
+    for (SimulatedFloppy*& slot : g_installed)
+        if (slot == this) slot = nullptr;
+}
+
+SimulatedFloppy* SimulatedFloppy::installedFor(const char* driveName) {
+    std::lock_guard<std::mutex> guard(g_installMutex);
+    for (SimulatedFloppy* drive : g_installed)
+        if (drive != nullptr && sameDrive(drive->driveName_, driveName)) return drive;
+    return nullptr;
+}
+
+bool SimulatedFloppy::anyInstalled() {
+    std::lock_guard<std::mutex> guard(g_installMutex);
+    for (SimulatedFloppy* drive : g_installed)
+        if (drive != nullptr) return true;
+    return false;
+}
+
+// Answers as GetLogicalDriveStringsA does: the length without the final terminator, or the size
+// needed when the buffer is too small.
+uint32_t SimulatedFloppy::installedRoots(char* buffer, uint32_t size) {
+    std::lock_guard<std::mutex> guard(g_installMutex);
+    uint32_t needed = 1;
+    for (SimulatedFloppy* drive : g_installed)
+        if (drive != nullptr) needed += 4;
+    if (buffer == nullptr || size < needed) return needed;
+    uint32_t at = 0;
+    for (SimulatedFloppy* drive : g_installed) {
+        if (drive == nullptr) continue;
+        buffer[at++] = drive->driveName_[0];
+        buffer[at++] = ':';
+        buffer[at++] = '\\';
+        buffer[at++] = '\0';
+    }
+    buffer[at] = '\0';
+    return needed - 1;
+}
+
+uint32_t SimulatedFloppy::installedDriveType(const char* rootPath) {
+    std::lock_guard<std::mutex> guard(g_installMutex);
+    if (rootPath == nullptr || rootPath[0] == '\0') return 1;
+    for (SimulatedFloppy* drive : g_installed)
+        if (drive != nullptr && drive->driveName_[0] == upper(rootPath[0])) return drive->driveType_;
+    return 1;  // DRIVE_NO_ROOT_DIR
+}
+
+void SimulatedFloppy::setMediaList(const MediaGeometry* records, int count) {
+    media_.assign(records, records + (count > 0 ? count : 0));
+}
+
+void SimulatedFloppy::setMediaList35() {
+    MediaGeometry list[2] = {standardMedia(kMediaF3_1Pt44_512), standardMedia(kMediaF3_720_512)};
+    setMediaList(list, 2);
+}
+
+MediaGeometry SimulatedFloppy::standardMedia(uint32_t mediaType) {
+    struct Row {
+        uint32_t type, cylinders, heads, sectors, bytes;
+    };
+    static const Row kRows[] = {
+        {kMediaF5_1Pt2_512, 80, 2, 15, 512}, {kMediaF3_1Pt44_512, 80, 2, 18, 512},
+        {kMediaF3_2Pt88_512, 80, 2, 36, 512}, {kMediaF3_720_512, 80, 2, 9, 512},
+        {kMediaF5_360_512, 40, 2, 9, 512},   {kMediaF5_320_512, 40, 2, 8, 512},
+        {kMediaF5_320_1024, 40, 2, 4, 1024}, {kMediaF5_180_512, 40, 1, 9, 512},
+        {kMediaF5_160_512, 40, 1, 8, 512},
+    };
+    MediaGeometry g;
+    std::memset(&g, 0, sizeof g);
+    g.mediaType = mediaType;
+    for (const Row& r : kRows) {
+        if (r.type != mediaType) continue;
+        g.cylinders = r.cylinders;
+        g.tracksPerCylinder = r.heads;
+        g.sectorsPerTrack = r.sectors;
+        g.bytesPerSector = r.bytes;
+    }
+    return g;
+}
+
+void SimulatedFloppy::insertDisk(const MediaGeometry& geometry, const uint8_t* bytes, size_t size) {
+    insertUnformattedDisk(geometry);
+    std::fill(formatted_.begin(), formatted_.end(), 1);
+    if (bytes != nullptr) std::memcpy(disk_.data(), bytes, std::min(size, disk_.size()));
+}
+
+void SimulatedFloppy::insertUnformattedDisk(const MediaGeometry& geometry) {
+    geometry_ = geometry;
+    // Only geometries of floppy size are held; anything larger is an empty disk.
+    uint64_t size = geometry.cylinders * geometry.tracksPerCylinder * geometry.sectorsPerTrack *
+                    static_cast<uint64_t>(geometry.bytesPerSector);
+    if (geometry.cylinders > 1000 || geometry.tracksPerCylinder > 16 ||
+        geometry.sectorsPerTrack > 255 || geometry.bytesPerSector > 4096)
+        size = 0;
+    disk_.assign(static_cast<size_t>(size), 0);
+    formatted_.assign(size == 0 ? 0 : static_cast<size_t>(geometry.cylinders), 0);
+    position_ = 0;
+}
+
+bool SimulatedFloppy::cylinderFormatted(uint32_t cylinder) const {
+    return cylinder < formatted_.size() && formatted_[cylinder] != 0;
+}
+
+void SimulatedFloppy::failCall(FloppyCall call, int nth) {
+    failNth_[static_cast<int>(call)].push_back(nth);
+}
+
+void SimulatedFloppy::failFormatOfCylinder(uint32_t cylinder) { badCylinders_.push_back(cylinder); }
+
+void SimulatedFloppy::failReadAt(uint64_t offset, bool shortTransfer) {
+    spots_.push_back(SpotFault{offset, false, shortTransfer});
+}
+
+void SimulatedFloppy::failWriteAt(uint64_t offset, bool shortTransfer) {
+    spots_.push_back(SpotFault{offset, true, shortTransfer});
+}
+
+void SimulatedFloppy::corruptByteOnRead(uint64_t offset, uint8_t mask) {
+    corrupt_.push_back(ByteFault{offset, mask});
+}
+
+void SimulatedFloppy::cancelDuringCall(FloppyCall call, int nth, std::atomic<uint8_t>* keepRunning) {
+    cancels_.push_back(CancelRule{call, nth, keepRunning});
+}
+
+void SimulatedFloppy::clearFaults() {
+    for (std::vector<int>& list : failNth_) list.clear();
+    badCylinders_.clear();
+    spots_.clear();
+    corrupt_.clear();
+    cancels_.clear();
+}
+
+void SimulatedFloppy::enableTiming(const FloppyTiming& timing) {
+    timing_ = timing;
+    timed_ = true;
+    now_ = 0;
+    headCylinder_ = 0;
+}
+
+bool SimulatedFloppy::begin(FloppyCall call) {
+    int kind = static_cast<int>(call);
+    int nth = ++counts_[kind];
+    sleepIfAsked();
+    if (timed_) now_ += timing_.callOverhead;
+    for (const CancelRule& rule : cancels_)
+        if (rule.call == call && rule.nth == nth && rule.keepRunning != nullptr)
+            rule.keepRunning->store(0);
+    for (int n : failNth_[kind])
+        if (n == 0 || n == nth) return false;
+    return true;
+}
+
+void SimulatedFloppy::record(const std::string& line, bool ok) {
+    log_.push_back(ok ? line : line + " FAILED");
+}
+
+void SimulatedFloppy::sleepIfAsked() const {
+    if (realDelay_ > 0) std::this_thread::sleep_for(std::chrono::microseconds(realDelay_));
+}
+
+uint32_t SimulatedFloppy::sectorsPerCylinder() const {
+    return geometry_.tracksPerCylinder * geometry_.sectorsPerTrack;
+}
+
+bool SimulatedFloppy::rangeFormatted(uint64_t offset, uint64_t length) const {
+    uint64_t cylinderBytes = static_cast<uint64_t>(sectorsPerCylinder()) * geometry_.bytesPerSector;
+    if (length == 0) return true;
+    if (cylinderBytes == 0) return false;
+    for (uint64_t c = offset / cylinderBytes; c <= (offset + length - 1) / cylinderBytes; ++c)
+        if (!cylinderFormatted(static_cast<uint32_t>(c))) return false;
+    return true;
+}
+
+uint32_t SimulatedFloppy::allowedBytes(uint32_t count, bool write, bool* fail) const {
+    *fail = false;
+    uint64_t end = position_ + count;
+    uint32_t allowed = count;
+    for (const SpotFault& spot : spots_) {
+        if (spot.write != write) continue;
+        uint64_t sectorStart = spot.offset / kSectorBytes * kSectorBytes;
+        if (sectorStart + kSectorBytes <= position_ || sectorStart >= end) continue;
+        if (!spot.shortTransfer) {
+            *fail = true;
+            return 0;
+        }
+        uint64_t before = sectorStart > position_ ? sectorStart - position_ : 0;
+        if (before < allowed) allowed = static_cast<uint32_t>(before);
+    }
+    return allowed;
+}
+
+bool SimulatedFloppy::deviceOpen() {
+    bool ok = begin(FloppyCall::Open);
+    record(std::string("open ") + driveName_, ok);
+    if (ok) {
+        open_ = true;
+        position_ = 0;
+    }
+    return ok;
+}
+
+bool SimulatedFloppy::deviceLock() {
+    bool ok = begin(FloppyCall::Lock) && open_;
+    record("lock", ok);
+    if (ok) locked_ = true;
+    return ok;
+}
+
+bool SimulatedFloppy::deviceUnlock() {
+    bool ok = begin(FloppyCall::Unlock) && open_;
+    record("unlock", ok);
+    if (ok) locked_ = false;
+    return ok;
+}
+
+bool SimulatedFloppy::deviceDismount() {
+    bool ok = begin(FloppyCall::Dismount) && open_;
+    record("dismount", ok);
+    return ok;
+}
+
+// Fills what fits; a drive that knows more records than the caller has room for fails with
+// ERROR_MORE_DATA after filling the list, as Windows drives do.
+bool SimulatedFloppy::deviceQueryMediaTypes(MediaGeometry* records, int capacity, bool* moreData) {
+    if (moreData != nullptr) *moreData = false;
+    bool ok = begin(FloppyCall::QueryMedia) && open_ && capacity > 0;
+    if (ok) {
+        int n = std::min(capacity, static_cast<int>(media_.size()));
+        for (int i = 0; i < n; ++i) records[i] = media_[static_cast<size_t>(i)];
+        if (static_cast<int>(media_.size()) > capacity) {
+            if (moreData != nullptr) *moreData = true;
+            ok = false;
+        }
+    }
+    record(format("media types %llu", static_cast<unsigned long long>(capacity)), ok);
+    return ok;
+}
+
+bool SimulatedFloppy::deviceFormatTracks(const FormatRequest& request) {
+    bool ok = begin(FloppyCall::Format) && open_;
+    const MediaGeometry* chosen = nullptr;
+    for (const MediaGeometry& m : media_)
+        if (m.mediaType == request.mediaType && m.mediaType != kMediaUnknown) {
+            chosen = &m;
+            break;
+        }
+    ok = ok && chosen != nullptr && request.startCylinder <= request.endCylinder &&
+         request.endCylinder < chosen->cylinders && request.startHead <= request.endHead &&
+         request.endHead < chosen->tracksPerCylinder && chosen->cylinders <= 1000;
+    for (uint32_t bad : badCylinders_)
+        if (bad >= request.startCylinder && bad <= request.endCylinder) ok = false;
+    if (ok) {
+        // A format with another geometry lays the whole disk out anew.
+        if (!sameGeometry(*chosen, geometry_)) insertUnformattedDisk(*chosen);
+        geometry_.mediaType = chosen->mediaType;
+        uint64_t trackBytes = static_cast<uint64_t>(geometry_.sectorsPerTrack) * geometry_.bytesPerSector;
+        for (uint32_t c = request.startCylinder; c <= request.endCylinder; ++c) {
+            for (uint32_t h = request.startHead; h <= request.endHead; ++h) {
+                uint64_t at = (static_cast<uint64_t>(c) * geometry_.tracksPerCylinder + h) * trackBytes;
+                std::memset(disk_.data() + at, kFormatFiller, static_cast<size_t>(trackBytes));
+            }
+            if (request.startHead == 0 && request.endHead + 1 == geometry_.tracksPerCylinder)
+                formatted_[c] = 1;
+            timeFormat(c, request.startHead, request.endHead);
+        }
+    }
+    record(format("format cyl %llu-%llu heads %llu-%llu", request.startCylinder,
+                  request.endCylinder, request.startHead, request.endHead) +
+               format(" type %llu", request.mediaType),
+           ok);
+    return ok;
+}
+
+// Raw volumes move whole sectors: a count that is not a multiple of the sector size fails, as
+// ReadFile on a volume handle does. At the end of the medium a read stops short.
+bool SimulatedFloppy::deviceRead(void* buffer, uint32_t count, uint32_t* got) {
+    *got = 0;
+    uint64_t at = position_;
+    bool ok = begin(FloppyCall::Read) && open_ && count % kSectorBytes == 0;
+    uint32_t n = 0;
+    if (ok) {
+        uint64_t left = at < diskSize() ? diskSize() - at : 0;
+        n = static_cast<uint32_t>(std::min<uint64_t>(count, left));
+        bool fail = false;
+        n = std::min(n, allowedBytes(n, false, &fail));
+        ok = !fail && rangeFormatted(at, n);
+    }
+    if (ok) {
+        std::memcpy(buffer, disk_.data() + at, n);
+        for (const ByteFault& f : corrupt_)
+            if (f.offset >= at && f.offset < at + n)
+                static_cast<uint8_t*>(buffer)[f.offset - at] ^= f.mask;
+        timeSectors(at, n);
+        position_ += n;
+        bytesRead_ += n;
+        *got = n;
+    }
+    std::string line = format("read %llu @%llu", count, at);
+    if (ok && n != count) line += format(" -> %llu", n);
+    record(line, ok);
+    return ok;
+}
+
+// Writing past the end of the medium fails; a short-write fault writes up to its bad spot and
+// reports the shorter count.
+bool SimulatedFloppy::deviceWrite(const void* buffer, uint32_t count, uint32_t* written) {
+    *written = 0;
+    uint64_t at = position_;
+    bool ok = begin(FloppyCall::Write) && open_ && count % kSectorBytes == 0 &&
+              at + count <= diskSize();
+    uint32_t n = 0;
+    if (ok) {
+        bool fail = false;
+        n = allowedBytes(count, true, &fail);
+        ok = !fail && rangeFormatted(at, count);
+    }
+    if (ok) {
+        std::memcpy(disk_.data() + at, buffer, n);
+        timeSectors(at, n);
+        position_ += n;
+        bytesWritten_ += n;
+        *written = n;
+    }
+    std::string line = format("write %llu @%llu", count, at);
+    if (ok && n != count) line += format(" -> %llu", n);
+    record(line, ok);
+    return ok;
+}
+
+bool SimulatedFloppy::deviceSeek(uint64_t position) {
+    bool ok = begin(FloppyCall::Seek) && open_ && position <= diskSize();
+    if (ok) position_ = position;
+    record(format("seek %llu", position), ok);
+    return ok;
+}
+
+void SimulatedFloppy::deviceClose() {
+    begin(FloppyCall::Close);
+    record("close", true);
+    open_ = false;
+    locked_ = false;
+}
+
+void SimulatedFloppy::moveHeadTo(uint32_t cylinder) {
+    if (cylinder == headCylinder_) return;
+    uint32_t distance = cylinder > headCylinder_ ? cylinder - headCylinder_ : headCylinder_ - cylinder;
+    now_ += timing_.step * distance + timing_.settle;
+    headCylinder_ = cylinder;
+}
+
+// Sector s of a track passes under the head from s/S to (s+1)/S of a turn (no skew between
+// tracks, head switches take no time). A sector that has just passed costs the rest of the turn.
+void SimulatedFloppy::timeSectors(uint64_t offset, uint64_t length) {
+    uint64_t spt = geometry_.sectorsPerTrack;
+    uint64_t perCylinder = sectorsPerCylinder();
+    if (!timed_ || length == 0 || spt == 0 || perCylinder == 0) return;
+    const int64_t turn = timing_.rotation;
+    uint64_t bytes = geometry_.bytesPerSector;
+    for (uint64_t lba = offset / bytes; lba <= (offset + length - 1) / bytes; ++lba) {
+        moveHeadTo(static_cast<uint32_t>(lba / perCylinder));
+        int64_t s = static_cast<int64_t>(lba % spt);
+        int64_t start = s * turn / static_cast<int64_t>(spt);
+        int64_t end = (s + 1) * turn / static_cast<int64_t>(spt);
+        int64_t wait = (start - now_ % turn) % turn;
+        if (wait < 0) wait += turn;
+        now_ += wait + (end - start);
+    }
+}
+
+// Each track is formatted in one whole turn starting at the index hole.
+void SimulatedFloppy::timeFormat(uint32_t cylinder, uint32_t firstHead, uint32_t lastHead) {
+    if (!timed_) return;
+    moveHeadTo(cylinder);
+    const int64_t turn = timing_.rotation;
+    for (uint32_t h = firstHead; h <= lastHead; ++h) {
+        int64_t angle = now_ % turn;
+        if (angle != 0) now_ += turn - angle;
+        now_ += turn;
+    }
+}

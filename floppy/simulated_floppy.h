@@ -1,0 +1,173 @@
+// A floppy drive in memory, for tests and benchmarks on every host. Installed under a drive name,
+// it takes the place of the real drive of that name for every FloppyDevice opened afterwards (and
+// of all real drives in drive discovery). It keeps a disk of whole cylinders that are formatted one
+// by one, one stream position, a log of the calls it received, faults to inject, and optionally a
+// model of how long a real 300 rpm drive would take for those calls.
+#ifndef TOLVEN_FLOPPY_SIMULATED_FLOPPY_H
+#define TOLVEN_FLOPPY_SIMULATED_FLOPPY_H
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "floppy/floppy_device.h"
+
+enum class FloppyCall : uint8_t { Open, Lock, Unlock, Dismount, QueryMedia, Format, Read, Write, Seek, Close };
+const int kFloppyCallKinds = 10;
+
+// Times of the drive mechanics, in nanoseconds.
+struct FloppyTiming {
+    int64_t rotation = 200000000;  // 300 rpm
+    int64_t step = 3000000;        // head moves one cylinder
+    int64_t settle = 15000000;     // after the last step, before reading or writing
+    // From the end of one call to the drive being ready for the next. It exceeds the gap between
+    // two sectors, so a call for the sector right behind the previous call's last one misses it
+    // and waits a whole turn.
+    int64_t callOverhead = 1000000;
+};
+
+class SimulatedFloppy {
+public:
+    explicit SimulatedFloppy(const char* driveName = "A:");
+    ~SimulatedFloppy();  // uninstalls
+    SimulatedFloppy(const SimulatedFloppy&) = delete;
+    SimulatedFloppy& operator=(const SimulatedFloppy&) = delete;
+
+    // --- the drive ---------------------------------------------------------------------------
+    // Up to 8 drives may be installed at once; false when the table is full.
+    bool install();
+    void uninstall();
+    const char* driveName() const { return driveName_; }
+    void setDriveType(uint32_t type) { driveType_ = type; }  // kDriveRemovable by default
+    uint32_t driveType() const { return driveType_; }
+    // The records the media type query reports, in order (any number; the query fills what fits).
+    void setMediaList(const MediaGeometry* records, int count);
+    // A 3.5-inch high density drive: 1.44 MB, then 720 KB.
+    void setMediaList35();
+    // The record of a standard format, for example kMediaF3_1Pt44_512 (80 x 2 x 18 x 512).
+    static MediaGeometry standardMedia(uint32_t mediaType);
+
+    // --- the disk ----------------------------------------------------------------------------
+    // A formatted disk of the given geometry holding `bytes` (zero-padded or cut to its size).
+    void insertDisk(const MediaGeometry& geometry, const uint8_t* bytes, size_t size);
+    // A disk of the given geometry whose cylinders all need formatting before use.
+    void insertUnformattedDisk(const MediaGeometry& geometry);
+    const std::vector<uint8_t>& diskBytes() const { return disk_; }
+    const MediaGeometry& diskGeometry() const { return geometry_; }
+    bool cylinderFormatted(uint32_t cylinder) const;
+    uint64_t position() const { return position_; }
+    bool isOpen() const { return open_; }
+    bool isLocked() const { return locked_; }
+
+    // --- faults ------------------------------------------------------------------------------
+    // The nth call (from 1) of `call` fails; nth 0 makes every such call fail.
+    void failCall(FloppyCall call, int nth);
+    void failFormatOfCylinder(uint32_t cylinder);
+    // A bad spot at byte `offset`: every read (or write) that covers it fails, or with
+    // `shortTransfer` ends just before it, reporting fewer bytes than asked.
+    void failReadAt(uint64_t offset, bool shortTransfer);
+    void failWriteAt(uint64_t offset, bool shortTransfer);
+    // Reads return the byte at `offset` XOR `mask`: a medium that keeps a wrong bit.
+    void corruptByteOnRead(uint64_t offset, uint8_t mask);
+    // Clears `keepRunning` while the nth call of `call` is under way: the user presses Cancel
+    // while the worker waits inside the device.
+    void cancelDuringCall(FloppyCall call, int nth, std::atomic<uint8_t>* keepRunning);
+    void clearFaults();
+
+    // --- what happened -----------------------------------------------------------------------
+    // One line per call, for example "open A:", "read 512 @0", "format cyl 5 heads 0-1 type 2";
+    // a failed call ends in " FAILED", a short one in " -> N".
+    const std::vector<std::string>& log() const { return log_; }
+    void clearLog() { log_.clear(); }
+    int callCount(FloppyCall call) const { return counts_[static_cast<int>(call)]; }
+    // Bytes moved by reads and writes.
+    uint64_t bytesRead() const { return bytesRead_; }
+    uint64_t bytesWritten() const { return bytesWritten_; }
+
+    // --- time --------------------------------------------------------------------------------
+    // Turns the timing model on (from time 0, head on cylinder 0) and resets its clock.
+    void enableTiming(const FloppyTiming& timing);
+    void disableTiming() { timed_ = false; }
+    int64_t elapsedNanoseconds() const { return now_; }
+    // Each call also really sleeps this long, so a window can show the transfer running.
+    void setRealDelayMicroseconds(uint32_t microseconds) { realDelay_ = microseconds; }
+
+    // --- the device side (FloppyDevice calls these) ------------------------------------------
+    bool deviceOpen();
+    bool deviceLock();
+    bool deviceUnlock();
+    bool deviceDismount();
+    bool deviceQueryMediaTypes(MediaGeometry* records, int capacity, bool* moreData);
+    bool deviceFormatTracks(const FormatRequest& request);
+    bool deviceRead(void* buffer, uint32_t count, uint32_t* got);
+    bool deviceWrite(const void* buffer, uint32_t count, uint32_t* written);
+    bool deviceSeek(uint64_t position);
+    void deviceClose();
+
+    // The installed drive of this name ("A:", any case), or null.
+    static SimulatedFloppy* installedFor(const char* driveName);
+    static bool anyInstalled();
+    // The installed drives' roots ("A:\"), each NUL-terminated, then an empty string.
+    static uint32_t installedRoots(char* buffer, uint32_t size);
+    static uint32_t installedDriveType(const char* rootPath);
+
+private:
+    struct SpotFault {
+        uint64_t offset;
+        bool write;
+        bool shortTransfer;
+    };
+    struct ByteFault {
+        uint64_t offset;
+        uint8_t mask;
+    };
+    struct CancelRule {
+        FloppyCall call;
+        int nth;
+        std::atomic<uint8_t>* keepRunning;
+    };
+
+    // Counts the call and applies the call faults; false when this call is to fail.
+    bool begin(FloppyCall call);
+    void record(const std::string& line, bool ok);
+    void sleepIfAsked() const;
+    uint64_t diskSize() const { return disk_.size(); }
+    uint32_t sectorsPerCylinder() const;
+    bool rangeFormatted(uint64_t offset, uint64_t length) const;
+    // How many of `count` bytes from the position a transfer may move before a bad spot; sets
+    // *fail when the transfer fails instead.
+    uint32_t allowedBytes(uint32_t count, bool write, bool* fail) const;
+    void timeSectors(uint64_t offset, uint64_t length);
+    void timeFormat(uint32_t cylinder, uint32_t firstHead, uint32_t lastHead);
+    void moveHeadTo(uint32_t cylinder);
+
+    char driveName_[3];
+    uint32_t driveType_;
+    std::vector<MediaGeometry> media_;
+    MediaGeometry geometry_;
+    std::vector<uint8_t> disk_;
+    std::vector<uint8_t> formatted_;  // per cylinder
+    uint64_t position_;
+    bool open_;
+    bool locked_;
+
+    int counts_[kFloppyCallKinds];
+    std::vector<int> failNth_[kFloppyCallKinds];
+    std::vector<uint32_t> badCylinders_;
+    std::vector<SpotFault> spots_;
+    std::vector<ByteFault> corrupt_;
+    std::vector<CancelRule> cancels_;
+    std::vector<std::string> log_;
+    uint64_t bytesRead_;
+    uint64_t bytesWritten_;
+
+    bool timed_;
+    FloppyTiming timing_;
+    int64_t now_;
+    uint32_t headCylinder_;
+    uint32_t realDelay_;
+};
+
+#endif

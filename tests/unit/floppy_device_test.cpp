@@ -1,0 +1,205 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "floppy/floppy_device.h"
+#include "floppy/simulated_floppy.h"
+
+namespace {
+
+std::vector<uint8_t> pattern(size_t size) {
+    std::vector<uint8_t> bytes(size);
+    for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<uint8_t>(i * 31 + i / 512);
+    return bytes;
+}
+
+// A boot sector that tells the read-ahead the geometry of a 1.44 MB disk.
+void putBootGeometry(std::vector<uint8_t>& disk) {
+    disk[0x0B] = 0x00, disk[0x0C] = 0x02;  // 512 bytes per sector
+    disk[0x18] = 18, disk[0x19] = 0;
+    disk[0x1A] = 2, disk[0x1B] = 0;
+    disk[0x1FE] = 0x55, disk[0x1FF] = 0xAA;
+}
+
+TEST(SimulatedFloppy, OnlyInstalledDrivesAreReachedAndListed) {
+    SimulatedFloppy a("A:");
+    SimulatedFloppy b("b:");
+    FloppyDevice device;
+    EXPECT_FALSE(SimulatedFloppy::anyInstalled());
+    ASSERT_TRUE(a.install());
+    ASSERT_TRUE(b.install());
+    b.setDriveType(3);  // a fixed disk: discovery skips it
+    char roots[64];
+    std::memset(roots, 'x', sizeof roots);
+    EXPECT_EQ(8u, floppyLogicalDriveStrings(roots, sizeof roots));
+    EXPECT_EQ(0, std::memcmp("A:\\\0B:\\\0\0", roots, 9));
+    EXPECT_EQ(9u, floppyLogicalDriveStrings(roots, 4));  // too small: the size needed
+    EXPECT_EQ(kDriveRemovable, floppyDriveType("A:\\"));
+    EXPECT_EQ(3u, floppyDriveType("B:\\"));
+    EXPECT_EQ(1u, floppyDriveType("C:\\"));
+    EXPECT_TRUE(device.open("a:"));
+    EXPECT_TRUE(a.isOpen());
+    device.close();
+    EXPECT_FALSE(device.open("C:"));  // real drives are out of reach while a simulation runs
+    b.uninstall();
+    a.uninstall();
+    EXPECT_FALSE(SimulatedFloppy::anyInstalled());
+}
+
+TEST(SimulatedFloppy, MediaQueryFillsWhatFitsAndReportsMoreData) {
+    SimulatedFloppy drive("A:");
+    drive.install();
+    FloppyDevice device;
+    ASSERT_TRUE(device.open("A:"));
+    MediaGeometry one[1];
+    bool more = false;
+    EXPECT_FALSE(device.queryMediaTypes(one, 1, &more));
+    EXPECT_TRUE(more);
+    EXPECT_EQ(kMediaF3_1Pt44_512, one[0].mediaType);
+    EXPECT_EQ(80u, one[0].cylinders);
+    MediaGeometry list[kMaxMediaRecords];
+    std::memset(list, 0, sizeof list);
+    EXPECT_TRUE(device.queryMediaTypes(list, kMaxMediaRecords, &more));
+    EXPECT_FALSE(more);
+    EXPECT_EQ(kMediaF3_720_512, list[1].mediaType);
+    EXPECT_EQ(9u, list[1].sectorsPerTrack);
+    EXPECT_EQ(0u, list[2].mediaType);
+    EXPECT_EQ(0u, list[2].bytesPerSector);
+}
+
+TEST(SimulatedFloppy, FormatIsPerCylinderAndKeepsPosition) {
+    SimulatedFloppy drive("A:");
+    drive.install();
+    drive.insertUnformattedDisk(SimulatedFloppy::standardMedia(kMediaF3_1Pt44_512));
+    FloppyDevice device;
+    ASSERT_TRUE(device.open("A:"));
+    std::vector<uint8_t> sector(512, 0x42);
+    uint32_t n = 0;
+    EXPECT_FALSE(device.write(sector.data(), 512, &n));  // unformatted
+    FormatRequest request = {kMediaF3_1Pt44_512, 0, 0, 0, 1};
+    ASSERT_TRUE(device.formatTracks(request));
+    EXPECT_TRUE(drive.cylinderFormatted(0));
+    EXPECT_FALSE(drive.cylinderFormatted(1));
+    EXPECT_EQ(0xF6, drive.diskBytes()[0]);
+    EXPECT_TRUE(device.write(sector.data(), 512, &n));
+    EXPECT_EQ(512u, n);
+    EXPECT_EQ(512u, drive.position());
+    request.startCylinder = request.endCylinder = 1;
+    ASSERT_TRUE(device.formatTracks(request));
+    EXPECT_EQ(512u, drive.position());
+    request.mediaType = kMediaF3_2Pt88_512;  // not in a 1.44 MB drive's list
+    EXPECT_FALSE(device.formatTracks(request));
+    std::vector<uint8_t> odd(100);
+    EXPECT_FALSE(device.write(odd.data(), 100, &n));  // raw volumes move whole sectors
+}
+
+TEST(SimulatedFloppy, ReadStopsShortAtEndOfMedium) {
+    SimulatedFloppy drive("A:");
+    drive.install();
+    std::vector<uint8_t> disk = pattern(1474560);
+    drive.insertDisk(SimulatedFloppy::standardMedia(kMediaF3_1Pt44_512), disk.data(), disk.size());
+    FloppyDevice device;
+    ASSERT_TRUE(device.open("A:"));
+    std::vector<uint8_t> all(1474560 + 1024);
+    uint32_t got = 0;
+    ASSERT_TRUE(device.read(all.data(), static_cast<uint32_t>(all.size()), &got));
+    EXPECT_EQ(1474560u, got);
+    EXPECT_EQ(0, std::memcmp(all.data(), disk.data(), disk.size()));
+    ASSERT_TRUE(device.read(all.data(), 512, &got));
+    EXPECT_EQ(0u, got);
+}
+
+// The read-ahead hands out the very bytes and counts the plain reads give, whatever the sizes
+// of the calls and wherever the medium is bad.
+TEST(FloppyDevice, ReadAheadGivesSameBytesAndCountsAsPlainReads) {
+    std::vector<uint8_t> disk = pattern(1474560);
+    putBootGeometry(disk);
+    const uint32_t sizes[] = {512, 4608, 4608, 7168, 512, 1024, 18432, 512, 36864, 2048};
+    struct Fault {
+        uint64_t offset;
+        bool shortRead;
+    };
+    const Fault faults[] = {{0xFFFFFFFF, false}, {40 * 512, false}, {40 * 512, true},
+                            {36 * 512 * 3 + 5, false}, {1474560 - 512, true}};
+    for (const Fault& f : faults) {
+        SCOPED_TRACE(f.offset);
+        std::vector<uint8_t> outputs[2];
+        std::vector<int> results[2];
+        for (int ahead = 0; ahead < 2; ++ahead) {
+            setFloppyReadAhead(ahead == 1);
+            SimulatedFloppy drive("A:");
+            drive.install();
+            drive.insertDisk(SimulatedFloppy::standardMedia(kMediaF3_1Pt44_512), disk.data(), disk.size());
+            drive.failReadAt(f.offset, f.shortRead);
+            FloppyDevice device;
+            ASSERT_TRUE(device.open("A:"));
+            for (int round = 0; round < 40; ++round) {
+                uint32_t size = sizes[round % 10];
+                std::vector<uint8_t> buffer(size, 0);
+                uint32_t got = 0;
+                bool ok = device.read(buffer.data(), size, &got);
+                results[ahead].push_back(ok ? static_cast<int>(got) : -1);
+                if (!ok) break;  // a transfer gives up after a failed read
+                outputs[ahead].insert(outputs[ahead].end(), buffer.begin(), buffer.begin() + got);
+            }
+        }
+        EXPECT_EQ(results[0], results[1]);
+        EXPECT_TRUE(outputs[0] == outputs[1]);
+    }
+    setFloppyReadAhead(true);
+}
+
+TEST(FloppyDevice, WriteAfterReadAheadLandsWhereCallerStands) {
+    std::vector<uint8_t> disk = pattern(1474560);
+    putBootGeometry(disk);
+    SimulatedFloppy drive("A:");
+    drive.install();
+    drive.insertDisk(SimulatedFloppy::standardMedia(kMediaF3_1Pt44_512), disk.data(), disk.size());
+    FloppyDevice device;
+    ASSERT_TRUE(device.open("A:"));
+    std::vector<uint8_t> buffer(1024);
+    uint32_t n = 0;
+    ASSERT_TRUE(device.read(buffer.data(), 512, &n));   // boot sector
+    ASSERT_TRUE(device.read(buffer.data(), 1024, &n));  // reads the rest of the cylinder ahead
+    EXPECT_GT(drive.position(), 1536u);
+    std::vector<uint8_t> sector(512, 0xEE);
+    ASSERT_TRUE(device.write(sector.data(), 512, &n));
+    EXPECT_EQ(0xEE, drive.diskBytes()[1536]);
+    EXPECT_EQ(disk[2048], drive.diskBytes()[2048]);
+    ASSERT_TRUE(device.read(buffer.data(), 512, &n));
+    EXPECT_EQ(0, std::memcmp(buffer.data(), disk.data() + 2048, 512));
+}
+
+// The timing model: one read of a whole 1.44 MB disk takes its 160 turns plus a turn per step;
+// sector-sized calls each miss the next sector and wait almost a turn.
+TEST(SimulatedFloppy, TimingModelChargesTurnsAndMissedSectors) {
+    std::vector<uint8_t> disk(1474560, 0);
+    SimulatedFloppy drive("A:");
+    drive.install();
+    drive.insertDisk(SimulatedFloppy::standardMedia(kMediaF3_1Pt44_512), disk.data(), disk.size());
+    FloppyTiming timing;
+    drive.enableTiming(timing);
+    setFloppyReadAhead(false);
+    FloppyDevice device;
+    ASSERT_TRUE(device.open("A:"));
+    std::vector<uint8_t> all(disk.size());
+    uint32_t got = 0;
+    ASSERT_TRUE(device.read(all.data(), static_cast<uint32_t>(all.size()), &got));
+    int64_t whole = drive.elapsedNanoseconds();
+    int64_t floor = 160 * timing.rotation;
+    EXPECT_GE(whole, floor);
+    // Sectors are not skewed between cylinders: after each of the 79 steps sector 0 has passed.
+    EXPECT_LE(whole, floor + 80 * timing.rotation);
+
+    drive.enableTiming(timing);
+    device.close();
+    ASSERT_TRUE(device.open("A:"));
+    for (int s = 0; s < 36; ++s) ASSERT_TRUE(device.read(all.data(), 512, &got));
+    int64_t perSector = drive.elapsedNanoseconds() / 36;
+    EXPECT_GT(perSector, timing.rotation * 9 / 10);  // a missed sector costs a turn
+    EXPECT_LT(perSector, timing.rotation * 12 / 10);
+    setFloppyReadAhead(true);
+}
+
+}  // namespace

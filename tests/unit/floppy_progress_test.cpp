@@ -1,0 +1,84 @@
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstring>
+#include <memory>
+
+#include "floppy/transfer_notify.h"
+#include "floppy_test_support.h"
+
+using namespace floppytest;
+
+namespace {
+
+TEST(TransferProgress, PercentTruncatesAndNeverDividesByZero) {
+    std::unique_ptr<VolumeImage> image(new VolumeImage);
+    struct Row {
+        int32_t done, total, percent;
+    };
+    const Row rows[] = {{0, 0, 0},        {1234, 0, 0},       {1, 2880, 0},     {1439, 2880, 49},
+                        {2879, 2880, 99}, {2880, 2880, 100},  {3000, 2880, 104}, {-29, 2880, -1},
+                        {INT_MAX, 2880, static_cast<int32_t>(static_cast<int64_t>(INT_MAX) * 100 / 2880)}};
+    for (const Row& r : rows) {
+        image->sectorsDone = r.done;
+        image->sectorsTotal = r.total;
+        EXPECT_EQ(r.percent, image->progressPercent()) << r.done << "/" << r.total;
+    }
+}
+
+TEST(TransferProgress, CopyStatusTextCopiesWithTerminatorAndReturnsBuffer) {
+    std::unique_ptr<VolumeImage> image(new VolumeImage);
+    std::strcpy(image->statusText, "Locking floppy drive");
+    char out[kStatusTextSize];
+    std::memset(out, 'x', sizeof out);
+    EXPECT_EQ(out, image->copyStatusText(out));
+    EXPECT_STREQ("Locking floppy drive", out);
+}
+
+TEST(TransferProgress, SetNotifyTargetStoresWindowAndFlag) {
+    std::unique_ptr<VolumeImage> image(new VolumeImage);
+    int window = 0;
+    image->setNotifyTarget(&window, 1);
+    EXPECT_EQ(&window, image->notifyWindow);
+    EXPECT_EQ(1, image->keepRunning.load());
+    image->setNotifyTarget(&window, 0);
+    EXPECT_EQ(0, image->keepRunning.load());
+}
+
+TEST(TransferProgress, StepTextLongerThanStatusBufferIsCut) {
+    std::unique_ptr<VolumeImage> image(new VolumeImage);
+    TransferRecorder recorder(*image);
+    std::string longText(300, 'a');
+    image->publishStep("%s", longText.c_str());
+    ASSERT_EQ(1u, recorder.steps.size());
+    EXPECT_EQ(std::string(kStatusTextSize - 1, 'a'), recorder.steps[0].text);
+}
+
+TEST(TransferProgress, ClosingStepEmptiesTextStopsAndEndsDialogOnce) {
+    std::unique_ptr<VolumeImage> image(new VolumeImage);
+    TransferRecorder recorder(*image);
+    image->publishStep("Reading data sectors (%i/%i)", 5, 2847);
+    image->sectorsDone = 7;
+    image->sectorsTotal = 10;
+    EXPECT_EQ(120, image->finishTransfer(120));
+    std::vector<Step> expected = {{"Reading data sectors (5/2847)", 0}, {"", 70}};
+    EXPECT_EQ(expected, recorder.steps);
+    EXPECT_EQ(1, recorder.dialogEnds);
+    EXPECT_EQ(0, image->keepRunning.load());
+    EXPECT_EQ(TransferRecorder::kWindow, recorder.windows.back());
+}
+
+TEST(TransferProgress, CheckPointOverwritesEarlierErrorOnlyWhenStopped) {
+    std::unique_ptr<VolumeImage> image(new VolumeImage);
+    image->setNotifyTarget(nullptr, 1);
+    int result = 120;
+    EXPECT_FALSE(image->checkPoint(result));
+    EXPECT_EQ(120, result);
+    image->setNotifyTarget(nullptr, 0);
+    EXPECT_TRUE(image->checkPoint(result));
+    EXPECT_EQ(200, result);
+}
+
+TEST(TransferProgress, ProgressMessageIsUserPlusTen) { EXPECT_EQ(1034, WM_TRANSFER_PROGRESS); }
+
+}  // namespace

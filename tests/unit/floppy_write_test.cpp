@@ -1,0 +1,390 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+#include "floppy/floppy_device.h"
+#include "floppy_test_support.h"
+
+using namespace floppytest;
+
+namespace {
+
+std::string counted(const char* text, int a, int b) {
+    return std::string(text) + " (" + std::to_string(a) + "/" + std::to_string(b) + ")";
+}
+
+// The publications of a successful write with its verify pass.
+std::vector<Step> completeWrite(int total, int cylinders, int heads, int perTrack, int perFat,
+                                int rootEntries, int perCluster, int clusters, int dataSectors) {
+    auto pct = [](int d, int t) { return d * 100 / t; };
+    std::vector<Step> s = {{"Creating floppy access handle", 0},
+                           {"Locking floppy drive", 0},
+                           {"Checking floppy type", 0}};
+    int formatTotal = cylinders * heads * perTrack;
+    for (int k = 0; k < cylinders; ++k)
+        s.push_back({counted("Formatting sectors", k * heads * perTrack, formatTotal),
+                     pct(k * heads * perTrack, formatTotal)});
+    int done = 0;
+    s.push_back({"Writing bootsector", 0});
+    done += 1;
+    s.push_back({"Writing first FAT", pct(done, total)});
+    done += perFat;
+    s.push_back({"Writing second FAT", pct(done, total)});
+    done += perFat;
+    s.push_back({"Writing root directory", pct(done, total)});
+    done += rootEntries * 32 / 512;
+    for (int i = 0; i < clusters; ++i) {
+        s.push_back({counted("Writing data sectors", i * perCluster, dataSectors), pct(done, total)});
+        done += perCluster;
+    }
+    s.push_back({"Dismounting floppy", pct(done, total)});
+    s.push_back({"Unlocking floppy drive", pct(done, total)});
+    s.push_back({"Closing floppy access handle", pct(done, total)});
+    done = 0;
+    s.push_back({"Verifying bootsector", 0});
+    done += 1;
+    s.push_back({"Verifying first FAT", pct(done, total)});
+    done += perFat;
+    s.push_back({"Verifying second FAT", pct(done, total)});
+    done += perFat;
+    s.push_back({"Verifying root directory", pct(done, total)});
+    done += rootEntries / 16;
+    s.push_back({"Verifying data sectors", pct(done, total)});
+    for (int j = 0; j < clusters; ++j) {
+        done += perCluster;
+        s.push_back({counted("Verifying data sectors", j * perCluster, dataSectors), pct(done, total)});
+    }
+    s.push_back({"Unlocking floppy drive", 100});
+    s.push_back({"", 100});
+    return s;
+}
+
+std::vector<std::string> texts(const std::vector<Step>& steps) {
+    std::vector<std::string> out;
+    for (const Step& s : steps) out.push_back(s.text);
+    return out;
+}
+
+bool contains(const std::vector<std::string>& list, const std::string& text) {
+    for (const std::string& s : list)
+        if (s == text) return true;
+    return false;
+}
+
+class FloppyWrite : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setFloppyReadAhead(true);
+        ASSERT_TRUE(drive.install());
+        makeImage(*image, kType1440, "TOWRITE");
+        drive.insertUnformattedDisk(mediaFor(kType1440));
+    }
+    void TearDown() override { setFloppyReadAhead(true); }
+
+    int write(TransferRecorder& recorder) {
+        int result = image->writeToFloppy("A:");
+        EXPECT_EQ(1, recorder.dialogEnds);
+        EXPECT_EQ(0, recorder.stepsAfterEnd);
+        EXPECT_EQ(0, image->keepRunning.load());
+        EXPECT_STREQ("", image->statusText);
+        EXPECT_TRUE(backupClustersFreed(*image));
+        EXPECT_FALSE(drive.isOpen());
+        EXPECT_FALSE(drive.isLocked());
+        return result;
+    }
+
+    SimulatedFloppy drive{"A:"};
+    std::unique_ptr<VolumeImage> image{new VolumeImage};
+};
+
+TEST_F(FloppyWrite, Full1440DiskFormatsWritesAndVerifies) {
+    std::vector<uint8_t> expectedDisk = rawDisk(*image);
+    std::vector<uint8_t> before = snapshot(*image);
+    TransferRecorder recorder(*image);
+    ASSERT_EQ(kResultOk, write(recorder));
+    EXPECT_EQ(completeWrite(2880, 80, 2, 18, 9, 224, 1, 2847, 2847), recorder.steps);
+    EXPECT_EQ(2880, image->sectorsDone);
+    EXPECT_EQ(2880, image->sectorsTotal);
+    EXPECT_TRUE(messages(*image).empty());
+    EXPECT_TRUE(drive.diskBytes() == expectedDisk);
+    EXPECT_TRUE(snapshot(*image) == before);
+    for (uint32_t c = 0; c < 80; ++c) EXPECT_TRUE(drive.cylinderFormatted(c));
+    EXPECT_EQ(80, drive.callCount(FloppyCall::Format));
+    EXPECT_EQ("format cyl 0-0 heads 0-1 type 2", drive.log()[3]);
+    EXPECT_EQ(1 + 1 + 1 + 1 + 2847, drive.callCount(FloppyCall::Write));
+    EXPECT_EQ(2, drive.callCount(FloppyCall::Open));
+    EXPECT_EQ(1, drive.callCount(FloppyCall::Dismount));
+}
+
+TEST_F(FloppyWrite, Full720DiskPicksThe720Record) {
+    makeImage(*image, kType720, "SMALL");
+    std::vector<uint8_t> expectedDisk = rawDisk(*image);
+    TransferRecorder recorder(*image);
+    ASSERT_EQ(kResultOk, write(recorder));
+    EXPECT_EQ(completeWrite(1440, 80, 2, 9, 3, 112, 2, 713, 1426), recorder.steps);
+    EXPECT_EQ(1440, image->sectorsDone);
+    EXPECT_EQ(1440, image->sectorsTotal);
+    EXPECT_TRUE(drive.diskBytes() == expectedDisk);
+    EXPECT_EQ("format cyl 0-0 heads 0-1 type 5", drive.log()[3]);
+}
+
+TEST_F(FloppyWrite, WrittenFloppyReadsBackIntoFreshImageEqual) {
+    image->fat2[100] = 0x77;  // a stale second FAT is replaced by the encoding of the table
+    TransferRecorder recorder(*image);
+    ASSERT_EQ(kResultOk, write(recorder));
+    EXPECT_EQ(0, std::memcmp(image->fat1, image->fat2, sizeof image->fat1));
+    std::unique_ptr<VolumeImage> copy(new VolumeImage);
+    TransferRecorder readRecorder(*copy);
+    ASSERT_EQ(kResultOk, copy->readFromFloppy("A:"));
+    EXPECT_TRUE(snapshot(*copy) == snapshot(*image));
+}
+
+TEST_F(FloppyWrite, OneFatVolumeWritesRootRightBehindFirstFat) {
+    uint8_t boot[512];
+    image->copyBootSector(boot);
+    boot[0x10] = 1;
+    image->reset();
+    std::memcpy(image->bootSector, boot, 512);
+    image->computeGeometry();
+    image->fat1[0] = 0xF0, image->fat1[1] = 0xFF, image->fat1[2] = 0xFF;
+    std::memset(image->rootDir, 0xAB, 224 * 32);
+    TransferRecorder recorder(*image);
+    ASSERT_EQ(kResultOk, write(recorder));
+    for (const Step& s : recorder.steps) EXPECT_EQ(std::string::npos, s.text.find("second FAT"));
+    EXPECT_EQ(0xAB, drive.diskBytes()[512 * 10]);
+    EXPECT_EQ(2880, image->sectorsDone);
+}
+
+TEST_F(FloppyWrite, LastMatchingRecordWins) {
+    MediaGeometry list[4] = {SimulatedFloppy::standardMedia(kMediaF3_1Pt44_512),
+                             SimulatedFloppy::standardMedia(kMediaF3_720_512),
+                             SimulatedFloppy::standardMedia(kMediaF3_1Pt44_512),
+                             SimulatedFloppy::standardMedia(kMediaF3_2Pt88_512)};
+    list[2].mediaType = 17;  // same geometry, another type: the one the format must use
+    drive.setMediaList(list, 4);
+    MediaGeometry plain = list[0];
+    drive.insertUnformattedDisk(plain);
+    TransferRecorder recorder(*image);
+    // The simulated drive formats with the record of the type asked for.
+    EXPECT_EQ(kResultOk, write(recorder));
+    EXPECT_EQ("format cyl 0-0 heads 0-1 type 17", drive.log()[3]);
+}
+
+TEST_F(FloppyWrite, GeometryMismatchesYield130AndTouchNothing) {
+    struct Case {
+        const char* name;
+        int diskType;
+        std::function<void(SimulatedFloppy&)> media;
+        std::vector<std::string> messages;
+    };
+    const std::string noMatch = "Media type not supported by floppy drive or Windows!";
+    MediaGeometry zeros[3];
+    std::memset(zeros, 0, sizeof zeros);
+    MediaGeometry absurd[3];
+    std::memset(absurd, 0, sizeof absurd);
+    // 2^32 x 2^16 x 18 sectors wraps to 0 in 32 bits and in a careless 64-bit product of the
+    // full 64-bit cylinder count; 0x100000000 + 80 cylinders has 80 as its low 32 bits but a
+    // track count that makes the product enormous.
+    absurd[0] = SimulatedFloppy::standardMedia(kMediaF3_1Pt44_512);
+    absurd[0].tracksPerCylinder = 0x10000;
+    absurd[0].cylinders = 0x100000000ull;
+    absurd[1] = SimulatedFloppy::standardMedia(kMediaF3_1Pt44_512);
+    absurd[1].tracksPerCylinder = 0xFFFFFFFFu;
+    absurd[1].cylinders = 0xFFFFFFFFull;
+    absurd[2] = SimulatedFloppy::standardMedia(kMediaF3_1Pt44_512);
+    absurd[2].cylinders = 0x1234500000000ull + 40;  // low 32 bits: 40 cylinders, half the disk
+    const Case cases[] = {
+        {"2.88 MB image in a 1.44 MB drive", kType2880, [](SimulatedFloppy&) {}, {noMatch}},
+        {"21 sectors per track against 9 and 18", kType1680, [](SimulatedFloppy&) {}, {noMatch}},
+        {"records of zeros", kType1440, [&](SimulatedFloppy& d) { d.setMediaList(zeros, 3); }, {noMatch}},
+        {"absurd records", kType1440, [&](SimulatedFloppy& d) { d.setMediaList(absurd, 3); }, {noMatch}},
+        {"empty image against records of zeros", -1,
+         [&](SimulatedFloppy& d) { d.setMediaList(zeros, 3); }, {noMatch}},
+        {"no records", kType1440, [&](SimulatedFloppy& d) { d.setMediaList(zeros, 0); }, {noMatch}},
+        {"failed lock and no match", kType2880,
+         [](SimulatedFloppy& d) { d.failCall(FloppyCall::Lock, 1); },
+         {"Could not lock floppy drive!", noMatch}},
+        {"failed query leaves the list empty", kType1440,
+         [](SimulatedFloppy& d) { d.failCall(FloppyCall::QueryMedia, 1); }, {noMatch}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SimulatedFloppy fresh("A:");
+        drive.uninstall();
+        fresh.install();
+        fresh.insertUnformattedDisk(mediaFor(kType1440));
+        c.media(fresh);
+        if (c.diskType < 0)
+            image->reset();  // an empty image: no sectors, and zero records must still not match
+        else
+            makeImage(*image, c.diskType, "MISMATCH");
+        TransferRecorder recorder(*image);
+        EXPECT_EQ(kResultNoMediaMatch, image->writeToFloppy("A:"));
+        EXPECT_EQ(c.messages, messages(*image));
+        EXPECT_EQ(0, fresh.callCount(FloppyCall::Format));
+        EXPECT_EQ(0, fresh.callCount(FloppyCall::Write));
+        EXPECT_EQ(0, fresh.callCount(FloppyCall::Read));  // the verify pass compares nothing
+        EXPECT_EQ(2, fresh.callCount(FloppyCall::Open));
+        EXPECT_EQ(1, recorder.dialogEnds);
+        fresh.uninstall();
+    }
+    drive.install();
+}
+
+TEST_F(FloppyWrite, FailedLockWithMatchYields100AndOnlyLockMessage) {
+    drive.failCall(FloppyCall::Lock, 1);
+    TransferRecorder recorder(*image);
+    EXPECT_EQ(kResultHostIo, write(recorder));
+    EXPECT_EQ(std::vector<std::string>{"Could not lock floppy drive!"}, messages(*image));
+    EXPECT_EQ(0, drive.callCount(FloppyCall::Format));
+    EXPECT_EQ(0, drive.callCount(FloppyCall::Write));
+    std::vector<std::string> expected = {"Creating floppy access handle", "Locking floppy drive",
+                                         "Checking floppy type", "Dismounting floppy",
+                                         "Unlocking floppy drive", "Closing floppy access handle",
+                                         "Verifying first FAT", "Unlocking floppy drive", ""};
+    EXPECT_EQ(expected, texts(recorder.steps));
+}
+
+TEST_F(FloppyWrite, MediaListLongerThanTwentyRecordsFailsQueryWithoutMessage) {
+    MediaGeometry list[21];
+    for (MediaGeometry& m : list) m = SimulatedFloppy::standardMedia(kMediaF3_1Pt44_512);
+    drive.setMediaList(list, 21);
+    TransferRecorder recorder(*image);
+    EXPECT_EQ(kResultHostIo, write(recorder));
+    EXPECT_TRUE(messages(*image).empty());
+    EXPECT_EQ(0, drive.callCount(FloppyCall::Format));
+}
+
+TEST_F(FloppyWrite, DriveNotOpenedEndsAtOnceWithoutVerifyPass) {
+    drive.failCall(FloppyCall::Open, 1);
+    TransferRecorder recorder(*image);
+    EXPECT_EQ(kResultHostIo, write(recorder));
+    EXPECT_EQ(std::vector<std::string>{"Could not access floppy drive! Drive may be locked by another "
+                                       "application!"},
+              messages(*image));
+    std::vector<Step> expected = {{"Creating floppy access handle", 0}, {"", 0}};
+    EXPECT_EQ(expected, recorder.steps);
+    EXPECT_EQ(1, drive.callCount(FloppyCall::Open));
+}
+
+struct WriteFailure {
+    const char* name;
+    std::function<void(SimulatedFloppy&, const VolumeImage&)> fault;
+    const char* message;
+    int result;
+    int writes;  // write calls made, the failing one included
+};
+
+TEST_F(FloppyWrite, EveryFailureRowReleasesDriveAndRunsVerifyPass) {
+    const WriteFailure rows[] = {
+        {"format of cylinder 5", [](SimulatedFloppy& d, const VolumeImage&) { d.failFormatOfCylinder(5); },
+         "Could not format floppy (cyl. 5)!", kResultHostIo, 0},
+        {"boot sector", [](SimulatedFloppy& d, const VolumeImage&) { d.failWriteAt(0, false); },
+         "Could not write bootsector!", kResultHostIo, 1},
+        {"first FAT", [](SimulatedFloppy& d, const VolumeImage&) { d.failWriteAt(512 * 4, false); },
+         "Could not write first FAT!", kResultHostIo, 2},
+        {"second FAT", [](SimulatedFloppy& d, const VolumeImage&) { d.failWriteAt(512 * 18, false); },
+         "Could not write second FAT!", kResultHostIo, 3},
+        {"root directory", [](SimulatedFloppy& d, const VolumeImage&) { d.failWriteAt(512 * 19, false); },
+         "Could not write root directory!", kResultHostIo, 4},
+        {"cluster 300", [](SimulatedFloppy& d, const VolumeImage& s) { d.failWriteAt(clusterOffset(s, 300), false); },
+         "Could not write cluster (300/2847)!", kResultClusterIo, 4 + 301},
+    };
+    for (const WriteFailure& row : rows) {
+        SCOPED_TRACE(row.name);
+        SimulatedFloppy fresh("A:");
+        drive.uninstall();
+        fresh.install();
+        fresh.insertUnformattedDisk(mediaFor(kType1440));
+        row.fault(fresh, *image);
+        TransferRecorder recorder(*image);
+        EXPECT_EQ(row.result, image->writeToFloppy("A:"));
+        EXPECT_EQ(std::vector<std::string>{row.message}, messages(*image));
+        EXPECT_EQ(row.writes, fresh.callCount(FloppyCall::Write));
+        EXPECT_EQ(0, fresh.callCount(FloppyCall::Read));  // the verify pass compares nothing
+        std::vector<std::string> all = texts(recorder.steps);
+        ASSERT_GE(all.size(), 6u);
+        std::vector<std::string> tail(all.end() - 6, all.end());
+        std::vector<std::string> expected = {"Dismounting floppy", "Unlocking floppy drive",
+                                             "Closing floppy access handle", "Verifying first FAT",
+                                             "Unlocking floppy drive", ""};
+        EXPECT_EQ(expected, tail);
+        std::vector<std::string> log(fresh.log().end() - 7, fresh.log().end());
+        std::vector<std::string> release = {"dismount", "unlock", "close", "open A:", "lock", "unlock", "close"};
+        EXPECT_EQ(release, log);
+        EXPECT_FALSE(fresh.isOpen());
+        EXPECT_EQ(1, recorder.dialogEnds);
+        fresh.uninstall();
+    }
+    drive.install();
+}
+
+TEST_F(FloppyWrite, FormatFailureStopsAtThatCylinder) {
+    drive.failFormatOfCylinder(5);
+    TransferRecorder recorder(*image);
+    EXPECT_EQ(kResultHostIo, write(recorder));
+    EXPECT_EQ(6, drive.callCount(FloppyCall::Format));
+    EXPECT_TRUE(drive.cylinderFormatted(4));
+    EXPECT_FALSE(drive.cylinderFormatted(5));
+    std::vector<std::string> all = texts(recorder.steps);
+    EXPECT_TRUE(contains(all, "Formatting sectors (180/2880)"));
+    EXPECT_FALSE(contains(all, "Formatting sectors (216/2880)"));
+}
+
+// A short write is not reported by the write itself (the count is not looked at), but the verify
+// pass finds the cluster that never arrived.
+TEST_F(FloppyWrite, ShortClusterWriteIsCaughtByVerify) {
+    drive.failWriteAt(clusterOffset(*image, 50), true);
+    TransferRecorder recorder(*image);
+    EXPECT_EQ(kResultVerifyFailed, write(recorder));
+    EXPECT_EQ(std::vector<std::string>{"Verifying cluster failed (50/2847)!"}, messages(*image));
+}
+
+TEST_F(FloppyWrite, CancelAtEveryCheckPointWritesNothingAfterIt) {
+    struct Cancel {
+        const char* shownStep;
+        int formats;  // cylinders formatted
+        int writes;   // write calls made
+    };
+    const Cancel cancels[] = {
+        {"Creating floppy access handle", 0, 0},
+        {"Locking floppy drive", 0, 0},
+        {"Checking floppy type", 1, 0},  // the next check point follows cylinder 0
+        {"Formatting sectors (0/2880)", 1, 0},
+        {"Formatting sectors (108/2880)", 4, 0},
+        {"Formatting sectors (2844/2880)", 80, 0},
+        {"Writing bootsector", 80, 1},
+        {"Writing first FAT", 80, 2},
+        {"Writing second FAT", 80, 3},
+        {"Writing root directory", 80, 4},
+        {"Writing data sectors (0/2847)", 80, 5},
+        {"Writing data sectors (2846/2847)", 80, 4 + 2847},
+    };
+    for (const Cancel& c : cancels) {
+        SCOPED_TRACE(c.shownStep);
+        SimulatedFloppy fresh("A:");
+        drive.uninstall();
+        fresh.install();
+        fresh.insertUnformattedDisk(mediaFor(kType1440));
+        TransferRecorder recorder(*image);
+        recorder.cancelAt(c.shownStep);
+        EXPECT_EQ(kResultCancelled, image->writeToFloppy("A:"));
+        EXPECT_TRUE(messages(*image).empty());
+        EXPECT_EQ(c.formats, fresh.callCount(FloppyCall::Format));
+        EXPECT_EQ(c.writes, fresh.callCount(FloppyCall::Write));
+        EXPECT_EQ(0, fresh.callCount(FloppyCall::Read));
+        std::vector<std::string> all = texts(recorder.steps);
+        std::vector<std::string> tail(all.end() - 6, all.end());
+        std::vector<std::string> expected = {"Dismounting floppy", "Unlocking floppy drive",
+                                             "Closing floppy access handle", "Verifying first FAT",
+                                             "Unlocking floppy drive", ""};
+        EXPECT_EQ(expected, tail);
+        EXPECT_EQ(1, recorder.dialogEnds);
+        EXPECT_EQ(0, image->keepRunning.load());
+        fresh.uninstall();
+    }
+    drive.install();
+}
+
+}  // namespace
