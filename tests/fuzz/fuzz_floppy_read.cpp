@@ -1,0 +1,110 @@
+// The simulated drive serves arbitrary bytes to readFromFloppy, with one fault or a cancel chosen
+// by the input. A read either gives an image that fits its buffers and walks to an end, or puts
+// the previous image back byte for byte.
+//
+// Input: byte 0 picks the medium, byte 1 the fault (bit 7 turns the read-ahead off), bytes 2-5
+// its offset or call number, byte 6 a mask; the rest is the disk from sector 0.
+#include <atomic>
+#include <cstring>
+#include <vector>
+
+#include "floppy/floppy_device.h"
+#include "floppy/simulated_floppy.h"
+#include "fuzz_support.h"
+
+namespace {
+const size_t kHeader = 7;
+const uint32_t kMedia[] = {kMediaF5_160_512, kMediaF5_180_512, kMediaF5_320_512,
+                           kMediaF5_360_512, kMediaF3_720_512, kMediaF5_1Pt2_512,
+                           kMediaF3_1Pt44_512, kMediaF3_2Pt88_512};
+
+std::vector<uint8_t> snapshot(const VolumeImage& image) {
+    std::vector<uint8_t> s;
+    auto put = [&s](const void* p, size_t n) {
+        const uint8_t* b = static_cast<const uint8_t*>(p);
+        s.insert(s.end(), b, b + n);
+    };
+    put(image.bootSector, sizeof image.bootSector);
+    put(image.fat1, sizeof image.fat1);
+    put(image.fat2, sizeof image.fat2);
+    put(image.fatTable, sizeof image.fatTable);
+    put(image.rootDir, sizeof image.rootDir);
+    put(&image.clusterBytes, sizeof image.clusterBytes);
+    put(&image.clusterCount, sizeof image.clusterCount);
+    put(&image.dataSectors, sizeof image.dataSectors);
+    put(&image.entriesPerCluster, sizeof image.entriesPerCluster);
+    for (int i = 0; i < image.clusterCount; ++i) put(image.clusters[i], image.clusterBytes);
+    return s;
+}
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static VolumeImage* image = new VolumeImage;
+    static SimulatedFloppy* drive = [] {
+        SimulatedFloppy* d = new SimulatedFloppy("A:");
+        FUZZ_CHECK(d->install());
+        return d;
+    }();
+    if (size < kHeader) return 0;
+    uint32_t param = static_cast<uint32_t>(data[2]) | (static_cast<uint32_t>(data[3]) << 8) |
+                     (static_cast<uint32_t>(data[4]) << 16) |
+                     (static_cast<uint32_t>(data[5]) << 24);
+    MediaGeometry geometry =
+        SimulatedFloppy::standardMedia(kMedia[data[0] % (sizeof kMedia / sizeof kMedia[0])]);
+    drive->clearFaults();
+    drive->clearLog();
+    drive->insertDisk(geometry, data + kHeader, size - kHeader);
+    uint64_t diskSize = drive->diskBytes().size();
+    setFloppyReadAhead((data[1] & 0x80) == 0);
+    switch (data[1] & 0x07) {
+        case 1: drive->failReadAt(diskSize ? param % diskSize : 0, false); break;
+        case 2: drive->failReadAt(diskSize ? param % diskSize : 0, true); break;
+        case 3: drive->cancelDuringCall(FloppyCall::Read, 1 + param % 64, &image->keepRunning); break;
+        case 4: drive->failCall(FloppyCall::Lock, 1); break;
+        case 5: drive->corruptByteOnRead(diskSize ? param % diskSize : 0, data[6]); break;
+        case 6: drive->failCall(FloppyCall::Read, 1 + param % 64); break;
+        default: break;
+    }
+
+    // The previous image: a new 160KB one with a file-like pattern in its clusters.
+    FUZZ_CHECK(image->createImage(nullptr, 6, "BEFORE", "FUZZ") == kResultOk);
+    for (int i = 0; i < image->clusterCount; ++i)
+        std::memset(image->clusters[i], i & 0xFF, image->clusterBytes);
+    std::vector<uint8_t> before = snapshot(*image);
+
+    image->setNotifyTarget(nullptr, 1);
+    int result = image->readFromFloppy("A:");
+    image->clear();
+    FUZZ_CHECK(image->keepRunning == 0);
+    FUZZ_CHECK(!drive->isOpen() && !drive->isLocked());
+    if (result != kResultOk) {
+        FUZZ_CHECK(result == kResultHostIo || result == kResultBadImage ||
+                   result == kResultClusterIo || result == kResultCancelled);
+        FUZZ_CHECK(snapshot(*image) == before);
+        return 0;
+    }
+    FUZZ_CHECK(checkBootSector(image->bootSector));
+    FUZZ_CHECK(image->clusterCount <= kMaxClusters);
+    for (int c = 2; c < image->clusterCount + 2; ++c) FUZZ_CHECK(image->clusterData(c) != nullptr);
+    fuzz_support::checkCounts(*image);
+    // Unless the medium was made to lie, the image holds the disk's bytes in the stream's order,
+    // whatever the read-ahead did behind the reads.
+    if ((data[1] & 0x07) != 5) {
+        const std::vector<uint8_t>& disk = drive->diskBytes();
+        size_t at = 0;
+        auto same = [&](const uint8_t* p, size_t n) {
+            bool ok = at + n <= disk.size() && std::memcmp(p, disk.data() + at, n) == 0;
+            at += n;
+            return ok;
+        };
+        size_t fatBytes = image->sectorsPerFat() * 512u;
+        FUZZ_CHECK(same(image->bootSector, 512));
+        FUZZ_CHECK(same(image->fat1, fatBytes));
+        if (image->numberOfFats() > 1) FUZZ_CHECK(same(image->fat2, fatBytes));
+        FUZZ_CHECK(same(image->rootDir, image->rootEntryCount() * 32u));
+        for (int i = 0; i < image->clusterCount; ++i)
+            FUZZ_CHECK(same(image->clusters[i], image->clusterBytes));
+    }
+    fuzz_support::walkAll(*image);
+    return 0;
+}
