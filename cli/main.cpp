@@ -12,6 +12,8 @@ int runMap(int argc, char** argv);
 int runBootSector(int argc, char** argv);
 int runBootCode(int argc, char** argv);
 int runLs(int argc, char** argv);
+int runExtract(int argc, char** argv);
+int runRm(int argc, char** argv);
 
 namespace {
 const CliCommand kCommands[] = {
@@ -22,6 +24,9 @@ const CliCommand kCommands[] = {
      "Prints the cluster map: '.' free, '#' used, 'R' reserved, 'B' bad, 64 to a line."},
     {"ls", runLs, "ls IMAGE [PATH] [-r]",
      "Lists a folder of the image (recursively with -r): attributes, size, date, path."},
+    {"extract", runExtract, "extract IMAGE [PATH...] -d DIR",
+     "Extracts files and folder trees (default: the whole root) into the existing folder DIR."},
+    {"rm", runRm, "rm IMAGE PATH...", "Deletes files and folder trees, then saves the image."},
     {"bootsector", runBootSector, "bootsector export|import IMAGE FILE",
      "Exports the boot sector to FILE, or imports it from FILE into IMAGE."},
     {"bootcode", runBootCode, "bootcode export|import IMAGE FILE",

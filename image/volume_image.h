@@ -5,6 +5,7 @@
 #define TOLVEN_IMAGE_VOLUME_IMAGE_H
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 
 #include "image/message_list.h"
@@ -130,7 +131,40 @@ public:
     void restoreCursor(const WalkCursor& cursor);
 
     // --- extraction, viewing, deletion, insertion (directory/) ------------------------------
-    // (declared by the directory operations)
+    // Extraction (directory/extract.cpp). Host names that could leave the target folder or open
+    // a device (see isSafeHostName) are refused with the message of a failed creation.
+    // Writes the chain of `firstCluster` to a new host file of exactly `size` bytes (fewer when
+    // the chain is shorter). 0; 100 with "Could not create file \"%s\"!" or "Could not export
+    // to file \"%s\"!".
+    int extractFile(uint16_t firstCluster, const char* hostPath, uint32_t size);
+    // Creates the host folder and extracts the folder's tree into it. 0; 100, the first failure
+    // of the tree, after every entry was tried ("Could not create directory \"%s\"!" when the
+    // folder exists already or cannot be made, then nothing below it is extracted).
+    int extractFolder(uint16_t firstCluster, const char* hostPath);
+    // Extracts one entry of a listed folder into `folder` under `name` (the list's name: the long
+    // name, else the 8.3 display name), as the Extract command does for each item: folders with
+    // extractFolder, files with extractFile; "." and ".." and names that convert to nothing are
+    // passed over with 0. 0; 100 as the two above.
+    int extractEntry(const uint8_t* entry, const uint16_t* name, const char* folder);
+    // Viewing's temporary copy: extracts a file entry to the host's temporary folder under
+    // `name` and appends the path to `tempFiles`. 0 with the path in `path` (empty when the
+    // entry is a folder or the name converts to nothing: nothing to open); 100 as extractFile.
+    int extractTempCopy(const uint8_t* entry, const uint16_t* name, MessageList& tempFiles,
+                        char* path, size_t capacity);
+
+    // Deletion (directory/delete.cpp). All return 0 and queue nothing.
+    // Marks the entry's slots (and its long-name slots, in every cluster they span), frees its
+    // chain and gives back folder clusters whose slots have all become free.
+    int deleteEntry(uint16_t firstCluster, int32_t entryCluster, int32_t entryIndex,
+                    int32_t longNameCluster, int32_t longNameIndex);
+    // Deletes everything inside the folder, depth first, and gives back its emptied clusters
+    // after the first; the folder's own slots stay (deleteEntry removes them).
+    int deleteFolderContents(uint16_t firstCluster);
+    // Zeroes folder cluster `cluster` (through `workingCopy`, clusterBytes bytes, which may be
+    // the cluster's own buffer), frees it and links its predecessor to its successor.
+    int reclaimCluster(uint16_t cluster, uint8_t* workingCopy);
+
+    // Insertion (directory/insert*.cpp).
 
     // --- floppy transfers (floppy/) ---------------------------------------------------------
     // TransferProgress (floppy/transfer_progress.cpp): the drive dialog's view of a transfer.

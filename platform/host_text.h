@@ -18,6 +18,9 @@ int utf8ToUtf16(const char* text, uint16_t* out, int capacity);
 int hostTextFromUtf16(const uint16_t* text, int units, char* out, size_t capacity);
 int hostTextToUtf16(const char* text, uint16_t* out, int capacity);
 
+// Room for a host path with its terminator: MAX_PATH (260) on Windows, 4096 elsewhere.
+size_t hostPathCapacity();
+
 // True when the host reserves `name` for a device (CON, PRN, AUX, NUL, COM1-COM9, LPT1-LPT9,
 // with or without an extension, on Windows); a file of that name would open the device.
 bool hostNameIsDevice(const char* name);

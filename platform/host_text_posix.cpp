@@ -1,5 +1,7 @@
 #include "platform/host_text.h"
 
+size_t hostPathCapacity() { return 4096; }
+
 int hostTextFromUtf16(const uint16_t* text, int units, char* out, size_t capacity) {
     return utf16ToUtf8(text, units, out, capacity);
 }

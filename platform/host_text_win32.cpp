@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+size_t hostPathCapacity() { return MAX_PATH; }
+
 int hostTextFromUtf16(const uint16_t* text, int units, char* out, size_t capacity) {
     if (capacity == 0) return -1;
     int length = 0;

@@ -3,6 +3,8 @@
 #ifndef TOLVEN_TESTS_UNIT_IMAGE_BUILDER_H
 #define TOLVEN_TESTS_UNIT_IMAGE_BUILDER_H
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <cstring>
 #include <initializer_list>
@@ -112,6 +114,10 @@ inline int place(VolumeImage& im, int firstCluster, int index,
                 i -= im.entriesPerCluster;
                 cluster = im.fatTable[cluster];
             }
+        }
+        if (cluster != 0 && im.clusterData(static_cast<uint32_t>(cluster)) == nullptr) {
+            ADD_FAILURE() << "slot " << index << " lies beyond the folder's chain";
+            return index;
         }
         std::memcpy(slot(im, cluster, i), s.data(), 32);
         ++index;

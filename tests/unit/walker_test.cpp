@@ -35,7 +35,7 @@ TEST_F(WalkerTest, EmptyRootEndsAtFirstCall) {
 TEST_F(WalkerTest, FullRootYieldsEveryEntryThenEnds) {
     build(*im, 1, 16, 2880);
     for (int i = 0; i < 16; ++i) {
-        char name[9];
+        char name[16];
         std::snprintf(name, sizeof name, "F%02d", i);
         place(*im, 0, i, {shortEntry(name, kArc, 0)});
     }
@@ -125,7 +125,7 @@ TEST_F(WalkerTest, LongNamesOfOneThirteenFourteenAndTwentySixUnits) {
     int i = 0;
     int n = 0;
     for (const std::u16string& name : names) {
-        char s[9];
+        char s[16];
         std::snprintf(s, sizeof s, "N%d", n++);
         i = addEntry(*im, 0, i, name, shortEntry(s, kArc, 0));
     }

@@ -1,0 +1,45 @@
+#include <cstdio>
+#include <cstring>
+
+#include "cli/cli_common.h"
+#include "cli/image_path.h"
+#include "image/boot_sector.h"
+
+int runRm(int argc, char** argv) {
+    static const char kUsage[] = "rm IMAGE PATH...";
+    if (argc < 3) return usageError(kUsage);
+    const char* imagePath = argv[1];
+    VolumeImage* image = new VolumeImage;
+    if (!loadImage(*image, imagePath)) {
+        delete image;
+        return kExitFailure;
+    }
+    // All paths must name entries before anything is deleted: a failed rm leaves the file as it
+    // was. The root is no entry and cannot be deleted.
+    int status = kExitOk;
+    for (int i = 2; i < argc; ++i) {
+        ImagePathEntry e;
+        int result = resolveImagePath(*image, argv[i], &e);
+        if (result != kImagePathFound) {
+            status = reportImagePathError(argv[i], result);
+        } else if (e.isRoot) {
+            std::fprintf(stderr, "The root folder cannot be deleted!\n");
+            status = kExitFailure;
+        }
+    }
+    if (status == kExitOk) {
+        for (int i = 2; i < argc; ++i) {
+            // Resolved again: an earlier path may have taken this one with it (a folder and a
+            // file inside it), and then there is nothing left to delete.
+            ImagePathEntry e;
+            if (resolveImagePath(*image, argv[i], &e) != kImagePathFound || e.isRoot) continue;
+            uint16_t first = readLe16(e.entry + de::kFirstCluster);
+            if (e.entry[de::kAttributes] & de::kAttrDirectory) image->deleteFolderContents(first);
+            image->deleteEntry(first, e.entryCluster, e.entryIndex, e.longNameCluster,
+                               e.longNameIndex);
+        }
+        status = saveImage(*image, imagePath);
+    }
+    delete image;
+    return status;
+}

@@ -1,0 +1,278 @@
+// Extraction to the host and viewing's temporary copies. The tree is copied through the walker;
+// paths grow and shrink in one buffer, so the recursion keeps little on the stack.
+#include "directory/extract.h"
+
+#include <cstring>
+#include <vector>
+
+#include "directory/dir_entry.h"
+#include "image/boot_sector.h"
+#include "image/volume_image.h"
+#include "platform/host_file.h"
+#include "platform/host_text.h"
+
+namespace {
+
+const char kCannotCreateFile[] = "Could not create file \"%s\"!";
+const char kCannotCreateFolder[] = "Could not create directory \"%s\"!";
+const char kCannotExport[] = "Could not export to file \"%s\"!";
+
+// Host file writes are gathered into runs of this size: one call per cluster would make
+// extraction slower than the tools it is measured against.
+const uint32_t kWriteRun = 32768;
+
+bool isDataCluster(const VolumeImage& im, uint32_t cluster) {
+    return im.clusterData(cluster) != nullptr;
+}
+
+// One extraction of a folder tree: the path being built, the walker's outputs (read before any
+// nested call, so one set serves every level) and the folders already extracted.
+struct ExtractRun {
+    VolumeImage* image;
+    std::vector<char> path;
+    size_t length;
+    std::vector<uint8_t> extracted;  // by first cluster
+    uint8_t entry[de::kSize];
+    uint16_t longName[kLongNameUnits];
+    char name[kLongNameUnits * 3 + 1];
+};
+
+// Appends the separator and `name` to the run's path; false (path unchanged) when it does not fit.
+bool appendName(ExtractRun& run, const char* name) {
+    size_t n = std::strlen(name);
+    if (run.length + 1 + n + 1 > run.path.size()) return false;
+    run.path[run.length] = hostPathSeparator();
+    std::memcpy(&run.path[run.length + 1], name, n + 1);
+    run.length += 1 + n;
+    return true;
+}
+
+void cutPath(ExtractRun& run, size_t length) {
+    run.length = length;
+    run.path[length] = '\0';
+}
+
+// A path too long for the host: the message names as much of it as the message text holds.
+void queueTooLong(VolumeImage& im, const char* format, const char* folder, const char* name) {
+    std::vector<char> full(std::strlen(folder) + std::strlen(name) + 2);
+    std::strcpy(full.data(), folder);
+    size_t at = std::strlen(folder);
+    full[at] = hostPathSeparator();
+    std::strcpy(full.data() + at + 1, name);
+    im.queueMessage(format, full.data());
+}
+
+int extractTree(ExtractRun& run, uint16_t firstCluster);
+
+// One entry of a folder being extracted; the name is already in run.name.
+int extractChild(ExtractRun& run, bool isFolder, uint16_t first, uint32_t size) {
+    VolumeImage& im = *run.image;
+    const char* message = isFolder ? kCannotCreateFolder : kCannotCreateFile;
+    size_t parentLength = run.length;
+    if (!appendName(run, run.name)) {
+        queueTooLong(im, message, run.path.data(), run.name);
+        return kResultHostIo;
+    }
+    int result = kResultOk;
+    if (!isSafeHostName(run.name)) {
+        im.queueMessage(message, run.path.data());
+        result = kResultHostIo;
+    } else if (!isFolder) {
+        result = im.extractFile(first, run.path.data(), size);
+    } else if (!isDataCluster(im, first)) {
+        // A folder entry whose first cluster names no data cluster (0 included, which would be
+        // the root) has no content: it becomes an empty folder.
+        if (!hostCreateFolder(run.path.data())) {
+            im.queueMessage(kCannotCreateFolder, run.path.data());
+            result = kResultHostIo;
+        }
+    } else if (run.extracted[first]) {
+        // A folder met before in this extraction: it leads back to one of its ancestors (or is
+        // cross-linked with another folder). Copying it again would never end.
+        im.queueMessage(kCannotCreateFolder, run.path.data());
+        result = kResultHostIo;
+    } else {
+        run.extracted[first] = 1;
+        WalkCursor saved = im.saveCursor();
+        result = extractTree(run, first);
+        im.restoreCursor(saved);
+    }
+    cutPath(run, parentLength);
+    return result;
+}
+
+int extractTree(ExtractRun& run, uint16_t firstCluster) {
+    VolumeImage& im = *run.image;
+    if (!hostCreateFolder(run.path.data())) {
+        im.queueMessage(kCannotCreateFolder, run.path.data());
+        return kResultHostIo;
+    }
+    int result = kResultOk;
+    int32_t entryCluster, entryIndex, longNameCluster, longNameIndex;
+    uint8_t found = im.startWalk(firstCluster, run.entry, reinterpret_cast<uint8_t*>(run.longName),
+                                 kLongNameBytes, entryCluster, entryIndex, longNameCluster,
+                                 longNameIndex);
+    while (found == 1) {
+        bool isFolder = (run.entry[de::kAttributes] & de::kAttrDirectory) != 0;
+        int length = entryHostName(run.entry, run.longName, run.name, sizeof run.name);
+        if (length != 0 && !(isFolder && isDotEntry(run.entry))) {
+            int r = length < 0 ? kResultHostIo
+                               : extractChild(run, isFolder, readLe16(run.entry + de::kFirstCluster),
+                                              readLe32(run.entry + de::kFileSize));
+            if (length < 0) im.queueMessage(isFolder ? kCannotCreateFolder : kCannotCreateFile,
+                                            run.path.data());
+            if (result == kResultOk) result = r;
+        }
+        found = im.nextEntry(run.entry, reinterpret_cast<uint8_t*>(run.longName), kLongNameBytes,
+                             entryCluster, entryIndex, longNameCluster, longNameIndex);
+    }
+    return result;
+}
+
+// The list's name of an entry in the host's encoding; 0 when it converts to nothing.
+int listHostName(const uint16_t* name, char* out, size_t capacity) {
+    int n = hostTextFromUtf16(name, kLongNameUnits, out, capacity);
+    return n < 0 ? 0 : n;
+}
+
+}  // namespace
+
+int entryHostName(const uint8_t* entry, const uint16_t* longName, char* out, size_t capacity) {
+    if (capacity == 0) return -1;
+    out[0] = '\0';
+    if (longName[0] != 0) {
+        int n = hostTextFromUtf16(longName, kLongNameUnits, out, capacity);
+        if (n != 0) return n;
+    }
+    char shortName[13];
+    int n = storedShortName(entry, shortName);
+    if (static_cast<size_t>(n) + 1 > capacity) return -1;
+    std::memcpy(out, shortName, static_cast<size_t>(n) + 1);
+    return n;
+}
+
+bool isSafeHostName(const char* name) {
+    bool onlyDotsAndBlanks = true;
+    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(name); *p != 0; ++p) {
+        if (*p < 0x20 || *p == 0x7F || *p == '/' || *p == '\\' || *p == ':') return false;
+        if (*p != '.' && *p != ' ') onlyDotsAndBlanks = false;
+    }
+    return name[0] != '\0' && !onlyDotsAndBlanks && !hostNameIsDevice(name);
+}
+
+void deleteTempFiles(MessageList& tempFiles) {
+    std::vector<char> path(hostPathCapacity() + 1);
+    while (!tempFiles.isEmpty()) {
+        std::memset(path.data(), 0, path.size());
+        tempFiles.popFront(path.data(), static_cast<uint32_t>(path.size() - 1));
+        hostDeleteFile(path.data());
+    }
+}
+
+int VolumeImage::extractFile(uint16_t firstCluster, const char* hostPath, uint32_t size) {
+    HostFile file;
+    if (!file.createAlways(hostPath)) {
+        queueMessage(kCannotCreateFile, hostPath);
+        return kResultHostIo;
+    }
+    int result = kResultOk;
+    std::vector<uint8_t> run(kWriteRun);
+    uint32_t pending = 0;
+    uint32_t remaining = size;
+    uint32_t cluster = firstCluster;
+    // The chain is followed while bytes remain (beyond that only empty writes would follow), to
+    // a link that names no data cluster at most (such a chain gives a shorter file, as a short
+    // chain does), and through at most clusterCount clusters, so a cyclic chain ends too.
+    for (int hops = 0; remaining > 0 && hops < clusterCount; ++hops) {
+        const uint8_t* data = clusterData(cluster);
+        if (data == nullptr) break;
+        uint32_t n = remaining < clusterBytes ? remaining : clusterBytes;
+        if (pending + n > run.size()) {
+            if (!file.write(run.data(), pending)) {
+                result = kResultHostIo;
+                break;
+            }
+            pending = 0;
+        }
+        std::memcpy(run.data() + pending, data, n);
+        pending += n;
+        remaining -= n;
+        uint16_t next = fatTable[cluster];
+        if (next == 0xFFF || next == 0xFF7 || next == 0) break;
+        cluster = next;
+    }
+    if (result == kResultOk && pending > 0 && !file.write(run.data(), pending))
+        result = kResultHostIo;
+    if (!file.close() && result == kResultOk) result = kResultHostIo;
+    if (result != kResultOk) queueMessage(kCannotExport, hostPath);
+    return result;
+}
+
+int VolumeImage::extractFolder(uint16_t firstCluster, const char* hostPath) {
+    ExtractRun* run = new ExtractRun;
+    run->image = this;
+    run->path.assign(hostPathCapacity(), '\0');
+    run->extracted.assign(kFatTableEntries, 0);
+    size_t n = std::strlen(hostPath);
+    int result;
+    if (n + 1 > run->path.size()) {
+        queueMessage(kCannotCreateFolder, hostPath);
+        result = kResultHostIo;
+    } else {
+        std::memcpy(run->path.data(), hostPath, n + 1);
+        run->length = n;
+        if (isDataCluster(*this, firstCluster)) run->extracted[firstCluster] = 1;
+        result = extractTree(*run, firstCluster);
+    }
+    delete run;
+    return result;
+}
+
+int VolumeImage::extractEntry(const uint8_t* entry, const uint16_t* name, const char* folder) {
+    bool isFolder = (entry[de::kAttributes] & de::kAttrDirectory) != 0;
+    if (isFolder && isDotEntry(entry)) return kResultOk;
+    std::vector<char> hostName(kLongNameUnits * 3 + 1);
+    if (listHostName(name, hostName.data(), hostName.size()) == 0) return kResultOk;
+    const char* message = isFolder ? kCannotCreateFolder : kCannotCreateFile;
+    std::vector<char> path(std::strlen(folder) + hostName.size() + 2);
+    std::strcpy(path.data(), folder);
+    size_t at = std::strlen(folder);
+    path[at] = hostPathSeparator();
+    std::strcpy(path.data() + at + 1, hostName.data());
+    if (!isSafeHostName(hostName.data()) || std::strlen(path.data()) + 1 > hostPathCapacity()) {
+        queueMessage(message, path.data());
+        return kResultHostIo;
+    }
+    uint16_t first = readLe16(entry + de::kFirstCluster);
+    if (!isFolder) return extractFile(first, path.data(), readLe32(entry + de::kFileSize));
+    if (!isDataCluster(*this, first)) {
+        // No content of its own (see extractChild): an empty folder.
+        if (hostCreateFolder(path.data())) return kResultOk;
+        queueMessage(kCannotCreateFolder, path.data());
+        return kResultHostIo;
+    }
+    return extractFolder(first, path.data());
+}
+
+int VolumeImage::extractTempCopy(const uint8_t* entry, const uint16_t* name,
+                                 MessageList& tempFiles, char* path, size_t capacity) {
+    if (capacity == 0) return kResultHostIo;
+    path[0] = '\0';
+    if (entry[de::kAttributes] & de::kAttrDirectory) return kResultOk;
+    std::vector<char> hostName(kLongNameUnits * 3 + 1);
+    if (listHostName(name, hostName.data(), hostName.size()) == 0) return kResultOk;
+    std::vector<char> temp(hostPathCapacity() + hostName.size() + 1);
+    if (!hostTempPath(temp.data(), hostPathCapacity())) temp[0] = '\0';
+    std::strcat(temp.data(), hostName.data());
+    size_t length = std::strlen(temp.data());
+    if (!isSafeHostName(hostName.data()) || length + 1 > hostPathCapacity() || length + 1 > capacity) {
+        queueMessage(kCannotCreateFile, temp.data());
+        return kResultHostIo;
+    }
+    int result = extractFile(readLe16(entry + de::kFirstCluster), temp.data(),
+                             readLe32(entry + de::kFileSize));
+    if (result != kResultOk) return result;
+    tempFiles.add(temp.data(), static_cast<uint32_t>(length + 1));
+    std::memcpy(path, temp.data(), length + 1);
+    return kResultOk;
+}

@@ -1,0 +1,23 @@
+// Host names for extracted entries, and the clean-up of viewing's temporary copies.
+#ifndef TOLVEN_DIRECTORY_EXTRACT_H
+#define TOLVEN_DIRECTORY_EXTRACT_H
+
+#include <cstddef>
+#include <cstdint>
+
+class MessageList;
+
+// The host name of an entry inside an extracted folder: its long name in the host's encoding,
+// else its 8.3 name as stored. Returns the length (0: no name), or -1 when it does not fit.
+int entryHostName(const uint8_t* entry, const uint16_t* longName, char* out, size_t capacity);
+
+// An image is untrusted: a name may only name a file inside the target folder. Refused are
+// empty names, names of only dots and blanks ("." and ".." among them), names holding '/', '\',
+// ':' or control characters, and the host's device names (CON, NUL, COM1 ... on Windows).
+bool isSafeHostName(const char* name);
+
+// Deletes every file listed in `tempFiles` (oldest first), ignoring failures: a viewer may still
+// hold a file open. The list is empty afterwards.
+void deleteTempFiles(MessageList& tempFiles);
+
+#endif

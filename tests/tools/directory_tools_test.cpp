@@ -1,0 +1,325 @@
+// The walker, extraction and deletion against the tools users trust: images made at test time
+// with mkfs.fat and mtools, extraction compared with `mcopy -s`, deletion checked with
+// `fsck.fat -n` and mtools' own listing.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tool_support.h"
+
+using testing_support::readFile;
+using testing_support::TempDir;
+using testing_support::writeFile;
+using tool_support::cli;
+using tool_support::quote;
+using tool_support::run;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kLong100 =
+    "A rather long file name that goes on and on, well past one hundred characters, to fill pieces.txt";
+const std::string kLong220 = std::string(200, 'L') + " twenty more chars.dat";
+
+// Deterministic content of `size` bytes that differs per name.
+std::vector<uint8_t> content(const std::string& name, size_t size) {
+    std::vector<uint8_t> out(size);
+    uint32_t x = 2166136261u;
+    for (char c : name) x = (x ^ static_cast<uint8_t>(c)) * 16777619u;
+    for (size_t i = 0; i < size; ++i) {
+        x = x * 1103515245u + 12345u;
+        out[i] = static_cast<uint8_t>(x >> 16);
+    }
+    return out;
+}
+
+void put(const fs::path& root, const std::string& rel, size_t size) {
+    fs::path p = root / fs::u8path(rel);
+    fs::create_directories(p.parent_path());
+    writeFile(p.string(), content(rel, size));
+}
+
+// Every file and folder below `root`: relative path ('/'-separated, UTF-8) -> bytes (folders:
+// "<dir>").
+std::map<std::string, std::vector<uint8_t>> tree(const fs::path& root) {
+    std::map<std::string, std::vector<uint8_t>> out;
+    for (auto& e : fs::recursive_directory_iterator(root)) {
+        std::string rel = fs::relative(e.path(), root).generic_u8string();
+        if (e.is_directory()) out[rel] = {'<', 'd', 'i', 'r', '>'};
+        else out[rel] = readFile(e.path().string());
+    }
+    return out;
+}
+
+std::string lowerAscii(std::string s) {
+    for (char& c : s)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+    return s;
+}
+
+// The same tree with ASCII letters folded: names without a long name differ in case between
+// the tools (mtools applies the case flags of the entry, Tolven shows the name as stored).
+std::map<std::string, std::vector<uint8_t>> folded(const std::map<std::string, std::vector<uint8_t>>& t) {
+    std::map<std::string, std::vector<uint8_t>> out;
+    for (auto& kv : t) out[lowerAscii(kv.first)] = kv.second;
+    return out;
+}
+
+std::string mtools(const std::string& command) { return "LC_ALL=C.UTF-8 " + command; }
+
+// mtools' bare recursive listing: one "::/path" a line, sorted.
+std::vector<std::string> mdirPaths(const std::string& image) {
+    auto r = run(mtools("mdir -/ -a -b -i " + quote(image) + " ::/"));
+    std::vector<std::string> out;
+    std::istringstream in(r.output);
+    std::string line;
+    while (std::getline(in, line))
+        if (line.rfind("::/", 0) == 0) {
+            if (line.back() == '/') line.pop_back();  // folders end in '/'
+            out.push_back(line.substr(2));
+        }
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+struct DirectoryTools : ::testing::Test {
+    TempDir dir;
+    fs::path src = dir.path() / "src";
+    std::string image = dir.file("test.img");
+
+    void SetUp() override {
+        put(src, "+", 1);                                   // a long name of 1 character
+        put(src, "Thirteen.Char", 600);                     // 13
+        put(src, "Fourteen.Chars", 513);                    // 14
+        put(src, "Twenty-six characters.txt", 512);         // 26
+        put(src, kLong100, 5000);                           // 100+
+        put(src, "name with spaces.txt", 2);
+        put(src, "Ünïcödé àccents.txt", 1500);
+        put(src, "README.TXT", 100);                        // 8.3 only
+        put(src, "Docs/DATA.BIN", 2048);
+        put(src, "Docs/empty", 0);
+        put(src, "l1/Level Two/l3/Level Four/l5/deep file.txt", 777);
+        put(src, "l1/Level Two/l3/Level Four/l5/DEEP.TXT", 10);
+        // A folder spanning several clusters, long names crossing their ends.
+        for (int i = 0; i < 45; ++i)
+            put(src, "Many Files/entry number " + std::to_string(i) + " of many.txt",
+                static_cast<size_t>(i * 37));
+        // mtools cannot add this name to the crowded folder ("No directory slots"): a folder of
+        // its own, behind two shorter names so that it crosses a cluster end.
+        put(src, "Long Names/first of the long names in this folder.txt", 1);
+        put(src, "Long Names/" + kLong220, 3000);
+    }
+
+    void makeImage(const std::string& mkfsOptions = "", const std::string& size = "1440") {
+        auto made = run(tool_support::mkfsFat() + " -C -F 12 " + mkfsOptions + " " + quote(image) +
+                        " " + size);
+        ASSERT_EQ(0, made.status) << made.output;
+        auto copied = run(mtools("mcopy -s -i " + quote(image) + " " + quote(src.string()) + "/* ::/"));
+        ASSERT_EQ(0, copied.status) << copied.output;
+    }
+
+    // Fragmented files and deleted entries: a hole left by a deleted file is filled by a larger
+    // one, and a deleted long-named entry stays behind as 0xE5 slots.
+    void fragmentAndDelete() {
+        fs::path extra = dir.path() / "extra";
+        put(extra, "one.bin", 1500);
+        put(extra, "two.bin", 1500);
+        put(extra, "three.bin", 1500);
+        put(extra, "Fragmented file.bin", 9000);
+        std::string i = " -i " + quote(image) + " ";
+        for (const char* f : {"one.bin", "two.bin", "three.bin"})
+            ASSERT_EQ(0, run(mtools("mcopy" + i + quote((extra / f).string()) + " ::/Docs/")).status);
+        ASSERT_EQ(0, run(mtools("mdel" + i + "::/Docs/two.bin")).status);
+        ASSERT_EQ(0, run(mtools("mdel" + i + quote("::/Many Files/entry number 3 of many.txt"))).status);
+        ASSERT_EQ(0, run(mtools("mcopy" + i + quote((extra / "Fragmented file.bin").string()) +
+                                " ::/Docs/")).status);
+        ASSERT_EQ(0, run(mtools("mattrib +r +h" + i + "::/Docs/one.bin")).status);
+    }
+
+    std::map<std::string, std::vector<uint8_t>> mcopyTree(const std::string& name) {
+        fs::path out = dir.path() / name;
+        fs::create_directories(out);
+        auto r = run(mtools("mcopy -s -n -i " + quote(image) + " '::/*' " + quote(out.string())));
+        EXPECT_EQ(0, r.status) << r.output;
+        return tree(out);
+    }
+
+    std::map<std::string, std::vector<uint8_t>> tolvenTree(const std::string& name) {
+        fs::path out = dir.path() / name;
+        fs::create_directories(out);
+        auto r = run(cli() + " extract " + quote(image) + " -d " + quote(out.string()));
+        EXPECT_EQ(0, r.status) << r.output;
+        return tree(out);
+    }
+};
+
+TEST_F(DirectoryTools, ExtractionEqualsMcopy) {
+    makeImage();
+    fragmentAndDelete();
+    auto mine = tolvenTree("tolven");
+    auto theirs = mcopyTree("mcopy");
+    EXPECT_EQ(folded(theirs), folded(mine));
+    // Long names come out exactly; 8.3 names as stored inside folders, in the list's case at the
+    // top (files lower case).
+    for (const std::string& name :
+         {std::string("+"), std::string("Thirteen.Char"), std::string("Fourteen.Chars"),
+          std::string("Twenty-six characters.txt"), kLong100, std::string("name with spaces.txt"),
+          std::string("Ünïcödé àccents.txt"), std::string("readme.txt"), std::string("Docs/DATA.BIN"),
+          std::string("L1/Level Two/L3/Level Four/L5/deep file.txt"),
+          std::string("L1/Level Two/L3/Level Four/L5/DEEP.TXT"), "Long Names/" + kLong220,
+          std::string("Docs/Fragmented file.bin")})
+        EXPECT_EQ(1u, mine.count(name)) << name;
+    EXPECT_EQ(0u, mine.count("Many Files/entry number 3 of many.txt"));
+    EXPECT_EQ(content("Docs/empty", 0), mine["Docs/empty"]);
+}
+
+TEST_F(DirectoryTools, ExtractionOfTwoKilobyteClustersEqualsMcopy) {
+    makeImage("-s 4 -r 112 -f 2", "1680");
+    EXPECT_EQ(folded(mcopyTree("mcopy")), folded(tolvenTree("tolven")));
+}
+
+TEST_F(DirectoryTools, ExtractNamedPathsUsesListNames) {
+    makeImage();
+    fs::path out = dir.path() / "named";
+    fs::create_directories(out);
+    auto r = run(cli() + " extract " + quote(image) + " 'l1/level two/L3' readme.txt " +
+                 quote("many files/ENTRY NUMBER 7 OF MANY.TXT") + " -d " + quote(out.string()));
+    ASSERT_EQ(0, r.status) << r.output;
+    auto got = tree(out);
+    EXPECT_EQ(content("l1/Level Two/l3/Level Four/l5/deep file.txt", 777),
+              got["L3/Level Four/L5/deep file.txt"]);
+    EXPECT_EQ(1u, got.count("readme.txt"));
+    EXPECT_EQ(content("Many Files/entry number 7 of many.txt", 7 * 37),
+              got["entry number 7 of many.txt"]);
+
+    // A path that is not in the image extracts nothing and says so.
+    fs::path none = dir.path() / "none";
+    fs::create_directories(none);
+    r = run(cli() + " extract " + quote(image) + " README.TXT no/such/file -d " + quote(none.string()));
+    EXPECT_EQ(1, r.status);
+    EXPECT_NE(std::string::npos, r.output.find("Path \"no/such/file\" not found in image!"));
+    EXPECT_TRUE(fs::is_empty(none));
+
+    // Extracting again over an existing folder reports it with the system's message.
+    r = run(cli() + " extract " + quote(image) + " Docs -d " + quote(out.string()));
+    ASSERT_EQ(0, r.status) << r.output;
+    r = run(cli() + " extract " + quote(image) + " Docs -d " + quote(out.string()));
+    EXPECT_EQ(1, r.status);
+    EXPECT_NE(std::string::npos,
+              r.output.find("Could not create directory \"" + (out / "Docs").string() + "\"!"));
+    EXPECT_NE(std::string::npos, r.output.find("error 100"));
+}
+
+TEST_F(DirectoryTools, LsListsWhatMdirLists) {
+    makeImage();
+    fragmentAndDelete();
+    auto r = run(cli() + " ls " + quote(image) + " -r");
+    ASSERT_EQ(0, r.status) << r.output;
+    std::vector<std::string> mine;
+    std::istringstream in(r.output);
+    std::string line;
+    std::string oneBin;
+    while (std::getline(in, line)) {
+        // "attr size date time /path"
+        size_t path = line.find(" /");
+        ASSERT_NE(std::string::npos, path) << line;
+        mine.push_back(lowerAscii(line.substr(path + 1)));
+        if (line.find("/Docs/ONE.BIN") != std::string::npos) oneBin = line;
+    }
+    std::vector<std::string> theirs = mdirPaths(image);
+    for (std::string& p : theirs) p = lowerAscii(p);
+    std::sort(theirs.begin(), theirs.end());
+    std::sort(mine.begin(), mine.end());
+    EXPECT_EQ(theirs, mine);
+    EXPECT_EQ(0u, oneBin.find("-rah- 1500 ")) << oneBin;
+
+    r = run(cli() + " ls " + quote(image) + " 'L1\\level two'");
+    ASSERT_EQ(0, r.status);
+    EXPECT_NE(std::string::npos, r.output.find("d---- 0 "));
+    EXPECT_NE(std::string::npos, r.output.find(" /L1/Level Two/L3\n"));
+    EXPECT_EQ(std::string::npos, r.output.find("Level Four"));  // not recursive
+}
+
+TEST_F(DirectoryTools, FullRootIsWalkedToItsLastSlot) {
+    fs::remove_all(src);
+    for (int i = 0; i < 16; ++i) put(src, "F" + std::to_string(i) + ".TXT", static_cast<size_t>(i));
+    makeImage("-r 16");
+    auto r = run(cli() + " ls " + quote(image));
+    ASSERT_EQ(0, r.status) << r.output;
+    EXPECT_EQ(16, std::count(r.output.begin(), r.output.end(), '\n'));
+    EXPECT_EQ(folded(mcopyTree("mcopy")), folded(tolvenTree("tolven")));
+}
+
+TEST_F(DirectoryTools, RmLeavesImagesFsckAcceptsWithEverythingElseUnchanged) {
+    makeImage();
+    fragmentAndDelete();
+    std::vector<std::string> before = mdirPaths(image);
+    auto r = run(cli() + " rm " + quote(image) + " 'many files' l1 " + quote(kLong100) +
+                 " docs/one.bin '/Docs/Fragmented file.bin' +");
+    ASSERT_EQ(0, r.status) << r.output;
+    std::string report;
+    EXPECT_TRUE(tool_support::fsckClean(image, &report)) << report;
+
+    std::vector<std::string> expected;
+    for (const std::string& p : before) {
+        if (p.rfind("/Many Files", 0) == 0 || p.rfind("/l1", 0) == 0 || p == "/" + kLong100 ||
+            p == "/Docs/one.bin" || p == "/Docs/Fragmented file.bin" || p == "/+")
+            continue;
+        expected.push_back(p);
+    }
+    EXPECT_EQ(expected, mdirPaths(image));
+
+    // The freed clusters count as free: the same files copied by mtools into a fresh image
+    // leave exactly as much room.
+    std::string fresh = dir.file("fresh.img");
+    fs::path keep = dir.path() / "keep";
+    for (const char* f : {"Thirteen.Char", "Fourteen.Chars", "Twenty-six characters.txt",
+                          "name with spaces.txt", "Ünïcödé àccents.txt", "README.TXT"})
+        put(keep, f, fs::file_size(src / fs::u8path(f)));
+    put(keep, "Docs/DATA.BIN", 2048);
+    put(keep, "Docs/empty", 0);
+    put(keep, "Docs/three.bin", 1500);
+    put(keep, "Long Names/first of the long names in this folder.txt", 1);
+    put(keep, "Long Names/" + kLong220, 3000);
+    ASSERT_EQ(0, run(tool_support::mkfsFat() + " -C -F 12 " + quote(fresh) + " 1440").status);
+    ASSERT_EQ(0, run(mtools("mcopy -s -i " + quote(fresh) + " " + quote(keep.string()) + "/* ::/")).status);
+    auto freeOf = [](const std::string& img) {
+        auto info = run(cli() + " info " + quote(img));
+        size_t at = info.output.find("free_clusters:");
+        return info.output.substr(at, info.output.find('\n', at) - at);
+    };
+    EXPECT_EQ(freeOf(fresh), freeOf(image));
+
+    // What is left still extracts as mtools sees it.
+    EXPECT_EQ(folded(mcopyTree("mcopy")), folded(tolvenTree("tolven")));
+}
+
+TEST_F(DirectoryTools, FailedRmLeavesTheFileAsItWas) {
+    makeImage();
+    std::vector<uint8_t> original = readFile(image);
+    auto r = run(cli() + " rm " + quote(image) + " README.TXT not/there");
+    EXPECT_EQ(1, r.status);
+    EXPECT_NE(std::string::npos, r.output.find("Path \"not/there\" not found in image!"));
+    EXPECT_EQ(original, readFile(image));
+    r = run(cli() + " rm " + quote(image) + " /");
+    EXPECT_EQ(1, r.status);
+    EXPECT_EQ(original, readFile(image));
+    EXPECT_EQ(2, run(cli() + " rm " + quote(image)).status);
+}
+
+TEST_F(DirectoryTools, RmOfFileInsideRemovedFolderIsHarmless) {
+    makeImage();
+    auto r = run(cli() + " rm " + quote(image) + " Docs Docs/DATA.BIN");
+    ASSERT_EQ(0, r.status) << r.output;
+    std::string report;
+    EXPECT_TRUE(tool_support::fsckClean(image, &report)) << report;
+}
+
+}  // namespace

@@ -1,0 +1,305 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+
+#include "directory/extract.h"
+#include "platform/host_file.h"
+#include "platform/host_text.h"
+#include "tests/unit/image_builder.h"
+#include "tests/unit/test_support.h"
+
+using namespace testimg;
+using testing_support::readFile;
+using testing_support::takeMessages;
+using testing_support::TempDir;
+
+namespace {
+
+const uint8_t kDir = de::kAttrDirectory;
+const uint8_t kArc = de::kAttrArchive;
+
+std::string join(const std::string& folder, const std::string& name) {
+    return folder + hostPathSeparator() + name;
+}
+
+// Fills cluster `c` with bytes that tell clusters apart.
+void fillCluster(VolumeImage& im, int c) {
+    uint8_t* d = im.clusterData(static_cast<uint32_t>(c));
+    for (int i = 0; i < im.clusterBytes; ++i) d[i] = static_cast<uint8_t>(c * 7 + i);
+}
+
+std::vector<uint8_t> expectedBytes(VolumeImage& im, std::initializer_list<int> clusters,
+                                   uint32_t size) {
+    std::vector<uint8_t> out;
+    for (int c : clusters) {
+        const uint8_t* d = im.clusterData(static_cast<uint32_t>(c));
+        out.insert(out.end(), d, d + im.clusterBytes);
+    }
+    out.resize(size);
+    return out;
+}
+
+std::vector<uint16_t> name16(const std::u16string& s) {
+    std::vector<uint16_t> out(kLongNameUnits, 0);
+    for (size_t i = 0; i < s.size(); ++i) out[i] = s[i];
+    return out;
+}
+
+bool exists(const std::string& path) { return std::filesystem::exists(std::filesystem::u8path(path)); }
+
+struct ExtractTest : ::testing::Test {
+    std::unique_ptr<VolumeImage> im{new VolumeImage};
+    TempDir dir;
+    std::string out = dir.path().string();
+};
+
+// Root: DOCS (folder at 2, two clusters 2 -> 6) holding a long-named file over clusters 3, 4, 5
+// (fragmented: 3 -> 5 -> 4), README.TXT without long name (cluster 7, chain longer than its
+// size: 7 -> 8), an empty file and a subfolder SUB (cluster 9) with one file.
+void buildTree(VolumeImage& im) {
+    build(im);
+    place(im, 0, 0, {shortEntry("DOCS", kDir, 2)});
+    chain(im, {2, 6});
+    dotEntries(im, 2, 0);
+    int i = addEntry(im, 2, 2, u"Report – final.txt", shortEntry("REPORT~1.TXT", kArc, 3, 1300));
+    i = addEntry(im, 2, i, u"", shortEntry("README.TXT", kArc, 7, 600));
+    i = addEntry(im, 2, i, u"empty file", shortEntry("EMPTYF~1", kArc, 0, 0));
+    addEntry(im, 2, 17, u"Sub folder", shortEntry("SUBFOL~1", kDir, 9));  // in cluster 6
+    chain(im, {3, 5, 4});
+    chain(im, {7, 8});
+    chain(im, {9});
+    dotEntries(im, 9, 2);
+    addEntry(im, 9, 2, u"", shortEntry("INNER.BIN", kArc, 10, 5));
+    chain(im, {10});
+    for (int c = 3; c <= 10; ++c)
+        if (c != 6 && c != 9) fillCluster(im, c);
+}
+
+TEST_F(ExtractTest, FolderTreeWithLongNamesStoredShortNamesAndExactSizes) {
+    buildTree(*im);
+    std::string docs = join(out, "DOCS");
+    ASSERT_EQ(0, im->extractFolder(2, docs.c_str()));
+    EXPECT_TRUE(takeMessages(*im).empty());
+    char report[64];
+    ASSERT_GT(hostTextFromUtf16(name16(u"Report – final.txt").data(), kLongNameUnits, report,
+                                sizeof report), 0);
+    EXPECT_EQ(expectedBytes(*im, {3, 5, 4}, 1300), readFile(join(docs, report)));
+    EXPECT_EQ(expectedBytes(*im, {7, 8}, 600), readFile(join(docs, "README.TXT")));  // stored case
+    EXPECT_TRUE(exists(join(docs, "empty file")));
+    EXPECT_TRUE(readFile(join(docs, "empty file")).empty());
+    EXPECT_EQ(expectedBytes(*im, {10}, 5), readFile(join(join(docs, "Sub folder"), "INNER.BIN")));
+    // Nothing else: no "." or ".." copies, nothing beside the folder.
+    int count = 0;
+    for (auto& e : std::filesystem::recursive_directory_iterator(dir.path())) (void)e, ++count;
+    EXPECT_EQ(6, count);
+}
+
+TEST_F(ExtractTest, ExistingFolderIsReportedAndNothingBelowItExtracted) {
+    buildTree(*im);
+    std::string docs = join(out, "DOCS");
+    std::filesystem::create_directories(std::filesystem::u8path(docs));
+    EXPECT_EQ(kResultHostIo, im->extractFolder(2, docs.c_str()));
+    EXPECT_EQ(std::vector<std::string>{"Could not create directory \"" + docs + "\"!"},
+              takeMessages(*im));
+    EXPECT_TRUE(std::filesystem::is_empty(std::filesystem::u8path(docs)));
+}
+
+TEST_F(ExtractTest, ExistingFileIsOverwrittenSilentlyWithExactSize) {
+    buildTree(*im);
+    std::string path = join(out, "README.TXT");
+    testing_support::writeFile(path, std::vector<uint8_t>(5000, 1));
+    ASSERT_EQ(0, im->extractFile(7, path.c_str(), 600));
+    EXPECT_EQ(expectedBytes(*im, {7, 8}, 600), readFile(path));
+    EXPECT_TRUE(takeMessages(*im).empty());
+}
+
+TEST_F(ExtractTest, TopLevelEntryGetsListNameAndDotEntriesArePassedOver) {
+    buildTree(*im);
+    std::vector<uint8_t> readme = shortEntry("README.TXT", kArc, 7, 600);
+    uint16_t display[kLongNameUnits];
+    shortDisplayName(readme.data(), display);
+    ASSERT_EQ(0, im->extractEntry(readme.data(), display, out.c_str()));
+    EXPECT_EQ(expectedBytes(*im, {7, 8}, 600), readFile(join(out, "readme.txt")));
+
+    std::vector<uint8_t> docs = shortEntry("docs", kDir, 2);
+    shortDisplayName(docs.data(), display);
+    ASSERT_EQ(0, im->extractEntry(docs.data(), display, out.c_str()));
+    EXPECT_TRUE(exists(join(join(out, "DOCS"), "README.TXT")));
+
+    std::vector<uint8_t> dotdot = shortEntry("..", kDir, 0);
+    shortDisplayName(dotdot.data(), display);
+    EXPECT_EQ(0, im->extractEntry(dotdot.data(), display, out.c_str()));
+    EXPECT_TRUE(takeMessages(*im).empty());
+}
+
+TEST_F(ExtractTest, UnsafeLongNamesAreRefusedAndNothingLeavesTheFolder) {
+    build(*im);
+    chain(*im, {2, 4, 5});
+    dotEntries(*im, 2, 0);
+    chain(*im, {3});
+    fillCluster(*im, 3);
+    const std::u16string bad[] = {u"..\\..\\escape", u"../../escape", u"C:\\escape", u"a:b",
+                                  u"..", u"...", u" . ", u"tab\there", u"x\x7Fy"};
+    int i = 2;
+    int n = 0;
+    for (const std::u16string& name : bad) {
+        char s[16];
+        std::snprintf(s, sizeof s, "BAD%d", n++);
+        i = addEntry(*im, 2, i, name, shortEntry(s, kArc, 3, 10));
+    }
+    addEntry(*im, 2, i, u"fine name.txt", shortEntry("FINENA~1.TXT", kArc, 3, 10));
+    std::string target = join(out, "t");
+    EXPECT_EQ(kResultHostIo, im->extractFolder(2, target.c_str()));
+    std::vector<std::string> messages = takeMessages(*im);
+    ASSERT_EQ(9u, messages.size());
+    EXPECT_EQ("Could not create file \"" + join(target, "..\\..\\escape") + "\"!", messages[0]);
+    EXPECT_EQ("Could not create file \"" + join(target, "..") + "\"!", messages[4]);
+    EXPECT_EQ(expectedBytes(*im, {3}, 10), readFile(join(target, "fine name.txt")));
+    int count = 0;
+    for (auto& e : std::filesystem::recursive_directory_iterator(dir.path())) (void)e, ++count;
+    EXPECT_EQ(2, count);  // t and the one good file
+}
+
+TEST_F(ExtractTest, DeviceNamesAreRefusedOnlyWhereTheHostHasDevices) {
+    build(*im);
+    chain(*im, {2});
+    dotEntries(*im, 2, 0);
+    int i = addEntry(*im, 2, 2, u"aux.c", shortEntry("AUX.C", kArc, 0, 0));
+    i = addEntry(*im, 2, i, u"Com1", shortEntry("COM1", kArc, 0, 0));
+    addEntry(*im, 2, i, u"", shortEntry("NUL", kDir, 0));  // 8.3 folder name
+    std::string target = join(out, "t");
+#ifdef _WIN32
+    EXPECT_EQ(kResultHostIo, im->extractFolder(2, target.c_str()));
+    std::vector<std::string> messages = takeMessages(*im);
+    ASSERT_EQ(3u, messages.size());
+    EXPECT_EQ("Could not create file \"" + join(target, "aux.c") + "\"!", messages[0]);
+    EXPECT_EQ("Could not create directory \"" + join(target, "NUL") + "\"!", messages[2]);
+#else
+    EXPECT_EQ(0, im->extractFolder(2, target.c_str()));
+    EXPECT_TRUE(exists(join(target, "aux.c")));
+    EXPECT_TRUE(exists(join(target, "NUL")));
+#endif
+    EXPECT_TRUE(isSafeHostName("con.txt.bak") || hostNameIsDevice("con.txt.bak"));
+    EXPECT_FALSE(isSafeHostName("a/b"));
+    EXPECT_TRUE(isSafeHostName("..a"));
+    EXPECT_TRUE(isSafeHostName("Überweisung 2024.pdf"));
+}
+
+TEST_F(ExtractTest, FileWriteRunsSpanManyClusters) {
+    build(*im);
+    // 150 clusters of 512 bytes, more than one write run.
+    std::vector<int> clusters;
+    for (int c = 2; c < 152; ++c) {
+        fillCluster(*im, c);
+        im->fatTable[c] = static_cast<uint16_t>(c + 1);
+    }
+    im->fatTable[151] = 0xFFF;
+    std::string path = join(out, "big.bin");
+    ASSERT_EQ(0, im->extractFile(2, path.c_str(), 150 * 512 - 3));
+    std::vector<uint8_t> got = readFile(path);
+    ASSERT_EQ(150u * 512 - 3, got.size());
+    EXPECT_EQ(0, std::memcmp(got.data() + 100 * 512, im->clusterData(102), 512));
+}
+
+TEST_F(ExtractTest, FileThatCannotBeCreatedIsReported) {
+    build(*im);
+    std::string path = join(join(out, "missing folder"), "f.txt");
+    EXPECT_EQ(kResultHostIo, im->extractFile(0, path.c_str(), 0));
+    EXPECT_EQ(std::vector<std::string>{"Could not create file \"" + path + "\"!"}, takeMessages(*im));
+}
+
+TEST_F(ExtractTest, TempCopyIsListedAndDeletedAtTheEnd) {
+    build(*im);
+    chain(*im, {2});
+    fillCluster(*im, 2);
+    std::vector<uint8_t> e = shortEntry("VIEW.TXT", kArc, 2, 100);
+    std::string unique = "tolven view " + std::to_string(reinterpret_cast<uintptr_t>(im.get()) % 100000) + ".txt";
+    std::vector<uint16_t> name(kLongNameUnits, 0);
+    for (size_t k = 0; k < unique.size(); ++k) name[k] = static_cast<uint8_t>(unique[k]);
+    MessageList temps;
+    char path[4096];
+    ASSERT_EQ(0, im->extractTempCopy(e.data(), name.data(), temps, path, sizeof path));
+    EXPECT_EQ(expectedBytes(*im, {2}, 100), readFile(path));
+    ASSERT_EQ(0, im->extractTempCopy(e.data(), name.data(), temps, path, sizeof path));
+
+    // A folder gives no copy; an unsafe name is refused.
+    std::vector<uint8_t> folder = shortEntry("DIR", kDir, 2);
+    EXPECT_EQ(0, im->extractTempCopy(folder.data(), name.data(), temps, path, sizeof path));
+    EXPECT_STREQ("", path);
+    std::vector<uint16_t> evil = name16(u"..\\..\\evil.txt");
+    EXPECT_EQ(kResultHostIo, im->extractTempCopy(e.data(), evil.data(), temps, path, sizeof path));
+    EXPECT_EQ(1u, takeMessages(*im).size());
+
+    char tempFolder[4096];
+    ASSERT_TRUE(hostTempPath(tempFolder, sizeof tempFolder));
+    std::string expected = std::string(tempFolder) + unique;
+    EXPECT_TRUE(exists(expected));
+    deleteTempFiles(temps);  // the second deletion of the same path fails silently
+    EXPECT_TRUE(temps.isEmpty());
+    EXPECT_FALSE(exists(expected));
+}
+
+// --- damaged images ------------------------------------------------------------------------
+
+TEST_F(ExtractTest, CyclicChainInFileEndsAfterEveryClusterOnce) {
+    build(*im, 1, 224, 200);  // a small image: 167 clusters
+    chain(*im, {2, 3, 4});
+    im->fatTable[4] = 2;
+    for (int c = 2; c <= 4; ++c) fillCluster(*im, c);
+    std::string path = join(out, "cycle.bin");
+    ASSERT_EQ(0, im->extractFile(2, path.c_str(), 0xFFFFFFFFu));
+    EXPECT_EQ(static_cast<size_t>(im->clusterCount) * 512, readFile(path).size());
+}
+
+TEST_F(ExtractTest, LinksNamingNoDataClusterGiveShorterFile) {
+    build(*im);
+    fillCluster(*im, 2);
+    const uint16_t links[] = {0x001, 0xFF0, 0xFF8, static_cast<uint16_t>(im->clusterCount + 2)};
+    for (uint16_t link : links) {
+        im->fatTable[2] = link;
+        std::string path = join(out, "short.bin");
+        ASSERT_EQ(0, im->extractFile(2, path.c_str(), 2000));
+        EXPECT_EQ(512u, readFile(path).size()) << link;
+    }
+    std::string path = join(out, "none.bin");
+    ASSERT_EQ(0, im->extractFile(static_cast<uint16_t>(im->clusterCount + 2), path.c_str(), 99));
+    EXPECT_TRUE(readFile(path).empty());
+}
+
+TEST_F(ExtractTest, FolderLeadingBackToAncestorIsReportedAndSkipped) {
+    build(*im);
+    chain(*im, {2});
+    chain(*im, {3});
+    dotEntries(*im, 2, 0);
+    dotEntries(*im, 3, 2);
+    addEntry(*im, 2, 2, u"child", shortEntry("CHILD", kDir, 3));
+    int i = addEntry(*im, 3, 2, u"loop", shortEntry("LOOP", kDir, 2));  // back to its grandparent
+    addEntry(*im, 3, i, u"zero", shortEntry("ZERO", kDir, 0));  // would be the root
+    place(*im, 0, 0, {shortEntry("ROOTFILE", kArc, 0, 0)});
+    std::string target = join(out, "top");
+    EXPECT_EQ(kResultHostIo, im->extractFolder(2, target.c_str()));
+    std::string child = join(target, "child");
+    EXPECT_EQ(std::vector<std::string>{"Could not create directory \"" + join(child, "loop") + "\"!"},
+              takeMessages(*im));
+    EXPECT_TRUE(std::filesystem::is_directory(std::filesystem::u8path(join(child, "zero"))));
+    EXPECT_TRUE(std::filesystem::is_empty(std::filesystem::u8path(join(child, "zero"))));
+}
+
+TEST_F(ExtractTest, PathTooLongForTheHostIsReported) {
+    build(*im);
+    chain(*im, {2, 3});
+    dotEntries(*im, 2, 0);
+    std::u16string longName(250, u'n');
+    addEntry(*im, 2, 2, longName, shortEntry("NNNNNN~1", kArc, 0, 0));
+    std::string target = join(out, std::string(200, 'd'));
+    int result = im->extractFolder(2, target.c_str());
+    if (hostPathCapacity() <= 260) {
+        EXPECT_EQ(kResultHostIo, result);
+        EXPECT_EQ(1u, takeMessages(*im).size());
+    } else {
+        EXPECT_EQ(0, result);
+    }
+}
+
+}  // namespace
