@@ -1,0 +1,122 @@
+// Every entry of a loaded image deleted: first as the Delete command does with the whole root
+// selected (folders as trees, with the locations of one walk), then, on a fresh load, one entry at
+// a time from a new walk each time, deepest entries first. Deletion may touch only the directory
+// slots, the data clusters and the FAT entries of data clusters; the counts keep covering every
+// cluster, no cluster becomes used, and the root has nothing left to delete.
+#include <cstring>
+#include <vector>
+
+#include "fuzz_support.h"
+
+using fuzz_support::WalkedEntry;
+
+namespace {
+
+// What deletion must leave alone: the FAT entries of clusters 0, 1 and above the last data
+// cluster, everything beside fatTable in the object, and the raw FAT copies.
+std::vector<uint8_t> untouchable(const VolumeImage& image) {
+    std::vector<uint8_t> s;
+    auto put = [&s](const void* p, size_t n) {
+        const uint8_t* b = static_cast<const uint8_t*>(p);
+        s.insert(s.end(), b, b + n);
+    };
+    put(image.fatTable, 2 * sizeof(uint16_t));
+    int end = image.clusterCount + 2;
+    put(image.fatTable + end, (kFatTableEntries - end) * sizeof(uint16_t));
+    put(image.backupFatTable, sizeof image.backupFatTable);
+    put(image.bootSector, sizeof image.bootSector);
+    put(image.backupBootSector, sizeof image.backupBootSector);
+    put(image.fat1, sizeof image.fat1);
+    put(image.fat2, sizeof image.fat2);
+    put(image.backupRootDir, sizeof image.backupRootDir);
+    put(&image.clusterBytes, sizeof image.clusterBytes);
+    put(&image.clusterCount, sizeof image.clusterCount);
+    return s;
+}
+
+struct Counts {
+    int freeCount, used;
+    explicit Counts(const VolumeImage& image)
+        : freeCount(image.countFreeClusters()), used(image.countUsedClusters()) {}
+};
+
+void checkAfter(const VolumeImage& image, const std::vector<uint8_t>& fixed, const Counts& before) {
+    FUZZ_CHECK(untouchable(image) == fixed);
+    fuzz_support::checkCounts(image);
+    Counts now(image);
+    FUZZ_CHECK(now.freeCount >= before.freeCount);
+    FUZZ_CHECK(now.used <= before.used);
+}
+
+bool isDotDot(const uint8_t* entry) { return std::memcmp(entry, "..         ", 11) == 0; }
+
+// The Delete command with every root entry selected.
+void deleteRoot(VolumeImage& image) {
+    std::vector<WalkedEntry> root;
+    WalkedEntry e;
+    uint8_t more = image.startWalk(0, e.entry, e.longName, kLongNameBytes, e.entryCluster,
+                                   e.entryIndex, e.longNameCluster, e.longNameIndex);
+    while (more) {
+        root.push_back(e);
+        more = image.nextEntry(e.entry, e.longName, kLongNameBytes, e.entryCluster, e.entryIndex,
+                               e.longNameCluster, e.longNameIndex);
+    }
+    for (const WalkedEntry& r : root) {
+        uint16_t first = readLe16(r.entry + de::kFirstCluster);
+        if (fuzz_support::isFolder(r.entry)) {
+            if (isDotDot(r.entry)) continue;
+            image.deleteFolderContents(first);
+        }
+        image.deleteEntry(first, r.entryCluster, r.entryIndex, r.longNameCluster, r.longNameIndex);
+    }
+}
+
+// One entry at a time, each from a fresh walk of the whole tree: the deepest entry that is not
+// a dot entry, as a tree when it is a folder. Bounded, since a damaged tree may hold entries
+// that deletion cannot take away (a folder's own slots inside a folder that is emptied).
+void deleteOneByOne(VolumeImage& image) {
+    for (int step = 0; step < 400; ++step) {
+        std::vector<WalkedEntry> all = fuzz_support::walkAll(image);
+        const WalkedEntry* pick = nullptr;
+        for (const WalkedEntry& e : all)
+            if (!isDotEntry(e.entry) && (pick == nullptr || e.depth > pick->depth)) pick = &e;
+        if (pick == nullptr) return;
+        uint16_t first = readLe16(pick->entry + de::kFirstCluster);
+        if (fuzz_support::isFolder(pick->entry)) image.deleteFolderContents(first);
+        image.deleteEntry(first, pick->entryCluster, pick->entryIndex, pick->longNameCluster,
+                          pick->longNameIndex);
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static VolumeImage* image = new VolumeImage;
+    std::string input = fuzz_support::writeInput("delete.img", data, size);
+
+    image->reset();
+    if (image->loadImageFile(input.c_str()) != kResultOk) {
+        image->clear();
+        return 0;
+    }
+    std::vector<uint8_t> fixed = untouchable(*image);
+    Counts before(*image);
+    deleteRoot(*image);
+    checkAfter(*image, fixed, before);
+    // Nothing deletable is left in the root.
+    WalkedEntry e;
+    uint8_t more = image->startWalk(0, e.entry, e.longName, kLongNameBytes, e.entryCluster,
+                                    e.entryIndex, e.longNameCluster, e.longNameIndex);
+    while (more) {
+        FUZZ_CHECK(fuzz_support::isFolder(e.entry) && isDotDot(e.entry));
+        more = image->nextEntry(e.entry, e.longName, kLongNameBytes, e.entryCluster, e.entryIndex,
+                                e.longNameCluster, e.longNameIndex);
+    }
+
+    image->reset();
+    FUZZ_CHECK(image->loadImageFile(input.c_str()) == kResultOk);
+    deleteOneByOne(*image);
+    checkAfter(*image, fixed, before);
+    image->clear();
+    return 0;
+}
