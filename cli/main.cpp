@@ -14,6 +14,8 @@ int runBootCode(int argc, char** argv);
 int runLs(int argc, char** argv);
 int runExtract(int argc, char** argv);
 int runRm(int argc, char** argv);
+int runAdd(int argc, char** argv);
+int runMkdir(int argc, char** argv);
 
 namespace {
 const CliCommand kCommands[] = {
@@ -27,6 +29,9 @@ const CliCommand kCommands[] = {
     {"extract", runExtract, "extract IMAGE [PATH...] -d DIR",
      "Extracts files and folder trees (default: the whole root) into the existing folder DIR."},
     {"rm", runRm, "rm IMAGE PATH...", "Deletes files and folder trees, then saves the image."},
+    {"add", runAdd, "add IMAGE HOSTPATH... [-d FOLDER]",
+     "Inserts host files and folder trees into FOLDER of the image (the root by default)."},
+    {"mkdir", runMkdir, "mkdir IMAGE PATH", "Creates a folder; its parent must exist."},
     {"bootsector", runBootSector, "bootsector export|import IMAGE FILE",
      "Exports the boot sector to FILE, or imports it from FILE into IMAGE."},
     {"bootcode", runBootCode, "bootcode export|import IMAGE FILE",

@@ -24,6 +24,8 @@ const int kRootDirBytes = kMaxRootEntries * 32;
 const int kMaxClusterBytes = 8192;
 const int kMessageTextSize = 1024;   // room for a message that names a long host path
 const int kStatusTextSize = 100;
+const int kInsertSelectionBytes = 50000;  // the Insert dialog's selection buffer
+const int kMaxInsertDepth = 64;           // host folder levels below an inserted folder
 
 // Result codes of the operations on the image.
 enum ResultCode {
@@ -38,6 +40,13 @@ enum ResultCode {
     kResultBootCodeSize = 410,
     kResultNoSignature = 420,
     kResultNoTemplate = 500,
+    // Insertion.
+    kResultNoSpace = 600,         // not enough free clusters for the entry (or its folder's growth)
+    kResultDirectoryFull = 610,   // no run of free slots: root full, or a folder that may not grow
+    kResultNameExists = 620,      // the name is taken in the folder (long or 8.3, any case)
+    kResultNameTooLong = 630,     // more than 255 characters
+    kResultBadName = 640,         // empty, or a character long names cannot hold
+    kResultTooDeep = 650,         // host folders nested deeper than kMaxInsertDepth
 };
 
 // Classes of FAT entry values.
@@ -164,7 +173,27 @@ public:
     // the cluster's own buffer), frees it and links its predecessor to its successor.
     int reclaimCluster(uint16_t cluster, uint8_t* workingCopy);
 
-    // Insertion (directory/insert*.cpp).
+    // Insertion (directory/insert*.cpp). An entry goes in whole or not at all: a refused one
+    // leaves the image byte for byte as it was, with one queued message. Codes: 0; 100 a host
+    // file or folder could not be read; 600, 610, 620, 630, 640, 650 (ResultCode).
+    //
+    // Inserts every file of an open dialog's selection into the folder: either one full path,
+    // or a folder followed by names, each ended by a zero byte, the last by two. At most
+    // kInsertSelectionBytes are read. Returns 0 or the code of the first failure; the files
+    // after a failure still go in.
+    int insertFiles(uint16_t targetCluster, const char* selection, const char* fileTitle);
+    // Inserts host file `hostPath` as `name` (a host name: ANSI on Windows, UTF-8 elsewhere).
+    int insertHostFile(uint16_t folderCluster, const char* hostPath, const char* name);
+    // Creates folder `name` with its "." and ".." entries; `*newCluster` gets its first cluster.
+    int createFolder(uint16_t parentCluster, const char* name, uint16_t date, uint16_t time,
+                     uint16_t* newCluster);
+    // Creates folder `name` and inserts the host folder's files and folders below it. A refused
+    // file or folder inside does not stop the rest. `*inserted` (may be null) grows by one for
+    // every file and folder that went in.
+    int insertHostFolder(uint16_t folderCluster, const char* hostPath, const char* name,
+                         int* inserted);
+    // A host file or a whole host folder, under its own name.
+    int insertHostPath(uint16_t folderCluster, const char* hostPath, int* inserted);
 
     // --- floppy transfers (floppy/) ---------------------------------------------------------
     // TransferProgress (floppy/transfer_progress.cpp): the drive dialog's view of a transfer.

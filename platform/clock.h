@@ -7,6 +7,8 @@
 // Current UTC time: date = (year - 1980) * 512 + month * 32 + day,
 // time = hours * 2048 + minutes * 32 + seconds / 2.
 void currentFatDateTime(uint16_t* date, uint16_t* time);
+// The same in the host's local time, as entries of new folders carry it.
+void currentLocalFatDateTime(uint16_t* date, uint16_t* time);
 
 // Packs a broken-down time; years before 1980 give 1980-01-01 and after 2107 give 2107-12-31,
 // the ends of what the 7-bit year field can hold.

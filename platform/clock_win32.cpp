@@ -13,3 +13,15 @@ void currentFatDateTime(uint16_t* date, uint16_t* time) {
     *date = d;
     *time = t;
 }
+
+void currentLocalFatDateTime(uint16_t* date, uint16_t* time) {
+    FILETIME now, local;
+    GetSystemTimeAsFileTime(&now);
+    WORD d = 0, t = 0;
+    if (!FileTimeToLocalFileTime(&now, &local) || !FileTimeToDosDateTime(&local, &d, &t)) {
+        d = static_cast<WORD>(1 * 32 + 1);
+        t = 0;
+    }
+    *date = d;
+    *time = t;
+}

@@ -1,0 +1,63 @@
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "cli/cli_common.h"
+#include "cli/image_path.h"
+
+static const char kAddUsage[] = "add IMAGE HOSTPATH... [-d FOLDER]";
+
+// The folder's content cluster, or false after reporting why FOLDER is not one.
+static bool targetFolder(VolumeImage& image, const char* path, uint16_t* cluster) {
+    ImagePathEntry found;
+    int result = resolveImagePath(image, path, &found);
+    if (result == kImagePathFound && !found.isRoot &&
+        (found.entry[de::kAttributes] & de::kAttrDirectory) == 0)
+        result = kImagePathNotFolder;
+    if (result == kImagePathFound && found.contentCluster == kNoContent)
+        result = kImagePathNotFound;
+    if (result != kImagePathFound) {
+        reportImagePathError(path, result);
+        return false;
+    }
+    *cluster = found.isRoot ? 0 : found.contentCluster;
+    return true;
+}
+
+// Every host path goes in on its own: one that is refused does not keep the others out. The
+// image is saved when anything went in, and the exit status is 1 when anything was refused.
+int runAdd(int argc, char** argv) {
+    const char* imagePath = nullptr;
+    const char* folderPath = "/";
+    std::vector<const char*> hostPaths;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "-d") == 0) {
+            if (++i == argc) return usageError(kAddUsage);
+            folderPath = argv[i];
+        } else if (imagePath == nullptr) {
+            imagePath = argv[i];
+        } else {
+            hostPaths.push_back(argv[i]);
+        }
+    }
+    if (imagePath == nullptr || hostPaths.empty()) return usageError(kAddUsage);
+
+    VolumeImage* image = new VolumeImage;
+    int status = kExitFailure;
+    uint16_t folder = 0;
+    if (loadImage(*image, imagePath) && targetFolder(*image, folderPath, &folder)) {
+        int inserted = 0;
+        int firstFailure = kResultOk;
+        for (const char* hostPath : hostPaths) {
+            int result = image->insertHostPath(folder, hostPath, &inserted);
+            if (firstFailure == kResultOk) firstFailure = result;
+        }
+        int saved = inserted > 0 ? image->saveImageFile(imagePath) : kResultOk;
+        if (firstFailure != kResultOk || saved != kResultOk)
+            status = reportFailure(*image, firstFailure != kResultOk ? firstFailure : saved);
+        else
+            status = kExitOk;
+    }
+    delete image;
+    return status;
+}

@@ -1,0 +1,235 @@
+// Insertion of one entry (a host file or a new folder) into a folder of the image. All checks and
+// the search for slots and clusters come first; the image is changed only once the whole entry is
+// sure to fit, so a refused entry leaves every byte as it was.
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "directory/dir_entry.h"
+#include "directory/insert_names.h"
+#include "directory/insert_space.h"
+#include "image/boot_sector.h"
+#include "image/volume_image.h"
+#include "platform/host_folder.h"
+#include "platform/host_text.h"
+
+namespace {
+
+struct NewEntry {
+    uint8_t attributes;
+    uint16_t date;
+    uint16_t time;
+    const char* hostPath;  // the file whose bytes go in; null for a folder
+    uint64_t hostSize;
+};
+
+int refuse(VolumeImage& image, int code, const char* format, const char* subject) {
+    image.queueMessage(format, subject);
+    return code;
+}
+
+// The long and 8.3 names already in the folder, read with the walker. The cursor is put back so
+// that a caller in the middle of a walk can go on.
+void collectNames(VolumeImage& image, uint16_t folderCluster, FolderNames* names) {
+    WalkCursor saved = image.saveCursor();
+    uint8_t entry[de::kSize];
+    uint8_t longName[kLongNameBytes];
+    int32_t entryCluster, entryIndex, longNameCluster, longNameIndex;
+    uint8_t more = image.startWalk(folderCluster, entry, longName, sizeof longName, entryCluster,
+                                   entryIndex, longNameCluster, longNameIndex);
+    while (more) {
+        std::u16string name;
+        for (int i = 0; i < kLongNameUnits; ++i) {
+            uint16_t unit = readLe16(longName + 2 * i);
+            if (unit == 0) break;
+            name += static_cast<char16_t>(unit);
+        }
+        names->add(entry, name);
+        more = image.nextEntry(entry, longName, sizeof longName, entryCluster, entryIndex,
+                               longNameCluster, longNameIndex);
+    }
+    image.restoreCursor(saved);
+}
+
+void fillShortEntry(uint8_t* slot, const uint8_t* shortName, const NewEntry& entry,
+                    uint16_t firstCluster, uint32_t size) {
+    std::memset(slot, 0, 32);
+    std::memcpy(slot, shortName, 11);
+    slot[11] = entry.attributes;
+    // Creation and last access get the last write time too, as a copy on the host would show.
+    writeLe16(slot + 14, entry.time);
+    writeLe16(slot + 16, entry.date);
+    writeLe16(slot + 18, entry.date);
+    writeLe16(slot + 22, entry.time);
+    writeLe16(slot + 24, entry.date);
+    writeLe16(slot + 26, firstCluster);
+    writeLe32(slot + 28, size);
+}
+
+void writeDotEntries(VolumeImage& image, uint16_t cluster, uint16_t parent, const NewEntry& entry) {
+    uint8_t* data = image.clusterData(cluster);
+    std::memset(data, 0, image.clusterBytes);
+    fillShortEntry(data, reinterpret_cast<const uint8_t*>(".          "), entry, cluster, 0);
+    fillShortEntry(data + 32, reinterpret_cast<const uint8_t*>("..         "), entry, parent, 0);
+}
+
+int clustersFor(const VolumeImage& image, uint64_t bytes) {
+    return static_cast<int>((bytes + image.clusterBytes - 1) / image.clusterBytes);
+}
+
+void writeFileData(VolumeImage& image, const uint16_t* chain, int count,
+                   const std::vector<uint8_t>& bytes) {
+    size_t done = 0;
+    for (int i = 0; i < count; ++i) {
+        uint8_t* data = image.clusterData(chain[i]);
+        size_t n = bytes.size() - done < image.clusterBytes ? bytes.size() - done : image.clusterBytes;
+        std::memcpy(data, bytes.data() + done, n);
+        std::memset(data + n, 0, image.clusterBytes - n);
+        done += n;
+    }
+}
+
+// Puts one entry named `name` (a host name) into the folder. `*firstCluster` receives the entry's
+// first cluster.
+int addEntry(VolumeImage& image, uint16_t folderCluster, const char* name, const NewEntry& entry,
+             uint16_t* firstCluster) {
+    // A host name never has more UTF-16 units than bytes.
+    std::vector<uint16_t> units(std::strlen(name) + 1);
+    int length = hostTextToUtf16(name, units.data(), static_cast<int>(units.size()));
+    if (length < 0) return refuse(image, kResultBadName, "Invalid file name \"%s\"!", name);
+    std::u16string hostName(units.begin(), units.begin() + length);
+    std::u16string longName;
+    LongNameCheck check = cleanLongName(hostName, &longName);
+    if (check == kLongNameTooLong)
+        return refuse(image, kResultNameTooLong, "File name \"%s\" is too long!", name);
+    if (check != kLongNameOk)
+        return refuse(image, kResultBadName, "Invalid file name \"%s\"!", name);
+
+    FolderSlots folder;
+    if (!loadFolderSlots(image, folderCluster, &folder))
+        return refuse(image, kResultDirectoryFull, "Directory is full, could not insert \"%s\"!",
+                      name);
+    FolderNames names;
+    collectNames(image, folderCluster, &names);
+    if (names.hasName(longName))
+        return refuse(image, kResultNameExists, "File \"%s\" already exists!", name);
+
+    uint8_t shortName[11];
+    bool withLongName = !isPlainShortName(longName, shortName) || names.hasShortName(shortName);
+    if (withLongName && !pickShortName(makeBasisName(longName), names, shortName))
+        return refuse(image, kResultDirectoryFull, "Directory is full, could not insert \"%s\"!",
+                      name);
+    int longSlots = withLongName ? longNameSlotCount(longName.size()) : 0;
+    SlotRun run;
+    if (!findSlotRun(image, folder, longSlots + 1, &run))
+        return refuse(image, kResultDirectoryFull, "Directory is full, could not insert \"%s\"!",
+                      name);
+
+    // Clusters: the folder's growth first, then the entry's own. The room is checked against the
+    // size the host reported before anything is read, and again against what was read, since the
+    // file may have changed in between.
+    uint64_t capacity = static_cast<uint64_t>(image.clusterCount) * image.clusterBytes;
+    std::vector<uint16_t> clusters;
+    std::vector<uint8_t> bytes;
+    int ownClusters = 1;
+    if (entry.hostPath != nullptr) {
+        ownClusters = clustersFor(image, entry.hostSize);
+        if (entry.hostSize > capacity ||
+            !findFreeClusters(image, run.growClusters + ownClusters, &clusters))
+            return refuse(image, kResultNoSpace, "Not enough free space on image for \"%s\"!", name);
+        HostReadResult read = hostReadWholeFile(entry.hostPath, capacity, &bytes);
+        if (read == kHostReadFailed)
+            return refuse(image, kResultHostIo, "Could not read file \"%s\"!", entry.hostPath);
+        if (read == kHostReadTooBig)
+            return refuse(image, kResultNoSpace, "Not enough free space on image for \"%s\"!", name);
+        ownClusters = clustersFor(image, bytes.size());
+    }
+    if (static_cast<int>(clusters.size()) != run.growClusters + ownClusters &&
+        !findFreeClusters(image, run.growClusters + ownClusters, &clusters))
+        return refuse(image, kResultNoSpace, "Not enough free space on image for \"%s\"!", name);
+
+    // Everything fits: from here on nothing can fail.
+    growFolder(image, &folder, clusters.data(), run.growClusters);
+    const uint16_t* own = clusters.data() + run.growClusters;
+    uint16_t first = ownClusters > 0 ? own[0] : 0;
+    linkClusters(image, own, ownClusters);
+    if (entry.hostPath != nullptr) writeFileData(image, own, ownClusters, bytes);
+    else writeDotEntries(image, first, folderCluster, entry);
+
+    std::vector<uint8_t> slots(static_cast<size_t>(longSlots + 1) * 32);
+    if (withLongName) buildLongNameSlots(longName, shortNameChecksum(shortName), slots.data());
+    fillShortEntry(slots.data() + longSlots * 32, shortName, entry, first,
+                   static_cast<uint32_t>(bytes.size()));
+    for (int i = 0; i <= longSlots; ++i)
+        std::memcpy(folderSlot(image, folder, run.start + i), slots.data() + i * 32, 32);
+    *firstCluster = first;
+    return kResultOk;
+}
+
+int insertFile(VolumeImage& image, uint16_t folderCluster, const char* hostPath, const char* name,
+               const HostFileInfo& info) {
+    NewEntry entry = {de::kAttrArchive, info.fatDate, info.fatTime, hostPath, info.size};
+    uint16_t first = 0;
+    return addEntry(image, folderCluster, name, entry, &first);
+}
+
+int insertTree(VolumeImage& image, uint16_t folderCluster, const char* hostPath, const char* name,
+               int depth, int* inserted) {
+    if (depth > kMaxInsertDepth)
+        return refuse(image, kResultTooDeep, "Folder \"%s\" is nested too deeply!", hostPath);
+    HostFileInfo info;
+    std::vector<std::string> children;
+    if (!hostQueryFile(hostPath, &info) || !info.isFolder || !hostListFolder(hostPath, &children))
+        return refuse(image, kResultHostIo, "Could not read folder \"%s\"!", hostPath);
+    uint16_t newCluster = 0;
+    int result = image.createFolder(folderCluster, name, info.fatDate, info.fatTime, &newCluster);
+    if (result != kResultOk) return result;
+    if (inserted != nullptr) ++*inserted;
+
+    int firstFailure = kResultOk;
+    for (const std::string& child : children) {
+        std::string path = hostJoinPath(hostPath, child);
+        HostFileInfo childInfo;
+        if (!hostQueryFile(path.c_str(), &childInfo)) {
+            result = refuse(image, kResultHostIo, "Could not read file \"%s\"!", path.c_str());
+        } else if (childInfo.isFolder) {
+            result = insertTree(image, newCluster, path.c_str(), child.c_str(), depth + 1, inserted);
+        } else {
+            result = insertFile(image, newCluster, path.c_str(), child.c_str(), childInfo);
+            if (result == kResultOk && inserted != nullptr) ++*inserted;
+        }
+        if (firstFailure == kResultOk) firstFailure = result;
+    }
+    return firstFailure;
+}
+
+}  // namespace
+
+int VolumeImage::insertHostFile(uint16_t folderCluster, const char* hostPath, const char* name) {
+    HostFileInfo info;
+    if (!hostQueryFile(hostPath, &info) || info.isFolder)
+        return refuse(*this, kResultHostIo, "Could not read file \"%s\"!", hostPath);
+    return insertFile(*this, folderCluster, hostPath, name, info);
+}
+
+int VolumeImage::createFolder(uint16_t parentCluster, const char* name, uint16_t date,
+                              uint16_t time, uint16_t* newCluster) {
+    NewEntry entry = {de::kAttrDirectory, date, time, nullptr, 0};
+    return addEntry(*this, parentCluster, name, entry, newCluster);
+}
+
+int VolumeImage::insertHostFolder(uint16_t folderCluster, const char* hostPath, const char* name,
+                                  int* inserted) {
+    return insertTree(*this, folderCluster, hostPath, name, 0, inserted);
+}
+
+int VolumeImage::insertHostPath(uint16_t folderCluster, const char* hostPath, int* inserted) {
+    HostFileInfo info;
+    if (!hostQueryFile(hostPath, &info))
+        return refuse(*this, kResultHostIo, "Could not read file \"%s\"!", hostPath);
+    std::string name = hostBaseName(hostPath);
+    if (info.isFolder) return insertHostFolder(folderCluster, hostPath, name.c_str(), inserted);
+    int result = insertFile(*this, folderCluster, hostPath, name.c_str(), info);
+    if (result == kResultOk && inserted != nullptr) ++*inserted;
+    return result;
+}

@@ -1,0 +1,49 @@
+#include "platform/host_folder.h"
+
+#include <algorithm>
+#include <ctime>
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include "platform/clock.h"
+#include "platform/host_file.h"
+
+bool hostQueryFile(const char* path, HostFileInfo* info) {
+    struct stat st;
+    if (::stat(path, &st) != 0) return false;
+    info->isFolder = S_ISDIR(st.st_mode);
+    info->size = info->isFolder ? 0 : static_cast<uint64_t>(st.st_size);
+    std::tm local{};
+    time_t when = st.st_mtime;
+    if (localtime_r(&when, &local) == nullptr) return false;
+    packFatDateTime(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
+                    local.tm_min, local.tm_sec, &info->fatDate, &info->fatTime);
+    return true;
+}
+
+bool hostListFolder(const char* path, std::vector<std::string>* names) {
+    names->clear();
+    DIR* dir = ::opendir(path);
+    if (dir == nullptr) return false;
+    while (struct dirent* e = ::readdir(dir)) {
+        std::string name = e->d_name;
+        if (name != "." && name != "..") names->push_back(name);
+    }
+    ::closedir(dir);
+    std::sort(names->begin(), names->end());
+    return true;
+}
+
+HostReadResult hostReadWholeFile(const char* path, uint64_t maxBytes, std::vector<uint8_t>* data) {
+    data->clear();
+    HostFile file;
+    if (!file.openForReading(path)) return kHostReadFailed;
+    uint8_t chunk[65536];
+    for (;;) {
+        uint32_t got = 0;
+        if (!file.read(chunk, sizeof chunk, &got)) return kHostReadFailed;
+        if (got == 0) return kHostReadOk;
+        if (data->size() + got > maxBytes) return kHostReadTooBig;
+        data->insert(data->end(), chunk, chunk + got);
+    }
+}

@@ -1,0 +1,262 @@
+// Insertion checked by the tools users trust: images Tolven fills pass fsck.fat -n, mcopy -s
+// gives back the same names and bytes, and mdir shows the 8.3 names Tolven generated.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "tool_support.h"
+
+using testing_support::newImage;
+using testing_support::readFile;
+using testing_support::TempDir;
+using testing_support::writeFile;
+using tool_support::cli;
+using tool_support::quote;
+using tool_support::run;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::vector<uint8_t> pattern(size_t n, int seed) {
+    std::vector<uint8_t> bytes(n);
+    for (size_t i = 0; i < n; ++i) bytes[i] = static_cast<uint8_t>(i * 13 + seed + i / 509);
+    return bytes;
+}
+
+// Relative path (UTF-8) -> contents, or "<dir>" for folders.
+std::map<std::string, std::vector<uint8_t>> treeOf(const fs::path& root) {
+    std::map<std::string, std::vector<uint8_t>> tree;
+    for (const auto& e : fs::recursive_directory_iterator(root)) {
+        std::string rel = fs::relative(e.path(), root).string();
+        if (e.is_directory()) tree[rel] = {'<', 'd', 'i', 'r', '>'};
+        else tree[rel] = readFile(e.path().string());
+    }
+    return tree;
+}
+
+// The 8.3 names mdir lists in an image folder, by long name (or by the 8.3 name itself when the
+// entry has no long name), as "NAME    EXT".
+std::map<std::string, std::string> mdirShortNames(const std::string& image, const std::string& folder) {
+    std::map<std::string, std::string> names;
+    auto listed = run("mdir -i " + quote(image) + " " + quote("::" + folder));
+    EXPECT_EQ(0, listed.status) << listed.output;
+    size_t at = 0;
+    while (at < listed.output.size()) {
+        size_t end = listed.output.find('\n', at);
+        if (end == std::string::npos) end = listed.output.size();
+        std::string line = listed.output.substr(at, end - at);
+        at = end + 1;
+        // "MYFILE~1 TXT         3 2026-12-07   6:24  my file name.txt"
+        if (line.size() < 40 || line[0] == ' ' || line[8] != ' ') continue;
+        if (line.compare(0, 9, ".        ") == 0 || line.compare(0, 9, "..       ") == 0) continue;
+        std::string shortName = line.substr(0, 8) + line.substr(9, 3);
+        size_t longAt = line.find("  ", 38);
+        std::string longName;
+        if (longAt != std::string::npos) longName = line.substr(longAt + 2);
+        while (!longName.empty() && longName.back() == ' ') longName.pop_back();
+        names[longName.empty() ? shortName : longName] = shortName;
+    }
+    return names;
+}
+
+std::string randomName(size_t length, char fill) { return std::string(length, fill); }
+
+class InsertTools : public ::testing::Test {
+protected:
+    // A host tree with every kind of name and size the insertion must get right.
+    void buildSource() {
+        src = dir.path() / "src";
+        fs::create_directories(src);
+        auto put = [this](const fs::path& rel, const std::vector<uint8_t>& bytes) {
+            fs::create_directories((src / rel).parent_path());
+            writeFile((src / rel).string(), bytes);
+        };
+        put("a", pattern(1, 1));
+        put(randomName(13, 'b'), pattern(13, 2));
+        put(randomName(14, 'c'), pattern(14, 3));
+        put(randomName(26, 'd'), pattern(26, 4));
+        put(std::string(120, 'e') + ".txt", pattern(100, 5));
+        put(std::string(240, 'f') + ".bin", pattern(10, 6));
+        put("my file name.txt", pattern(30, 7));
+        put("caf\xc3\xa9 cr\xc3\xa8me.txt", pattern(40, 8));
+        put("README.TXT", pattern(50, 9));
+        put("empty.dat", {});
+        put("one cluster.bin", pattern(512, 10));
+        put("many clusters.bin", pattern(70000, 11));
+        for (int i = 1; i <= 12; ++i)
+            put("sharedprefix " + std::string(i < 10 ? "0" : "") + std::to_string(i) + ".txt",
+                pattern(i * 37, i));
+        put("d1/d2/d3/d4/d5/deep file.txt", pattern(600, 12));
+        for (int i = 0; i < 60; ++i)
+            put("grow/entry number " + std::to_string(i) + " in a growing folder", pattern(i, 13));
+    }
+
+    std::string newImageFile(const char* name, int diskType = 2) {
+        std::string path = dir.file(name);
+        auto made = run(cli() + " new " + quote(path) + " --type " + std::to_string(diskType));
+        EXPECT_EQ(0, made.status) << made.output;
+        return path;
+    }
+
+    TempDir dir;
+    fs::path src;
+};
+
+TEST_F(InsertTools, FsckCleanAndMcopyGivesBackNamesAndBytes) {
+    buildSource();
+    std::unique_ptr<VolumeImage> image = newImage(2);
+    int inserted = 0;
+    ASSERT_EQ(0, image->insertHostPath(0, src.string().c_str(), &inserted));
+    std::string path = dir.file("filled.img");
+    ASSERT_EQ(0, image->saveImageFile(path.c_str()));
+
+    std::string report;
+    EXPECT_TRUE(tool_support::fsckClean(path, &report)) << report;
+    fs::path out = dir.path() / "out";
+    fs::create_directories(out);
+    auto copied = run("mcopy -s -n -i " + quote(path) + " ::/src " + quote(out.string()));
+    ASSERT_EQ(0, copied.status) << copied.output;
+    EXPECT_EQ(treeOf(src), treeOf(out / "src"));
+
+    auto names = mdirShortNames(path, "/src");
+    EXPECT_EQ("A          ", names["a"]);
+    EXPECT_EQ("BBBBBB~1   ", names[randomName(13, 'b')]);
+    EXPECT_EQ("EEEEEE~1TXT", names[std::string(120, 'e') + ".txt"]);
+    EXPECT_EQ("MYFILE~1TXT", names["my file name.txt"]);
+    EXPECT_EQ("CAF_CR~1TXT", names["caf\xc3\xa9 cr\xc3\xa8me.txt"]);
+    EXPECT_EQ("README  TXT", names["README  TXT"]);  // stored as is, no long name
+    EXPECT_EQ("ONECLU~1BIN", names["one cluster.bin"]);
+    EXPECT_EQ("SHARED~1TXT", names["sharedprefix 01.txt"]);
+    EXPECT_EQ("SHARED~9TXT", names["sharedprefix 09.txt"]);
+    EXPECT_EQ("SHARE~10TXT", names["sharedprefix 10.txt"]);
+    EXPECT_EQ("SHARE~12TXT", names["sharedprefix 12.txt"]);
+    EXPECT_EQ("D1         ", names["d1"]);
+    auto grow = mdirShortNames(path, "/src/grow");
+    EXPECT_EQ(60u, grow.size());
+    EXPECT_EQ("ENTRYN~1   ", grow["entry number 0 in a growing folder"]);
+    EXPECT_EQ("ENTRY~10   ", grow["entry number 17 in a growing folder"]);  // sorted: 0, 1, 10..19
+}
+
+TEST_F(InsertTools, FillingTheDiskRefusesTheRestAndStaysClean) {
+    std::unique_ptr<VolumeImage> image = newImage(6);  // 160KB
+    fs::create_directories(dir.path() / "fill");
+    int files = 0;
+    for (;;) {
+        std::string host = (dir.path() / "fill" / ("chunk " + std::to_string(files))).string();
+        writeFile(host, pattern(7000, files));
+        std::vector<uint8_t> before = testing_support::snapshot(*image);
+        int result = image->insertHostFile(0, host.c_str(), ("chunk number " + std::to_string(files)).c_str());
+        if (result != 0) {
+            EXPECT_EQ(kResultNoSpace, result);
+            EXPECT_EQ(before, testing_support::snapshot(*image));
+            break;
+        }
+        ASSERT_LT(++files, 100);
+    }
+    EXPECT_EQ(22, files);  // 155 clusters of 1024 bytes, 7 clusters a file
+    std::string path = dir.file("full.img");
+    ASSERT_EQ(0, image->saveImageFile(path.c_str()));
+    std::string report;
+    EXPECT_TRUE(tool_support::fsckClean(path, &report)) << report;
+    fs::path out = dir.path() / "out";
+    fs::create_directories(out);
+    ASSERT_EQ(0, run("mcopy -s -n -i " + quote(path) + " ::/ " + quote(out.string())).status);
+    EXPECT_EQ(static_cast<size_t>(files), treeOf(out).size());
+    EXPECT_EQ(pattern(7000, 21), readFile((out / "chunk number 21").string()));
+}
+
+TEST_F(InsertTools, LastWriteTimeIsHostLocalTime) {
+    std::string host = dir.file("dated.txt");
+    writeFile(host, pattern(5, 1));
+    // A fixed zone without tzdata: 05:06:08 local is 10:06:08 UTC.
+    ASSERT_EQ(0, run("TZ=EST5 touch -d '2021-03-04 05:06:08' " + quote(host)).status);
+    std::string image = newImageFile("dated.img");
+    auto added = run("TZ=EST5 " + cli() + " add " + quote(image) + " " + quote(host));
+    ASSERT_EQ(0, added.status) << added.output;
+    auto listed = run("mdir -i " + quote(image) + " ::/");
+    EXPECT_NE(std::string::npos, listed.output.find("2021-03-04   5:06  dated.txt")) << listed.output;
+    std::vector<uint8_t> bytes = readFile(image);
+    // The entry after the label and the long-name slot: time 05:06:08 and date 2021-03-04.
+    const uint8_t* entry = bytes.data() + 512 + 9 * 512 * 2 + 2 * 32;
+    EXPECT_EQ(5 * 2048 + 6 * 32 + 4, entry[22] | entry[23] << 8);
+    EXPECT_EQ((2021 - 1980) * 512 + 3 * 32 + 4, entry[24] | entry[25] << 8);
+}
+
+TEST_F(InsertTools, AddRefusalsLeaveTheImageFileByteForByte) {
+    std::string image = newImageFile("refuse.img");
+    std::string host = dir.file("data.bin");
+    writeFile(host, pattern(2000, 3));
+    ASSERT_EQ(0, run(cli() + " add " + quote(image) + " " + quote(host)).status);
+    std::vector<uint8_t> before = readFile(image);
+
+    auto again = run(cli() + " add " + quote(image) + " " + quote(host));
+    EXPECT_EQ(1, again.status);
+    EXPECT_NE(std::string::npos, again.output.find("File \"data.bin\" already exists!\nerror 620"))
+        << again.output;
+    auto missing = run(cli() + " add " + quote(image) + " " + quote(dir.file("nope")));
+    EXPECT_EQ(1, missing.status);
+    EXPECT_NE(std::string::npos, missing.output.find("Could not read file \"")) << missing.output;
+    auto noFolder = run(cli() + " add " + quote(image) + " " + quote(host) + " -d /nowhere");
+    EXPECT_EQ(1, noFolder.status);
+    EXPECT_EQ(before, readFile(image));
+
+    // One refused and one accepted: the accepted one is saved, the status still says 1.
+    std::string other = dir.file("other.bin");
+    writeFile(other, pattern(10, 4));
+    auto mixed = run(cli() + " add " + quote(image) + " " + quote(host) + " " + quote(other));
+    EXPECT_EQ(1, mixed.status);
+    auto names = mdirShortNames(image, "/");
+    EXPECT_EQ(1u, names.count("other.bin"));
+    std::string report;
+    EXPECT_TRUE(tool_support::fsckClean(image, &report)) << report;
+}
+
+TEST_F(InsertTools, FullRootRefusedByCliLeavesFileUntouched) {
+    std::string image = newImageFile("root.img", 9);  // 360KB: 112 root entries
+    fs::create_directories(dir.path() / "many");
+    std::string args;
+    for (int i = 0; i < 111; ++i) {
+        std::string name = "F" + std::to_string(i);
+        writeFile((dir.path() / "many" / name).string(), {});
+        args += " " + quote((dir.path() / "many" / name).string());
+    }
+    ASSERT_EQ(0, run(cli() + " add " + quote(image) + args).status);
+    std::vector<uint8_t> before = readFile(image);
+    std::string extra = dir.file("EXTRA");
+    writeFile(extra, pattern(3, 1));
+    auto refused = run(cli() + " add " + quote(image) + " " + quote(extra));
+    EXPECT_EQ(1, refused.status);
+    EXPECT_NE(std::string::npos,
+              refused.output.find("Directory is full, could not insert \"EXTRA\"!\nerror 610"))
+        << refused.output;
+    EXPECT_EQ(before, readFile(image));
+}
+
+TEST_F(InsertTools, MkdirAndAddIntoNestedFolder) {
+    std::string image = newImageFile("mkdir.img");
+    ASSERT_EQ(0, run(cli() + " mkdir " + quote(image) + " /Projects").status);
+    ASSERT_EQ(0, run(cli() + " mkdir " + quote(image) + " " + quote("/projects/Tolven Sources")).status);
+    std::vector<uint8_t> before = readFile(image);
+    auto twice = run(cli() + " mkdir " + quote(image) + " /PROJECTS");
+    EXPECT_EQ(1, twice.status);
+    EXPECT_NE(std::string::npos, twice.output.find("File \"PROJECTS\" already exists!")) << twice.output;
+    EXPECT_EQ(1, run(cli() + " mkdir " + quote(image) + " /missing/child").status);
+    EXPECT_EQ(before, readFile(image));
+
+    std::string host = dir.file("notes.txt");
+    writeFile(host, pattern(900, 2));
+    auto added = run(cli() + " add " + quote(image) + " " + quote(host) + " -d '/projects/tolven sources'");
+    ASSERT_EQ(0, added.status) << added.output;
+    std::string report;
+    EXPECT_TRUE(tool_support::fsckClean(image, &report)) << report;
+    fs::path out = dir.path() / "out";
+    fs::create_directories(out);
+    ASSERT_EQ(0, run("mcopy -s -n -i " + quote(image) + " ::/Projects " + quote(out.string())).status);
+    EXPECT_EQ(pattern(900, 2), readFile((out / "Projects" / "Tolven Sources" / "notes.txt").string()));
+    EXPECT_EQ("PROJECTS   ", mdirShortNames(image, "/")["Projects"]);
+}
+
+}  // namespace
