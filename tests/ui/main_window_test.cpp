@@ -256,6 +256,19 @@ TEST_F(MainWindow, F3DoesNothingAnywhere) {
     EXPECT_EQ(caption, windowText(session.window()));
 }
 
+TEST_F(MainWindow, LettersWithoutCtrlAreTypedIntoTheLabel) {
+    HWND label = session.control(IDC_VOLUME_LABEL);
+    session.focus(IDC_VOLUME_LABEL);
+    SendMessageA(label, EM_SETSEL, 0, -1);
+    for (UINT key : {'N', 'O', 'S'}) postKey(label, key);
+    session.flushPosted();  // the key strokes, which queue their characters
+    session.flushPosted();  // the characters
+    EXPECT_EQ("NOS", windowText(label));
+    EXPECT_EQ("Tolven - [untitled.img *]", windowText(session.window()));
+    EXPECT_EQ(session.window(), visibleWindows(session.threadId()).front());
+    EXPECT_EQ(1u, visibleWindows(session.threadId()).size()) << "a window opened";
+}
+
 TEST_F(MainWindow, ContextMenuOpensWithNothingSelected) {
     HWND list = session.control(IDC_FILE_LIST);
     RECT area;

@@ -234,6 +234,27 @@ void setText(HWND control, const char* text) {
     SendMessageA(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
 }
 
+std::string answerMessageBox(DWORD threadId, const char* caption, int button, bool* found) {
+    HWND box = waitForWindow(threadId, kDialogClass, caption);
+    if (found != nullptr) *found = box != nullptr;
+    if (box == nullptr) return std::string();
+    std::string text = messageBoxText(box);
+    pressButton(box, button);
+    waitUntil([&] { return !IsWindow(box) || !IsWindowVisible(box); });
+    return text;
+}
+
+bool chooseFile(HWND chooser, const char* path) {
+    // Explorer-style choosers name the file in a combo box (cmb13, 0x47C), the older ones in an
+    // edit (edt1, 0x480).
+    HWND field = GetDlgItem(chooser, 0x47C);
+    if (field == nullptr) field = GetDlgItem(chooser, 0x480);
+    if (field == nullptr) return false;
+    setText(field, path);
+    pressButton(chooser, IDOK);
+    return true;
+}
+
 std::string testImagePath(const char* name) {
     // The images are made natively before the run; Wine shows the host's root as drive Z:.
     std::string path = std::string("Z:") + TOLVEN_UI_TEST_IMAGES + "/" + name;
@@ -322,6 +343,14 @@ void UiSession::flushPosted() {
     PostMessageA(mailbox_, kSignal, 0, reinterpret_cast<LPARAM>(done));
     WaitForSingleObject(done, ui_driver::kWaitMs);
     CloseHandle(done);
+}
+
+void UiSession::postToUiThread(const std::function<void()>* work) {
+    PostMessageA(mailbox_, kRunWork, 0, reinterpret_cast<LPARAM>(work));
+}
+
+void UiSession::postCommand(int commandId) {
+    PostMessageA(window(), WM_COMMAND, MAKEWPARAM(commandId, 0), 0);
 }
 
 int UiSession::openImage(const std::string& path) {

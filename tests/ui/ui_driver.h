@@ -82,6 +82,13 @@ void sendClick(POINT screen, bool right, int clicks);
 void pressButton(HWND dialog, int buttonId);
 // Replaces the text of an edit control (a name typed into a file chooser, a label).
 void setText(HWND control, const char* text);
+// Waits for a message box (or any dialog) with this caption on `threadId`, reads its text and
+// presses `button` (IDOK, IDYES, IDNO, IDCANCEL). Returns the text; false in `found` when no such
+// window came. A box shown without a caption of its own is captioned "Error".
+std::string answerMessageBox(DWORD threadId, const char* caption, int button, bool* found = nullptr);
+// Types `path` into the file name field of an open or save chooser and presses its OK button.
+// False when the window has no file name field.
+bool chooseFile(HWND chooser, const char* path);
 // Windows paths of the test images made by make_test_images.sh.
 std::string testImagePath(const char* name);
 
@@ -108,6 +115,12 @@ public:
     void onUiThread(const std::function<void()>& work);
     // Returns once the window's thread has handled everything posted to it before (keys, commands).
     void flushPosted();
+    // Queues `work` for the window's thread and returns at once: for work that opens a modal
+    // window, which the driver then answers. The work must stay alive until it has run.
+    void postToUiThread(const std::function<void()>* work);
+    // Posts a command to the main window as a menu item or toolbar button sends it; a command that
+    // opens a dialog can then be answered with waitForWindow, answerMessageBox or chooseFile.
+    void postCommand(int commandId);
     // Loads an image file and shows its root folder, as a successful Open does. Returns the
     // load's result code.
     int openImage(const std::string& path);
