@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "directory/extract.h"
 #include "image/error_report.h"
 
 ImageEditor::ImageEditor()
@@ -47,12 +48,7 @@ void ImageEditor::showErrorReport() {
 }
 
 void ImageEditor::deleteTempFiles() {
-    char path[kPathSize + 1];
-    for (;;) {
-        std::memset(path, 0, sizeof path);
-        if (!tempFiles.popFront(path, kPathSize)) break;
-        DeleteFileA(path);  // a viewer may still hold the file open: nothing to be done then
-    }
+    ::deleteTempFiles(tempFiles);
 }
 
 void ImageEditor::quitCommand() {
