@@ -22,7 +22,22 @@ struct CommandRoute {
 // Menu items and toolbar buttons send notification 0, accelerators 1: only control ids filter.
 // ID_IMAGE_INSERT has no row: the Image menu item and its button are grayed for good.
 const CommandRoute kRoutes[] = {
+    {kFromCommand, ID_FILE_NEW, kAnyNotification, [](ImageEditor& e) { e.newImageCommand(); }},
+    {kFromCommand, ID_FILE_OPEN, kAnyNotification, [](ImageEditor& e) { e.openCommand(); }},
+    {kFromCommand, ID_FILE_SAVE, kAnyNotification, [](ImageEditor& e) { e.saveCommand(); }},
+    {kFromCommand, ID_FILE_SAVE_AS, kAnyNotification, [](ImageEditor& e) { e.saveAsCommand(); }},
     {kFromCommand, ID_FILE_QUIT, kAnyNotification, [](ImageEditor& e) { e.quitCommand(); }},
+    {kFromCommand, ID_EXPORT_BOOTSECTOR, kAnyNotification,
+     [](ImageEditor& e) { e.bootFileCommand(kBootFileExport, kBootSectorFile); }},
+    {kFromCommand, ID_IMPORT_BOOTSECTOR, kAnyNotification,
+     [](ImageEditor& e) { e.bootFileCommand(kBootFileImport, kBootSectorFile); }},
+    {kFromCommand, ID_EXPORT_BOOTCODE, kAnyNotification,
+     [](ImageEditor& e) { e.bootFileCommand(kBootFileExport, kBootCodeFile); }},
+    {kFromCommand, ID_IMPORT_BOOTCODE, kAnyNotification,
+     [](ImageEditor& e) { e.bootFileCommand(kBootFileImport, kBootCodeFile); }},
+    {kFromCommand, ID_CLUSTER_MAP, kAnyNotification, [](ImageEditor& e) { e.clusterMapCommand(); }},
+    {kFromCommand, ID_HELP_ABOUT, kAnyNotification, [](ImageEditor& e) { e.aboutCommand(); }},
+    {kFromCommand, IDC_VOLUME_LABEL, EN_KILLFOCUS, [](ImageEditor& e) { e.checkVolumeLabel(); }},
 };
 
 struct Shortcut {

@@ -25,6 +25,8 @@ ImageEditor::~ImageEditor() {
 
 void ImageEditor::init(HINSTANCE moduleInstance) {
     instance = moduleInstance;
+    newImageDialog.setInstance(moduleInstance);
+    clusterMap.setInstance(moduleInstance);
     modified = 1;
     hasPath = 0;
     std::memset(imagePath, 0, sizeof imagePath);

@@ -10,6 +10,8 @@
 
 #include "image/message_list.h"
 #include "image/volume_image.h"
+#include "ui/cluster_map_view.h"
+#include "ui/new_image_dialog.h"
 
 const int kPathSize = 260;
 const int kLongNameChars = 260;
@@ -24,6 +26,10 @@ struct DirListEntry {
     int32_t longNameIndex;
     DirListEntry* next;
 };
+
+// What bootFileCommand moves, and which way.
+enum BootFileDirection { kBootFileImport, kBootFileExport };
+enum BootFileKind { kBootSectorFile, kBootCodeFile };
 
 class ImageEditor : public VolumeImage {
 public:
@@ -53,6 +59,20 @@ public:
     // The loop's keyboard shortcuts: true when `message` was a shortcut that ran a command.
     bool decodeShortcut(const MSG& message);
 
+    // --- file commands (ui/file_commands.cpp, ui/image_menu_commands.cpp) ----------------------
+    // Asks whether a changed image is saved first: IDYES saved, IDNO nothing to save or No,
+    // IDCANCEL stop (Cancel, or the save cancelled or failed).
+    int askSaveChanges();
+    void openCommand();
+    // IDYES when the image was written, IDCANCEL when the dialog was cancelled or writing failed.
+    int saveCommand();
+    void saveAsCommand();
+    void newImageCommand();
+    void aboutCommand();
+    void checkVolumeLabel();
+    void bootFileCommand(BootFileDirection direction, BootFileKind kind);
+    void clusterMapCommand();
+
     // --- views (ui/views_tree.cpp, ui/views_list.cpp) -------------------------------------------
     void setupViews();
     void fillTree();
@@ -73,6 +93,8 @@ public:
     HINSTANCE instance;
     HWND toolbar;
     HMENU popupMenu;
+    NewImageDialog newImageDialog;
+    ClusterMapView clusterMap;
     MessageList tempFiles;
     uint8_t modified;
     uint8_t hasPath;

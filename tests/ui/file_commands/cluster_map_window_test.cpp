@@ -1,0 +1,139 @@
+// The cluster organisation dialog, read back pixel by pixel from the screen: the outer frame and
+// one cell per cluster in the colour of its FAT entry's class.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "tests/ui/file_commands/file_commands_support.h"
+
+using namespace ui_driver;
+
+namespace {
+
+const uint32_t kBlack = 0x000000;
+const uint32_t kWhite = 0xFFFFFF;
+const uint32_t kGreen = 0x00C000;  // 0xRRGGBB
+const uint32_t kBlue = 0x0000FF;
+const uint32_t kRed = 0xFF0000;
+
+class ClusterMapWindow : public FileCommandTest {
+protected:
+    // Opens the map, forces a full paint and reads it back.
+    void show() {
+        command(ID_CLUSTER_MAP);
+        dialog = waitForDialog("Cluster organisation");
+        ASSERT_NE(nullptr, dialog);
+        RECT outer;
+        GetWindowRect(dialog, &outer);
+        width = outer.right - outer.left;
+        height = outer.bottom - outer.top;
+        frame = GetSystemMetrics(SM_CYDLGFRAME);
+        captionHeight = GetSystemMetrics(SM_CYCAPTION);
+        perRow = (width - 2 * frame - 7) / 8;
+        session.onUiThread([&] {
+            RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+        });
+        picture = captureClient(dialog);
+    }
+
+    void close() {
+        pressButton(dialog, IDC_CLUSTER_MAP_OK);
+        EXPECT_TRUE(waitUntil([&] { return !IsWindow(dialog); }));
+    }
+
+    int cellX(int index) const { return 5 + 8 * (index % perRow); }
+    int cellY(int index) const { return 5 + 8 * (index / perRow); }
+    // The fill of a cell: its centre. A drawn cell also has a black corner.
+    uint32_t fill(int index) const { return picture.at(cellX(index) + 3, cellY(index) + 3); }
+    bool drawn(int index) const {
+        int x = cellX(index), y = cellY(index);
+        return picture.at(x, y) == kBlack && picture.at(x + 6, y + 6) == kBlack &&
+               picture.at(x + 7, y + 3) != kBlack;  // the gap to the next cell
+    }
+
+    void expectFrame() {
+        int right = width - 2 * frame - 3;
+        int bottom = height - captionHeight - frame - 35;
+        EXPECT_EQ(kBlack, picture.at(3, 3));
+        EXPECT_EQ(kBlack, picture.at(right - 1, 3));
+        EXPECT_EQ(kBlack, picture.at(3, bottom - 1));
+        EXPECT_EQ(kBlack, picture.at(right - 1, bottom - 1));
+        EXPECT_EQ(kWhite, picture.at(4, 4));
+        EXPECT_NE(kBlack, picture.at(right, bottom)) << "frame larger than specified";
+        EXPECT_NE(kWhite, picture.at(2, 2)) << "frame larger than specified";
+    }
+
+    HWND dialog = nullptr;
+    int width = 0, height = 0, frame = 0, captionHeight = 0, perRow = 1;
+    Capture picture;
+};
+
+TEST_F(ClusterMapWindow, NewImageShowsEveryClusterAsAWhiteCell) {
+    show();
+    expectFrame();
+    int white = 0;
+    for (int j = 0; j < 2847; ++j) {
+        if (drawn(j) && fill(j) == kWhite) ++white;
+    }
+    EXPECT_EQ(2847, white);
+    EXPECT_FALSE(drawn(2847)) << "a cell past the last cluster";
+    close();
+}
+
+TEST_F(ClusterMapWindow, CellsTakeTheColourOfTheirFatClass) {
+    int n = 0;
+    {
+        // The row length only depends on the dialog's size, known after a first look.
+        show();
+        n = perRow;
+        close();
+    }
+    ASSERT_GT(n, 10);
+    session.onUiThread([&] {
+        uint16_t* fat = session.editor().fatTable;
+        fat[2] = 0x003;  // cluster index 0: used
+        fat[3] = 0xFFF;  // index 1: used, end of chain
+        fat[4] = 0xFF8;  // index 2: reserved
+        fat[5] = 0xFF7;  // index 3: bad
+        fat[6] = 0xFF0;  // index 4: reserved
+        fat[7] = 0x000;  // index 5: free
+        fat[n + 2] = 0xFF7;  // index n: bad, first cell of the second row
+    });
+    show();
+    EXPECT_EQ(kGreen, fill(0));
+    EXPECT_EQ(kGreen, fill(1));
+    EXPECT_EQ(kBlue, fill(2));
+    EXPECT_EQ(kRed, fill(3));
+    EXPECT_EQ(kBlue, fill(4));
+    EXPECT_EQ(kWhite, fill(5));
+    EXPECT_EQ(kWhite, fill(n - 1));
+    for (int j = 0; j <= 5; ++j) EXPECT_TRUE(drawn(j)) << j;
+    // Cell n starts the second row.
+    EXPECT_EQ(5, cellX(n));
+    EXPECT_EQ(13, cellY(n));
+    EXPECT_TRUE(drawn(n));
+    EXPECT_EQ(kRed, picture.at(8, 16));
+    EXPECT_EQ(kWhite, fill(n + 1));
+    close();
+}
+
+TEST_F(ClusterMapWindow, ImageWithoutClustersDrawsOnlyTheFrame) {
+    uint16_t count = 0;
+    session.onUiThread([&] {
+        count = session.editor().clusterCount;
+        session.editor().clusterCount = 0;
+    });
+    show();
+    session.onUiThread([&] { session.editor().clusterCount = count; });
+    expectFrame();
+    int right = width - 2 * frame - 3;
+    int bottom = height - captionHeight - frame - 35;
+    int black = 0;
+    for (int y = 4; y < bottom - 1; ++y)
+        for (int x = 4; x < right - 1; ++x)
+            if (picture.at(x, y) != kWhite) ++black;
+    EXPECT_EQ(0, black) << "something drawn inside the frame";
+    close();
+}
+
+}  // namespace

@@ -1,0 +1,281 @@
+// The file commands through the real window and the platform's own open, save and message boxes,
+// answered as a user would: Open, Save, Save As, the unsaved-changes prompt, About and the label
+// check. The images saved here are checked with fsck.fat afterwards (check_saved_images.sh).
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "resources/resource_ids.h"
+#include "tests/ui/file_commands/file_commands_support.h"
+
+using namespace ui_driver;
+
+namespace {
+
+const char kChangedUntitled[] = "Image \"untitled.img\" has been changed! Do you want to save?";
+
+class FileCommands : public FileCommandTest {};
+
+TEST_F(FileCommands, OpenOfUnchangedImageAsksNothingAndShowsTheRoot) {
+    ASSERT_EQ(kResultOk, session.openImage(testImagePath("populated.img")));
+    session.onUiThread([&] {
+        ImageEditor& e = session.editor();
+        e.currentDirCluster = firstSubfolderCluster(e);
+        e.refreshDirectory();
+    });
+    ASSERT_NE(0, session.editor().currentDirCluster);
+    std::vector<std::string> inFolder = names();
+
+    command(ID_FILE_OPEN);
+    HWND chooser = waitForDialog("Open disk image");
+    ASSERT_NE(nullptr, chooser);
+    EXPECT_EQ(nullptr, findWindow(session.threadId(), kDialogClass, "Warning"));
+    chooseFile(chooser, testImagePath("empty360.img"));
+    ASSERT_TRUE(waitForCaption("Tolven - [empty360.img]"));
+    session.onUiThread([] {});
+    EXPECT_EQ(0, session.editor().currentDirCluster);
+    EXPECT_EQ(1, session.editor().hasPath);
+    EXPECT_EQ(0, session.editor().modified);
+    EXPECT_EQ(testImagePath("empty360.img"), std::string(session.editor().imagePath));
+    EXPECT_EQ(720, session.editor().totalSectors());
+
+    // Back to the first image: its root is shown, not the folder shown before.
+    command(ID_FILE_OPEN);
+    chooser = waitForDialog("Open disk image");
+    ASSERT_NE(nullptr, chooser);
+    chooseFile(chooser, testImagePath("populated.img"));
+    ASSERT_TRUE(waitForCaption("Tolven - [populated.img]"));
+    session.onUiThread([] {});
+    EXPECT_EQ(0, session.editor().currentDirCluster);
+    EXPECT_NE(inFolder, names());
+    EXPECT_EQ("Directory contains 2 folders, 6 files, 1011 bytes total.", status());
+}
+
+TEST_F(FileCommands, OpenOfChangedImageAsksFirst) {
+    // Cancel: nothing opens, nothing changes.
+    command(ID_FILE_OPEN);
+    EXPECT_EQ(kChangedUntitled, answerBox("Warning", IDCANCEL));
+    settle();
+    EXPECT_EQ(nullptr, findWindow(session.threadId(), kDialogClass, "Open disk image"));
+    EXPECT_EQ("Tolven - [untitled.img *]", caption());
+
+    // Yes on an untitled image asks for a file name; cancelling that cancels the Open too.
+    command(ID_FILE_OPEN);
+    EXPECT_EQ(kChangedUntitled, answerBox("Warning", IDYES));
+    HWND saver = waitForDialog("Save disk image");
+    ASSERT_NE(nullptr, saver);
+    pressButton(saver, IDCANCEL);
+    ASSERT_TRUE(waitForWindowGone(session.threadId(), kDialogClass, "Save disk image"));
+    settle();
+    EXPECT_EQ(nullptr, findWindow(session.threadId(), kDialogClass, "Open disk image"));
+    EXPECT_EQ("Tolven - [untitled.img *]", caption());
+    EXPECT_EQ(0, session.editor().hasPath);
+
+    // No opens without saving.
+    command(ID_FILE_OPEN);
+    EXPECT_EQ(kChangedUntitled, answerBox("Warning", IDNO));
+    HWND chooser = waitForDialog("Open disk image");
+    ASSERT_NE(nullptr, chooser);
+    chooseFile(chooser, testImagePath("populated.img"));
+    EXPECT_TRUE(waitForCaption("Tolven - [populated.img]"));
+}
+
+TEST_F(FileCommands, YesSavesTheChangedImageBeforeOpening) {
+    std::string saved = outputPath("saved-before-open.img");
+    command(ID_FILE_OPEN);
+    EXPECT_EQ(kChangedUntitled, answerBox("Warning", IDYES));
+    HWND saver = waitForDialog("Save disk image");
+    ASSERT_NE(nullptr, saver);
+    chooseFile(saver, saved);
+    HWND chooser = waitForDialog("Open disk image");
+    ASSERT_NE(nullptr, chooser);
+    EXPECT_EQ(1474560, fileSize(saved));
+    chooseFile(chooser, testImagePath("empty1200.img"));
+    EXPECT_TRUE(waitForCaption("Tolven - [empty1200.img]"));
+}
+
+TEST_F(FileCommands, InvalidFileKeepsThePreviousImageNameAndMark) {
+    std::string junk = outputPath("junk.img");
+    writeFile(junk, std::string(100, 'x'));
+    command(ID_FILE_OPEN);
+    EXPECT_EQ(kChangedUntitled, answerBox("Warning", IDNO));
+    HWND chooser = waitForDialog("Open disk image");
+    ASSERT_NE(nullptr, chooser);
+    chooseFile(chooser, junk);
+    HWND box = waitForMessageBoxWithIcon();
+    ASSERT_NE(nullptr, box) << "no error box";
+    EXPECT_EQ("Invalid bootsector found!", messageBoxText(box));
+    pressButton(box, IDOK);
+    ASSERT_TRUE(waitUntil([&] { return !IsWindow(box); }));
+    session.onUiThread([] {});
+    EXPECT_EQ("Tolven - [untitled.img *]", caption());
+    EXPECT_EQ(1, session.editor().modified);
+    EXPECT_EQ(0, session.editor().hasPath);
+    EXPECT_EQ(2880, session.editor().totalSectors());
+    EXPECT_EQ("NO NAME    ", windowText(session.control(IDC_VOLUME_LABEL)));
+    EXPECT_TRUE(session.editor().isEmpty()) << "messages left queued";
+}
+
+TEST_F(FileCommands, SaveAsksForANameOnceThenWritesToThatFile) {
+    std::string path = outputPath("saved-first.img");
+    command(ID_FILE_SAVE);
+    HWND saver = waitForDialog("Save disk image");
+    ASSERT_NE(nullptr, saver);
+    EXPECT_EQ("", fileNameText(saver));
+    chooseFile(saver, path);
+    ASSERT_TRUE(waitForCaption("Tolven - [saved-first.img]"));
+    EXPECT_EQ(1474560, fileSize(path));
+    EXPECT_EQ(path, std::string(session.editor().imagePath));
+
+    // A change, then Save again: no dialog, same file.
+    session.onUiThread([&] {
+        session.editor().bootSector[bs::kOemId] = 'X';
+        session.editor().modified = 1;
+        session.editor().updateTitle();
+    });
+    EXPECT_EQ("Tolven - [saved-first.img *]", caption());
+    command(ID_FILE_SAVE);
+    ASSERT_TRUE(waitForCaption("Tolven - [saved-first.img]"));
+    EXPECT_EQ(nullptr, findWindow(session.threadId(), kDialogClass, "Save disk image"));
+    EXPECT_EQ('X', readFile(path)[bs::kOemId]);
+}
+
+TEST_F(FileCommands, SaveAsOnNamedImageMovesLaterSavesToTheNewFile) {
+    std::string original = outputPath("named-original.img");
+    ASSERT_TRUE(CopyFileA(testImagePath("populated.img").c_str(), original.c_str(), FALSE));
+    ASSERT_EQ(kResultOk, session.openImage(original));
+    std::string copy = outputPath("saved-populated.img");
+
+    command(ID_FILE_SAVE_AS);
+    HWND saver = waitForDialog("Save disk image");
+    ASSERT_NE(nullptr, saver);
+    chooseFile(saver, copy);
+    ASSERT_TRUE(waitForCaption("Tolven - [saved-populated.img]"));
+    EXPECT_EQ(readFile(testImagePath("populated.img")), readFile(copy));
+
+    session.onUiThread([&] {
+        session.editor().modified = 1;
+        session.editor().bootSector[bs::kOemId] = 'Q';
+    });
+    commandAndWait(ID_FILE_SAVE);
+    EXPECT_EQ("Tolven - [saved-populated.img]", caption());
+    EXPECT_EQ('Q', readFile(copy)[bs::kOemId]);
+    EXPECT_NE('Q', readFile(original)[bs::kOemId]);
+    session.onUiThread([&] { session.editor().bootSector[bs::kOemId] = 'M'; });
+    commandAndWait(ID_FILE_SAVE);  // leave a clean file behind for fsck
+    EXPECT_EQ('M', readFile(copy)[bs::kOemId]);
+}
+
+TEST_F(FileCommands, SaveAsOnUntitledImageLeavesItUntitled) {
+    std::string path = outputPath("saved-untitled.img");
+    command(ID_FILE_SAVE_AS);
+    HWND saver = waitForDialog("Save disk image");
+    ASSERT_NE(nullptr, saver);
+    chooseFile(saver, path);
+    ASSERT_TRUE(waitForCaption("Tolven - [saved-untitled.img]"));
+    EXPECT_EQ(0, session.editor().hasPath);
+
+    // The next Save asks for a name again; cancelling it changes nothing.
+    command(ID_FILE_SAVE);
+    saver = waitForDialog("Save disk image");
+    ASSERT_NE(nullptr, saver);
+    pressButton(saver, IDCANCEL);
+    ASSERT_TRUE(waitForWindowGone(session.threadId(), kDialogClass, "Save disk image"));
+    session.onUiThread([] {});
+    EXPECT_EQ("Tolven - [saved-untitled.img]", caption());
+}
+
+TEST_F(FileCommands, ShortcutsActAlsoInTheLabelField) {
+    session.focus(IDC_VOLUME_LABEL);
+    SetForegroundWindow(session.window());
+    sendKeys({VK_CONTROL}, 'O');
+    EXPECT_EQ(kChangedUntitled, answerBox("Warning", IDCANCEL));
+    session.focus(IDC_VOLUME_LABEL);
+    sendKeys({VK_CONTROL}, 'S');
+    HWND saver = waitForDialog("Save disk image");
+    ASSERT_NE(nullptr, saver);
+    pressButton(saver, IDCANCEL);
+    ASSERT_TRUE(waitForWindowGone(session.threadId(), kDialogClass, "Save disk image"));
+    session.focus(IDC_VOLUME_LABEL);
+    sendKeys({VK_CONTROL}, 'N');
+    EXPECT_EQ(kChangedUntitled, answerBox("Warning", IDCANCEL));
+    session.onUiThread([] {});
+    EXPECT_EQ("NO NAME    ", windowText(session.control(IDC_VOLUME_LABEL)))
+        << "a shortcut was typed into the field";
+    EXPECT_EQ("Tolven - [untitled.img *]", caption());
+}
+
+TEST_F(FileCommands, ToolbarButtonsReachTheirCommands) {
+    clickToolbarButton(ID_FILE_OPEN);
+    EXPECT_EQ(kChangedUntitled, answerBox("Warning", IDCANCEL));
+    clickToolbarButton(ID_FILE_NEW);
+    EXPECT_EQ(kChangedUntitled, answerBox("Warning", IDCANCEL));
+    clickToolbarButton(ID_FILE_SAVE);
+    HWND saver = waitForDialog("Save disk image");
+    ASSERT_NE(nullptr, saver);
+    pressButton(saver, IDCANCEL);
+    ASSERT_TRUE(waitForWindowGone(session.threadId(), kDialogClass, "Save disk image"));
+    clickToolbarButton(ID_HELP_ABOUT);
+    HWND about = waitForDialog("About");
+    ASSERT_NE(nullptr, about);
+    pressButton(about, IDOK);
+    EXPECT_TRUE(waitForWindowGone(session.threadId(), kDialogClass, "About"));
+}
+
+TEST_F(FileCommands, AboutNamesProgramVersionAndContacts) {
+    command(ID_HELP_ABOUT);
+    std::string text = answerBox("About", IDOK);
+    std::vector<std::string> lines = splitLines(text);
+    ASSERT_EQ(5u, lines.size()) << text;
+    EXPECT_EQ(0u, lines[0].find("Tolven - "));
+    EXPECT_GT(lines[0].size(), 9u);
+    EXPECT_EQ("", lines[1]);
+    EXPECT_EQ("Version\t: 0.71b", lines[2]);
+    EXPECT_EQ(0u, lines[3].find("eMail\t: "));
+    EXPECT_NE(std::string::npos, lines[3].find('@'));
+    EXPECT_EQ(0u, lines[4].find("Internet\t: "));
+    EXPECT_GT(lines[4].size(), 11u);
+}
+
+TEST_F(FileCommands, LabelCheckComplainsOncePerFocusLoss) {
+    HWND field = session.control(IDC_VOLUME_LABEL);
+    uint8_t bootBefore[512];
+    session.onUiThread([&] { session.editor().copyBootSector(bootBefore); });
+    for (const char* bad : {"AB.CD", "WHAT?"}) {
+        session.focus(IDC_VOLUME_LABEL);
+        setText(field, bad);
+        moveFocusTo(IDC_INFO_TREE);
+        std::string text = answerBox("Error", IDOK);
+        EXPECT_EQ("Invalid character in volume label!", text) << bad;
+        settle();
+        EXPECT_EQ(nullptr, findWindow(session.threadId(), kDialogClass, "Error")) << "asked twice";
+        HWND focused = nullptr;
+        session.onUiThread([&] { focused = GetFocus(); });
+        EXPECT_EQ(field, focused) << "focus not given back to the field";
+        // Leaving the field again asks again.
+        moveFocusTo(IDC_FILE_LIST);
+        EXPECT_EQ("Invalid character in volume label!", answerBox("Error", IDOK)) << bad;
+        settle();
+    }
+
+    // Blanks and typed lower case are fine.
+    session.focus(IDC_VOLUME_LABEL);
+    setText(field, "");
+    for (char c : std::string("my disk")) SendMessageA(field, WM_CHAR, static_cast<WPARAM>(c), 0);
+    EXPECT_EQ("MY DISK", windowText(field));
+    moveFocusTo(IDC_INFO_TREE);
+    settle();
+    EXPECT_EQ(nullptr, findWindow(session.threadId(), kDialogClass, "Error"));
+
+    uint8_t bootAfter[512];
+    session.onUiThread([&] { session.editor().copyBootSector(bootAfter); });
+    EXPECT_EQ(0, std::memcmp(bootBefore, bootAfter, 512));
+    EXPECT_EQ(1, session.editor().modified);
+    EXPECT_EQ("Tolven - [untitled.img *]", caption());
+}
+
+}  // namespace

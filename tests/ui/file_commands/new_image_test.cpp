@@ -1,0 +1,193 @@
+// The New image command through its real dialog: the list of eleven types with their icons, the
+// defaults, the edits' limits and upper case, Create for every type, and Cancel or closing.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/ui/file_commands/file_commands_support.h"
+
+using namespace ui_driver;
+
+namespace {
+
+struct TypeRow {
+    const char* text;
+    int image;
+    int kilobytes;
+    uint16_t totalSectors;
+};
+
+const TypeRow kTypes[] = {
+    {"3.5\" 720KB image", 0, 720, 1440},
+    {"3.5\" 820KB image (non-standard)", 0, 820, 1640},
+    {"3.5\" 1440KB image", 0, 1440, 2880},
+    {"3.5\" 1680KB image (non-standard)", 0, 1680, 3360},
+    {"3.5\" 1722KB image (non-standard)", 0, 1722, 3444},
+    {"3.5\" 2880KB image", 0, 2880, 5760},
+    {"5.25\" 160KB image", 1, 160, 320},
+    {"5.25\" 180KB image", 1, 180, 360},
+    {"5.25\" 320KB image", 1, 320, 640},
+    {"5.25\" 360KB image", 1, 360, 720},
+    {"5.25\" 1200KB image", 1, 1200, 2400},
+};
+
+class NewImage : public FileCommandTest {
+protected:
+    // Runs New, answering the save question with No when the image is marked changed.
+    HWND openDialog() {
+        bool asks = session.editor().modified == 1;
+        command(ID_FILE_NEW);
+        if (asks) {
+            EXPECT_EQ("Image \"untitled.img\" has been changed! Do you want to save?",
+                      answerBox("Warning", IDNO));
+        }
+        HWND dialog = waitForDialog("New image");
+        EXPECT_NE(nullptr, dialog) << "no New image dialog";
+        if (!asks) {
+            EXPECT_EQ(nullptr, findWindow(session.threadId(), kDialogClass, "Warning"));
+        }
+        return dialog;
+    }
+
+    static HWND combo(HWND dialog) {
+        return FindWindowExA(dialog, nullptr, WC_COMBOBOXEXA, nullptr);
+    }
+
+    void create(HWND dialog) {
+        pressButton(dialog, IDC_NEW_CREATE);
+        ASSERT_TRUE(waitUntil([&] { return !IsWindow(dialog); }));
+        session.onUiThread([] {});
+    }
+
+    std::string bootText(int offset, int length) {
+        uint8_t sector[512];
+        session.onUiThread([&] { session.editor().copyBootSector(sector); });
+        return std::string(reinterpret_cast<const char*>(sector + offset), length);
+    }
+};
+
+TEST_F(NewImage, DialogOffersElevenTypesAndTheDefaults) {
+    HWND dialog = openDialog();
+    ASSERT_NE(nullptr, dialog);
+    HWND types = combo(dialog);
+    ASSERT_NE(nullptr, types);
+    ASSERT_EQ(11, SendMessageA(types, CB_GETCOUNT, 0, 0));
+    for (int i = 0; i < 11; ++i) {
+        char text[80] = {0};
+        COMBOBOXEXITEMA item;
+        std::memset(&item, 0, sizeof item);
+        item.mask = CBEIF_TEXT | CBEIF_IMAGE | CBEIF_SELECTEDIMAGE | CBEIF_INDENT;
+        item.iItem = i;
+        item.pszText = text;
+        item.cchTextMax = sizeof text;
+        ASSERT_TRUE(SendMessageA(types, CBEM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+        EXPECT_STREQ(kTypes[i].text, text);
+        EXPECT_EQ(kTypes[i].image, item.iImage) << text;
+        EXPECT_EQ(kTypes[i].image, item.iSelectedImage) << text;
+        EXPECT_EQ(0, item.iIndent);
+    }
+    HIMAGELIST icons = reinterpret_cast<HIMAGELIST>(SendMessageA(types, CBEM_GETIMAGELIST, 0, 0));
+    ASSERT_NE(nullptr, icons);
+    EXPECT_EQ(2, ImageList_GetImageCount(icons));
+    int cx = 0, cy = 0;
+    ImageList_GetIconSize(icons, &cx, &cy);
+    EXPECT_EQ(16, cx);
+    EXPECT_EQ(16, cy);
+    EXPECT_EQ(2, SendMessageA(types, CB_GETCURSEL, 0, 0));
+
+    HWND label = GetDlgItem(dialog, IDC_NEW_LABEL);
+    HWND oemId = GetDlgItem(dialog, IDC_NEW_OEM_ID);
+    EXPECT_EQ("NO NAME", windowText(label));
+    EXPECT_EQ("TOLVEN", windowText(oemId));
+    EXPECT_EQ(11, SendMessageA(label, EM_GETLIMITTEXT, 0, 0));
+    EXPECT_EQ(8, SendMessageA(oemId, EM_GETLIMITTEXT, 0, 0));
+    HWND focused = nullptr;
+    session.onUiThread([&] { focused = GetFocus(); });
+    EXPECT_EQ(GetDlgItem(dialog, IDC_NEW_CREATE), focused);
+    pressButton(dialog, IDC_NEW_CANCEL);
+    EXPECT_TRUE(waitUntil([&] { return !IsWindow(dialog); }));
+}
+
+TEST_F(NewImage, CreateWithoutChangesMakesTheDefaultImage) {
+    ASSERT_EQ(kResultOk, session.openImage(testImagePath("populated.img")));
+    HWND dialog = openDialog();  // unchanged: no question
+    ASSERT_NE(nullptr, dialog);
+    create(dialog);
+    EXPECT_EQ("Tolven - [untitled.img *]", caption());
+    EXPECT_EQ(0, session.editor().hasPath);
+    EXPECT_STREQ("", session.editor().imagePath);
+    EXPECT_EQ(0, session.editor().currentDirCluster);
+    EXPECT_EQ(2880, session.editor().totalSectors());
+    EXPECT_EQ("NO NAME    ", bootText(bs::kVolumeLabel, 11));
+    EXPECT_EQ("TOLVEN  ", bootText(bs::kOemId, 8));
+    EXPECT_TRUE(names().empty());
+    EXPECT_EQ("Directory contains 0 folders, 0 files, 0 bytes total.", status());
+}
+
+TEST_F(NewImage, EveryTypeCreatesItsImage) {
+    for (int i = 0; i < 11; ++i) {
+        HWND dialog = openDialog();
+        ASSERT_NE(nullptr, dialog);
+        SendMessageA(combo(dialog), CB_SETCURSEL, i, 0);
+        create(dialog);
+        EXPECT_EQ(kTypes[i].totalSectors, session.editor().totalSectors()) << kTypes[i].text;
+        std::vector<TreeNode> nodes = treeNodes(session.control(IDC_INFO_TREE));
+        ASSERT_FALSE(nodes.empty());
+        std::string size = "- " + std::to_string(kTypes[i].kilobytes) + "KB";
+        EXPECT_NE(std::string::npos, nodes[0].text.find(size)) << nodes[0].text;
+        EXPECT_EQ("Tolven - [untitled.img *]", caption());
+    }
+}
+
+TEST_F(NewImage, TypedTextIsUpperCaseAndLimited) {
+    HWND dialog = openDialog();
+    ASSERT_NE(nullptr, dialog);
+    HWND label = GetDlgItem(dialog, IDC_NEW_LABEL);
+    HWND oemId = GetDlgItem(dialog, IDC_NEW_OEM_ID);
+    setText(label, "");
+    setText(oemId, "");
+    for (char c : std::string("abcdefghijklm")) SendMessageA(label, WM_CHAR, c, 0);
+    for (char c : std::string("oem id xyz")) SendMessageA(oemId, WM_CHAR, c, 0);
+    EXPECT_EQ("ABCDEFGHIJK", windowText(label));
+    EXPECT_EQ("OEM ID X", windowText(oemId));
+    SendMessageA(combo(dialog), CB_SETCURSEL, 9, 0);
+    create(dialog);
+    EXPECT_EQ(720, session.editor().totalSectors());
+    EXPECT_EQ("ABCDEFGHIJK", bootText(bs::kVolumeLabel, 11));
+    EXPECT_EQ("OEM ID X", bootText(bs::kOemId, 8));
+    EXPECT_EQ("ABCDEFGHIJK", windowText(session.control(IDC_VOLUME_LABEL)));
+}
+
+TEST_F(NewImage, CancelOrClosingChangesNothing) {
+    ASSERT_EQ(kResultOk, session.openImage(testImagePath("populated.img")));
+    std::vector<std::string> before = names();
+    for (int way = 0; way < 2; ++way) {
+        HWND dialog = openDialog();
+        ASSERT_NE(nullptr, dialog);
+        SendMessageA(combo(dialog), CB_SETCURSEL, 0, 0);
+        if (way == 0) {
+            pressButton(dialog, IDC_NEW_CANCEL);
+        } else {
+            PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+        }
+        ASSERT_TRUE(waitUntil([&] { return !IsWindow(dialog); }));
+        session.onUiThread([] {});
+        EXPECT_EQ("Tolven - [populated.img]", caption());
+        EXPECT_EQ(2880, session.editor().totalSectors());
+        EXPECT_EQ(1, session.editor().hasPath);
+        EXPECT_EQ(before, names());
+    }
+}
+
+TEST_F(NewImage, CancelledQuestionShowsNoDialog) {
+    command(ID_FILE_NEW);
+    answerBox("Warning", IDCANCEL);
+    settle();
+    EXPECT_EQ(nullptr, findWindow(session.threadId(), kDialogClass, "New image"));
+    EXPECT_EQ("Tolven - [untitled.img *]", caption());
+}
+
+}  // namespace

@@ -1,0 +1,128 @@
+// The image file commands: the unsaved-changes prompt, Open, Save, Save As, New, the About box
+// and the volume label check.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "resources/resource_ids.h"
+#include "ui/about_text.h"
+#include "ui/file_chooser.h"
+#include "ui/image_editor.h"
+
+namespace {
+
+const char kImageExtension[] = "img";
+const char kUntitledName[] = "untitled.img";
+// Characters a volume label must not hold, in the order they are checked.
+const char kInvalidLabelCharacters[] = "*?/\\|.,;:+=[]<>\"";
+
+}  // namespace
+
+int ImageEditor::askSaveChanges() {
+    int answer = IDNO;
+    if (modified == 1) {
+        char question[64 + kPathSize];
+        std::snprintf(question, sizeof question,
+                      "Image \"%s\" has been changed! Do you want to save?", imageName);
+        answer = MessageBoxA(mainWindow, question, "Warning", MB_YESNOCANCEL | MB_ICONQUESTION);
+    }
+    if (answer == IDYES) answer = saveCommand();
+    return answer;
+}
+
+void ImageEditor::openCommand() {
+    int answer = askSaveChanges();
+    if (answer != IDYES && answer != IDNO) return;
+
+    FileChooser chooser;
+    chooser.setup(kImageFileFilter, kFilterBlockSize, kImageExtension, "Open disk image");
+    char path[kPathSize] = {0};
+    char title[kPathSize] = {0};
+    DWORD error = 0;
+    if (!chooser.chooseOpen(mainWindow, path, title, error)) return;
+
+    int result = loadImageFile(path);
+    if (result == kResultOk) {
+        currentDirCluster = 0;
+        modified = 0;
+        hasPath = 1;
+        std::memcpy(imagePath, path, kPathSize);
+        std::memcpy(imageName, title, kPathSize);
+    } else if (result != kResultCancelled) {
+        showErrorReport();
+    }
+    rebuildViews();
+}
+
+int ImageEditor::saveCommand() {
+    char path[kPathSize] = {0};
+    char title[kPathSize] = {0};
+    if (hasPath == 0) {
+        FileChooser chooser;
+        chooser.setup(kImageFileFilter, kFilterBlockSize, kImageExtension, "Save disk image");
+        DWORD error = 0;
+        if (!chooser.chooseSave(mainWindow, path, title, error)) return IDCANCEL;
+    } else {
+        std::memcpy(path, imagePath, kPathSize);
+        std::memcpy(title, imageName, kPathSize);
+    }
+
+    int result = saveImageFile(path);
+    if (result != kResultOk) {
+        if (result != kResultCancelled) showErrorReport();
+        return IDCANCEL;
+    }
+    std::memcpy(imagePath, path, kPathSize);
+    std::memcpy(imageName, title, kPathSize);
+    modified = 0;
+    hasPath = 1;
+    updateTitle();
+    return IDYES;
+}
+
+void ImageEditor::saveAsCommand() {
+    // An untitled image stays untitled afterwards, so its next Save asks for a name again.
+    uint8_t hadPath = hasPath;
+    hasPath = 0;
+    saveCommand();
+    hasPath = hadPath;
+}
+
+void ImageEditor::newImageCommand() {
+    int answer = askSaveChanges();
+    if (answer != IDYES && answer != IDNO) return;
+    if (!newImageDialog.show(mainWindow)) return;
+
+    char label[12];
+    char oemId[9];
+    int result = createImage(instance, newImageDialog.getTypeIndex(),
+                             newImageDialog.getLabel(label), newImageDialog.getOemId(oemId));
+    if (result == kResultOk) {
+        currentDirCluster = 0;
+        modified = 1;
+        hasPath = 0;
+        std::memset(imageName, 0, kPathSize);
+        std::strcpy(imageName, kUntitledName);
+        std::memset(imagePath, 0, kPathSize);
+    } else {
+        showErrorReport();
+    }
+    rebuildViews();
+}
+
+void ImageEditor::aboutCommand() {
+    MessageBoxA(mainWindow, kAboutText, "About", MB_ICONINFORMATION | MB_OK);
+}
+
+void ImageEditor::checkVolumeLabel() {
+    HWND field = GetDlgItem(mainWindow, IDC_VOLUME_LABEL);
+    char text[12] = {0};
+    GetWindowTextA(field, text, sizeof text);
+    for (const char* bad = kInvalidLabelCharacters; *bad != '\0'; ++bad) {
+        if (std::strchr(text, *bad) == nullptr) continue;
+        MessageBoxA(mainWindow, "Invalid character in volume label!", "Error", MB_ICONERROR);
+        SetFocus(field);
+        return;
+    }
+}

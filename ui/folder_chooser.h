@@ -1,0 +1,20 @@
+// A uniform call around the shell's folder browser.
+#ifndef TOLVEN_UI_FOLDER_CHOOSER_H
+#define TOLVEN_UI_FOLDER_CHOOSER_H
+
+#include <windows.h>
+#include <shlobj.h>
+
+class FolderChooser {
+public:
+    // `path` and `displayName` are the caller's 260-byte buffers. True when a folder with a
+    // file-system path was chosen (both buffers then hold it); false on cancel and for virtual
+    // shell folders alike, the buffers unchanged.
+    bool chooseFolder(HWND owner, char* path, char* displayName);
+
+    BROWSEINFOA browseInfo;
+    char folderPath[MAX_PATH];
+    char displayName[MAX_PATH];
+};
+
+#endif

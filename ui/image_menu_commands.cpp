@@ -1,0 +1,63 @@
+// The Image menu's boot sector and boot code files and its cluster map.
+#include <windows.h>
+
+#include "ui/boot_file_name.h"
+#include "ui/file_chooser.h"
+#include "ui/image_editor.h"
+
+namespace {
+
+const char kBootFileExtension[] = "bin";
+
+struct BootFileChoice {
+    BootFileDirection direction;
+    BootFileKind kind;
+    const char* title;
+    const char* filter;
+};
+
+const BootFileChoice kBootFileChoices[] = {
+    {kBootFileImport, kBootSectorFile, "Import bootsector", kBootSectorFilter},
+    {kBootFileImport, kBootCodeFile, "Import bootcode", kBootCodeFilter},
+    {kBootFileExport, kBootSectorFile, "Export bootsector", kBootSectorFilter},
+    {kBootFileExport, kBootCodeFile, "Export bootcode", kBootCodeFilter},
+};
+
+const BootFileChoice* findChoice(BootFileDirection direction, BootFileKind kind) {
+    for (const BootFileChoice& choice : kBootFileChoices) {
+        if (choice.direction == direction && choice.kind == kind) return &choice;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+void ImageEditor::bootFileCommand(BootFileDirection direction, BootFileKind kind) {
+    const BootFileChoice* choice = findChoice(direction, kind);
+    if (choice == nullptr) return;
+
+    FileChooser chooser;
+    chooser.setup(choice->filter, kFilterBlockSize, kBootFileExtension, choice->title);
+    char path[kPathSize] = {0};
+    char title[kPathSize] = {0};
+    DWORD error = 0;
+    int result;
+    if (direction == kBootFileImport) {
+        if (!chooser.chooseOpen(mainWindow, path, title, error)) return;
+        result = kind == kBootSectorFile ? importBootSector(path) : importBootCode(path);
+    } else {
+        proposeBootFileName(imageName, path, sizeof path);
+        if (!chooser.chooseSave(mainWindow, path, title, error)) return;
+        result = kind == kBootSectorFile ? exportBootSector(path) : exportBootCode(path);
+    }
+
+    if (result != kResultOk && result != kResultCancelled) showErrorReport();
+    if (result == kResultOk && direction == kBootFileImport) {
+        modified = 1;
+        updateTitle();
+    }
+}
+
+void ImageEditor::clusterMapCommand() {
+    clusterMap.show(mainWindow, getClusterCount(), fatTable);
+}

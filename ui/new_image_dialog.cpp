@@ -1,0 +1,147 @@
+#include "ui/new_image_dialog.h"
+
+#include <commctrl.h>
+
+#include <cstring>
+
+#include "resources/resource_ids.h"
+
+namespace {
+
+// The one open dialog's record, from its initialisation on.
+NewImageDialog* gOpenDialog = nullptr;
+
+struct TypeItem {
+    const char* text;
+    int image;  // 0: 3.5-inch drive icon, 1: 5.25-inch drive icon
+};
+
+// In disk type order (index = disk type).
+const TypeItem kTypeItems[] = {
+    {"3.5\" 720KB image", 0},
+    {"3.5\" 820KB image (non-standard)", 0},
+    {"3.5\" 1440KB image", 0},
+    {"3.5\" 1680KB image (non-standard)", 0},
+    {"3.5\" 1722KB image (non-standard)", 0},
+    {"3.5\" 2880KB image", 0},
+    {"5.25\" 160KB image", 1},
+    {"5.25\" 180KB image", 1},
+    {"5.25\" 320KB image", 1},
+    {"5.25\" 360KB image", 1},
+    {"5.25\" 1200KB image", 1},
+};
+
+const int kPreselectedType = 2;  // 1440KB
+const char kDefaultLabel[] = "NO NAME";
+const char kDefaultOemId[] = "TOLVEN";
+
+void addIcon(HIMAGELIST images, HINSTANCE instance, int iconId) {
+    HICON icon = static_cast<HICON>(
+        LoadImageA(instance, MAKEINTRESOURCEA(iconId), IMAGE_ICON, 16, 16, 0));
+    if (icon == nullptr) return;
+    ImageList_AddIcon(images, icon);  // the list keeps a copy
+    DestroyIcon(icon);
+}
+
+}  // namespace
+
+bool NewImageDialog::show(HWND owner) {
+    created = 0;
+    window = nullptr;
+    typeCombo = nullptr;
+    DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_NEW_IMAGE), owner, dialogProc,
+                    reinterpret_cast<LPARAM>(this));
+    gOpenDialog = nullptr;  // the record may not outlive the next dialog's first messages
+    return created != 0;
+}
+
+char* NewImageDialog::getLabel(char* buffer) const {
+    std::memcpy(buffer, label, sizeof label);
+    return buffer;
+}
+
+char* NewImageDialog::getOemId(char* buffer) const {
+    std::memcpy(buffer, oemId, sizeof oemId);
+    return buffer;
+}
+
+void NewImageDialog::createTypeCombo() {
+    HIMAGELIST images = ImageList_Create(16, 16, ILC_COLOR8 | ILC_MASK, 2, 0);
+    addIcon(images, instance, IDI_DRIVE_35);
+    addIcon(images, instance, IDI_DRIVE_525);
+
+    typeCombo = CreateWindowExA(0, WC_COMBOBOXEXA, "",
+                                WS_CHILD | WS_VISIBLE | WS_BORDER | CBS_DROPDOWNLIST, 0, 0, 0,
+                                150, window, nullptr, instance, nullptr);
+    SendMessageA(typeCombo, CBEM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images));
+
+    int index = 0;
+    for (const TypeItem& type : kTypeItems) {
+        COMBOBOXEXITEMA item;
+        std::memset(&item, 0, sizeof item);
+        item.mask = CBEIF_TEXT | CBEIF_IMAGE | CBEIF_SELECTEDIMAGE | CBEIF_INDENT;
+        item.iItem = index++;
+        item.pszText = const_cast<char*>(type.text);
+        item.iImage = type.image;
+        item.iSelectedImage = type.image;
+        item.iIndent = 0;
+        SendMessageA(typeCombo, CBEM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    }
+    SetWindowPos(typeCombo, nullptr, 98, 15, 218, 120, SWP_NOZORDER | SWP_NOACTIVATE);
+    SendMessageA(typeCombo, CB_SETCURSEL, kPreselectedType, 0);
+}
+
+void NewImageDialog::initDialog(HWND dialog) {
+    window = dialog;
+    createTypeCombo();
+    SendDlgItemMessageA(dialog, IDC_NEW_LABEL, EM_LIMITTEXT, 11, 0);
+    SetDlgItemTextA(dialog, IDC_NEW_LABEL, kDefaultLabel);
+    SendDlgItemMessageA(dialog, IDC_NEW_OEM_ID, EM_LIMITTEXT, 8, 0);
+    SetDlgItemTextA(dialog, IDC_NEW_OEM_ID, kDefaultOemId);
+    SetFocus(GetDlgItem(dialog, IDC_NEW_CREATE));
+}
+
+void NewImageDialog::readChoice() {
+    typeIndex = static_cast<int32_t>(SendMessageA(typeCombo, CB_GETCURSEL, 0, 0));
+    if (typeIndex < 0) return;  // CB_ERR: nothing selected, nothing created
+    created = 1;
+    std::memset(label, 0, sizeof label);
+    std::memset(oemId, 0, sizeof oemId);
+    GetDlgItemTextA(window, IDC_NEW_LABEL, label, sizeof label);
+    GetDlgItemTextA(window, IDC_NEW_OEM_ID, oemId, sizeof oemId);
+}
+
+INT_PTR CALLBACK NewImageDialog::dialogProc(HWND dialog, UINT message, WPARAM wParam,
+                                            LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        gOpenDialog = reinterpret_cast<NewImageDialog*>(lParam);
+        gOpenDialog->initDialog(dialog);
+        return FALSE;  // the focus stays on Create
+    }
+    if (gOpenDialog == nullptr || gOpenDialog->window != dialog) return FALSE;
+
+    switch (message) {
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDC_NEW_CREATE) {
+            gOpenDialog->readChoice();
+            EndDialog(dialog, 0);
+        } else if (LOWORD(wParam) == IDC_NEW_CANCEL || LOWORD(wParam) == IDCANCEL) {
+            EndDialog(dialog, 0);
+        }
+        return TRUE;
+    case WM_CLOSE:
+        EndDialog(dialog, 0);
+        return TRUE;
+    case WM_DESTROY: {
+        // The combo box does not own the image list it was given.
+        HIMAGELIST images = reinterpret_cast<HIMAGELIST>(
+            SendMessageA(gOpenDialog->typeCombo, CBEM_GETIMAGELIST, 0, 0));
+        if (images != nullptr) ImageList_Destroy(images);
+        gOpenDialog->window = nullptr;
+        gOpenDialog->typeCombo = nullptr;
+        return TRUE;
+    }
+    default:
+        return FALSE;
+    }
+}
