@@ -37,11 +37,17 @@ int hostTextToUtf16(const char* text, uint16_t* out, int capacity) {
 
 // The base name (up to the first dot, blanks and dots at its end dropped as Windows drops them)
 // compared with the reserved device names. "COM" and "LPT" also take the superscript digits 1-3,
-// which Windows treats as device names too.
+// which Windows treats as device names too, and the console has CONIN$ and CONOUT$.
 bool hostNameIsDevice(const char* name) {
     size_t len = std::strcspn(name, ".");
     while (len > 0 && (name[len - 1] == ' ' || name[len - 1] == '.')) --len;
     char base[8];
+    if (len == 6 || len == 7) {
+        for (size_t i = 0; i < len; ++i)
+            base[i] = (name[i] >= 'a' && name[i] <= 'z') ? static_cast<char>(name[i] - 32) : name[i];
+        base[len] = '\0';
+        return std::strcmp(base, "CONIN$") == 0 || std::strcmp(base, "CONOUT$") == 0;
+    }
     if (len < 3 || len > 4) return false;
     for (size_t i = 0; i < len; ++i) {
         char c = name[i];

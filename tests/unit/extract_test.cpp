@@ -180,7 +180,14 @@ TEST_F(ExtractTest, DeviceNamesAreRefusedOnlyWhereTheHostHasDevices) {
     EXPECT_TRUE(exists(join(target, "aux.c")));
     EXPECT_TRUE(exists(join(target, "NUL")));
 #endif
-    EXPECT_TRUE(isSafeHostName("con.txt.bak") || hostNameIsDevice("con.txt.bak"));
+#ifdef _WIN32
+    for (const char* device : {"con.txt.bak", "PRN", "aux ", "Nul.", "com9.log", "LPT1", "conout$"})
+        EXPECT_FALSE(isSafeHostName(device)) << device;
+    for (const char* plain : {"console", "com0", "lpt10", "conin", "auxiliary.c"})
+        EXPECT_TRUE(isSafeHostName(plain)) << plain;
+#else
+    EXPECT_TRUE(isSafeHostName("con.txt.bak"));
+#endif
     EXPECT_FALSE(isSafeHostName("a/b"));
     EXPECT_TRUE(isSafeHostName("..a"));
     EXPECT_TRUE(isSafeHostName("Überweisung 2024.pdf"));
