@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Runs the ctest suites of the native, sanitizer and Windows builds, then the fuzz targets over
-# their seeds and kept reproducers (optional fourth folder); fails if any test fails.
+# Runs the ctest suites of the native and sanitizer builds, the fuzz targets over their seeds and
+# kept reproducers (optional fourth folder), then the Windows build; fails if any test fails.
 # The Windows suites run under Wine, inside a private Xvfb display when no display is set.
 set -u
 native="$1"; asan="$2"; win="$3"; fuzz="${4:-}"
@@ -11,6 +11,11 @@ run_ctest() {
 }
 [ -n "$native" ] && run_ctest "native" "$native"
 [ -n "$asan" ] && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 run_ctest "sanitizers" "$asan"
+if [ -n "$fuzz" ]; then
+  echo "=== fuzz targets: seeds and regressions in $fuzz"
+  "$(dirname "$0")/fuzz.sh" check "$fuzz" || status=1
+fi
+# The Windows suites come last, so that ctest's summary closes the run.
 if [ -n "$win" ]; then
   if [ -z "${DISPLAY:-}" ]; then
     disp=":$((200 + RANDOM % 500))"
@@ -23,9 +28,5 @@ if [ -n "$win" ]; then
   run_ctest "windows (wine)" "$win"
   WINEPREFIX="$WINEPREFIX" wineserver -k >/dev/null 2>&1 || true
   [ -n "${xvfb_pid:-}" ] && kill "$xvfb_pid" 2>/dev/null
-fi
-if [ -n "$fuzz" ]; then
-  echo "=== fuzz targets: seeds and regressions in $fuzz"
-  "$(dirname "$0")/fuzz.sh" check "$fuzz" || status=1
 fi
 exit $status
