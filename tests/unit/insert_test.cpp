@@ -348,3 +348,30 @@ TEST_F(InsertTest, HostTreeFiveDeepGoesOnAfterRefusedFile) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(InsertTest, CyclicFolderChainIsNotGrown) {
+    uint16_t folder = 0;
+    ASSERT_EQ(0, image->createFolder(0, "LOOP", 0, 0, &folder));
+    std::string path = hostFile("e", {});
+    for (int i = 0; i < 14; ++i)  // fills the folder's one cluster: ".", ".." and 14 entries
+        ASSERT_EQ(0, image->insertHostFile(folder, path.c_str(), ("F" + std::to_string(i)).c_str()));
+    image->fatTable[folder] = folder;  // the chain now leads back to itself
+    auto before = snapshot(*image);
+    EXPECT_EQ(kResultDirectoryFull, image->insertHostFile(folder, path.c_str(), "F14"));
+    EXPECT_EQ(std::vector<std::string>{"Directory is full, could not insert \"F14\"!"},
+              takeMessages(*image));
+    EXPECT_EQ(before, snapshot(*image));
+}
+
+TEST_F(InsertTest, TargetOutsideDataClustersRefused) {
+    std::string path = hostFile("e", pattern(3, 1));
+    auto before = snapshot(*image);
+    EXPECT_EQ(kResultDirectoryFull, image->insertHostFile(0xFFF, path.c_str(), "X"));
+    EXPECT_EQ(kResultDirectoryFull, image->insertHostFile(1, path.c_str(), "X"));
+    EXPECT_EQ(2u, takeMessages(*image).size());
+    EXPECT_EQ(before, snapshot(*image));
+}
+
+}  // namespace
