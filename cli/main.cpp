@@ -16,6 +16,8 @@ int runExtract(int argc, char** argv);
 int runRm(int argc, char** argv);
 int runAdd(int argc, char** argv);
 int runMkdir(int argc, char** argv);
+int runRead(int argc, char** argv);
+int runWrite(int argc, char** argv);
 
 namespace {
 const CliCommand kCommands[] = {
@@ -32,6 +34,10 @@ const CliCommand kCommands[] = {
     {"add", runAdd, "add IMAGE HOSTPATH... [-d FOLDER]",
      "Inserts host files and folder trees into FOLDER of the image (the root by default)."},
     {"mkdir", runMkdir, "mkdir IMAGE PATH", "Creates a folder; its parent must exist."},
+    {"read", runRead, "read DRIVE IMAGE",
+     "Windows only: reads the floppy in DRIVE (A:) into IMAGE; Ctrl+C cancels."},
+    {"write", runWrite, "write IMAGE DRIVE",
+     "Windows only: formats the floppy in DRIVE, writes IMAGE and verifies; Ctrl+C cancels."},
     {"bootsector", runBootSector, "bootsector export|import IMAGE FILE",
      "Exports the boot sector to FILE, or imports it from FILE into IMAGE."},
     {"bootcode", runBootCode, "bootcode export|import IMAGE FILE",

@@ -1,0 +1,112 @@
+// How long the floppy transfers would take on a real 300 rpm drive: each transfer runs against the
+// simulated drive with its timing model, and every phase is set against the floor of one turn per
+// track it touches. Run by scripts/bench-floppy.sh.
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "floppy/floppy_device.h"
+#include "floppy/simulated_floppy.h"
+#include "floppy/transfer_notify.h"
+#include "image/volume_image.h"
+
+namespace {
+
+struct Mark {
+    std::string text;
+    int64_t at;  // model time of the publication
+};
+
+// Stands in for the drive dialog: notes each step with the drive's model time.
+struct Recorder {
+    VolumeImage* image;
+    SimulatedFloppy* drive;
+    std::vector<Mark> marks;
+};
+
+void onStep(void* context, void*, TransferNotice notice) {
+    if (notice != kNoticeProgress) return;
+    Recorder* r = static_cast<Recorder*>(context);
+    char text[kStatusTextSize];
+    r->marks.push_back(Mark{r->image->copyStatusText(text), r->drive->elapsedNanoseconds()});
+}
+
+double seconds(int64_t ns) { return static_cast<double>(ns) / 1e9; }
+
+void row(const char* what, int64_t ns, int64_t floor) {
+    std::printf("| %-34s | %8.1f s | %6.1f s | %6.2fx |\n", what, seconds(ns), seconds(floor),
+                static_cast<double>(ns) / static_cast<double>(floor));
+}
+
+// Time from the publication of `from` to the first later one of `to`.
+int64_t between(const std::vector<Mark>& marks, const char* from, const char* to) {
+    int64_t start = -1;
+    for (const Mark& m : marks) {
+        if (start < 0 && m.text == from) start = m.at;
+        if (start >= 0 && m.text == to) return m.at - start;
+    }
+    return 0;
+}
+
+void bench(int diskType, uint32_t mediaType, const char* name) {
+    MediaGeometry media = SimulatedFloppy::standardMedia(mediaType);
+    int64_t turn = FloppyTiming().rotation;
+    int64_t floor = static_cast<int64_t>(media.cylinders * media.tracksPerCylinder) * turn;
+
+    std::unique_ptr<VolumeImage> image(new VolumeImage);
+    image->createImage(nullptr, diskType, "BENCH", "TOLVEN");
+    for (int i = 0; i < image->clusterCount; ++i) std::memset(image->clusters[i], i & 0xFF, image->clusterBytes);
+
+    for (int ahead = 0; ahead < 2; ++ahead) {
+        setFloppyReadAhead(ahead == 1);
+        std::printf("\n%s, %s:\n\n", name, ahead ? "cylinder read-ahead in the device layer" : "one call per area and cluster");
+        std::printf("| %-34s | %10s | %8s | %7s |\n", "transfer / phase", "model", "floor", "ratio");
+        std::printf("|%s|%s|%s|%s|\n", std::string(36, '-').c_str(), std::string(12, '-').c_str(),
+                    std::string(10, '-').c_str(), std::string(9, '-').c_str());
+
+        SimulatedFloppy drive("A:");
+        drive.install();
+        drive.insertUnformattedDisk(media);
+        FloppyTiming timing;
+        drive.enableTiming(timing);
+        Recorder w{image.get(), &drive, {}};
+        setTransferNotifyHook(onStep, &w);
+        image->setNotifyTarget(nullptr, 1);
+        int result = image->writeToFloppy("A:");
+        int64_t total = drive.elapsedNanoseconds();
+        char firstFormat[64];
+        std::snprintf(firstFormat, sizeof firstFormat, "Formatting sectors (0/%i)",
+                      static_cast<int>(media.cylinders * media.tracksPerCylinder * media.sectorsPerTrack));
+        row("format (one call per cylinder)", between(w.marks, firstFormat, "Writing bootsector"), floor);
+        row("write (one call per cluster)", between(w.marks, "Writing bootsector", "Dismounting floppy"), floor);
+        int64_t verify = total - between(w.marks, "Creating floppy access handle", "Closing floppy access handle");
+        row("verify", verify, floor);
+        row(result == 0 ? "whole write" : "whole write (FAILED)", total, 3 * floor);
+
+        std::unique_ptr<VolumeImage> copy(new VolumeImage);
+        drive.enableTiming(timing);
+        Recorder r{copy.get(), &drive, {}};
+        setTransferNotifyHook(onStep, &r);
+        int readsBefore = drive.callCount(FloppyCall::Read);
+        copy->setNotifyTarget(nullptr, 1);
+        result = copy->readFromFloppy("A:");
+        row(result == 0 ? "read" : "read (FAILED)", drive.elapsedNanoseconds(), floor);
+        std::printf("\n  device calls of the read: %i reads\n", drive.callCount(FloppyCall::Read) - readsBefore);
+        setTransferNotifyHook(nullptr, nullptr);
+    }
+    setFloppyReadAhead(true);
+}
+
+}  // namespace
+
+int main() {
+    FloppyTiming t;
+    std::printf("Timing model: %.0f rpm, step %.0f ms, settle %.0f ms, %.1f ms from one call to the next;\n"
+                "floor = one turn per track of the disk.\n",
+                60e9 / static_cast<double>(t.rotation), t.step / 1e6, t.settle / 1e6, t.callOverhead / 1e6);
+    bench(2, kMediaF3_1Pt44_512, "3.5-inch 1.44 MB (80 x 2 x 18)");
+    bench(0, kMediaF3_720_512, "3.5-inch 720 KB (80 x 2 x 9)");
+    return 0;
+}

@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# How long the floppy transfers would take on a real 300 rpm drive, against the floor of one turn
+# per track: builds the native benchmark and runs it on the simulated drive's timing model.
+set -eu
+cd "$(dirname "$0")/.."
+build="${1:-build/native}"
+cmake -S . -B "$build" >/dev/null
+cmake --build "$build" -j2 --target tolven_floppy_bench >/dev/null
+"$build/tolven_floppy_bench"
