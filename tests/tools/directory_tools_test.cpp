@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -11,6 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "directory/dir_entry.h"
+#include "image/boot_sector.h"
+#include "platform/host_text.h"
 #include "tool_support.h"
 
 using testing_support::readFile;
@@ -178,6 +182,66 @@ TEST_F(DirectoryTools, ExtractionEqualsMcopy) {
         EXPECT_EQ(1u, mine.count(name)) << name;
     EXPECT_EQ(0u, mine.count("Many Files/entry number 3 of many.txt"));
     EXPECT_EQ(content("Docs/empty", 0), mine["Docs/empty"]);
+}
+
+// The long names of folder `folder` (first cluster) whose slots begin in an earlier cluster than
+// their short entry, as UTF-8.
+std::vector<std::string> namesCrossingClusters(VolumeImage& im, uint16_t folder) {
+    std::vector<std::string> out;
+    uint8_t entry[32];
+    uint16_t name[kLongNameUnits];
+    int32_t ec, ei, lc, li;
+    uint8_t r = im.startWalk(folder, entry, reinterpret_cast<uint8_t*>(name), kLongNameBytes, ec,
+                             ei, lc, li);
+    for (; r == 1; r = im.nextEntry(entry, reinterpret_cast<uint8_t*>(name), kLongNameBytes, ec, ei, lc, li)) {
+        char text[kLongNameUnits * 3 + 1];
+        if (lc > 0 && lc != ec && utf16ToUtf8(name, kLongNameUnits, text, sizeof text) > 0)
+            out.push_back(text);
+    }
+    return out;
+}
+
+uint16_t firstClusterOf(VolumeImage& im, uint16_t folder, const char* shortName11) {
+    uint8_t entry[32];
+    int32_t ec, ei, lc, li;
+    for (uint8_t r = im.startWalk(folder, entry, nullptr, 0, ec, ei, lc, li); r == 1;
+         r = im.nextEntry(entry, nullptr, 0, ec, ei, lc, li))
+        if (std::memcmp(entry, shortName11, 11) == 0) return readLe16(entry + de::kFirstCluster);
+    return 0xFFFF;
+}
+
+TEST_F(DirectoryTools, ImageHoldsTheCasesUnderTest) {
+    makeImage();
+    fragmentAndDelete();
+    std::unique_ptr<VolumeImage> im(new VolumeImage);
+    ASSERT_EQ(0, im->loadImageFile(image.c_str()));
+    uint16_t many = firstClusterOf(*im, 0, "MANYFI~1   ");
+    ASSERT_NE(0xFFFF, many);
+    EXPECT_NE(0xFFF, im->fatTable[many]);  // the folder spans several clusters
+    EXPECT_FALSE(namesCrossingClusters(*im, many).empty());
+    // The file written into the hole is fragmented: its chain jumps.
+    uint16_t docs = firstClusterOf(*im, 0, "DOCS       ");
+    uint16_t frag = firstClusterOf(*im, docs, "FRAGME~1BIN");
+    ASSERT_NE(0xFFFF, frag);
+    bool jumps = false;
+    for (uint16_t c = frag; c >= 2 && c < 0xFF0; c = im->fatTable[c])
+        if (im->fatTable[c] < 0xFF0 && im->fatTable[c] != c + 1) jumps = true;
+    EXPECT_TRUE(jumps);
+}
+
+TEST_F(DirectoryTools, RmOfNameCrossingClustersLeavesTheRestAsMtoolsSeesIt) {
+    makeImage();
+    std::unique_ptr<VolumeImage> im(new VolumeImage);
+    ASSERT_EQ(0, im->loadImageFile(image.c_str()));
+    std::vector<std::string> crossing = namesCrossingClusters(*im, firstClusterOf(*im, 0, "MANYFI~1   "));
+    ASSERT_FALSE(crossing.empty());
+    std::vector<std::string> before = mdirPaths(image);
+    auto r = run(cli() + " rm " + quote(image) + " " + quote("Many Files/" + crossing[0]));
+    ASSERT_EQ(0, r.status) << r.output;
+    std::string report;
+    EXPECT_TRUE(tool_support::fsckClean(image, &report)) << report;
+    before.erase(std::find(before.begin(), before.end(), "/Many Files/" + crossing[0]));
+    EXPECT_EQ(before, mdirPaths(image));
 }
 
 TEST_F(DirectoryTools, ExtractionOfTwoKilobyteClustersEqualsMcopy) {
