@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -303,6 +304,26 @@ TEST_F(MainWindow, ContextMenuOpensWithNothingSelected) {
     sendKeys({}, VK_ESCAPE);
     EXPECT_TRUE(waitForWindowGone(session.threadId(), kMenuClass, nullptr));
     EXPECT_EQ("Tolven - [untitled.img *]", windowText(session.window()));
+}
+
+TEST_F(MainWindow, ErrorReportShowsEveryQueuedMessageInOneBox) {
+    std::function<void()> report = [&] { session.editor().showErrorReport(); };
+    session.postToUiThread(&report);
+    session.flushPosted();  // nothing queued: no box at all
+    EXPECT_EQ(1u, visibleWindows(session.threadId()).size());
+
+    session.onUiThread([&] {
+        session.editor().queueMessage("Could not open file %s!", "a.img");
+        session.editor().queueMessage("Invalid bootsector found!");
+    });
+    session.postToUiThread(&report);
+    bool found = false;
+    // The box has no caption of its own; the platform's default is "Error".
+    EXPECT_EQ("Could not open file a.img!\nInvalid bootsector found!",
+              answerMessageBox(session.threadId(), "Error", IDOK, &found));
+    EXPECT_TRUE(found);
+    session.flushPosted();
+    EXPECT_TRUE(session.editor().isEmpty());
 }
 
 TEST_F(MainWindow, QuitDeletesTemporaryFilesWithoutAsking) {
