@@ -135,7 +135,7 @@ int addEntry(VolumeImage& image, uint16_t folderCluster, const char* name, const
     if (entry.hostPath != nullptr) {
         ownClusters = clustersFor(image, entry.hostSize);
         if (entry.hostSize > capacity ||
-            !findFreeClusters(image, run.growClusters + ownClusters, &clusters))
+            !findFreeClusters(image, folder, run.growClusters + ownClusters, &clusters))
             return refuse(image, kResultNoSpace, "Not enough free space on image for \"%s\"!", name);
         HostReadResult read = hostReadWholeFile(entry.hostPath, capacity, &bytes);
         if (read == kHostReadFailed)
@@ -145,7 +145,7 @@ int addEntry(VolumeImage& image, uint16_t folderCluster, const char* name, const
         ownClusters = clustersFor(image, bytes.size());
     }
     if (static_cast<int>(clusters.size()) != run.growClusters + ownClusters &&
-        !findFreeClusters(image, run.growClusters + ownClusters, &clusters))
+        !findFreeClusters(image, folder, run.growClusters + ownClusters, &clusters))
         return refuse(image, kResultNoSpace, "Not enough free space on image for \"%s\"!", name);
 
     // Everything fits: from here on nothing can fail.
@@ -162,6 +162,7 @@ int addEntry(VolumeImage& image, uint16_t folderCluster, const char* name, const
                    static_cast<uint32_t>(bytes.size()));
     for (int i = 0; i <= longSlots; ++i)
         std::memcpy(folderSlot(image, folder, run.start + i), slots.data() + i * 32, 32);
+    keepRootEnd(image, folder, run.start, longSlots + 1);
     *firstCluster = first;
     return kResultOk;
 }

@@ -6,12 +6,45 @@ static bool isDataCluster(const VolumeImage& image, uint32_t cluster) {
     return cluster >= 2 && cluster < 2u + image.clusterCount;
 }
 
+// The walker's view of a slot: skipped, a long-name piece, or an entry.
+static bool rootSkips(const uint8_t* slot) {
+    return slot[0] == 0xE5 || (slot[11] != 0x0F && (slot[11] & 0x0F) == 0x08);
+}
+
+// The position at which the walker ends the folder early: the end mark of the root (a 0x00 slot
+// after any long-name run), or in a subfolder a 0x00 slot right after a long-name run. Entries
+// placed from there on would never be listed.
+static int walkEnd(const VolumeImage& image, const FolderSlots& folder) {
+    int p = 0;
+    int n = folder.slotCount;
+    bool root = folder.firstCluster == 0;
+    auto skips = [&](int q) {
+        const uint8_t* slot = folderSlot(image, folder, q);
+        if (root) return rootSkips(slot);
+        uint16_t cluster = folder.chain[q / image.entriesPerCluster];
+        return slot[0] == 0xE5 || slot[0] == 0x00 || (slot[26] | (slot[27] << 8)) == cluster;
+    };
+    while (p < n) {
+        while (p < n && skips(p)) ++p;
+        bool run = false;
+        while (p < n && folderSlot(image, folder, p)[11] == 0x0F) {
+            run = true;
+            ++p;
+        }
+        if (p >= n) break;
+        if (folderSlot(image, folder, p)[0] == 0x00 && (root || run)) return p;
+        if (!skips(p)) ++p;
+    }
+    return n;
+}
+
 bool loadFolderSlots(const VolumeImage& image, uint16_t firstCluster, FolderSlots* folder) {
     folder->firstCluster = firstCluster;
     folder->chain.clear();
     folder->canGrow = false;
     if (firstCluster == 0) {
         folder->slotCount = image.rootEntryCount();
+        folder->walkEnd = walkEnd(image, *folder);
         return true;
     }
     if (!isDataCluster(image, firstCluster) || image.entriesPerCluster == 0) return false;
@@ -29,6 +62,9 @@ bool loadFolderSlots(const VolumeImage& image, uint16_t firstCluster, FolderSlot
         cluster = next;
     }
     folder->slotCount = static_cast<int>(folder->chain.size()) * image.entriesPerCluster;
+    folder->walkEnd = walkEnd(image, *folder);
+    // Clusters added behind an early end would never be listed either.
+    if (folder->walkEnd < folder->slotCount) folder->canGrow = false;
     return true;
 }
 
@@ -41,9 +77,12 @@ uint8_t* folderSlot(const VolumeImage& image, const FolderSlots& folder, int pos
 
 bool findSlotRun(const VolumeImage& image, const FolderSlots& folder, int count, SlotRun* run) {
     int free = 0;
-    for (int p = 0; p < folder.slotCount; ++p) {
+    bool root = folder.firstCluster == 0;
+    int usable = root ? folder.slotCount : folder.walkEnd;
+    for (int p = 0; p < usable; ++p) {
         uint8_t first = folderSlot(image, folder, p)[0];
-        free = first == 0x00 || first == 0xE5 ? free + 1 : 0;
+        bool isFree = first == 0x00 || first == 0xE5 || (root && p >= folder.walkEnd);
+        free = isFree ? free + 1 : 0;
         if (free == count) {
             run->start = p - count + 1;
             run->growClusters = 0;
@@ -57,11 +96,20 @@ bool findSlotRun(const VolumeImage& image, const FolderSlots& folder, int count,
     return true;
 }
 
-bool findFreeClusters(const VolumeImage& image, int count, std::vector<uint16_t>* found) {
+void keepRootEnd(VolumeImage& image, const FolderSlots& folder, int start, int count) {
+    int behind = start + count;
+    if (folder.firstCluster != 0 || behind <= folder.walkEnd || behind >= folder.slotCount) return;
+    std::memset(folderSlot(image, folder, behind), 0, 32);
+}
+
+bool findFreeClusters(const VolumeImage& image, const FolderSlots& folder, int count,
+                      std::vector<uint16_t>* found) {
     found->clear();
+    std::vector<bool> taken(image.clusterCount + 2u, false);
+    for (uint16_t c : folder.chain) taken[c] = true;
     for (uint32_t c = 2; c < 2u + image.clusterCount && static_cast<int>(found->size()) < count;
          ++c)
-        if (image.fatTable[c] == 0) found->push_back(static_cast<uint16_t>(c));
+        if (image.fatTable[c] == 0 && !taken[c]) found->push_back(static_cast<uint16_t>(c));
     return static_cast<int>(found->size()) == count;
 }
 

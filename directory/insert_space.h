@@ -15,6 +15,7 @@ struct FolderSlots {
     std::vector<uint16_t> chain;    // the folder's clusters; empty for the root
     bool canGrow;                   // a subfolder whose chain ends in a proper end mark
     int slotCount;
+    int walkEnd;                    // where the walker stops listing; slotCount when it reads all
 };
 
 // False when `firstCluster` names neither the root (0) nor a data cluster. A chain that leaves
@@ -27,15 +28,23 @@ struct SlotRun {
     int start;         // position of the first slot
     int growClusters;  // clusters the folder needs at its end before the run fits
 };
-// The first run of `count` free slots (first byte 0x00 or 0xE5). When none fits, a growable
-// folder takes the free slots at its end and new clusters after them. False for a full root
-// directory or a subfolder that may not grow.
+// The first run of `count` free slots (first byte 0x00 or 0xE5) where the walker will list the
+// entry. In the root every slot from its end mark on is free; in a subfolder nothing after the
+// point where the walker stops is used. When none fits, a growable folder takes the free slots at
+// its end and new clusters after them. False for a full root directory or a subfolder that may
+// not grow.
 bool findSlotRun(const VolumeImage& image, const FolderSlots& folder, int count, SlotRun* run);
 
-// The `count` lowest free clusters; false when fewer are free.
-bool findFreeClusters(const VolumeImage& image, int count, std::vector<uint16_t>* found);
+// The `count` lowest free clusters outside the folder's own chain (a damaged FAT may call a
+// cluster of the folder free, and the entry's data must not land on its slots); false when
+// fewer are free.
+bool findFreeClusters(const VolumeImage& image, const FolderSlots& folder, int count,
+                      std::vector<uint16_t>* found);
 // Chains clusters[0 .. count-1] in that order, the last one marked 0xFFF.
 void linkClusters(VolumeImage& image, const uint16_t* clusters, int count);
+// After a run written at or past the root's end mark: the slot behind it becomes the new end, so
+// stale bytes beyond the old end stay unlisted.
+void keepRootEnd(VolumeImage& image, const FolderSlots& folder, int start, int count);
 // Zeroes `count` clusters, links them to the end of the folder and adds them to `folder`.
 void growFolder(VolumeImage& image, FolderSlots* folder, const uint16_t* clusters, int count);
 

@@ -1,0 +1,96 @@
+// Insertion into damaged folders: an accepted entry must be one the walker lists, so that a
+// file reported as inserted is never hidden behind an end mark.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "image_builder.h"
+#include "test_support.h"
+
+using testing_support::TempDir;
+using testing_support::writeFile;
+
+namespace {
+
+const char kLongName[] = "A long name with spaces.text";  // three long-name slots and the entry
+
+bool listed(VolumeImage& im, uint16_t folder, const std::u16string& name) {
+    for (const testimg::Walked& w : testimg::walkAll(im, folder))
+        if (w.longName == name) return true;
+    return false;
+}
+
+std::u16string wide(const char* s) { return std::u16string(s, s + std::strlen(s)); }
+
+}  // namespace
+
+// The root ends at slot 1; slot 2 holds a stale entry from before. The first run of four free
+// slots after the stale one lies beyond the end, where the walker never looks.
+TEST(InsertDamage, StaleSlotBeyondRootEndMark) {
+    std::unique_ptr<VolumeImage> im(new VolumeImage);
+    testimg::build(*im);
+    testimg::place(*im, 0, 0, {testimg::shortEntry("A.TXT", de::kAttrArchive, 0)});
+    testimg::place(*im, 0, 2, {testimg::shortEntry("STALE.TXT", de::kAttrArchive, 0)});
+    TempDir dir;
+    writeFile(dir.file("host.txt"), std::vector<uint8_t>(100, 'x'));
+
+    ASSERT_EQ(0, im->insertHostFile(0, dir.file("host.txt").c_str(), kLongName));
+    std::vector<testimg::Walked> root = testimg::walkAll(*im, 0);
+    ASSERT_EQ(2u, root.size());
+    EXPECT_EQ(testimg::shortName("A.TXT"), root[0].shortName);
+    EXPECT_EQ(wide(kLongName), root[1].longName);
+    // The entry took the end mark's place; the stale slot behind it became the new end.
+    EXPECT_EQ(1, root[1].longNameIndex);
+    EXPECT_EQ(4, root[1].entryIndex);
+    EXPECT_EQ(0, im->rootDir[5 * 32]);
+}
+
+// In a folder, a free slot right after a long-name run ends the walk: the slots behind it (here
+// after a stale entry, so the new run cannot join the orphan piece) may not take the entry, and
+// the folder may not grow behind it either.
+TEST(InsertDamage, FreeSlotAfterOrphanLongNameInFolder) {
+    std::unique_ptr<VolumeImage> im(new VolumeImage);
+    testimg::build(*im);
+    testimg::place(*im, 0, 0, {testimg::shortEntry("DIR", de::kAttrDirectory, 2)});
+    testimg::chain(*im, {2});
+    testimg::dotEntries(*im, 2, 0);
+    std::vector<uint8_t> orphan = testimg::shortEntry("GONE.TXT", de::kAttrArchive, 0);
+    testimg::place(*im, 2, 2, {testimg::longNameSlots(u"gone", orphan)[0]});
+    testimg::place(*im, 2, 4, {testimg::shortEntry("STALE.TXT", de::kAttrArchive, 0)});
+    TempDir dir;
+    writeFile(dir.file("host.txt"), std::vector<uint8_t>(100, 'x'));
+
+    int result = im->insertHostFile(2, dir.file("host.txt").c_str(), kLongName);
+    if (result == 0) {
+        EXPECT_TRUE(listed(*im, 2, wide(kLongName)));
+    } else {
+        EXPECT_EQ(kResultDirectoryFull, result);
+    }
+}
+
+// The folder's only cluster is marked free in the FAT. The file's data must not be given that
+// cluster, or writing the entry would overwrite the data and the data the folder.
+TEST(InsertDamage, FolderClusterMarkedFree) {
+    std::unique_ptr<VolumeImage> im(new VolumeImage);
+    testimg::build(*im);
+    testimg::place(*im, 0, 0, {testimg::shortEntry("DIR", de::kAttrDirectory, 2)});
+    testimg::dotEntries(*im, 2, 0);
+    im->fatTable[2] = 0;
+    TempDir dir;
+    std::vector<uint8_t> bytes(700);
+    for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>(i * 13);
+    writeFile(dir.file("host.bin"), bytes);
+
+    ASSERT_EQ(0, im->insertHostFile(2, dir.file("host.bin").c_str(), "HOST.BIN"));
+    std::vector<testimg::Walked> folder = testimg::walkAll(*im, 2);
+    ASSERT_EQ(2u, folder.size());  // ".." and the new file
+    EXPECT_EQ(testimg::shortName("HOST.BIN"), folder[1].shortName);
+    uint16_t first = readLe16(folder[1].raw.data() + de::kFirstCluster);
+    ASSERT_NE(2, first);
+    ASSERT_NE(0xFFF, im->fatTable[first]);
+    uint16_t second = im->fatTable[first];
+    ASSERT_NE(2, second);
+    EXPECT_EQ(0, std::memcmp(im->clusterData(first), bytes.data(), 512));
+    EXPECT_EQ(0, std::memcmp(im->clusterData(second), bytes.data() + 512, 188));
+}
