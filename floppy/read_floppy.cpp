@@ -56,7 +56,11 @@ int VolumeImage::readFromFloppy(const char* driveName) {
         sectorsDone = 1;
         sectorsTotal = totalSectors();
         publishStep("Allocating image memory");
-        computeGeometry();
+        // A floppy the machine cannot hold must not read as a shorter image.
+        if (!computeGeometry()) {
+            queueMessage("Not enough memory for the image!");
+            result = kResultBadImage;
+        }
     }
 
     // Sector counts assume 512-byte sectors, as every floppy format does.

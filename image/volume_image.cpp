@@ -79,7 +79,7 @@ void VolumeImage::reset() {
     std::memset(rootDir, 0, sizeof rootDir);
 }
 
-void VolumeImage::computeGeometry() {
+bool VolumeImage::computeGeometry() {
     uint16_t bps = bytesPerSector();
     uint8_t spc = sectorsPerCluster();
     clusterBytes = static_cast<uint16_t>(bps * spc);
@@ -93,7 +93,7 @@ void VolumeImage::computeGeometry() {
     uint32_t count = spc == 0 ? 0 : dataSectors / spc;
     clusterCount = static_cast<uint16_t>(count > static_cast<uint32_t>(kMaxClusters) ? kMaxClusters
                                                                                      : count);
-    allocateClusters();
+    return allocateClusters();
 }
 
 // Allocation failure: the image keeps only the clusters it could allocate, and clusterCount is

@@ -11,6 +11,8 @@
 #include "image/message_list.h"
 #include "platform/boot_template.h"
 
+class HostFile;
+
 // Sizes of the in-memory volume. They bound what an image may declare (see checkBootSector).
 const int kFatTableEntries = 3414;   // cluster numbers 0..3413
 const int kMaxClusters = 3412;       // data clusters 2..3413: every one has a FAT entry
@@ -75,7 +77,8 @@ public:
     void reset();
     // Derives clusterBytes, entriesPerCluster, dataSectors and clusterCount from bootSector and
     // allocates the cluster buffers. The boot sector must have passed checkBootSector.
-    void computeGeometry();
+    // False when memory ran out: clusterCount then counts only the buffers that were allocated.
+    bool computeGeometry();
     bool allocateClusters();
     bool allocateBackupClusters();
     void freeClusters();
@@ -121,6 +124,8 @@ public:
     // 0; 100 file not created or a part not written; 120 a cluster not written. The file is
     // written beside the target and put in its place only when complete.
     int saveImageFile(const char* path);
+    int readClusters(HostFile& file);
+    int writeClusters(HostFile& file);
 
     // --- boot sector and boot code files (image/boot_files.cpp) -----------------------------
     int importBootSector(const char* path);
