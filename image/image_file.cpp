@@ -16,15 +16,18 @@ static bool readAll(HostFile& file, void* buffer, uint32_t size) {
 // call per cluster made loading and saving a 2.88 MB image cost thousands of calls.
 static const uint32_t kClusterRunBytes = 64 * 1024;
 
+static int clustersPerRun(uint16_t clusterBytes) {
+    uint32_t n = clusterBytes == 0 ? 1 : kClusterRunBytes / clusterBytes;
+    return n == 0 ? 1 : static_cast<int>(n);
+}
+
 // Reads the data clusters in order; returns the index of the first cluster that could not be
 // read in full, or clusterCount when all were.
 int VolumeImage::readClusters(HostFile& file) {
-    uint32_t perRun = clusterBytes == 0 ? 1 : kClusterRunBytes / clusterBytes;
-    if (perRun == 0) perRun = 1;
+    const int perRun = clustersPerRun(clusterBytes);
     std::vector<uint8_t> run(static_cast<size_t>(perRun) * clusterBytes);
-    for (int first = 0; first < clusterCount; first += static_cast<int>(perRun)) {
-        int count = clusterCount - first < static_cast<int>(perRun) ? clusterCount - first
-                                                                     : static_cast<int>(perRun);
+    for (int first = 0; first < clusterCount; first += perRun) {
+        int count = clusterCount - first < perRun ? clusterCount - first : perRun;
         uint32_t want = static_cast<uint32_t>(count) * clusterBytes;
         uint32_t got = 0;
         if (!file.read(run.data(), want, &got)) got = 0;
@@ -39,12 +42,10 @@ int VolumeImage::readClusters(HostFile& file) {
 // Writes the data clusters in order; returns the index of the first cluster of the run that
 // could not be written, or clusterCount when all were.
 int VolumeImage::writeClusters(HostFile& file) {
-    uint32_t perRun = clusterBytes == 0 ? 1 : kClusterRunBytes / clusterBytes;
-    if (perRun == 0) perRun = 1;
+    const int perRun = clustersPerRun(clusterBytes);
     std::vector<uint8_t> run(static_cast<size_t>(perRun) * clusterBytes);
-    for (int first = 0; first < clusterCount; first += static_cast<int>(perRun)) {
-        int count = clusterCount - first < static_cast<int>(perRun) ? clusterCount - first
-                                                                     : static_cast<int>(perRun);
+    for (int first = 0; first < clusterCount; first += perRun) {
+        int count = clusterCount - first < perRun ? clusterCount - first : perRun;
         for (int i = 0; i < count; ++i)
             std::memcpy(run.data() + static_cast<size_t>(i) * clusterBytes, clusters[first + i], clusterBytes);
         if (!file.write(run.data(), static_cast<uint32_t>(count) * clusterBytes)) return first;
