@@ -19,9 +19,9 @@ std::vector<ListRecord> readRecords(VolumeImage& image, uint16_t folder) {
     std::vector<ListRecord> records;
     ListRecord r;
     int32_t entryCluster, entryIndex, longNameCluster, longNameIndex;
-    uint8_t found = image.startWalk(folder, r.entry, reinterpret_cast<uint8_t*>(r.name),
-                                    kLongNameBytes, entryCluster, entryIndex, longNameCluster,
-                                    longNameIndex);
+    uint8_t found =
+        image.startWalk(folder, r.entry, reinterpret_cast<uint8_t*>(r.name), kLongNameBytes,
+                        entryCluster, entryIndex, longNameCluster, longNameIndex);
     while (found == 1) {
         if (r.name[0] == 0) shortDisplayName(r.entry, r.name);
         records.push_back(r);

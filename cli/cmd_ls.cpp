@@ -31,15 +31,15 @@ void printLine(const uint8_t* entry, const std::string& path) {
     uint16_t time = readLe16(entry + de::kTime);
     std::printf("%s %u %04u-%02u-%02u %02u:%02u:%02u %s\n", letters,
                 static_cast<unsigned>(readLe32(entry + de::kFileSize)), 1980u + (date >> 9),
-                (date >> 5) & 15u, date & 31u, static_cast<unsigned>(time >> 11),
-                (time >> 5) & 63u, (time & 31u) * 2, path.c_str());
+                (date >> 5) & 15u, date & 31u, static_cast<unsigned>(time >> 11), (time >> 5) & 63u,
+                (time & 31u) * 2, path.c_str());
 }
 
 void listFolder(Lister& l, uint16_t folder, int depth) {
     ImagePathEntry e;
-    uint8_t found = l.image->startWalk(folder, e.entry, reinterpret_cast<uint8_t*>(e.longName),
-                                       kLongNameBytes, e.entryCluster, e.entryIndex,
-                                       e.longNameCluster, e.longNameIndex);
+    uint8_t found =
+        l.image->startWalk(folder, e.entry, reinterpret_cast<uint8_t*>(e.longName), kLongNameBytes,
+                           e.entryCluster, e.entryIndex, e.longNameCluster, e.longNameIndex);
     while (found == 1) {
         if (!isDotEntry(e.entry)) {
             std::string path = l.path + "/" + imageEntryName(e.entry, e.longName);
@@ -48,7 +48,8 @@ void listFolder(Lister& l, uint16_t folder, int depth) {
             if (l.recursive && (e.entry[de::kAttributes] & de::kAttrDirectory) &&
                 content != kNoContent && !l.listedFolders[content]) {
                 if (depth >= kMaxListDepth) {
-                    std::fprintf(stderr, "Folder \"%s\" nested too deep, not listed!\n", path.c_str());
+                    std::fprintf(stderr, "Folder \"%s\" nested too deep, not listed!\n",
+                                 path.c_str());
                 } else {
                     l.listedFolders[content] = true;
                     WalkCursor saved = l.image->saveCursor();
@@ -60,9 +61,9 @@ void listFolder(Lister& l, uint16_t folder, int depth) {
                 }
             }
         }
-        found = l.image->nextEntry(e.entry, reinterpret_cast<uint8_t*>(e.longName), kLongNameBytes,
-                                   e.entryCluster, e.entryIndex, e.longNameCluster,
-                                   e.longNameIndex);
+        found =
+            l.image->nextEntry(e.entry, reinterpret_cast<uint8_t*>(e.longName), kLongNameBytes,
+                               e.entryCluster, e.entryIndex, e.longNameCluster, e.longNameIndex);
     }
 }
 
@@ -75,11 +76,16 @@ int runLs(int argc, char** argv) {
     bool recursive = false;
     int positional = 0;
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "-r") == 0) recursive = true;
-        else if (argv[i][0] == '-' && argv[i][1] != '\0') return usageError(kUsage);
-        else if (positional == 0 && ++positional) imagePath = argv[i];
-        else if (positional == 1 && ++positional) path = argv[i];
-        else return usageError(kUsage);
+        if (std::strcmp(argv[i], "-r") == 0)
+            recursive = true;
+        else if (argv[i][0] == '-' && argv[i][1] != '\0')
+            return usageError(kUsage);
+        else if (positional == 0 && ++positional)
+            imagePath = argv[i];
+        else if (positional == 1 && ++positional)
+            path = argv[i];
+        else
+            return usageError(kUsage);
     }
     if (imagePath == nullptr) return usageError(kUsage);
 

@@ -14,7 +14,8 @@ uint16_t foldCase(uint16_t c) {
     if (c >= 'a' && c <= 'z') return static_cast<uint16_t>(c - 32);
     if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<uint16_t>(c - 32);
     if (c == 0xFF) return 0x178;
-    if ((c >= 0x100 && c <= 0x137) || (c >= 0x14A && c <= 0x177)) return static_cast<uint16_t>(c & ~1u);
+    if ((c >= 0x100 && c <= 0x137) || (c >= 0x14A && c <= 0x177))
+        return static_cast<uint16_t>(c & ~1u);
     if ((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E))
         return static_cast<uint16_t>((c & 1u) ? c : c - 1);
     if (c >= 0x3B1 && c <= 0x3C9 && c != 0x3C2) return static_cast<uint16_t>(c - 32);
@@ -31,7 +32,9 @@ bool sameName(const uint16_t* a, const uint16_t* b) {
     return i == kLongNameUnits || a[i] == b[i];
 }
 
-bool isSeparator(char c) { return c == '/' || c == '\\'; }
+bool isSeparator(char c) {
+    return c == '/' || c == '\\';
+}
 
 // Copies the next name of `path` from `*pos` into `name` (host text); false when none is left.
 bool nextName(const char* path, size_t* pos, char* name, size_t capacity, bool* tooLong) {
@@ -41,8 +44,10 @@ bool nextName(const char* path, size_t* pos, char* name, size_t capacity, bool* 
     size_t n = 0;
     *tooLong = false;
     while (path[i] != '\0' && !isSeparator(path[i])) {
-        if (n + 1 < capacity) name[n++] = path[i];
-        else *tooLong = true;
+        if (n + 1 < capacity)
+            name[n++] = path[i];
+        else
+            *tooLong = true;
         ++i;
     }
     name[n] = '\0';
@@ -76,13 +81,14 @@ bool imageNameMatches(const uint8_t* entry, const uint16_t* longName, const uint
     return sameName(wide, name);
 }
 
-bool findImageEntry(VolumeImage& image, uint16_t folder, const uint16_t* name, ImagePathEntry* out) {
+bool findImageEntry(VolumeImage& image, uint16_t folder, const uint16_t* name,
+                    ImagePathEntry* out) {
     ImagePathEntry e;
     e.isRoot = false;
     e.parentCluster = folder;
-    uint8_t found = image.startWalk(folder, e.entry, reinterpret_cast<uint8_t*>(e.longName),
-                                    kLongNameBytes, e.entryCluster, e.entryIndex,
-                                    e.longNameCluster, e.longNameIndex);
+    uint8_t found =
+        image.startWalk(folder, e.entry, reinterpret_cast<uint8_t*>(e.longName), kLongNameBytes,
+                        e.entryCluster, e.entryIndex, e.longNameCluster, e.longNameIndex);
     while (found == 1) {
         if (!isDotEntry(e.entry) && imageNameMatches(e.entry, e.longName, name)) {
             e.contentCluster = (e.entry[de::kAttributes] & de::kAttrDirectory)

@@ -16,19 +16,19 @@ const uint16_t kNoContent = 0xFFFF;
 
 // One entry of the image as the walker reported it, with where it lives.
 struct ImagePathEntry {
-    bool isRoot;                         // the path named the root itself
-    uint8_t entry[de::kSize];            // the short entry (zero for the root)
-    uint16_t longName[kLongNameUnits];   // as the walker composed it; all zero when none
+    bool isRoot;                        // the path named the root itself
+    uint8_t entry[de::kSize];           // the short entry (zero for the root)
+    uint16_t longName[kLongNameUnits];  // as the walker composed it; all zero when none
     int32_t entryCluster, entryIndex, longNameCluster, longNameIndex;
-    uint16_t parentCluster;              // first cluster of the folder holding it (0: root)
-    uint16_t contentCluster;             // for folders: what to walk (0 root, kNoContent none)
+    uint16_t parentCluster;   // first cluster of the folder holding it (0: root)
+    uint16_t contentCluster;  // for folders: what to walk (0 root, kNoContent none)
 };
 
 enum ImagePathResult {
     kImagePathFound = 0,
-    kImagePathNotFound,    // a name is not in its folder
-    kImagePathNotFolder,   // a name before the last one is a file
-    kImagePathBadName,     // a name is not valid in the host's encoding or too long
+    kImagePathNotFound,   // a name is not in its folder
+    kImagePathNotFolder,  // a name before the last one is a file
+    kImagePathBadName,    // a name is not valid in the host's encoding or too long
 };
 
 // Resolves `path` (host text). ".", ".." and empty names are not matched: a path only goes down.

@@ -163,7 +163,8 @@ void emptyFolder(DeleteRun& run, uint16_t folder) {
 
 int VolumeImage::deleteEntry(uint16_t firstCluster, int32_t entryCluster, int32_t entryIndex,
                              int32_t longNameCluster, int32_t longNameIndex) {
-    removeEntry(*this, firstCluster, entryCluster, entryIndex, longNameCluster, longNameIndex, true);
+    removeEntry(*this, firstCluster, entryCluster, entryIndex, longNameCluster, longNameIndex,
+                true);
     return 0;
 }
 

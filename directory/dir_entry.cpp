@@ -15,7 +15,8 @@ bool isDotEntry(const uint8_t* entry) {
 
 int storedShortName(const uint8_t* entry, char* out) {
     int n = 0;
-    for (int i = 0; i < 8 && entry[de::kName + i] != ' '; ++i) out[n++] = static_cast<char>(entry[i]);
+    for (int i = 0; i < 8 && entry[de::kName + i] != ' '; ++i)
+        out[n++] = static_cast<char>(entry[i]);
     int base = n;
     for (int i = 0; i < 3 && entry[de::kExtension + i] != ' '; ++i) {
         if (n == base) out[n++] = '.';

@@ -8,13 +8,13 @@ namespace de {
 const int kSize = 32;
 
 // Short entry.
-const int kName = 0;          // 8 bytes, blank-padded
-const int kExtension = 8;     // 3 bytes, blank-padded
-const int kAttributes = 11;   // 8-bit
-const int kTime = 22;         // 16-bit, DOS time of last write
-const int kDate = 24;         // 16-bit, DOS date of last write
-const int kFirstCluster = 26; // 16-bit
-const int kFileSize = 28;     // 32-bit
+const int kName = 0;           // 8 bytes, blank-padded
+const int kExtension = 8;      // 3 bytes, blank-padded
+const int kAttributes = 11;    // 8-bit
+const int kTime = 22;          // 16-bit, DOS time of last write
+const int kDate = 24;          // 16-bit, DOS date of last write
+const int kFirstCluster = 26;  // 16-bit
+const int kFileSize = 28;      // 32-bit
 
 const uint8_t kFree = 0x00;     // first byte: free, and nothing used follows in the root
 const uint8_t kDeleted = 0xE5;  // first byte: deleted
@@ -28,16 +28,16 @@ const uint8_t kAttrArchive = 0x20;
 const uint8_t kAttrLongName = 0x0F;  // exactly this value marks a long-name slot
 
 // Long-name entry.
-const int kSequence = 0;      // bits 0-4 piece number, 0x40 on the piece that ends the name
-const int kChars1 = 1;        // 5 UTF-16 units
+const int kSequence = 0;  // bits 0-4 piece number, 0x40 on the piece that ends the name
+const int kChars1 = 1;    // 5 UTF-16 units
 const int kChecksum = 13;
-const int kChars2 = 14;       // 6 units
-const int kChars3 = 28;       // 2 units
+const int kChars2 = 14;  // 6 units
+const int kChars3 = 28;  // 2 units
 const uint8_t kLastPiece = 0x40;
 const uint8_t kPieceMask = 0x1F;
 }  // namespace de
 
-const int kLongNameUnits = 260;               // 20 pieces of 13 units
+const int kLongNameUnits = 260;  // 20 pieces of 13 units
 const int kLongNameBytes = kLongNameUnits * 2;
 const int kLongNamePieces = 20;
 const int kUnitsPerPiece = 13;

@@ -109,18 +109,20 @@ int extractTree(ExtractRun& run, uint16_t firstCluster) {
     }
     int result = kResultOk;
     int32_t entryCluster, entryIndex, longNameCluster, longNameIndex;
-    uint8_t found = im.startWalk(firstCluster, run.entry, reinterpret_cast<uint8_t*>(run.longName),
-                                 kLongNameBytes, entryCluster, entryIndex, longNameCluster,
-                                 longNameIndex);
+    uint8_t found =
+        im.startWalk(firstCluster, run.entry, reinterpret_cast<uint8_t*>(run.longName),
+                     kLongNameBytes, entryCluster, entryIndex, longNameCluster, longNameIndex);
     while (found == 1) {
         bool isFolder = (run.entry[de::kAttributes] & de::kAttrDirectory) != 0;
         int length = entryHostName(run.entry, run.longName, run.name, sizeof run.name);
         if (length != 0 && !(isFolder && isDotEntry(run.entry))) {
-            int r = length < 0 ? kResultHostIo
-                               : extractChild(run, isFolder, readLe16(run.entry + de::kFirstCluster),
-                                              readLe32(run.entry + de::kFileSize));
-            if (length < 0) im.queueMessage(isFolder ? kCannotCreateFolder : kCannotCreateFile,
-                                            run.path.data());
+            int r = length < 0
+                        ? kResultHostIo
+                        : extractChild(run, isFolder, readLe16(run.entry + de::kFirstCluster),
+                                       readLe32(run.entry + de::kFileSize));
+            if (length < 0)
+                im.queueMessage(isFolder ? kCannotCreateFolder : kCannotCreateFile,
+                                run.path.data());
             if (result == kResultOk) result = r;
         }
         found = im.nextEntry(run.entry, reinterpret_cast<uint8_t*>(run.longName), kLongNameBytes,
@@ -254,8 +256,8 @@ int VolumeImage::extractEntry(const uint8_t* entry, const uint16_t* name, const 
     return extractFolder(first, path.data());
 }
 
-int VolumeImage::extractTempCopy(const uint8_t* entry, const uint16_t* name,
-                                 MessageList& tempFiles, char* path, size_t capacity) {
+int VolumeImage::extractTempCopy(const uint8_t* entry, const uint16_t* name, MessageList& tempFiles,
+                                 char* path, size_t capacity) {
     if (capacity == 0) return kResultHostIo;
     path[0] = '\0';
     if (entry[de::kAttributes] & de::kAttrDirectory) return kResultOk;
@@ -265,7 +267,8 @@ int VolumeImage::extractTempCopy(const uint8_t* entry, const uint16_t* name,
     if (!hostTempPath(temp.data(), hostPathCapacity())) temp[0] = '\0';
     std::strcat(temp.data(), hostName.data());
     size_t length = std::strlen(temp.data());
-    if (!isSafeHostName(hostName.data()) || length + 1 > hostPathCapacity() || length + 1 > capacity) {
+    if (!isSafeHostName(hostName.data()) || length + 1 > hostPathCapacity() ||
+        length + 1 > capacity) {
         queueMessage(kCannotCreateFile, temp.data());
         return kResultHostIo;
     }

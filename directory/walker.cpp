@@ -111,7 +111,8 @@ bool stepCluster(VolumeImage& im, bool refresh) {
         endWalk(im);
         return false;
     }
-    if (refresh) std::memcpy(im.clusterCopy, data, static_cast<size_t>(slotsPerCluster(im)) * de::kSize);
+    if (refresh)
+        std::memcpy(im.clusterCopy, data, static_cast<size_t>(slotsPerCluster(im)) * de::kSize);
     return true;
 }
 
@@ -144,7 +145,9 @@ uint8_t VolumeImage::startWalk(uint16_t firstCluster, uint8_t* entry, uint8_t* l
                      longNameIndex);
 }
 
-bool VolumeImage::advanceCluster() { return stepCluster(*this, true); }
+bool VolumeImage::advanceCluster() {
+    return stepCluster(*this, true);
+}
 
 uint8_t VolumeImage::nextEntry(uint8_t* entry, uint8_t* longName, int longNameBytes,
                                int32_t& entryCluster, int32_t& entryIndex, int32_t& longNameCluster,
@@ -158,7 +161,8 @@ uint8_t VolumeImage::nextEntry(uint8_t* entry, uint8_t* longName, int longNameBy
         for (;;) {
             while (cursorIndex < n && rootSkips(rootDir + cursorIndex * de::kSize)) ++cursorIndex;
             if (cursorIndex >= n) return 0;
-            while (cursorIndex < n && rootDir[cursorIndex * de::kSize + de::kAttributes] == de::kAttrLongName) {
+            while (cursorIndex < n &&
+                   rootDir[cursorIndex * de::kSize + de::kAttributes] == de::kAttrLongName) {
                 const uint8_t* slot = rootDir + cursorIndex * de::kSize;
                 if (slot[de::kSequence] & de::kLastPiece) {
                     longNameCluster = 0;

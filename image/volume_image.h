@@ -134,11 +134,19 @@ public:
     int exportBootCode(const char* path);
 
     // --- directory walker (directory/walker.cpp) --------------------------------------------
+    // Starts a walk of the folder whose chain begins at `firstCluster` (0: the root) and returns
+    // its first entry as nextEntry does. A first cluster that names no data cluster is an empty
+    // folder.
     uint8_t startWalk(uint16_t firstCluster, uint8_t* entry, uint8_t* longName, int longNameBytes,
                       int32_t& entryCluster, int32_t& entryIndex, int32_t& longNameCluster,
                       int32_t& longNameIndex);
+    // 1: the next entry's 32 bytes, its composed long name (min(longNameBytes, 520) bytes, all
+    // zero when it has none; `longName` may be null with 0 bytes) and the slot locations;
+    // 0: the folder has no further entry (also after a link that names no data cluster, or one
+    // back to a cluster this walk has been in). Queues nothing.
     uint8_t nextEntry(uint8_t* entry, uint8_t* longName, int longNameBytes, int32_t& entryCluster,
                       int32_t& entryIndex, int32_t& longNameCluster, int32_t& longNameIndex);
+    // True with clusterCopy refreshed; false at the end of the folder's chain.
     bool advanceCluster();
     // A walk nested in another saves the outer cursor before its startWalk and puts it back after.
     WalkCursor saveCursor() const;

@@ -4,7 +4,9 @@
 
 #include <cstring>
 
-size_t hostPathCapacity() { return MAX_PATH; }
+size_t hostPathCapacity() {
+    return MAX_PATH;
+}
 
 int hostTextFromUtf16(const uint16_t* text, int units, char* out, size_t capacity) {
     if (capacity == 0) return -1;
@@ -44,7 +46,8 @@ bool hostNameIsDevice(const char* name) {
     char base[8];
     if (len == 6 || len == 7) {
         for (size_t i = 0; i < len; ++i)
-            base[i] = (name[i] >= 'a' && name[i] <= 'z') ? static_cast<char>(name[i] - 32) : name[i];
+            base[i] =
+                (name[i] >= 'a' && name[i] <= 'z') ? static_cast<char>(name[i] - 32) : name[i];
         base[len] = '\0';
         return std::strcmp(base, "CONIN$") == 0 || std::strcmp(base, "CONOUT$") == 0;
     }

@@ -29,7 +29,8 @@ namespace fs = std::filesystem;
 namespace {
 
 const std::string kLong100 =
-    "A rather long file name that goes on and on, well past one hundred characters, to fill pieces.txt";
+    "A rather long file name that goes on and on, well past one hundred characters, to fill "
+    "pieces.txt";
 const std::string kLong220 = std::string(200, 'L') + " twenty more chars.dat";
 
 // Deterministic content of `size` bytes that differs per name.
@@ -56,8 +57,10 @@ std::map<std::string, std::vector<uint8_t>> tree(const fs::path& root) {
     std::map<std::string, std::vector<uint8_t>> out;
     for (auto& e : fs::recursive_directory_iterator(root)) {
         std::string rel = fs::relative(e.path(), root).generic_u8string();
-        if (e.is_directory()) out[rel] = {'<', 'd', 'i', 'r', '>'};
-        else out[rel] = readFile(e.path().string());
+        if (e.is_directory())
+            out[rel] = {'<', 'd', 'i', 'r', '>'};
+        else
+            out[rel] = readFile(e.path().string());
     }
     return out;
 }
@@ -70,13 +73,16 @@ std::string lowerAscii(std::string s) {
 
 // The same tree with ASCII letters folded: names without a long name differ in case between
 // the tools (mtools applies the case flags of the entry, Tolven shows the name as stored).
-std::map<std::string, std::vector<uint8_t>> folded(const std::map<std::string, std::vector<uint8_t>>& t) {
+std::map<std::string, std::vector<uint8_t>> folded(
+    const std::map<std::string, std::vector<uint8_t>>& t) {
     std::map<std::string, std::vector<uint8_t>> out;
     for (auto& kv : t) out[lowerAscii(kv.first)] = kv.second;
     return out;
 }
 
-std::string mtools(const std::string& command) { return "LC_ALL=C.UTF-8 " + command; }
+std::string mtools(const std::string& command) {
+    return "LC_ALL=C.UTF-8 " + command;
+}
 
 // mtools' bare recursive listing: one "::/path" a line, sorted.
 std::vector<std::string> mdirPaths(const std::string& image) {
@@ -99,14 +105,14 @@ struct DirectoryTools : ::testing::Test {
     std::string image = dir.file("test.img");
 
     void SetUp() override {
-        put(src, "+", 1);                                   // a long name of 1 character
-        put(src, "Thirteen.Char", 600);                     // 13
-        put(src, "Fourteen.Chars", 513);                    // 14
-        put(src, "Twenty-six characters.txt", 512);         // 26
-        put(src, kLong100, 5000);                           // 100+
+        put(src, "+", 1);                            // a long name of 1 character
+        put(src, "Thirteen.Char", 600);              // 13
+        put(src, "Fourteen.Chars", 513);             // 14
+        put(src, "Twenty-six characters.txt", 512);  // 26
+        put(src, kLong100, 5000);                    // 100+
         put(src, "name with spaces.txt", 2);
         put(src, "Ünïcödé àccents.txt", 1500);
-        put(src, "README.TXT", 100);                        // 8.3 only
+        put(src, "README.TXT", 100);  // 8.3 only
         put(src, "Docs/DATA.BIN", 2048);
         put(src, "Docs/empty", 0);
         put(src, "l1/Level Two/l3/Level Four/l5/deep file.txt", 777);
@@ -125,7 +131,8 @@ struct DirectoryTools : ::testing::Test {
         auto made = run(tool_support::mkfsFat() + " -C -F 12 " + mkfsOptions + " " + quote(image) +
                         " " + size);
         ASSERT_EQ(0, made.status) << made.output;
-        auto copied = run(mtools("mcopy -s -i " + quote(image) + " " + quote(src.string()) + "/* ::/"));
+        auto copied =
+            run(mtools("mcopy -s -i " + quote(image) + " " + quote(src.string()) + "/* ::/"));
         ASSERT_EQ(0, copied.status) << copied.output;
     }
 
@@ -139,11 +146,14 @@ struct DirectoryTools : ::testing::Test {
         put(extra, "Fragmented file.bin", 9000);
         std::string i = " -i " + quote(image) + " ";
         for (const char* f : {"one.bin", "two.bin", "three.bin"})
-            ASSERT_EQ(0, run(mtools("mcopy" + i + quote((extra / f).string()) + " ::/Docs/")).status);
+            ASSERT_EQ(0,
+                      run(mtools("mcopy" + i + quote((extra / f).string()) + " ::/Docs/")).status);
         ASSERT_EQ(0, run(mtools("mdel" + i + "::/Docs/two.bin")).status);
-        ASSERT_EQ(0, run(mtools("mdel" + i + quote("::/Many Files/entry number 3 of many.txt"))).status);
+        ASSERT_EQ(
+            0, run(mtools("mdel" + i + quote("::/Many Files/entry number 3 of many.txt"))).status);
         ASSERT_EQ(0, run(mtools("mcopy" + i + quote((extra / "Fragmented file.bin").string()) +
-                                " ::/Docs/")).status);
+                                " ::/Docs/"))
+                         .status);
         ASSERT_EQ(0, run(mtools("mattrib +r +h" + i + "::/Docs/one.bin")).status);
     }
 
@@ -175,8 +185,8 @@ TEST_F(DirectoryTools, ExtractionEqualsMcopy) {
     for (const std::string& name :
          {std::string("+"), std::string("Thirteen.Char"), std::string("Fourteen.Chars"),
           std::string("Twenty-six characters.txt"), kLong100, std::string("name with spaces.txt"),
-          std::string("Ünïcödé àccents.txt"), std::string("readme.txt"), std::string("Docs/DATA.BIN"),
-          std::string("L1/Level Two/L3/Level Four/L5/deep file.txt"),
+          std::string("Ünïcödé àccents.txt"), std::string("readme.txt"),
+          std::string("Docs/DATA.BIN"), std::string("L1/Level Two/L3/Level Four/L5/deep file.txt"),
           std::string("L1/Level Two/L3/Level Four/L5/DEEP.TXT"), "Long Names/" + kLong220,
           std::string("Docs/Fragmented file.bin")})
         EXPECT_EQ(1u, mine.count(name)) << name;
@@ -193,7 +203,8 @@ std::vector<std::string> namesCrossingClusters(VolumeImage& im, uint16_t folder)
     int32_t ec, ei, lc, li;
     uint8_t r = im.startWalk(folder, entry, reinterpret_cast<uint8_t*>(name), kLongNameBytes, ec,
                              ei, lc, li);
-    for (; r == 1; r = im.nextEntry(entry, reinterpret_cast<uint8_t*>(name), kLongNameBytes, ec, ei, lc, li)) {
+    for (; r == 1; r = im.nextEntry(entry, reinterpret_cast<uint8_t*>(name), kLongNameBytes, ec, ei,
+                                    lc, li)) {
         char text[kLongNameUnits * 3 + 1];
         if (lc > 0 && lc != ec && utf16ToUtf8(name, kLongNameUnits, text, sizeof text) > 0)
             out.push_back(text);
@@ -233,7 +244,8 @@ TEST_F(DirectoryTools, RmOfNameCrossingClustersLeavesTheRestAsMtoolsSeesIt) {
     makeImage();
     std::unique_ptr<VolumeImage> im(new VolumeImage);
     ASSERT_EQ(0, im->loadImageFile(image.c_str()));
-    std::vector<std::string> crossing = namesCrossingClusters(*im, firstClusterOf(*im, 0, "MANYFI~1   "));
+    std::vector<std::string> crossing =
+        namesCrossingClusters(*im, firstClusterOf(*im, 0, "MANYFI~1   "));
     ASSERT_FALSE(crossing.empty());
     std::vector<std::string> before = mdirPaths(image);
     auto r = run(cli() + " rm " + quote(image) + " " + quote("Many Files/" + crossing[0]));
@@ -266,7 +278,8 @@ TEST_F(DirectoryTools, ExtractNamedPathsUsesListNames) {
     // A path that is not in the image extracts nothing and says so.
     fs::path none = dir.path() / "none";
     fs::create_directories(none);
-    r = run(cli() + " extract " + quote(image) + " README.TXT no/such/file -d " + quote(none.string()));
+    r = run(cli() + " extract " + quote(image) + " README.TXT no/such/file -d " +
+            quote(none.string()));
     EXPECT_EQ(1, r.status);
     EXPECT_NE(std::string::npos, r.output.find("Path \"no/such/file\" not found in image!"));
     EXPECT_TRUE(fs::is_empty(none));
@@ -353,7 +366,9 @@ TEST_F(DirectoryTools, RmLeavesImagesFsckAcceptsWithEverythingElseUnchanged) {
     put(keep, "Long Names/first of the long names in this folder.txt", 1);
     put(keep, "Long Names/" + kLong220, 3000);
     ASSERT_EQ(0, run(tool_support::mkfsFat() + " -C -F 12 " + quote(fresh) + " 1440").status);
-    ASSERT_EQ(0, run(mtools("mcopy -s -i " + quote(fresh) + " " + quote(keep.string()) + "/* ::/")).status);
+    ASSERT_EQ(
+        0,
+        run(mtools("mcopy -s -i " + quote(fresh) + " " + quote(keep.string()) + "/* ::/")).status);
     auto freeOf = [](const std::string& img) {
         auto info = run(cli() + " info " + quote(img));
         size_t at = info.output.find("free_clusters:");

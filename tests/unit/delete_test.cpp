@@ -98,7 +98,7 @@ TEST_F(DeleteTest, LongNameSpanningThreeClustersIsMarkedInFull) {
     ASSERT_EQ(name, w.longName);
     remove(w);
     EXPECT_EQ(0xE5, firstByte(2, 15));
-    EXPECT_EQ(0, im->fatTable[3]);              // the middle cluster was given back
+    EXPECT_EQ(0, im->fatTable[3]);  // the middle cluster was given back
     EXPECT_EQ(4, im->fatTable[2]);
     for (int k = 0; k < 2; ++k) EXPECT_NE(0x01, firstByte(4, k) & 0x1F) << k;
     EXPECT_EQ(0x00, firstByte(4, 0));
@@ -113,8 +113,8 @@ TEST_F(DeleteTest, EmptiedSecondClusterIsReclaimedAndChainRelinked) {
     build(*im);
     chain(*im, {2, 7, 9});
     dotEntries(*im, 2, 0);
-    place(*im, 2, 16, {shortEntry("ONLY", kArc, 0)});  // 7:0
-    place(*im, 2, 32, {shortEntry("THIRD", kArc, 0)}); // 9:0
+    place(*im, 2, 16, {shortEntry("ONLY", kArc, 0)});   // 7:0
+    place(*im, 2, 32, {shortEntry("THIRD", kArc, 0)});  // 9:0
     remove(find(2, "ONLY       "));
     EXPECT_EQ(9, im->fatTable[2]);
     EXPECT_EQ(0, im->fatTable[7]);
@@ -219,9 +219,9 @@ TEST_F(DeleteTest, CyclicFolderTreeEndsAndFreesEveryCluster) {
     dotEntries(*im, 3, 2);
     place(*im, 0, 0, {shortEntry("TOP", kDir, 2)});
     place(*im, 2, 2, {shortEntry("CHILD", kDir, 3)});
-    place(*im, 3, 2, {shortEntry("BACK", kDir, 2)});   // leads back to its grandparent
-    place(*im, 3, 3, {shortEntry("SELF", kDir, 3)});   // hidden by the walker as "."
-    place(*im, 3, 4, {shortEntry("ROOTISH", kDir, 0)}); // first cluster 0: not the root
+    place(*im, 3, 2, {shortEntry("BACK", kDir, 2)});     // leads back to its grandparent
+    place(*im, 3, 3, {shortEntry("SELF", kDir, 3)});     // hidden by the walker as "."
+    place(*im, 3, 4, {shortEntry("ROOTISH", kDir, 0)});  // first cluster 0: not the root
     place(*im, 0, 1, {shortEntry("SAFE", kArc, 0)});
     remove(find(0, "TOP        "));
     EXPECT_EQ(0, im->countUsedClusters());
@@ -241,8 +241,8 @@ TEST_F(DeleteTest, CyclicChainInFileIsFreedOnce) {
 
 TEST_F(DeleteTest, LinksNamingNoDataClusterStopFreeing) {
     build(*im);
-    const uint16_t links[] = {0x001, 0xFF0, 0xFF6, 0xFF8, 0xFFE,
-                              static_cast<uint16_t>(im->clusterCount + 2), 0xFEF};
+    const uint16_t links[] = {
+        0x001, 0xFF0, 0xFF6, 0xFF8, 0xFFE, static_cast<uint16_t>(im->clusterCount + 2), 0xFEF};
     for (uint16_t link : links) {
         im->fatTable[5] = link;
         place(*im, 0, 0, {shortEntry("F", kArc, 5, 5000)});

@@ -46,7 +46,9 @@ std::vector<uint16_t> name16(const std::u16string& s) {
     return out;
 }
 
-bool exists(const std::string& path) { return std::filesystem::exists(std::filesystem::u8path(path)); }
+bool exists(const std::string& path) {
+    return std::filesystem::exists(std::filesystem::u8path(path));
+}
 
 struct ExtractTest : ::testing::Test {
     std::unique_ptr<VolumeImage> im{new VolumeImage};
@@ -83,7 +85,8 @@ TEST_F(ExtractTest, FolderTreeWithLongNamesStoredShortNamesAndExactSizes) {
     EXPECT_TRUE(takeMessages(*im).empty());
     char report[64];
     ASSERT_GT(hostTextFromUtf16(name16(u"Report – final.txt").data(), kLongNameUnits, report,
-                                sizeof report), 0);
+                                sizeof report),
+              0);
     EXPECT_EQ(expectedBytes(*im, {3, 5, 4}, 1300), readFile(join(docs, report)));
     EXPECT_EQ(expectedBytes(*im, {7, 8}, 600), readFile(join(docs, "README.TXT")));  // stored case
     EXPECT_TRUE(exists(join(docs, "empty file")));
@@ -139,8 +142,9 @@ TEST_F(ExtractTest, UnsafeLongNamesAreRefusedAndNothingLeavesTheFolder) {
     dotEntries(*im, 2, 0);
     chain(*im, {3});
     fillCluster(*im, 3);
-    const std::u16string bad[] = {u"..\\..\\escape", u"../../escape", u"C:\\escape", u"a:b",
-                                  u"..", u"...", u" . ", u"tab\there", u"x\x7Fy"};
+    const std::u16string bad[] = {
+        u"..\\..\\escape", u"../../escape", u"C:\\escape", u"a:b", u"..", u"...", u" . ",
+        u"tab\there",      u"x\x7Fy"};
     int i = 2;
     int n = 0;
     for (const std::u16string& name : bad) {
@@ -213,7 +217,8 @@ TEST_F(ExtractTest, FileThatCannotBeCreatedIsReported) {
     build(*im);
     std::string path = join(join(out, "missing folder"), "f.txt");
     EXPECT_EQ(kResultHostIo, im->extractFile(0, path.c_str(), 0));
-    EXPECT_EQ(std::vector<std::string>{"Could not create file \"" + path + "\"!"}, takeMessages(*im));
+    EXPECT_EQ(std::vector<std::string>{"Could not create file \"" + path + "\"!"},
+              takeMessages(*im));
 }
 
 TEST_F(ExtractTest, TempCopyIsListedAndDeletedAtTheEnd) {
@@ -221,7 +226,8 @@ TEST_F(ExtractTest, TempCopyIsListedAndDeletedAtTheEnd) {
     chain(*im, {2});
     fillCluster(*im, 2);
     std::vector<uint8_t> e = shortEntry("VIEW.TXT", kArc, 2, 100);
-    std::string unique = "tolven view " + std::to_string(reinterpret_cast<uintptr_t>(im.get()) % 100000) + ".txt";
+    std::string unique =
+        "tolven view " + std::to_string(reinterpret_cast<uintptr_t>(im.get()) % 100000) + ".txt";
     std::vector<uint16_t> name(kLongNameUnits, 0);
     for (size_t k = 0; k < unique.size(); ++k) name[k] = static_cast<uint8_t>(unique[k]);
     MessageList temps;
@@ -282,13 +288,14 @@ TEST_F(ExtractTest, FolderLeadingBackToAncestorIsReportedAndSkipped) {
     dotEntries(*im, 3, 2);
     addEntry(*im, 2, 2, u"child", shortEntry("CHILD", kDir, 3));
     int i = addEntry(*im, 3, 2, u"loop", shortEntry("LOOP", kDir, 2));  // back to its grandparent
-    addEntry(*im, 3, i, u"zero", shortEntry("ZERO", kDir, 0));  // would be the root
+    addEntry(*im, 3, i, u"zero", shortEntry("ZERO", kDir, 0));          // would be the root
     place(*im, 0, 0, {shortEntry("ROOTFILE", kArc, 0, 0)});
     std::string target = join(out, "top");
     EXPECT_EQ(kResultHostIo, im->extractFolder(2, target.c_str()));
     std::string child = join(target, "child");
-    EXPECT_EQ(std::vector<std::string>{"Could not create directory \"" + join(child, "loop") + "\"!"},
-              takeMessages(*im));
+    EXPECT_EQ(
+        std::vector<std::string>{"Could not create directory \"" + join(child, "loop") + "\"!"},
+        takeMessages(*im));
     EXPECT_TRUE(std::filesystem::is_directory(std::filesystem::u8path(join(child, "zero"))));
     EXPECT_TRUE(std::filesystem::is_empty(std::filesystem::u8path(join(child, "zero"))));
 }

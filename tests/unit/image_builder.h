@@ -136,8 +136,9 @@ inline int addEntry(VolumeImage& im, int folder, int index, const std::u16string
 
 // "." and ".." of a folder at `cluster` whose parent starts at `parent` (0 for the root).
 inline void dotEntries(VolumeImage& im, int cluster, int parent) {
-    place(im, cluster, 0, {shortEntry(".", de::kAttrDirectory, cluster),
-                           shortEntry("..", de::kAttrDirectory, parent)});
+    place(im, cluster, 0,
+          {shortEntry(".", de::kAttrDirectory, cluster),
+           shortEntry("..", de::kAttrDirectory, parent)});
 }
 
 inline std::u16string wide(const uint8_t* name) {

@@ -101,8 +101,8 @@ TEST_F(WalkerTest, FreeSlotInFolderEndsWalkOnlyAfterLongNameRun) {
     build(*im);
     chain(*im, {2, 3});
     dotEntries(*im, 2, 0);
-    place(*im, 2, 3, {shortEntry("AFTER", kArc, 0)});   // slot 2 free
-    place(*im, 2, 20, {shortEntry("NEXTCL", kArc, 0)}); // in the second cluster
+    place(*im, 2, 3, {shortEntry("AFTER", kArc, 0)});    // slot 2 free
+    place(*im, 2, 20, {shortEntry("NEXTCL", kArc, 0)});  // in the second cluster
     std::vector<Walked> all = walkAll(*im, 2);
     ASSERT_EQ(3u, all.size());
     EXPECT_EQ("AFTER      ", all[1].shortName);
@@ -121,7 +121,7 @@ TEST_F(WalkerTest, FreeSlotInFolderEndsWalkOnlyAfterLongNameRun) {
 TEST_F(WalkerTest, LongNamesOfOneThirteenFourteenAndTwentySixUnits) {
     build(*im);
     const std::u16string names[] = {u"a", u"abcdefghijklm", u"abcdefghijklmn",
-                                     u"abcdefghijklmnopqrstuvwxyz", std::u16string(255, u'x')};
+                                    u"abcdefghijklmnopqrstuvwxyz", std::u16string(255, u'x')};
     int i = 0;
     int n = 0;
     for (const std::u16string& name : names) {
@@ -257,8 +257,9 @@ TEST_F(WalkerTest, CyclicChainInFolderWalksEachClusterOnce) {
 
 TEST_F(WalkerTest, ChainLinksNamingNoDataClusterEndTheFolder) {
     build(*im);
-    const uint16_t links[] = {0x000, 0x001, 0xFF0, 0xFF6, 0xFF7, 0xFF8, 0xFFE,
-                              static_cast<uint16_t>(im->clusterCount + 2), 0xFEF};
+    const uint16_t links[] = {0x000, 0x001, 0xFF0, 0xFF6,
+                              0xFF7, 0xFF8, 0xFFE, static_cast<uint16_t>(im->clusterCount + 2),
+                              0xFEF};
     for (uint16_t link : links) {
         dotEntries(*im, 2, 0);
         place(*im, 2, 15, {shortEntry("LAST", kArc, 0)});
