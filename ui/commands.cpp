@@ -38,6 +38,16 @@ const CommandRoute kRoutes[] = {
     {kFromCommand, ID_CLUSTER_MAP, kAnyNotification, [](ImageEditor& e) { e.clusterMapCommand(); }},
     {kFromCommand, ID_HELP_ABOUT, kAnyNotification, [](ImageEditor& e) { e.aboutCommand(); }},
     {kFromCommand, IDC_VOLUME_LABEL, EN_KILLFOCUS, [](ImageEditor& e) { e.checkVolumeLabel(); }},
+    {kFromCommand, ID_IMAGE_EXTRACT, kAnyNotification,
+     [](ImageEditor& e) { e.extractCommand(true); }},
+    {kFromCommand, ID_LOAD_FROM_DISK, kAnyNotification,
+     [](ImageEditor& e) { e.loadFromDiskCommand(); }},
+    {kFromCommand, ID_WRITE_TO_DISK, kAnyNotification,
+     [](ImageEditor& e) { e.writeToDiskCommand(); }},
+    {kFromListMenu, ID_LIST_OPEN, 0, [](ImageEditor& e) { e.viewCommand(); }},
+    {kFromListMenu, ID_LIST_INSERT, 0, [](ImageEditor& e) { e.insertCommand(); }},
+    {kFromListMenu, ID_LIST_EXTRACT, 0, [](ImageEditor& e) { e.extractCommand(false); }},
+    {kFromListMenu, ID_LIST_DELETE, 0, [](ImageEditor& e) { e.deleteCommand(); }},
 };
 
 struct Shortcut {

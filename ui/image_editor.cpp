@@ -26,6 +26,7 @@ ImageEditor::~ImageEditor() {
 void ImageEditor::init(HINSTANCE moduleInstance) {
     instance = moduleInstance;
     newImageDialog.setInstance(moduleInstance);
+    driveDialog.init(moduleInstance, this);
     clusterMap.setInstance(moduleInstance);
     modified = 1;
     hasPath = 0;

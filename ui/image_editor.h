@@ -8,6 +8,7 @@
 
 #include <cstdint>
 
+#include "floppy/dialog/drive_dialog.h"
 #include "image/message_list.h"
 #include "image/volume_image.h"
 #include "ui/cluster_map_view.h"
@@ -73,6 +74,17 @@ public:
     void bootFileCommand(BootFileDirection direction, BootFileKind kind);
     void clusterMapCommand();
 
+    // --- commands on entries (ui/entry_commands.cpp) ---------------------------------------------
+    // Each acts on exactly the records that the selected list items stand for.
+    void extractCommand(bool allEntries);
+    void viewCommand();
+    void deleteCommand();
+    void insertCommand();
+
+    // --- floppy commands (ui/disk_commands.cpp) -------------------------------------------------
+    void loadFromDiskCommand();
+    void writeToDiskCommand();
+
     // --- views (ui/views_tree.cpp, ui/views_list.cpp) -------------------------------------------
     void setupViews();
     void fillTree();
@@ -94,6 +106,7 @@ public:
     HWND toolbar;
     HMENU popupMenu;
     NewImageDialog newImageDialog;
+    DriveDialog driveDialog;
     ClusterMapView clusterMap;
     MessageList tempFiles;
     uint8_t modified;

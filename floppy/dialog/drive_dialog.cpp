@@ -1,0 +1,230 @@
+// The drive dialog (template 117), drive discovery through the floppy device seam, and the worker
+// thread that runs one transfer. The transfer itself ends the dialog (its closing step); the
+// dialog only starts it, shows its steps and passes Cancel on.
+#include "floppy/dialog/drive_dialog.h"
+
+#include <commctrl.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "floppy/floppy_device.h"
+#include "floppy/transfer_notify.h"
+#include "resources/resource_ids.h"
+#include "ui/image_editor.h"
+
+namespace {
+
+// Set when the dialog initialises; the progress handler does nothing before.
+DriveDialog* g_dialog = nullptr;
+ImageEditor* g_owner = nullptr;
+
+enum DriveImage { kImage35 = 0, kImage525 = 1 };
+
+struct DriveKind {
+    uint32_t mediaType;
+    const char* text;
+    int image;
+};
+
+const char k525Text[] = "5.25\" Floppy Drive";
+const char k35Text[] = "3.5\" Floppy Drive";
+
+// Media types not in the table (F3_20Pt8_512, F5_320_1024, Unknown, anything above 10) leave
+// the drive out.
+const DriveKind kDriveKinds[] = {
+    {kMediaF5_1Pt2_512, k525Text, kImage525}, {kMediaF5_360_512, k525Text, kImage525},
+    {kMediaF5_320_512, k525Text, kImage525},  {kMediaF5_180_512, k525Text, kImage525},
+    {kMediaF5_160_512, k525Text, kImage525},  {kMediaF3_1Pt44_512, k35Text, kImage35},
+    {kMediaF3_2Pt88_512, k35Text, kImage35},  {kMediaF3_720_512, k35Text, kImage35},
+};
+
+const DriveKind* kindOf(uint32_t mediaType) {
+    for (const DriveKind& kind : kDriveKinds)
+        if (kind.mediaType == mediaType) return &kind;
+    return nullptr;
+}
+
+const int kDriveStringsSize = 500;
+
+void initDialog(HWND window, DriveDialog* dialog) {
+    g_dialog = dialog;
+    g_owner = dialog->owner;
+    dialog->window = window;
+    g_owner->setNotifyTarget(window, 1);
+
+    HIMAGELIST images = ImageList_Create(16, 16, ILC_COLOR8 | ILC_MASK, 2, 0);
+    ImageList_ReplaceIcon(images, -1, LoadIconA(dialog->instance, MAKEINTRESOURCEA(IDI_DRIVE_35)));
+    ImageList_ReplaceIcon(images, -1, LoadIconA(dialog->instance, MAKEINTRESOURCEA(IDI_DRIVE_525)));
+    dialog->driveList = CreateWindowExA(0, "ComboBoxEx32", "",
+                                        WS_CHILD | WS_VISIBLE | WS_BORDER | CBS_DROPDOWNLIST, 0, 0,
+                                        0, 150, window, nullptr, dialog->instance, nullptr);
+    SendMessageA(dialog->driveList, CBEM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images));
+
+    bool reading = dialog->direction == kReadFromFloppy;
+    SetWindowTextA(window, reading ? "Read image from floppy disk" : "Write image to floppy disk");
+    SetWindowTextA(GetDlgItem(window, IDC_DRIVE_START), reading ? "Read" : "Write");
+    SetFocus(GetDlgItem(window, IDC_DRIVE_START));
+
+    if (dialog->discoverDrives() <= 0) {
+        MessageBoxA(window, "No floppy drives found!", "Error", MB_ICONERROR);
+        EndDialog(window, 1);
+        return;
+    }
+    SetWindowPos(dialog->driveList, nullptr, 15, 15, 263, 120, SWP_NOACTIVATE);
+    SendMessageA(dialog->driveList, CB_SETCURSEL, 0, 0);
+}
+
+void startTransfer(DriveDialog* dialog) {
+    dialog->chosenIndex =
+        static_cast<int32_t>(SendMessageA(dialog->driveList, CB_GETCURSEL, 0, 0));
+    if (dialog->chosenIndex == -1) return;
+    EnableWindow(dialog->driveList, FALSE);
+    EnableWindow(GetDlgItem(dialog->window, IDC_DRIVE_START), FALSE);
+    HANDLE thread = CreateThread(nullptr, 0, transferThread, dialog, 0, nullptr);
+    if (thread == nullptr) {
+        // No worker, so no transfer would ever end the dialog and its controls would stay
+        // disabled: run the transfers' closing step here instead. Nothing is reported.
+        dialog->owner->finishTransfer(kResultOk);
+        return;
+    }
+    // Nobody waits for the worker: it runs detached.
+    CloseHandle(thread);
+}
+
+void cancelOrClose(DriveDialog* dialog) {
+    // The drive list's enabled state is the one record of whether a transfer has started.
+    if (IsWindowEnabled(dialog->driveList)) {
+        EndDialog(dialog->window, 1);
+        return;
+    }
+    // The transfer stops at its next check point and ends the dialog itself.
+    dialog->owner->setNotifyTarget(dialog->window, 0);
+}
+
+void showProgress(HWND window) {
+    if (g_owner == nullptr) return;
+    char text[kStatusTextSize];
+    g_owner->copyStatusText(text);
+    HWND stepText = GetDlgItem(window, IDC_DRIVE_STEP_TEXT);
+    HWND bar = GetDlgItem(window, IDC_DRIVE_PROGRESS);
+    SetWindowTextA(stepText, text);
+    SendMessageA(bar, PBM_SETPOS, static_cast<WPARAM>(g_owner->progressPercent()), 0);
+    InvalidateRect(stepText, nullptr, TRUE);
+    InvalidateRect(bar, nullptr, TRUE);
+}
+
+// Returns FALSE for every message, WM_INITDIALOG included, so the dialog manager sets no focus of
+// its own. The cancel id that Escape produces belongs to no control here and does nothing.
+INT_PTR CALLBACK driveDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_INITDIALOG:
+        initDialog(window, reinterpret_cast<DriveDialog*>(lParam));
+        break;
+    case WM_COMMAND:
+        if (g_dialog == nullptr) break;
+        if (LOWORD(wParam) == IDC_DRIVE_START) startTransfer(g_dialog);
+        else if (LOWORD(wParam) == IDC_DRIVE_CANCEL) cancelOrClose(g_dialog);
+        break;
+    case WM_CLOSE:
+        if (g_dialog != nullptr) cancelOrClose(g_dialog);
+        break;
+    case WM_TRANSFER_PROGRESS:
+        showProgress(window);
+        break;
+    default:
+        break;
+    }
+    return FALSE;
+}
+
+}  // namespace
+
+DriveDialog::DriveDialog()
+    : owner(nullptr), instance(nullptr), window(nullptr), driveList(nullptr), direction(0),
+      chosenIndex(0) {}
+
+DriveDialog::~DriveDialog() {}
+
+void DriveDialog::init(HINSTANCE moduleInstance, ImageEditor* editor) {
+    instance = moduleInstance;
+    owner = editor;
+}
+
+bool DriveDialog::show(HWND parent, uint32_t transferDirection) {
+    direction = transferDirection;
+    chosenIndex = 0;
+    DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_DRIVE), parent, driveDialogProc,
+                    reinterpret_cast<LPARAM>(this));
+    return true;
+}
+
+int DriveDialog::discoverDrives() {
+    char roots[kDriveStringsSize];
+    std::memset(roots, 0, sizeof roots);
+    floppyLogicalDriveStrings(roots, sizeof roots);
+    int count = 0;
+    // The buffer is zeroed and one byte longer than what is walked, so the walk always meets an
+    // empty string, also when the list was cut short.
+    for (const char* root = roots; root < roots + sizeof roots - 1 && *root != '\0';
+         root += std::strlen(root) + 1) {
+        if (floppyDriveType(root) != kDriveRemovable) continue;
+        char name[8];
+        size_t length = std::strlen(root);
+        if (length < 2 || length >= sizeof name) continue;
+        std::memcpy(name, root, length - 1);  // "A:\" becomes "A:"
+        name[length - 1] = '\0';
+
+        FloppyDevice device;
+        if (!device.open(name)) continue;
+        MediaGeometry first;
+        std::memset(&first, 0, sizeof first);
+        bool moreData = false;
+        // A drive that knows several media types fills the one record and reports more data.
+        bool answered = device.queryMediaTypes(&first, 1, &moreData) || moreData;
+        const DriveKind* kind = answered ? kindOf(first.mediaType) : nullptr;
+        if (kind != nullptr) {
+            char text[kDriveEntryTextSize];
+            std::snprintf(text, sizeof text, "(%s) %s", name, kind->text);
+            COMBOBOXEXITEMA item;
+            std::memset(&item, 0, sizeof item);
+            item.mask = CBEIF_TEXT | CBEIF_IMAGE | CBEIF_SELECTEDIMAGE | CBEIF_INDENT;
+            item.iItem = count;
+            item.pszText = text;
+            item.cchTextMax = kDriveEntryTextSize;
+            item.iImage = kind->image;
+            item.iSelectedImage = kind->image;
+            item.iIndent = 0;
+            SendMessageA(driveList, CBEM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+            ++count;
+        }
+        device.close();
+    }
+    return count;
+}
+
+DWORD WINAPI transferThread(void* parameter) {
+    DriveDialog* dialog = static_cast<DriveDialog*>(parameter);
+    ImageEditor* editor = dialog->owner;
+
+    char text[kDriveEntryTextSize];
+    std::memset(text, 0, sizeof text);
+    COMBOBOXEXITEMA item;
+    std::memset(&item, 0, sizeof item);
+    item.mask = CBEIF_TEXT;
+    item.iItem = dialog->chosenIndex;
+    item.pszText = text;
+    item.cchTextMax = kDriveEntryTextSize - 1;
+    if (SendMessageA(dialog->driveList, CBEM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)) <= 0) {
+        // No drive to run a transfer on, and nothing else would end the dialog: its closing step
+        // ends it, without a message.
+        editor->finishTransfer(kResultOk);
+        return 0;
+    }
+    char driveName[3] = {text[1], text[2], '\0'};  // "(A:) ..." names drive "A:"
+
+    int result = dialog->direction == kReadFromFloppy ? editor->readFromFloppy(driveName)
+                                                      : editor->writeToFloppy(driveName);
+    if (result != kResultOk && result != kResultCancelled) editor->showErrorReport();
+    return 0;
+}

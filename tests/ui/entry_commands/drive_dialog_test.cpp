@@ -1,0 +1,357 @@
+// The floppy drive dialog through the real window, against simulated drives installed by the
+// test: discovery, the list's texts and icons, full reads and writes with their steps, Cancel in
+// every state, the error report after a failed transfer, and the two commands' effects.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "floppy/simulated_floppy.h"
+#include "resources/resource_ids.h"
+#include "tests/ui/entry_commands/entry_support.h"
+
+using namespace ui_driver;
+using namespace entry_test;
+
+namespace {
+
+const char kReadCaption[] = "Read image from floppy disk";
+const char kWriteCaption[] = "Write image to floppy disk";
+
+std::vector<uint8_t> bytesOf(const std::string& path) {
+    std::string text = readFile(path);
+    return std::vector<uint8_t>(text.begin(), text.end());
+}
+
+struct DriveEntry {
+    std::string text;
+    int image;
+    int selectedImage;
+};
+
+// What the dialog shows while a transfer runs, sampled from the test's thread.
+struct Observed {
+    std::vector<std::string> texts;  // each new step text, in order
+    std::vector<int> positions;      // each new bar position, in order
+};
+
+class DriveDialogTest : public testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(session.start()) << "the main window never appeared"; }
+
+    // A 3.5-inch drive A: with `image`'s bytes on a formatted disk (nothing: unformatted).
+    SimulatedFloppy& addDrive35(const char* name, const std::vector<uint8_t>* image) {
+        drives.emplace_back(new SimulatedFloppy(name));
+        SimulatedFloppy& drive = *drives.back();
+        drive.setMediaList35();
+        MediaGeometry geometry = SimulatedFloppy::standardMedia(kMediaF3_1Pt44_512);
+        if (image != nullptr) drive.insertDisk(geometry, image->data(), image->size());
+        else drive.insertUnformattedDisk(geometry);
+        EXPECT_TRUE(drive.install());
+        return drive;
+    }
+    SimulatedFloppy& addDrive(const char* name, uint32_t mediaType, uint32_t driveType) {
+        drives.emplace_back(new SimulatedFloppy(name));
+        SimulatedFloppy& drive = *drives.back();
+        MediaGeometry media = SimulatedFloppy::standardMedia(mediaType);
+        media.mediaType = mediaType;
+        drive.setMediaList(&media, 1);
+        drive.setDriveType(driveType);
+        EXPECT_TRUE(drive.install());
+        return drive;
+    }
+
+    HWND driveList(HWND dialog) { return FindWindowExA(dialog, nullptr, "ComboBoxEx32", nullptr); }
+    std::vector<DriveEntry> driveEntries(HWND dialog) {
+        std::vector<DriveEntry> entries;
+        HWND list = driveList(dialog);
+        int count = static_cast<int>(SendMessageA(list, CB_GETCOUNT, 0, 0));
+        for (int i = 0; i < count; ++i) {
+            char text[100] = {0};
+            COMBOBOXEXITEMA item = {};
+            item.mask = CBEIF_TEXT | CBEIF_IMAGE | CBEIF_SELECTEDIMAGE;
+            item.iItem = i;
+            item.pszText = text;
+            item.cchTextMax = sizeof text;
+            SendMessageA(list, CBEM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+            entries.push_back({text, item.iImage, item.iSelectedImage});
+        }
+        return entries;
+    }
+    std::string stepText(HWND dialog) { return windowText(GetDlgItem(dialog, IDC_DRIVE_STEP_TEXT)); }
+    int barPosition(HWND dialog) {
+        return static_cast<int>(SendMessageA(GetDlgItem(dialog, IDC_DRIVE_PROGRESS), PBM_GETPOS, 0, 0));
+    }
+    // Samples the step text and the bar until the dialog has gone, or until `stopAt` (a prefix
+    // of a step text) shows, when given.
+    Observed watch(HWND dialog, const char* stopAt = nullptr) {
+        Observed seen;
+        DWORD start = GetTickCount();
+        while (IsWindow(dialog) && GetTickCount() - start < 120000) {
+            std::string text = stepText(dialog);
+            int position = barPosition(dialog);
+            if (!IsWindow(dialog)) break;
+            if (seen.texts.empty() || seen.texts.back() != text) seen.texts.push_back(text);
+            if (seen.positions.empty() || seen.positions.back() != position)
+                seen.positions.push_back(position);
+            if (stopAt != nullptr && text.compare(0, std::strlen(stopAt), stopAt) == 0) break;
+            Sleep(2);
+        }
+        return seen;
+    }
+    static bool anyStartsWith(const std::vector<std::string>& texts, const char* prefix) {
+        return std::any_of(texts.begin(), texts.end(), [&](const std::string& t) {
+            return t.compare(0, std::strlen(prefix), prefix) == 0;
+        });
+    }
+    std::string title() { return windowText(session.window()); }
+    std::vector<std::string> names() { return listNames(fileList(session)); }
+    // The image as an image file holds it, saved through the image's own writer.
+    std::vector<uint8_t> savedImage(const std::string& name) {
+        std::string path = dataPath("out\\" + name);
+        int result = -1;
+        session.onUiThread([&] { result = session.editor().saveImageFile(path.c_str()); });
+        EXPECT_EQ(kResultOk, result);
+        return bytesOf(path);
+    }
+
+    UiSession session;
+    std::vector<std::unique_ptr<SimulatedFloppy>> drives;
+};
+
+TEST_F(DriveDialogTest, NoFloppyDriveFoundClosesTheDialog) {
+    // A fixed drive, a removable drive of an unlisted media type (2.88 MB 20.8) and one that
+    // cannot be opened: none is a floppy drive the dialog may list.
+    addDrive("C:", kMediaF3_1Pt44_512, 3);
+    addDrive("D:", kMediaF3_20Pt8_512, kDriveRemovable);
+    addDrive("E:", kMediaF3_1Pt44_512, kDriveRemovable).failCall(FloppyCall::Open, 0);
+    ASSERT_EQ(kResultOk, session.openImage(dataPath("small.img")));
+    EXPECT_EQ("Tolven - [small.img]", title());
+
+    postKey(fileList(session), VK_F8);
+    EXPECT_EQ("No floppy drives found!", answerMessageBox(session, "Error"));
+    EXPECT_TRUE(waitForWindowGone(session.threadId(), kDialogClass, kWriteCaption));
+    session.flushPosted();
+    EXPECT_EQ("Tolven - [small.img]", title()) << "the write command changes no mark";
+
+    postKey(fileList(session), VK_F7);
+    EXPECT_EQ("No floppy drives found!", answerMessageBox(session, "Error"));
+    EXPECT_TRUE(waitForWindowGone(session.threadId(), kDialogClass, kReadCaption));
+    session.flushPosted();
+    EXPECT_EQ("Tolven - [small.img *]", title()) << "after the read command the image counts as changed";
+    for (auto& drive : drives) EXPECT_EQ(0, drive->callCount(FloppyCall::Read));
+}
+
+TEST_F(DriveDialogTest, ListsFloppyDrivesWithTextAndIconAndCancelCloses) {
+    addDrive35("A:", nullptr);
+    addDrive("B:", kMediaF5_1Pt2_512, kDriveRemovable);
+    ASSERT_EQ(kResultOk, session.openImage(dataPath("small.img")));
+
+    postCommand(session, ID_WRITE_TO_DISK);
+    HWND dialog = waitForDialog(session, kWriteCaption);
+    ASSERT_NE(nullptr, dialog) << "no question may come before the write dialog";
+    EXPECT_EQ((std::vector<std::string>{kWriteCaption}), otherWindows(session));
+    EXPECT_EQ("Write", windowText(GetDlgItem(dialog, IDC_DRIVE_START)));
+    EXPECT_EQ("Cancel", windowText(GetDlgItem(dialog, IDC_DRIVE_CANCEL)));
+    std::vector<DriveEntry> entries = driveEntries(dialog);
+    ASSERT_EQ(2u, entries.size());
+    EXPECT_EQ("(A:) 3.5\" Floppy Drive", entries[0].text);
+    EXPECT_EQ(0, entries[0].image);
+    EXPECT_EQ(0, entries[0].selectedImage);
+    EXPECT_EQ("(B:) 5.25\" Floppy Drive", entries[1].text);
+    EXPECT_EQ(1, entries[1].image);
+    EXPECT_EQ(1, entries[1].selectedImage);
+    HWND list = driveList(dialog);
+    EXPECT_EQ(0, SendMessageA(list, CB_GETCURSEL, 0, 0));
+    HIMAGELIST icons = reinterpret_cast<HIMAGELIST>(SendMessageA(list, CBEM_GETIMAGELIST, 0, 0));
+    ASSERT_NE(nullptr, icons);
+    EXPECT_EQ(2, ImageList_GetImageCount(icons));
+    GUITHREADINFO focus = {};
+    focus.cbSize = sizeof focus;
+    GetGUIThreadInfo(session.threadId(), &focus);
+    EXPECT_EQ(GetDlgItem(dialog, IDC_DRIVE_START), focus.hwndFocus);
+
+    // Escape (and the cancel id it makes) belongs to no control: the dialog stays.
+    postKey(GetDlgItem(dialog, IDC_DRIVE_START), VK_ESCAPE);
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
+    session.flushPosted();
+    Sleep(200);
+    ASSERT_TRUE(IsWindow(dialog) && IsWindowVisible(dialog)) << "Escape closed the dialog";
+
+    pressButton(dialog, IDC_DRIVE_CANCEL);
+    EXPECT_TRUE(waitUntil([&] { return !IsWindow(dialog); }));
+    session.flushPosted();
+    EXPECT_EQ("Tolven - [small.img]", title());
+    for (auto& drive : drives) {
+        EXPECT_EQ(0, drive->callCount(FloppyCall::Read));
+        EXPECT_EQ(0, drive->callCount(FloppyCall::Format));
+        EXPECT_FALSE(drive->isOpen());  // discovery closes every drive it opened
+    }
+
+    // Cancel before Read: nothing is read, yet the read command marks the image and rebuilds.
+    postKey(fileList(session), VK_F7);
+    dialog = waitForDialog(session, kReadCaption);
+    ASSERT_NE(nullptr, dialog);
+    EXPECT_EQ("Read", windowText(GetDlgItem(dialog, IDC_DRIVE_START)));
+    SendMessageA(dialog, WM_CLOSE, 0, 0);  // the title bar's close box: like Cancel here
+    EXPECT_TRUE(waitUntil([&] { return !IsWindow(dialog); }));
+    session.flushPosted();
+    EXPECT_EQ("Tolven - [small.img *]", title());
+    EXPECT_EQ(0, drives[0]->callCount(FloppyCall::Read));
+}
+
+TEST_F(DriveDialogTest, FullReadShowsItsStepsAndMarksTheImageChanged) {
+    std::vector<uint8_t> tree = bytesOf(dataPath("tree.img"));
+    ASSERT_EQ(1474560u, tree.size());
+    SimulatedFloppy& drive = addDrive35("A:", &tree);
+    drive.setRealDelayMicroseconds(20000);  // slow enough to watch the steps
+    ASSERT_EQ(kResultOk, session.openImage(dataPath("small.img")));
+    EXPECT_TRUE(names().empty());
+
+    postKey(fileList(session), VK_F7);
+    HWND dialog = waitForDialog(session, kReadCaption);
+    ASSERT_NE(nullptr, dialog);
+    pressButton(dialog, IDC_DRIVE_START);
+    Observed seen = watch(dialog);
+    ASSERT_TRUE(waitForWindowGone(session.threadId(), kDialogClass, kReadCaption));
+    session.flushPosted();
+
+    EXPECT_TRUE(anyStartsWith(seen.texts, "Reading data sectors (")) << seen.texts.size();
+    std::vector<int> middle;
+    for (int p : seen.positions)
+        if (p > 0 && p < 100) middle.push_back(p);
+    EXPECT_GE(middle.size(), 3u) << "the bar should move through the read";
+    EXPECT_TRUE(std::is_sorted(middle.begin(), middle.end()));
+
+    EXPECT_EQ("Tolven - [small.img *]", title());
+    EXPECT_NE(indexOf(session, "[Photos of the summer]"), -1);
+    EXPECT_NE(indexOf(session, "readme.txt"), -1);
+    EXPECT_EQ("ENTRYTEST  ", windowText(session.control(IDC_VOLUME_LABEL)));
+    EXPECT_TRUE(savedImage("read-from-floppy.img") == tree) << "the image read differs";
+    Sleep(300);
+    EXPECT_TRUE(otherWindows(session).empty()) << "no report after a good read";
+}
+
+TEST_F(DriveDialogTest, FullWriteAsksNothingAndLeavesTheMark) {
+    SimulatedFloppy& drive = addDrive35("A:", nullptr);
+    drive.setRealDelayMicroseconds(300);
+    ASSERT_EQ(kResultOk, session.openImage(dataPath("tree.img")));
+    std::vector<uint8_t> tree = bytesOf(dataPath("tree.img"));
+
+    postKey(fileList(session), VK_F8);
+    HWND dialog = waitForDialog(session, kWriteCaption);
+    ASSERT_NE(nullptr, dialog);
+    pressButton(dialog, IDC_DRIVE_START);
+    Observed seen = watch(dialog);
+    ASSERT_TRUE(waitForWindowGone(session.threadId(), kDialogClass, kWriteCaption));
+    session.flushPosted();
+
+    for (const char* step : {"Formatting sectors (", "Writing data sectors (", "Verifying data sectors ("})
+        EXPECT_TRUE(anyStartsWith(seen.texts, step)) << step;
+    int moving = 0;
+    for (int p : seen.positions) moving += p > 0 && p < 100;
+    EXPECT_GE(moving, 3) << "the bar should move through the write";
+    EXPECT_EQ(80, drive.callCount(FloppyCall::Format));
+    std::vector<uint8_t> disk = drive.diskBytes();
+    EXPECT_TRUE(disk == tree) << "the floppy does not hold the image";
+    EXPECT_EQ("Tolven - [tree.img]", title());
+    Sleep(300);
+    EXPECT_TRUE(otherWindows(session).empty()) << "no report after a good write";
+}
+
+TEST_F(DriveDialogTest, CancelDuringAReadRestoresThePreviousImage) {
+    std::vector<uint8_t> tree = bytesOf(dataPath("tree.img"));
+    SimulatedFloppy& drive = addDrive35("A:", &tree);
+    drive.setRealDelayMicroseconds(30000);
+    ASSERT_EQ(kResultOk, session.openImage(dataPath("small.img")));
+    std::vector<uint8_t> before = savedImage("before-cancelled-read.img");
+
+    postKey(fileList(session), VK_F7);
+    HWND dialog = waitForDialog(session, kReadCaption);
+    ASSERT_NE(nullptr, dialog);
+    pressButton(dialog, IDC_DRIVE_START);
+    watch(dialog, "Reading data sectors (");
+    ASSERT_TRUE(IsWindow(dialog));
+    EXPECT_FALSE(IsWindowEnabled(driveList(dialog)));
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_DRIVE_START)));
+    // Escape does nothing while a transfer runs either.
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
+    pressButton(dialog, IDC_DRIVE_CANCEL);
+    watch(dialog);
+    ASSERT_TRUE(waitForWindowGone(session.threadId(), kDialogClass, kReadCaption));
+    session.flushPosted();
+
+    EXPECT_LT(drive.bytesRead(), tree.size()) << "the read went on after Cancel";
+    Sleep(500);
+    EXPECT_TRUE(otherWindows(session).empty()) << "a cancelled read shows no report";
+    EXPECT_TRUE(names().empty());
+    EXPECT_EQ("Tolven - [small.img *]", title());
+    EXPECT_TRUE(savedImage("after-cancelled-read.img") == before);
+}
+
+TEST_F(DriveDialogTest, CancelDuringAWriteStopsIt) {
+    SimulatedFloppy& drive = addDrive35("A:", nullptr);
+    drive.setRealDelayMicroseconds(3000);
+    ASSERT_EQ(kResultOk, session.openImage(dataPath("tree.img")));
+
+    postKey(fileList(session), VK_F8);
+    HWND dialog = waitForDialog(session, kWriteCaption);
+    ASSERT_NE(nullptr, dialog);
+    pressButton(dialog, IDC_DRIVE_START);
+    watch(dialog, "Writing data sectors (");
+    ASSERT_TRUE(IsWindow(dialog));
+    pressButton(dialog, IDC_DRIVE_CANCEL);
+    ASSERT_TRUE(waitForWindowGone(session.threadId(), kDialogClass, kWriteCaption));
+    session.flushPosted();
+
+    EXPECT_LT(drive.bytesWritten(), 1474560u) << "the write went on after Cancel";
+    EXPECT_EQ(0, drive.callCount(FloppyCall::Read)) << "a cancelled write is not verified";
+    EXPECT_FALSE(drive.isLocked());
+    EXPECT_FALSE(drive.isOpen());
+    Sleep(500);
+    EXPECT_TRUE(otherWindows(session).empty()) << "a cancelled write shows no report";
+    EXPECT_EQ("Tolven - [tree.img]", title());
+}
+
+TEST_F(DriveDialogTest, FailedTransfersReportAfterTheDialogClosed) {
+    std::vector<uint8_t> tree = bytesOf(dataPath("tree.img"));
+    SimulatedFloppy& drive = addDrive35("A:", &tree);
+    // The first data cluster of a 1.44 MB floppy starts at sector 33.
+    drive.failReadAt(33 * 512 + 100, false);
+    ASSERT_EQ(kResultOk, session.openImage(dataPath("small.img")));
+
+    postKey(fileList(session), VK_F7);
+    HWND dialog = waitForDialog(session, kReadCaption);
+    ASSERT_NE(nullptr, dialog);
+    pressButton(dialog, IDC_DRIVE_START);
+    HWND report = waitForDialog(session, "Error");
+    ASSERT_NE(nullptr, report) << "no error report after the failed read";
+    EXPECT_FALSE(IsWindow(dialog)) << "the report must come after the dialog closed";
+    EXPECT_EQ(session.window(), GetWindow(report, GW_OWNER));
+    std::string text = answerMessageBox(session, "Error");
+    EXPECT_EQ(0u, text.find("Could not read cluster (")) << text;
+    session.flushPosted();
+    EXPECT_TRUE(names().empty()) << "the previous image is shown again";
+    EXPECT_EQ("Tolven - [small.img *]", title());
+
+    // A write whose third cylinder cannot be formatted.
+    drive.clearFaults();
+    drive.failFormatOfCylinder(2);
+    postKey(fileList(session), VK_F8);
+    dialog = waitForDialog(session, kWriteCaption);
+    ASSERT_NE(nullptr, dialog);
+    pressButton(dialog, IDC_DRIVE_START);
+    report = waitForDialog(session, "Error");
+    ASSERT_NE(nullptr, report) << "no error report after the failed write";
+    EXPECT_FALSE(IsWindow(dialog));
+    EXPECT_EQ("Could not format floppy (cyl. 2)!", answerMessageBox(session, "Error"));
+}
+
+}  // namespace

@@ -1,0 +1,241 @@
+// Extract and View through the real window: the folder browser, the tree compared with what
+// `mcopy -s` made of the same image, the display-name rule at the top level, an existing host
+// folder, and temporary copies handed to the shell and deleted at quit.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "resources/resource_ids.h"
+#include "tests/ui/entry_commands/entry_support.h"
+
+using namespace ui_driver;
+using namespace entry_test;
+
+namespace {
+
+typedef std::map<std::string, std::string> Tree;
+
+// A name that mtools stored as a plain upper-case 8.3 name, without long name.
+bool isPlainShortName(const std::string& name) {
+    size_t dot = name.find('.');
+    std::string base = name.substr(0, dot);
+    std::string extension = dot == std::string::npos ? "" : name.substr(dot + 1);
+    if (base.empty() || base.size() > 8 || extension.size() > 3) return false;
+    for (char c : name)
+        if (std::islower(static_cast<unsigned char>(c)) || c == ' ') return false;
+    return extension.find('.') == std::string::npos;
+}
+
+// The reference below `relative` of ref/ (the whole root when empty), as the Extract command
+// must give it: entries chosen in the list carry the list's name (files without long name in
+// lower case), entries inside extracted folders keep the case in which they are stored.
+Tree expectedTree(const std::string& relative, const std::vector<std::string>& only = {}) {
+    Tree reference = treeOf(dataPath("ref") + (relative.empty() ? "" : "\\" + relative));
+    Tree expected;
+    for (const auto& entry : reference) {
+        std::string path = entry.first;
+        size_t cut = path.find('\\');
+        std::string top = path.substr(0, cut);
+        if (!only.empty() && std::find(only.begin(), only.end(), top) == only.end()) continue;
+        bool topIsFile = reference[top] != "<DIR>";
+        if (topIsFile && isPlainShortName(top))
+            for (char& c : top) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        expected[cut == std::string::npos ? top : top + path.substr(cut)] = entry.second;
+    }
+    return expected;
+}
+
+class ExtractTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(session.start()) << "the main window never appeared";
+        ASSERT_EQ(kResultOk, session.openImage(dataPath("tree.img")));
+    }
+    void openFolder(const std::string& name) {
+        session.selectListItem(indexOf(session, name));
+        postKey(fileList(session), VK_RETURN);
+        session.flushPosted();
+    }
+    UiSession session;
+};
+
+TEST_F(ExtractTest, WholeRootWithTheImageMenuMatchesMcopy) {
+    std::string target = freshFolder("whole");
+    postCommand(session, ID_IMAGE_EXTRACT);
+    ASSERT_TRUE(answerFolderBrowser(session, target.c_str()));
+    session.flushPosted();
+    EXPECT_TRUE(otherWindows(session).empty()) << "an error report came";
+    Tree got = treeOf(target);
+    Tree expected = expectedTree("");
+    EXPECT_EQ(expected.size(), got.size());
+    for (const auto& entry : expected) {
+        auto found = got.find(entry.first);
+        if (found == got.end()) {
+            ADD_FAILURE() << "missing: " << entry.first;
+            continue;
+        }
+        EXPECT_TRUE(found->second == entry.second) << "differs: " << entry.first;
+    }
+    for (const auto& entry : got) EXPECT_EQ(1u, expected.count(entry.first)) << "extra: " << entry.first;
+    // The two rules side by side: README.TXT chosen in the list, NOTES.TXT inside a folder.
+    EXPECT_EQ(1u, got.count("readme.txt"));
+    EXPECT_EQ(1u, got.count("DOCS\\NOTES.TXT"));
+    EXPECT_EQ(1u, got.count("DOCS\\Project Files\\INNER\\Empty long named file.txt"));
+    EXPECT_EQ("Tolven - [tree.img]", windowText(session.window())) << "extraction changes nothing";
+}
+
+TEST_F(ExtractTest, F4InASubfolderExtractsThatFolder) {
+    openFolder("[DOCS]");
+    ASSERT_EQ("[ .. ]", listNames(fileList(session))[0]);
+    std::string target = freshFolder("docs");
+    postKey(fileList(session), VK_F4);
+    ASSERT_TRUE(answerFolderBrowser(session, target.c_str()));
+    session.flushPosted();
+    EXPECT_TRUE(otherWindows(session).empty());
+    // ".." is listed but never extracted.
+    EXPECT_EQ(expectedTree("DOCS"), treeOf(target));
+    EXPECT_EQ(1u, treeOf(target).count("notes.txt"));
+}
+
+TEST_F(ExtractTest, SelectionThroughTheContextMenu) {
+    openFolder("[DOCS]");
+    openFolder("[Project Files]");
+    selectNames(session, {"[ .. ]", "[INNER]", "Deep Notes.txt"});
+    std::string target = freshFolder("selection");
+    ASSERT_TRUE(contextMenuPick(session, indexOf(session, "[INNER]"), 'E'));
+    ASSERT_TRUE(answerFolderBrowser(session, target.c_str()));
+    session.flushPosted();
+    EXPECT_TRUE(otherWindows(session).empty());
+    EXPECT_EQ(expectedTree("DOCS\\Project Files"), treeOf(target));
+    EXPECT_EQ(4u, treeOf(target).size());
+}
+
+TEST_F(ExtractTest, AnExistingHostFolderIsReportedAndNotEntered) {
+    std::string target = freshFolder("existing");
+    CreateDirectoryA((target + "\\GAMES").c_str(), nullptr);
+    writeFile(target + "\\readme.txt", "old contents that are longer than the new ones");
+    selectNames(session, {"[GAMES]", "readme.txt", "[DOCS]"});
+    ASSERT_TRUE(contextMenuPick(session, indexOf(session, "readme.txt"), 'E'));
+    ASSERT_TRUE(answerFolderBrowser(session, target.c_str()));
+    std::string report = answerMessageBox(session, "Error");
+    EXPECT_EQ("Could not create directory \"" + target + "\\GAMES\"!", report);
+    Tree got = treeOf(target);
+    EXPECT_EQ("<DIR>", got["GAMES"]);
+    EXPECT_EQ(0u, got.count("GAMES\\TETRIS.EXE")) << "nothing is extracted below the folder";
+    EXPECT_EQ("hello\n", got["readme.txt"]) << "a file of the same name is overwritten";
+    EXPECT_EQ(1u, got.count("DOCS\\Project Files\\Deep Notes.txt")) << "the others still go";
+}
+
+TEST_F(ExtractTest, NothingSelectedCancelAndTheToolbarButton) {
+    selectNames(session, {});
+    ASSERT_TRUE(contextMenuPick(session, -1, 'E'));
+    EXPECT_EQ("No files selected!", answerMessageBox(session, "Extract image"));
+
+    // The toolbar button reaches the command too; a cancelled browser extracts nothing.
+    RECT button = {};
+    SendMessageA(session.editor().toolbar, TB_GETRECT, ID_IMAGE_EXTRACT,
+                 reinterpret_cast<LPARAM>(&button));
+    POINT at = {(button.left + button.right) / 2, (button.top + button.bottom) / 2};
+    ClientToScreen(session.editor().toolbar, &at);
+    sendClick(at, false, 1);
+    ASSERT_TRUE(answerFolderBrowser(session, nullptr));
+    session.flushPosted();
+    EXPECT_EQ(std::vector<std::string>(), otherWindows(session));
+}
+
+// --- View -------------------------------------------------------------------------------------
+
+// The association the tests give to ".tolvenview": the shell's "open" copies the file to a
+// marker file, which shows that the right file was opened.
+std::string registerViewer() {
+    std::string marker = dataPath("out\\viewer-marker.txt");
+    DeleteFileA(marker.c_str());
+    std::string command = "cmd.exe /c copy \"%1\" \"" + marker + "\"";
+    HKEY key;
+    RegCreateKeyExA(HKEY_CLASSES_ROOT, ".tolvenview", 0, nullptr, 0, KEY_WRITE, nullptr, &key,
+                    nullptr);
+    RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>("TolvenTestViewer"), 17);
+    RegCloseKey(key);
+    RegCreateKeyExA(HKEY_CLASSES_ROOT, "TolvenTestViewer\\shell\\open\\command", 0, nullptr, 0,
+                    KEY_WRITE, nullptr, &key, nullptr);
+    RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
+                   static_cast<DWORD>(command.size() + 1));
+    RegCloseKey(key);
+    return marker;
+}
+
+std::vector<std::string> tempFiles(UiSession& session) {
+    std::vector<std::string> paths;
+    session.onUiThread([&] {
+        MessageList& list = session.editor().tempFiles;
+        char path[kPathSize + 1];
+        for (;;) {
+            std::memset(path, 0, sizeof path);
+            if (!list.popFront(path, kPathSize)) break;
+            paths.push_back(path);
+        }
+        for (const std::string& p : paths) list.add(p.c_str(), static_cast<uint32_t>(p.size() + 1));
+    });
+    return paths;
+}
+
+std::string tempPath(const char* name) {
+    char folder[MAX_PATH];
+    GetTempPathA(sizeof folder, folder);
+    return std::string(folder) + name;
+}
+
+TEST(View, OpensTemporaryCopiesAndQuitDeletesThem) {
+    std::string marker = registerViewer();
+    UiSession session;
+    ASSERT_TRUE(session.start());
+    ASSERT_EQ(kResultOk, session.openImage(dataPath("tree.img")));
+    const std::string viewed = tempPath("Viewed note.tolvenview");
+    const std::string unknown = tempPath("Unknown kind.qqqzz");
+    DeleteFileA(viewed.c_str());
+    DeleteFileA(unknown.c_str());
+
+    selectNames(session, {});
+    ASSERT_TRUE(contextMenuPick(session, -1, 'O'));
+    EXPECT_EQ("No files selected!", answerMessageBox(session, "View"));
+
+    // Folders only: nothing happens, nothing is listed.
+    selectNames(session, {"[DOCS]", "[GAMES]"});
+    ASSERT_TRUE(contextMenuPick(session, indexOf(session, "[DOCS]"), 'O'));
+    session.flushPosted();
+    Sleep(300);
+    EXPECT_TRUE(otherWindows(session).empty());
+    EXPECT_TRUE(tempFiles(session).empty());
+
+    // A folder beside a file: only the file is opened.
+    selectNames(session, {"[DOCS]", "Viewed note.tolvenview"});
+    ASSERT_TRUE(contextMenuPick(session, indexOf(session, "Viewed note.tolvenview"), 'O'));
+    session.flushPosted();
+    EXPECT_EQ("view me\n", readFile(viewed));
+    EXPECT_EQ((std::vector<std::string>{viewed}), tempFiles(session));
+    EXPECT_TRUE(waitUntil([&] { return readFile(marker) == "view me\n"; }))
+        << "the shell did not open the temporary copy";
+
+    selectNames(session, {"Unknown kind.qqqzz"});
+    ASSERT_TRUE(contextMenuPick(session, indexOf(session, "Unknown kind.qqqzz"), 'O'));
+    EXPECT_EQ("No associated application found!", answerMessageBox(session, "View"));
+    EXPECT_EQ("unknown\n", readFile(unknown));
+    EXPECT_EQ((std::vector<std::string>{viewed, unknown}), tempFiles(session));
+
+    postCommand(session, ID_FILE_QUIT);
+    DWORD exitValue = 1;
+    ASSERT_TRUE(session.waitForExit(&exitValue));
+    EXPECT_EQ(0u, exitValue);
+    EXPECT_FALSE(fileExists(viewed));
+    EXPECT_FALSE(fileExists(unknown));
+}
+
+}  // namespace

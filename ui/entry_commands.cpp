@@ -1,0 +1,141 @@
+// The commands on the entries of the file list: extract, view, delete and insert. Each selected
+// list item stands for one DirListEntry, and each command acts on exactly those records.
+#include <windows.h>
+#include <commctrl.h>
+#include <cderr.h>
+#include <commdlg.h>
+#include <shellapi.h>
+
+#include <cstring>
+#include <vector>
+
+#include "directory/dir_entry.h"
+#include "image/boot_sector.h"
+#include "resources/resource_ids.h"
+#include "ui/file_chooser.h"
+#include "ui/folder_chooser.h"
+#include "ui/image_editor.h"
+
+namespace {
+
+const uint8_t kDirectoryBit = 0x10;
+const int kInsertTitleBytes = 260;
+
+bool isFolder(const DirListEntry* record) { return (record->rawEntry[11] & kDirectoryBit) != 0; }
+
+const uint16_t* nameUnits(const DirListEntry* record) {
+    // wchar_t is the 16-bit UTF-16 unit on Windows, as the directory operations expect.
+    static_assert(sizeof(wchar_t) == sizeof(uint16_t), "UTF-16 long names");
+    return reinterpret_cast<const uint16_t*>(record->longName);
+}
+
+bool itemSelected(HWND list, int index) {
+    return (SendMessageA(list, LVM_GETITEMSTATE, index, LVIS_SELECTED) & LVIS_SELECTED) != 0;
+}
+
+}  // namespace
+
+void ImageEditor::extractCommand(bool allEntries) {
+    HWND list = control(IDC_FILE_LIST);
+    if (!allEntries && SendMessageA(list, LVM_GETSELECTEDCOUNT, 0, 0) == 0) {
+        MessageBoxA(mainWindow, "No files selected!", "Extract image", MB_ICONERROR);
+        return;
+    }
+    char folder[kPathSize] = {0};
+    char displayName[kPathSize] = {0};
+    FolderChooser chooser;
+    if (!chooser.chooseFolder(mainWindow, folder, displayName)) return;
+
+    int firstFailure = kResultOk;
+    int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        if (!allEntries && !itemSelected(list, i)) continue;
+        const DirListEntry* record = entryForItem(i);
+        if (record == nullptr) continue;
+        // "." and "..", and names that convert to nothing, are passed over with 0.
+        int result = extractEntry(record->rawEntry, nameUnits(record), folder);
+        if (firstFailure == kResultOk) firstFailure = result;
+    }
+    if (firstFailure != kResultOk && firstFailure != kResultCancelled) showErrorReport();
+}
+
+void ImageEditor::viewCommand() {
+    HWND list = control(IDC_FILE_LIST);
+    if (SendMessageA(list, LVM_GETSELECTEDCOUNT, 0, 0) == 0) {
+        MessageBoxA(mainWindow, "No files selected!", "View", MB_ICONERROR);
+        return;
+    }
+    char tempFolder[kPathSize] = {0};
+    GetTempPathA(sizeof tempFolder, tempFolder);
+
+    int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        if (!itemSelected(list, i)) continue;
+        const DirListEntry* record = entryForItem(i);
+        if (record == nullptr || isFolder(record)) continue;
+        char path[kPathSize] = {0};
+        // Lists the copy in tempFiles before it is handed to the shell.
+        if (extractTempCopy(record->rawEntry, nameUnits(record), tempFiles, path, sizeof path) !=
+            kResultOk) {
+            showErrorReport();
+            continue;
+        }
+        if (path[0] == '\0') continue;  // the name converts to nothing: no copy to open
+        INT_PTR shown = reinterpret_cast<INT_PTR>(
+            ShellExecuteA(mainWindow, "open", path, "", tempFolder, SW_SHOW));
+        if (shown == SE_ERR_NOASSOC)
+            MessageBoxA(mainWindow, "No associated application found!", "View", MB_ICONERROR);
+    }
+}
+
+void ImageEditor::deleteCommand() {
+    HWND list = control(IDC_FILE_LIST);
+    if (SendMessageA(list, LVM_GETSELECTEDCOUNT, 0, 0) == 0) {
+        MessageBoxA(mainWindow, "No files selected!", "View", MB_ICONERROR);
+        return;
+    }
+    // The records keep the locations the list was built with until the views are rebuilt, so
+    // every selected entry is deleted at the slots it was listed from.
+    int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        if (!itemSelected(list, i)) continue;
+        const DirListEntry* record = entryForItem(i);
+        if (record == nullptr) continue;
+        uint16_t first = readLe16(record->rawEntry + 26);
+        if (isFolder(record)) {
+            // ".." is passed over; so is ".", which would empty the folder being shown.
+            if (isDotEntry(record->rawEntry)) continue;
+            deleteFolderContents(first);
+        }
+        deleteEntry(first, record->entryCluster, record->entryIndex, record->longNameCluster,
+                    record->longNameIndex);
+    }
+    modified = 1;
+    rebuildViews();
+}
+
+void ImageEditor::insertCommand() {
+    std::vector<char> selection(kInsertSelectionBytes, '\0');
+    char fileTitle[kInsertTitleBytes] = {0};
+    FileChooser chooser;
+    chooser.setup(kAnyFileFilter, kFilterBlockSize, "", "Insert Files");
+    DWORD error = 0;
+    int result = kResultOk;
+    // Every chosen selection is inserted. The dialog fills the file-title buffer for a single
+    // file only, so skipping a selection whose title is empty would drop every multiple
+    // selection without a word; insertFiles reads the names from the selection alone.
+    if (chooser.chooseOpenMultiple(mainWindow, selection.data(), kInsertSelectionBytes, fileTitle,
+                                   sizeof fileTitle, error)) {
+        result = insertFiles(static_cast<uint16_t>(currentDirCluster), selection.data(),
+                             fileTitle);
+    } else if (error != 0) {
+        MessageBoxA(mainWindow,
+                    error == FNERR_BUFFERTOOSMALL ? "Too many files selected!"
+                                                  : "Error selecting files!",
+                    "Error", MB_ICONERROR);
+    }
+    modified = 1;
+    rebuildViews();
+    // The list already shows what went in when the report names what did not.
+    if (result != kResultOk && result != kResultCancelled) showErrorReport();
+}
