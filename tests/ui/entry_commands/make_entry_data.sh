@@ -17,23 +17,34 @@ trap 'rm -rf "$work"' EXIT
 export MTOOLS_SKIP_CHECK=1 MTOOLS_NO_VFAT=0
 PATH="$PATH:/usr/sbin:/sbin"
 
-# Contents that differ in every cluster, so a misplaced cluster shows.
-pattern() { python3 -c "import sys; n=int(sys.argv[1]); s=sys.argv[2].encode(); sys.stdout.buffer.write(bytes((s[i % len(s)] + i // 512) % 256 for i in range(n)))" "$1" "$2"; }
+# Contents that differ in every cluster, so a misplaced cluster shows: SIZE SEED PATH triples,
+# written by one Python process.
+write_patterns() {
+  python3 - "$@" <<'PY'
+import sys
+args = sys.argv[1:]
+for n, seed, path in zip(args[0::3], args[1::3], args[2::3]):
+    s = seed.encode()
+    with open(path, "wb") as f:
+        f.write(bytes((s[i % len(s)] + i // 512) % 256 for i in range(int(n))))
+PY
+}
 
 src="$work/src"
 mkdir -p "$src/DOCS/Project Files/INNER" "$src/Photos of the summer" "$src/GAMES"
 printf 'hello\n' > "$src/README.TXT"
-pattern 3000 "long document " > "$src/Long file name document.txt"
 : > "$src/EMPTY.DAT"
-pattern 1500 "mixed" > "$src/Mixed Case.Txt"
 printf 'notes\n' > "$src/DOCS/NOTES.TXT"
 printf 'deep\n' > "$src/DOCS/Project Files/Deep Notes.txt"
-pattern 5000 "inner data" > "$src/DOCS/Project Files/INNER/DATA.BIN"
 : > "$src/DOCS/Project Files/INNER/Empty long named file.txt"
+patterns=(3000 "long document " "$src/Long file name document.txt"
+          1500 "mixed" "$src/Mixed Case.Txt"
+          5000 "inner data" "$src/DOCS/Project Files/INNER/DATA.BIN"
+          700 "game" "$src/GAMES/TETRIS.EXE")
 for i in $(seq 1 24); do
-  pattern $((i * 97)) "photo $i" > "$src/Photos of the summer/Holiday picture number $i.jpg"
+  patterns+=($((i * 97)) "photo $i" "$src/Photos of the summer/Holiday picture number $i.jpg")
 done
-pattern 700 "game" > "$src/GAMES/TETRIS.EXE"
+write_patterns "${patterns[@]}"
 # Viewing: a type the tests associate with an application, and one nobody knows.
 printf 'view me\n' > "$src/Viewed note.tolvenview"
 printf 'unknown\n' > "$src/Unknown kind.qqqzz"
@@ -56,5 +67,5 @@ mkfs.fat -C -n SMALL "$out/small.img" 720 >/dev/null
 
 # Host files to insert.
 printf 'first inserted file\n' > "$out/insert/FIRST.TXT"
-pattern 4000 "second" > "$out/insert/Second inserted file.dat"
+write_patterns 4000 "second" "$out/insert/Second inserted file.dat"
 : > "$out/insert/empty inserted.txt"
