@@ -19,7 +19,8 @@ done
 
 # Deleting in the window leaves what deleting the same entries with mtools leaves.
 if [ -f "$data/out/deleted.img" ]; then
-  if ! diff -u "$data/deleted-by-mtools.list" <(mdir -/ -b -i "$data/out/deleted.img" :: | sort); then
+  left=$(mdir -/ -b -i "$data/out/deleted.img" :: | sort)
+  if ! diff -u "$data/deleted-by-mtools.list" <(printf "%s\n" "$left"); then
     echo "deleted.img does not hold what mtools leaves after the same deletions"; status=1
   fi
 fi

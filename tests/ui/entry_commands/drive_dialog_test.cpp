@@ -85,9 +85,12 @@ protected:
         }
         return entries;
     }
-    std::string stepText(HWND dialog) { return windowText(GetDlgItem(dialog, IDC_DRIVE_STEP_TEXT)); }
+    std::string stepText(HWND dialog) {
+        return windowText(GetDlgItem(dialog, IDC_DRIVE_STEP_TEXT));
+    }
     int barPosition(HWND dialog) {
-        return static_cast<int>(SendMessageA(GetDlgItem(dialog, IDC_DRIVE_PROGRESS), PBM_GETPOS, 0, 0));
+        HWND bar = GetDlgItem(dialog, IDC_DRIVE_PROGRESS);
+        return static_cast<int>(SendMessageA(bar, PBM_GETPOS, 0, 0));
     }
     // Samples the step text and the bar until the dialog has gone, or until `stopAt` (a prefix
     // of a step text) shows, when given.
@@ -145,7 +148,8 @@ TEST_F(DriveDialogTest, NoFloppyDriveFoundClosesTheDialog) {
     EXPECT_EQ("No floppy drives found!", answerMessageBox(session, "Error"));
     EXPECT_TRUE(waitForWindowGone(session.threadId(), kDialogClass, kReadCaption));
     session.flushPosted();
-    EXPECT_EQ("Tolven - [small.img *]", title()) << "after the read command the image counts as changed";
+    EXPECT_EQ("Tolven - [small.img *]", title())
+        << "after the read command the image counts as changed";
     for (auto& drive : drives) EXPECT_EQ(0, drive->callCount(FloppyCall::Read));
 }
 
@@ -253,7 +257,8 @@ TEST_F(DriveDialogTest, FullWriteAsksNothingAndLeavesTheMark) {
     ASSERT_TRUE(waitForWindowGone(session.threadId(), kDialogClass, kWriteCaption));
     session.flushPosted();
 
-    for (const char* step : {"Formatting sectors (", "Writing data sectors (", "Verifying data sectors ("})
+    for (const char* step :
+         {"Formatting sectors (", "Writing data sectors (", "Verifying data sectors ("})
         EXPECT_TRUE(anyStartsWith(seen.texts, step)) << step;
     int moving = 0;
     for (int p : seen.positions) moving += p > 0 && p < 100;

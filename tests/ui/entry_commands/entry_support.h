@@ -31,7 +31,7 @@ bool answerFolderBrowser(UiSession& session, const char* hostPath);
 // quoted names after `folder` was entered first) and presses Open; Cancel when `names` is null.
 bool answerInsertChooser(UiSession& session, const char* folder, const char* names);
 
-// --- the file list ---------------------------------------------------------------------------------
+// --- the file list ------------------------------------------------------------------------------
 HWND fileList(UiSession& session);
 int indexOf(UiSession& session, const std::string& name);
 // Selects exactly the named items (none when empty).
@@ -42,7 +42,7 @@ bool contextMenuPick(UiSession& session, int index, char key);
 // Sends a command id to the main window as its menu or toolbar would.
 void postCommand(UiSession& session, int id);
 
-// --- host files -----------------------------------------------------------------------------------
+// --- host files ---------------------------------------------------------------------------------
 // Windows path of a file below the tests' data folder (made by make_entry_data.sh).
 std::string dataPath(const std::string& relative);
 // A fresh empty host folder for extraction.

@@ -84,7 +84,8 @@ TEST_F(ExtractTest, WholeRootWithTheImageMenuMatchesMcopy) {
         }
         EXPECT_TRUE(found->second == entry.second) << "differs: " << entry.first;
     }
-    for (const auto& entry : got) EXPECT_EQ(1u, expected.count(entry.first)) << "extra: " << entry.first;
+    for (const auto& entry : got)
+        EXPECT_EQ(1u, expected.count(entry.first)) << "extra: " << entry.first;
     // The two rules side by side: README.TXT chosen in the list, NOTES.TXT inside a folder.
     EXPECT_EQ(1u, got.count("readme.txt"));
     EXPECT_EQ(1u, got.count("DOCS\\NOTES.TXT"));
