@@ -33,5 +33,6 @@ SUDO=""
 if printf '%s\n' "${need[@]}" | grep -q ':i386$'; then
   dpkg --print-foreign-architectures | grep -q i386 || $SUDO dpkg --add-architecture i386
 fi
+# With recommends, as the machines that ran the tests had them (Wine's fonts among them).
 $SUDO apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${need[@]}" >/dev/null
