@@ -1,4 +1,5 @@
 #include "floppy_test_support.h"
+#include "image_snapshot.h"
 
 namespace floppytest {
 
@@ -54,24 +55,7 @@ std::vector<uint8_t> rawDisk(VolumeImage& image) {
     return disk;
 }
 
-std::vector<uint8_t> snapshot(const VolumeImage& image) {
-    std::vector<uint8_t> s;
-    auto put = [&](const void* p, size_t n) {
-        const uint8_t* b = static_cast<const uint8_t*>(p);
-        s.insert(s.end(), b, b + n);
-    };
-    put(image.bootSector, sizeof image.bootSector);
-    put(image.fat1, sizeof image.fat1);
-    put(image.fat2, sizeof image.fat2);
-    put(image.fatTable, sizeof image.fatTable);
-    put(image.rootDir, sizeof image.rootDir);
-    put(&image.clusterBytes, sizeof image.clusterBytes);
-    put(&image.entriesPerCluster, sizeof image.entriesPerCluster);
-    put(&image.dataSectors, sizeof image.dataSectors);
-    put(&image.clusterCount, sizeof image.clusterCount);
-    for (int i = 0; i < image.clusterCount; ++i) put(image.clusters[i], image.clusterBytes);
-    return s;
-}
+std::vector<uint8_t> snapshot(const VolumeImage& image) { return imageSnapshot(image); }
 
 bool backupClustersFreed(const VolumeImage& image) {
     for (uint8_t* p : image.backupClusters)

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "image/volume_image.h"
+#include "image_snapshot.h"
 
 namespace testing_support {
 
@@ -67,24 +68,7 @@ inline std::vector<std::string> takeMessages(VolumeImage& image) {
 }
 
 // Every byte and field of the image that a failed operation must leave alone.
-inline std::vector<uint8_t> snapshot(const VolumeImage& image) {
-    std::vector<uint8_t> s;
-    auto put = [&s](const void* p, size_t n) {
-        const uint8_t* b = static_cast<const uint8_t*>(p);
-        s.insert(s.end(), b, b + n);
-    };
-    put(image.bootSector, sizeof image.bootSector);
-    put(image.fat1, sizeof image.fat1);
-    put(image.fat2, sizeof image.fat2);
-    put(image.fatTable, sizeof image.fatTable);
-    put(image.rootDir, sizeof image.rootDir);
-    put(&image.clusterBytes, sizeof image.clusterBytes);
-    put(&image.entriesPerCluster, sizeof image.entriesPerCluster);
-    put(&image.clusterCount, sizeof image.clusterCount);
-    put(&image.dataSectors, sizeof image.dataSectors);
-    for (int i = 0; i < image.clusterCount; ++i) put(image.clusters[i], image.clusterBytes);
-    return s;
-}
+inline std::vector<uint8_t> snapshot(const VolumeImage& image) { return imageSnapshot(image); }
 
 }  // namespace testing_support
 
