@@ -36,9 +36,9 @@ windows: deps $(WIN32)/CMakeCache.txt
 fuzz-build: deps $(FUZZ)/CMakeCache.txt
 	cmake --build $(FUZZ) -j$(JOBS)
 
-# Native tests, the same tests under the sanitizers, then the Windows build under Wine
-# (core tests and window tests); ctest's summary closes each part. Last, every fuzz target runs
-# once over its seeds and its kept reproducers.
+# Native tests, the same tests under the sanitizers, every fuzz target once over its seeds and its
+# kept reproducers, then the Windows build under Wine (core tests and window tests); ctest's
+# summary closes the run.
 test: all
 	@scripts/run-tests.sh $(NATIVE) $(ASAN) $(WIN32) $(FUZZ)
 

@@ -11,6 +11,7 @@
 #include "floppy/floppy_device.h"
 #include "floppy/simulated_floppy.h"
 #include "fuzz_support.h"
+#include "tests/unit/image_snapshot.h"
 
 namespace {
 const size_t kHeader = 7;
@@ -18,24 +19,7 @@ const uint32_t kMedia[] = {kMediaF5_160_512, kMediaF5_180_512, kMediaF5_320_512,
                            kMediaF5_360_512, kMediaF3_720_512, kMediaF5_1Pt2_512,
                            kMediaF3_1Pt44_512, kMediaF3_2Pt88_512};
 
-std::vector<uint8_t> snapshot(const VolumeImage& image) {
-    std::vector<uint8_t> s;
-    auto put = [&s](const void* p, size_t n) {
-        const uint8_t* b = static_cast<const uint8_t*>(p);
-        s.insert(s.end(), b, b + n);
-    };
-    put(image.bootSector, sizeof image.bootSector);
-    put(image.fat1, sizeof image.fat1);
-    put(image.fat2, sizeof image.fat2);
-    put(image.fatTable, sizeof image.fatTable);
-    put(image.rootDir, sizeof image.rootDir);
-    put(&image.clusterBytes, sizeof image.clusterBytes);
-    put(&image.clusterCount, sizeof image.clusterCount);
-    put(&image.dataSectors, sizeof image.dataSectors);
-    put(&image.entriesPerCluster, sizeof image.entriesPerCluster);
-    for (int i = 0; i < image.clusterCount; ++i) put(image.clusters[i], image.clusterBytes);
-    return s;
-}
+std::vector<uint8_t> snapshot(const VolumeImage& image) { return imageSnapshot(image); }
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "fuzz_support.h"
+#include "tests/unit/image_snapshot.h"
 
 namespace {
 
@@ -42,21 +43,7 @@ void makeHostFiles() {
     writeHost(hostFolder() + "tree/sub/Nested file.bin", content(2500, 8));
 }
 
-std::vector<uint8_t> snapshot(const VolumeImage& image) {
-    std::vector<uint8_t> s;
-    auto put = [&s](const void* p, size_t n) {
-        const uint8_t* b = static_cast<const uint8_t*>(p);
-        s.insert(s.end(), b, b + n);
-    };
-    put(image.bootSector, sizeof image.bootSector);
-    put(image.fatTable, sizeof image.fatTable);
-    put(image.backupFatTable, sizeof image.backupFatTable);
-    put(image.rootDir, sizeof image.rootDir);
-    put(image.fat1, sizeof image.fat1);
-    put(image.fat2, sizeof image.fat2);
-    for (int i = 0; i < image.clusterCount; ++i) put(image.clusters[i], image.clusterBytes);
-    return s;
-}
+std::vector<uint8_t> snapshot(const VolumeImage& image) { return imageSnapshot(image); }
 
 std::vector<uint16_t> beyondData(const VolumeImage& image) {
     std::vector<uint16_t> s(image.fatTable, image.fatTable + 2);
