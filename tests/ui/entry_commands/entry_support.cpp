@@ -22,11 +22,11 @@ struct ProcessQuery {
     HWND found;
 };
 
-BOOL CALLBACK hasTree(HWND child, LPARAM found) {
+BOOL CALLBACK findTree(HWND child, LPARAM found) {
     char name[64];
     GetClassNameA(child, name, sizeof name);
     if (std::strcmp(name, "SysTreeView32") != 0) return TRUE;
-    *reinterpret_cast<bool*>(found) = true;
+    *reinterpret_cast<HWND*>(found) = child;
     return FALSE;
 }
 
@@ -43,12 +43,31 @@ BOOL CALLBACK matchProcessWindow(HWND window, LPARAM parameter) {
     if (std::strcmp(name, kDialogClass) != 0) return TRUE;
     if (query->caption != nullptr && windowText(window) != query->caption) return TRUE;
     if (query->needTree) {
-        bool tree = false;
-        EnumChildWindows(window, hasTree, reinterpret_cast<LPARAM>(&tree));
-        if (!tree) return TRUE;
+        HWND tree = nullptr;
+        EnumChildWindows(window, findTree, reinterpret_cast<LPARAM>(&tree));
+        if (tree == nullptr) return TRUE;
     }
     query->found = window;
     return FALSE;
+}
+
+// The text of the item selected in a folder browser's tree; empty when none is.
+std::string selectedTreeText(HWND browser) {
+    HWND tree = nullptr;
+    EnumChildWindows(browser, findTree, reinterpret_cast<LPARAM>(&tree));
+    if (tree == nullptr) return std::string();
+    HTREEITEM item = reinterpret_cast<HTREEITEM>(
+        SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+    if (item == nullptr) return std::string();
+    char text[MAX_PATH] = {0};
+    TVITEMA query;
+    std::memset(&query, 0, sizeof query);
+    query.mask = TVIF_TEXT;
+    query.hItem = item;
+    query.pszText = text;
+    query.cchTextMax = sizeof text;
+    if (!SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&query))) return std::string();
+    return text;
 }
 
 HWND findDialog(UiSession& session, const char* caption, bool needTree) {
@@ -150,8 +169,21 @@ bool answerFolderBrowser(UiSession& session, const char* hostPath) {
         pressButton(browser, IDCANCEL);
     } else {
         // The message a browser's callback would send to preselect a folder; the browser then
-        // returns the selected folder on OK like any folder the user clicked.
-        SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(hostPath));
+        // returns the selected folder on OK like any folder the user clicked. A browser that
+        // opens slowly may not have its tree yet and ignores the message, so it is repeated
+        // until the tree shows the folder selected.
+        std::string path = hostPath;
+        std::string leaf = path.substr(path.find_last_of('\\') + 1);
+        bool selected = waitUntil([&] {
+            SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(hostPath));
+            return lstrcmpiA(selectedTreeText(browser).c_str(), leaf.c_str()) == 0;
+        });
+        if (!selected) {
+            ADD_FAILURE() << "the folder browser never selected " << hostPath;
+            pressButton(browser, IDCANCEL);
+            waitUntil([&] { return !IsWindow(browser); });
+            return false;
+        }
         pressButton(browser, IDOK);
     }
     return waitUntil([&] { return !IsWindow(browser); });
@@ -223,6 +255,20 @@ bool contextMenuPick(UiSession& session, int index, char key) {
         at = {client.right / 2, client.bottom - 10};
     }
     ClientToScreen(list, &at);
+    // A program the shell started (a viewer, a console) may still cover the list and take the
+    // click; bring the window back to the front first.
+    bool reachable = waitUntil([&] {
+        if (WindowFromPoint(at) == list) return true;
+        SetForegroundWindow(session.window());
+        BringWindowToTop(session.window());
+        return false;
+    });
+    if (!reachable) {
+        char name[64] = {0};
+        GetClassNameA(WindowFromPoint(at), name, sizeof name);
+        ADD_FAILURE() << "a window of class " << name << " covers the file list";
+        return false;
+    }
     sendClick(at, true, 1);
     if (waitForWindow(session.threadId(), kMenuClass, nullptr) == nullptr) return false;
     sendKeys({}, static_cast<WORD>(key));
