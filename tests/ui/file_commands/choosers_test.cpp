@@ -146,8 +146,10 @@ TEST_F(Choosers, MultipleSelectionFillsTheCallersBuffer) {
     ASSERT_NE(nullptr, dialog);
     HWND field = file_commands::fileNameControl(dialog);
     setText(field, folder.c_str());  // into the images folder first
-    pressButton(dialog, IDOK);
-    Sleep(500);
+    // Sent, not posted: the chooser has moved into the folder when this returns, so the names
+    // typed next cannot overtake it.
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
     setText(field, "\"empty360.img\" \"empty1200.img\"");
     pressButton(dialog, IDOK);
     ASSERT_TRUE(waitUntil([&] { return !IsWindow(dialog); }));
