@@ -1,5 +1,6 @@
 #include "directory/insert_space.h"
 
+#include <algorithm>
 #include <cstring>
 
 static bool isDataCluster(const VolumeImage& image, uint32_t cluster) {
@@ -102,11 +103,60 @@ void keepRootEnd(VolumeImage& image, const FolderSlots& folder, int start, int c
     std::memset(folderSlot(image, folder, behind), 0, 32);
 }
 
+// Clusters that a damaged FAT calls free although the tree still uses them: the first cluster of
+// every entry in any folder reached from the root, and every cluster a used cluster links to.
+// Slots are read past end marks too, since a stale entry there may still own its data; reading
+// too much only leaves a cluster unused.
+static void markReferencedClusters(const VolumeImage& image, std::vector<bool>* taken) {
+    uint32_t limit = 2u + image.clusterCount;
+    for (uint32_t c = 2; c < limit; ++c) {
+        uint16_t next = image.fatTable[c];
+        if (next != 0 && isDataCluster(image, next)) (*taken)[next] = true;
+    }
+    std::vector<bool> entered(limit, false);
+    std::vector<bool> inChain(limit, false);
+    std::vector<uint16_t> folders(1, 0);
+    while (!folders.empty()) {
+        uint16_t folder = folders.back();
+        folders.pop_back();
+        // The folder's slots, cluster by cluster; a loop or a link out of the image ends it.
+        std::vector<const uint8_t*> blocks;
+        int slotsPerBlock = image.entriesPerCluster;
+        if (folder == 0) {
+            blocks.push_back(image.rootDir);
+            slotsPerBlock = image.rootEntryCount();
+        } else {
+            std::fill(inChain.begin(), inChain.end(), false);
+            for (uint32_t c = folder; isDataCluster(image, c) && !inChain[c];
+                 c = image.fatTable[c]) {
+                inChain[c] = true;
+                blocks.push_back(image.clusterData(c));
+            }
+        }
+        for (const uint8_t* block : blocks) {
+            if (block == nullptr) continue;
+            for (int i = 0; i < slotsPerBlock; ++i) {
+                const uint8_t* slot = block + i * 32;
+                if (slot[0] == 0x00 || slot[0] == 0xE5 || slot[11] == 0x0F) continue;
+                uint16_t first = static_cast<uint16_t>(slot[26] | (slot[27] << 8));
+                if (!isDataCluster(image, first)) continue;
+                (*taken)[first] = true;
+                // "." and ".." name folders reached some other way.
+                if ((slot[11] & 0x10) != 0 && slot[0] != '.' && !entered[first]) {
+                    entered[first] = true;
+                    folders.push_back(first);
+                }
+            }
+        }
+    }
+}
+
 bool findFreeClusters(const VolumeImage& image, const FolderSlots& folder, int count,
                       std::vector<uint16_t>* found) {
     found->clear();
     std::vector<bool> taken(image.clusterCount + 2u, false);
     for (uint16_t c : folder.chain) taken[c] = true;
+    markReferencedClusters(image, &taken);
     for (uint32_t c = 2; c < 2u + image.clusterCount && static_cast<int>(found->size()) < count;
          ++c)
         if (image.fatTable[c] == 0 && !taken[c]) found->push_back(static_cast<uint16_t>(c));

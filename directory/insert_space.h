@@ -35,9 +35,9 @@ struct SlotRun {
 // not grow.
 bool findSlotRun(const VolumeImage& image, const FolderSlots& folder, int count, SlotRun* run);
 
-// The `count` lowest free clusters outside the folder's own chain (a damaged FAT may call a
-// cluster of the folder free, and the entry's data must not land on its slots); false when
-// fewer are free.
+// The `count` lowest free clusters that nothing uses: a damaged FAT may call a cluster free that
+// the folder's own chain, another entry or another chain still holds, and new data must not
+// land there. False when fewer are free.
 bool findFreeClusters(const VolumeImage& image, const FolderSlots& folder, int count,
                       std::vector<uint16_t>* found);
 // Chains clusters[0 .. count-1] in that order, the last one marked 0xFFF.

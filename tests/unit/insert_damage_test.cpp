@@ -94,3 +94,67 @@ TEST(InsertDamage, FolderClusterMarkedFree) {
     EXPECT_EQ(0, std::memcmp(im->clusterData(first), bytes.data(), 512));
     EXPECT_EQ(0, std::memcmp(im->clusterData(second), bytes.data() + 512, 188));
 }
+
+namespace {
+
+// The clusters of the chain that an inserted file's entry names, in order.
+std::vector<uint16_t> chainOf(VolumeImage& im, uint16_t folder, const char* shortName) {
+    std::vector<uint16_t> clusters;
+    for (const testimg::Walked& w : testimg::walkAll(im, folder)) {
+        if (w.shortName != testimg::shortName(shortName)) continue;
+        uint32_t c = readLe16(w.raw.data() + de::kFirstCluster);
+        for (int hops = 0; c >= 2 && c < 0xFF0 && hops < 10; ++hops, c = im.fatTable[c])
+            clusters.push_back(static_cast<uint16_t>(c));
+    }
+    return clusters;
+}
+
+// Clusters 2..4 hold files whose FAT entries a damaged FAT gave back: OLD.TXT's only cluster in
+// the root, the middle of a chain that ends early, and a file's cluster inside a subfolder. A
+// new file must go after them all and leave their bytes alone.
+TEST(InsertDamage, ClustersStillNamedByEntriesAreNotReused) {
+    std::unique_ptr<VolumeImage> im(new VolumeImage);
+    testimg::build(*im);
+    testimg::place(*im, 0, 0,
+                   {testimg::shortEntry("OLD.TXT", de::kAttrArchive, 2, 100),
+                    testimg::shortEntry("CUT.TXT", de::kAttrArchive, 5, 1000),
+                    testimg::shortEntry("DIR", de::kAttrDirectory, 6)});
+    im->fatTable[2] = 0;
+    im->fatTable[5] = 3;  // CUT.TXT: 5 -> 3, and 3 is marked free
+    im->fatTable[3] = 0;
+    testimg::chain(*im, {6});
+    testimg::dotEntries(*im, 6, 0);
+    testimg::place(*im, 6, 2, {testimg::shortEntry("INNER.TXT", de::kAttrArchive, 4, 10)});
+    im->fatTable[4] = 0;
+    for (uint16_t c : {2, 3, 4}) std::memset(im->clusterData(c), 0xA0 + c, im->clusterBytes);
+    TempDir dir;
+    writeFile(dir.file("host.bin"), std::vector<uint8_t>(1500, 'n'));
+
+    ASSERT_EQ(0, im->insertHostFile(0, dir.file("host.bin").c_str(), "NEW.BIN"));
+    std::vector<uint16_t> used = chainOf(*im, 0, "NEW.BIN");
+    EXPECT_EQ((std::vector<uint16_t>{7, 8, 9}), used);
+    for (uint16_t c : {2, 3, 4})
+        EXPECT_EQ(std::vector<uint8_t>(im->clusterBytes, static_cast<uint8_t>(0xA0 + c)),
+                  std::vector<uint8_t>(im->clusterData(c), im->clusterData(c) + im->clusterBytes))
+            << "cluster " << c << " was overwritten";
+}
+
+// A folder that names itself, a folder that names its parent and a chain looping back: the scan
+// for used clusters ends, and the insertion still takes a free cluster.
+TEST(InsertDamage, UsedClusterScanEndsOnLoopingFolders) {
+    std::unique_ptr<VolumeImage> im(new VolumeImage);
+    testimg::build(*im);
+    testimg::place(*im, 0, 0, {testimg::shortEntry("LOOP", de::kAttrDirectory, 2)});
+    im->fatTable[2] = 3;
+    im->fatTable[3] = 2;
+    testimg::place(*im, 2, 0,
+                   {testimg::shortEntry("SELF", de::kAttrDirectory, 2),
+                    testimg::shortEntry("BACK", de::kAttrDirectory, 3)});
+    TempDir dir;
+    writeFile(dir.file("host.bin"), std::vector<uint8_t>(10, 'n'));
+
+    ASSERT_EQ(0, im->insertHostFile(0, dir.file("host.bin").c_str(), "NEW.BIN"));
+    EXPECT_EQ((std::vector<uint16_t>{4}), chainOf(*im, 0, "NEW.BIN"));
+}
+
+}  // namespace
