@@ -255,23 +255,37 @@ bool contextMenuPick(UiSession& session, int index, char key) {
         at = {client.right / 2, client.bottom - 10};
     }
     ClientToScreen(list, &at);
-    // A program the shell started (a viewer, a console) may still cover the list and take the
-    // click; bring the window back to the front first.
-    bool reachable = waitUntil([&] {
-        if (WindowFromPoint(at) == list) return true;
-        SetForegroundWindow(session.window());
-        BringWindowToTop(session.window());
-        return false;
-    });
-    if (!reachable) {
-        char name[64] = {0};
-        GetClassNameA(WindowFromPoint(at), name, sizeof name);
-        ADD_FAILURE() << "a window of class " << name << " covers the file list";
-        return false;
+    // A program the shell started (a viewer, its console) may still cover the list, or take the
+    // activation while the menu opens, which closes the menu at once. The window is brought back
+    // to the front and the click repeated: without a menu nothing was chosen, and the item under
+    // the click is one already selected or none.
+    HWND menu = nullptr;
+    for (int attempt = 0;; ++attempt) {
+        bool reachable = waitUntil([&] {
+            if (WindowFromPoint(at) == list && GetForegroundWindow() == session.window())
+                return true;
+            SetForegroundWindow(session.window());
+            BringWindowToTop(session.window());
+            return false;
+        });
+        if (!reachable) {
+            char name[64] = {0};
+            GetClassNameA(WindowFromPoint(at), name, sizeof name);
+            ADD_FAILURE() << "a window of class " << name << " covers the file list";
+            return false;
+        }
+        sendClick(at, true, 1);
+        menu = waitForWindow(session.threadId(), kMenuClass, nullptr, 3000);
+        if (menu != nullptr) break;
+        if (attempt == 2) {
+            ADD_FAILURE() << "no context menu after three clicks";
+            return false;
+        }
     }
-    sendClick(at, true, 1);
-    if (waitForWindow(session.threadId(), kMenuClass, nullptr) == nullptr) return false;
-    sendKeys({}, static_cast<WORD>(key));
+    // The item's letter goes to the menu as a character: a key stroke would go where the X
+    // server has the keyboard focus, which such a program can keep after it closed. The menu
+    // reads the character from its thread's queue whatever window it names.
+    PostMessageA(menu, WM_CHAR, static_cast<WPARAM>(key), 0);
     return waitForWindowGone(session.threadId(), kMenuClass, nullptr);
 }
 
