@@ -1,6 +1,8 @@
 #include "floppy_test_support.h"
 #include "image_snapshot.h"
 
+#include <gtest/gtest.h>
+
 namespace floppytest {
 
 void* const TransferRecorder::kWindow = reinterpret_cast<void*>(static_cast<intptr_t>(0x1234));
@@ -61,6 +63,15 @@ bool backupClustersFreed(const VolumeImage& image) {
     for (uint8_t* p : image.backupClusters)
         if (p != nullptr) return false;
     return true;
+}
+
+void expectTransferEnded(const TransferRecorder& recorder, const VolumeImage& image,
+                         const SimulatedFloppy& drive) {
+    EXPECT_EQ(1, recorder.dialogEnds);
+    EXPECT_EQ(0, image.keepRunning.load());
+    EXPECT_STREQ("", image.statusText);
+    EXPECT_TRUE(backupClustersFreed(image));
+    EXPECT_FALSE(drive.isOpen());
 }
 
 std::vector<std::string> messages(VolumeImage& image) {

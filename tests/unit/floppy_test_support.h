@@ -88,6 +88,12 @@ std::vector<uint8_t> snapshot(const VolumeImage& image);
 // True when no backup cluster buffer is held.
 bool backupClustersFreed(const VolumeImage& image);
 
+// What every finished transfer leaves behind, as gtest expectations: the dialog ended once, the
+// transfer flag and the status line are cleared, the backup buffers are given back and the drive
+// is closed.
+void expectTransferEnded(const TransferRecorder& recorder, const VolumeImage& image,
+                         const SimulatedFloppy& drive);
+
 // Popped messages, oldest first.
 std::vector<std::string> messages(VolumeImage& image);
 

@@ -22,12 +22,8 @@ protected:
 
     int verify(int incoming, TransferRecorder& recorder) {
         int result = image->verifyFloppy("A:", incoming);
-        EXPECT_EQ(1, recorder.dialogEnds);
-        EXPECT_EQ(0, image->keepRunning.load());
-        EXPECT_STREQ("", image->statusText);
-        EXPECT_TRUE(backupClustersFreed(*image));
+        expectTransferEnded(recorder, *image, drive);
         EXPECT_TRUE(snapshot(*image) == before) << "the image changed";
-        EXPECT_FALSE(drive.isOpen());
         EXPECT_EQ(0, drive.callCount(FloppyCall::Write));
         EXPECT_EQ(0, drive.callCount(FloppyCall::Dismount));
         return result;

@@ -84,12 +84,8 @@ protected:
 
     int write(TransferRecorder& recorder) {
         int result = image->writeToFloppy("A:");
-        EXPECT_EQ(1, recorder.dialogEnds);
+        expectTransferEnded(recorder, *image, drive);
         EXPECT_EQ(0, recorder.stepsAfterEnd);
-        EXPECT_EQ(0, image->keepRunning.load());
-        EXPECT_STREQ("", image->statusText);
-        EXPECT_TRUE(backupClustersFreed(*image));
-        EXPECT_FALSE(drive.isOpen());
         EXPECT_FALSE(drive.isLocked());
         return result;
     }
