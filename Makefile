@@ -1,5 +1,6 @@
 # Tolven: `make` builds everything, `make test` runs every test, `make run` starts the window.
 # All three first install what a fresh Debian machine lacks (scripts/install-deps.sh).
+# `make check` is the everyday lane: native and sanitizer tests and the fuzz seeds, without Wine.
 # `make fuzz` runs every libFuzzer target for FUZZ_SECONDS each.
 
 JOBS ?= 2
@@ -9,7 +10,7 @@ WIN32 := build/win32
 FUZZ := build/fuzz
 FUZZ_SECONDS ?= 180
 
-.PHONY: all deps native asan windows fuzz-build test test-native test-asan test-windows test-fuzz \
+.PHONY: all deps native asan windows fuzz-build test check test-native test-asan test-windows test-fuzz \
 	fuzz run clean
 
 all: deps native asan windows fuzz-build
@@ -17,14 +18,14 @@ all: deps native asan windows fuzz-build
 deps:
 	@scripts/install-deps.sh
 
-$(NATIVE)/CMakeCache.txt:
+$(NATIVE)/CMakeCache.txt: | deps
 	cmake -S . -B $(NATIVE) -DCMAKE_BUILD_TYPE=RelWithDebInfo
-$(ASAN)/CMakeCache.txt:
+$(ASAN)/CMakeCache.txt: | deps
 	cmake -S . -B $(ASAN) -DCMAKE_BUILD_TYPE=Debug -DTOLVEN_SANITIZE=ON
-$(FUZZ)/CMakeCache.txt:
+$(FUZZ)/CMakeCache.txt: | deps
 	cmake -S . -B $(FUZZ) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOLVEN_FUZZ=ON \
 	  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
-$(WIN32)/CMakeCache.txt:
+$(WIN32)/CMakeCache.txt: | deps
 	cmake -S . -B $(WIN32) -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake
 
 native: deps $(NATIVE)/CMakeCache.txt
@@ -41,6 +42,9 @@ fuzz-build: deps $(FUZZ)/CMakeCache.txt
 # summary closes the run.
 test: all
 	@scripts/run-tests.sh $(NATIVE) $(ASAN) $(WIN32) $(FUZZ)
+
+check: deps native asan fuzz-build
+	@scripts/run-tests.sh $(NATIVE) $(ASAN) "" $(FUZZ)
 
 test-native: native
 	cd $(NATIVE) && ctest --output-on-failure -j$(JOBS)
