@@ -1,0 +1,124 @@
+#!/usr/bin/env bash
+# tolven-cli against its peers (mtools, mkfs.fat), command by command, on the same images:
+# add of a tree, 100 single-file adds, rm of a tree, ls -r, new, extraction of a tree and of one
+# big file. The two run in turns, round after round, so that a busy machine slows them alike; each
+# row gives the median of the per-round ratios, the best time of each, and the peak memory of one
+# run of each (/usr/bin/time). Insertion into one folder is also counted in instructions
+# (valgrind) for 1,000 and 2,000 entries: linear work grows about 2 times, quadratic 4.
+# Usage: scripts/bench-cli.sh [path/to/tolven-cli] [rounds]   (TMPDIR=/dev/shm measures the work
+# itself rather than the disk)
+set -eu
+cli="${1:-build/native/tolven-cli}"
+rounds="${2:-7}"
+[ -x "$cli" ] || { echo "tolven-cli not found at $cli (build first)" >&2; exit 1; }
+cli="$(cd "$(dirname "$cli")" && pwd)/$(basename "$cli")"
+mkfs="$(command -v mkfs.fat || echo /usr/sbin/mkfs.fat)"
+export MTOOLS_SKIP_CHECK=1 LC_ALL=C.UTF-8
+
+work="$(mktemp -d "${TMPDIR:-/tmp}/tolven-bench.XXXXXX")"
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+
+# The tree: 10 folders x 10 subfolders x 10 files with long names, 1 to 2,000 bytes.
+for a in $(seq 0 9); do
+  for b in $(seq 0 9); do
+    d="tree/Folder number $a/Subfolder $b"
+    mkdir -p "$d"
+    for c in $(seq 0 9); do
+      head -c $(( 1 + (a * 100 + b * 10 + c) * 37 % 2000 )) /dev/urandom > "$d/data file $c.bin"
+    done
+  done
+done
+mkdir singles && for i in $(seq 1 100); do head -c 1500 /dev/urandom > "singles/single file $i.txt"; done
+head -c 2900000 /dev/urandom > big.bin
+blank() { rm -f "$1"; "$mkfs" -C -F 12 -f 2 -r 240 "$1" 2880 >/dev/null; }
+blank empty.img
+cp empty.img full.img && mcopy -s -i full.img tree/* ::/
+blank bigfile.img && mcopy -i bigfile.img big.bin ::/BIG.BIN
+
+now() { date +%s%N; }
+# Each step: a setup (untimed) and the timed command, for either side.
+us() { local t0 t1; t0=$(now); "$@" >/dev/null 2>&1; t1=$(now); echo $(( (t1 - t0) / 1000 )); }
+adds() { for f in singles/*; do "$@" "$f"; done; }
+t_add() { cp empty.img t.img; us "$cli" add t.img tree/Folder*; }
+p_add() { cp empty.img p.img; us mcopy -s -i p.img tree/Folder* ::/; }
+t_single() { cp empty.img t.img; us adds "$cli" add t.img; }
+p_single() { cp empty.img p.img; us adds mcopy_one; }
+mcopy_one() { mcopy -i p.img "$1" ::/; }
+t_rm() { cp full.img t.img; us "$cli" rm t.img "/Folder number 0" "/Folder number 1" "/Folder number 2"; }
+p_rm() { cp full.img p.img; us mdeltree -i p.img "::/Folder number 0" "::/Folder number 1" "::/Folder number 2"; }
+t_ls() { us "$cli" ls full.img -r; }
+p_ls() { us mdir -/ -i full.img ::/; }
+t_new() { rm -f t.img; us "$cli" new t.img --type 2880KB; }
+p_new() { rm -f p.img; us "$mkfs" -C -F 12 -f 2 -r 240 p.img 2880; }
+t_extract() { rm -rf out && mkdir out; us "$cli" extract full.img -d out; }
+p_extract() { rm -rf out && mkdir out; us mcopy -s -n -i full.img '::/*' out/; }
+t_big() { rm -rf out && mkdir out; us "$cli" extract bigfile.img /BIG.BIN -d out; }
+p_big() { rm -rf out && mkdir out; us mcopy -n -i bigfile.img ::/BIG.BIN out/; }
+
+# Peak resident memory of one run of a side, in KB.
+peak() {
+  local setup="$1"; shift
+  $setup >/dev/null
+  /usr/bin/time -f %M "$@" 2>&1 >/dev/null | tail -n 1
+}
+
+row() {
+  local name="$1" t="$2" p="$3" peer="$4" tm="$5" pm="$6"
+  local tb="" pb="" ratios=()
+  for _ in $(seq "$rounds"); do
+    local a b
+    a=$($t); b=$($p)
+    [ -z "$tb" ] || [ "$a" -lt "$tb" ] && tb=$a
+    [ -z "$pb" ] || [ "$b" -lt "$pb" ] && pb=$b
+    ratios+=("$(awk -v a="$a" -v b="$b" 'BEGIN { printf "%.3f", a / b }')")
+  done
+  local median
+  median=$(printf '%s\n' "${ratios[@]}" | sort -n | awk '{ r[NR] = $1 } END { print r[int((NR + 1) / 2)] }')
+  printf '| %-26s | %-22s | %8.1f ms | %8.1f ms | %5.2f | %6s KB | %6s KB |\n' "$name" "$peer" \
+    "$(awk -v u="$tb" 'BEGIN { print u / 1000 }')" "$(awk -v u="$pb" 'BEGIN { print u / 1000 }')" \
+    "$median" "$tm" "$pm"
+}
+
+echo "load average: $(cut -d' ' -f1-3 /proc/loadavg), $rounds rounds, in ${TMPDIR:-/tmp}"
+echo
+echo "| command                    | peer                   | tolven     | peer       | ratio | tolven mem | peer mem  |"
+echo "| --- | --- | --- | --- | --- | --- | --- |"
+row "add of a 1,000-file tree" t_add p_add "mcopy -s" \
+  "$(peak 'cp empty.img t.img' "$cli" add t.img tree/Folder*)" \
+  "$(peak 'cp empty.img p.img' mcopy -s -i p.img tree/Folder* ::/)"
+row "100 single-file adds" t_single p_single "100 x mcopy" \
+  "$(peak 'cp empty.img t.img' "$cli" add t.img singles/single\ file\ 1.txt)" \
+  "$(peak 'cp empty.img p.img' mcopy -i p.img singles/single\ file\ 1.txt ::/)"
+row "rm of 300 files, 30 folders" t_rm p_rm "mdeltree" \
+  "$(peak 'cp full.img t.img' "$cli" rm t.img '/Folder number 0')" \
+  "$(peak 'cp full.img p.img' mdeltree -i p.img '::/Folder number 0')"
+row "ls -r of 1,000 files" t_ls p_ls "mdir -/" \
+  "$(peak true "$cli" ls full.img -r)" "$(peak true mdir -/ -i full.img ::/)"
+row "new 2.88 MB image" t_new p_new "mkfs.fat -C" \
+  "$(peak 'rm -f t.img' "$cli" new t.img --type 2880KB)" \
+  "$(peak 'rm -f p.img' "$mkfs" -C -F 12 -f 2 -r 240 p.img 2880)"
+row "extract 1,000 files" t_extract p_extract "mcopy -s" \
+  "$(peak 'rm -rf out' sh -c "mkdir out && '$cli' extract full.img -d out")" \
+  "$(peak 'rm -rf out' sh -c "mkdir out && mcopy -s -n -i full.img '::/*' out/")"
+row "extract one 2.9 MB file" t_big p_big "mcopy" \
+  "$(peak 'rm -rf out' sh -c "mkdir out && '$cli' extract bigfile.img /BIG.BIN -d out")" \
+  "$(peak 'rm -rf out' sh -c "mkdir out && mcopy -n -i bigfile.img ::/BIG.BIN out/")"
+
+# Insertion into one folder: instructions for 1,000 and 2,000 entries, less an empty add.
+if command -v valgrind >/dev/null; then
+  mkdir -p one1000/Wide one2000/Wide
+  for i in $(seq 1 1000); do : > "one1000/Wide/an empty file with a long name $i"; done
+  for i in $(seq 1 2000); do : > "one2000/Wide/an empty file with a long name $i"; done
+  mkdir -p none/Wide
+  count() {
+    cp empty.img c.img
+    valgrind --tool=callgrind --callgrind-out-file=/dev/null "$cli" add c.img "$1" 2>&1 >/dev/null |
+      sed -n 's/.*Collected : \([0-9]*\).*/\1/p'
+  }
+  c0=$(count none/Wide) c1=$(count one1000/Wide) c2=$(count one2000/Wide)
+  echo
+  echo "add into one folder: 1,000 entries $((c1 - c0)) instructions, 2,000 entries $((c2 - c0));" \
+    "growth $(awk -v a=$((c2 - c0)) -v b=$((c1 - c0)) 'BEGIN { printf "%.2f", a / b }') (linear: about 2)"
+fi
+echo "load average after: $(cut -d' ' -f1-3 /proc/loadavg)"
