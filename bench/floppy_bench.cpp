@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "floppy/floppy_device.h"
-#include "floppy/simulated_floppy.h"
-#include "floppy/transfer_notify.h"
+#include "floppy/transfer_sink.h"
 #include "image/volume_image.h"
+#include "tests/support/simulated_floppy.h"
 
 namespace {
 
@@ -26,12 +26,13 @@ struct Recorder {
     std::vector<Mark> marks;
 };
 
-void onStep(void* context, void*, TransferNotice notice) {
-    if (notice != kNoticeProgress) return;
+void onStep(void* context) {
     Recorder* r = static_cast<Recorder*>(context);
     char text[kStatusTextSize];
     r->marks.push_back(Mark{r->image->copyStatusText(text), r->drive->elapsedNanoseconds()});
 }
+
+void onEnd(void*, int) {}
 
 double seconds(int64_t ns) { return static_cast<double>(ns) / 1e9; }
 
@@ -60,20 +61,20 @@ void bench(int diskType, uint32_t mediaType, const char* name) {
     for (int i = 0; i < image->clusterCount; ++i) std::memset(image->clusters[i], i & 0xFF, image->clusterBytes);
 
     for (int ahead = 0; ahead < 2; ++ahead) {
-        setFloppyReadAhead(ahead == 1);
         std::printf("\n%s, %s:\n\n", name, ahead ? "cylinder read-ahead in the device layer" : "one call per area and cluster");
         std::printf("| %-34s | %10s | %8s | %7s |\n", "transfer / phase", "model", "floor", "ratio");
         std::printf("|%s|%s|%s|%s|\n", std::string(36, '-').c_str(), std::string(12, '-').c_str(),
                     std::string(10, '-').c_str(), std::string(9, '-').c_str());
 
         SimulatedFloppy drive("A:");
+        drive.setReadAhead(ahead == 1);
         drive.install();
         drive.insertUnformattedDisk(media);
         FloppyTiming timing;
         drive.enableTiming(timing);
         Recorder w{image.get(), &drive, {}};
-        setTransferNotifyHook(onStep, &w);
-        image->setNotifyTarget(nullptr, 1);
+        TransferSink writeSink = {onStep, onEnd, &w};
+        image->setNotifyTarget(&writeSink, 1);
         int result = image->writeToFloppy("A:");
         int64_t total = drive.elapsedNanoseconds();
         char firstFormat[64];
@@ -88,15 +89,15 @@ void bench(int diskType, uint32_t mediaType, const char* name) {
         std::unique_ptr<VolumeImage> copy(new VolumeImage);
         drive.enableTiming(timing);
         Recorder r{copy.get(), &drive, {}};
-        setTransferNotifyHook(onStep, &r);
+        TransferSink readSink = {onStep, onEnd, &r};
         int readsBefore = drive.callCount(FloppyCall::Read);
-        copy->setNotifyTarget(nullptr, 1);
+        copy->setNotifyTarget(&readSink, 1);
         result = copy->readFromFloppy("A:");
         row(result == 0 ? "read" : "read (FAILED)", drive.elapsedNanoseconds(), floor);
         std::printf("\n  device calls of the read: %i reads\n", drive.callCount(FloppyCall::Read) - readsBefore);
-        setTransferNotifyHook(nullptr, nullptr);
+        image->setNotifyTarget(nullptr, 0);
+        copy->setNotifyTarget(nullptr, 0);
     }
-    setFloppyReadAhead(true);
 }
 
 }  // namespace

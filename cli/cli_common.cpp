@@ -5,10 +5,6 @@
 
 #include "image/error_report.h"
 
-#ifdef _WIN32
-#include <windows.h>
-#endif
-
 int usageError(const char* usage) {
     std::fprintf(stderr, "usage: tolven-cli %s\n", usage);
     return kExitUsage;
@@ -42,12 +38,4 @@ bool loadImage(VolumeImage& image, const char* path) {
 int saveImage(VolumeImage& image, const char* path) {
     int result = image.saveImageFile(path);
     return result == kResultOk ? kExitOk : reportFailure(image, result);
-}
-
-ModuleHandle programModule() {
-#ifdef _WIN32
-    return GetModuleHandleA(nullptr);
-#else
-    return nullptr;
-#endif
 }

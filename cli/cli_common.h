@@ -27,7 +27,5 @@ int reportFailure(VolumeImage& image, int result);
 bool loadImage(VolumeImage& image, const char* path);
 // Saves the image back (atomically); returns kExitOk or the reported failure.
 int saveImage(VolumeImage& image, const char* path);
-// The module holding the program's resources (the boot sector template).
-ModuleHandle programModule();
 
 #endif

@@ -5,17 +5,16 @@
 #include <cstring>
 
 #include "cli/cli_common.h"
-#include "floppy/transfer_notify.h"
+#include "floppy/transfer_sink.h"
+#include "platform/console_break.h"
 
 #ifdef _WIN32
 #include <io.h>
-#include <windows.h>
 #else
 #include <unistd.h>
 #endif
 
 namespace {
-VolumeImage* g_transferImage = nullptr;
 
 bool stderrIsTerminal() {
 #ifdef _WIN32
@@ -26,8 +25,7 @@ bool stderrIsTerminal() {
 }
 
 // On a terminal each step overwrites the line before; in a log every step gets a line.
-void showStep(void* context, void*, TransferNotice notice) {
-    if (notice != kNoticeProgress) return;
+void showStep(void* context) {
     VolumeImage* image = static_cast<VolumeImage*>(context);
     char text[kStatusTextSize];
     image->copyStatusText(text);
@@ -41,13 +39,10 @@ void showStep(void* context, void*, TransferNotice notice) {
     std::fflush(stderr);
 }
 
-#ifdef _WIN32
-BOOL WINAPI onConsoleBreak(DWORD event) {
-    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
-    if (g_transferImage != nullptr) g_transferImage->keepRunning.store(0);
-    return TRUE;  // the transfer stops at its next check point and releases the drive
-}
-#endif
+void transferEnded(void*, int) {}
+
+// The transfer stops at its next check point and releases the drive.
+void onBreak(void* image) { static_cast<VolumeImage*>(image)->requestStop(); }
 
 bool isDriveName(const char* text) {
     return std::isalpha(static_cast<unsigned char>(text[0])) && text[1] == ':' && text[2] == '\0';
@@ -55,18 +50,12 @@ bool isDriveName(const char* text) {
 
 // Runs one transfer with the console standing in for the drive dialog.
 int runTransfer(VolumeImage& image, const char* drive, bool toFloppy) {
-    g_transferImage = &image;
-    setTransferNotifyHook(showStep, &image);
-    image.setNotifyTarget(nullptr, 1);
-#ifdef _WIN32
-    SetConsoleCtrlHandler(onConsoleBreak, TRUE);
-#endif
+    TransferSink console = {showStep, transferEnded, &image};
+    image.setNotifyTarget(&console, 1);
+    setConsoleBreakHandler(onBreak, &image);
     int result = toFloppy ? image.writeToFloppy(drive) : image.readFromFloppy(drive);
-#ifdef _WIN32
-    SetConsoleCtrlHandler(onConsoleBreak, FALSE);
-#endif
-    setTransferNotifyHook(nullptr, nullptr);
-    g_transferImage = nullptr;
+    setConsoleBreakHandler(nullptr, nullptr);
+    image.setNotifyTarget(nullptr, 0);
     return result;
 }
 

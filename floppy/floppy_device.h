@@ -1,50 +1,13 @@
-// A floppy drive opened as a raw volume: the few device operations the transfers use. On Windows
-// they go to the drive through kernel32; a SimulatedFloppy installed under the drive's name takes
-// their place on every host (it is the only drive on hosts other than Windows).
+// A floppy drive opened as a raw volume: the few device operations the transfers use, with
+// cylinder read-ahead on top. Each device goes through one operations table chosen when it opens:
+// the host's raw volumes, or a backend installed in their place (tests and benchmarks install
+// simulated drives this way on every host).
 #ifndef TOLVEN_FLOPPY_FLOPPY_DEVICE_H
 #define TOLVEN_FLOPPY_FLOPPY_DEVICE_H
 
 #include <cstdint>
 
-class SimulatedFloppy;
-
-// MEDIA_TYPE values as Windows numbers them.
-enum FloppyMediaType : uint32_t {
-    kMediaUnknown = 0,
-    kMediaF5_1Pt2_512 = 1,
-    kMediaF3_1Pt44_512 = 2,
-    kMediaF3_2Pt88_512 = 3,
-    kMediaF3_20Pt8_512 = 4,
-    kMediaF3_720_512 = 5,
-    kMediaF5_360_512 = 6,
-    kMediaF5_320_512 = 7,
-    kMediaF5_320_1024 = 8,
-    kMediaF5_180_512 = 9,
-    kMediaF5_160_512 = 10,
-};
-
-// One DISK_GEOMETRY record of the media type query.
-struct MediaGeometry {
-    uint64_t cylinders;
-    uint32_t mediaType;
-    uint32_t tracksPerCylinder;
-    uint32_t sectorsPerTrack;
-    uint32_t bytesPerSector;
-};
-
-const int kMaxMediaRecords = 20;  // the transfers' 480-byte list holds 20 records of 24 bytes
-
-// A FORMAT_PARAMETERS request: the tracks of cylinders start..end, heads start..end.
-struct FormatRequest {
-    uint32_t mediaType;
-    uint32_t startCylinder;
-    uint32_t endCylinder;
-    uint32_t startHead;
-    uint32_t endHead;
-};
-
-// GetDriveTypeA's answer for a removable drive.
-const uint32_t kDriveRemovable = 2;
+#include "platform/floppy_drive.h"
 
 class FloppyDevice {
 public:
@@ -71,26 +34,31 @@ public:
     void close();
     bool isOpen() const;
 
+    // The disk's geometry, from its boot sector, as the transfer knows it: a floppy's (512-byte
+    // sectors, 1 to 36 per track, 1 or 2 heads) sets the read-ahead unit to one cylinder; any
+    // other geometry turns the read-ahead off. Until told, the device reads only what is asked.
+    // A backend may refuse read-ahead for its drives (tests compare both ways).
+    void setGeometry(uint32_t bytesPerSector, uint32_t sectorsPerTrack, uint32_t heads);
+
 private:
     bool rawRead(void* buffer, uint32_t count, uint32_t* got);
     bool dropReadAhead();
 
-    intptr_t handle_;
-    SimulatedFloppy* simulated_;
+    const FloppyBackend* backend_;  // chosen by open; null while closed
+    void* drive_;
+    bool readAheadAllowed_;    // the backend's answer for this drive
     uint64_t position_;        // where the caller stands in the stream
-    uint32_t cylinderBytes_;   // read-ahead unit, learnt from the boot sector; 0 = none
+    uint32_t cylinderBytes_;   // read-ahead unit; 0 = none
     uint8_t* readAhead_;
     uint32_t aheadLength_;     // bytes held, starting at the position where they were read
     uint32_t aheadUsed_;       // bytes of them already handed out
 };
 
-// Reading whole cylinders behind the callers' smaller reads (on by default). Tests turn it off
-// to compare both ways.
-void setFloppyReadAhead(bool enabled);
-bool floppyReadAhead();
+// Puts `backend` in place of the host's raw volumes for every device opened afterwards and for
+// drive discovery; null puts the raw volumes back. The backend must outlive its installation.
+void installFloppyBackend(const FloppyBackend* backend);
 
-// Drive discovery for the drive dialog: GetLogicalDriveStringsA and GetDriveTypeA, or the
-// simulated drives' roots ("A:\") when any is installed.
+// Drive discovery for the drive dialog, through the installed backend or the raw volumes.
 uint32_t floppyLogicalDriveStrings(char* buffer, uint32_t size);
 uint32_t floppyDriveType(const char* rootPath);
 

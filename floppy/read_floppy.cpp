@@ -1,17 +1,19 @@
 // Reading a floppy's volume into the image: one stream from sector 0 (boot sector, FATs, root
 // directory, data clusters), with the previous image kept in the backup set until the read has
 // succeeded.
+#include "floppy/area_pass.h"
 #include "floppy/floppy_device.h"
 #include "image/volume_image.h"
 
 namespace {
 const uint32_t kSectorBytes = 512;
 
-// True when the call worked and every byte asked for came.
-bool readWhole(FloppyDevice& device, void* buffer, uint32_t count) {
-    uint32_t got = 0;
-    return device.read(buffer, count, &got) && got == count;
+bool readArea(VolumeImage& image, FloppyDevice& device, const DiskArea& area, int index) {
+    return readWhole(device, areaBuffer(image, area, index), area.length);
 }
+
+const AreaPass kReadPass = {"Reading",       "Could not read ", "!", "Could not read cluster",
+                            kResultHostIo,   kResultClusterIo,  true, readArea};
 }  // namespace
 
 int VolumeImage::readFromFloppy(const char* driveName) {
@@ -53,6 +55,7 @@ int VolumeImage::readFromFloppy(const char* driveName) {
     checkPoint(result);
 
     if (result == kResultOk) {
+        tellGeometry(device, bootSector);
         sectorsDone = 1;
         sectorsTotal = totalSectors();
         publishStep("Allocating image memory");
@@ -63,59 +66,8 @@ int VolumeImage::readFromFloppy(const char* driveName) {
         }
     }
 
-    // Sector counts assume 512-byte sectors, as every floppy format does.
-    uint32_t fatBytes = static_cast<uint32_t>(sectorsPerFat()) * kSectorBytes;
-    publishStep("Reading first FAT");
-    if (result == kResultOk) {
-        bool ok = readWhole(device, fat1, fatBytes);
-        sectorsDone += sectorsPerFat();
-        if (!ok) {
-            queueMessage("Could not read first FAT!");
-            result = kResultHostIo;
-        }
-    }
-    checkPoint(result);
-
-    if (result == kResultOk && numberOfFats() > 1) {
-        publishStep("Reading second FAT");
-        bool ok = readWhole(device, fat2, fatBytes);
-        sectorsDone += sectorsPerFat();
-        if (!ok) {
-            queueMessage("Could not read second FAT!");
-            result = kResultHostIo;
-        }
-    }
-    checkPoint(result);
-
-    if (result == kResultOk) {
-        publishStep("Reading root directory");
-        uint32_t rootBytes = rootEntryCount() * 32u;
-        bool ok = readWhole(device, rootDir, rootBytes);
-        sectorsDone += static_cast<int32_t>(rootBytes / kSectorBytes);
-        if (!ok) {
-            queueMessage("Could not read root directory!");
-            result = kResultHostIo;
-        }
-    }
-    checkPoint(result);
-
-    if (result == kResultOk) {
-        publishStep("Reading data sectors");
-        int perCluster = sectorsPerCluster();
-        for (int i = 0; i < clusterCount; ++i) {
-            bool ok = readWhole(device, clusters[i], clusterBytes);
-            sectorsDone += clusterBytes / kSectorBytes;
-            publishStep("Reading data sectors (%i/%i)", i * perCluster,
-                        static_cast<int>(dataSectors));
-            bool stop = false;
-            if (!ok) {
-                queueMessage("Could not read cluster (%i/%i)!", i, static_cast<int>(clusterCount));
-                result = kResultClusterIo;
-                stop = true;
-            }
-            if (checkPoint(result) || stop) break;
-        }
-    }
+    // The boot sector is in; the FATs, the root directory and the clusters follow it.
+    result = runAreaPass(*this, device, kReadPass, 1, result);
 
     publishStep("Unlocking floppy drive");
     device.unlock();

@@ -1,10 +1,12 @@
 // TransferProgress: the status text, the two counters and the keep-running flag that a transfer
 // on the worker thread shares with the drive dialog, and the conventions every transfer follows.
+// The sink is set before the transfer starts and only read while it runs; Cancel writes nothing
+// but keepRunning.
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
-#include "floppy/transfer_notify.h"
+#include "floppy/transfer_sink.h"
 #include "image/volume_image.h"
 
 char* VolumeImage::copyStatusText(char* out) {
@@ -13,8 +15,8 @@ char* VolumeImage::copyStatusText(char* out) {
     return out;
 }
 
-void VolumeImage::setNotifyTarget(void* window, uint8_t keepRunningValue) {
-    notifyWindow = window;
+void VolumeImage::setNotifyTarget(const TransferSink* sink, uint8_t keepRunningValue) {
+    notifySink = sink;
     keepRunning.store(keepRunningValue);
 }
 
@@ -31,7 +33,7 @@ void VolumeImage::publishStep(const char* format, ...) {
     int n = std::vsnprintf(statusText, sizeof statusText, format, args);
     va_end(args);
     if (n < 0) statusText[0] = '\0';
-    sendTransferProgress(notifyWindow);
+    if (notifySink != nullptr) notifySink->step(notifySink->context);
 }
 
 bool VolumeImage::checkPoint(int& result) {
@@ -43,7 +45,9 @@ bool VolumeImage::checkPoint(int& result) {
 int VolumeImage::finishTransfer(int result) {
     statusText[0] = '\0';
     keepRunning.store(0);
-    sendTransferProgress(notifyWindow);
-    endTransferDialog(notifyWindow);
+    if (notifySink != nullptr) {
+        notifySink->step(notifySink->context);
+        notifySink->ended(notifySink->context, result);
+    }
     return result;
 }

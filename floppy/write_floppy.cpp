@@ -2,18 +2,23 @@
 // stream from sector 0 (boot sector, FATs, root directory, data clusters), then the verify pass.
 #include <cstring>
 
+#include "floppy/area_pass.h"
 #include "floppy/floppy_device.h"
 #include "image/boot_sector.h"
 #include "image/volume_image.h"
 
 namespace {
-const uint32_t kSectorBytes = 512;
 const int kNoMatch = 99;
 
-bool writeArea(FloppyDevice& device, const void* buffer, uint32_t count) {
+bool writeArea(VolumeImage& image, FloppyDevice& device, const DiskArea& area, int index) {
+    // The FATs go out as the table encodes them, once the boot sector is written.
+    if (area.bytes == image.fat1) image.encodeFat();
     uint32_t written = 0;  // a raw volume writes all or fails; the verify pass reads it back
-    return device.write(buffer, count, &written);
+    return device.write(areaBuffer(image, area, index), area.length, &written);
 }
+
+const AreaPass kWritePass = {"Writing",     "Could not write ", "!",  "Could not write cluster",
+                             kResultHostIo, kResultClusterIo,   false, writeArea};
 
 // The last record whose sector size, track size and capacity equal the image's. The capacity is
 // taken in 64 bits with each factor bounded first, so absurd records cannot wrap around into a
@@ -30,6 +35,35 @@ int matchMediaRecord(const MediaGeometry* records, uint16_t bytesPerSector,
         if (sectors != 0 && sectors == totalSectors) chosen = r;
     }
     return chosen;
+}
+
+// Formats cylinder by cylinder with the matched record, one call each.
+int formatDisk(VolumeImage& image, FloppyDevice& device, const MediaGeometry& m, int result) {
+    // The match bounds Y x H x S by the image's 16-bit sector count.
+    int32_t cylinders = static_cast<int32_t>(static_cast<uint32_t>(m.cylinders));
+    int32_t heads = static_cast<int32_t>(m.tracksPerCylinder);
+    int32_t sectors = static_cast<int32_t>(m.sectorsPerTrack);
+    image.sectorsDone = 0;
+    image.sectorsTotal = cylinders * heads * sectors;
+    FormatRequest request;
+    request.mediaType = m.mediaType;
+    request.startHead = 0;
+    request.endHead = m.tracksPerCylinder - 1;
+    for (int32_t k = 0; k < cylinders; ++k) {
+        image.sectorsDone = k * heads * sectors;
+        image.publishStep("Formatting sectors (%i/%i)", k * heads * sectors,
+                          heads * cylinders * sectors);
+        request.startCylinder = static_cast<uint32_t>(k);
+        request.endCylinder = static_cast<uint32_t>(k);
+        bool stop = false;
+        if (!device.formatTracks(request)) {
+            image.queueMessage("Could not format floppy (cyl. %i)!", k);
+            result = kResultHostIo;
+            stop = true;
+        }
+        if (image.checkPoint(result) || stop) break;
+    }
+    return result;
 }
 }  // namespace
 
@@ -62,99 +96,11 @@ int VolumeImage::writeToFloppy(const char* driveName) {
         queueMessage("Media type not supported by floppy drive or Windows!");
         result = kResultNoMediaMatch;
     }
-
-    if (result == kResultOk) {
-        // The match bounds Y x H x S by the image's 16-bit sector count.
-        const MediaGeometry& m = media[chosen];
-        int32_t cylinders = static_cast<int32_t>(static_cast<uint32_t>(m.cylinders));
-        int32_t heads = static_cast<int32_t>(m.tracksPerCylinder);
-        int32_t sectors = static_cast<int32_t>(m.sectorsPerTrack);
-        sectorsDone = 0;
-        sectorsTotal = cylinders * heads * sectors;
-        FormatRequest request;
-        request.mediaType = m.mediaType;
-        request.startHead = 0;
-        request.endHead = m.tracksPerCylinder - 1;
-        for (int32_t k = 0; k < cylinders; ++k) {
-            sectorsDone = k * heads * sectors;
-            publishStep("Formatting sectors (%i/%i)", k * heads * sectors, heads * cylinders * sectors);
-            request.startCylinder = static_cast<uint32_t>(k);
-            request.endCylinder = static_cast<uint32_t>(k);
-            bool stop = false;
-            if (!device.formatTracks(request)) {
-                queueMessage("Could not format floppy (cyl. %i)!", k);
-                result = kResultHostIo;
-                stop = true;
-            }
-            if (checkPoint(result) || stop) break;
-        }
-        sectorsDone = 0;
-        sectorsTotal = 0;
-    }
+    if (result == kResultOk) result = formatDisk(*this, device, media[chosen], result);
 
     sectorsDone = 0;
     sectorsTotal = totalSectors();
-
-    if (result == kResultOk) {
-        publishStep("Writing bootsector");
-        if (!writeArea(device, bootSector, kSectorBytes)) {
-            queueMessage("Could not write bootsector!");
-            result = kResultHostIo;
-        }
-        sectorsDone += 1;
-    }
-    checkPoint(result);
-
-    if (result == kResultOk) encodeFat();
-
-    uint32_t fatBytes = static_cast<uint32_t>(sectorsPerFat()) * kSectorBytes;
-    if (result == kResultOk) {
-        publishStep("Writing first FAT");
-        if (!writeArea(device, fat1, fatBytes)) {
-            queueMessage("Could not write first FAT!");
-            result = kResultHostIo;
-        }
-        sectorsDone += sectorsPerFat();
-    }
-    checkPoint(result);
-
-    if (result == kResultOk && numberOfFats() > 1) {
-        publishStep("Writing second FAT");
-        if (!writeArea(device, fat2, fatBytes)) {
-            queueMessage("Could not write second FAT!");
-            result = kResultHostIo;
-        }
-        sectorsDone += sectorsPerFat();
-    }
-    checkPoint(result);
-
-    if (result == kResultOk) {
-        publishStep("Writing root directory");
-        uint32_t rootBytes = rootEntryCount() * 32u;
-        if (!writeArea(device, rootDir, rootBytes)) {
-            queueMessage("Could not write root directory!");
-            result = kResultHostIo;
-        }
-        // Reached only with a matched geometry, so bytes per sector is not 0.
-        uint16_t bps = bytesPerSector();
-        sectorsDone += static_cast<int32_t>(bps == 0 ? 0 : rootBytes / bps);
-    }
-    checkPoint(result);
-
-    if (result == kResultOk) {
-        int perCluster = sectorsPerCluster();
-        for (int i = 0; i < clusterCount; ++i) {
-            publishStep("Writing data sectors (%i/%i)", i * perCluster, static_cast<int>(dataSectors));
-            bool stop = false;
-            if (!writeArea(device, clusters[i], clusterBytes)) {
-                queueMessage("Could not write cluster (%i/%i)!", i, static_cast<int>(clusterCount));
-                result = kResultClusterIo;
-                stop = true;
-            }
-            sectorsDone += clusterBytes / kSectorBytes;
-            if (checkPoint(result) || stop) break;
-        }
-    }
+    result = runAreaPass(*this, device, kWritePass, 0, result);
 
     publishStep("Dismounting floppy");
     device.dismount();

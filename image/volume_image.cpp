@@ -43,7 +43,7 @@ bool checkBootSector(const uint8_t* b) {
 VolumeImage::VolumeImage()
     : clusterBytes(0), backupClusterBytes(0), entriesPerCluster(0), backupEntriesPerCluster(0),
       clusterCount(0), backupClusterCount(0), dataSectors(0), backupDataSectors(0),
-      cursorCluster(0), cursorIndex(0), cursorWalk(0), walkCounter(0), notifyWindow(nullptr),
+      cursorCluster(0), cursorIndex(0), cursorWalk(0), walkCounter(0), notifySink(nullptr),
       keepRunning(0), sectorsDone(0),
       sectorsTotal(0) {
     statusText[0] = '\0';

@@ -12,6 +12,7 @@
 #include "platform/boot_template.h"
 
 class HostFile;
+struct TransferSink;
 
 // Sizes of the in-memory volume. They bound what an image may declare (see checkBootSector).
 const int kFatTableEntries = 3414;   // cluster numbers 0..3413
@@ -211,10 +212,13 @@ public:
     // --- floppy transfers (floppy/) ---------------------------------------------------------
     // TransferProgress (floppy/transfer_progress.cpp): the drive dialog's view of a transfer.
     char* copyStatusText(char* out);  // `out` holds at least kStatusTextSize characters
-    void setNotifyTarget(void* window, uint8_t keepRunningValue);
+    // Set before a transfer starts: the sink it reports to (null: nobody) and keepRunning.
+    void setNotifyTarget(const TransferSink* sink, uint8_t keepRunningValue);
+    // Cancel: the running transfer stops at its next check point. Safe from any thread.
+    void requestStop() { keepRunning.store(0); }
     int32_t progressPercent() const;  // 0 while sectorsTotal is 0; not clamped
-    // Each transfer publishes its steps to notifyWindow, stops at its check points once
-    // keepRunning is 0 (result 200) and always ends with the closing step, which ends the dialog.
+    // Each transfer publishes its steps to notifySink, stops at its check points once
+    // keepRunning is 0 (result 200) and always ends with the closing step, which reports the end.
     // readFromFloppy (floppy/read_floppy.cpp): the floppy in `driveName` ("A:") becomes the image.
     // 0; 100 drive not opened or locked, or boot sector, a FAT or the root directory not read
     // whole; 110 invalid boot sector; 120 a cluster not read whole; 200 cancelled. On anything but
@@ -272,7 +276,7 @@ public:
 
     // TransferProgress, shared with the drive dialog's thread. keepRunning is the one field
     // written by one thread while the other runs, hence atomic.
-    void* notifyWindow;
+    const TransferSink* notifySink;
     std::atomic<uint8_t> keepRunning;
     char statusText[kStatusTextSize];
     char messageText[kMessageTextSize];

@@ -8,6 +8,9 @@
 // The module that holds the program's resources (an HINSTANCE on Windows; unused elsewhere).
 typedef void* ModuleHandle;
 
+// The running program's own module (null elsewhere than Windows).
+ModuleHandle programModule();
+
 // Copies the 512-byte template into `out`; false when the resource cannot be found.
 bool loadBootTemplate(ModuleHandle module, uint8_t out[512]);
 

@@ -4,6 +4,8 @@
 
 extern bool gBootTemplateLookupFails;
 
+ModuleHandle programModule() { return nullptr; }
+
 bool loadBootTemplate(ModuleHandle, uint8_t out[512]) {
     if (gBootTemplateLookupFails) return false;
     std::memcpy(out, builtInBootTemplate(), 512);

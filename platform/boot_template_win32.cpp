@@ -8,6 +8,8 @@
 
 extern bool gBootTemplateLookupFails;
 
+ModuleHandle programModule() { return GetModuleHandleA(nullptr); }
+
 bool loadBootTemplate(ModuleHandle module, uint8_t out[512]) {
     if (gBootTemplateLookupFails) return false;
     HMODULE instance = static_cast<HMODULE>(module);

@@ -1,7 +1,7 @@
 // The two floppy commands of the Disk menu, both through the drive dialog.
 #include <windows.h>
 
-#include "floppy/dialog/drive_dialog.h"
+#include "ui/drive_dialog.h"
 #include "ui/image_editor.h"
 
 void ImageEditor::loadFromDiskCommand() {
@@ -12,9 +12,12 @@ void ImageEditor::loadFromDiskCommand() {
     // as changed; the folder at the same cluster number is shown again.
     modified = 1;
     rebuildViews();
+    // The report comes after the dialog has gone and the restored image is shown.
+    if (driveDialog.transferFailed()) showErrorReport();
 }
 
 void ImageEditor::writeToDiskCommand() {
     // No question first, no change mark, nothing to refresh: the image is only read.
     driveDialog.show(mainWindow, kWriteToFloppy);
+    if (driveDialog.transferFailed()) showErrorReport();
 }

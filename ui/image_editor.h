@@ -8,7 +8,7 @@
 
 #include <cstdint>
 
-#include "floppy/dialog/drive_dialog.h"
+#include "ui/drive_dialog.h"
 #include "image/message_list.h"
 #include "image/volume_image.h"
 #include "ui/cluster_map_view.h"

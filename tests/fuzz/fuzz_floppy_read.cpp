@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "floppy/floppy_device.h"
-#include "floppy/simulated_floppy.h"
 #include "fuzz_support.h"
+#include "tests/support/simulated_floppy.h"
 #include "tests/unit/image_snapshot.h"
 
 namespace {
@@ -39,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     drive->clearLog();
     drive->insertDisk(geometry, data + kHeader, size - kHeader);
     uint64_t diskSize = drive->diskBytes().size();
-    setFloppyReadAhead((data[1] & 0x80) == 0);
+    drive->setReadAhead((data[1] & 0x80) == 0);
     switch (data[1] & 0x07) {
         case 1: drive->failReadAt(diskSize ? param % diskSize : 0, false); break;
         case 2: drive->failReadAt(diskSize ? param % diskSize : 0, true); break;

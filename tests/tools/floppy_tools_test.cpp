@@ -1,8 +1,7 @@
 // A floppy written by the transfers and read back, checked by the tools users trust.
 #include <gtest/gtest.h>
 
-#include "floppy/simulated_floppy.h"
-#include "floppy/transfer_notify.h"
+#include "tests/support/simulated_floppy.h"
 #include "tool_support.h"
 
 using namespace tool_support;
@@ -37,7 +36,6 @@ TEST(FloppyTransfers, WrittenFloppyAndItsReadBackPassFsckAndMtools) {
         SimulatedFloppy drive("A:");
         drive.install();
         drive.insertUnformattedDisk(f.media);
-        setTransferNotifyHook([](void*, void*, TransferNotice) {}, nullptr);
         image->setNotifyTarget(nullptr, 1);
         ASSERT_EQ(0, image->writeToFloppy("A:"));
 
@@ -57,7 +55,6 @@ TEST(FloppyTransfers, WrittenFloppyAndItsReadBackPassFsckAndMtools) {
         EXPECT_EQ(0, listing.status) << listing.output;
         EXPECT_NE(std::string::npos, listing.output.find("A long name.txt")) << listing.output;
         EXPECT_NE(std::string::npos, listing.output.find("70000")) << listing.output;
-        setTransferNotifyHook(nullptr, nullptr);
     }
 }
 

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "floppy/floppy_device.h"
-#include "floppy/simulated_floppy.h"
+#include "tests/support/simulated_floppy.h"
 
 namespace {
 
@@ -14,7 +14,7 @@ std::vector<uint8_t> pattern(size_t size) {
     return bytes;
 }
 
-// A boot sector that tells the read-ahead the geometry of a 1.44 MB disk.
+// The boot sector of a 1.44 MB disk.
 void putBootGeometry(std::vector<uint8_t>& disk) {
     disk[0x0B] = 0x00, disk[0x0C] = 0x02;  // 512 bytes per sector
     disk[0x18] = 18, disk[0x19] = 0;
@@ -114,7 +114,6 @@ TEST(SimulatedFloppy, ReadStopsShortAtEndOfMedium) {
 // of the calls and wherever the medium is bad.
 TEST(FloppyDevice, ReadAheadGivesSameBytesAndCountsAsPlainReads) {
     std::vector<uint8_t> disk = pattern(1474560);
-    putBootGeometry(disk);
     const uint32_t sizes[] = {512, 4608, 4608, 7168, 512, 1024, 18432, 512, 36864, 2048};
     struct Fault {
         uint64_t offset;
@@ -127,13 +126,14 @@ TEST(FloppyDevice, ReadAheadGivesSameBytesAndCountsAsPlainReads) {
         std::vector<uint8_t> outputs[2];
         std::vector<int> results[2];
         for (int ahead = 0; ahead < 2; ++ahead) {
-            setFloppyReadAhead(ahead == 1);
             SimulatedFloppy drive("A:");
+            drive.setReadAhead(ahead == 1);
             drive.install();
             drive.insertDisk(SimulatedFloppy::standardMedia(kMediaF3_1Pt44_512), disk.data(), disk.size());
             drive.failReadAt(f.offset, f.shortRead);
             FloppyDevice device;
             ASSERT_TRUE(device.open("A:"));
+            device.setGeometry(512, 18, 2);
             for (int round = 0; round < 40; ++round) {
                 uint32_t size = sizes[round % 10];
                 std::vector<uint8_t> buffer(size, 0);
@@ -147,12 +147,33 @@ TEST(FloppyDevice, ReadAheadGivesSameBytesAndCountsAsPlainReads) {
         EXPECT_EQ(results[0], results[1]);
         EXPECT_TRUE(outputs[0] == outputs[1]);
     }
-    setFloppyReadAhead(true);
+}
+
+// Only a floppy's geometry, told by the transfer, sets the read-ahead unit: a boot sector read at
+// offset 0 teaches the device nothing.
+TEST(FloppyDevice, ReadAheadFollowsTheGeometryTheTransferTells) {
+    std::vector<uint8_t> disk = pattern(1474560);
+    putBootGeometry(disk);
+    SimulatedFloppy drive("A:");
+    drive.install();
+    drive.insertDisk(SimulatedFloppy::standardMedia(kMediaF3_1Pt44_512), disk.data(), disk.size());
+    FloppyDevice device;
+    ASSERT_TRUE(device.open("A:"));
+    std::vector<uint8_t> buffer(512);
+    uint32_t n = 0;
+    ASSERT_TRUE(device.read(buffer.data(), 512, &n));
+    EXPECT_EQ(512u, drive.position());
+    device.setGeometry(512, 37, 2);  // no floppy has 37 sectors a track
+    ASSERT_TRUE(device.read(buffer.data(), 512, &n));
+    EXPECT_EQ(1024u, drive.position());
+    device.setGeometry(512, 18, 2);
+    ASSERT_TRUE(device.read(buffer.data(), 512, &n));
+    EXPECT_EQ(18432u, drive.position());  // the rest of cylinder 0
+    EXPECT_EQ(0, std::memcmp(buffer.data(), disk.data() + 1024, 512));
 }
 
 TEST(FloppyDevice, WriteAfterReadAheadLandsWhereCallerStands) {
     std::vector<uint8_t> disk = pattern(1474560);
-    putBootGeometry(disk);
     SimulatedFloppy drive("A:");
     drive.install();
     drive.insertDisk(SimulatedFloppy::standardMedia(kMediaF3_1Pt44_512), disk.data(), disk.size());
@@ -161,6 +182,7 @@ TEST(FloppyDevice, WriteAfterReadAheadLandsWhereCallerStands) {
     std::vector<uint8_t> buffer(1024);
     uint32_t n = 0;
     ASSERT_TRUE(device.read(buffer.data(), 512, &n));   // boot sector
+    device.setGeometry(512, 18, 2);                      // as the transfer tells it
     ASSERT_TRUE(device.read(buffer.data(), 1024, &n));  // reads the rest of the cylinder ahead
     EXPECT_GT(drive.position(), 1536u);
     std::vector<uint8_t> sector(512, 0xEE);
@@ -180,7 +202,7 @@ TEST(SimulatedFloppy, TimingModelChargesTurnsAndMissedSectors) {
     drive.insertDisk(SimulatedFloppy::standardMedia(kMediaF3_1Pt44_512), disk.data(), disk.size());
     FloppyTiming timing;
     drive.enableTiming(timing);
-    setFloppyReadAhead(false);
+    drive.setReadAhead(false);
     FloppyDevice device;
     ASSERT_TRUE(device.open("A:"));
     std::vector<uint8_t> all(disk.size());
@@ -199,7 +221,6 @@ TEST(SimulatedFloppy, TimingModelChargesTurnsAndMissedSectors) {
     int64_t perSector = drive.elapsedNanoseconds() / 36;
     EXPECT_GT(perSector, timing.rotation * 9 / 10);  // a missed sector costs a turn
     EXPECT_LT(perSector, timing.rotation * 12 / 10);
-    setFloppyReadAhead(true);
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <memory>
 
-#include "floppy/transfer_notify.h"
+#include "floppy/transfer_sink.h"
 #include "floppy_test_support.h"
 
 using namespace floppytest;
@@ -35,13 +35,17 @@ TEST(TransferProgress, CopyStatusTextCopiesWithTerminatorAndReturnsBuffer) {
     EXPECT_STREQ("Locking floppy drive", out);
 }
 
-TEST(TransferProgress, SetNotifyTargetStoresWindowAndFlag) {
+TEST(TransferProgress, SetNotifyTargetStoresSinkAndFlagAndStopClearsTheFlag) {
     std::unique_ptr<VolumeImage> image(new VolumeImage);
-    int window = 0;
-    image->setNotifyTarget(&window, 1);
-    EXPECT_EQ(&window, image->notifyWindow);
+    TransferSink sink = {nullptr, nullptr, nullptr};
+    image->setNotifyTarget(&sink, 1);
+    EXPECT_EQ(&sink, image->notifySink);
     EXPECT_EQ(1, image->keepRunning.load());
-    image->setNotifyTarget(&window, 0);
+    image->setNotifyTarget(&sink, 0);
+    EXPECT_EQ(0, image->keepRunning.load());
+    image->setNotifyTarget(&sink, 1);
+    image->requestStop();
+    EXPECT_EQ(&sink, image->notifySink);
     EXPECT_EQ(0, image->keepRunning.load());
 }
 
@@ -64,8 +68,9 @@ TEST(TransferProgress, ClosingStepEmptiesTextStopsAndEndsDialogOnce) {
     std::vector<Step> expected = {{"Reading data sectors (5/2847)", 0}, {"", 70}};
     EXPECT_EQ(expected, recorder.steps);
     EXPECT_EQ(1, recorder.dialogEnds);
+    EXPECT_EQ(120, recorder.endResult);
     EXPECT_EQ(0, image->keepRunning.load());
-    EXPECT_EQ(TransferRecorder::kWindow, recorder.windows.back());
+    EXPECT_EQ(&recorder, recorder.targets.back());
 }
 
 TEST(TransferProgress, CheckPointOverwritesEarlierErrorOnlyWhenStopped) {
@@ -78,7 +83,5 @@ TEST(TransferProgress, CheckPointOverwritesEarlierErrorOnlyWhenStopped) {
     EXPECT_TRUE(image->checkPoint(result));
     EXPECT_EQ(200, result);
 }
-
-TEST(TransferProgress, ProgressMessageIsUserPlusTen) { EXPECT_EQ(1034, WM_TRANSFER_PROGRESS); }
 
 }  // namespace

@@ -43,15 +43,12 @@ std::vector<Step> completeRead(int total, int perFat, int fats, int rootEntries,
 class FloppyRead : public ::testing::Test {
 protected:
     void SetUp() override {
-        setFloppyReadAhead(true);
         ASSERT_TRUE(drive.install());
         makeImage(*image, kType720, "PREVIOUS");
         before = snapshot(*image);
         makeImage(*source, kType1440, "ONDISK");
         insert(*source, kType1440);
     }
-    void TearDown() override { setFloppyReadAhead(true); }
-
     void insert(VolumeImage& volume, int diskType) {
         std::vector<uint8_t> disk = rawDisk(volume);
         drive.insertDisk(mediaFor(diskType), disk.data(), disk.size());
@@ -60,7 +57,7 @@ protected:
     // Runs a read with a recorder in place of the dialog.
     int read(TransferRecorder& recorder) {
         int result = image->readFromFloppy("A:");
-        expectTransferEnded(recorder, *image, drive);
+        expectTransferEnded(recorder, *image, drive, result);
         EXPECT_EQ(0, recorder.stepsAfterEnd);
         EXPECT_FALSE(drive.isLocked());
         return result;
@@ -84,7 +81,7 @@ TEST_F(FloppyRead, Full1440VolumePublishesEveryStepAndEndsAt2880Of2880) {
     EXPECT_EQ(2880, image->sectorsTotal);
     EXPECT_TRUE(snapshot(*image) == snapshot(*source));
     EXPECT_TRUE(messages(*image).empty());
-    for (void* w : recorder.windows) EXPECT_EQ(TransferRecorder::kWindow, w);
+    for (void* w : recorder.targets) EXPECT_EQ(&recorder, w);
     ASSERT_GE(drive.log().size(), 4u);
     EXPECT_EQ("open A:", drive.log().front());
     EXPECT_EQ("lock", drive.log()[1]);
@@ -171,7 +168,7 @@ TEST_F(FloppyRead, EveryFailureRowQueuesOneMessageAndRestoresPreviousImage) {
     for (bool readAhead : {true, false}) {
         for (const ReadFailure& row : rows) {
             SCOPED_TRACE(std::string(row.name) + (readAhead ? " (read-ahead)" : " (plain)"));
-            setFloppyReadAhead(readAhead);
+            drive.setReadAhead(readAhead);
             drive.clearFaults();
             row.fault(drive, *source);
             TransferRecorder recorder(*image);
@@ -310,7 +307,7 @@ TEST_F(FloppyRead, CancelAtEveryCheckPointRestoresPreviousImageWithoutMessage) {
 }
 
 TEST_F(FloppyRead, CancelDuringFailingCallGives200AndKeepsItsMessage) {
-    setFloppyReadAhead(false);
+    drive.setReadAhead(false);
     drive.failReadAt(512 * 3, false);                                // inside the first FAT
     drive.cancelDuringCall(FloppyCall::Read, 2, &image->keepRunning);  // that same read
     TransferRecorder recorder(*image);
@@ -340,7 +337,7 @@ TEST_F(FloppyRead, ReadAheadChangesNeitherStepsNorResultsNorBytes) {
         std::vector<uint8_t> images[2];
         int calls[2];
         for (int ahead = 0; ahead < 2; ++ahead) {
-            setFloppyReadAhead(ahead == 1);
+            drive.setReadAhead(ahead == 1);
             drive.clearFaults();
             c.fault(drive);
             int before = drive.callCount(FloppyCall::Read);

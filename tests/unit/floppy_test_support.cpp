@@ -5,8 +5,6 @@
 
 namespace floppytest {
 
-void* const TransferRecorder::kWindow = reinterpret_cast<void*>(static_cast<intptr_t>(0x1234));
-
 namespace {
 void putEntry(VolumeImage& image, int slot, const char* name11, uint16_t cluster, uint32_t size) {
     uint8_t* e = image.rootDir + slot * 32;
@@ -66,8 +64,9 @@ bool backupClustersFreed(const VolumeImage& image) {
 }
 
 void expectTransferEnded(const TransferRecorder& recorder, const VolumeImage& image,
-                         const SimulatedFloppy& drive) {
+                         const SimulatedFloppy& drive, int result) {
     EXPECT_EQ(1, recorder.dialogEnds);
+    EXPECT_EQ(result, recorder.endResult);
     EXPECT_EQ(0, image.keepRunning.load());
     EXPECT_STREQ("", image.statusText);
     EXPECT_TRUE(backupClustersFreed(image));

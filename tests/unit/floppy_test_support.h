@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "floppy/simulated_floppy.h"
-#include "floppy/transfer_notify.h"
+#include "floppy/transfer_sink.h"
 #include "image/boot_sector.h"
 #include "image/volume_image.h"
+#include "tests/support/simulated_floppy.h"
 
 namespace floppytest {
 
@@ -30,15 +30,16 @@ inline std::ostream& operator<<(std::ostream& out, const Step& s) {
     return out << "\"" << s.text << "\" " << s.percent << "%";
 }
 
-// Stands in for the drive dialog: records every published step with the percentage the dialog
-// would show, counts the ends of the dialog, and presses Cancel when a chosen step is published.
+// Stands in for the drive dialog as the image's sink: records every published step with the
+// percentage the dialog would show, counts the ends and keeps the result the last one reported,
+// and presses Cancel when a chosen step is published.
 class TransferRecorder {
 public:
-    explicit TransferRecorder(VolumeImage& image) : image_(image) {
-        setTransferNotifyHook(&TransferRecorder::notice, this);
-        image_.setNotifyTarget(kWindow, 1);
+    explicit TransferRecorder(VolumeImage& image)
+        : image_(image), sink_{&TransferRecorder::step, &TransferRecorder::ended, this} {
+        image_.setNotifyTarget(&sink_, 1);
     }
-    ~TransferRecorder() { setTransferNotifyHook(nullptr, nullptr); }
+    ~TransferRecorder() { image_.setNotifyTarget(nullptr, image_.keepRunning.load()); }
 
     // Cancel while the dialog shows the publication of `text` (the nth one, from 1).
     void cancelAt(const std::string& text, int nth = 1) {
@@ -47,29 +48,31 @@ public:
     }
 
     std::vector<Step> steps;
-    std::vector<void*> windows;  // the window of every notice
+    std::vector<void*> targets;  // the sink context of every notice
     int dialogEnds = 0;
+    int endResult = -1;
     int stepsAfterEnd = 0;
 
-    static void* const kWindow;
-
 private:
-    static void notice(void* context, void* window, TransferNotice what) {
+    static void step(void* context) {
         TransferRecorder* self = static_cast<TransferRecorder*>(context);
-        self->windows.push_back(window);
-        if (what == kNoticeEndDialog) {
-            ++self->dialogEnds;
-            return;
-        }
+        self->targets.push_back(context);
         if (self->dialogEnds > 0) ++self->stepsAfterEnd;
         char text[kStatusTextSize];
         self->image_.copyStatusText(text);
         self->steps.push_back(Step{text, self->image_.progressPercent()});
         if (!self->cancelText_.empty() && self->cancelText_ == text && --self->cancelNth_ == 0)
-            self->image_.setNotifyTarget(window, 0);
+            self->image_.requestStop();
+    }
+    static void ended(void* context, int result) {
+        TransferRecorder* self = static_cast<TransferRecorder*>(context);
+        self->targets.push_back(context);
+        ++self->dialogEnds;
+        self->endResult = result;
     }
 
     VolumeImage& image_;
+    TransferSink sink_;
     std::string cancelText_;
     int cancelNth_ = 0;
 };
@@ -88,11 +91,11 @@ std::vector<uint8_t> snapshot(const VolumeImage& image);
 // True when no backup cluster buffer is held.
 bool backupClustersFreed(const VolumeImage& image);
 
-// What every finished transfer leaves behind, as gtest expectations: the dialog ended once, the
-// transfer flag and the status line are cleared, the backup buffers are given back and the drive
-// is closed.
+// What every finished transfer leaves behind, as gtest expectations: the dialog ended once with
+// the transfer's `result`, the transfer flag and the status line are cleared, the backup buffers
+// are given back and the drive is closed.
 void expectTransferEnded(const TransferRecorder& recorder, const VolumeImage& image,
-                         const SimulatedFloppy& drive);
+                         const SimulatedFloppy& drive, int result);
 
 // Popped messages, oldest first.
 std::vector<std::string> messages(VolumeImage& image);

@@ -22,7 +22,7 @@ protected:
 
     int verify(int incoming, TransferRecorder& recorder) {
         int result = image->verifyFloppy("A:", incoming);
-        expectTransferEnded(recorder, *image, drive);
+        expectTransferEnded(recorder, *image, drive, result);
         EXPECT_TRUE(snapshot(*image) == before) << "the image changed";
         EXPECT_EQ(0, drive.callCount(FloppyCall::Write));
         EXPECT_EQ(0, drive.callCount(FloppyCall::Dismount));
@@ -80,7 +80,7 @@ TEST_F(FloppyVerify, EveryFailureRowYields140AndStopsComparing) {
     for (bool readAhead : {true, false}) {
         for (const VerifyFailure& row : rows) {
             SCOPED_TRACE(std::string(row.name) + (readAhead ? " (read-ahead)" : " (plain)"));
-            setFloppyReadAhead(readAhead);
+            drive.setReadAhead(readAhead);
             drive.clearFaults();
             row.fault(drive, *image);
             TransferRecorder recorder(*image);
@@ -92,7 +92,6 @@ TEST_F(FloppyVerify, EveryFailureRowYields140AndStopsComparing) {
             EXPECT_EQ("Unlocking floppy drive", recorder.steps[n - 2].text);
         }
     }
-    setFloppyReadAhead(true);
 }
 
 TEST_F(FloppyVerify, DriveNotOpenedAgainYields140WhateverCameIn) {
@@ -120,7 +119,7 @@ TEST_F(FloppyVerify, DriveNotLockedAgainYields140Or200WhenCancelled) {
     }
     {
         TransferRecorder recorder(*image);
-        image->setNotifyTarget(TransferRecorder::kWindow, 0);  // Cancel pressed during the write
+        image->requestStop();  // Cancel pressed during the write
         EXPECT_EQ(kResultCancelled, verify(kResultClusterIo, recorder));
         EXPECT_EQ(std::vector<std::string>{"Could not verify floppy! Drive could not be locked!"},
                   messages(*image));

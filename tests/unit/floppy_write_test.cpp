@@ -75,16 +75,14 @@ bool contains(const std::vector<std::string>& list, const std::string& text) {
 class FloppyWrite : public ::testing::Test {
 protected:
     void SetUp() override {
-        setFloppyReadAhead(true);
         ASSERT_TRUE(drive.install());
         makeImage(*image, kType1440, "TOWRITE");
         drive.insertUnformattedDisk(mediaFor(kType1440));
     }
-    void TearDown() override { setFloppyReadAhead(true); }
 
     int write(TransferRecorder& recorder) {
         int result = image->writeToFloppy("A:");
-        expectTransferEnded(recorder, *image, drive);
+        expectTransferEnded(recorder, *image, drive, result);
         EXPECT_EQ(0, recorder.stepsAfterEnd);
         EXPECT_FALSE(drive.isLocked());
         return result;

@@ -1,6 +1,8 @@
 // The floppy drive dialog through the real window, against simulated drives installed by the
 // test: discovery, the list's texts and icons, full reads and writes with their steps, Cancel in
-// every state, the error report after a failed transfer, and the two commands' effects.
+// every state, the error report after a failed transfer, and the two commands' effects. The
+// drives' calls wait on a fake clock, so a test holds the transfer between two calls to look at
+// the dialog, or to press Cancel.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -13,8 +15,9 @@
 #include <string>
 #include <vector>
 
-#include "floppy/simulated_floppy.h"
 #include "resources/resource_ids.h"
+#include "tests/support/fake_clock.h"
+#include "tests/support/simulated_floppy.h"
 #include "tests/ui/entry_commands/entry_support.h"
 
 using namespace ui_driver;
@@ -24,6 +27,7 @@ namespace {
 
 const char kReadCaption[] = "Read image from floppy disk";
 const char kWriteCaption[] = "Write image to floppy disk";
+const int64_t kCallMicroseconds = 1000;  // fake time each drive call takes
 
 std::vector<uint8_t> bytesOf(const std::string& path) {
     std::string text = readFile(path);
@@ -45,6 +49,12 @@ struct Observed {
 class DriveDialogTest : public testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(session.start()) << "the main window never appeared"; }
+    // A test that stopped early may have left a transfer held in a drive call: let it run out.
+    void TearDown() override {
+        clock.runFreely();
+        waitForWindowGone(session.threadId(), kDialogClass, kReadCaption);
+        waitForWindowGone(session.threadId(), kDialogClass, kWriteCaption);
+    }
 
     // A 3.5-inch drive A: with `image`'s bytes on a formatted disk (nothing: unformatted).
     SimulatedFloppy& addDrive35(const char* name, const std::vector<uint8_t>* image) {
@@ -92,22 +102,37 @@ protected:
         HWND bar = GetDlgItem(dialog, IDC_DRIVE_PROGRESS);
         return static_cast<int>(SendMessageA(bar, PBM_GETPOS, 0, 0));
     }
-    // Samples the step text and the bar until the dialog has gone, or until `stopAt` (a prefix
-    // of a step text) shows, when given.
+    // Makes every later call of `drive` wait on the fake clock; set once the dialog is up, after
+    // the discovery's calls.
+    void holdCalls(SimulatedFloppy& drive) { drive.setCallDelay(kCallMicroseconds, &clock); }
+    // True once the worker waits in a drive call (everything it published before has been
+    // shown), false once the dialog has gone.
+    bool heldInCall(HWND dialog) {
+        bool held = false;
+        waitUntil([&] { return (held = clock.waitForSleeper(20)) || !IsWindow(dialog); }, 60000);
+        return held;
+    }
+    // Holds the transfer at every drive call and samples the step text and the bar there, until
+    // the dialog has gone, or until `stopAt` (a prefix of a step text) shows, when given: the
+    // worker is then still held in its call.
     Observed watch(HWND dialog, const char* stopAt = nullptr) {
         Observed seen;
-        DWORD start = GetTickCount();
-        while (IsWindow(dialog) && GetTickCount() - start < 120000) {
+        while (heldInCall(dialog)) {
             std::string text = stepText(dialog);
             int position = barPosition(dialog);
-            if (!IsWindow(dialog)) break;
             if (seen.texts.empty() || seen.texts.back() != text) seen.texts.push_back(text);
             if (seen.positions.empty() || seen.positions.back() != position)
                 seen.positions.push_back(position);
             if (stopAt != nullptr && text.compare(0, std::strlen(stopAt), stopAt) == 0) break;
-            Sleep(2);
+            clock.advance(kCallMicroseconds);
         }
         return seen;
+    }
+    // Presses Cancel while the worker is held in a drive call, then lets the transfer run out.
+    void cancelHeldTransfer(HWND dialog) {
+        pressButton(dialog, IDC_DRIVE_CANCEL);
+        session.flushPosted();  // the dialog has taken the press before the call returns
+        clock.runFreely();
     }
     static bool anyStartsWith(const std::vector<std::string>& texts, const char* prefix) {
         return std::any_of(texts.begin(), texts.end(), [&](const std::string& t) {
@@ -125,6 +150,7 @@ protected:
         return bytesOf(path);
     }
 
+    FakeClock clock;  // declared first: the drives wait on it until they are gone
     UiSession session;
     std::vector<std::unique_ptr<SimulatedFloppy>> drives;
 };
@@ -186,7 +212,6 @@ TEST_F(DriveDialogTest, ListsFloppyDrivesWithTextAndIconAndCancelCloses) {
     postKey(GetDlgItem(dialog, IDC_DRIVE_START), VK_ESCAPE);
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
     session.flushPosted();
-    Sleep(200);
     ASSERT_TRUE(IsWindow(dialog) && IsWindowVisible(dialog)) << "Escape closed the dialog";
 
     pressButton(dialog, IDC_DRIVE_CANCEL);
@@ -215,13 +240,13 @@ TEST_F(DriveDialogTest, FullReadShowsItsStepsAndMarksTheImageChanged) {
     std::vector<uint8_t> tree = bytesOf(dataPath("tree.img"));
     ASSERT_EQ(1474560u, tree.size());
     SimulatedFloppy& drive = addDrive35("A:", &tree);
-    drive.setRealDelayMicroseconds(20000);  // slow enough to watch the steps
     ASSERT_EQ(kResultOk, session.openImage(dataPath("small.img")));
     EXPECT_TRUE(names().empty());
 
     postKey(fileList(session), VK_F7);
     HWND dialog = waitForDialog(session, kReadCaption);
     ASSERT_NE(nullptr, dialog);
+    holdCalls(drive);
     pressButton(dialog, IDC_DRIVE_START);
     Observed seen = watch(dialog);
     ASSERT_TRUE(waitForWindowGone(session.threadId(), kDialogClass, kReadCaption));
@@ -239,19 +264,18 @@ TEST_F(DriveDialogTest, FullReadShowsItsStepsAndMarksTheImageChanged) {
     EXPECT_NE(indexOf(session, "readme.txt"), -1);
     EXPECT_EQ("ENTRYTEST  ", windowText(session.control(IDC_VOLUME_LABEL)));
     EXPECT_TRUE(savedImage("read-from-floppy.img") == tree) << "the image read differs";
-    Sleep(300);
     EXPECT_TRUE(otherWindows(session).empty()) << "no report after a good read";
 }
 
 TEST_F(DriveDialogTest, FullWriteAsksNothingAndLeavesTheMark) {
     SimulatedFloppy& drive = addDrive35("A:", nullptr);
-    drive.setRealDelayMicroseconds(300);
     ASSERT_EQ(kResultOk, session.openImage(dataPath("tree.img")));
     std::vector<uint8_t> tree = bytesOf(dataPath("tree.img"));
 
     postKey(fileList(session), VK_F8);
     HWND dialog = waitForDialog(session, kWriteCaption);
     ASSERT_NE(nullptr, dialog);
+    holdCalls(drive);
     pressButton(dialog, IDC_DRIVE_START);
     Observed seen = watch(dialog);
     ASSERT_TRUE(waitForWindowGone(session.threadId(), kDialogClass, kWriteCaption));
@@ -267,20 +291,19 @@ TEST_F(DriveDialogTest, FullWriteAsksNothingAndLeavesTheMark) {
     std::vector<uint8_t> disk = drive.diskBytes();
     EXPECT_TRUE(disk == tree) << "the floppy does not hold the image";
     EXPECT_EQ("Tolven - [tree.img]", title());
-    Sleep(300);
     EXPECT_TRUE(otherWindows(session).empty()) << "no report after a good write";
 }
 
 TEST_F(DriveDialogTest, CancelDuringAReadRestoresThePreviousImage) {
     std::vector<uint8_t> tree = bytesOf(dataPath("tree.img"));
     SimulatedFloppy& drive = addDrive35("A:", &tree);
-    drive.setRealDelayMicroseconds(30000);
     ASSERT_EQ(kResultOk, session.openImage(dataPath("small.img")));
     std::vector<uint8_t> before = savedImage("before-cancelled-read.img");
 
     postKey(fileList(session), VK_F7);
     HWND dialog = waitForDialog(session, kReadCaption);
     ASSERT_NE(nullptr, dialog);
+    holdCalls(drive);
     pressButton(dialog, IDC_DRIVE_START);
     watch(dialog, "Reading data sectors (");
     ASSERT_TRUE(IsWindow(dialog));
@@ -288,13 +311,11 @@ TEST_F(DriveDialogTest, CancelDuringAReadRestoresThePreviousImage) {
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_DRIVE_START)));
     // Escape does nothing while a transfer runs either.
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
-    pressButton(dialog, IDC_DRIVE_CANCEL);
-    watch(dialog);
+    cancelHeldTransfer(dialog);
     ASSERT_TRUE(waitForWindowGone(session.threadId(), kDialogClass, kReadCaption));
     session.flushPosted();
 
     EXPECT_LT(drive.bytesRead(), tree.size()) << "the read went on after Cancel";
-    Sleep(500);
     EXPECT_TRUE(otherWindows(session).empty()) << "a cancelled read shows no report";
     EXPECT_TRUE(names().empty());
     EXPECT_EQ("Tolven - [small.img *]", title());
@@ -303,16 +324,16 @@ TEST_F(DriveDialogTest, CancelDuringAReadRestoresThePreviousImage) {
 
 TEST_F(DriveDialogTest, CancelDuringAWriteStopsIt) {
     SimulatedFloppy& drive = addDrive35("A:", nullptr);
-    drive.setRealDelayMicroseconds(3000);
     ASSERT_EQ(kResultOk, session.openImage(dataPath("tree.img")));
 
     postKey(fileList(session), VK_F8);
     HWND dialog = waitForDialog(session, kWriteCaption);
     ASSERT_NE(nullptr, dialog);
+    holdCalls(drive);
     pressButton(dialog, IDC_DRIVE_START);
     watch(dialog, "Writing data sectors (");
     ASSERT_TRUE(IsWindow(dialog));
-    pressButton(dialog, IDC_DRIVE_CANCEL);
+    cancelHeldTransfer(dialog);
     ASSERT_TRUE(waitForWindowGone(session.threadId(), kDialogClass, kWriteCaption));
     session.flushPosted();
 
@@ -320,7 +341,6 @@ TEST_F(DriveDialogTest, CancelDuringAWriteStopsIt) {
     EXPECT_EQ(0, drive.callCount(FloppyCall::Read)) << "a cancelled write is not verified";
     EXPECT_FALSE(drive.isLocked());
     EXPECT_FALSE(drive.isOpen());
-    Sleep(500);
     EXPECT_TRUE(otherWindows(session).empty()) << "a cancelled write shows no report";
     EXPECT_EQ("Tolven - [tree.img]", title());
 }

@@ -1,11 +1,11 @@
-#include "floppy/simulated_floppy.h"
+#include "tests/support/simulated_floppy.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
-#include <thread>
+
+#include "tests/support/fake_clock.h"
 
 namespace {
 const int kMaxInstalled = 8;
@@ -14,6 +14,43 @@ const uint8_t kFormatFiller = 0xF6;  // what a freshly formatted sector holds
 
 std::mutex g_installMutex;
 SimulatedFloppy* g_installed[kMaxInstalled];
+
+SimulatedFloppy* asDrive(void* drive) { return static_cast<SimulatedFloppy*>(drive); }
+
+// The device's operations on the installed simulated drives.
+void* openDrive(const char* driveName) {
+    SimulatedFloppy* drive = SimulatedFloppy::installedFor(driveName);
+    return drive != nullptr && drive->deviceOpen() ? drive : nullptr;
+}
+bool lockDrive(void* d) { return asDrive(d)->deviceLock(); }
+bool unlockDrive(void* d) { return asDrive(d)->deviceUnlock(); }
+bool dismountDrive(void* d) { return asDrive(d)->deviceDismount(); }
+bool queryDrive(void* d, MediaGeometry* records, int capacity, bool* moreData) {
+    return asDrive(d)->deviceQueryMediaTypes(records, capacity, moreData);
+}
+bool formatDrive(void* d, const FormatRequest& request) {
+    return asDrive(d)->deviceFormatTracks(request);
+}
+bool readDrive(void* d, void* buffer, uint32_t count, uint32_t* got) {
+    return asDrive(d)->deviceRead(buffer, count, got);
+}
+bool writeDrive(void* d, const void* buffer, uint32_t count, uint32_t* written) {
+    return asDrive(d)->deviceWrite(buffer, count, written);
+}
+bool seekDrive(void* d, uint64_t position) { return asDrive(d)->deviceSeek(position); }
+void closeDrive(void* d) { asDrive(d)->deviceClose(); }
+bool driveReadsAhead(void* d) { return asDrive(d)->readAhead(); }
+
+const FloppyBackend kSimulatedDrives = {
+    SimulatedFloppy::installedRoots, SimulatedFloppy::installedDriveType,
+    openDrive, lockDrive, unlockDrive, dismountDrive, queryDrive, formatDrive, readDrive, writeDrive,
+    seekDrive, closeDrive, driveReadsAhead};
+
+bool anyInstalledLocked() {
+    for (SimulatedFloppy* drive : g_installed)
+        if (drive != nullptr) return true;
+    return false;
+}
 
 char upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
@@ -37,7 +74,8 @@ std::string format(const char* fmt, unsigned long long a, unsigned long long b =
 
 SimulatedFloppy::SimulatedFloppy(const char* driveName)
     : driveType_(kDriveRemovable), position_(0), open_(false), locked_(false), bytesRead_(0),
-      bytesWritten_(0), timed_(false), now_(0), headCylinder_(0), realDelay_(0) {
+      bytesWritten_(0), timed_(false), now_(0), headCylinder_(0), readAhead_(true), delay_(0),
+      clock_(nullptr) {
     driveName_[0] = driveName != nullptr && driveName[0] != '\0' ? upper(driveName[0]) : 'A';
     driveName_[1] = ':';
     driveName_[2] = '\0';
@@ -55,16 +93,19 @@ bool SimulatedFloppy::install() {
     for (SimulatedFloppy*& slot : g_installed) {
         if (slot == nullptr) {
             slot = this;
+            installFloppyBackend(&kSimulatedDrives);
             return true;
         }
     }
     return false;
 }
 
+// The last drive out gives the device its raw volumes back.
 void SimulatedFloppy::uninstall() {
     std::lock_guard<std::mutex> guard(g_installMutex);
     for (SimulatedFloppy*& slot : g_installed)
         if (slot == this) slot = nullptr;
+    if (!anyInstalledLocked()) installFloppyBackend(nullptr);
 }
 
 SimulatedFloppy* SimulatedFloppy::installedFor(const char* driveName) {
@@ -76,9 +117,7 @@ SimulatedFloppy* SimulatedFloppy::installedFor(const char* driveName) {
 
 bool SimulatedFloppy::anyInstalled() {
     std::lock_guard<std::mutex> guard(g_installMutex);
-    for (SimulatedFloppy* drive : g_installed)
-        if (drive != nullptr) return true;
-    return false;
+    return anyInstalledLocked();
 }
 
 // Answers as GetLogicalDriveStringsA does: the length without the final terminator, or the size
@@ -205,7 +244,7 @@ void SimulatedFloppy::enableTiming(const FloppyTiming& timing) {
 bool SimulatedFloppy::begin(FloppyCall call) {
     int kind = static_cast<int>(call);
     int nth = ++counts_[kind];
-    sleepIfAsked();
+    waitIfAsked();
     if (timed_) now_ += timing_.callOverhead;
     for (const CancelRule& rule : cancels_)
         if (rule.call == call && rule.nth == nth && rule.keepRunning != nullptr)
@@ -219,8 +258,8 @@ void SimulatedFloppy::record(const std::string& line, bool ok) {
     log_.push_back(ok ? line : line + " FAILED");
 }
 
-void SimulatedFloppy::sleepIfAsked() const {
-    if (realDelay_ > 0) std::this_thread::sleep_for(std::chrono::microseconds(realDelay_));
+void SimulatedFloppy::waitIfAsked() const {
+    if (clock_ != nullptr && delay_ > 0) clock_->sleepFor(delay_);
 }
 
 uint32_t SimulatedFloppy::sectorsPerCylinder() const {

@@ -1,10 +1,12 @@
-// A floppy drive in memory, for tests and benchmarks on every host. Installed under a drive name,
-// it takes the place of the real drive of that name for every FloppyDevice opened afterwards (and
-// of all real drives in drive discovery). It keeps a disk of whole cylinders that are formatted one
-// by one, one stream position, a log of the calls it received, faults to inject, and optionally a
-// model of how long a real 300 rpm drive would take for those calls.
-#ifndef TOLVEN_FLOPPY_SIMULATED_FLOPPY_H
-#define TOLVEN_FLOPPY_SIMULATED_FLOPPY_H
+// A floppy drive in memory, for tests and benchmarks on every host; the shipped programs never
+// contain it. Installed under a drive name, it takes the place of the real drive of that name for
+// every FloppyDevice opened afterwards (and of all real drives in drive discovery): while any is
+// installed, the simulated drives are the device's backend. It keeps a disk of whole cylinders
+// that are formatted one by one, one stream position, a log of the calls it received, faults to
+// inject, optionally a model of how long a real 300 rpm drive would take for those calls, and
+// optionally a delay per call on a test's fake clock.
+#ifndef TOLVEN_TESTS_SUPPORT_SIMULATED_FLOPPY_H
+#define TOLVEN_TESTS_SUPPORT_SIMULATED_FLOPPY_H
 
 #include <atomic>
 #include <cstddef>
@@ -13,6 +15,8 @@
 #include <vector>
 
 #include "floppy/floppy_device.h"
+
+class FakeClock;
 
 enum class FloppyCall : uint8_t { Open, Lock, Unlock, Dismount, QueryMedia, Format, Read, Write, Seek, Close };
 const int kFloppyCallKinds = 10;
@@ -42,6 +46,9 @@ public:
     const char* driveName() const { return driveName_; }
     void setDriveType(uint32_t type) { driveType_ = type; }  // kDriveRemovable by default
     uint32_t driveType() const { return driveType_; }
+    // Whether devices opened on this drive read whole cylinders ahead (the default).
+    void setReadAhead(bool enabled) { readAhead_ = enabled; }
+    bool readAhead() const { return readAhead_; }
     // The records the media type query reports, in order (any number; the query fills what fits).
     void setMediaList(const MediaGeometry* records, int count);
     // A 3.5-inch high density drive: 1.44 MB, then 720 KB.
@@ -91,10 +98,14 @@ public:
     void enableTiming(const FloppyTiming& timing);
     void disableTiming() { timed_ = false; }
     int64_t elapsedNanoseconds() const { return now_; }
-    // Each call also really sleeps this long, so a window can show the transfer running.
-    void setRealDelayMicroseconds(uint32_t microseconds) { realDelay_ = microseconds; }
+    // Each call also waits this long on `clock` (null: no wait), so a window test can look at the
+    // transfer between two calls: it advances the clock one call at a time.
+    void setCallDelay(int64_t microseconds, FakeClock* clock) {
+        delay_ = microseconds;
+        clock_ = clock;
+    }
 
-    // --- the device side (FloppyDevice calls these) ------------------------------------------
+    // --- the device side (the backend's operations call these) -------------------------------
     bool deviceOpen();
     bool deviceLock();
     bool deviceUnlock();
@@ -132,7 +143,7 @@ private:
     // Counts the call and applies the call faults; false when this call is to fail.
     bool begin(FloppyCall call);
     void record(const std::string& line, bool ok);
-    void sleepIfAsked() const;
+    void waitIfAsked() const;
     uint64_t diskSize() const { return disk_.size(); }
     uint32_t sectorsPerCylinder() const;
     bool rangeFormatted(uint64_t offset, uint64_t length) const;
@@ -167,7 +178,9 @@ private:
     FloppyTiming timing_;
     int64_t now_;
     uint32_t headCylinder_;
-    uint32_t realDelay_;
+    bool readAhead_;
+    int64_t delay_;
+    FakeClock* clock_;
 };
 
 #endif

@@ -1,7 +1,8 @@
-// The drive dialog (template 117), drive discovery through the floppy device seam, and the worker
-// thread that runs one transfer. The transfer itself ends the dialog (its closing step); the
-// dialog only starts it, shows its steps and passes Cancel on.
-#include "floppy/dialog/drive_dialog.h"
+// The drive dialog (template 117), drive discovery through the floppy device seam, the worker
+// thread that runs one transfer, and the dialog's transfer sink. The transfer itself ends the
+// dialog (its closing step posts the end); the dialog only starts it, shows its steps and passes
+// Cancel on. The editor's command shows the error report once the dialog has gone.
+#include "ui/drive_dialog.h"
 
 #include <commctrl.h>
 
@@ -9,15 +10,14 @@
 #include <cstring>
 
 #include "floppy/floppy_device.h"
-#include "floppy/transfer_notify.h"
+#include "image/volume_image.h"
 #include "resources/resource_ids.h"
-#include "ui/image_editor.h"
 
 namespace {
 
 // Set when the dialog initialises; the progress handler does nothing before.
 DriveDialog* g_dialog = nullptr;
-ImageEditor* g_owner = nullptr;
+VolumeImage* g_owner = nullptr;
 
 enum DriveImage { kImage35 = 0, kImage525 = 1 };
 
@@ -47,11 +47,23 @@ const DriveKind* kindOf(uint32_t mediaType) {
 
 const int kDriveStringsSize = 500;
 
+// The sink, called on the worker thread. The window is set before the worker starts.
+void sendStep(void* context) {
+    SendMessageA(static_cast<DriveDialog*>(context)->window, WM_TRANSFER_PROGRESS, 0, 0);
+}
+
+// EndDialog belongs to the dialog's own thread: the end is posted, and the dialog ends itself.
+void postEnd(void* context, int result) {
+    PostMessageA(static_cast<DriveDialog*>(context)->window, WM_TRANSFER_ENDED,
+                 static_cast<WPARAM>(result), 0);
+}
+
 void initDialog(HWND window, DriveDialog* dialog) {
     g_dialog = dialog;
     g_owner = dialog->owner;
     dialog->window = window;
-    g_owner->setNotifyTarget(window, 1);
+    dialog->sink = TransferSink{sendStep, postEnd, dialog};
+    g_owner->setNotifyTarget(&dialog->sink, 1);
 
     HIMAGELIST images = ImageList_Create(16, 16, ILC_COLOR8 | ILC_MASK, 2, 0);
     ImageList_ReplaceIcon(images, -1, LoadIconA(dialog->instance, MAKEINTRESOURCEA(IDI_DRIVE_35)));
@@ -99,7 +111,7 @@ void cancelOrClose(DriveDialog* dialog) {
         return;
     }
     // The transfer stops at its next check point and ends the dialog itself.
-    dialog->owner->setNotifyTarget(dialog->window, 0);
+    dialog->owner->requestStop();
 }
 
 void showProgress(HWND window) {
@@ -132,6 +144,20 @@ INT_PTR CALLBACK driveDialogProc(HWND window, UINT message, WPARAM wParam, LPARA
     case WM_TRANSFER_PROGRESS:
         showProgress(window);
         break;
+    case WM_TRANSFER_ENDED:
+        if (g_dialog != nullptr) g_dialog->transferResult = static_cast<int32_t>(wParam);
+        EndDialog(window, 1);
+        break;
+    case WM_DESTROY: {
+        // The drive list does not own the image list it was given.
+        HWND list = g_dialog != nullptr ? g_dialog->driveList : nullptr;
+        HIMAGELIST images =
+            list != nullptr
+                ? reinterpret_cast<HIMAGELIST>(SendMessageA(list, CBEM_GETIMAGELIST, 0, 0))
+                : nullptr;
+        if (images != nullptr) ImageList_Destroy(images);
+        break;
+    }
     default:
         break;
     }
@@ -142,11 +168,11 @@ INT_PTR CALLBACK driveDialogProc(HWND window, UINT message, WPARAM wParam, LPARA
 
 DriveDialog::DriveDialog()
     : owner(nullptr), instance(nullptr), window(nullptr), driveList(nullptr), direction(0),
-      chosenIndex(0) {}
+      chosenIndex(0), transferResult(kResultOk), sink{nullptr, nullptr, nullptr} {}
 
 DriveDialog::~DriveDialog() {}
 
-void DriveDialog::init(HINSTANCE moduleInstance, ImageEditor* editor) {
+void DriveDialog::init(HINSTANCE moduleInstance, VolumeImage* editor) {
     instance = moduleInstance;
     owner = editor;
 }
@@ -154,9 +180,14 @@ void DriveDialog::init(HINSTANCE moduleInstance, ImageEditor* editor) {
 bool DriveDialog::show(HWND parent, uint32_t transferDirection) {
     direction = transferDirection;
     chosenIndex = 0;
+    transferResult = kResultOk;
     DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_DRIVE), parent, driveDialogProc,
                     reinterpret_cast<LPARAM>(this));
     return true;
+}
+
+bool DriveDialog::transferFailed() const {
+    return transferResult != kResultOk && transferResult != kResultCancelled;
 }
 
 int DriveDialog::discoverDrives() {
@@ -205,7 +236,7 @@ int DriveDialog::discoverDrives() {
 
 DWORD WINAPI transferThread(void* parameter) {
     DriveDialog* dialog = static_cast<DriveDialog*>(parameter);
-    ImageEditor* editor = dialog->owner;
+    VolumeImage* editor = dialog->owner;
 
     char text[kDriveEntryTextSize];
     std::memset(text, 0, sizeof text);
@@ -223,8 +254,11 @@ DWORD WINAPI transferThread(void* parameter) {
     }
     char driveName[3] = {text[1], text[2], '\0'};  // "(A:) ..." names drive "A:"
 
-    int result = dialog->direction == kReadFromFloppy ? editor->readFromFloppy(driveName)
-                                                      : editor->writeToFloppy(driveName);
-    if (result != kResultOk && result != kResultCancelled) editor->showErrorReport();
+    // The transfer's closing step posts the end to the dialog; nothing of the image is touched
+    // here afterwards, so the next command may run while this thread winds down.
+    if (dialog->direction == kReadFromFloppy)
+        editor->readFromFloppy(driveName);
+    else
+        editor->writeToFloppy(driveName);
     return 0;
 }

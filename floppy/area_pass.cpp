@@ -1,0 +1,84 @@
+#include "floppy/area_pass.h"
+
+#include "image/boot_sector.h"
+#include "image/volume_image.h"
+
+namespace {
+
+int32_t countedSectors(VolumeImage& image, const AreaPass& pass, const DiskArea& area) {
+    if (pass.reads || area.kind != kAreaRootDirectory) return area.sectors;
+    // Reached only with a matched geometry, so bytes per sector is not 0; every floppy format
+    // has 512, which makes this the count of the table.
+    uint16_t bps = image.bytesPerSector();
+    return static_cast<int32_t>(bps == 0 ? 0 : area.length / bps);
+}
+
+int moveArea(VolumeImage& image, FloppyDevice& device, const AreaPass& pass, const DiskArea& area,
+             int result) {
+    // A reading pass shows this step whatever happened before it.
+    bool shownAnyway = pass.reads && area.bytes == image.fat1;
+    if (shownAnyway) image.publishStep("%s %s", pass.verb, area.name);
+    if (result == kResultOk) {
+        if (!shownAnyway) image.publishStep("%s %s", pass.verb, area.name);
+        bool ok = pass.move(image, device, area, 0);
+        image.sectorsDone += countedSectors(image, pass, area);
+        if (!ok) {
+            image.queueMessage("%s%s%s", pass.failedBefore, area.name, pass.failedAfter);
+            result = pass.areaResult;
+        }
+    }
+    image.checkPoint(result);
+    return result;
+}
+
+int moveClusters(VolumeImage& image, FloppyDevice& device, const AreaPass& pass,
+                 const DiskArea& area, int result) {
+    if (result != kResultOk) return result;
+    int perCluster = image.sectorsPerCluster();
+    int dataSectors = image.dataSectors;
+    if (pass.reads) image.publishStep("%s %s", pass.verb, area.name);
+    for (int i = 0; i < image.clusterCount; ++i) {
+        if (!pass.reads)
+            image.publishStep("%s %s (%i/%i)", pass.verb, area.name, i * perCluster, dataSectors);
+        bool ok = pass.move(image, device, area, i);
+        image.sectorsDone += area.sectors;
+        if (pass.reads)
+            image.publishStep("%s %s (%i/%i)", pass.verb, area.name, i * perCluster, dataSectors);
+        bool stop = false;
+        if (!ok) {
+            image.queueMessage("%s (%i/%i)!", pass.clusterFailed, i,
+                               static_cast<int>(image.clusterCount));
+            result = pass.clusterResult;
+            stop = true;
+        }
+        if (image.checkPoint(result) || stop) break;
+    }
+    return result;
+}
+
+}  // namespace
+
+int runAreaPass(VolumeImage& image, FloppyDevice& device, const AreaPass& pass, int first,
+                int result) {
+    DiskArea areas[kMaxDiskAreas];
+    int count = listDiskAreas(image, areas);
+    for (int a = first; a < count; ++a) {
+        if (areas[a].kind == kAreaDataClusters)
+            result = moveClusters(image, device, pass, areas[a], result);
+        else
+            result = moveArea(image, device, pass, areas[a], result);
+    }
+    return result;
+}
+
+bool readWhole(FloppyDevice& device, void* buffer, uint32_t count) {
+    uint32_t got = 0;
+    return device.read(buffer, count, &got) && got == count;
+}
+
+void tellGeometry(FloppyDevice& device, const uint8_t* bootSector) {
+    if (readLe16(bootSector + bs::kSignature) != bs::kSignatureValue) return;
+    device.setGeometry(readLe16(bootSector + bs::kBytesPerSector),
+                       readLe16(bootSector + bs::kSectorsPerTrack),
+                       readLe16(bootSector + bs::kHeads));
+}

@@ -1,0 +1,3 @@
+#include "platform/console_break.h"
+
+void setConsoleBreakHandler(void (*)(void*), void*) {}
