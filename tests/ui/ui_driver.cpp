@@ -214,7 +214,11 @@ void sendKeys(const std::vector<WORD>& modifiers, WORD key) {
 
 void sendClick(POINT screen, bool right, int clicks) {
     SetCursorPos(screen.x, screen.y);
-    Sleep(50);
+    // The buttons act where the pointer is once their input is handled: wait until it is there.
+    waitUntil([&] {
+        POINT at;
+        return GetCursorPos(&at) && at.x == screen.x && at.y == screen.y;
+    }, 1000);
     for (int i = 0; i < clicks; ++i) {
         INPUT inputs[2];
         std::memset(inputs, 0, sizeof inputs);
@@ -343,6 +347,17 @@ void UiSession::flushPosted() {
     PostMessageA(mailbox_, kSignal, 0, reinterpret_cast<LPARAM>(done));
     WaitForSingleObject(done, ui_driver::kWaitMs);
     CloseHandle(done);
+}
+
+void UiSession::settle() {
+    // Each round lets the thread handle what is queued now; a queue found empty ends it. The
+    // bound only keeps a window that posts to itself forever from hanging the test.
+    for (int round = 0; round < 50; ++round) {
+        flushPosted();
+        DWORD queued = 0;
+        onUiThread([&] { queued = HIWORD(GetQueueStatus(QS_POSTMESSAGE | QS_INPUT)); });
+        if (queued == 0) return;
+    }
 }
 
 void UiSession::postToUiThread(const std::function<void()>* work) {

@@ -115,6 +115,9 @@ public:
     void onUiThread(const std::function<void()>& work);
     // Returns once the window's thread has handled everything posted to it before (keys, commands).
     void flushPosted();
+    // Returns once the window's thread is idle: what was posted to it has been handled, and so has
+    // whatever that posted or queued in turn (a focus move, a closing box, a command).
+    void settle();
     // Queues `work` for the window's thread and returns at once: for work that opens a modal
     // window, which the driver then answers. The work must stay alive until it has run.
     void postToUiThread(const std::function<void()>* work);

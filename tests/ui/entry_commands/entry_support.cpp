@@ -197,11 +197,12 @@ bool answerInsertChooser(UiSession& session, const char* folder, const char* nam
     } else {
         HWND field = fileNameField(chooser);
         if (folder != nullptr) {
-            // Entering a folder's path and Open moves the chooser into that folder.
+            // Entering a folder's path and Open moves the chooser into that folder. Sent, not
+            // posted: the chooser is in the folder when this returns, so the names typed next
+            // cannot overtake it.
             setText(field, folder);
-            pressButton(chooser, IDOK);
-            session.flushPosted();
-            Sleep(300);
+            SendMessageA(chooser, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                         reinterpret_cast<LPARAM>(GetDlgItem(chooser, IDOK)));
         }
         setText(field, names);
         pressButton(chooser, IDOK);

@@ -211,8 +211,7 @@ TEST(View, OpensTemporaryCopiesAndQuitDeletesThem) {
     // Folders only: nothing happens, nothing is listed.
     selectNames(session, {"[DOCS]", "[GAMES]"});
     ASSERT_TRUE(contextMenuPick(session, indexOf(session, "[DOCS]"), 'O'));
-    session.flushPosted();
-    Sleep(300);
+    session.settle();
     EXPECT_TRUE(otherWindows(session).empty());
     EXPECT_TRUE(tempFiles(session).empty());
 

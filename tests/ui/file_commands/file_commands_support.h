@@ -184,11 +184,8 @@ protected:
         return seen;
     }
 
-    // Lets posted messages and what they start run, then syncs with the window's thread.
-    void settle() {
-        Sleep(300);
-        session.onUiThread([] {});
-    }
+    // Lets posted messages and what they start run, until the window's thread is idle.
+    void settle() { session.settle(); }
 
     // Moves the keyboard focus as Tab would, without waiting for what the move starts.
     void moveFocusTo(int controlId) {
