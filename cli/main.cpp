@@ -1,5 +1,6 @@
 // tolven-cli: the window's operations on the command line, for scripts and for comparing the core
 // with other FAT tools.
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 
@@ -52,6 +53,11 @@ int printHelp(FILE* out) {
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifdef SIGXFSZ
+    // A file size limit then fails the write, which removes the partial image, instead of
+    // killing the process and leaving the partial file behind.
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
     if (argc < 2) return printHelp(stderr);
     if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)
         return printHelp(stdout);

@@ -173,21 +173,24 @@ void deleteTempFiles(MessageList& tempFiles) {
 
 int VolumeImage::extractFile(uint16_t firstCluster, const char* hostPath, uint32_t size) {
     HostFile file;
-    if (!file.createAlways(hostPath)) {
+    if (!file.createPlain(hostPath)) {
         queueMessage(kCannotCreateFile, hostPath);
         return kResultHostIo;
     }
     int result = kResultOk;
     std::vector<uint8_t> run(kWriteRun);
+    std::vector<bool> visited(clusterCount + 2u, false);
     uint32_t pending = 0;
     uint32_t remaining = size;
     uint32_t cluster = firstCluster;
     // The chain is followed while bytes remain (beyond that only empty writes would follow), to
     // a link that names no data cluster at most (such a chain gives a shorter file, as a short
-    // chain does), and through at most clusterCount clusters, so a cyclic chain ends too.
-    for (int hops = 0; remaining > 0 && hops < clusterCount; ++hops) {
+    // chain does), and to the first cluster it comes back to: a cyclic chain gives each of its
+    // clusters once, not copies of the loop up to the size.
+    while (remaining > 0) {
         const uint8_t* data = clusterData(cluster);
-        if (data == nullptr) break;
+        if (data == nullptr || visited[cluster]) break;
+        visited[cluster] = true;
         uint32_t n = remaining < clusterBytes ? remaining : clusterBytes;
         if (pending + n > run.size()) {
             if (!file.write(run.data(), pending)) {

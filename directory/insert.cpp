@@ -180,7 +180,8 @@ int insertTree(VolumeImage& image, uint16_t folderCluster, const char* hostPath,
         return refuse(image, kResultTooDeep, "Folder \"%s\" is nested too deeply!", hostPath);
     HostFileInfo info;
     std::vector<std::string> children;
-    if (!hostQueryFile(hostPath, &info) || !info.isFolder || !hostListFolder(hostPath, &children))
+    if (!hostQueryFile(hostPath, &info, true) || !info.isFolder ||
+        !hostListFolder(hostPath, &children))
         return refuse(image, kResultHostIo, "Could not read folder \"%s\"!", hostPath);
     uint16_t newCluster = 0;
     int result = image.createFolder(folderCluster, name, info.fatDate, info.fatTime, &newCluster);
@@ -191,7 +192,8 @@ int insertTree(VolumeImage& image, uint16_t folderCluster, const char* hostPath,
     for (const std::string& child : children) {
         std::string path = hostJoinPath(hostPath, child);
         HostFileInfo childInfo;
-        if (!hostQueryFile(path.c_str(), &childInfo)) {
+        // Only regular files and folders go in; links to folders are not followed.
+        if (!hostQueryFile(path.c_str(), &childInfo, false) || childInfo.kind == kHostOther) {
             result = refuse(image, kResultHostIo, "Could not read file \"%s\"!", path.c_str());
         } else if (childInfo.isFolder) {
             result = insertTree(image, newCluster, path.c_str(), child.c_str(), depth + 1, inserted);
@@ -208,7 +210,7 @@ int insertTree(VolumeImage& image, uint16_t folderCluster, const char* hostPath,
 
 int VolumeImage::insertHostFile(uint16_t folderCluster, const char* hostPath, const char* name) {
     HostFileInfo info;
-    if (!hostQueryFile(hostPath, &info) || info.isFolder)
+    if (!hostQueryFile(hostPath, &info, true) || info.kind != kHostRegularFile)
         return refuse(*this, kResultHostIo, "Could not read file \"%s\"!", hostPath);
     return insertFile(*this, folderCluster, hostPath, name, info);
 }
@@ -226,7 +228,7 @@ int VolumeImage::insertHostFolder(uint16_t folderCluster, const char* hostPath, 
 
 int VolumeImage::insertHostPath(uint16_t folderCluster, const char* hostPath, int* inserted) {
     HostFileInfo info;
-    if (!hostQueryFile(hostPath, &info))
+    if (!hostQueryFile(hostPath, &info, true) || info.kind == kHostOther)
         return refuse(*this, kResultHostIo, "Could not read file \"%s\"!", hostPath);
     std::string name = hostBaseName(hostPath);
     if (info.isFolder) return insertHostFolder(folderCluster, hostPath, name.c_str(), inserted);

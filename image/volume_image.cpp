@@ -15,29 +15,8 @@ FatClass classifyFatEntry(uint16_t value) {
 }
 
 bool checkBootSector(const uint8_t* b) {
-    uint16_t bytesPerSector = readLe16(b + bs::kBytesPerSector);
-    uint8_t sectorsPerCluster = b[bs::kSectorsPerCluster];
-    uint16_t rootEntries = readLe16(b + bs::kRootEntries);
-    uint16_t sectorsPerFat = readLe16(b + bs::kSectorsPerFat);
-    if (sectorsPerCluster == 0 || readLe16(b + bs::kSignature) != bs::kSignatureValue ||
-        sectorsPerFat > kMaxSectorsPerFat || rootEntries > kMaxRootEntries)
-        return false;
-
-    // The checks above are the classic ones; the rest keep a damaged sector from steering the
-    // geometry outside the buffers. Sectors must hold whole directory slots (this also rules out
-    // 0 bytes, which would divide by zero), clusters must fit the walker's copy, the data region
-    // must not be negative and every cluster needs an entry in fatTable.
-    if (bytesPerSector < 32 || bytesPerSector % 32 != 0) return false;
-    uint32_t clusterBytes = static_cast<uint32_t>(bytesPerSector) * sectorsPerCluster;
-    if (clusterBytes > static_cast<uint32_t>(kMaxClusterBytes)) return false;
-    uint32_t rootSectors = (rootEntries * 32u + bytesPerSector - 1) / bytesPerSector;
-    uint32_t systemSectors = readLe16(b + bs::kReservedSectors) +
-                             static_cast<uint32_t>(b[bs::kNumberOfFats]) * sectorsPerFat +
-                             rootSectors;
-    uint32_t totalSectors = readLe16(b + bs::kTotalSectors);
-    if (totalSectors < systemSectors) return false;
-    uint32_t clusters = (totalSectors - systemSectors) / sectorsPerCluster;
-    return clusters <= static_cast<uint32_t>(kMaxClusters);
+    VolumeLayout layout;
+    return readVolumeLayout(b, &layout) && isStreamLayout(layout, b);
 }
 
 VolumeImage::VolumeImage()
@@ -77,23 +56,44 @@ void VolumeImage::reset() {
     std::memset(fat2, 0, sizeof fat2);
     std::memset(fatTable, 0, sizeof fatTable);
     std::memset(rootDir, 0, sizeof rootDir);
+    keptBytes.clear();
 }
 
 bool VolumeImage::computeGeometry() {
-    uint16_t bps = bytesPerSector();
-    uint8_t spc = sectorsPerCluster();
-    clusterBytes = static_cast<uint16_t>(bps * spc);
+    VolumeLayout layout;
+    bool held = readVolumeLayout(bootSector, &layout);
+    clusterBytes = static_cast<uint16_t>(layout.clusterBytes);
     entriesPerCluster = static_cast<uint16_t>(clusterBytes / 32);
-    // Callers have run checkBootSector, so bps and spc are non-zero and the difference is not
-    // negative; the guards only keep a mistaken caller from dividing by zero.
-    uint32_t rootSectors = bps == 0 ? 0 : (rootEntryCount() * 32u + bps - 1) / bps;
-    uint32_t system = reservedSectors() + static_cast<uint32_t>(numberOfFats()) * sectorsPerFat() +
-                      rootSectors;
-    dataSectors = static_cast<uint16_t>(totalSectors() > system ? totalSectors() - system : 0);
-    uint32_t count = spc == 0 ? 0 : dataSectors / spc;
-    clusterCount = static_cast<uint16_t>(count > static_cast<uint32_t>(kMaxClusters) ? kMaxClusters
-                                                                                     : count);
+    dataSectors = static_cast<uint16_t>(layout.dataSectors);
+    clusterCount = static_cast<uint16_t>(layout.clusterCount > static_cast<uint32_t>(kMaxClusters)
+                                             ? kMaxClusters
+                                             : layout.clusterCount);
+    size_t kept = 0;
+    for (int i = 0; held && i < layout.areaCount; ++i)
+        if (isKeptArea(layout.areas[i].kind)) kept += layout.areas[i].length;
+    keptBytes.assign(kept, 0);
     return allocateClusters();
+}
+
+bool VolumeImage::imageLayout(VolumeLayout* layout) const {
+    if (!readVolumeLayout(bootSector, layout)) return false;
+    // The tail is what the kept bytes hold beyond the areas inside the volume.
+    size_t inside = 0;
+    int count = 0;
+    uint32_t end = 0;
+    for (int i = 0; i < layout->areaCount; ++i) {
+        const VolumeArea& a = layout->areas[i];
+        if (a.kind == kAreaTail) continue;
+        if (isKeptArea(a.kind)) inside += a.length;
+        end = a.offset + a.length;
+        layout->areas[count++] = a;
+    }
+    layout->areaCount = count;
+    size_t tail = keptBytes.size() > inside ? keptBytes.size() - inside : 0;
+    if (tail > 0)
+        layout->areas[layout->areaCount++] =
+            VolumeArea{kAreaTail, 0, end, static_cast<uint32_t>(tail)};
+    return true;
 }
 
 // Allocation failure: the image keeps only the clusters it could allocate, and clusterCount is
@@ -134,6 +134,7 @@ void VolumeImage::freeClusters() {
 }
 
 void VolumeImage::freeBackupClusters() {
+    std::vector<uint8_t>().swap(backupKeptBytes);
     for (int i = 0; i < backupClusterCount; ++i) {
         delete[] backupClusters[i];
         backupClusters[i] = nullptr;
@@ -147,6 +148,7 @@ void VolumeImage::saveBackup() {
     std::memcpy(backupFat2, fat2, sizeof fat2);
     std::memcpy(backupFatTable, fatTable, sizeof fatTable);
     std::memcpy(backupRootDir, rootDir, sizeof rootDir);
+    backupKeptBytes = keptBytes;
     backupClusterBytes = clusterBytes;
     backupEntriesPerCluster = entriesPerCluster;
     backupDataSectors = dataSectors;
@@ -166,6 +168,7 @@ void VolumeImage::restoreBackup() {
     std::memcpy(fat2, backupFat2, sizeof fat2);
     std::memcpy(fatTable, backupFatTable, sizeof fatTable);
     std::memcpy(rootDir, backupRootDir, sizeof rootDir);
+    keptBytes = backupKeptBytes;
     clusterBytes = backupClusterBytes;
     entriesPerCluster = backupEntriesPerCluster;
     dataSectors = backupDataSectors;

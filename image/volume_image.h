@@ -1,5 +1,6 @@
-// The whole FAT12 volume in memory: boot sector, both raw FAT copies, the unpacked FAT, the root
-// directory and one buffer per data cluster, with a backup of each for loads that may fail.
+// The whole FAT12 volume in memory: boot sector, two raw FAT copies, the unpacked FAT, the root
+// directory, one buffer per data cluster and the bytes of the volume it does not model (see
+// image/volume_layout.h), with a backup of each for loads that may fail.
 // Every operation returns a result code and queues one message per failure on the image itself.
 #ifndef TOLVEN_IMAGE_VOLUME_IMAGE_H
 #define TOLVEN_IMAGE_VOLUME_IMAGE_H
@@ -7,8 +8,10 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "image/message_list.h"
+#include "image/volume_layout.h"
 #include "platform/boot_template.h"
 
 class HostFile;
@@ -16,7 +19,8 @@ struct TransferSink;
 
 // Sizes of the in-memory volume. They bound what an image may declare (see checkBootSector).
 const int kFatTableEntries = 3414;   // cluster numbers 0..3413
-const int kMaxClusters = 3412;       // data clusters 2..3413: every one has a FAT entry
+// Data clusters 2..3412: the largest count whose entries all fit a FAT of kFatBytes.
+const int kMaxClusters = 3411;
 const int kClusterSlots = 4084;
 const int kFatBytes = 5120;          // 10 sectors of 512 bytes
 const int kMaxSectorsPerFat = 10;
@@ -29,6 +33,8 @@ const int kMessageTextSize = 1024;   // room for a message that names a long hos
 const int kStatusTextSize = 100;
 const int kInsertSelectionBytes = 50000;  // the Insert dialog's selection buffer
 const int kMaxInsertDepth = 64;           // host folder levels below an inserted folder
+// An image file may be longer than its volume (the rest is kept), up to this many bytes in all.
+const uint32_t kMaxImageFileBytes = 64u * 1024 * 1024;
 
 // Result codes of the operations on the image.
 enum ResultCode {
@@ -56,8 +62,9 @@ enum ResultCode {
 enum FatClass { kFatFree, kFatUsed, kFatReserved, kFatBad };
 FatClass classifyFatEntry(uint16_t value);
 
-// True when the boot sector passes the loader's checks (signature, sectors per cluster, FAT size,
-// root entries) and gives a geometry the image can hold. Image files and floppies share it.
+// True when the image can hold the volume (readVolumeLayout) and its areas follow each other as
+// the floppy transfers stream them (isStreamLayout): the floppy read's acceptance. Image files
+// take every layout readVolumeLayout accepts.
 bool checkBootSector(const uint8_t* bootSector);
 
 // The walker's position, for walks nested in another (see saveCursor).
@@ -76,10 +83,14 @@ public:
 
     // --- the volume itself ------------------------------------------------------------------
     void reset();
-    // Derives clusterBytes, entriesPerCluster, dataSectors and clusterCount from bootSector and
-    // allocates the cluster buffers. The boot sector must have passed checkBootSector.
+    // Derives clusterBytes, entriesPerCluster, dataSectors and clusterCount from bootSector with
+    // readVolumeLayout, allocates the cluster buffers and zeroes the kept bytes of the declared
+    // layout. The boot sector must have passed readVolumeLayout.
     // False when memory ran out: clusterCount then counts only the buffers that were allocated.
     bool computeGeometry();
+    // The areas of this image's file: readVolumeLayout's, with the tail as long as the kept bytes
+    // make it (a loaded file keeps the length it had). False when the boot sector is refused.
+    bool imageLayout(VolumeLayout* layout) const;
     bool allocateClusters();
     bool allocateBackupClusters();
     void freeClusters();
@@ -119,12 +130,18 @@ public:
     int createImage(ModuleHandle module, int diskType, const char* label, const char* oemId);
 
     // --- raw image files (image/image_file.cpp) ---------------------------------------------
-    // 0; 110 not opened, invalid boot sector or clusters missing; 100 a part unreadable.
-    // On any failure the image is exactly as before.
+    // Both walk the areas of imageLayout in disk order.
+    // 0; 110 not opened, invalid boot sector, clusters missing or the file longer than
+    // kMaxImageFileBytes; 100 a part unreadable. On any failure the image is exactly as before.
     int loadImageFile(const char* path);
-    // 0; 100 file not created or a part not written; 120 a cluster not written. The file is
-    // written beside the target and put in its place only when complete.
+    // 0; 100 the target refused (read-only, not a regular file, a dangling link), the file not
+    // created or a part not written; 120 a cluster not written (the message names it). The file
+    // is written beside the real target (through symbolic links) under a fresh name, with the
+    // target's permissions, and put in its place only when complete; on failure it is removed.
     int saveImageFile(const char* path);
+    // Clusters in runs. readClusters: the index of the first cluster not read whole, or
+    // clusterCount. writeClusters: the index of the cluster a failed write stopped in, or
+    // clusterCount.
     int readClusters(HostFile& file);
     int writeClusters(HostFile& file);
 
@@ -254,6 +271,9 @@ public:
     uint8_t backupFat2[kFatBytes];
     uint8_t rootDir[kRootDirBytes];
     uint8_t backupRootDir[kRootDirBytes];
+    // The kept areas' bytes (kAreaReserved, kAreaRootSlack, then kAreaTail) in disk order.
+    std::vector<uint8_t> keptBytes;
+    std::vector<uint8_t> backupKeptBytes;
     uint8_t* clusters[kClusterSlots];
     uint8_t* backupClusters[kClusterSlots];
     uint16_t clusterBytes;

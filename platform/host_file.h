@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 class HostFile {
 public:
@@ -15,20 +16,60 @@ public:
 
     // Opens an existing file for reading; other readers may open it too.
     bool openForReading(const char* path);
+    // The same for a regular file only: a folder, FIFO, device or socket fails at once, without
+    // blocking (a FIFO with no writer would block a plain open for ever).
+    bool openRegularForReading(const char* path);
     // Creates the file, replacing any existing one, for writing; no sharing.
     bool createAlways(const char* path);
+    // Creates a new file, or empties an existing plain one: a regular file with no other name.
+    // Fails, leaving everything as it was, when the name is held by a symbolic link or junction
+    // (never written through), a file with other hard links, a folder or anything else.
+    bool createPlain(const char* path);
     // Reads up to `count` bytes; `*got` receives how many arrived (0 at end of file).
     // Returns false only when the read call itself failed.
     bool read(void* buffer, uint32_t count, uint32_t* got);
     // Writes all `count` bytes. A short write counts as a failure: a caller must never believe
-    // data is on the disk that is not.
-    bool write(const void* buffer, uint32_t count);
+    // data is on the disk that is not. `*written` (may be null) receives how many bytes went.
+    bool write(const void* buffer, uint32_t count, uint32_t* written = nullptr);
     // Closes the file; returns false when buffered data could not be flushed.
     bool close();
     bool isOpen() const;
 
 private:
+    friend class HostReplacement;
     intptr_t handle_;
+};
+
+enum ReplaceResult { kReplaceDone, kReplaceWriteFailed, kReplaceRenameFailed };
+
+// A file written under a fresh name beside the file it replaces and put in its place only when
+// complete. Whatever fails, the target stays as it was and the new file is removed (also when the
+// object goes away uncommitted).
+class HostReplacement {
+public:
+    HostReplacement();
+    ~HostReplacement();
+    HostReplacement(const HostReplacement&) = delete;
+    HostReplacement& operator=(const HostReplacement&) = delete;
+
+    // The target is `path`, or the file a symbolic link there leads to. False, creating nothing,
+    // when the target exists but is not a regular file or is read-only (no write permission bit,
+    // or not writable for this user; the read-only attribute on Windows), when the link leads
+    // nowhere, or when the new file cannot be made. The new file is created exclusively (an
+    // existing name, a link included, is never opened) and gets the target's permissions and
+    // owner (POSIX) or attributes (Windows).
+    bool begin(const char* path);
+    HostFile& file() { return file_; }
+    // Flushes the new file to the disk, closes it and puts it in the target's place. Windows
+    // keeps the target's security and attributes through ReplaceFile.
+    ReplaceResult commit();
+
+private:
+    void abandon();
+    HostFile file_;
+    std::string target_;
+    std::string temp_;
+    bool targetExists_;
 };
 
 // The separator of the host's paths: '\\' on Windows, '/' elsewhere.
@@ -36,8 +77,6 @@ char hostPathSeparator();
 // Creates a folder; fails when it already exists or cannot be made.
 bool hostCreateFolder(const char* path);
 bool hostDeleteFile(const char* path);
-// Puts `from` in the place of `to`, replacing `to` if it exists, in one step where the host allows.
-bool hostReplaceFile(const char* from, const char* to);
 bool hostFileExists(const char* path);
 // The folder for temporary files, ending in a separator. False when the host gives none.
 bool hostTempPath(char* buffer, size_t capacity);

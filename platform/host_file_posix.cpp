@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -26,10 +27,44 @@ bool HostFile::openForReading(const char* path) {
     return true;
 }
 
+// Opened without blocking, then checked: only a regular file is kept, and it reads as usual.
+bool HostFile::openRegularForReading(const char* path) {
+    close();
+    int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) return false;
+    struct stat st;
+    int flags = fcntl(fd, F_GETFL);
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || flags < 0 ||
+        fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        ::close(fd);
+        return false;
+    }
+    handle_ = fd;
+    return true;
+}
+
 bool HostFile::createAlways(const char* path) {
     close();
     int fd = ::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0) return false;
+    handle_ = fd;
+    return true;
+}
+
+// Opened without truncation, without following a final link and without blocking, then checked
+// on the open file itself, so the name cannot change kind in between; only then emptied.
+bool HostFile::createPlain(const char* path) {
+    close();
+    struct stat st;
+    if (::lstat(path, &st) == 0 && (!S_ISREG(st.st_mode) || st.st_nlink != 1)) return false;
+    int fd = ::open(path, O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY, 0644);
+    if (fd < 0) return false;
+    int flags = fcntl(fd, F_GETFL);
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_nlink != 1 || flags < 0 ||
+        fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0 || ftruncate(fd, 0) != 0) {
+        ::close(fd);
+        return false;
+    }
     handle_ = fd;
     return true;
 }
@@ -51,20 +86,23 @@ bool HostFile::read(void* buffer, uint32_t count, uint32_t* got) {
     return true;
 }
 
-bool HostFile::write(const void* buffer, uint32_t count) {
+bool HostFile::write(const void* buffer, uint32_t count, uint32_t* written) {
+    uint32_t done = 0;
+    if (written != nullptr) *written = 0;
     if (handle_ < 0) return false;
     const uint8_t* in = static_cast<const uint8_t*>(buffer);
-    uint32_t done = 0;
+    bool ok = true;
     while (done < count) {
         ssize_t n = ::write(static_cast<int>(handle_), in + done, count - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            ok = false;
+            break;
         }
-        if (n == 0) return false;
         done += static_cast<uint32_t>(n);
     }
-    return true;
+    if (written != nullptr) *written = done;
+    return ok;
 }
 
 bool HostFile::close() {
@@ -76,13 +114,84 @@ bool HostFile::close() {
 
 bool HostFile::isOpen() const { return handle_ >= 0; }
 
+HostReplacement::HostReplacement() : targetExists_(false) {}
+
+HostReplacement::~HostReplacement() { abandon(); }
+
+void HostReplacement::abandon() {
+    file_.close();
+    if (!temp_.empty()) ::unlink(temp_.c_str());
+    temp_.clear();
+}
+
+bool HostReplacement::begin(const char* path) {
+    abandon();
+    target_ = path;
+    struct stat st;
+    if (::lstat(path, &st) == 0 && S_ISLNK(st.st_mode)) {
+        // Saved through the link: the file it leads to is replaced, the link stays.
+        char* real = ::realpath(path, nullptr);
+        if (real == nullptr) return false;
+        target_ = real;
+        std::free(real);
+    }
+    targetExists_ = ::stat(target_.c_str(), &st) == 0;
+    if (!targetExists_ && errno != ENOENT) return false;
+    // Root may write anything, so a file without any write bit counts as read-only too.
+    if (targetExists_ && (!S_ISREG(st.st_mode) || (st.st_mode & 0222) == 0 ||
+                          ::access(target_.c_str(), W_OK) != 0))
+        return false;
+
+    // A fresh name: the exclusive create refuses any existing name, a link included, and the
+    // next candidate is tried.
+    static unsigned counter = 0;
+    int fd = -1;
+    for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
+        unsigned salt = static_cast<unsigned>(getpid()) * 2654435761u ^
+                        static_cast<unsigned>(std::time(nullptr)) ^ (++counter * 40503u);
+        char suffix[32];
+        std::snprintf(suffix, sizeof suffix, ".%06x.tolven-partial", salt & 0xFFFFFFu);
+        temp_ = target_ + suffix;
+        fd = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                    targetExists_ ? 0600 : 0666);
+        if (fd < 0 && errno != EEXIST) break;
+    }
+    if (fd < 0) {
+        temp_.clear();
+        return false;
+    }
+    file_.handle_ = fd;
+    if (targetExists_) {
+        // The owner first: changing it may clear the set-id bits that the mode then restores.
+        if (st.st_uid != geteuid() || st.st_gid != getegid()) (void)fchown(fd, st.st_uid, st.st_gid);
+        if (fchmod(fd, st.st_mode & 07777) != 0) {
+            abandon();
+            return false;
+        }
+    }
+    return true;
+}
+
+ReplaceResult HostReplacement::commit() {
+    if (temp_.empty()) return kReplaceWriteFailed;
+    bool synced = ::fsync(static_cast<int>(file_.handle_)) == 0;
+    if (!file_.close() || !synced) {
+        abandon();
+        return kReplaceWriteFailed;
+    }
+    if (::rename(temp_.c_str(), target_.c_str()) != 0) {
+        abandon();
+        return kReplaceRenameFailed;
+    }
+    temp_.clear();
+    return kReplaceDone;
+}
+
 char hostPathSeparator() { return '/'; }
 
 bool hostCreateFolder(const char* path) { return ::mkdir(path, 0755) == 0; }
 
 bool hostDeleteFile(const char* path) { return ::unlink(path) == 0; }
-
-bool hostReplaceFile(const char* from, const char* to) { return ::rename(from, to) == 0; }
 
 bool hostFileExists(const char* path) {
     struct stat st;

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <cstring>
 
 static HANDLE asHandle(intptr_t h) { return reinterpret_cast<HANDLE>(h); }
@@ -20,11 +21,43 @@ bool HostFile::openForReading(const char* path) {
     return true;
 }
 
+// Device names (CON, COM1, a pipe) open as something other than a disk file: refused.
+bool HostFile::openRegularForReading(const char* path) {
+    if (!openForReading(path)) return false;
+    if (GetFileType(asHandle(handle_)) == FILE_TYPE_DISK) return true;
+    close();
+    return false;
+}
+
 bool HostFile::createAlways(const char* path) {
     close();
     HANDLE h = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                            nullptr);
     if (h == INVALID_HANDLE_VALUE) return false;
+    handle_ = reinterpret_cast<intptr_t>(h);
+    return true;
+}
+
+// Opened on the name itself (a reparse point is not followed), without truncation, checked on
+// the open handle, and only then emptied.
+bool HostFile::createPlain(const char* path) {
+    close();
+    DWORD attributes = GetFileAttributesA(path);
+    if (attributes != INVALID_FILE_ATTRIBUTES &&
+        (attributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) != 0)
+        return false;
+    HANDLE h = CreateFileA(path, GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    BY_HANDLE_FILE_INFORMATION info;
+    bool plain = GetFileType(h) == FILE_TYPE_DISK && GetFileInformationByHandle(h, &info) &&
+                 (info.dwFileAttributes &
+                  (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) == 0 &&
+                 info.nNumberOfLinks <= 1;
+    if (!plain || !SetEndOfFile(h)) {
+        CloseHandle(h);
+        return false;
+    }
     handle_ = reinterpret_cast<intptr_t>(h);
     return true;
 }
@@ -38,11 +71,13 @@ bool HostFile::read(void* buffer, uint32_t count, uint32_t* got) {
     return true;
 }
 
-bool HostFile::write(const void* buffer, uint32_t count) {
+bool HostFile::write(const void* buffer, uint32_t count, uint32_t* written) {
+    if (written != nullptr) *written = 0;
     if (handle_ == kClosed) return false;
     DWORD n = 0;
-    if (!WriteFile(asHandle(handle_), buffer, count, &n, nullptr)) return false;
-    return n == count;
+    BOOL ok = WriteFile(asHandle(handle_), buffer, count, &n, nullptr);
+    if (written != nullptr) *written = n;
+    return ok && n == count;
 }
 
 bool HostFile::close() {
@@ -54,15 +89,105 @@ bool HostFile::close() {
 
 bool HostFile::isOpen() const { return handle_ != kClosed; }
 
+namespace {
+
+// The file a symbolic link or junction at `path` leads to; false when it leads nowhere.
+bool finalPath(const char* path, std::string* out) {
+    HANDLE h = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    char buffer[MAX_PATH + 16];
+    DWORD n = GetFinalPathNameByHandleA(h, buffer, sizeof buffer, FILE_NAME_NORMALIZED);
+    CloseHandle(h);
+    if (n == 0 || n >= sizeof buffer) return false;
+    // "\\?\C:\x" is "C:\x" and "\\?\UNC\server\share" is "\\server\share" for the ANSI calls.
+    if (std::strncmp(buffer, "\\\\?\\UNC\\", 8) == 0) *out = std::string("\\\\") + (buffer + 8);
+    else if (std::strncmp(buffer, "\\\\?\\", 4) == 0) *out = buffer + 4;
+    else *out = buffer;
+    return true;
+}
+
+const DWORD kKeptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                              FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+
+}  // namespace
+
+HostReplacement::HostReplacement() : targetExists_(false) {}
+
+HostReplacement::~HostReplacement() { abandon(); }
+
+void HostReplacement::abandon() {
+    file_.close();
+    if (!temp_.empty()) DeleteFileA(temp_.c_str());
+    temp_.clear();
+}
+
+bool HostReplacement::begin(const char* path) {
+    abandon();
+    target_ = path;
+    DWORD attributes = GetFileAttributesA(path);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        if (!finalPath(path, &target_)) return false;
+        attributes = GetFileAttributesA(target_.c_str());
+    }
+    targetExists_ = attributes != INVALID_FILE_ATTRIBUTES;
+    if (!targetExists_) {
+        DWORD error = GetLastError();
+        if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) return false;
+    }
+    if (targetExists_ && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY |
+                                        FILE_ATTRIBUTE_DEVICE | FILE_ATTRIBUTE_REPARSE_POINT)))
+        return false;
+
+    // CREATE_NEW never opens an existing name, a link included; the next candidate is tried.
+    static unsigned counter = 0;
+    DWORD kept = targetExists_ ? attributes & kKeptAttributes : 0;
+    HANDLE h = INVALID_HANDLE_VALUE;
+    for (int attempt = 0; h == INVALID_HANDLE_VALUE && attempt < 100; ++attempt) {
+        unsigned salt = static_cast<unsigned>(GetCurrentProcessId()) * 2654435761u ^
+                        static_cast<unsigned>(GetTickCount()) ^ (++counter * 40503u);
+        char suffix[32];
+        std::snprintf(suffix, sizeof suffix, ".%06x.tolven-partial", salt & 0xFFFFFFu);
+        temp_ = target_ + suffix;
+        h = CreateFileA(temp_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                        kept != 0 ? kept : FILE_ATTRIBUTE_NORMAL, nullptr);
+        DWORD error = GetLastError();
+        if (h == INVALID_HANDLE_VALUE && error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS)
+            break;
+    }
+    if (h == INVALID_HANDLE_VALUE) {
+        temp_.clear();
+        return false;
+    }
+    file_.handle_ = reinterpret_cast<intptr_t>(h);
+    return true;
+}
+
+ReplaceResult HostReplacement::commit() {
+    if (temp_.empty()) return kReplaceWriteFailed;
+    bool flushed = FlushFileBuffers(asHandle(file_.handle_)) != FALSE;
+    if (!file_.close() || !flushed) {
+        abandon();
+        return kReplaceWriteFailed;
+    }
+    // ReplaceFile keeps the target's security, attributes and creation time.
+    BOOL moved = targetExists_
+                     ? ReplaceFileA(target_.c_str(), temp_.c_str(), nullptr,
+                                    REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)
+                     : MoveFileExA(temp_.c_str(), target_.c_str(), MOVEFILE_WRITE_THROUGH);
+    if (!moved) {
+        abandon();
+        return kReplaceRenameFailed;
+    }
+    temp_.clear();
+    return kReplaceDone;
+}
+
 char hostPathSeparator() { return '\\'; }
 
 bool hostCreateFolder(const char* path) { return CreateDirectoryA(path, nullptr) != FALSE; }
 
 bool hostDeleteFile(const char* path) { return DeleteFileA(path) != FALSE; }
-
-bool hostReplaceFile(const char* from, const char* to) {
-    return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
-}
 
 bool hostFileExists(const char* path) {
     return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;

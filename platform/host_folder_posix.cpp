@@ -8,11 +8,16 @@
 #include "platform/clock.h"
 #include "platform/host_file.h"
 
-bool hostQueryFile(const char* path, HostFileInfo* info) {
+bool hostQueryFile(const char* path, HostFileInfo* info, bool followFolderLinks) {
     struct stat st;
-    if (::stat(path, &st) != 0) return false;
-    info->isFolder = S_ISDIR(st.st_mode);
-    info->size = info->isFolder ? 0 : static_cast<uint64_t>(st.st_size);
+    if (::lstat(path, &st) != 0) return false;
+    bool link = S_ISLNK(st.st_mode);
+    if (link && ::stat(path, &st) != 0) return false;
+    if (S_ISREG(st.st_mode)) info->kind = kHostRegularFile;
+    else if (S_ISDIR(st.st_mode) && (!link || followFolderLinks)) info->kind = kHostFolder;
+    else info->kind = kHostOther;
+    info->isFolder = info->kind == kHostFolder;
+    info->size = info->kind == kHostRegularFile ? static_cast<uint64_t>(st.st_size) : 0;
     std::tm local{};
     time_t when = st.st_mtime;
     if (localtime_r(&when, &local) == nullptr) return false;
@@ -37,7 +42,7 @@ bool hostListFolder(const char* path, std::vector<std::string>* names) {
 HostReadResult hostReadWholeFile(const char* path, uint64_t maxBytes, std::vector<uint8_t>* data) {
     data->clear();
     HostFile file;
-    if (!file.openForReading(path)) return kHostReadFailed;
+    if (!file.openRegularForReading(path)) return kHostReadFailed;
     uint8_t chunk[65536];
     for (;;) {
         uint32_t got = 0;

@@ -16,13 +16,33 @@ static bool localDosTime(const FILETIME& utc, uint16_t* date, uint16_t* time) {
     return true;
 }
 
-bool hostQueryFile(const char* path, HostFileInfo* info) {
+// GetFileAttributesEx describes a symbolic link or junction itself; what it leads to is read
+// through a handle, which follows it.
+bool hostQueryFile(const char* path, HostFileInfo* info, bool followFolderLinks) {
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data)) return false;
-    info->isFolder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    info->size = info->isFolder ? 0
-                                : (static_cast<uint64_t>(data.nFileSizeHigh) << 32) |
-                                      data.nFileSizeLow;
+    DWORD attributes = data.dwFileAttributes;
+    bool link = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    if (link && (!(attributes & FILE_ATTRIBUTE_DIRECTORY) || followFolderLinks)) {
+        HANDLE h = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                               nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        BY_HANDLE_FILE_INFORMATION target;
+        bool read = h != INVALID_HANDLE_VALUE && GetFileInformationByHandle(h, &target);
+        if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+        if (!read) return false;
+        attributes = target.dwFileAttributes;
+        data.nFileSizeHigh = target.nFileSizeHigh;
+        data.nFileSizeLow = target.nFileSizeLow;
+        data.ftLastWriteTime = target.ftLastWriteTime;
+    }
+    if (attributes & FILE_ATTRIBUTE_DEVICE) info->kind = kHostOther;
+    else if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) info->kind = kHostRegularFile;
+    else if (!link || followFolderLinks) info->kind = kHostFolder;
+    else info->kind = kHostOther;
+    info->isFolder = info->kind == kHostFolder;
+    info->size = info->kind != kHostRegularFile
+                     ? 0
+                     : (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
     if (!localDosTime(data.ftLastWriteTime, &info->fatDate, &info->fatTime)) {
         info->fatDate = 1 * 32 + 1;  // before 1980: the earliest FAT date
         info->fatTime = 0;
@@ -49,7 +69,7 @@ bool hostListFolder(const char* path, std::vector<std::string>* names) {
 HostReadResult hostReadWholeFile(const char* path, uint64_t maxBytes, std::vector<uint8_t>* data) {
     data->clear();
     HostFile file;
-    if (!file.openForReading(path)) return kHostReadFailed;
+    if (!file.openRegularForReading(path)) return kHostReadFailed;
     std::vector<uint8_t> chunk(65536);
     for (;;) {
         uint32_t got = 0;

@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstring>
+#include <set>
+#ifndef _WIN32
+#include <sys/resource.h>
+#endif
 
 #include "image/boot_sector.h"
 #include "test_support.h"
@@ -143,7 +148,7 @@ TEST_F(ImageFileTest, EachTruncatedPartNamesItsStep) {
     }
 }
 
-TEST_F(ImageFileTest, LongerFileLoadsAndTailIsNotWrittenBack) {
+TEST_F(ImageFileTest, LongerFileLoadsAndTailIsWrittenBack) {
     std::string path = dir.file("long.img"), out = dir.file("out.img");
     auto bytes = savedImage(path);
     auto longer = bytes;
@@ -151,7 +156,7 @@ TEST_F(ImageFileTest, LongerFileLoadsAndTailIsNotWrittenBack) {
     writeFile(path, longer);
     ASSERT_EQ(0, image->loadImageFile(path.c_str()));
     ASSERT_EQ(0, image->saveImageFile(out.c_str()));
-    EXPECT_EQ(bytes, readFile(out));
+    EXPECT_EQ(longer, readFile(out));
 }
 
 TEST_F(ImageFileTest, OneFatImageHasNoSecondCopy) {
@@ -205,3 +210,75 @@ TEST_F(ImageFileTest, FailedReplaceKeepsWhatWasThere) {
 }
 
 }  // namespace
+
+// The save's rules on the target: read-only refused untouched, permissions kept, links followed,
+// and a stale or planted partial name never opened.
+class SaveTargetTest : public ImageFileTest {
+protected:
+    void SetUp() override {
+        ImageFileTest::SetUp();
+        path = dir.file("t.img");
+        original = savedImage(path);
+    }
+    bool onlyFiles(std::set<std::string> names) {
+        std::set<std::string> found;
+        for (auto& e : std::filesystem::directory_iterator(dir.path()))
+            found.insert(e.path().filename().string());
+        return found == names;
+    }
+    std::string path;
+    std::vector<uint8_t> original;
+};
+
+TEST_F(SaveTargetTest, ReadOnlyTargetIsRefusedAndUntouched) {
+    namespace fs = std::filesystem;
+    fs::permissions(path, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    EXPECT_EQ(100, image->saveImageFile(path.c_str()));
+    EXPECT_EQ(Messages{"Could not create image file!"}, takeMessages(*image));
+    EXPECT_EQ(original, readFile(path));
+    EXPECT_TRUE((fs::status(path).permissions() & fs::perms::owner_write) == fs::perms::none);
+    EXPECT_TRUE(onlyFiles({"t.img"}));
+    fs::permissions(path, fs::perms::owner_write, fs::perm_options::add);
+}
+
+#ifndef _WIN32
+TEST_F(SaveTargetTest, PermissionsKeptAndLinksSavedThrough) {
+    namespace fs = std::filesystem;
+    fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write);
+    fs::create_symlink("t.img", dir.file("link.img"));
+    // Names a save must never open: a planted partial link to a victim, and a stale partial.
+    writeFile(dir.file("victim"), {1, 2, 3});
+    fs::create_symlink("victim", dir.file("link.img.tolven-partial"));
+    fs::create_symlink("victim", dir.file("t.img.tolven-partial"));
+    ASSERT_EQ(0, image->saveImageFile(dir.file("link.img").c_str()));
+    EXPECT_TRUE(fs::is_symlink(dir.file("link.img")));
+    EXPECT_EQ(fs::perms::owner_read | fs::perms::owner_write, fs::status(path).permissions());
+    EXPECT_EQ(2880u * 512, readFile(path).size());  // the 1440KB image replaced the 720KB one
+    EXPECT_EQ((std::vector<uint8_t>{1, 2, 3}), readFile(dir.file("victim")));
+    EXPECT_TRUE(onlyFiles({"t.img", "link.img", "victim", "link.img.tolven-partial",
+                           "t.img.tolven-partial"}));
+    fs::remove(path);  // a link that leads nowhere is refused rather than replaced
+    EXPECT_EQ(100, image->saveImageFile(dir.file("link.img").c_str()));
+    EXPECT_TRUE(fs::is_symlink(dir.file("link.img")));
+    takeMessages(*image);
+}
+
+// A write that fails half-way (here the file size limit) names the cluster it stopped in and
+// leaves the target and the folder as they were.
+TEST_F(SaveTargetTest, FailedWriteNamesItsClusterAndLeavesNoPartialFile) {
+    auto loaded = newImage(0);
+    struct rlimit old;
+    getrlimit(RLIMIT_FSIZE, &old);
+    struct rlimit limit = old;
+    limit.rlim_cur = 512 + 2 * 3 * 512 + 112 * 32 + 100 * 1024 + 5;  // inside cluster 100
+    void (*previous)(int) = std::signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &limit);
+    int result = loaded->saveImageFile(path.c_str());
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_EQ(120, result);
+    EXPECT_EQ(Messages{"Could not write cluster (100/713)!"}, takeMessages(*loaded));
+    EXPECT_EQ(original, readFile(path));
+    EXPECT_TRUE(onlyFiles({"t.img"}));
+}
+#endif

@@ -125,9 +125,13 @@ TEST(BootSectorCheck, HoldsLargeClustersAndTheLargestCount) {
     EXPECT_TRUE(checkBootSector(b));
     b[bs::kSectorsPerCluster] = 16;  // 8192 bytes: the largest held
     EXPECT_TRUE(checkBootSector(b));
+    // The largest count whose entries a FAT of 10 sectors holds; one more is refused.
     b[bs::kSectorsPerCluster] = 1;
-    writeLe16(b + bs::kTotalSectors, 1 + 18 + 14 + 3412);
+    writeLe16(b + bs::kSectorsPerFat, 10);
+    writeLe16(b + bs::kTotalSectors, 1 + 20 + 14 + 3411);
     EXPECT_TRUE(checkBootSector(b));
+    writeLe16(b + bs::kTotalSectors, 1 + 20 + 14 + 3412);
+    EXPECT_FALSE(checkBootSector(b));
 }
 
 }  // namespace
