@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "image/error_report.h"
+#include "directory/image_path.h"
 
 int usageError(const char* usage) {
     std::fprintf(stderr, "usage: tolven-cli %s\n", usage);
@@ -21,10 +21,46 @@ int printUsage(const char* usage, const char* summary) {
     return kExitOk;
 }
 
+std::string escapeControls(const std::string& text) {
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(text[i]);
+        bool c1 = c == 0xC2 && i + 1 < text.size() &&
+                  static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
+                  static_cast<unsigned char>(text[i + 1]) <= 0x9F;
+        if (c >= 0x20 && c != 0x7F && !c1) {
+            out += static_cast<char>(c);
+            continue;
+        }
+        for (int k = 0; k < (c1 ? 2 : 1); ++k) {
+            char escape[5];
+            std::snprintf(escape, sizeof escape, "\\x%02x", static_cast<unsigned char>(text[i + k]));
+            out += escape;
+        }
+        if (c1) ++i;
+    }
+    return out;
+}
+
 int reportFailure(VolumeImage& image, int result) {
-    char report[kErrorReportCapacity];
-    if (buildErrorReport(image, report)) std::fprintf(stderr, "%s\n", report);
+    char message[kMessageTextSize + 1];
+    for (;;) {
+        std::memset(message, 0, sizeof message);
+        if (!image.popFront(message, kMessageTextSize)) break;
+        std::fprintf(stderr, "%s\n", escapeControls(message).c_str());
+    }
     std::fprintf(stderr, "error %i\n", result);
+    return kExitFailure;
+}
+
+int reportImagePathError(const char* path, int result) {
+    std::string shown = escapeControls(path);
+    if (result == kImagePathNotFolder)
+        std::fprintf(stderr, "Path \"%s\" goes through a file!\n", shown.c_str());
+    else if (result == kImagePathBadName)
+        std::fprintf(stderr, "Invalid name in path \"%s\"!\n", shown.c_str());
+    else
+        std::fprintf(stderr, "Path \"%s\" not found in image!\n", shown.c_str());
     return kExitFailure;
 }
 

@@ -2,6 +2,8 @@
 #ifndef TOLVEN_CLI_CLI_COMMON_H
 #define TOLVEN_CLI_CLI_COMMON_H
 
+#include <string>
+
 #include "image/volume_image.h"
 
 // Exit statuses: 0 success, 1 an operation failed, 2 wrong usage.
@@ -21,8 +23,15 @@ int usageError(const char* usage);
 // True when any argument is --help or -h; the caller then prints its usage on standard output.
 bool wantsHelp(int argc, char** argv);
 int printUsage(const char* usage, const char* summary);
-// Prints every queued message on its own line, then "error N"; returns kExitFailure.
+// Prints every queued message on its own line (escaped), then "error N"; returns kExitFailure.
 int reportFailure(VolumeImage& image, int result);
+// Prints the failure of a path resolve (directory/image_path.h) on standard error ("Path \"%s\"
+// not found in image!" and the like) and returns kExitFailure.
+int reportImagePathError(const char* path, int result);
+// `text` with its control characters (C0, DEL and, in UTF-8, C1) written as \xNN escapes, byte by
+// byte: a name from an image can neither forge output lines nor send the terminal a control
+// sequence.
+std::string escapeControls(const std::string& text);
 // Loads IMAGE; on failure reports it and returns false.
 bool loadImage(VolumeImage& image, const char* path);
 // Saves the image back (atomically); returns kExitOk or the reported failure.

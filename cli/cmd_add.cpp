@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "cli/cli_common.h"
-#include "cli/image_path.h"
+#include "directory/image_path.h"
 
 static const char kAddUsage[] = "add IMAGE HOSTPATH... [-d FOLDER]";
 

@@ -1,13 +1,21 @@
 #include <cstdio>
 #include <cstring>
 
-#include "cli/cli_common.h"
-#include "image/boot_sector.h"
+#include <string>
 
-// The blank-padded text at `offset`, trailing blanks kept, as the window shows it.
-static void fieldText(const uint8_t* sector, int offset, int width, char* out) {
-    std::memcpy(out, sector + offset, width);
-    out[width] = '\0';
+#include "cli/cli_common.h"
+#include "directory/oem_text.h"
+#include "image/boot_sector.h"
+#include "platform/host_text.h"
+
+// The blank-padded text at `offset`, trailing blanks kept, as the window shows it: OEM bytes in
+// UTF-8, control characters escaped.
+static std::string fieldText(const uint8_t* sector, int offset, int width) {
+    uint16_t units[12] = {};
+    for (int i = 0; i < width && i < 11; ++i) units[i] = oemByteToUnit(sector[offset + i]);
+    char text[12 * 3 + 1];
+    utf16ToUtf8(units, width, text, sizeof text);
+    return escapeControls(text);
 }
 
 int runInfo(int argc, char** argv) {
@@ -20,10 +28,9 @@ int runInfo(int argc, char** argv) {
     }
     uint8_t b[512];
     image->copyBootSector(b);
-    char oem[9], label[12], fsType[9];
-    fieldText(b, bs::kOemId, 8, oem);
-    fieldText(b, bs::kVolumeLabel, 11, label);
-    fieldText(b, bs::kFileSystemType, 8, fsType);
+    std::string oem = fieldText(b, bs::kOemId, 8);
+    std::string label = fieldText(b, bs::kVolumeLabel, 11);
+    std::string fsType = fieldText(b, bs::kFileSystemType, 8);
     uint16_t total = readLe16(b + bs::kTotalSectors);
     uint16_t bps = readLe16(b + bs::kBytesPerSector);
     bool threeAndHalf = total == 1440 || total == 1640 || total == 2880 || total == 3360 ||
@@ -31,8 +38,8 @@ int runInfo(int argc, char** argv) {
     uint32_t serial = readLe32(b + bs::kSerialNumber);
     std::printf("disk: %s\" Floppy Disk - %iKB\n", threeAndHalf ? "3.5" : "5.25",
                 static_cast<int>(static_cast<uint32_t>(total) * bps / 1024));
-    std::printf("oem: %s\n", oem);
-    std::printf("fstype: %s\n", fsType);
+    std::printf("oem: %s\n", oem.c_str());
+    std::printf("fstype: %s\n", fsType.c_str());
     std::printf("serial: %04X-%04X\n", static_cast<unsigned>(serial >> 16),
                 static_cast<unsigned>(serial & 0xFFFF));
     std::printf("heads: %i\n", readLe16(b + bs::kHeads));
@@ -49,7 +56,7 @@ int runInfo(int argc, char** argv) {
     std::printf("reserved_clusters: %i\n", image->countReservedClusters());
     std::printf("bad_clusters: %i\n", image->countBadClusters());
     std::printf("free_clusters: %i\n", image->countFreeClusters());
-    std::printf("label: %s\n", label);
+    std::printf("label: %s\n", label.c_str());
     delete image;
     return kExitOk;
 }

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "cli/cli_common.h"
-#include "cli/image_path.h"
+#include "directory/image_path.h"
 #include "image/boot_sector.h"
 #include "platform/host_text.h"
 
@@ -32,7 +32,7 @@ void printLine(const uint8_t* entry, const std::string& path) {
     std::printf("%s %u %04u-%02u-%02u %02u:%02u:%02u %s\n", letters,
                 static_cast<unsigned>(readLe32(entry + de::kFileSize)), 1980u + (date >> 9),
                 (date >> 5) & 15u, date & 31u, static_cast<unsigned>(time >> 11), (time >> 5) & 63u,
-                (time & 31u) * 2, path.c_str());
+                (time & 31u) * 2, escapeControls(path).c_str());
 }
 
 void listFolder(Lister& l, uint16_t folder, int depth) {
@@ -49,7 +49,7 @@ void listFolder(Lister& l, uint16_t folder, int depth) {
                 content != kNoContent && !l.listedFolders[content]) {
                 if (depth >= kMaxListDepth) {
                     std::fprintf(stderr, "Folder \"%s\" nested too deep, not listed!\n",
-                                 path.c_str());
+                                 escapeControls(path).c_str());
                 } else {
                     l.listedFolders[content] = true;
                     WalkCursor saved = l.image->saveCursor();

@@ -1,5 +1,5 @@
 #include "cli/cli_common.h"
-#include "cli/image_path.h"
+#include "directory/image_path.h"
 #include "platform/clock.h"
 
 int runMkdir(int argc, char** argv) {

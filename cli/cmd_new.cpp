@@ -4,6 +4,7 @@
 
 #include "cli/cli_common.h"
 #include "image/disk_types.h"
+#include "image/volume_label.h"
 #include "platform/host_file.h"
 
 static const char kUsage[] = "new IMAGE --type N [--label L] [--oem O] [--force]";
@@ -41,8 +42,14 @@ int runNew(int argc, char** argv) {
         std::fprintf(stderr, "tolven-cli: unknown disk type '%s'\n", type);
         return usageError(kUsage);
     }
-    // The window takes at most 11 label and 8 OEM characters; the tool refuses rather than cut.
-    if (std::strlen(label) > 11 || std::strlen(oem) > 8) {
+    // The window's label rule; like the window the tool takes at most 11 label and 8 OEM
+    // characters, and refuses rather than cut.
+    LabelCheck labelCheck = readVolumeLabel(label, nullptr);
+    if (labelCheck == kLabelInvalid) {
+        std::fprintf(stderr, "Invalid character in volume label!\n");
+        return usageError(kUsage);
+    }
+    if (labelCheck == kLabelTooLong || std::strlen(oem) > 8) {
         std::fprintf(stderr, "tolven-cli: the label has at most 11 characters, the OEM ID 8\n");
         return usageError(kUsage);
     }

@@ -2,7 +2,7 @@
 #include <cstring>
 
 #include "cli/cli_common.h"
-#include "cli/image_path.h"
+#include "directory/image_path.h"
 #include "image/boot_sector.h"
 
 int runRm(int argc, char** argv) {

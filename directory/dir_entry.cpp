@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "directory/oem_text.h"
+
 uint8_t shortNameChecksum(const uint8_t* entry) {
     uint8_t sum = 0;
     for (int i = 0; i < 11; ++i)
@@ -13,29 +15,28 @@ bool isDotEntry(const uint8_t* entry) {
     return (entry[de::kAttributes] & de::kAttrDirectory) != 0 && entry[de::kName] == '.';
 }
 
-int storedShortName(const uint8_t* entry, char* out) {
+int shortNameUnits(const uint8_t* entry, uint16_t* out) {
+    int baseLength = 8, extLength = 3;
+    while (baseLength > 0 && entry[de::kName + baseLength - 1] == ' ') --baseLength;
+    while (extLength > 0 && entry[de::kExtension + extLength - 1] == ' ') --extLength;
     int n = 0;
-    for (int i = 0; i < 8 && entry[de::kName + i] != ' '; ++i)
-        out[n++] = static_cast<char>(entry[i]);
-    int base = n;
-    for (int i = 0; i < 3 && entry[de::kExtension + i] != ' '; ++i) {
-        if (n == base) out[n++] = '.';
-        out[n++] = static_cast<char>(entry[de::kExtension + i]);
+    for (int i = 0; i < baseLength; ++i) {
+        uint8_t byte = entry[de::kName + i];
+        out[n++] = oemByteToUnit(i == 0 && byte == 0x05 ? 0xE5 : byte);
     }
-    out[n] = '\0';
+    if (extLength > 0) out[n++] = '.';
+    for (int i = 0; i < extLength; ++i) out[n++] = oemByteToUnit(entry[de::kExtension + i]);
+    out[n] = 0;
     return n;
 }
 
 void shortDisplayName(const uint8_t* entry, uint16_t* out) {
     std::memset(out, 0, kLongNameBytes);
-    char name[13];
-    int n = storedShortName(entry, name);
+    shortNameUnits(entry, out);
     bool folder = (entry[de::kAttributes] & de::kAttrDirectory) != 0;
-    for (int i = 0; i < n; ++i) {
-        uint8_t c = static_cast<uint8_t>(name[i]);
-        if (folder && c >= 'a' && c <= 'z') c = static_cast<uint8_t>(c - 32);
-        if (!folder && c >= 'A' && c <= 'Z') c = static_cast<uint8_t>(c + 32);
-        out[i] = c;
+    for (int i = 0; out[i] != 0; ++i) {
+        if (folder && out[i] >= 'a' && out[i] <= 'z') out[i] = static_cast<uint16_t>(out[i] - 32);
+        if (!folder && out[i] >= 'A' && out[i] <= 'Z') out[i] = static_cast<uint16_t>(out[i] + 32);
     }
 }
 

@@ -48,12 +48,16 @@ uint8_t shortNameChecksum(const uint8_t* entry);
 // "." and ".." (directory attribute, name beginning with a dot).
 bool isDotEntry(const uint8_t* entry);
 
-// The 8.3 name as stored: name bytes up to the first blank, then "." and the extension bytes up
-// to their first blank when there are any. `out` holds at least 13 bytes. Returns the length.
-int storedShortName(const uint8_t* entry, char* out);
+// The 8.3 name of an entry, read the one way the list, lookup, the clash check, the CLI and
+// extraction all read it: the name and the extension without their trailing blanks (blanks inside
+// stay), joined by "." when the extension is not empty; a first byte 0x05 stands for 0xE5; each
+// byte is decoded with the OEM code page (directory/oem_text.h). `out` holds at least 13 units and
+// is zero-terminated. Returns the number of units.
+const int kShortNameUnits = 13;
+int shortNameUnits(const uint8_t* entry, uint16_t* out);
 
-// The name the file list shows for an entry without long name: folders in upper case, files in
-// lower case (ASCII letters only), each byte widened to one UTF-16 unit; zero-filled to 260 units.
+// The name the file list shows for an entry without long name: shortNameUnits, folders in upper
+// case, files in lower case (ASCII letters only); zero-filled to 260 units.
 void shortDisplayName(const uint8_t* entry, uint16_t* out);
 
 // Copies piece `slot` (13 units, 26 bytes) of a long-name entry to `out` (UTF-16LE bytes).

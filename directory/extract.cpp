@@ -146,11 +146,9 @@ int entryHostName(const uint8_t* entry, const uint16_t* longName, char* out, siz
         int n = hostTextFromUtf16(longName, kLongNameUnits, out, capacity);
         if (n != 0) return n;
     }
-    char shortName[13];
-    int n = storedShortName(entry, shortName);
-    if (static_cast<size_t>(n) + 1 > capacity) return -1;
-    std::memcpy(out, shortName, static_cast<size_t>(n) + 1);
-    return n;
+    uint16_t shortName[kShortNameUnits];
+    shortNameUnits(entry, shortName);
+    return hostTextFromUtf16(shortName, kShortNameUnits, out, capacity);
 }
 
 bool isSafeHostName(const char* name) {

@@ -8,7 +8,8 @@
 class MessageList;
 
 // The host name of an entry inside an extracted folder: its long name in the host's encoding,
-// else its 8.3 name as stored. Returns the length (0: no name), or -1 when it does not fit.
+// else its 8.3 name (shortNameUnits) in it. Returns the length (0: no name), or -1 when it does
+// not fit.
 int entryHostName(const uint8_t* entry, const uint16_t* longName, char* out, size_t capacity);
 
 // An image is untrusted: a name may only name a file inside the target folder. Refused are

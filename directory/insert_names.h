@@ -28,8 +28,8 @@ struct BasisName {
 };
 BasisName makeBasisName(const std::u16string& longName);
 
-// The names already in a folder: short names as stored, and long and short names folded to upper
-// case for the case-insensitive test of a new name.
+// The names already in a folder: short names as stored, and long and short names (read with
+// shortNameUnits) upper-cased with upcaseName for the case-insensitive test of a new name.
 class FolderNames {
 public:
     void add(const uint8_t* shortName, const std::u16string& longName);
@@ -42,10 +42,6 @@ private:
     std::unordered_set<std::u16string> foldedNames_;
 };
 
-// Upper-case folding for name comparisons: ASCII and Latin-1 letters.
-std::u16string foldName(const std::u16string& name);
-// "README.TXT" for the stored "README  TXT".
-std::u16string dottedShortName(const uint8_t* shortName);
 
 // The 8.3 name to store: the basis itself when it needs no tail and is free in the folder, else
 // the basis cut short with the first free "~1", "~2" ... "~999999". False when every tail is taken.

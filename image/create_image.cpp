@@ -4,10 +4,11 @@
 #include "image/boot_sector.h"
 #include "image/disk_types.h"
 #include "image/volume_image.h"
+#include "image/volume_label.h"
 #include "platform/clock.h"
 
-// Copies up to `width` characters of `text` and pads with blanks, as the boot sector and the
-// label entry store names.
+// Copies up to `width` characters of `text` and pads with blanks, as the boot sector stores the
+// OEM ID.
 static void copyPadded(uint8_t* out, const char* text, int width) {
     int i = 0;
     for (; i < width && text != nullptr && text[i] != '\0'; ++i) out[i] = static_cast<uint8_t>(text[i]);
@@ -49,7 +50,11 @@ int VolumeImage::createImage(ModuleHandle module, int diskType, const char* labe
     b[bs::kReserved] = 0;
     b[bs::kExtendedSignature] = 0x29;
     writeLe32(b + bs::kSerialNumber, (static_cast<uint32_t>(date) << 16) | time);
-    copyPadded(b + bs::kVolumeLabel, label, 11);
+    // Callers check the label with readVolumeLabel first; one that slipped through is no label.
+    uint8_t stored[11];
+    bool labelled = readVolumeLabel(label, stored) == kLabelOk;
+    if (!labelled) readVolumeLabel("", stored);
+    std::memcpy(b + bs::kVolumeLabel, stored, 11);
     std::memcpy(b + bs::kFileSystemType, DiskTypeTable::fileSystemType, 8);
 
     computeGeometry();
@@ -60,10 +65,13 @@ int VolumeImage::createImage(ModuleHandle module, int diskType, const char* labe
         fat[2] = 0xFF;
     }
 
-    uint8_t* labelEntry = rootDir;
-    copyPadded(labelEntry, label, 11);
-    labelEntry[11] = 0x08;
-    writeLe16(labelEntry + 22, time);
-    writeLe16(labelEntry + 24, date);
+    // An empty label has no entry: eleven blanks would be a label that fsck and DOS refuse.
+    if (labelled) {
+        uint8_t* labelEntry = rootDir;
+        std::memcpy(labelEntry, stored, 11);
+        labelEntry[11] = 0x08;
+        writeLe16(labelEntry + 22, time);
+        writeLe16(labelEntry + 24, date);
+    }
     return kResultOk;
 }

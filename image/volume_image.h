@@ -126,7 +126,9 @@ public:
     uint16_t sectorsPerFat() const;
 
     // --- new images (image/create_image.cpp) ------------------------------------------------
-    // Returns 0, or 500 when the boot sector template cannot be found (image unchanged).
+    // Returns 0, or 500 when the boot sector template cannot be found (image unchanged). The
+    // label is stored as readVolumeLabel reads it; an empty one (or one it refuses) gives no
+    // label entry and "NO NAME" in the boot sector.
     int createImage(ModuleHandle module, int diskType, const char* label, const char* oemId);
 
     // --- raw image files (image/image_file.cpp) ---------------------------------------------

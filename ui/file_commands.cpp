@@ -8,14 +8,13 @@
 #include "resources/resource_ids.h"
 #include "ui/about_text.h"
 #include "ui/file_chooser.h"
+#include "image/volume_label.h"
 #include "ui/image_editor.h"
 
 namespace {
 
 const char kImageExtension[] = "img";
 const char kUntitledName[] = "untitled.img";
-// Characters a volume label must not hold, in the order they are checked.
-const char kInvalidLabelCharacters[] = "*?/\\|.,;:+=[]<>\"";
 
 }  // namespace
 
@@ -119,10 +118,7 @@ void ImageEditor::checkVolumeLabel() {
     HWND field = GetDlgItem(mainWindow, IDC_VOLUME_LABEL);
     char text[12] = {0};
     GetWindowTextA(field, text, sizeof text);
-    for (const char* bad = kInvalidLabelCharacters; *bad != '\0'; ++bad) {
-        if (std::strchr(text, *bad) == nullptr) continue;
-        MessageBoxA(mainWindow, "Invalid character in volume label!", "Error", MB_ICONERROR);
-        SetFocus(field);
-        return;
-    }
+    if (readVolumeLabel(text, nullptr) != kLabelInvalid) return;
+    MessageBoxA(mainWindow, "Invalid character in volume label!", "Error", MB_ICONERROR);
+    SetFocus(field);
 }

@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "image/volume_label.h"
 #include "resources/resource_ids.h"
 
 namespace {
@@ -111,6 +112,15 @@ void NewImageDialog::readChoice() {
     GetDlgItemTextA(window, IDC_NEW_OEM_ID, oemId, sizeof oemId);
 }
 
+bool NewImageDialog::labelAccepted() {
+    char text[12] = {0};
+    GetDlgItemTextA(window, IDC_NEW_LABEL, text, sizeof text);
+    if (readVolumeLabel(text, nullptr) != kLabelInvalid) return true;
+    MessageBoxA(window, "Invalid character in volume label!", "Error", MB_ICONERROR);
+    SetFocus(GetDlgItem(window, IDC_NEW_LABEL));
+    return false;
+}
+
 INT_PTR CALLBACK NewImageDialog::dialogProc(HWND dialog, UINT message, WPARAM wParam,
                                             LPARAM lParam) {
     if (message == WM_INITDIALOG) {
@@ -123,6 +133,7 @@ INT_PTR CALLBACK NewImageDialog::dialogProc(HWND dialog, UINT message, WPARAM wP
     switch (message) {
     case WM_COMMAND:
         if (LOWORD(wParam) == IDC_NEW_CREATE) {
+            if (!gOpenDialog->labelAccepted()) return TRUE;  // the dialog stays open
             gOpenDialog->readChoice();
             EndDialog(dialog, 0);
         } else if (LOWORD(wParam) == IDC_NEW_CANCEL || LOWORD(wParam) == IDCANCEL) {

@@ -32,6 +32,8 @@ private:
     void initDialog(HWND dialog);
     void createTypeCombo();
     void readChoice();
+    // The label rule of the core; false, after telling the user, when the label is refused.
+    bool labelAccepted();
 };
 
 #endif

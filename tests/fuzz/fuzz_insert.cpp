@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "directory/image_path.h"
 #include "fuzz_support.h"
 #include "tests/unit/image_snapshot.h"
 
@@ -51,17 +52,14 @@ std::vector<uint16_t> beyondData(const VolumeImage& image) {
     return s;
 }
 
+// Lookup's own match (long name or 8.3 name, ignoring case), as rm and extract find entries.
 bool sameName(const fuzz_support::WalkedEntry& e, const char* name) {
-    size_t n = std::strlen(name);
-    bool longMatch = true;
-    for (size_t i = 0; i <= n && i < static_cast<size_t>(kLongNameUnits); ++i) {
-        uint16_t unit = readLe16(e.longName + 2 * i);
-        if (unit != (i < n ? static_cast<uint8_t>(name[i]) : 0)) longMatch = false;
-    }
-    if (longMatch) return true;
-    char shortName[13];
-    storedShortName(e.entry, shortName);
-    return strcasecmp(shortName, name) == 0;
+    uint16_t wide[kLongNameUnits + 1] = {};
+    for (size_t i = 0; name[i] != '\0' && i < static_cast<size_t>(kLongNameUnits); ++i)
+        wide[i] = static_cast<uint8_t>(name[i]);
+    uint16_t longName[kLongNameUnits];
+    for (int i = 0; i < kLongNameUnits; ++i) longName[i] = readLe16(e.longName + 2 * i);
+    return imageNameMatches(e.entry, longName, wide);
 }
 
 // The entry `name` of the folder, found by a walk of that folder alone.

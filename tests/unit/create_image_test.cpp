@@ -4,6 +4,7 @@
 
 #include "image/boot_sector.h"
 #include "image/disk_types.h"
+#include "image/volume_label.h"
 #include "platform/boot_template.h"
 #include "test_support.h"
 
@@ -103,11 +104,19 @@ TEST(CreateImage, Small160KBType) {
     EXPECT_EQ(0, std::memcmp(fatStart, image->fat2, 3));
 }
 
-TEST(CreateImage, EmptyLabelIsElevenBlanks) {
-    auto image = newImage(2, "", "");
-    EXPECT_EQ(0, std::memcmp("           ", image->bootSector + 0x2B, 11));
-    EXPECT_EQ(0, std::memcmp("           ", image->rootDir, 11));
+// An empty label is no label: no entry (eleven blanks are a label fsck refuses) and "NO NAME" in
+// the boot sector; labels are stored as the label rule reads them.
+TEST(CreateImage, EmptyLabelHasNoEntryAndLabelsFollowTheRule) {
+    auto image = newImage(2, "  ", "");
+    EXPECT_EQ(0, std::memcmp("NO NAME    ", image->bootSector + 0x2B, 11));
+    EXPECT_EQ(0, image->rootDir[0]);
     EXPECT_EQ(0, std::memcmp("        ", image->bootSector + 3, 8));
+    image = newImage(2, " my disk ");
+    EXPECT_EQ(0, std::memcmp("MY DISK    ", image->bootSector + 0x2B, 11));
+    EXPECT_EQ(0, std::memcmp("MY DISK    ", image->rootDir, 11));
+    uint8_t stored[11];
+    for (const char* bad : {"A*B", "A.B", "TAB\tX", "\xC4RGER", "TWELVE CHARS"})
+        EXPECT_NE(kLabelOk, readVolumeLabel(bad, stored)) << bad;
 }
 
 TEST(CreateImage, SerialNumberIsLabelDateAndTime) {

@@ -1,35 +1,15 @@
-#include "cli/image_path.h"
+#include "directory/image_path.h"
 
-#include <cstdio>
 #include <cstring>
 
+#include "directory/name_case.h"
 #include "image/boot_sector.h"
 #include "platform/host_text.h"
 
 namespace {
 
-// Simple case folding for the scripts a floppy's names are likely to use: ASCII, Latin-1,
-// Latin Extended-A, Greek and Cyrillic.
-uint16_t foldCase(uint16_t c) {
-    if (c >= 'a' && c <= 'z') return static_cast<uint16_t>(c - 32);
-    if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<uint16_t>(c - 32);
-    if (c == 0xFF) return 0x178;
-    if ((c >= 0x100 && c <= 0x137) || (c >= 0x14A && c <= 0x177))
-        return static_cast<uint16_t>(c & ~1u);
-    if ((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E))
-        return static_cast<uint16_t>((c & 1u) ? c : c - 1);
-    if (c >= 0x3B1 && c <= 0x3C9 && c != 0x3C2) return static_cast<uint16_t>(c - 32);
-    if (c == 0x3C2) return 0x3A3;
-    if (c >= 0x430 && c <= 0x44F) return static_cast<uint16_t>(c - 32);
-    if (c >= 0x450 && c <= 0x45F) return static_cast<uint16_t>(c - 80);
-    return c;
-}
-
 bool sameName(const uint16_t* a, const uint16_t* b) {
-    int i = 0;
-    for (; i < kLongNameUnits && a[i] != 0 && b[i] != 0; ++i)
-        if (foldCase(a[i]) != foldCase(b[i])) return false;
-    return i == kLongNameUnits || a[i] == b[i];
+    return sameNameIgnoringCase(a, b, kLongNameUnits);
 }
 
 bool isSeparator(char c) {
@@ -74,11 +54,9 @@ uint16_t folderContentCluster(const VolumeImage& image, const uint8_t* entry) {
 
 bool imageNameMatches(const uint8_t* entry, const uint16_t* longName, const uint16_t* name) {
     if (longName[0] != 0 && sameName(longName, name)) return true;
-    char shortName[13];
-    int n = storedShortName(entry, shortName);
-    uint16_t wide[13];
-    for (int i = 0; i <= n; ++i) wide[i] = static_cast<uint8_t>(shortName[i]);
-    return sameName(wide, name);
+    uint16_t shortName[kShortNameUnits];
+    shortNameUnits(entry, shortName);
+    return sameNameIgnoringCase(shortName, name, kShortNameUnits);
 }
 
 bool findImageEntry(VolumeImage& image, uint16_t folder, const uint16_t* name,
@@ -107,11 +85,9 @@ std::string imageEntryName(const uint8_t* entry, const uint16_t* longName) {
     char text[kLongNameUnits * 3 + 1];
     if (longName[0] != 0 && utf16ToUtf8(longName, kLongNameUnits, text, sizeof text) > 0)
         return text;
-    char shortName[13];
-    int n = storedShortName(entry, shortName);
-    uint16_t wide[13];
-    for (int i = 0; i <= n; ++i) wide[i] = static_cast<uint8_t>(shortName[i]);
-    utf16ToUtf8(wide, 13, text, sizeof text);
+    uint16_t shortName[kShortNameUnits];
+    shortNameUnits(entry, shortName);
+    utf16ToUtf8(shortName, kShortNameUnits, text, sizeof text);
     return text;
 }
 
@@ -158,14 +134,4 @@ int resolveImageParent(VolumeImage& image, const char* path, uint16_t* folder, c
     if (!e.isRoot && !(e.entry[de::kAttributes] & de::kAttrDirectory)) return kImagePathNotFolder;
     *folder = e.contentCluster;
     return kImagePathFound;
-}
-
-int reportImagePathError(const char* path, int result) {
-    if (result == kImagePathNotFolder)
-        std::fprintf(stderr, "Path \"%s\" goes through a file!\n", path);
-    else if (result == kImagePathBadName)
-        std::fprintf(stderr, "Invalid name in path \"%s\"!\n", path);
-    else
-        std::fprintf(stderr, "Path \"%s\" not found in image!\n", path);
-    return 1;
 }

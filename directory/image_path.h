@@ -1,7 +1,8 @@
-// Paths inside an image for tolven-cli: names from the root separated by '/' or '\', each matched
-// case-insensitively against an entry's long name or its 8.3 name as stored. The root is "/" or "".
-#ifndef TOLVEN_CLI_IMAGE_PATH_H
-#define TOLVEN_CLI_IMAGE_PATH_H
+// Paths inside an image: names from the root separated by '/' or '\', each matched against an
+// entry's long name or its 8.3 name (shortNameUnits), ignoring case as name_case.h folds it. The
+// root is "/" or "". The CLI resolves its arguments with these; the window can find entries too.
+#ifndef TOLVEN_DIRECTORY_IMAGE_PATH_H
+#define TOLVEN_DIRECTORY_IMAGE_PATH_H
 
 #include <cstddef>
 #include <cstdint>
@@ -36,8 +37,7 @@ enum ImagePathResult {
 int resolveImagePath(VolumeImage& image, const char* path, ImagePathEntry* out,
                      std::string* spelled = nullptr);
 
-// An entry's name for output: its long name in UTF-8, else its 8.3 name as stored (bytes above
-// 127 read as Latin-1, so that the output stays UTF-8).
+// An entry's name in UTF-8: its long name, else its 8.3 name (shortNameUnits).
 std::string imageEntryName(const uint8_t* entry, const uint16_t* longName);
 
 // Resolves all but the last name of `path` to a folder, for commands that create the last one:
@@ -53,10 +53,6 @@ bool findImageEntry(VolumeImage& image, uint16_t folder, const uint16_t* name, I
 
 // True when `name` equals the entry's long name or its 8.3 name, ignoring case.
 bool imageNameMatches(const uint8_t* entry, const uint16_t* longName, const uint16_t* name);
-
-// Prints the failure of a resolve on standard error ("Path \"%s\" not found in image!" and the
-// like) and returns the exit status 1.
-int reportImagePathError(const char* path, int result);
 
 // The content cluster of a folder entry (see kNoContent).
 uint16_t folderContentCluster(const VolumeImage& image, const uint8_t* entry);

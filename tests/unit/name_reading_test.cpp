@@ -1,0 +1,92 @@
+// The one case folding and the one reading of stored 8.3 names, as insertion's clash check, path
+// lookup and extraction all use them.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "directory/extract.h"
+#include "directory/image_path.h"
+#include "directory/insert_names.h"
+#include "directory/name_case.h"
+#include "image_builder.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+namespace {
+
+TEST(NameCase, UpperCasesUnitsAsWindowsDoes) {
+    const uint16_t cases[][2] = {
+        {'a', 'A'},       {'Z', 'Z'},       {0xE9, 0xC9},     {0xFF, 0x178},   {0x3C3, 0x3A3},
+        {0x3C2, 0x3C2},   {0x436, 0x416},   {0x45F, 0x40F},   {0xDF, 0xDF},    {0x131, 0x131},
+        {0x17F, 0x17F},   {0xFF41, 0xFF21}, {0x2170, 0x2160}, {0xD801, 0xD801}};
+    for (const auto& c : cases) EXPECT_EQ(c[1], upcaseUnit(c[0])) << std::hex << c[0];
+#ifdef _WIN32
+    // Under Windows (or Wine) the table must be the system's own, unit for unit.
+    typedef WCHAR(WINAPI * Upcase)(WCHAR);
+    Upcase up = reinterpret_cast<Upcase>(
+        GetProcAddress(GetModuleHandleA("ntdll.dll"), "RtlUpcaseUnicodeChar"));
+    ASSERT_NE(nullptr, up);
+    for (uint32_t u = 0; u < 0x10000; ++u)
+        ASSERT_EQ(up(static_cast<WCHAR>(u)), upcaseUnit(static_cast<uint16_t>(u))) << u;
+#endif
+}
+
+std::u16string units(const uint16_t* text) {
+    std::u16string out;
+    while (*text != 0) out += static_cast<char16_t>(*text++);
+    return out;
+}
+
+TEST(ShortNameReading, BlanksInsideStayAndBytesAreOemText) {
+    struct Case { const char* stored; uint8_t attributes; std::u16string read, shown; };
+    const Case cases[] = {
+        {"A B     TXT", 0x20, u"A B.TXT", u"a b.txt"},
+        {"\x05" "BC     DAT", 0x20, u"\u03c3BC.DAT", u"\u03c3bc.dat"},
+        {"CAF\x82    TXT", 0x10, u"CAF\u00e9.TXT", u"CAF\u00e9.TXT"},
+        {"README     ", 0x20, u"README", u"readme"},
+    };
+    for (const Case& c : cases) {
+        uint8_t entry[32] = {};
+        std::memcpy(entry, c.stored, 11);
+        entry[11] = c.attributes;
+        uint16_t read[kShortNameUnits], shown[kLongNameUnits];
+        shortNameUnits(entry, read);
+        shortDisplayName(entry, shown);
+        EXPECT_EQ(c.read, units(read)) << c.stored;
+        EXPECT_EQ(c.shown, units(shown)) << c.stored;
+        uint16_t noLongName[kLongNameUnits] = {};
+        EXPECT_TRUE(imageNameMatches(entry, noLongName, read));
+#ifndef _WIN32
+        char host[64];
+        ASSERT_GT(entryHostName(entry, noLongName, host, sizeof host), 0);
+        EXPECT_EQ(imageEntryName(entry, noLongName), host);  // extraction names it as ls shows it
+#endif
+    }
+}
+
+// The clash check and lookup fold alike: Greek and Cyrillic names clash ignoring case, and a
+// stored name with a blank inside is its own name, not a prefix of it.
+TEST(NameFolding, ClashCheckAndLookupAgree) {
+    FolderNames names;
+    names.add(reinterpret_cast<const uint8_t*>("__~1    TXT"), u"\u03a3\u0416.txt");
+    names.add(reinterpret_cast<const uint8_t*>("A B     TXT"), u"");
+    EXPECT_TRUE(names.hasName(u"\u03c3\u0436.TXT"));
+    EXPECT_TRUE(names.hasName(u"a b.txt"));
+    EXPECT_FALSE(names.hasName(u"a.txt"));
+    EXPECT_FALSE(names.hasName(u"\u03c2\u0436.txt"));  // the final sigma is another letter
+
+    std::unique_ptr<VolumeImage> im(new VolumeImage);
+    testimg::build(*im);
+    testimg::addEntry(*im, 0, 0, u"\u03a3\u0416.txt", testimg::shortEntry("__~1.TXT", 0x20, 0));
+    testimg::addEntry(*im, 0, 2, u"", testimg::shortEntry("A B.TXT", 0x20, 0, 7));
+    ImagePathEntry found;
+    ASSERT_EQ(kImagePathFound, resolveImagePath(*im, "/\xcf\x83\xd0\xb6.TXT", &found));
+    EXPECT_EQ(1, found.entryIndex);
+    ASSERT_EQ(kImagePathFound, resolveImagePath(*im, "/a b.txt", &found));
+    EXPECT_EQ(7u, readLe32(found.entry + de::kFileSize));
+    EXPECT_EQ(kImagePathNotFound, resolveImagePath(*im, "/a.txt", &found));
+}
+
+}  // namespace
