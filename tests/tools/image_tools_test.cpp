@@ -2,7 +2,9 @@
 // geometry, and images Tolven makes pass their checks.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
+#include <filesystem>
 
 #include "image/boot_sector.h"
 #include "image/disk_types.h"
@@ -12,6 +14,7 @@ using testing_support::TempDir;
 using tool_support::cli;
 using tool_support::quote;
 using tool_support::run;
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -144,6 +147,104 @@ TEST(Cli, MapCountsAndBootFileCommands) {
     EXPECT_EQ(2, usage.status);
     auto exists = run(cli() + " new " + quote(path) + " --type 0");
     EXPECT_EQ(1, exists.status);
+}
+
+
+// Layouts beyond 1 reserved sector, 2 FATs and 512-byte sectors, and sectors after the last whole
+// cluster: held exactly through add and mkdir, the file's length and tail unchanged, fsck.fat
+// clean (it takes no 3-FAT volume) and mtools reading back both its file and Tolven's.
+TEST(MkfsGeometries, HeldExactlyThroughAddAndMkdir) {
+    TempDir dir;
+    testing_support::writeFile(dir.file("p.bin"), std::vector<uint8_t>(5000, 0x5A));
+    const char* const layouts[] = {"-R 2 x 1440", "-f 1 x 1440", "-f 3 x 1440",
+                                   "-S 1024 -r 128 x 720", "-S 2048 -r 128 x 1440",
+                                   "-S 4096 -r 128 x 1440", "-F 12 -s 4 -r 224 x 1440"};
+    for (const char* layout : layouts) {
+        SCOPED_TRACE(layout);
+        std::string img = dir.file("g.img"), options = layout;
+        options.replace(options.find(" x "), 3, " " + quote(img) + " ");
+        std::remove(img.c_str());
+        ASSERT_EQ(0, run(tool_support::mkfsFat() + " -C " + options).status);
+        std::string m = "-i " + quote(img) + " ";
+        ASSERT_EQ(0, run("mcopy " + m + quote(dir.file("p.bin")) + " ::/PRE.BIN").status);
+        auto before = testing_support::readFile(img);
+        before.back() = 0xA5;  // the tail sectors of "-s 4" and the last cluster's last byte
+        testing_support::writeFile(img, before);
+        auto add = run(cli() + " mkdir " + quote(img) + " /SUB && " + cli() + " add " + quote(img) +
+                       " " + quote(dir.file("p.bin")) + " -d /SUB");
+        ASSERT_EQ(0, add.status) << add.output;
+        auto after = testing_support::readFile(img);
+        ASSERT_EQ(before.size(), after.size());
+        EXPECT_EQ(0xA5, after.back());
+        std::string report;
+        if (std::string(layout).find("-f 3") == std::string::npos)
+            EXPECT_TRUE(tool_support::fsckClean(img, &report)) << report;
+        for (const char* file : {"::/PRE.BIN", "::/SUB/p.bin"})
+            EXPECT_EQ(std::string(5000, 'Z'), run("mtype " + m + file).output) << file;
+    }
+}
+
+// Layouts the image cannot hold are refused on load, and the file stays as it was.
+TEST(MkfsGeometries, RefusedLayoutsLeaveTheFileAsItWas) {
+    TempDir dir;
+    std::string img = dir.file("bad.img");
+    struct Damage { int offset; uint16_t value; };
+    const Damage damages[] = {{bs::kBytesPerSector, 32},  // 32-byte clusters
+                              {bs::kSectorsPerFat, 1},    // a FAT too small for the clusters
+                              {bs::kReservedSectors, 0}};
+    for (const Damage& d : damages) {
+        ASSERT_EQ(0, run(cli() + " new " + quote(img) + " --type 2 --force").status);
+        auto bytes = testing_support::readFile(img);
+        writeLe16(bytes.data() + d.offset, d.value);
+        testing_support::writeFile(img, bytes);
+        auto add = run(cli() + " mkdir " + quote(img) + " /X");
+        EXPECT_EQ(1, add.status);
+        EXPECT_EQ("Invalid bootsector found!\nerror 110\n", add.output) << d.offset;
+        EXPECT_EQ(bytes, testing_support::readFile(img));
+    }
+}
+
+// Saving: a read-only image is refused untouched; a linked one is saved to the link's target
+// with its permissions; a size limit fails the write instead of killing the tool, and no partial
+// file stays.
+TEST(Cli, SaveRulesOnTheTarget) {
+    TempDir dir;
+    std::string img = dir.file("t.img"), link = dir.file("link.img");
+    ASSERT_EQ(0, run(cli() + " new " + quote(img) + " --type 0").status);
+    auto bytes = testing_support::readFile(img);
+    ASSERT_EQ(0, run("chmod 444 " + quote(img)).status);
+    auto refused = run(cli() + " mkdir " + quote(img) + " /A");
+    EXPECT_EQ("Could not create image file!\nerror 100\n", refused.output);
+    EXPECT_EQ(bytes, testing_support::readFile(img));
+    ASSERT_EQ(0, run("chmod 640 " + quote(img) + " && ln -s t.img " + quote(link)).status);
+    ASSERT_EQ(0, run(cli() + " mkdir " + quote(link) + " /A").status);
+    EXPECT_EQ("640 link", run("stat -c %a " + quote(img) + "; test -L " + quote(link) +
+                              " && printf link").output.replace(3, 1, " "));
+    EXPECT_EQ(0, run("mdir -i " + quote(img) + " ::/A").status);
+    testing_support::writeFile(dir.file("big"), std::vector<uint8_t>(200000, 1));
+    auto limited = run("ulimit -f 300; " + cli() + " add " + quote(img) + " " + quote(dir.file("big")));
+    EXPECT_EQ(1, limited.status);
+    EXPECT_NE(std::string::npos, limited.output.find("Could not write cluster (")) << limited.output;
+    EXPECT_EQ(3u, static_cast<size_t>(std::distance(fs::directory_iterator(dir.path()), {})));
+    EXPECT_TRUE(tool_support::fsckClean(img));
+}
+
+// One label rule: an empty label is no label ("NO NAME" in the boot sector), lower case goes in
+// upper case, and what the window refuses is refused before anything is written.
+TEST(Cli, NewTakesTheWindowsLabelRule) {
+    TempDir dir;
+    std::string img = dir.file("l.img"), bad = dir.file("bad.img");
+    ASSERT_EQ(0, run(cli() + " new " + quote(img) + " --type 0 --label ''").status);
+    EXPECT_TRUE(tool_support::fsckClean(img));
+    EXPECT_NE(std::string::npos, run("mdir -i " + quote(img) + " ::").output.find("has no label"));
+    EXPECT_EQ("NO NAME    ", valueOf(run(cli() + " info " + quote(img)).output, "label"));
+    auto refused = run(cli() + " new " + quote(bad) + " --type 0 --label 'a*b'");
+    EXPECT_EQ(2, refused.status);
+    EXPECT_EQ(0u, refused.output.find("Invalid character in volume label!\n"));
+    EXPECT_FALSE(fs::exists(bad));
+    ASSERT_EQ(0, run(cli() + " new " + quote(img) + " --type 0 --force --label 'my disk'").status);
+    EXPECT_NE(std::string::npos, run("mlabel -s -i " + quote(img) + " ::").output.find("MY DISK"));
+    EXPECT_TRUE(tool_support::fsckClean(img));
 }
 
 }  // namespace

@@ -317,3 +317,29 @@ TEST_F(ExtractTest, PathTooLongForTheHostIsReported) {
 }
 
 }  // namespace
+
+#ifndef _WIN32
+namespace {
+
+// A symbolic link or a hard-linked file already in the target folder is never written through:
+// the entry is refused and what the link leads to stays as it was.
+TEST_F(ExtractTest, NeverWritesThroughALinkInTheTarget) {
+    namespace fs = std::filesystem;
+    buildTree(*im);
+    std::string victim = dir.file("victim");
+    testing_support::writeFile(victim, {1, 2, 3});
+    fs::create_directories(join(out, "to"));
+    fs::create_symlink(victim, join(out, "to/README.TXT"));
+    fs::create_hard_link(victim, join(out, "to/INNER.BIN"));
+    for (const char* name : {"README.TXT", "INNER.BIN"}) {
+        std::string path = join(out, std::string("to/") + name);
+        EXPECT_EQ(kResultHostIo, im->extractFile(7, path.c_str(), 600)) << name;
+        EXPECT_EQ(std::vector<std::string>{"Could not create file \"" + path + "\"!"},
+                  takeMessages(*im));
+    }
+    EXPECT_TRUE(fs::is_symlink(join(out, "to/README.TXT")));
+    EXPECT_EQ((std::vector<uint8_t>{1, 2, 3}), readFile(victim));
+}
+
+}  // namespace
+#endif

@@ -375,3 +375,47 @@ TEST_F(InsertTest, TargetOutsideDataClustersRefused) {
 }
 
 }  // namespace
+
+#ifndef _WIN32
+#include <sys/stat.h>
+
+namespace {
+
+// Only regular files and folders go in: a FIFO (which would block a plain open) and links to
+// folders (which lead out of the tree, or around in a loop) are refused by name, the rest goes in.
+// A link to a file goes in as that file.
+TEST_F(InsertTest, TreeTakesOnlyRegularFilesAndFoldersAndFollowsNoFolderLink) {
+    namespace fs = std::filesystem;
+    std::string tree = dir.file("tree");
+    fs::create_directories(tree + "/sub");
+    fs::create_directories(dir.file("outside"));
+    writeFile(tree + "/a.txt", pattern(100, 1));
+    writeFile(dir.file("target.bin"), pattern(300, 2));
+    writeFile(dir.file("outside/secret.txt"), pattern(10, 3));
+    ASSERT_EQ(0, mkfifo((tree + "/pipe").c_str(), 0600));
+    fs::create_symlink(dir.file("target.bin"), tree + "/file link");
+    fs::create_symlink(dir.file("outside"), tree + "/folder link");
+    fs::create_symlink("..", tree + "/sub/loop");
+
+    int inserted = 0;
+    EXPECT_EQ(kResultHostIo, image->insertHostPath(0, tree.c_str(), &inserted));
+    EXPECT_EQ((std::vector<std::string>{"Could not read file \"" + tree + "/folder link\"!",
+                                        "Could not read file \"" + tree + "/pipe\"!",
+                                        "Could not read file \"" + tree + "/sub/loop\"!"}),
+              takeMessages(*image));
+    EXPECT_EQ(4, inserted);  // tree, a.txt, file link, sub
+    Found f;
+    ASSERT_TRUE(findEntry(*image, 0, "tree", &f));
+    uint16_t folder = firstClusterOf(f);
+    ASSERT_TRUE(findEntry(*image, folder, "file link", &f));
+    EXPECT_EQ(pattern(300, 2), readBack(*image, f, nullptr));
+    EXPECT_EQ(4u, listFolder(*image, folder).size());  // "..", a.txt, file link, sub
+
+    auto before = snapshot(*image);
+    EXPECT_EQ(kResultHostIo, image->insertHostFile(0, (tree + "/pipe").c_str(), "pipe"));
+    EXPECT_EQ(before, snapshot(*image));
+    takeMessages(*image);
+}
+
+}  // namespace
+#endif
