@@ -296,6 +296,26 @@ def image_seeds(work):
 
     seeds["truncated"] = Image(base.b[:len(base.b) - 3000])
 
+    # Layouts held byte for byte: larger sectors (one with a root that ends inside its last
+    # sector), more reserved sectors, one and three FATs, sectors after the last whole cluster
+    # and bytes past the volume.
+    layouts = {
+        "layout-1024-byte-sectors": (64, "-S", "1024", "-r", "32", "-s", "1"),
+        "layout-2048-byte-sectors": (128, "-S", "2048", "-r", "64", "-s", "1"),
+        "layout-2-reserved-sectors": (40, "-R", "2", "-r", "16", "-s", "1"),
+        "layout-1-fat": (40, "-f", "1", "-r", "16", "-s", "1"),
+        "layout-3-fats": (40, "-f", "3", "-r", "16", "-s", "1"),
+        "layout-tail-sectors": (43, "-r", "16", "-s", "4"),
+    }
+    for name, (kb, *options) in layouts.items():
+        path = mkfs(work, name + ".img", kb, *options)
+        populate(work, path, deep=1)
+        seeds[name] = Image(open(path, "rb").read())
+    seeds["layout-tail-sectors"].b += b"\xA5" * 700  # past the volume: kept too
+    # mtools places the data of a root ending inside a sector elsewhere, so this one stays empty.
+    seeds["layout-root-slack"] = Image(open(mkfs(work, "slack.img", 64, "-S", "1024", "-r", "16"),
+                                            "rb").read())
+
     v = handmade(128, 1, 16, 1, 60)
     v.b[v.root_off:v.root_off + 11] = b"FILE    TXT"
     v.set_first(v.root_off, 2)
@@ -311,6 +331,8 @@ def image_seeds(work):
     v.set_first(v.root_off, 3413)
     v.fat_set(3413, 0xFFF)
     seeds["handmade-3412-clusters"] = v
+
+    seeds["handmade-32-byte-clusters"] = handmade(32, 1, 4, 1, 40)  # no room for "." and ".."
 
     v = handmade(512, 16, 16, 1, 3)  # 8192-byte clusters, beyond the walker's 1024
     v.b[v.root_off:v.root_off + 11] = b"HUGE       "

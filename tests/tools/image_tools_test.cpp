@@ -205,19 +205,22 @@ TEST(MkfsGeometries, RefusedLayoutsLeaveTheFileAsItWas) {
 }
 
 // Saving: a read-only image is refused untouched; a linked one is saved to the link's target
-// with its permissions; a size limit fails the write instead of killing the tool, and no partial
-// file stays.
+// with its permissions, never through a planted partial name; a link leading nowhere is refused;
+// a size limit fails the write instead of killing the tool, and no partial file stays.
 TEST(Cli, SaveRulesOnTheTarget) {
     TempDir dir;
     std::string img = dir.file("t.img"), link = dir.file("link.img");
     ASSERT_EQ(0, run(cli() + " new " + quote(img) + " --type 0").status);
-    auto bytes = testing_support::readFile(img);
     ASSERT_EQ(0, run("chmod 444 " + quote(img)).status);
-    auto refused = run(cli() + " mkdir " + quote(img) + " /A");
-    EXPECT_EQ("Could not create image file!\nerror 100\n", refused.output);
-    EXPECT_EQ(bytes, testing_support::readFile(img));
-    ASSERT_EQ(0, run("chmod 640 " + quote(img) + " && ln -s t.img " + quote(link)).status);
+    EXPECT_EQ("Could not create image file!\nerror 100\n",
+              run(cli() + " mkdir " + quote(img) + " /A").output);
+    ASSERT_EQ(0, run("chmod 640 " + quote(img) + " && ln -s t.img " + quote(link) + " && cd " +
+                     quote(dir.path().string()) + " && ln -s v t.img.tolven-partial && ln -s v " +
+                     "link.img.tolven-partial && ln -s nowhere dangling.img").status);
     ASSERT_EQ(0, run(cli() + " mkdir " + quote(link) + " /A").status);
+    EXPECT_FALSE(fs::exists(dir.file("v")));
+    EXPECT_EQ(1, run(cli() + " new " + quote(dir.file("dangling.img")) + " --type 0 --force").status);
+    EXPECT_TRUE(fs::is_symlink(dir.file("dangling.img")));
     EXPECT_EQ("640 link", run("stat -c %a " + quote(img) + "; test -L " + quote(link) +
                               " && printf link").output.replace(3, 1, " "));
     EXPECT_EQ(0, run("mdir -i " + quote(img) + " ::/A").status);
@@ -225,7 +228,7 @@ TEST(Cli, SaveRulesOnTheTarget) {
     auto limited = run("ulimit -f 300; " + cli() + " add " + quote(img) + " " + quote(dir.file("big")));
     EXPECT_EQ(1, limited.status);
     EXPECT_NE(std::string::npos, limited.output.find("Could not write cluster (")) << limited.output;
-    EXPECT_EQ(3u, static_cast<size_t>(std::distance(fs::directory_iterator(dir.path()), {})));
+    EXPECT_EQ(6u, static_cast<size_t>(std::distance(fs::directory_iterator(dir.path()), {})));
     EXPECT_TRUE(tool_support::fsckClean(img));
 }
 

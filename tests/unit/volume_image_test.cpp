@@ -109,6 +109,12 @@ TEST(BootSectorCheck, RefusesWhatCannotBeHeld) {
         {"fewer sectors than the system area", [](uint8_t* b) { writeLe16(b + bs::kTotalSectors, 32); }},
         {"3413 clusters", [](uint8_t* b) { writeLe16(b + bs::kTotalSectors, 1 + 18 + 14 + 3413); }},
         {"huge sector count", [](uint8_t* b) { writeLe16(b + bs::kTotalSectors, 0xFFFF); }},
+        {"256-byte sectors", [](uint8_t* b) { writeLe16(b + bs::kBytesPerSector, 256); }},
+        {"no reserved sector", [](uint8_t* b) { writeLe16(b + bs::kReservedSectors, 0); }},
+        {"no FAT", [](uint8_t* b) { b[bs::kNumberOfFats] = 0; }},
+        {"4 FATs", [](uint8_t* b) { b[bs::kNumberOfFats] = 4; }},
+        {"FAT of 6144 bytes", [](uint8_t* b) { writeLe16(b + bs::kBytesPerSector, 1024); writeLe16(b + bs::kSectorsPerFat, 6); }},
+        {"FAT too small for the clusters", [](uint8_t* b) { writeLe16(b + bs::kSectorsPerFat, 5); }},
     };
     for (const Damage& d : damages) {
         uint8_t b[512];

@@ -190,4 +190,21 @@ TEST_F(NewImage, CancelledQuestionShowsNoDialog) {
     EXPECT_EQ("Tolven - [untitled.img *]", caption());
 }
 
+// The core's label rule: a refused label keeps the dialog open; an empty one is no label.
+TEST_F(NewImage, RefusedLabelKeepsTheDialogAndEmptyLabelIsNoLabel) {
+    HWND dialog = openDialog();
+    ASSERT_NE(nullptr, dialog);
+    HWND label = GetDlgItem(dialog, IDC_NEW_LABEL);
+    setText(label, "A*B");
+    pressButton(dialog, IDC_NEW_CREATE);
+    EXPECT_EQ("Invalid character in volume label!", answerBox("Error", IDOK));
+    EXPECT_TRUE(IsWindow(dialog));
+    setText(label, "  ");
+    create(dialog);
+    EXPECT_EQ("NO NAME    ", bootText(bs::kVolumeLabel, 11));
+    uint8_t firstSlot = 0xFF;
+    session.onUiThread([&] { firstSlot = session.editor().rootDir[0]; });
+    EXPECT_EQ(0, firstSlot);
+}
+
 }  // namespace
