@@ -21,25 +21,31 @@ int printUsage(const char* usage, const char* summary) {
     return kExitOk;
 }
 
+// The length of the control character at text[i] (0: none): one byte, or two for a C1 control.
+static int controlLength(const std::string& text, size_t i) {
+    unsigned char c = static_cast<unsigned char>(text[i]);
+    unsigned char next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
+    if (c < 0x20 || c == 0x7F) return 1;
+    return c == 0xC2 && next >= 0x80 && next <= 0x9F ? 2 : 0;
+}
+
 std::string escapeControls(const std::string& text) {
     std::string out;
+    size_t copied = 0;
     for (size_t i = 0; i < text.size(); ++i) {
-        unsigned char c = static_cast<unsigned char>(text[i]);
-        bool c1 = c == 0xC2 && i + 1 < text.size() &&
-                  static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
-                  static_cast<unsigned char>(text[i + 1]) <= 0x9F;
-        if (c >= 0x20 && c != 0x7F && !c1) {
-            out += static_cast<char>(c);
-            continue;
-        }
-        for (int k = 0; k < (c1 ? 2 : 1); ++k) {
+        int n = controlLength(text, i);
+        if (n == 0) continue;
+        out.append(text, copied, i - copied);
+        for (int k = 0; k < n; ++k) {
             char escape[5];
             std::snprintf(escape, sizeof escape, "\\x%02x", static_cast<unsigned char>(text[i + k]));
             out += escape;
         }
-        if (c1) ++i;
+        i += n - 1;
+        copied = i + 1;
     }
-    return out;
+    if (copied == 0) return text;
+    return out.append(text, copied, std::string::npos);
 }
 
 int reportFailure(VolumeImage& image, int result) {

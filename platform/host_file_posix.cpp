@@ -51,20 +51,25 @@ bool HostFile::createAlways(const char* path) {
     return true;
 }
 
-// Opened without truncation, without following a final link and without blocking, then checked
-// on the open file itself, so the name cannot change kind in between; only then emptied.
+// A new name takes one exclusive create. An existing one is opened without truncation, without
+// following a final link and without blocking, then checked on the open file itself, so the name
+// cannot change kind in between; only then is it emptied.
 bool HostFile::createPlain(const char* path) {
     close();
-    struct stat st;
-    if (::lstat(path, &st) == 0 && (!S_ISREG(st.st_mode) || st.st_nlink != 1)) return false;
-    int fd = ::open(path, O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY, 0644);
-    if (fd < 0) return false;
-    int flags = fcntl(fd, F_GETFL);
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_nlink != 1 || flags < 0 ||
-        fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0 || ftruncate(fd, 0) != 0) {
-        ::close(fd);
-        return false;
+    int fd = ::open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0644);
+    if (fd < 0 && errno == EEXIST) {
+        struct stat st;
+        if (::lstat(path, &st) != 0 || !S_ISREG(st.st_mode) || st.st_nlink != 1) return false;
+        fd = ::open(path, O_WRONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
+        int flags = fd < 0 ? -1 : fcntl(fd, F_GETFL);
+        if (fd >= 0 && (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_nlink != 1 ||
+                        flags < 0 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0 ||
+                        ftruncate(fd, 0) != 0)) {
+            ::close(fd);
+            fd = -1;
+        }
     }
+    if (fd < 0) return false;
     handle_ = fd;
     return true;
 }
