@@ -168,7 +168,8 @@ bool HostReplacement::begin(const char* path) {
     file_.handle_ = fd;
     if (targetExists_) {
         // The owner first: changing it may clear the set-id bits that the mode then restores.
-        if (st.st_uid != geteuid() || st.st_gid != getegid()) (void)fchown(fd, st.st_uid, st.st_gid);
+        if (st.st_uid != geteuid() || st.st_gid != getegid())
+            (void)fchown(fd, st.st_uid, st.st_gid);
         if (fchmod(fd, st.st_mode & 07777) != 0) {
             abandon();
             return false;

@@ -38,26 +38,33 @@ bool HostFile::createAlways(const char* path) {
     return true;
 }
 
-// Opened on the name itself (a reparse point is not followed), without truncation, checked on
-// the open handle, and only then emptied.
+// A new name takes one exclusive create. An existing one is opened on the name itself (a reparse
+// point is not followed), without truncation, checked on the open handle, and only then emptied.
 bool HostFile::createPlain(const char* path) {
     close();
-    DWORD attributes = GetFileAttributesA(path);
-    if (attributes != INVALID_FILE_ATTRIBUTES &&
-        (attributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) != 0)
-        return false;
-    HANDLE h = CreateFileA(path, GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
-    BY_HANDLE_FILE_INFORMATION info;
-    bool plain = GetFileType(h) == FILE_TYPE_DISK && GetFileInformationByHandle(h, &info) &&
-                 (info.dwFileAttributes &
-                  (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) == 0 &&
-                 info.nNumberOfLinks <= 1;
-    if (!plain || !SetEndOfFile(h)) {
-        CloseHandle(h);
-        return false;
+    HANDLE h = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                           nullptr);
+    DWORD error = GetLastError();
+    bool exists = error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
+    if (h == INVALID_HANDLE_VALUE && exists) {
+        DWORD attributes = GetFileAttributesA(path);
+        if (attributes == INVALID_FILE_ATTRIBUTES ||
+            (attributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) != 0)
+            return false;
+        h = CreateFileA(path, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        BY_HANDLE_FILE_INFORMATION info;
+        bool plain = h != INVALID_HANDLE_VALUE && GetFileType(h) == FILE_TYPE_DISK &&
+                     GetFileInformationByHandle(h, &info) &&
+                     (info.dwFileAttributes &
+                      (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) == 0 &&
+                     info.nNumberOfLinks <= 1 && SetEndOfFile(h);
+        if (!plain && h != INVALID_HANDLE_VALUE) {
+            CloseHandle(h);
+            h = INVALID_HANDLE_VALUE;
+        }
     }
+    if (h == INVALID_HANDLE_VALUE) return false;
     handle_ = reinterpret_cast<intptr_t>(h);
     return true;
 }
@@ -124,10 +131,14 @@ void HostReplacement::abandon() {
 
 bool HostReplacement::begin(const char* path) {
     abandon();
-    target_ = path;
-    DWORD attributes = GetFileAttributesA(path);
+    // A full path: Wine's ReplaceFile fails on relative ones.
+    char full[MAX_PATH];
+    DWORD length = GetFullPathNameA(path, sizeof full, full, nullptr);
+    if (length == 0 || length >= sizeof full) return false;
+    target_ = full;
+    DWORD attributes = GetFileAttributesA(full);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-        if (!finalPath(path, &target_)) return false;
+        if (!finalPath(full, &target_)) return false;
         attributes = GetFileAttributesA(target_.c_str());
     }
     targetExists_ = attributes != INVALID_FILE_ATTRIBUTES;
@@ -152,8 +163,8 @@ bool HostReplacement::begin(const char* path) {
         h = CreateFileA(temp_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                         kept != 0 ? kept : FILE_ATTRIBUTE_NORMAL, nullptr);
         DWORD error = GetLastError();
-        if (h == INVALID_HANDLE_VALUE && error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS)
-            break;
+        bool taken = error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
+        if (h == INVALID_HANDLE_VALUE && !taken) break;
     }
     if (h == INVALID_HANDLE_VALUE) {
         temp_.clear();

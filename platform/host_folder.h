@@ -30,8 +30,8 @@ bool hostQueryFile(const char* path, HostFileInfo* info, bool followFolderLinks)
 bool hostListFolder(const char* path, std::vector<std::string>* names);
 
 enum HostReadResult { kHostReadOk, kHostReadFailed, kHostReadTooBig };
-// Reads the whole file into `data`; only a regular file is opened (HostFile::openRegularForReading).
-// Stops with kHostReadTooBig as soon as the file proves longer
+// Reads the whole file into `data`; only a regular file is opened
+// (HostFile::openRegularForReading). Stops with kHostReadTooBig as soon as the file proves longer
 // than `maxBytes`, so a huge host file is never read just to be refused.
 HostReadResult hostReadWholeFile(const char* path, uint64_t maxBytes, std::vector<uint8_t>* data);
 
