@@ -6,7 +6,7 @@
 namespace {
 
 int32_t countedSectors(VolumeImage& image, const AreaPass& pass, const DiskArea& area) {
-    if (pass.reads || area.kind != kAreaRootDirectory) return area.sectors;
+    if (pass.reads || area.kind != kAreaRoot) return area.sectors;
     // Reached only with a matched geometry, so bytes per sector is not 0; every floppy format
     // has 512, which makes this the count of the table.
     uint16_t bps = image.bytesPerSector();
@@ -63,7 +63,7 @@ int runAreaPass(VolumeImage& image, FloppyDevice& device, const AreaPass& pass, 
     DiskArea areas[kMaxDiskAreas];
     int count = listDiskAreas(image, areas);
     for (int a = first; a < count; ++a) {
-        if (areas[a].kind == kAreaDataClusters)
+        if (areas[a].kind == kAreaClusters)
             result = moveClusters(image, device, pass, areas[a], result);
         else
             result = moveArea(image, device, pass, areas[a], result);

@@ -19,20 +19,20 @@ int listDiskAreas(VolumeImage& image, DiskArea areas[kMaxDiskAreas]) {
     if (image.numberOfFats() > 1)
         areas[n++] = DiskArea{kAreaFat, "second FAT", image.fat2, image.backupFat2, fatBytes,
                               sizeof image.fat2, fatSectors};
-    areas[n++] = DiskArea{kAreaRootDirectory, "root directory", image.rootDir,
+    areas[n++] = DiskArea{kAreaRoot, "root directory", image.rootDir,
                           image.backupRootDir, rootBytes, sizeof image.rootDir,
                           static_cast<int32_t>(rootBytes / kSectorBytes)};
-    areas[n++] = DiskArea{kAreaDataClusters, "data sectors", nullptr, nullptr, image.clusterBytes,
+    areas[n++] = DiskArea{kAreaClusters, "data sectors", nullptr, nullptr, image.clusterBytes,
                           image.clusterBytes, clusterSectors};
     return n;
 }
 
 uint8_t* areaBuffer(VolumeImage& image, const DiskArea& area, int index) {
-    if (area.kind != kAreaDataClusters) return area.bytes;
+    if (area.kind != kAreaClusters) return area.bytes;
     return index >= 0 && index < image.clusterCount ? image.clusters[index] : nullptr;
 }
 
 uint8_t* areaBackupBuffer(VolumeImage& image, const DiskArea& area, int index) {
-    if (area.kind != kAreaDataClusters) return area.backup;
+    if (area.kind != kAreaClusters) return area.backup;
     return index >= 0 && index < image.backupClusterCount ? image.backupClusters[index] : nullptr;
 }

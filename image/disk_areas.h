@@ -6,12 +6,12 @@
 
 #include <cstdint>
 
+#include "image/volume_layout.h"
+
 class VolumeImage;
 
-enum DiskAreaKind : uint8_t { kAreaBootSector, kAreaFat, kAreaRootDirectory, kAreaDataClusters };
-
 struct DiskArea {
-    DiskAreaKind kind;
+    VolumeAreaKind kind;
     const char* name;     // as steps and messages name it: "bootsector", "first FAT", ...
     uint8_t* bytes;       // the image's buffer; null for the data clusters (one buffer each)
     uint8_t* backup;      // the backup set's buffer; null for the data clusters
