@@ -17,6 +17,7 @@
 #define IDC_STATUS_LINE        1004
 #define IDC_INFO_TREE          1005
 #define IDC_VOLUME_LABEL       1006
+#define IDC_FOLDER_PATH        1007
 #define IDC_TOOLBAR            105
 
 /* Commands of the main menu and the toolbar */

@@ -65,6 +65,41 @@ const Shortcut kShortcuts[] = {
     {WM_CHAR, 0x13, ID_FILE_SAVE},  // Ctrl+S
 };
 
+// Keys of the file list, acting only while it has the keyboard focus (elsewhere Backspace,
+// Delete and Ctrl+A edit text). The modifiers must be exactly those given; Alt is never down.
+enum KeyModifiers { kNoModifier = 0, kShift = 1, kCtrl = 2 };
+
+struct ListKey {
+    WPARAM key;
+    int modifiers;
+    void (*run)(ImageEditor& editor, HWND list);
+};
+
+int selectedCount(HWND list) { return static_cast<int>(SendMessageA(list, LVM_GETSELECTEDCOUNT, 0, 0)); }
+
+const ListKey kListKeys[] = {
+    // Enter acts on the item with the selection mark, and only when something is selected.
+    {VK_RETURN, kNoModifier,
+     [](ImageEditor& e, HWND list) {
+         if (selectedCount(list) > 0)
+             e.activateItem(static_cast<int>(SendMessageA(list, LVM_GETSELECTIONMARK, 0, 0)));
+     }},
+    {VK_BACK, kNoModifier, [](ImageEditor& e, HWND) { e.openParentFolder(); }},
+    {VK_DELETE, kNoModifier,
+     [](ImageEditor& e, HWND list) {
+         if (selectedCount(list) > 0) e.deleteCommand();
+     }},
+    {VK_APPS, kNoModifier, [](ImageEditor& e, HWND) { e.showListPopupMenuAtFocus(); }},
+    {VK_F10, kShift, [](ImageEditor& e, HWND) { e.showListPopupMenuAtFocus(); }},
+    {'A', kCtrl, [](ImageEditor& e, HWND) { e.selectAllEntries(); }},
+};
+
+int modifiersDown() {
+    auto down = [](int key) { return (GetKeyState(key) & 0x8000) != 0; };
+    if (down(VK_MENU)) return -1;  // no list key goes with Alt
+    return (down(VK_SHIFT) ? kShift : 0) | (down(VK_CONTROL) ? kCtrl : 0);
+}
+
 bool route(ImageEditor& editor, RouteSource source, int id, int notification) {
     for (const CommandRoute& r : kRoutes) {
         if (r.source != source || r.id != id) continue;
@@ -86,14 +121,15 @@ bool ImageEditor::runListMenuCommand(int id) {
 }
 
 bool ImageEditor::decodeShortcut(const MSG& message) {
-    if (message.message == WM_KEYDOWN && message.wParam == VK_RETURN) {
-        HWND list = control(IDC_FILE_LIST);
-        if (list == nullptr || GetFocus() != list) return false;
-        if (SendMessageA(list, LVM_GETSELECTEDCOUNT, 0, 0) == 0) return false;
-        int mark = static_cast<int>(SendMessageA(list, LVM_GETSELECTIONMARK, 0, 0));
-        int32_t cluster = openEntry(mark);
-        if (cluster >= 0) selectItemsOfCluster(cluster);
-        return true;
+    HWND list = control(IDC_FILE_LIST);
+    // F10 comes as a system key.
+    bool keyDown = message.message == WM_KEYDOWN || message.message == WM_SYSKEYDOWN;
+    if (keyDown && list != nullptr && GetFocus() == list) {
+        for (const ListKey& k : kListKeys) {
+            if (k.key != message.wParam || k.modifiers != modifiersDown()) continue;
+            k.run(*this, list);
+            return true;
+        }
     }
     if (message.message == WM_CHAR && (GetKeyState(VK_CONTROL) & 0x8000) == 0) return false;
     for (const Shortcut& s : kShortcuts) {

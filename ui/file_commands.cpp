@@ -44,6 +44,7 @@ void ImageEditor::openCommand() {
     int result = loadImageFile(path);
     if (result == kResultOk) {
         currentDirCluster = 0;
+        forgetShownFolder();  // another image: its root from the top
         modified = 0;
         hasPath = 1;
         std::memcpy(imagePath, path, kPathSize);
@@ -99,6 +100,7 @@ void ImageEditor::newImageCommand() {
                              newImageDialog.getLabel(label), newImageDialog.getOemId(oemId));
     if (result == kResultOk) {
         currentDirCluster = 0;
+        forgetShownFolder();
         modified = 1;
         hasPath = 0;
         std::memset(imageName, 0, kPathSize);

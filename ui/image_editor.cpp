@@ -8,7 +8,8 @@
 
 ImageEditor::ImageEditor()
     : mainWindow(nullptr), instance(nullptr), toolbar(nullptr), popupMenu(nullptr), modified(1),
-      hasPath(0), currentDirCluster(0), entries(nullptr) {
+      hasPath(0), currentDirCluster(0), entries(nullptr), shownDirCluster(-1),
+      sortColumn(kColumnName), sortDescending(false) {
     std::memset(imagePath, 0, sizeof imagePath);
     std::memset(imageName, 0, sizeof imageName);
 }
@@ -35,6 +36,9 @@ void ImageEditor::init(HINSTANCE moduleInstance) {
     std::strcpy(imageName, "untitled.img");
     currentDirCluster = 0;
     entries = nullptr;
+    shownDirCluster = -1;
+    sortColumn = kColumnName;
+    sortDescending = false;
 }
 
 void ImageEditor::updateTitle() {

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <vector>
 
 #include "ui/drive_dialog.h"
 #include "image/message_list.h"
@@ -28,6 +29,9 @@ struct DirListEntry {
     DirListEntry* next;
 };
 
+// The columns of the file list, which are also the keys it can be sorted by.
+enum ListColumn { kColumnName = 0, kColumnSize = 1, kColumnModified = 2, kColumnAttributes = 3 };
+
 // What bootFileCommand moves, and which way.
 enum BootFileDirection { kBootFileImport, kBootFileExport };
 enum BootFileKind { kBootSectorFile, kBootCodeFile };
@@ -44,6 +48,8 @@ public:
     int runMainWindow();
     void updateTitle();
     void layoutControls();
+    // The smallest outer size that keeps every control usable.
+    void limitTrackSize(MINMAXINFO* limits) const;
     void createListPopupMenu();
     void quitCommand();
     // Pops every queued message of the image and shows them in one error box; nothing when none.
@@ -90,15 +96,33 @@ public:
     void fillTree();
     void freeEntries();
     void readEntries();
+    // Refills the list and the status line from the records, in the list's sort order.
     void fillList();
     void makeShortName(DirListEntry* record);
     int32_t openEntry(int index);
     void rebuildViews();
+    // Reads the shown folder again. When it is the folder the list already showed (after a
+    // delete, an insert, a new label), the selected entries, the focused item and the scroll
+    // position are kept; another folder starts at the top with nothing selected.
     void refreshDirectory();
+    // The next refresh starts afresh although the folder is the same (another image).
+    void forgetShownFolder();
     // The record that list item `index` stands for, or null when there is none.
     DirListEntry* entryForItem(int index) const;
     // Selects and focuses every list item whose entry starts at `cluster` (Enter on a folder).
     void selectItemsOfCluster(int32_t cluster);
+    // Enter or double-click on item `index`: opens a folder (and after going up selects the
+    // folder left), views the selected files when it is a file.
+    void activateItem(int index);
+    // Backspace: shows the parent folder with the folder left selected; nothing in the root.
+    void openParentFolder();
+    // Ctrl+A: selects every entry of the folder ("[ .. ]" is no entry of it).
+    void selectAllEntries();
+    // Sorts the list by `column`; the column it is sorted by already is reversed instead.
+    void sortByColumn(int column);
+    // Opens the list's context menu with its top left corner at the focused item (or the list's
+    // top left corner), as Shift+F10 and the Menu key do.
+    void showListPopupMenuAtFocus();
 
     // --- state ----------------------------------------------------------------------------------
     HWND mainWindow;
@@ -115,12 +139,22 @@ public:
     char imageName[kPathSize];
     int32_t currentDirCluster;
     DirListEntry* entries;
+    // The records in walk order; each list item's data is its record's place here.
+    std::vector<DirListEntry*> listedRecords;
+    // The folder the list shows, or -1 after forgetShownFolder and before the first fill.
+    int32_t shownDirCluster;
+    int sortColumn;  // a ListColumn
+    bool sortDescending;
 
 private:
     void initMainWindow(HWND window);
     void createToolbar();
     void handleNotify(const NMHDR* header);
     void showListPopupMenu();
+    void showListPopupMenu(POINT screen, UINT alignment);
+    void fillItems();
+    void showSortArrow();
+    void showFolderPath();
     HWND control(int id) const { return GetDlgItem(mainWindow, id); }
 };
 

@@ -3,10 +3,12 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "resources/resource_ids.h"
 #include "ui/image_editor.h"
+#include "ui/screen_scale.h"
 
 namespace {
 
@@ -73,7 +75,9 @@ int ImageEditor::runMainWindow() {
     BOOL got;
     // GetMessage gives -1 on an invalid call; ending then beats spinning on the error forever.
     while ((got = GetMessageA(&message, nullptr, 0, 0)) > 0) {
-        decodeShortcut(message);
+        // A key that ran a command goes no further, as an accelerator's would not: Enter must not
+        // also press a default button, Shift+F10 not also open the menu bar.
+        if (decodeShortcut(message)) continue;
         if (!IsDialogMessageA(window, &message)) {
             TranslateMessage(&message);
             DispatchMessageA(&message);
@@ -97,6 +101,9 @@ INT_PTR CALLBACK ImageEditor::mainDialogProc(HWND window, UINT message, WPARAM w
     switch (message) {
     case WM_SIZE:
         if (wParam == SIZE_RESTORED || wParam == SIZE_MAXIMIZED) editor->layoutControls();
+        break;
+    case WM_GETMINMAXINFO:
+        editor->limitTrackSize(reinterpret_cast<MINMAXINFO*>(lParam));
         break;
     case WM_COMMAND:
         editor->runCommand(LOWORD(wParam), HIWORD(wParam));
@@ -123,7 +130,8 @@ void ImageEditor::initMainWindow(HWND window) {
     createToolbar();
     createListPopupMenu();
     setupViews();
-    layoutControls();  // also fills the still empty list: the status line shows three zeros
+    layoutControls();
+    fillList();  // the still empty list: the status line shows three zeros
 
     // A failure here is not reported: the window opens with empty views.
     if (createImage(instance, kStartDiskType, kDefaultLabel, kDefaultOemId) == kResultOk) {
@@ -161,19 +169,58 @@ void ImageEditor::createListPopupMenu() {
     }
 }
 
+// The layout in pixels at 96 dots per inch, scaled to the screen: a left column with the label
+// field above the tree, a right column with the status line, the folder path and the list.
+namespace {
+const int kMargin = 5;
+const int kLeftWidth = 235;
+const int kRightColumn = 250;
+const int kFirstRow = 35;
+const int kSecondRow = 60;
+const int kRowHeight = 20;
+const int kListTop = 85;
+const int kSmallestList[] = {200, 100};  // width, height
+}  // namespace
+
 void ImageEditor::layoutControls() {
-    RECT outer;
-    GetWindowRect(mainWindow, &outer);
-    int width = outer.right - outer.left;
-    int height = outer.bottom - outer.top;
-    const UINT flags = SWP_NOZORDER;
-    // The toolbar sizes itself along the top edge when given no size.
-    SetWindowPos(toolbar, nullptr, 0, 0, 0, 0, flags);
-    SetWindowPos(control(IDC_VOLUME_LABEL), nullptr, 5, 35, 235, 20, flags);
-    SetWindowPos(control(IDC_INFO_TREE), nullptr, 5, 60, 235, height - 110, flags);
-    SetWindowPos(control(IDC_STATUS_LINE), nullptr, 250, 35, width - 260, 20, flags);
-    SetWindowPos(control(IDC_FILE_LIST), nullptr, 250, 60, width - 260, height - 110, flags);
-    fillList();
+    RECT client;
+    GetClientRect(mainWindow, &client);
+    auto at = [](int pixels) { return scaleToScreen(pixels); };
+    int right = at(kRightColumn);
+    int rightWidth = std::max(0, static_cast<int>(client.right) - right - at(kMargin));
+    int bottom = client.bottom - at(kMargin);
+    struct Place {
+        int id;
+        int x, y, width, height;
+    };
+    const Place places[] = {
+        {IDC_VOLUME_LABEL, at(kMargin), at(kFirstRow), at(kLeftWidth), at(kRowHeight)},
+        {IDC_INFO_TREE, at(kMargin), at(kSecondRow), at(kLeftWidth), bottom - at(kSecondRow)},
+        {IDC_STATUS_LINE, right, at(kFirstRow), rightWidth, at(kRowHeight)},
+        {IDC_FOLDER_PATH, right, at(kSecondRow), rightWidth, at(kRowHeight)},
+        {IDC_FILE_LIST, right, at(kListTop), rightWidth, bottom - at(kListTop)},
+    };
+    // The toolbar sizes itself along the top edge.
+    SendMessageA(toolbar, TB_AUTOSIZE, 0, 0);
+    HDWP moves = BeginDeferWindowPos(static_cast<int>(sizeof places / sizeof places[0]));
+    for (const Place& p : places) {
+        HWND child = control(p.id);
+        if (moves != nullptr && child != nullptr)
+            moves = DeferWindowPos(moves, child, nullptr, p.x, p.y, p.width, std::max(0, p.height),
+                                   SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    if (moves != nullptr) EndDeferWindowPos(moves);
+    // The list is not refilled: its records have not changed.
+}
+
+void ImageEditor::limitTrackSize(MINMAXINFO* limits) const {
+    RECT outer, client;
+    if (!GetWindowRect(mainWindow, &outer) || !GetClientRect(mainWindow, &client)) return;
+    int frameWidth = (outer.right - outer.left) - client.right;
+    int frameHeight = (outer.bottom - outer.top) - client.bottom;
+    limits->ptMinTrackSize.x =
+        scaleToScreen(kRightColumn + kSmallestList[0] + kMargin) + frameWidth;
+    limits->ptMinTrackSize.y = scaleToScreen(kListTop + kSmallestList[1] + kMargin) + frameHeight;
 }
 
 void ImageEditor::handleNotify(const NMHDR* header) {
@@ -189,17 +236,39 @@ void ImageEditor::handleNotify(const NMHDR* header) {
     if (header->idFrom != IDC_FILE_LIST) return;  // the tree is information only
     if (header->code == static_cast<UINT>(NM_DBLCLK)) {
         const NMITEMACTIVATE* click = reinterpret_cast<const NMITEMACTIVATE*>(header);
-        if (click->iItem >= 0) openEntry(click->iItem);
+        if (click->iItem >= 0) activateItem(click->iItem);
     } else if (header->code == static_cast<UINT>(NM_RCLICK)) {
         showListPopupMenu();
+    } else if (header->code == static_cast<UINT>(LVN_COLUMNCLICK)) {
+        sortByColumn(reinterpret_cast<const NMLISTVIEW*>(header)->iSubItem);
     }
 }
 
 void ImageEditor::showListPopupMenu() {
     POINT cursor;
     GetCursorPos(&cursor);
+    showListPopupMenu(cursor, TPM_BOTTOMALIGN | TPM_RIGHTALIGN);
+}
+
+void ImageEditor::showListPopupMenuAtFocus() {
+    HWND list = control(IDC_FILE_LIST);
+    POINT corner = {0, 0};
+    int focused = static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1),
+                                                MAKELPARAM(LVNI_FOCUSED, 0)));
+    RECT item = {};
+    item.left = LVIR_LABEL;
+    if (focused >= 0) {
+        SendMessageA(list, LVM_ENSUREVISIBLE, focused, FALSE);
+        if (SendMessageA(list, LVM_GETITEMRECT, focused, reinterpret_cast<LPARAM>(&item)))
+            corner = {item.left, item.bottom};
+    }
+    ClientToScreen(list, &corner);
+    showListPopupMenu(corner, TPM_TOPALIGN | TPM_LEFTALIGN);
+}
+
+void ImageEditor::showListPopupMenu(POINT screen, UINT alignment) {
     // The menu opens also with nothing selected; each handler deals with an empty selection.
-    int chosen = TrackPopupMenu(popupMenu, TPM_RETURNCMD | TPM_BOTTOMALIGN | TPM_RIGHTALIGN,
-                                cursor.x, cursor.y, 0, mainWindow, nullptr);
+    int chosen = TrackPopupMenu(popupMenu, TPM_RETURNCMD | alignment, screen.x, screen.y, 0,
+                                mainWindow, nullptr);
     if (chosen != 0) runListMenuCommand(chosen);
 }

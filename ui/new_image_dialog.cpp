@@ -6,6 +6,7 @@
 
 #include "image/volume_label.h"
 #include "resources/resource_ids.h"
+#include "ui/screen_scale.h"
 
 namespace {
 
@@ -33,12 +34,16 @@ const TypeItem kTypeItems[] = {
 };
 
 const int kPreselectedType = 2;  // 1440KB
+// The type box in dialog units (x, y, width, height with the list dropped down): beside "Image
+// type", in line with the label and OEM ID edits.
+const int kTypeBox[] = {65, 9, 145, 80};
 const char kDefaultLabel[] = "NO NAME";
 const char kDefaultOemId[] = "TOLVEN";
 
 void addIcon(HIMAGELIST images, HINSTANCE instance, int iconId) {
     HICON icon = static_cast<HICON>(
-        LoadImageA(instance, MAKEINTRESOURCEA(iconId), IMAGE_ICON, 16, 16, 0));
+        LoadImageA(instance, MAKEINTRESOURCEA(iconId), IMAGE_ICON, scaleToScreen(16),
+                   scaleToScreen(16), 0));
     if (icon == nullptr) return;
     ImageList_AddIcon(images, icon);  // the list keeps a copy
     DestroyIcon(icon);
@@ -67,7 +72,8 @@ char* NewImageDialog::getOemId(char* buffer) const {
 }
 
 void NewImageDialog::createTypeCombo() {
-    HIMAGELIST images = ImageList_Create(16, 16, ILC_COLOR8 | ILC_MASK, 2, 0);
+    HIMAGELIST images =
+        ImageList_Create(scaleToScreen(16), scaleToScreen(16), ILC_COLOR8 | ILC_MASK, 2, 0);
     addIcon(images, instance, IDI_DRIVE_35);
     addIcon(images, instance, IDI_DRIVE_525);
 
@@ -88,7 +94,12 @@ void NewImageDialog::createTypeCombo() {
         item.iIndent = 0;
         SendMessageA(typeCombo, CBEM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
     }
-    SetWindowPos(typeCombo, nullptr, 98, 15, 218, 120, SWP_NOZORDER | SWP_NOACTIVATE);
+    // Placed in dialog units, like the edits below it, so that it keeps clear of its label at
+    // every screen resolution and font size; the height includes the dropped-down list.
+    RECT place = {kTypeBox[0], kTypeBox[1], kTypeBox[0] + kTypeBox[2], kTypeBox[1] + kTypeBox[3]};
+    MapDialogRect(window, &place);
+    SetWindowPos(typeCombo, nullptr, place.left, place.top, place.right - place.left,
+                 place.bottom - place.top, SWP_NOZORDER | SWP_NOACTIVATE);
     SendMessageA(typeCombo, CB_SETCURSEL, kPreselectedType, 0);
 }
 

@@ -1,17 +1,22 @@
-// The file list and the status line: the entries of the shown folder as DirListEntry records,
-// one list item per record, and the navigation into folders.
+// The file list, the status line and the folder path: the entries of the shown folder as
+// DirListEntry records, one list item per record, in the order the user chose; the navigation
+// between folders, and refreshes that keep the user's place.
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <cwchar>
 #include <initializer_list>
 #include <new>
+#include <string>
+#include <vector>
 
+#include "directory/folder_path.h"
 #include "image/boot_sector.h"
 #include "resources/resource_ids.h"
 #include "ui/image_editor.h"
+#include "ui/list_columns.h"
 
 namespace {
 
@@ -22,33 +27,8 @@ enum ListImage { kListFolder = 0, kListDocument = 1 };
 
 uint16_t startCluster(const DirListEntry* record) { return readLe16(record->rawEntry + 26); }
 bool isFolder(const DirListEntry* record) { return (record->rawEntry[11] & kDirectoryBit) != 0; }
-
-bool validDosDateTime(uint16_t date, uint16_t time) {
-    static const int kDaysInMonth[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    int day = date & 0x1F, month = (date >> 5) & 0x0F, year = 1980 + (date >> 9);
-    int seconds = (time & 0x1F) * 2, minutes = (time >> 5) & 0x3F, hours = time >> 11;
-    if (month < 1 || month > 12 || day < 1 || day > kDaysInMonth[month - 1]) return false;
-    bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-    if (month == 2 && day == 29 && !leap) return false;
-    return hours <= 23 && minutes <= 59 && seconds <= 59;
-}
-
-// The date and time of an entry in the user's short date and time formats, without any time-zone
-// adjustment. A stored date or time that names no real moment (an unset date 0 among them) shows
-// as an empty cell rather than as a made-up date.
-void formatModified(uint16_t date, uint16_t time, char* out, size_t size) {
-    out[0] = '\0';
-    if (!validDosDateTime(date, time)) return;
-    FILETIME moment;
-    SYSTEMTIME fields;
-    if (!DosDateTimeToFileTime(date, time, &moment) || !FileTimeToSystemTime(&moment, &fields))
-        return;
-    char datePart[80], timePart[80];
-    if (GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &fields, nullptr, datePart,
-                       sizeof datePart) == 0 ||
-        GetTimeFormatA(LOCALE_USER_DEFAULT, 0, &fields, nullptr, timePart, sizeof timePart) == 0)
-        return;
-    std::snprintf(out, size, "%s - %s", datePart, timePart);
+bool isParentEntry(const DirListEntry* record) {
+    return isFolder(record) && record->rawEntry[0] == '.' && record->rawEntry[1] == '.';
 }
 
 void setColumnText(HWND list, int index, int column, const char* text) {
@@ -59,41 +39,51 @@ void setColumnText(HWND list, int index, int column, const char* text) {
     SendMessageA(list, LVM_SETITEMTEXTA, index, reinterpret_cast<LPARAM>(&item));
 }
 
-void setColumnText(HWND list, int index, int column, const wchar_t* text) {
-    LVITEMW item;
+void setItemState(HWND list, int index, UINT state, UINT mask) {
+    LVITEMA item;
     std::memset(&item, 0, sizeof item);
-    item.iSubItem = column;
-    item.pszText = const_cast<wchar_t*>(text);
-    SendMessageW(list, LVM_SETITEMTEXTW, index, reinterpret_cast<LPARAM>(&item));
+    item.state = state;
+    item.stateMask = mask;
+    SendMessageA(list, LVM_SETITEMSTATE, index, reinterpret_cast<LPARAM>(&item));
 }
 
-// "[NAME]", "[ .. ]" or the plain name, as the first column shows an entry.
-void displayName(const DirListEntry* record, wchar_t* out, size_t size) {
-    if (!isFolder(record)) {
-        std::wcsncpy(out, record->longName, size - 1);
-        out[size - 1] = L'\0';
-        return;
-    }
-    const wchar_t* pad = record->rawEntry[0] == '.' ? L" " : L"";
-    size_t used = 0;
-    auto append = [&](const wchar_t* text) {
-        for (; *text != L'\0' && used + 1 < size; ++text) out[used++] = *text;
-    };
-    append(L"[");
-    append(pad);
-    wchar_t name[kLongNameChars + 1];
-    std::memcpy(name, record->longName, sizeof record->longName);
-    name[kLongNameChars] = L'\0';
-    append(name);
-    append(pad);
-    append(L"]");
-    out[used] = L'\0';
+int nextItem(HWND list, int after, UINT flags) {
+    return static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, after, MAKELPARAM(flags, 0)));
 }
+
+// An entry of the shown folder, told apart from the others by its slot and its stored name (a
+// slot freed and used again by another entry between two refreshes is another entry).
+struct EntryKey {
+    int32_t cluster;
+    int32_t index;
+    uint8_t name[11];
+
+    explicit EntryKey(const DirListEntry* record)
+        : cluster(record->entryCluster), index(record->entryIndex) {
+        std::memcpy(name, record->rawEntry, sizeof name);
+    }
+    bool operator<(const EntryKey& other) const {
+        if (cluster != other.cluster) return cluster < other.cluster;
+        if (index != other.index) return index < other.index;
+        return std::memcmp(name, other.name, sizeof name) < 0;
+    }
+    bool operator==(const EntryKey& other) const { return !(*this < other) && !(other < *this); }
+};
+
+// What a refresh of the same folder keeps: the selected entries, the focused entry (and its
+// place, for when it is gone), and the first item in view.
+struct ListViewState {
+    std::vector<EntryKey> selected;  // sorted
+    std::vector<EntryKey> focused;   // none or one
+    int focusedIndex = -1;
+    int topIndex = 0;
+};
 
 }  // namespace
 
 void ImageEditor::freeEntries() {
     SendMessageA(control(IDC_FILE_LIST), LVM_DELETEALLITEMS, 0, 0);
+    listedRecords.clear();
     while (entries != nullptr) {
         DirListEntry* next = entries->next;
         delete entries;
@@ -156,53 +146,66 @@ void ImageEditor::makeShortName(DirListEntry* record) {
 
 void ImageEditor::fillList() {
     HWND list = control(IDC_FILE_LIST);
+    SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+    fillItems();
+    SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(list, nullptr, TRUE);
+}
+
+// One pass: the records are put in list order first and the items inserted at the end in that
+// order, with room for all of them reserved. Under Wine each item inserted into a list that
+// redraws costs about 10 ms (1,000 items: 10 s), so the callers turn redrawing off around it.
+void ImageEditor::fillItems() {
+    HWND list = control(IDC_FILE_LIST);
     SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
-    int position = 0, folders = 0, files = 0;
+    listedRecords.clear();
+    int folders = 0, files = 0;
     uint32_t totalBytes = 0;  // shown as a signed 32-bit number
-    long ordinal = 0;
-    for (DirListEntry* record = entries; record != nullptr; record = record->next, ++ordinal) {
+    for (DirListEntry* record = entries; record != nullptr; record = record->next) {
         if (record->longName[0] == L'\0') makeShortName(record);
-        const uint8_t* raw = record->rawEntry;
-        bool folder = isFolder(record);
-        bool dotEntry = raw[0] == '.';
-        char sortKey[10];
-        std::snprintf(sortKey, sizeof sortKey, "%s%.8s", folder ? "[" : "",
-                      reinterpret_cast<const char*>(raw));
-        uint32_t size = readLe32(raw + 28);
-        if (folder) {
-            if (!dotEntry) ++folders;
+        if (isFolder(record)) {
+            if (record->rawEntry[0] != '.') ++folders;
         } else {
             ++files;
-            totalBytes += size;
+            totalBytes += readLe32(record->rawEntry + 28);
         }
+        listedRecords.push_back(record);
+    }
 
-        // The item data is the record's place in the list: the start cluster, which the Enter
-        // key compares, does not tell records apart (empty files and ".." of a folder below the
-        // root all start at cluster 0), so the cluster is read from the record when needed.
-        LVITEMA item;
+    std::vector<int> order(listedRecords.size());
+    for (size_t i = 0; i < order.size(); ++i) order[i] = static_cast<int>(i);
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+        return compareListRecords(listedRecords[a], listedRecords[b], sortColumn,
+                                  sortDescending) < 0;
+    });
+    SendMessageA(list, LVM_SETITEMCOUNT, order.size(), 0);
+
+    int position = 0;
+    for (int ordinal : order) {
+        const DirListEntry* record = listedRecords[ordinal];
+        const uint8_t* raw = record->rawEntry;
+        wchar_t name[kLongNameChars + 4];
+        displayName(record, name, sizeof name / sizeof name[0]);
+        // The item data is the record's place in walk order: the start cluster does not tell
+        // records apart (empty files and ".." of a folder below the root all start at 0).
+        LVITEMW item;
         std::memset(&item, 0, sizeof item);
         item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
         item.iItem = position;
-        item.pszText = sortKey;
-        item.iImage = folder ? kListFolder : kListDocument;
+        item.pszText = name;
+        item.iImage = isFolder(record) ? kListFolder : kListDocument;
         item.lParam = static_cast<LPARAM>(ordinal);
         int index = static_cast<int>(
-            SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+            SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
         if (index < 0) continue;
 
-        wchar_t name[kLongNameChars + 4];
-        displayName(record, name, sizeof name / sizeof name[0]);
-        setColumnText(list, index, 0, name);
         char text[200];
-        std::snprintf(text, sizeof text, "%i", static_cast<int32_t>(size));
-        setColumnText(list, index, 1, text);
+        std::snprintf(text, sizeof text, "%i", static_cast<int32_t>(readLe32(raw + 28)));
+        setColumnText(list, index, kColumnSize, text);
         formatModified(readLe16(raw + 24), readLe16(raw + 22), text, sizeof text);
-        setColumnText(list, index, 2, text);
-        uint8_t attributes = raw[11];
-        std::snprintf(text, sizeof text, "%c%c%c%c", (attributes & 0x01) ? 'r' : '-',
-                      (attributes & 0x20) ? 'a' : '-', (attributes & 0x02) ? 'h' : '-',
-                      (attributes & 0x04) ? 's' : '-');
-        setColumnText(list, index, 3, text);
+        setColumnText(list, index, kColumnModified, text);
+        attributeText(raw[11], text);
+        setColumnText(list, index, kColumnAttributes, text);
         ++position;
     }
     char status[120];
@@ -219,16 +222,15 @@ DirListEntry* ImageEditor::entryForItem(int index) const {
     item.iItem = index;
     if (!SendMessageA(control(IDC_FILE_LIST), LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)))
         return nullptr;
-    DirListEntry* record = entries;
-    for (LPARAM i = 0; record != nullptr && i < item.lParam; ++i) record = record->next;
-    return item.lParam >= 0 ? record : nullptr;
+    if (item.lParam < 0 || static_cast<size_t>(item.lParam) >= listedRecords.size())
+        return nullptr;
+    return listedRecords[item.lParam];
 }
 
 int32_t ImageEditor::openEntry(int index) {
     DirListEntry* record = entryForItem(index);
-    if (record == nullptr || !isFolder(record)) return -1;  // files open through the menu's Open
-    bool parent = record->rawEntry[0] == '.' && record->rawEntry[1] == '.';
-    int32_t result = parent ? currentDirCluster : startCluster(record);
+    if (record == nullptr || !isFolder(record)) return -1;  // files are viewed, not opened here
+    int32_t result = isParentEntry(record) ? currentDirCluster : startCluster(record);
     currentDirCluster = startCluster(record);
     refreshDirectory();
     return result;
@@ -237,21 +239,170 @@ int32_t ImageEditor::openEntry(int index) {
 void ImageEditor::selectItemsOfCluster(int32_t cluster) {
     HWND list = control(IDC_FILE_LIST);
     int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    int first = -1;
     for (int i = 0; i < count; ++i) {
         DirListEntry* record = entryForItem(i);
         if (record == nullptr || startCluster(record) != cluster) continue;
-        LVITEMA state;
-        std::memset(&state, 0, sizeof state);
-        state.stateMask = LVIS_FOCUSED | LVIS_SELECTED | LVIS_CUT | LVIS_DROPHILITED;
-        state.state = LVIS_FOCUSED | LVIS_SELECTED;
-        SendMessageA(list, LVM_SETITEMSTATE, i, reinterpret_cast<LPARAM>(&state));
+        setItemState(list, i, LVIS_FOCUSED | LVIS_SELECTED,
+                     LVIS_FOCUSED | LVIS_SELECTED | LVIS_CUT | LVIS_DROPHILITED);
+        if (first < 0) first = i;
+    }
+    if (first < 0) return;
+    // In a long folder the folder left may be far down: it is shown, and Enter starts from it.
+    SendMessageA(list, LVM_SETSELECTIONMARK, 0, first);
+    SendMessageA(list, LVM_ENSUREVISIBLE, first, FALSE);
+}
+
+void ImageEditor::activateItem(int index) {
+    DirListEntry* record = entryForItem(index);
+    if (record == nullptr) return;
+    if (!isFolder(record)) {
+        viewCommand();
+        return;
+    }
+    int32_t cluster = openEntry(index);
+    if (cluster >= 0) selectItemsOfCluster(cluster);
+}
+
+void ImageEditor::openParentFolder() {
+    for (size_t ordinal = 0; ordinal < listedRecords.size(); ++ordinal) {
+        if (!isParentEntry(listedRecords[ordinal])) continue;
+        LVFINDINFOA find;
+        std::memset(&find, 0, sizeof find);
+        find.flags = LVFI_PARAM;
+        find.lParam = static_cast<LPARAM>(ordinal);
+        int index = static_cast<int>(SendMessageA(control(IDC_FILE_LIST), LVM_FINDITEMA,
+                                                  static_cast<WPARAM>(-1),
+                                                  reinterpret_cast<LPARAM>(&find)));
+        if (index >= 0) activateItem(index);
+        return;
     }
 }
 
+void ImageEditor::selectAllEntries() {
+    HWND list = control(IDC_FILE_LIST);
+    setItemState(list, -1, LVIS_SELECTED, LVIS_SELECTED);
+    int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        DirListEntry* record = entryForItem(i);
+        if (record != nullptr && record->rawEntry[0] == '.' && isFolder(record))
+            setItemState(list, i, 0, LVIS_SELECTED);
+    }
+}
+
+namespace {
+
+// Makes `top` the first item in view. The list keeps its scroll position when its items are
+// deleted while it does not redraw, so the shift is taken from where it is.
+void scrollToItem(HWND list, int top) {
+    int shift = top - static_cast<int>(SendMessageA(list, LVM_GETTOPINDEX, 0, 0));
+    RECT row = {};
+    row.left = LVIR_BOUNDS;
+    if (shift != 0 && SendMessageA(list, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&row)))
+        SendMessageA(list, LVM_SCROLL, 0, shift * (row.bottom - row.top));
+}
+
+ListViewState captureViewState(const ImageEditor& editor, HWND list) {
+    ListViewState state;
+    for (int i = nextItem(list, -1, LVNI_SELECTED); i >= 0; i = nextItem(list, i, LVNI_SELECTED)) {
+        const DirListEntry* record = editor.entryForItem(i);
+        if (record != nullptr) state.selected.push_back(EntryKey(record));
+    }
+    std::sort(state.selected.begin(), state.selected.end());
+    state.focusedIndex = nextItem(list, -1, LVNI_FOCUSED);
+    const DirListEntry* focused = editor.entryForItem(state.focusedIndex);
+    if (focused != nullptr) state.focused.push_back(EntryKey(focused));
+    state.topIndex = static_cast<int>(SendMessageA(list, LVM_GETTOPINDEX, 0, 0));
+    return state;
+}
+
+// The focus goes back to its entry, or, when that is gone, to the item now at its place; only
+// entries that were selected are selected again, so a deleted selection selects nothing new.
+void restoreViewState(const ImageEditor& editor, HWND list, const ListViewState& state) {
+    int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    if (count == 0) return;
+    int focus = -1;
+    for (int i = 0; i < count; ++i) {
+        const DirListEntry* record = editor.entryForItem(i);
+        if (record == nullptr) continue;
+        EntryKey key(record);
+        if (std::binary_search(state.selected.begin(), state.selected.end(), key))
+            setItemState(list, i, LVIS_SELECTED, LVIS_SELECTED);
+        if (!state.focused.empty() && state.focused.front() == key) focus = i;
+    }
+    if (focus < 0 && state.focusedIndex >= 0) focus = std::min(state.focusedIndex, count - 1);
+    if (focus >= 0) {
+        setItemState(list, focus, LVIS_FOCUSED, LVIS_FOCUSED);
+        SendMessageA(list, LVM_SETSELECTIONMARK, 0, focus);
+    }
+    scrollToItem(list, state.topIndex);
+}
+
+}  // namespace
+
 void ImageEditor::refreshDirectory() {
+    HWND list = control(IDC_FILE_LIST);
+    bool sameFolder = shownDirCluster == currentDirCluster;
+    ListViewState state;
+    if (sameFolder) state = captureViewState(*this, list);
+    SendMessageA(list, WM_SETREDRAW, FALSE, 0);
     freeEntries();
     readEntries();
-    fillList();
+    fillItems();
+    if (sameFolder) restoreViewState(*this, list, state);
+    else scrollToItem(list, 0);
+    SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(list, nullptr, TRUE);
+    shownDirCluster = currentDirCluster;
+    showFolderPath();
+}
+
+void ImageEditor::forgetShownFolder() {
+    shownDirCluster = -1;
+}
+
+void ImageEditor::showFolderPath() {
+    std::u16string path = folderPath(*this, static_cast<uint16_t>(currentDirCluster));
+    SetWindowTextW(control(IDC_FOLDER_PATH), reinterpret_cast<const wchar_t*>(path.c_str()));
+}
+
+namespace {
+
+int CALLBACK compareItems(LPARAM first, LPARAM second, LPARAM editorPointer) {
+    const ImageEditor* editor = reinterpret_cast<const ImageEditor*>(editorPointer);
+    const std::vector<DirListEntry*>& records = editor->listedRecords;
+    int order = compareListRecords(records[first], records[second], editor->sortColumn,
+                                   editor->sortDescending);
+    if (order == 0) order = first < second ? -1 : (first > second ? 1 : 0);  // walk order
+    return order;
+}
+
+}  // namespace
+
+void ImageEditor::sortByColumn(int column) {
+    if (column < kColumnName || column > kColumnAttributes) return;
+    sortDescending = column == sortColumn && !sortDescending;
+    sortColumn = column;
+    // The items move with their states, so the selection and the focus stay on their entries.
+    HWND list = control(IDC_FILE_LIST);
+    SendMessageA(list, LVM_SORTITEMS, reinterpret_cast<WPARAM>(this),
+                 reinterpret_cast<LPARAM>(compareItems));
+    int focused = nextItem(list, -1, LVNI_FOCUSED);
+    if (focused >= 0) SendMessageA(list, LVM_ENSUREVISIBLE, focused, FALSE);
+    showSortArrow();
+}
+
+void ImageEditor::showSortArrow() {
+    HWND header = reinterpret_cast<HWND>(SendMessageA(control(IDC_FILE_LIST), LVM_GETHEADER, 0, 0));
+    for (int column = kColumnName; column <= kColumnAttributes; ++column) {
+        HDITEMA item;
+        std::memset(&item, 0, sizeof item);
+        item.mask = HDI_FORMAT;
+        if (!SendMessageA(header, HDM_GETITEMA, column, reinterpret_cast<LPARAM>(&item))) continue;
+        item.fmt &= ~(HDF_SORTUP | HDF_SORTDOWN);
+        if (column == sortColumn) item.fmt |= sortDescending ? HDF_SORTDOWN : HDF_SORTUP;
+        SendMessageA(header, HDM_SETITEMA, column, reinterpret_cast<LPARAM>(&item));
+    }
 }
 
 void ImageEditor::rebuildViews() {

@@ -1,4 +1,5 @@
-// The label field and the information tree: disk format, BIOS Parameter Block and FAT counts.
+// The label field and the information tree (disk format, BIOS Parameter Block and FAT counts),
+// and the setup of the views: image lists, the list's columns and the folder path field.
 // The tree is information only; folders are navigated in the file list.
 #include <windows.h>
 #include <commctrl.h>
@@ -9,6 +10,8 @@
 #include "image/boot_sector.h"
 #include "resources/resource_ids.h"
 #include "ui/image_editor.h"
+#include "ui/list_columns.h"
+#include "ui/screen_scale.h"
 
 namespace {
 
@@ -19,28 +22,49 @@ enum TreeImage { kTreeFolder = 0, kTreeDocument = 1, kTreeDrive35 = 2, kTreeDriv
 struct Column {
     const char* heading;
     int format;
-    int width;
+    int width;  // at 96 dots per inch
 };
 const Column kListColumns[] = {
     {"Name", LVCFMT_LEFT, 180},
     {"Size", LVCFMT_RIGHT, 60},
-    {"Modified", LVCFMT_RIGHT, 120},
+    {"Modified", LVCFMT_RIGHT, 120},  // at least; see modifiedColumnWidth
     {"Attr", LVCFMT_LEFT, 32},
 };
+// Room a column needs beside its text (the list's own padding, left and right).
+const int kColumnPadding = 14;
 
 // Total sector counts of the 3.5-inch formats; every other count is shown as 5.25-inch.
 const uint16_t k35InchSectorCounts[] = {1440, 1640, 2880, 3360, 3444, 5760};
 
 HIMAGELIST makeImageList(HINSTANCE instance, const int* icons, int count) {
-    HIMAGELIST list = ImageList_Create(16, 16, ILC_COLOR8 | ILC_MASK, count, 0);
+    int size = scaleToScreen(16);
+    HIMAGELIST list = ImageList_Create(size, size, ILC_COLOR8 | ILC_MASK, count, 0);
     for (int i = 0; i < count; ++i) {
-        // The 16 x 16 picture itself, rather than the large icon shrunk by the image list.
+        // The picture of that size (16 x 16 at 96 dots per inch), rather than the large icon
+        // shrunk by the image list.
         HICON icon = static_cast<HICON>(
-            LoadImageA(instance, MAKEINTRESOURCEA(icons[i]), IMAGE_ICON, 16, 16, 0));
+            LoadImageA(instance, MAKEINTRESOURCEA(icons[i]), IMAGE_ICON, size, size, 0));
         ImageList_AddIcon(list, icon);
         if (icon != nullptr) DestroyIcon(icon);
     }
     return list;
+}
+
+// Wide enough for the user's date and time formats: the widest of a few moments with two-digit
+// days, months and hours, before and after noon, in the list's own font.
+int modifiedColumnWidth(HWND list) {
+    const uint16_t kDate = (2028 - 1980) << 9 | 12 << 5 | 28;
+    const uint16_t kTimes[] = {22 << 11 | 58 << 5 | 29, 10 << 11 | 58 << 5 | 29};
+    int width = scaleToScreen(kListColumns[kColumnModified].width);
+    for (uint16_t time : kTimes) {
+        char text[200];
+        formatModified(kDate, time, text, sizeof text);
+        int textWidth = static_cast<int>(
+            SendMessageA(list, LVM_GETSTRINGWIDTHA, 0, reinterpret_cast<LPARAM>(text)));
+        if (textWidth + scaleToScreen(kColumnPadding) > width)
+            width = textWidth + scaleToScreen(kColumnPadding);
+    }
+    return width;
 }
 
 // The bytes of a boot sector text field, trailing blanks kept, as a terminated text.
@@ -86,12 +110,23 @@ void ImageEditor::setupViews() {
         std::memset(&column, 0, sizeof column);
         column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
         column.fmt = c.format;
-        column.cx = c.width;
+        column.cx = index == kColumnModified ? modifiedColumnWidth(list) : scaleToScreen(c.width);
         column.pszText = const_cast<char*>(c.heading);
         column.iSubItem = index;
         SendMessageA(list, LVM_INSERTCOLUMNA, index, reinterpret_cast<LPARAM>(&column));
         ++index;
     }
+    showSortArrow();
+
+    // The path of the shown folder, above the list. A Unicode window, so that long names outside
+    // the ANSI code page show as they are; read-only, so that the path can be selected and copied.
+    HWND path = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP |
+                                ES_READONLY | ES_AUTOHSCROLL, 0, 0, 0, 0, mainWindow,
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_FOLDER_PATH)),
+                                instance, nullptr);
+    SendMessageW(path, WM_SETFONT, SendMessageA(mainWindow, WM_GETFONT, 0, 0), FALSE);
+    // In the tab order right after the list, whose place it describes.
+    SetWindowPos(path, list, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 void ImageEditor::fillTree() {

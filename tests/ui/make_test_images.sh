@@ -2,6 +2,8 @@
 # Makes the images that the window tests open, with the tools users trust (mkfs.fat, mtools):
 #   populated.img  1.44 MB, label TESTDISK: folders three deep, long names, 8.3-only names, a
 #                  short name with an inner blank, empty files, read-only/hidden/system/archive
+#   order.img      1.44 MB: names that sort by number and case, distinct sizes and moments, a
+#                  file of a kind nothing opens, and the folder "Many" of 60 files
 #   empty360.img   360 KB (720 sectors), empty
 #   empty1200.img  1.2 MB (2400 sectors), empty
 # Usage: make_test_images.sh OUTPUT-FOLDER
@@ -55,6 +57,22 @@ else:
 open(path, "wb").write(bytes(data))
 PY
 mv "$img" "$out/populated.img"
+
+img="$work/order.img"
+mkfs.fat -C "$img" 1440 >/dev/null
+mmd -i "$img" ::ALPHA "::folder 9" "::Folder 10" ::Many
+day=1
+for spec in file10.txt:30 File2.txt:200 file1.txt:5 README.TXT:1000 Zeta.qqqzz:1; do
+  name=${spec%:*}
+  head -c "${spec#*:}" /dev/zero > "$work/$name"
+  touch -d "2021-03-0$day 12:00:00" "$work/$name"
+  mcopy -m -i "$img" "$work/$name" "::$name"
+  day=$((day + 1))
+done
+mkdir "$work/many"
+for n in $(seq 1 60); do printf '%s\n' "$n" > "$work/many/item $n.txt"; done
+mcopy -i "$img" "$work/many/"* ::Many/
+mv "$img" "$out/order.img"
 
 mkfs.fat -C "$work/empty360.img" 360 >/dev/null
 mv "$work/empty360.img" "$out/empty360.img"
