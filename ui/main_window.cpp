@@ -169,23 +169,36 @@ void ImageEditor::createListPopupMenu() {
     }
 }
 
-// The layout in pixels at 96 dots per inch, scaled to the screen: a left column with the label
-// field above the tree, a right column with the status line, the folder path and the list.
+// The layout in pixels at 96 dots per inch, scaled to the screen, below the toolbar (whose height
+// does not grow with the screen's resolution): a left column with the label field above the tree,
+// a right column with the status line, the folder path and the list.
 namespace {
 const int kMargin = 5;
 const int kLeftWidth = 235;
 const int kRightColumn = 250;
-const int kFirstRow = 35;
-const int kSecondRow = 60;
+const int kBelowToolbar = 7;
 const int kRowHeight = 20;
-const int kListTop = 85;
+const int kRowStep = 25;
 const int kSmallestList[] = {200, 100};  // width, height
+
+// The first row's top in the main window's client area.
+int firstRow(HWND window, HWND toolbar) {
+    RECT bar = {};
+    if (toolbar != nullptr) {
+        GetWindowRect(toolbar, &bar);
+        MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&bar), 2);
+    }
+    return std::max(0, static_cast<int>(bar.bottom)) + scaleToScreen(kBelowToolbar);
+}
 }  // namespace
 
 void ImageEditor::layoutControls() {
+    // The toolbar sizes itself along the top edge.
+    SendMessageA(toolbar, TB_AUTOSIZE, 0, 0);
     RECT client;
     GetClientRect(mainWindow, &client);
     auto at = [](int pixels) { return scaleToScreen(pixels); };
+    int row = firstRow(mainWindow, toolbar), step = at(kRowStep), height = at(kRowHeight);
     int right = at(kRightColumn);
     int rightWidth = std::max(0, static_cast<int>(client.right) - right - at(kMargin));
     int bottom = client.bottom - at(kMargin);
@@ -194,14 +207,12 @@ void ImageEditor::layoutControls() {
         int x, y, width, height;
     };
     const Place places[] = {
-        {IDC_VOLUME_LABEL, at(kMargin), at(kFirstRow), at(kLeftWidth), at(kRowHeight)},
-        {IDC_INFO_TREE, at(kMargin), at(kSecondRow), at(kLeftWidth), bottom - at(kSecondRow)},
-        {IDC_STATUS_LINE, right, at(kFirstRow), rightWidth, at(kRowHeight)},
-        {IDC_FOLDER_PATH, right, at(kSecondRow), rightWidth, at(kRowHeight)},
-        {IDC_FILE_LIST, right, at(kListTop), rightWidth, bottom - at(kListTop)},
+        {IDC_VOLUME_LABEL, at(kMargin), row, at(kLeftWidth), height},
+        {IDC_INFO_TREE, at(kMargin), row + step, at(kLeftWidth), bottom - row - step},
+        {IDC_STATUS_LINE, right, row, rightWidth, height},
+        {IDC_FOLDER_PATH, right, row + step, rightWidth, height},
+        {IDC_FILE_LIST, right, row + 2 * step, rightWidth, bottom - row - 2 * step},
     };
-    // The toolbar sizes itself along the top edge.
-    SendMessageA(toolbar, TB_AUTOSIZE, 0, 0);
     HDWP moves = BeginDeferWindowPos(static_cast<int>(sizeof places / sizeof places[0]));
     for (const Place& p : places) {
         HWND child = control(p.id);
@@ -218,9 +229,10 @@ void ImageEditor::limitTrackSize(MINMAXINFO* limits) const {
     if (!GetWindowRect(mainWindow, &outer) || !GetClientRect(mainWindow, &client)) return;
     int frameWidth = (outer.right - outer.left) - client.right;
     int frameHeight = (outer.bottom - outer.top) - client.bottom;
+    int listTop = firstRow(mainWindow, toolbar) + 2 * scaleToScreen(kRowStep);
     limits->ptMinTrackSize.x =
         scaleToScreen(kRightColumn + kSmallestList[0] + kMargin) + frameWidth;
-    limits->ptMinTrackSize.y = scaleToScreen(kListTop + kSmallestList[1] + kMargin) + frameHeight;
+    limits->ptMinTrackSize.y = listTop + scaleToScreen(kSmallestList[1] + kMargin) + frameHeight;
 }
 
 void ImageEditor::handleNotify(const NMHDR* header) {
