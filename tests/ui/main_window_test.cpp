@@ -269,8 +269,7 @@ TEST_F(MainWindow, F3DoesNothingAnywhere) {
         session.focus(target);
         postKey(session.control(target), VK_F3);
     }
-    Sleep(300);
-    session.flushPosted();
+    session.settle();
     EXPECT_EQ(windows, visibleWindows(session.threadId())) << "a window opened";
     EXPECT_EQ(before, names());
     EXPECT_EQ(caption, windowText(session.window()));
