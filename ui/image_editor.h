@@ -21,7 +21,7 @@ const int kLongNameChars = 260;
 // One entry of the folder shown in the file list, in the order the walker returned it.
 struct DirListEntry {
     uint8_t rawEntry[32];
-    wchar_t longName[kLongNameChars];
+    wchar_t longName[kLongNameChars];  // UTF-16: the core's names are written into it
     int32_t entryCluster;
     int32_t entryIndex;
     int32_t longNameCluster;
@@ -98,7 +98,6 @@ public:
     void readEntries();
     // Refills the list and the status line from the records, in the list's sort order.
     void fillList();
-    void makeShortName(DirListEntry* record);
     int32_t openEntry(int index);
     void rebuildViews();
     // Reads the shown folder again. When it is the folder the list already showed (after a

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "directory/dir_entry.h"
 #include "directory/folder_path.h"
 #include "image/boot_sector.h"
 #include "resources/resource_ids.h"
@@ -122,28 +123,6 @@ void ImageEditor::readEntries() {
     }
 }
 
-void ImageEditor::makeShortName(DirListEntry* record) {
-    char base[9], extension[4];
-    std::memcpy(base, record->rawEntry, 8);
-    base[8] = '\0';
-    std::memcpy(extension, record->rawEntry + 8, 3);
-    extension[3] = '\0';
-    bool folder = isFolder(record);
-    for (char* text : {base, extension}) {
-        for (char* c = text; *c != '\0'; ++c) {
-            if (folder && *c >= 'a' && *c <= 'z') *c = static_cast<char>(*c - 'a' + 'A');
-            if (!folder && *c >= 'A' && *c <= 'Z') *c = static_cast<char>(*c - 'A' + 'a');
-            if (*c == ' ') *c = '\0';  // each part ends at its first blank
-        }
-    }
-    char shortName[13];
-    std::snprintf(shortName, sizeof shortName, "%s%s%s", base, extension[0] != '\0' ? "." : "",
-                  extension);
-    if (MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED, shortName, -1, record->longName,
-                            kLongNameChars) == 0)
-        record->longName[0] = L'\0';
-}
-
 void ImageEditor::fillList() {
     HWND list = control(IDC_FILE_LIST);
     SendMessageA(list, WM_SETREDRAW, FALSE, 0);
@@ -162,7 +141,8 @@ void ImageEditor::fillItems() {
     int folders = 0, files = 0;
     uint32_t totalBytes = 0;  // shown as a signed 32-bit number
     for (DirListEntry* record = entries; record != nullptr; record = record->next) {
-        if (record->longName[0] == L'\0') makeShortName(record);
+        if (record->longName[0] == L'\0')
+            shortDisplayName(record->rawEntry, reinterpret_cast<uint16_t*>(record->longName));
         if (isFolder(record)) {
             if (record->rawEntry[0] != '.') ++folders;
         } else {
