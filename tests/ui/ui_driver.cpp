@@ -229,6 +229,15 @@ void sendClick(POINT screen, bool right, int clicks) {
     }
 }
 
+bool waitUntilReachable(HWND top, HWND target, POINT at) {
+    return waitUntil([&] {
+        if (WindowFromPoint(at) == target && GetForegroundWindow() == top) return true;
+        SetForegroundWindow(top);
+        BringWindowToTop(top);
+        return false;
+    });
+}
+
 void pressButton(HWND dialog, int buttonId) {
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(dialog, buttonId)));

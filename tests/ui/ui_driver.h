@@ -78,6 +78,9 @@ void postKey(HWND target, UINT virtualKey);
 void sendKeys(const std::vector<WORD>& modifiers, WORD key);
 // Real mouse clicks at a screen position.
 void sendClick(POINT screen, bool right, int clicks);
+// Brings `top` to the front until the point `at` (screen) shows `target`; false when it never
+// does (another program's window, or one just closing, covers it).
+bool waitUntilReachable(HWND top, HWND target, POINT at);
 // Posts a button press to a dialog, as clicking the button would.
 void pressButton(HWND dialog, int buttonId);
 // Replaces the text of an edit control (a name typed into a file chooser, a label).

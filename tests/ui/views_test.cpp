@@ -76,11 +76,11 @@ TEST_F(FileList, RootOfAPopulatedImageInEveryColumn) {
         const char* attributes;
         int image;
     };
-    // Folders first, then files by their blank-padded 8-byte base names.
+    // Folders first, then files, each by the name shown.
     const Row expected[] = {
         {"[DOCS]", "0", "----", 0},
         {"[Photos of the summer]", "0", "----", 0},
-        {"ab.txt", "3", "-a--", 1},  // stored as "AB CD   TXT": the name ends at the blank
+        {"ab cd.txt", "3", "-a--", 1},  // stored as "AB CD   TXT": the blank inside is kept
         {"empty1.dat", "0", "-a--", 1},
         {"empty2.dat", "0", "-a--", 1},
         {"Long file name document.txt", "2", "r-h-", 1},

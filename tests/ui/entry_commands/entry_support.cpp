@@ -262,14 +262,7 @@ bool contextMenuPick(UiSession& session, int index, char key) {
     // the click is one already selected or none.
     HWND menu = nullptr;
     for (int attempt = 0;; ++attempt) {
-        bool reachable = waitUntil([&] {
-            if (WindowFromPoint(at) == list && GetForegroundWindow() == session.window())
-                return true;
-            SetForegroundWindow(session.window());
-            BringWindowToTop(session.window());
-            return false;
-        });
-        if (!reachable) {
+        if (!waitUntilReachable(session.window(), list, at)) {
             char name[64] = {0};
             GetClassNameA(WindowFromPoint(at), name, sizeof name);
             ADD_FAILURE() << "a window of class " << name << " covers the file list";

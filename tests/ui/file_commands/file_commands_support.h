@@ -199,6 +199,8 @@ protected:
         ASSERT_TRUE(SendMessageA(toolbar, TB_GETRECT, commandId, reinterpret_cast<LPARAM>(&rect)));
         POINT centre = {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
         ClientToScreen(toolbar, &centre);
+        // A chooser that has just closed may still cover the button, or hold the activation.
+        ASSERT_TRUE(ui_driver::waitUntilReachable(session.window(), toolbar, centre));
         ui_driver::sendClick(centre, false, 1);
     }
 
