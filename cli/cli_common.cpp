@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "directory/image_path.h"
+#include "platform/host_error.h"
 
 int usageError(const char* usage) {
     std::fprintf(stderr, "usage: tolven-cli %s\n", usage);
@@ -48,13 +49,17 @@ std::string escapeControls(const std::string& text) {
     return out.append(text, copied, std::string::npos);
 }
 
-int reportFailure(VolumeImage& image, int result) {
+int reportFailure(VolumeImage& image, int result, const char* path) {
     char message[kMessageTextSize + 1];
     for (;;) {
         std::memset(message, 0, sizeof message);
         if (!image.popFront(message, kMessageTextSize)) break;
         std::fprintf(stderr, "%s\n", escapeControls(message).c_str());
+        std::string reason = hostFailureReason(message);
+        if (!reason.empty()) std::fprintf(stderr, "%s\n", escapeControls(reason).c_str());
     }
+    std::string reason = path != nullptr ? hostExplainedPath(path) : std::string();
+    if (!reason.empty()) std::fprintf(stderr, "%s\n", escapeControls(reason).c_str());
     std::fprintf(stderr, "error %i\n", result);
     return kExitFailure;
 }
@@ -73,11 +78,11 @@ int reportImagePathError(const char* path, int result) {
 bool loadImage(VolumeImage& image, const char* path) {
     int result = image.loadImageFile(path);
     if (result == kResultOk) return true;
-    reportFailure(image, result);
+    reportFailure(image, result, path);
     return false;
 }
 
 int saveImage(VolumeImage& image, const char* path) {
     int result = image.saveImageFile(path);
-    return result == kResultOk ? kExitOk : reportFailure(image, result);
+    return result == kResultOk ? kExitOk : reportFailure(image, result, path);
 }

@@ -23,8 +23,10 @@ int usageError(const char* usage);
 // True when any argument is --help or -h; the caller then prints its usage on standard output.
 bool wantsHelp(int argc, char** argv);
 int printUsage(const char* usage, const char* summary);
-// Prints every queued message on its own line (escaped), then "error N"; returns kExitFailure.
-int reportFailure(VolumeImage& image, int result);
+// Prints every queued message on its own line (escaped), each followed by the system's reason
+// when a host call on the path it names failed, then "PATH: REASON" when `path` (the file the
+// operation worked on) is given and a host call failed, then "error N"; returns kExitFailure.
+int reportFailure(VolumeImage& image, int result, const char* path = nullptr);
 // Prints the failure of a path resolve (directory/image_path.h) on standard error ("Path \"%s\"
 // not found in image!" and the like) and returns kExitFailure.
 int reportImagePathError(const char* path, int result);

@@ -16,7 +16,7 @@ static int runBootFile(int argc, char** argv, const char* usage,
     int status = kExitFailure;
     if (loadImage(*image, imagePath)) {
         int result = (image->*(isImport ? importOp : exportOp))(filePath);
-        if (result != kResultOk) status = reportFailure(*image, result);
+        if (result != kResultOk) status = reportFailure(*image, result, filePath);
         else status = isImport ? saveImage(*image, imagePath) : kExitOk;
     }
     delete image;

@@ -1,5 +1,6 @@
 // Host files and folders as the core sees them. The Win32 build uses kernel32 (CreateFileA and
 // friends); every other host uses POSIX calls. Paths are ANSI on Windows and UTF-8 elsewhere.
+// Every failure and refusal is noted with its path and the system's reason (platform/host_error.h).
 #ifndef TOLVEN_PLATFORM_HOST_FILE_H
 #define TOLVEN_PLATFORM_HOST_FILE_H
 
@@ -38,6 +39,7 @@ public:
 private:
     friend class HostReplacement;
     intptr_t handle_;
+    std::string path_;  // what a failed read, write or close is noted against
 };
 
 enum ReplaceResult { kReplaceDone, kReplaceWriteFailed, kReplaceRenameFailed };

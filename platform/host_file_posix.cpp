@@ -9,6 +9,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/host_error.h"
+
 HostFile::HostFile() : handle_(-1) {}
 
 HostFile::~HostFile() { close(); }
@@ -16,14 +18,20 @@ HostFile::~HostFile() { close(); }
 bool HostFile::openForReading(const char* path) {
     close();
     int fd = ::open(path, O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
+    if (fd < 0) {
+        hostNoteFailure(path);
+        return false;
+    }
     struct stat st;
     // Folders open for reading on POSIX but not on Windows; refuse them alike.
     if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        if (S_ISDIR(st.st_mode)) hostNoteRefusal(path, kHostRefusedFolder);
+        else hostNoteFailure(path);
         ::close(fd);
         return false;
     }
     handle_ = fd;
+    path_ = path;
     return true;
 }
 
@@ -31,23 +39,37 @@ bool HostFile::openForReading(const char* path) {
 bool HostFile::openRegularForReading(const char* path) {
     close();
     int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0) return false;
+    if (fd < 0) {
+        hostNoteFailure(path);
+        return false;
+    }
     struct stat st;
-    int flags = fcntl(fd, F_GETFL);
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || flags < 0 ||
-        fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+    bool queried = fstat(fd, &st) == 0;
+    if (queried && !S_ISREG(st.st_mode)) {
+        hostNoteRefusal(path, S_ISDIR(st.st_mode) ? kHostRefusedFolder : kHostRefusedNotAFile);
+        ::close(fd);
+        return false;
+    }
+    int flags = queried ? fcntl(fd, F_GETFL) : -1;
+    if (flags < 0 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        hostNoteFailure(path);
         ::close(fd);
         return false;
     }
     handle_ = fd;
+    path_ = path;
     return true;
 }
 
 bool HostFile::createAlways(const char* path) {
     close();
     int fd = ::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) return false;
+    if (fd < 0) {
+        hostNoteFailure(path);
+        return false;
+    }
     handle_ = fd;
+    path_ = path;
     return true;
 }
 
@@ -59,18 +81,34 @@ bool HostFile::createPlain(const char* path) {
     int fd = ::open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0644);
     if (fd < 0 && errno == EEXIST) {
         struct stat st;
-        if (::lstat(path, &st) != 0 || !S_ISREG(st.st_mode) || st.st_nlink != 1) return false;
+        if (::lstat(path, &st) != 0) {
+            hostNoteFailure(path);
+            return false;
+        }
+        if (!S_ISREG(st.st_mode) || st.st_nlink != 1) {
+            hostNoteRefusal(path, S_ISDIR(st.st_mode) ? kHostRefusedFolder : kHostRefusedNotAFile);
+            return false;
+        }
         fd = ::open(path, O_WRONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
         int flags = fd < 0 ? -1 : fcntl(fd, F_GETFL);
-        if (fd >= 0 && (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_nlink != 1 ||
-                        flags < 0 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0 ||
-                        ftruncate(fd, 0) != 0)) {
+        if (fd >= 0 && (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_nlink != 1)) {
+            hostNoteRefusal(path, kHostRefusedNotAFile);
             ::close(fd);
-            fd = -1;
+            return false;
+        }
+        if (fd >= 0 && (flags < 0 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0 ||
+                        ftruncate(fd, 0) != 0)) {
+            hostNoteFailure(path);
+            ::close(fd);
+            return false;
         }
     }
-    if (fd < 0) return false;
+    if (fd < 0) {
+        hostNoteFailure(path);
+        return false;
+    }
     handle_ = fd;
+    path_ = path;
     return true;
 }
 
@@ -83,6 +121,7 @@ bool HostFile::read(void* buffer, uint32_t count, uint32_t* got) {
         ssize_t n = ::read(static_cast<int>(handle_), out + *got, count - *got);
         if (n < 0) {
             if (errno == EINTR) continue;
+            hostNoteFailure(path_.c_str());
             return false;
         }
         if (n == 0) break;
@@ -101,6 +140,8 @@ bool HostFile::write(const void* buffer, uint32_t count, uint32_t* written) {
         ssize_t n = ::write(static_cast<int>(handle_), in + done, count - done);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
+            if (n < 0) hostNoteFailure(path_.c_str());
+            else hostNoteRefusal(path_.c_str(), kHostRefusedShortWrite);
             ok = false;
             break;
         }
@@ -113,6 +154,7 @@ bool HostFile::write(const void* buffer, uint32_t count, uint32_t* written) {
 bool HostFile::close() {
     if (handle_ < 0) return true;
     int rc = ::close(static_cast<int>(handle_));
+    if (rc != 0) hostNoteFailure(path_.c_str());
     handle_ = -1;
     return rc == 0;
 }
@@ -136,16 +178,31 @@ bool HostReplacement::begin(const char* path) {
     if (::lstat(path, &st) == 0 && S_ISLNK(st.st_mode)) {
         // Saved through the link: the file it leads to is replaced, the link stays.
         char* real = ::realpath(path, nullptr);
-        if (real == nullptr) return false;
+        if (real == nullptr) {
+            hostNoteFailure(path);
+            return false;
+        }
         target_ = real;
         std::free(real);
     }
     targetExists_ = ::stat(target_.c_str(), &st) == 0;
-    if (!targetExists_ && errno != ENOENT) return false;
-    // Root may write anything, so a file without any write bit counts as read-only too.
-    if (targetExists_ && (!S_ISREG(st.st_mode) || (st.st_mode & 0222) == 0 ||
-                          ::access(target_.c_str(), W_OK) != 0))
+    if (!targetExists_ && errno != ENOENT) {
+        hostNoteFailure(path);
         return false;
+    }
+    if (targetExists_ && !S_ISREG(st.st_mode)) {
+        hostNoteRefusal(path, S_ISDIR(st.st_mode) ? kHostRefusedFolder : kHostRefusedNotAFile);
+        return false;
+    }
+    // Root may write anything, so a file without any write bit counts as read-only too.
+    if (targetExists_ && (st.st_mode & 0222) == 0) {
+        hostNoteRefusal(path, kHostRefusedReadOnly);
+        return false;
+    }
+    if (targetExists_ && ::access(target_.c_str(), W_OK) != 0) {
+        hostNoteFailure(path);
+        return false;
+    }
 
     // A fresh name: the exclusive create refuses any existing name, a link included, and the
     // next candidate is tried.
@@ -162,15 +219,19 @@ bool HostReplacement::begin(const char* path) {
         if (fd < 0 && errno != EEXIST) break;
     }
     if (fd < 0) {
+        // Noted against the target: the partial name is the program's own business.
+        hostNoteFailure(path);
         temp_.clear();
         return false;
     }
     file_.handle_ = fd;
+    file_.path_ = path;
     if (targetExists_) {
         // The owner first: changing it may clear the set-id bits that the mode then restores.
         if (st.st_uid != geteuid() || st.st_gid != getegid())
             (void)fchown(fd, st.st_uid, st.st_gid);
         if (fchmod(fd, st.st_mode & 07777) != 0) {
+            hostNoteFailure(path);
             abandon();
             return false;
         }
@@ -181,11 +242,13 @@ bool HostReplacement::begin(const char* path) {
 ReplaceResult HostReplacement::commit() {
     if (temp_.empty()) return kReplaceWriteFailed;
     bool synced = ::fsync(static_cast<int>(file_.handle_)) == 0;
+    if (!synced) hostNoteFailure(file_.path_.c_str());
     if (!file_.close() || !synced) {
         abandon();
         return kReplaceWriteFailed;
     }
     if (::rename(temp_.c_str(), target_.c_str()) != 0) {
+        hostNoteFailure(file_.path_.c_str());
         abandon();
         return kReplaceRenameFailed;
     }
@@ -195,7 +258,11 @@ ReplaceResult HostReplacement::commit() {
 
 char hostPathSeparator() { return '/'; }
 
-bool hostCreateFolder(const char* path) { return ::mkdir(path, 0755) == 0; }
+bool hostCreateFolder(const char* path) {
+    if (::mkdir(path, 0755) == 0) return true;
+    hostNoteFailure(path);
+    return false;
+}
 
 bool hostDeleteFile(const char* path) { return ::unlink(path) == 0; }
 

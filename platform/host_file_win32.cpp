@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/host_error.h"
+
 static HANDLE asHandle(intptr_t h) { return reinterpret_cast<HANDLE>(h); }
 static const intptr_t kClosed = reinterpret_cast<intptr_t>(INVALID_HANDLE_VALUE);
 
@@ -16,8 +18,12 @@ bool HostFile::openForReading(const char* path) {
     close();
     HANDLE h = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
+    if (h == INVALID_HANDLE_VALUE) {
+        hostNoteFailure(path);
+        return false;
+    }
     handle_ = reinterpret_cast<intptr_t>(h);
+    path_ = path;
     return true;
 }
 
@@ -26,6 +32,7 @@ bool HostFile::openRegularForReading(const char* path) {
     if (!openForReading(path)) return false;
     if (GetFileType(asHandle(handle_)) == FILE_TYPE_DISK) return true;
     close();
+    hostNoteRefusal(path, kHostRefusedNotAFile);
     return false;
 }
 
@@ -33,8 +40,12 @@ bool HostFile::createAlways(const char* path) {
     close();
     HANDLE h = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                            nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
+    if (h == INVALID_HANDLE_VALUE) {
+        hostNoteFailure(path);
+        return false;
+    }
     handle_ = reinterpret_cast<intptr_t>(h);
+    path_ = path;
     return true;
 }
 
@@ -46,26 +57,42 @@ bool HostFile::createPlain(const char* path) {
                            nullptr);
     DWORD error = GetLastError();
     bool exists = error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
-    if (h == INVALID_HANDLE_VALUE && exists) {
+    if (h == INVALID_HANDLE_VALUE && !exists) {
+        hostNoteFailure(path);
+        return false;
+    }
+    if (h == INVALID_HANDLE_VALUE) {
         DWORD attributes = GetFileAttributesA(path);
-        if (attributes == INVALID_FILE_ATTRIBUTES ||
-            (attributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) != 0)
+        if (attributes == INVALID_FILE_ATTRIBUTES) {
+            hostNoteFailure(path);
             return false;
+        }
+        if ((attributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) != 0) {
+            bool folder = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
+            hostNoteRefusal(path, folder ? kHostRefusedFolder : kHostRefusedNotAFile);
+            return false;
+        }
         h = CreateFileA(path, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                         FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        if (h == INVALID_HANDLE_VALUE) {
+            hostNoteFailure(path);
+            return false;
+        }
         BY_HANDLE_FILE_INFORMATION info;
-        bool plain = h != INVALID_HANDLE_VALUE && GetFileType(h) == FILE_TYPE_DISK &&
-                     GetFileInformationByHandle(h, &info) &&
+        bool plain = GetFileType(h) == FILE_TYPE_DISK && GetFileInformationByHandle(h, &info) &&
                      (info.dwFileAttributes &
                       (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) == 0 &&
-                     info.nNumberOfLinks <= 1 && SetEndOfFile(h);
-        if (!plain && h != INVALID_HANDLE_VALUE) {
+                     info.nNumberOfLinks <= 1;
+        bool emptied = plain && SetEndOfFile(h);
+        if (!emptied) {
+            if (plain) hostNoteFailure(path);
+            else hostNoteRefusal(path, kHostRefusedNotAFile);
             CloseHandle(h);
-            h = INVALID_HANDLE_VALUE;
+            return false;
         }
     }
-    if (h == INVALID_HANDLE_VALUE) return false;
     handle_ = reinterpret_cast<intptr_t>(h);
+    path_ = path;
     return true;
 }
 
@@ -73,7 +100,10 @@ bool HostFile::read(void* buffer, uint32_t count, uint32_t* got) {
     *got = 0;
     if (handle_ == kClosed) return false;
     DWORD n = 0;
-    if (!ReadFile(asHandle(handle_), buffer, count, &n, nullptr)) return false;
+    if (!ReadFile(asHandle(handle_), buffer, count, &n, nullptr)) {
+        hostNoteFailure(path_.c_str());
+        return false;
+    }
     *got = n;
     return true;
 }
@@ -83,6 +113,8 @@ bool HostFile::write(const void* buffer, uint32_t count, uint32_t* written) {
     if (handle_ == kClosed) return false;
     DWORD n = 0;
     BOOL ok = WriteFile(asHandle(handle_), buffer, count, &n, nullptr);
+    if (!ok) hostNoteFailure(path_.c_str());
+    else if (n != count) hostNoteRefusal(path_.c_str(), kHostRefusedShortWrite);
     if (written != nullptr) *written = n;
     return ok && n == count;
 }
@@ -90,6 +122,7 @@ bool HostFile::write(const void* buffer, uint32_t count, uint32_t* written) {
 bool HostFile::close() {
     if (handle_ == kClosed) return true;
     BOOL ok = CloseHandle(asHandle(handle_));
+    if (!ok) hostNoteFailure(path_.c_str());
     handle_ = kClosed;
     return ok != FALSE;
 }
@@ -134,21 +167,36 @@ bool HostReplacement::begin(const char* path) {
     // A full path: Wine's ReplaceFile fails on relative ones.
     char full[MAX_PATH];
     DWORD length = GetFullPathNameA(path, sizeof full, full, nullptr);
-    if (length == 0 || length >= sizeof full) return false;
+    if (length == 0 || length >= sizeof full) {
+        if (length != 0) SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        hostNoteFailure(path);
+        return false;
+    }
     target_ = full;
     DWORD attributes = GetFileAttributesA(full);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-        if (!finalPath(full, &target_)) return false;
+        if (!finalPath(full, &target_)) {
+            hostNoteRefusal(path, kHostRefusedNoTarget);
+            return false;
+        }
         attributes = GetFileAttributesA(target_.c_str());
     }
     targetExists_ = attributes != INVALID_FILE_ATTRIBUTES;
     if (!targetExists_) {
         DWORD error = GetLastError();
-        if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) return false;
+        if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) {
+            hostNoteFailure(path);
+            return false;
+        }
     }
     if (targetExists_ && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY |
-                                        FILE_ATTRIBUTE_DEVICE | FILE_ATTRIBUTE_REPARSE_POINT)))
+                                        FILE_ATTRIBUTE_DEVICE | FILE_ATTRIBUTE_REPARSE_POINT))) {
+        HostRefusal why = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? kHostRefusedFolder
+                          : (attributes & FILE_ATTRIBUTE_READONLY) != 0 ? kHostRefusedReadOnly
+                                                                        : kHostRefusedNotAFile;
+        hostNoteRefusal(path, why);
         return false;
+    }
 
     // CREATE_NEW never opens an existing name, a link included; the next candidate is tried.
     static unsigned counter = 0;
@@ -167,16 +215,20 @@ bool HostReplacement::begin(const char* path) {
         if (h == INVALID_HANDLE_VALUE && !taken) break;
     }
     if (h == INVALID_HANDLE_VALUE) {
+        // Noted against the target: the partial name is the program's own business.
+        hostNoteFailure(path);
         temp_.clear();
         return false;
     }
     file_.handle_ = reinterpret_cast<intptr_t>(h);
+    file_.path_ = path;
     return true;
 }
 
 ReplaceResult HostReplacement::commit() {
     if (temp_.empty()) return kReplaceWriteFailed;
     bool flushed = FlushFileBuffers(asHandle(file_.handle_)) != FALSE;
+    if (!flushed) hostNoteFailure(file_.path_.c_str());
     if (!file_.close() || !flushed) {
         abandon();
         return kReplaceWriteFailed;
@@ -187,6 +239,7 @@ ReplaceResult HostReplacement::commit() {
                                     REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)
                      : MoveFileExA(temp_.c_str(), target_.c_str(), MOVEFILE_WRITE_THROUGH);
     if (!moved) {
+        hostNoteFailure(file_.path_.c_str());
         abandon();
         return kReplaceRenameFailed;
     }
@@ -196,7 +249,11 @@ ReplaceResult HostReplacement::commit() {
 
 char hostPathSeparator() { return '\\'; }
 
-bool hostCreateFolder(const char* path) { return CreateDirectoryA(path, nullptr) != FALSE; }
+bool hostCreateFolder(const char* path) {
+    if (CreateDirectoryA(path, nullptr)) return true;
+    hostNoteFailure(path);
+    return false;
+}
 
 bool hostDeleteFile(const char* path) { return DeleteFileA(path) != FALSE; }
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "platform/host_error.h"
 #include "platform/host_file.h"
 
 static bool localDosTime(const FILETIME& utc, uint16_t* date, uint16_t* time) {
@@ -20,7 +21,10 @@ static bool localDosTime(const FILETIME& utc, uint16_t* date, uint16_t* time) {
 // through a handle, which follows it.
 bool hostQueryFile(const char* path, HostFileInfo* info, bool followFolderLinks) {
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data)) return false;
+    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data)) {
+        hostNoteFailure(path);
+        return false;
+    }
     DWORD attributes = data.dwFileAttributes;
     bool link = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
     if (link && (!(attributes & FILE_ATTRIBUTE_DIRECTORY) || followFolderLinks)) {
@@ -28,6 +32,7 @@ bool hostQueryFile(const char* path, HostFileInfo* info, bool followFolderLinks)
                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
         BY_HANDLE_FILE_INFORMATION target;
         bool read = h != INVALID_HANDLE_VALUE && GetFileInformationByHandle(h, &target);
+        if (!read) hostNoteFailure(path);
         if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
         if (!read) return false;
         attributes = target.dwFileAttributes;
@@ -55,12 +60,17 @@ bool hostListFolder(const char* path, std::vector<std::string>* names) {
     std::string pattern = hostJoinPath(path, "*");
     WIN32_FIND_DATAA found;
     HANDLE h = FindFirstFileA(pattern.c_str(), &found);
-    if (h == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;
+    if (h == INVALID_HANDLE_VALUE) {
+        if (GetLastError() == ERROR_FILE_NOT_FOUND) return true;
+        hostNoteFailure(path);
+        return false;
+    }
     do {
         std::string name = found.cFileName;
         if (name != "." && name != "..") names->push_back(name);
     } while (FindNextFileA(h, &found));
     bool complete = GetLastError() == ERROR_NO_MORE_FILES;
+    if (!complete) hostNoteFailure(path);
     FindClose(h);
     std::sort(names->begin(), names->end());
     return complete;

@@ -49,6 +49,7 @@
 #define IDC_NEW_CANCEL         1011
 #define IDC_NEW_CREATE         1012
 #define IDC_NEW_OEM_ID         1013
+#define IDC_NEW_TYPE_LABEL     1014
 
 /* Floppy drive dialog */
 #define IDD_DRIVE              117
@@ -60,5 +61,9 @@
 /* Cluster organisation dialog */
 #define IDD_CLUSTER_MAP        119
 #define IDC_CLUSTER_MAP_OK     1022
+#define IDC_CLUSTER_MAP_FREE   1023
+#define IDC_CLUSTER_MAP_USED   1024
+#define IDC_CLUSTER_MAP_RESERVED 1025
+#define IDC_CLUSTER_MAP_BAD    1026
 
 #endif

@@ -1,5 +1,6 @@
-// Where the cluster map draws: the outer frame, the cells and their colours. Pure arithmetic on
-// the window's sizes, kept apart from the painting so that it can be checked without a window.
+// Where the cluster map draws: the outer frame, the cells, their colours and the legend's
+// swatches. Pure arithmetic on the window's sizes, kept apart from the painting so that it can be
+// checked without a window.
 #ifndef TOLVEN_UI_CLUSTER_MAP_LAYOUT_H
 #define TOLVEN_UI_CLUSTER_MAP_LAYOUT_H
 
@@ -18,14 +19,26 @@ const int kCellPitch = 8;  // a 7-pixel cell and a one-pixel gap
 const int kCellSize = 7;
 const int kCellOrigin = 5;
 
-// The frame around the cells, from the outer window size (W x H), the caption height K and the
-// dialog frame thickness F.
-inline MapRect clusterMapFrame(int windowWidth, int windowHeight, int captionHeight,
-                               int frameThickness) {
-    MapRect frame = {3, 3, windowWidth - 2 * frameThickness - 3,
-                     windowHeight - captionHeight - frameThickness - 35};
+const int kLegendGap = 4;  // between the frame and the legend's texts
+
+// The frame around the cells, from the outer window width W, the dialog frame thickness F and
+// the top of the legend row below it (client coordinates).
+inline MapRect clusterMapFrame(int windowWidth, int frameThickness, int legendTop) {
+    MapRect frame = {3, 3, windowWidth - 2 * frameThickness - 3, legendTop - kLegendGap};
     return frame;
 }
+
+// The colour swatch of a legend entry: a cell just left of its text, centred on it.
+inline MapRect clusterMapSwatch(const MapRect& text) {
+    int top = (text.top + text.bottom - kCellSize) / 2;
+    MapRect swatch = {text.left - kCellSize - 4, top, text.left - 4, top + kCellSize};
+    return swatch;
+}
+
+// The legend's counts, indexed by FatClass.
+struct ClusterMapCounts {
+    int perClass[4];
+};
 
 // Cells per row. At least one, so that a window narrower than one cell still has rows to fill
 // rather than a division by zero.
@@ -42,15 +55,20 @@ inline MapRect clusterMapCell(int index, int cellsPerRow) {
     return cell;
 }
 
-// Fill colour of a FAT entry as 0x00BBGGRR, the platform's colour order.
-inline uint32_t clusterMapColour(uint16_t fatEntry) {
-    switch (classifyFatEntry(fatEntry)) {
+// Fill colour of a class of FAT entries as 0x00BBGGRR, the platform's colour order.
+inline uint32_t clusterMapClassColour(FatClass fatClass) {
+    switch (fatClass) {
     case kFatFree: return 0xFFFFFFu;                      // white
     case kFatUsed: return 0x00C000u;                      // green (0, 192, 0)
     case kFatReserved: return 0xFF0000u;                  // blue (0, 0, 255)
     case kFatBad: return 0x0000FFu;                       // red (255, 0, 0)
     }
     return 0xFFFFFFu;
+}
+
+// Fill colour of a FAT entry's cell.
+inline uint32_t clusterMapColour(uint16_t fatEntry) {
+    return clusterMapClassColour(classifyFatEntry(fatEntry));
 }
 
 // How many cells are drawn: the record's count, bounded by the FAT table so that no entry past

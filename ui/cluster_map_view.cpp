@@ -1,21 +1,62 @@
 #include "ui/cluster_map_view.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "resources/resource_ids.h"
-#include "ui/cluster_map_layout.h"
 
 namespace {
 
 ClusterMapView* gOpenView = nullptr;
 
+struct LegendEntry {
+    FatClass fatClass;
+    int textId;
+    const char* format;
+};
+
+// In the order the legend shows them, left to right.
+const LegendEntry kLegend[] = {
+    {kFatFree, IDC_CLUSTER_MAP_FREE, "Free: %i"},
+    {kFatUsed, IDC_CLUSTER_MAP_USED, "Used: %i"},
+    {kFatReserved, IDC_CLUSTER_MAP_RESERVED, "Reserved: %i"},
+    {kFatBad, IDC_CLUSTER_MAP_BAD, "Bad: %i"},
+};
+
 COLORREF toColorRef(uint32_t bgr) { return static_cast<COLORREF>(bgr); }
+
+MapRect childRect(HWND dialog, int id) {
+    RECT rect = {0, 0, 0, 0};
+    HWND child = GetDlgItem(dialog, id);
+    if (child != nullptr) {
+        GetWindowRect(child, &rect);
+        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
+    }
+    MapRect out = {rect.left, rect.top, rect.right, rect.bottom};
+    return out;
+}
+
+// A black outline filled with `colour`. Pen and brush are made and deleted per call, so that no
+// drawing object outlives the paint request.
+void drawCell(HDC dc, const MapRect& cell, uint32_t colour) {
+    HPEN pen = CreatePen(PS_SOLID, 0, RGB(0, 0, 0));
+    HBRUSH brush = CreateSolidBrush(toColorRef(colour));
+    HGDIOBJ oldPen = SelectObject(dc, pen);
+    HGDIOBJ oldBrush = SelectObject(dc, brush);
+    Rectangle(dc, cell.left, cell.top, cell.right, cell.bottom);
+    SelectObject(dc, oldPen);
+    SelectObject(dc, oldBrush);
+    DeleteObject(pen);
+    DeleteObject(brush);
+}
 
 }  // namespace
 
-bool ClusterMapView::show(HWND owner, int count, const uint16_t* table) {
+bool ClusterMapView::show(HWND owner, int count, const uint16_t* table,
+                          const ClusterMapCounts& counts) {
     clusterCount = count;
     std::memcpy(fatTable, table, sizeof fatTable);
+    legendCounts = counts;
     window = nullptr;
     DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_CLUSTER_MAP), owner, dialogProc,
                     reinterpret_cast<LPARAM>(this));
@@ -23,36 +64,39 @@ bool ClusterMapView::show(HWND owner, int count, const uint16_t* table) {
     return true;
 }
 
+void ClusterMapView::initDialog(HWND dialog) {
+    window = dialog;
+    for (const LegendEntry& entry : kLegend) {
+        char text[40];
+        std::snprintf(text, sizeof text, entry.format, legendCounts.perClass[entry.fatClass]);
+        SetDlgItemTextA(dialog, entry.textId, text);
+    }
+    // With the focus on OK the dialog manager gets Enter and Escape; with none, keys would come
+    // to the dialog as system keys and do nothing.
+    SetFocus(GetDlgItem(dialog, IDC_CLUSTER_MAP_OK));
+}
+
 void ClusterMapView::paint() {
     RECT outer;
     GetWindowRect(window, &outer);
     int width = outer.right - outer.left;
-    int height = outer.bottom - outer.top;
 
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(window, &ps);
-    int captionHeight = GetSystemMetrics(SM_CYCAPTION);
     int frameThickness = GetSystemMetrics(SM_CYDLGFRAME);  // serves for the sides as well
 
     // The context's default pen and brush: a black outline filled white.
-    MapRect frame = clusterMapFrame(width, height, captionHeight, frameThickness);
+    MapRect frame =
+        clusterMapFrame(width, frameThickness, childRect(window, kLegend[0].textId).top);
     Rectangle(dc, frame.left, frame.top, frame.right, frame.bottom);
 
     int perRow = clusterMapCellsPerRow(width, frameThickness);
     int cells = clusterMapCellCount(clusterCount);
-    for (int j = 0; j < cells; ++j) {
-        MapRect cell = clusterMapCell(j, perRow);
-        // Made and deleted per cell, so that no drawing object outlives the paint request.
-        HPEN pen = CreatePen(PS_SOLID, 0, RGB(0, 0, 0));
-        HBRUSH brush = CreateSolidBrush(toColorRef(clusterMapColour(fatTable[j + 2])));
-        HGDIOBJ oldPen = SelectObject(dc, pen);
-        HGDIOBJ oldBrush = SelectObject(dc, brush);
-        Rectangle(dc, cell.left, cell.top, cell.right, cell.bottom);
-        SelectObject(dc, oldPen);
-        SelectObject(dc, oldBrush);
-        DeleteObject(pen);
-        DeleteObject(brush);
-    }
+    for (int j = 0; j < cells; ++j)
+        drawCell(dc, clusterMapCell(j, perRow), clusterMapColour(fatTable[j + 2]));
+    for (const LegendEntry& entry : kLegend)
+        drawCell(dc, clusterMapSwatch(childRect(window, entry.textId)),
+                 clusterMapClassColour(entry.fatClass));
     EndPaint(window, &ps);
 }
 
@@ -60,8 +104,8 @@ INT_PTR CALLBACK ClusterMapView::dialogProc(HWND dialog, UINT message, WPARAM wP
                                             LPARAM lParam) {
     if (message == WM_INITDIALOG) {
         gOpenView = reinterpret_cast<ClusterMapView*>(lParam);
-        gOpenView->window = dialog;
-        return FALSE;
+        gOpenView->initDialog(dialog);
+        return FALSE;  // the focus set stands
     }
     if (gOpenView == nullptr || gOpenView->window != dialog) return FALSE;
 
@@ -70,7 +114,9 @@ INT_PTR CALLBACK ClusterMapView::dialogProc(HWND dialog, UINT message, WPARAM wP
         gOpenView->paint();
         return TRUE;
     case WM_COMMAND:
-        if (LOWORD(wParam) == IDC_CLUSTER_MAP_OK || LOWORD(wParam) == IDCANCEL) {
+        // OK, Enter (IDOK when no button is the default) and Escape end it alike.
+        if (LOWORD(wParam) == IDC_CLUSTER_MAP_OK || LOWORD(wParam) == IDOK ||
+            LOWORD(wParam) == IDCANCEL) {
             EndDialog(dialog, 0);
             return TRUE;
         }

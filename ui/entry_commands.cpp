@@ -7,10 +7,12 @@
 #include <shellapi.h>
 
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "directory/dir_entry.h"
 #include "image/boot_sector.h"
+#include "platform/host_error.h"
 #include "resources/resource_ids.h"
 #include "ui/file_chooser.h"
 #include "ui/folder_chooser.h"
@@ -43,8 +45,14 @@ void ImageEditor::extractCommand(bool allEntries) {
     }
     char folder[kPathSize] = {0};
     char displayName[kPathSize] = {0};
+    std::string start = chooserFolders.startFolder(kExtractChooser, currentImagePath());
+    if (start.size() < sizeof folder) std::memcpy(folder, start.c_str(), start.size() + 1);
     FolderChooser chooser;
-    if (!chooser.chooseFolder(mainWindow, folder, displayName)) return;
+    const char* title = allEntries ? "Extract complete image to folder:"
+                                   : "Extract selected files to folder:";
+    if (!chooser.chooseFolder(mainWindow, folder, displayName, title)) return;
+    chooserFolders.remember(kExtractChooser, folder);
+    hostForgetFailures();
 
     int firstFailure = kResultOk;
     int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
@@ -67,6 +75,7 @@ void ImageEditor::viewCommand() {
     }
     char tempFolder[kPathSize] = {0};
     GetTempPathA(sizeof tempFolder, tempFolder);
+    hostForgetFailures();
 
     int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
     for (int i = 0; i < count; ++i) {
@@ -119,6 +128,7 @@ void ImageEditor::insertCommand() {
     char fileTitle[kInsertTitleBytes] = {0};
     FileChooser chooser;
     chooser.setup(kAnyFileFilter, kFilterBlockSize, "", "Insert Files");
+    chooser.startIn(chooserFolders.startFolder(kInsertChooser, currentImagePath()));
     DWORD error = 0;
     int result = kResultOk;
     // Every chosen selection is inserted. The dialog fills the file-title buffer for a single
@@ -126,6 +136,11 @@ void ImageEditor::insertCommand() {
     // selection without a word; insertFiles reads the names from the selection alone.
     if (chooser.chooseOpenMultiple(mainWindow, selection.data(), kInsertSelectionBytes, fileTitle,
                                    sizeof fileTitle, error)) {
+        // Several files: the folder comes first, then the names; one file: its full path.
+        const char* first = selection.data();
+        bool several = first[std::strlen(first) + 1] != '\0';
+        chooserFolders.remember(kInsertChooser, several ? std::string(first) : folderOfPath(first));
+        hostForgetFailures();
         result = insertFiles(static_cast<uint16_t>(currentDirCluster), selection.data(),
                              fileTitle);
     } else if (error != 0) {

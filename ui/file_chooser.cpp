@@ -29,6 +29,7 @@ void FileChooser::setup(const char* filterBlock, int filterLength, const char* d
     std::memset(fileTitle, 0, sizeof fileTitle);
     std::memset(dialogTitle, 0, sizeof dialogTitle);
     std::memset(filter, 0, sizeof filter);
+    std::memset(startFolder, 0, sizeof startFolder);
     if (defaultExtension != nullptr) copyText(defaultExt, defaultExtension);
     if (title != nullptr) copyText(dialogTitle, title);
     // A longer length than the block is cut, and the last two bytes stay zero, so the dialog
@@ -58,6 +59,13 @@ void FileChooser::setup(const char* filterBlock, int filterLength, const char* d
     dialogRecord.lCustData = 0;
     dialogRecord.lpfnHook = nullptr;
     dialogRecord.lpTemplateName = nullptr;
+}
+
+void FileChooser::startIn(const std::string& folder) {
+    dialogRecord.lpstrInitialDir = nullptr;
+    if (folder.empty() || folder.size() >= sizeof startFolder) return;
+    copyText(startFolder, folder.c_str());
+    dialogRecord.lpstrInitialDir = startFolder;
 }
 
 bool FileChooser::chooseSingle(HWND owner, char* path, char* title, DWORD flags, bool save,

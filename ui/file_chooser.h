@@ -6,6 +6,8 @@
 #include <windows.h>
 #include <commdlg.h>
 
+#include <string>
+
 const int kFilterBlockSize = 2000;
 const int kChooserTextSize = 260;
 
@@ -22,6 +24,8 @@ public:
     // title (none when null) and fills the dialog record for the next choose call.
     void setup(const char* filterBlock, int filterLength, const char* defaultExtension,
                const char* title);
+    // The folder the next dialog starts in (after setup); none when empty or too long.
+    void startIn(const std::string& folder);
     // The single-file dialogs. `path` and `title` are the caller's 260-byte buffers: `path` is
     // offered as the initial file name. True with error 0 when a file was chosen (both buffers
     // then hold the choice); false with CommDlgExtendedError() otherwise (0: the user cancelled),
@@ -40,6 +44,7 @@ public:
     char fileTitle[kChooserTextSize];
     char dialogTitle[kChooserTextSize];
     char filter[kFilterBlockSize];
+    char startFolder[kChooserTextSize];
 
 private:
     bool chooseSingle(HWND owner, char* path, char* title, DWORD flags, bool save, DWORD& error);

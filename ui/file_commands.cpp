@@ -9,6 +9,7 @@
 #include "ui/about_text.h"
 #include "ui/file_chooser.h"
 #include "image/volume_label.h"
+#include "platform/host_error.h"
 #include "ui/image_editor.h"
 
 namespace {
@@ -36,11 +37,14 @@ void ImageEditor::openCommand() {
 
     FileChooser chooser;
     chooser.setup(kImageFileFilter, kFilterBlockSize, kImageExtension, "Open disk image");
+    chooser.startIn(chooserFolders.startFolder(kImageFileChooser, currentImagePath()));
     char path[kPathSize] = {0};
     char title[kPathSize] = {0};
     DWORD error = 0;
     if (!chooser.chooseOpen(mainWindow, path, title, error)) return;
+    chooserFolders.remember(kImageFileChooser, folderOfPath(path));
 
+    hostForgetFailures();
     int result = loadImageFile(path);
     if (result == kResultOk) {
         currentDirCluster = 0;
@@ -50,7 +54,7 @@ void ImageEditor::openCommand() {
         std::memcpy(imagePath, path, kPathSize);
         std::memcpy(imageName, title, kPathSize);
     } else if (result != kResultCancelled) {
-        showErrorReport();
+        showErrorReport(path);
     }
     rebuildViews();
 }
@@ -61,16 +65,19 @@ int ImageEditor::saveCommand() {
     if (hasPath == 0) {
         FileChooser chooser;
         chooser.setup(kImageFileFilter, kFilterBlockSize, kImageExtension, "Save disk image");
+        chooser.startIn(chooserFolders.startFolder(kImageFileChooser, currentImagePath()));
         DWORD error = 0;
         if (!chooser.chooseSave(mainWindow, path, title, error)) return IDCANCEL;
+        chooserFolders.remember(kImageFileChooser, folderOfPath(path));
     } else {
         std::memcpy(path, imagePath, kPathSize);
         std::memcpy(title, imageName, kPathSize);
     }
 
+    hostForgetFailures();
     int result = saveImageFile(path);
     if (result != kResultOk) {
-        if (result != kResultCancelled) showErrorReport();
+        if (result != kResultCancelled) showErrorReport(path);
         return IDCANCEL;
     }
     std::memcpy(imagePath, path, kPathSize);

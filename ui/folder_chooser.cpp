@@ -19,9 +19,26 @@ void freeItemList(LPITEMIDLIST items) {
     }
 }
 
+// The newer browser style needs COM in a single-threaded apartment on this thread, for as long
+// as the browser and its item list live.
+struct OleSession {
+    HRESULT result = OleInitialize(nullptr);
+    ~OleSession() {
+        if (SUCCEEDED(result)) OleUninitialize();
+    }
+};
+
+// Selects the start folder once the browser is ready; the browser scrolls it into view.
+int CALLBACK selectStartFolder(HWND browser, UINT message, LPARAM, LPARAM startFolder) {
+    const char* folder = reinterpret_cast<const char*>(startFolder);
+    if (message == BFFM_INITIALIZED && folder[0] != '\0')
+        SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(folder));
+    return 0;
+}
+
 }  // namespace
 
-bool FolderChooser::chooseFolder(HWND owner, char* path, char* name) {
+bool FolderChooser::chooseFolder(HWND owner, char* path, char* name, const char* title) {
     copyPath(folderPath, path);
     copyPath(displayName, name);
 
@@ -30,11 +47,12 @@ bool FolderChooser::chooseFolder(HWND owner, char* path, char* name) {
     browseInfo.hwndOwner = owner;
     browseInfo.pidlRoot = nullptr;  // the desktop
     browseInfo.pszDisplayName = displayName;
-    browseInfo.lpszTitle = emptyCaption;
-    browseInfo.ulFlags = 0;
-    browseInfo.lpfn = nullptr;
-    browseInfo.lParam = 0;
+    browseInfo.lpszTitle = title != nullptr ? title : emptyCaption;
+    browseInfo.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
+    browseInfo.lpfn = selectStartFolder;
+    browseInfo.lParam = reinterpret_cast<LPARAM>(folderPath);
 
+    OleSession com;
     LPITEMIDLIST items = SHBrowseForFolderA(&browseInfo);
     if (items == nullptr) return false;
     if (!SHGetPathFromIDListA(items, folderPath)) {

@@ -5,6 +5,7 @@
 
 #include "directory/extract.h"
 #include "image/error_report.h"
+#include "platform/host_error.h"
 
 ImageEditor::ImageEditor()
     : mainWindow(nullptr), instance(nullptr), toolbar(nullptr), popupMenu(nullptr), modified(1),
@@ -47,11 +48,25 @@ void ImageEditor::updateTitle() {
     SetWindowTextA(mainWindow, title);
 }
 
-void ImageEditor::showErrorReport() {
+void ImageEditor::showErrorReport(const char* path) {
     char report[kErrorReportCapacity];
-    if (!buildErrorReport(*this, report)) return;
+    if (!buildErrorReport(*this, report)) {
+        hostForgetFailures();
+        return;
+    }
+    std::string text;
+    for (const char* line = report; line != nullptr;) {
+        const char* end = std::strchr(line, '\n');
+        std::string message = end != nullptr ? std::string(line, end) : std::string(line);
+        std::string reason = hostFailureReason(message);
+        text += (text.empty() ? "" : "\n") + message + (reason.empty() ? "" : "\n" + reason);
+        line = end != nullptr ? end + 1 : nullptr;
+    }
+    std::string last = path != nullptr ? hostExplainedPath(path) : std::string();
+    if (!last.empty()) text += "\n" + last;
+    hostForgetFailures();
     // No caption of its own: the platform shows its default ("Error").
-    MessageBoxA(mainWindow, report, nullptr, MB_ICONERROR | MB_OK);
+    MessageBoxA(mainWindow, text.c_str(), nullptr, MB_ICONERROR | MB_OK);
 }
 
 void ImageEditor::deleteTempFiles() {

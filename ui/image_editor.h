@@ -12,6 +12,7 @@
 #include "ui/drive_dialog.h"
 #include "image/message_list.h"
 #include "image/volume_image.h"
+#include "ui/chooser_folders.h"
 #include "ui/cluster_map_view.h"
 #include "ui/new_image_dialog.h"
 
@@ -53,7 +54,10 @@ public:
     void createListPopupMenu();
     void quitCommand();
     // Pops every queued message of the image and shows them in one error box; nothing when none.
-    void showErrorReport();
+    // Under a message that names a host path whose call failed stands the system's reason; with
+    // `path` (the file the command worked on) a last line gives it and the reason of the host
+    // failure no message named. The host failure notes are forgotten either way.
+    void showErrorReport(const char* path = nullptr);
     // Deletes the files listed in tempFiles (viewed entries), ignoring files still in use.
     void deleteTempFiles();
     static INT_PTR CALLBACK mainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -79,6 +83,8 @@ public:
     void checkVolumeLabel();
     void bootFileCommand(BootFileDirection direction, BootFileKind kind);
     void clusterMapCommand();
+    // The image's file for the choosers, or null while it has none (new, or read from a floppy).
+    const char* currentImagePath() const { return hasPath != 0 ? imagePath : nullptr; }
 
     // --- commands on entries (ui/entry_commands.cpp) ---------------------------------------------
     // Each acts on exactly the records that the selected list items stand for.
@@ -131,6 +137,7 @@ public:
     NewImageDialog newImageDialog;
     DriveDialog driveDialog;
     ClusterMapView clusterMap;
+    ChooserFolders chooserFolders;
     MessageList tempFiles;
     uint8_t modified;
     uint8_t hasPath;

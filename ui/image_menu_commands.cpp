@@ -1,6 +1,7 @@
 // The Image menu's boot sector and boot code files and its cluster map.
 #include <windows.h>
 
+#include "platform/host_error.h"
 #include "ui/boot_file_name.h"
 #include "ui/file_chooser.h"
 #include "ui/image_editor.h"
@@ -38,20 +39,25 @@ void ImageEditor::bootFileCommand(BootFileDirection direction, BootFileKind kind
 
     FileChooser chooser;
     chooser.setup(choice->filter, kFilterBlockSize, kBootFileExtension, choice->title);
+    chooser.startIn(chooserFolders.startFolder(kBootFileChooser, currentImagePath()));
     char path[kPathSize] = {0};
     char title[kPathSize] = {0};
     DWORD error = 0;
     int result;
     if (direction == kBootFileImport) {
         if (!chooser.chooseOpen(mainWindow, path, title, error)) return;
-        result = kind == kBootSectorFile ? importBootSector(path) : importBootCode(path);
     } else {
         proposeBootFileName(imageName, path, sizeof path);
         if (!chooser.chooseSave(mainWindow, path, title, error)) return;
-        result = kind == kBootSectorFile ? exportBootSector(path) : exportBootCode(path);
     }
+    chooserFolders.remember(kBootFileChooser, folderOfPath(path));
+    hostForgetFailures();
+    if (direction == kBootFileImport)
+        result = kind == kBootSectorFile ? importBootSector(path) : importBootCode(path);
+    else
+        result = kind == kBootSectorFile ? exportBootSector(path) : exportBootCode(path);
 
-    if (result != kResultOk && result != kResultCancelled) showErrorReport();
+    if (result != kResultOk && result != kResultCancelled) showErrorReport(path);
     if (result == kResultOk && direction == kBootFileImport) {
         modified = 1;
         updateTitle();
@@ -59,5 +65,7 @@ void ImageEditor::bootFileCommand(BootFileDirection direction, BootFileKind kind
 }
 
 void ImageEditor::clusterMapCommand() {
-    clusterMap.show(mainWindow, getClusterCount(), fatTable);
+    ClusterMapCounts counts = {countFreeClusters(), countUsedClusters(), countReservedClusters(),
+                               countBadClusters()};
+    clusterMap.show(mainWindow, getClusterCount(), fatTable, counts);
 }

@@ -78,8 +78,8 @@ void NewImageDialog::createTypeCombo() {
     addIcon(images, instance, IDI_DRIVE_525);
 
     typeCombo = CreateWindowExA(0, WC_COMBOBOXEXA, "",
-                                WS_CHILD | WS_VISIBLE | WS_BORDER | CBS_DROPDOWNLIST, 0, 0, 0,
-                                150, window, nullptr, instance, nullptr);
+                                WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP | CBS_DROPDOWNLIST,
+                                0, 0, 0, 150, window, nullptr, instance, nullptr);
     SendMessageA(typeCombo, CBEM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images));
 
     int index = 0;
@@ -95,11 +95,12 @@ void NewImageDialog::createTypeCombo() {
         SendMessageA(typeCombo, CBEM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
     }
     // Placed in dialog units, like the edits below it, so that it keeps clear of its label at
-    // every screen resolution and font size; the height includes the dropped-down list.
+    // every screen resolution and font size; the height includes the dropped-down list. Right
+    // after its label in the z order: Tab reaches it first, and the label's Alt+T reaches it.
     RECT place = {kTypeBox[0], kTypeBox[1], kTypeBox[0] + kTypeBox[2], kTypeBox[1] + kTypeBox[3]};
     MapDialogRect(window, &place);
-    SetWindowPos(typeCombo, nullptr, place.left, place.top, place.right - place.left,
-                 place.bottom - place.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(typeCombo, GetDlgItem(window, IDC_NEW_TYPE_LABEL), place.left, place.top,
+                 place.right - place.left, place.bottom - place.top, SWP_NOACTIVATE);
     SendMessageA(typeCombo, CB_SETCURSEL, kPreselectedType, 0);
 }
 

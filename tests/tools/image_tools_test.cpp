@@ -212,7 +212,7 @@ TEST(Cli, SaveRulesOnTheTarget) {
     std::string img = dir.file("t.img"), link = dir.file("link.img");
     ASSERT_EQ(0, run(cli() + " new " + quote(img) + " --type 0").status);
     ASSERT_EQ(0, run("chmod 444 " + quote(img)).status);
-    EXPECT_EQ("Could not create image file!\nerror 100\n",
+    EXPECT_EQ("Could not create image file!\n" + img + ": Permission denied\nerror 100\n",
               run(cli() + " mkdir " + quote(img) + " /A").output);
     ASSERT_EQ(0, run("chmod 640 " + quote(img) + " && ln -s t.img " + quote(link) + " && cd " +
                      quote(dir.path().string()) + " && ln -s v t.img.tolven-partial && ln -s v " +

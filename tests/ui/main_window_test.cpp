@@ -142,7 +142,7 @@ TEST_F(MainWindow, MenuHoldsEveryCommandWithInsertGrayed) {
         {1, "I&mport Bootsector...", 40015, false}, {1, "E&xport Bootsector...", 40014, false},
         {1, nullptr, 0, false},                {1, "Im&port Bootcode...", 40017, false},
         {1, "Exp&ort Bootcode...", 40016, false}, {1, nullptr, 0, false},
-        {1, "Cluster organisation...", 40022, false},
+        {1, "&Cluster organisation...", 40022, false},
         {2, "&Load image from disk...\tF7", 40019, false},
         {2, "&Write image to disk...\tF8", 40018, false},
         {3, "&About...", 40010, false},

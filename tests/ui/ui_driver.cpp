@@ -95,6 +95,38 @@ std::string messageBoxText(HWND box) {
     return text != nullptr ? windowText(text) : std::string();
 }
 
+std::string systemErrorText(DWORD code) {
+    char text[512] = {0};
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
+                   text, sizeof text, nullptr);
+    std::string out = text;
+    while (!out.empty() && (out.back() == '\r' || out.back() == '\n' || out.back() == ' '))
+        out.pop_back();
+    return out;
+}
+
+namespace {
+struct ChildTextQuery {
+    std::string text;
+    bool found;
+};
+
+BOOL CALLBACK matchChildText(HWND child, LPARAM parameter) {
+    ChildTextQuery* query = reinterpret_cast<ChildTextQuery*>(parameter);
+    std::string shown;
+    for (char c : windowText(child))
+        if (c != '&') shown += c;
+    query->found = shown == query->text;
+    return !query->found;
+}
+}  // namespace
+
+bool hasChildText(HWND parent, const std::string& text) {
+    ChildTextQuery query = {text, false};
+    EnumChildWindows(parent, matchChildText, reinterpret_cast<LPARAM>(&query));
+    return query.found;
+}
+
 RECT rectInParent(HWND child, HWND parent) {
     RECT rect;
     GetWindowRect(child, &rect);

@@ -38,6 +38,10 @@ std::string windowText(HWND window);
 std::string utf8(const std::wstring& text);
 // The text of a message box (its static text control).
 std::string messageBoxText(HWND box);
+// The system's own text for an error code, as FormatMessage gives it, without its line end.
+std::string systemErrorText(DWORD code);
+// True when a child of `parent`, at any depth, shows `text` (its '&' marks left out).
+bool hasChildText(HWND parent, const std::string& text);
 // The rectangle of `child` in the client coordinates of `parent`.
 RECT rectInParent(HWND child, HWND parent);
 

@@ -22,12 +22,18 @@ TEST(ClusterMapLayout, ColourFollowsFatClass) {
     EXPECT_EQ(kRed, clusterMapColour(0xFF7));
 }
 
-TEST(ClusterMapLayout, FrameFromWindowSizeCaptionAndBorder) {
-    MapRect frame = clusterMapFrame(624, 455, 19, 3);
+TEST(ClusterMapLayout, FrameEndsAboveTheLegendAndSwatchesSitLeftOfTheirTexts) {
+    MapRect frame = clusterMapFrame(624, 3, 416);
     EXPECT_EQ(3, frame.left);
     EXPECT_EQ(3, frame.top);
     EXPECT_EQ(624 - 6 - 3, frame.right);
-    EXPECT_EQ(455 - 19 - 3 - 35, frame.bottom);
+    EXPECT_EQ(412, frame.bottom);
+
+    MapRect swatch = clusterMapSwatch({27, 416, 147, 431});
+    EXPECT_EQ(16, swatch.left);
+    EXPECT_EQ(23, swatch.right);
+    EXPECT_EQ(420, swatch.top);
+    EXPECT_EQ(427, swatch.bottom);
 }
 
 TEST(ClusterMapLayout, CellNStartsTheSecondRow) {
@@ -49,7 +55,7 @@ TEST(ClusterMapLayout, CellNStartsTheSecondRow) {
     EXPECT_EQ(13, second.top);
     EXPECT_EQ(20, second.bottom);
     // The last cell of a row stays left of the frame's right edge.
-    EXPECT_LT(lastOfRow.right, clusterMapFrame(624, 455, 19, 3).right);
+    EXPECT_LT(lastOfRow.right, clusterMapFrame(624, 3, 416).right);
 }
 
 TEST(ClusterMapLayout, WindowNarrowerThanOneCellStillHasOneCellPerRow) {

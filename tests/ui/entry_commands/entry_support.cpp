@@ -51,7 +51,8 @@ BOOL CALLBACK matchProcessWindow(HWND window, LPARAM parameter) {
     return FALSE;
 }
 
-// The text of the item selected in a folder browser's tree; empty when none is.
+}  // namespace
+
 std::string selectedTreeText(HWND browser) {
     HWND tree = nullptr;
     EnumChildWindows(browser, findTree, reinterpret_cast<LPARAM>(&tree));
@@ -69,6 +70,8 @@ std::string selectedTreeText(HWND browser) {
     if (!SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&query))) return std::string();
     return text;
 }
+
+namespace {
 
 HWND findDialog(UiSession& session, const char* caption, bool needTree) {
     ProcessQuery query = {session.window(), caption, needTree, nullptr};
@@ -162,8 +165,10 @@ std::vector<std::string> otherWindows(UiSession& session) {
     return captions;
 }
 
+HWND waitForFolderBrowser(UiSession& session) { return waitForDialogOf(session, nullptr, true); }
+
 bool answerFolderBrowser(UiSession& session, const char* hostPath) {
-    HWND browser = waitForDialogOf(session, nullptr, true);
+    HWND browser = waitForFolderBrowser(session);
     if (browser == nullptr) return false;
     if (hostPath == nullptr) {
         pressButton(browser, IDCANCEL);
@@ -298,7 +303,8 @@ std::string freshFolder(const std::string& name) {
     // Below the temporary folder of the Wine prefix: the folder browser reaches drive C: only.
     // Every target folder is made before the first browser opens, and only emptied later: the
     // shell of this process keeps the folder listing it has seen once.
-    static const char* const kTargets[] = {"whole", "docs", "selection", "existing"};
+    static const char* const kTargets[] = {"whole", "docs", "selection", "existing", "start",
+                                           "chosen"};
     char temp[MAX_PATH];
     GetTempPathA(sizeof temp, temp);
     std::string out = std::string(temp) + "tolven-extract";

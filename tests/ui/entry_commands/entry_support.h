@@ -27,6 +27,10 @@ std::vector<std::string> otherWindows(UiSession& session);
 // The shell's folder browser of the Extract command: selects `hostPath` and presses OK, or
 // presses Cancel when `hostPath` is null. False when no browser appeared.
 bool answerFolderBrowser(UiSession& session, const char* hostPath);
+// The folder browser once it shows (null when none came), and the text of the folder selected
+// in its tree (empty when none is).
+HWND waitForFolderBrowser(UiSession& session);
+std::string selectedTreeText(HWND browser);
 // The Insert Files chooser: types `names` into its file name field (a full path, or several
 // quoted names after `folder` was entered first) and presses Open; Cancel when `names` is null.
 bool answerInsertChooser(UiSession& session, const char* folder, const char* names);

@@ -127,7 +127,9 @@ TEST_F(ExtractTest, AnExistingHostFolderIsReportedAndNotEntered) {
     ASSERT_TRUE(contextMenuPick(session, indexOf(session, "readme.txt"), 'E'));
     ASSERT_TRUE(answerFolderBrowser(session, target.c_str()));
     std::string report = answerMessageBox(session, "Error");
-    EXPECT_EQ("Could not create directory \"" + target + "\\GAMES\"!", report);
+    EXPECT_EQ("Could not create directory \"" + target + "\\GAMES\"!\n" +
+                  systemErrorText(ERROR_ALREADY_EXISTS),
+              report);
     Tree got = treeOf(target);
     EXPECT_EQ("<DIR>", got["GAMES"]);
     EXPECT_EQ(0u, got.count("GAMES\\TETRIS.EXE")) << "nothing is extracted below the folder";
@@ -150,6 +152,36 @@ TEST_F(ExtractTest, NothingSelectedCancelAndTheToolbarButton) {
     ASSERT_TRUE(answerFolderBrowser(session, nullptr));
     session.flushPosted();
     EXPECT_EQ(std::vector<std::string>(), otherWindows(session));
+}
+
+// The browser says what goes where, keeps the shell's New Folder button, and starts at the
+// image's own folder, then at the folder last chosen.
+TEST_F(ExtractTest, BrowserHasATitleLineAndStartsAtTheImageThenTheFolderLastChosen) {
+    std::string start = freshFolder("start");
+    ASSERT_TRUE(CopyFileA(dataPath("tree.img").c_str(), (start + "\\tree.img").c_str(), FALSE));
+    ASSERT_EQ(kResultOk, session.openImage(start + "\\tree.img"));
+    postCommand(session, ID_IMAGE_EXTRACT);
+    HWND browser = waitForFolderBrowser(session);
+    ASSERT_NE(nullptr, browser);
+    EXPECT_TRUE(hasChildText(browser, "Extract complete image to folder:"));
+    EXPECT_TRUE(hasChildText(browser, "Make New Folder"));
+    EXPECT_TRUE(waitUntil([&] { return selectedTreeText(browser) == "start"; }))
+        << selectedTreeText(browser);
+    pressButton(browser, IDCANCEL);
+    ASSERT_TRUE(waitUntil([&] { return !IsWindow(browser); }));
+
+    std::string chosen = freshFolder("chosen");
+    postCommand(session, ID_IMAGE_EXTRACT);
+    ASSERT_TRUE(answerFolderBrowser(session, chosen.c_str()));
+    session.flushPosted();
+    selectNames(session, {"readme.txt"});
+    ASSERT_TRUE(contextMenuPick(session, indexOf(session, "readme.txt"), 'E'));
+    browser = waitForFolderBrowser(session);
+    ASSERT_NE(nullptr, browser);
+    EXPECT_TRUE(hasChildText(browser, "Extract selected files to folder:"));
+    EXPECT_TRUE(waitUntil([&] { return selectedTreeText(browser) == "chosen"; }))
+        << selectedTreeText(browser);
+    ASSERT_TRUE(answerFolderBrowser(session, nullptr));
 }
 
 // --- View -------------------------------------------------------------------------------------

@@ -165,6 +165,43 @@ TEST_F(Choosers, MultipleSelectionFillsTheCallersBuffer) {
     EXPECT_EQ('\0', buffer[first.size() + second.size() + third.size() + 3]);
 }
 
+// The folder a file chooser shows.
+std::string chooserFolder(HWND chooser) {
+    char folder[MAX_PATH] = {0};
+    SendMessageA(chooser, CDM_GETFOLDERPATH, sizeof folder, reinterpret_cast<LPARAM>(folder));
+    std::string out = folder;
+    if (out.size() > 3 && out.back() == '\\') out.pop_back();
+    return out;
+}
+
+// Each kind of file starts in the image's folder, then where that kind was last chosen.
+TEST_F(Choosers, FileChoosersStartInTheImagesFolderThenWhereTheirKindWasChosen) {
+    std::string images = testImagePath("");
+    images.pop_back();
+    std::string other = images + "\\boot-files";
+    CreateDirectoryA(other.c_str(), nullptr);
+    writeFile(other + "\\blank.bin", std::string(512, '\0'));
+    ASSERT_EQ(kResultOk, session.openImage(testImagePath("populated.img")));
+
+    command(ID_IMPORT_BOOTSECTOR);
+    HWND chooser = waitForDialog("Import bootsector");
+    ASSERT_NE(nullptr, chooser);
+    EXPECT_EQ(0, lstrcmpiA(images.c_str(), chooserFolder(chooser).c_str())) << chooserFolder(chooser);
+    chooseFile(chooser, other + "\\blank.bin");
+    EXPECT_EQ("Loaded file is not a bootsector!", answerBox("Error", IDOK));
+
+    command(ID_EXPORT_BOOTCODE);
+    chooser = waitForDialog("Export bootcode");
+    ASSERT_NE(nullptr, chooser);
+    EXPECT_EQ(0, lstrcmpiA(other.c_str(), chooserFolder(chooser).c_str())) << chooserFolder(chooser);
+    cancelChooser("Export bootcode");
+    command(ID_FILE_OPEN);
+    chooser = waitForDialog("Open disk image");
+    ASSERT_NE(nullptr, chooser);
+    EXPECT_EQ(0, lstrcmpiA(images.c_str(), chooserFolder(chooser).c_str())) << chooserFolder(chooser);
+    cancelChooser("Open disk image");
+}
+
 TEST_F(Choosers, CancelledFolderBrowserGivesFalse) {
     FolderChooser chooser;
     char path[260] = "kept path";

@@ -1,5 +1,5 @@
-// The cluster organisation dialog, read back pixel by pixel from the screen: the outer frame and
-// one cell per cluster in the colour of its FAT entry's class.
+// The cluster organisation dialog, read back pixel by pixel from the screen: the outer frame, one
+// cell per cluster in the colour of its FAT entry's class, and the legend under them; its keys.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -28,7 +28,7 @@ protected:
         width = outer.right - outer.left;
         height = outer.bottom - outer.top;
         frame = GetSystemMetrics(SM_CYDLGFRAME);
-        captionHeight = GetSystemMetrics(SM_CYCAPTION);
+        legendTop = rectInParent(GetDlgItem(dialog, IDC_CLUSTER_MAP_FREE), dialog).top;
         perRow = (width - 2 * frame - 7) / 8;
         session.onUiThread([&] {
             RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
@@ -53,7 +53,7 @@ protected:
 
     void expectFrame() {
         int right = width - 2 * frame - 3;
-        int bottom = height - captionHeight - frame - 35;
+        int bottom = legendTop - 4;
         EXPECT_EQ(kBlack, picture.at(3, 3));
         EXPECT_EQ(kBlack, picture.at(right - 1, 3));
         EXPECT_EQ(kBlack, picture.at(3, bottom - 1));
@@ -64,7 +64,7 @@ protected:
     }
 
     HWND dialog = nullptr;
-    int width = 0, height = 0, frame = 0, captionHeight = 0, perRow = 1;
+    int width = 0, height = 0, frame = 0, legendTop = 0, perRow = 1;
     Capture picture;
 };
 
@@ -127,13 +127,49 @@ TEST_F(ClusterMapWindow, ImageWithoutClustersDrawsOnlyTheFrame) {
     session.onUiThread([&] { session.editor().clusterCount = count; });
     expectFrame();
     int right = width - 2 * frame - 3;
-    int bottom = height - captionHeight - frame - 35;
+    int bottom = legendTop - 4;
     int black = 0;
     for (int y = 4; y < bottom - 1; ++y)
         for (int x = 4; x < right - 1; ++x)
             if (picture.at(x, y) != kWhite) ++black;
     EXPECT_EQ(0, black) << "something drawn inside the frame";
     close();
+}
+
+TEST_F(ClusterMapWindow, LegendCountsEachClassInItsColourAndEnterOrEscapeClose) {
+    session.onUiThread([&] {
+        uint16_t* fat = session.editor().fatTable;
+        fat[2] = 0x003;
+        fat[3] = 0xFFF;
+        fat[4] = 0xFF7;
+        fat[5] = 0xFF8;
+    });
+    show();
+    struct Entry {
+        int id;
+        const char* text;
+        uint32_t colour;
+    };
+    for (const Entry& e : {Entry{IDC_CLUSTER_MAP_FREE, "Free: 2843", kWhite},
+                           Entry{IDC_CLUSTER_MAP_USED, "Used: 2", kGreen},
+                           Entry{IDC_CLUSTER_MAP_RESERVED, "Reserved: 1", kBlue},
+                           Entry{IDC_CLUSTER_MAP_BAD, "Bad: 1", kRed}}) {
+        HWND text = GetDlgItem(dialog, e.id);
+        EXPECT_EQ(e.text, windowText(text));
+        // The swatch: a cell just left of the text, centred on it.
+        RECT r = rectInParent(text, dialog);
+        int top = (r.top + r.bottom - 7) / 2;
+        EXPECT_EQ(kBlack, picture.at(r.left - 11, top)) << e.text;
+        EXPECT_EQ(e.colour, picture.at(r.left - 8, top + 3)) << e.text;
+    }
+    for (UINT key : {VK_RETURN, VK_ESCAPE}) {
+        if (key == VK_ESCAPE) show();
+        HWND focused = nullptr;
+        session.onUiThread([&] { focused = GetFocus(); });
+        EXPECT_EQ(GetDlgItem(dialog, IDC_CLUSTER_MAP_OK), focused);
+        postKey(focused, key);
+        EXPECT_TRUE(waitUntil([&] { return !IsWindow(dialog); })) << "key " << key;
+    }
 }
 
 }  // namespace

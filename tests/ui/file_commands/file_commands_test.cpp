@@ -120,6 +120,25 @@ TEST_F(FileCommands, InvalidFileKeepsThePreviousImageNameAndMark) {
     EXPECT_TRUE(session.editor().isEmpty()) << "messages left queued";
 }
 
+// The first line is the message as it was; the second names the file and the system's reason.
+TEST_F(FileCommands, ErrorBoxGivesThePathAndTheSystemsReasonOnItsSecondLine) {
+    std::string locked = outputPath("locked.img");
+    ASSERT_TRUE(CopyFileA(testImagePath("empty360.img").c_str(), locked.c_str(), FALSE));
+    HANDLE holder = CreateFileA(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, holder);
+    command(ID_FILE_OPEN);
+    EXPECT_EQ(kChangedUntitled, answerBox("Warning", IDNO));
+    HWND chooser = waitForDialog("Open disk image");
+    ASSERT_NE(nullptr, chooser);
+    chooseFile(chooser, locked);
+    std::string text = answerBox("Error", IDOK);
+    CloseHandle(holder);
+    EXPECT_EQ("Could not open image file!\n" + locked + ": " +
+                  systemErrorText(ERROR_SHARING_VIOLATION),
+              text);
+    EXPECT_EQ("Tolven - [untitled.img *]", caption());
+}
+
 TEST_F(FileCommands, SaveAsksForANameOnceThenWritesToThatFile) {
     std::string path = outputPath("saved-first.img");
     command(ID_FILE_SAVE);
@@ -239,6 +258,24 @@ TEST_F(FileCommands, AboutNamesProgramVersionAndContacts) {
     EXPECT_NE(std::string::npos, lines[3].find('@'));
     EXPECT_EQ(0u, lines[4].find("Internet\t: "));
     EXPECT_GT(lines[4].size(), 11u);
+
+    // The program's version resource carries the same version, in words and in numbers.
+    char program[MAX_PATH] = {0};
+    GetModuleFileNameA(nullptr, program, sizeof program);
+    DWORD unused = 0;
+    std::vector<char> info(GetFileVersionInfoSizeA(program, &unused));
+    ASSERT_FALSE(info.empty());
+    ASSERT_TRUE(GetFileVersionInfoA(program, 0, static_cast<DWORD>(info.size()), info.data()));
+    char* words = nullptr;
+    VS_FIXEDFILEINFO* numbers = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueA(info.data(), "\\StringFileInfo\\040904B0\\FileVersion",
+                               reinterpret_cast<void**>(&words), &length));
+    EXPECT_EQ(lines[2], "Version\t: " + std::string(words));
+    ASSERT_TRUE(VerQueryValueA(info.data(), "\\", reinterpret_cast<void**>(&numbers), &length));
+    std::string major = std::to_string(HIWORD(numbers->dwFileVersionMS));
+    std::string minor = std::to_string(LOWORD(numbers->dwFileVersionMS));
+    EXPECT_EQ(0u, std::string(words).find(major + "." + minor)) << words;
 }
 
 TEST_F(FileCommands, LabelCheckComplainsOncePerFocusLoss) {

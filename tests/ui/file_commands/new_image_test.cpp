@@ -62,6 +62,22 @@ protected:
         session.onUiThread([] {});
     }
 
+    // The dialog's own control that holds the keyboard focus (the type box holds it in a child).
+    HWND focusedControl(HWND dialog) {
+        HWND focused = nullptr;
+        session.onUiThread([&] { focused = GetFocus(); });
+        while (focused != nullptr && GetParent(focused) != dialog) focused = GetParent(focused);
+        return focused;
+    }
+
+    // Posts a key (or with Alt, its character) to the window with the focus, as typing does.
+    void type(UINT key, bool alt) {
+        HWND focused = nullptr;
+        session.onUiThread([&] { focused = GetFocus(); });
+        if (alt) PostMessageA(focused, WM_SYSCHAR, key, 1 | (1 << 29));
+        else postKey(focused, key);
+    }
+
     std::string bootText(int offset, int length) {
         uint8_t sector[512];
         session.onUiThread([&] { session.editor().copyBootSector(sector); });
@@ -107,6 +123,29 @@ TEST_F(NewImage, DialogOffersElevenTypesAndTheDefaults) {
     HWND focused = nullptr;
     session.onUiThread([&] { focused = GetFocus(); });
     EXPECT_EQ(GetDlgItem(dialog, IDC_NEW_CREATE), focused);
+    pressButton(dialog, IDC_NEW_CANCEL);
+    EXPECT_TRUE(waitUntil([&] { return !IsWindow(dialog); }));
+}
+
+TEST_F(NewImage, TabFollowsTheRowsAndLabelsTakeTheirAltLetters) {
+    HWND dialog = openDialog();
+    ASSERT_NE(nullptr, dialog);
+    HWND types = combo(dialog), label = GetDlgItem(dialog, IDC_NEW_LABEL),
+         oemId = GetDlgItem(dialog, IDC_NEW_OEM_ID);
+    // From Create, where the focus starts, round the dialog once.
+    for (HWND next : {types, label, oemId, GetDlgItem(dialog, IDC_NEW_CANCEL),
+                      GetDlgItem(dialog, IDC_NEW_CREATE)}) {
+        type(VK_TAB, false);
+        EXPECT_TRUE(waitUntil([&] { return focusedControl(dialog) == next; }))
+            << "Tab went to control " << GetDlgCtrlID(focusedControl(dialog));
+    }
+    EXPECT_EQ("Image &type", windowText(GetDlgItem(dialog, IDC_NEW_TYPE_LABEL)));
+    for (auto mnemonic : {std::make_pair('t', types), std::make_pair('o', oemId),
+                          std::make_pair('l', label)}) {
+        type(mnemonic.first, true);
+        EXPECT_TRUE(waitUntil([&] { return focusedControl(dialog) == mnemonic.second; }))
+            << "Alt+" << mnemonic.first;
+    }
     pressButton(dialog, IDC_NEW_CANCEL);
     EXPECT_TRUE(waitUntil([&] { return !IsWindow(dialog); }));
 }
