@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "resources/resource_ids.h"
@@ -106,25 +107,19 @@ std::string systemErrorText(DWORD code) {
 }
 
 namespace {
-struct ChildTextQuery {
-    std::string text;
-    bool found;
-};
-
 BOOL CALLBACK matchChildText(HWND child, LPARAM parameter) {
-    ChildTextQuery* query = reinterpret_cast<ChildTextQuery*>(parameter);
-    std::string shown;
-    for (char c : windowText(child))
-        if (c != '&') shown += c;
-    query->found = shown == query->text;
-    return !query->found;
+    auto* query = reinterpret_cast<std::pair<std::string, bool>*>(parameter);
+    std::string shown = windowText(child);
+    shown.erase(std::remove(shown.begin(), shown.end(), '&'), shown.end());
+    query->second = shown == query->first;
+    return !query->second;
 }
 }  // namespace
 
 bool hasChildText(HWND parent, const std::string& text) {
-    ChildTextQuery query = {text, false};
+    std::pair<std::string, bool> query(text, false);
     EnumChildWindows(parent, matchChildText, reinterpret_cast<LPARAM>(&query));
-    return query.found;
+    return query.second;
 }
 
 RECT rectInParent(HWND child, HWND parent) {

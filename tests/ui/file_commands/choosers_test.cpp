@@ -165,15 +165,6 @@ TEST_F(Choosers, MultipleSelectionFillsTheCallersBuffer) {
     EXPECT_EQ('\0', buffer[first.size() + second.size() + third.size() + 3]);
 }
 
-// The folder a file chooser shows.
-std::string chooserFolder(HWND chooser) {
-    char folder[MAX_PATH] = {0};
-    SendMessageA(chooser, CDM_GETFOLDERPATH, sizeof folder, reinterpret_cast<LPARAM>(folder));
-    std::string out = folder;
-    if (out.size() > 3 && out.back() == '\\') out.pop_back();
-    return out;
-}
-
 // Each kind of file starts in the image's folder, then where that kind was last chosen.
 TEST_F(Choosers, FileChoosersStartInTheImagesFolderThenWhereTheirKindWasChosen) {
     std::string images = testImagePath("");
@@ -182,23 +173,19 @@ TEST_F(Choosers, FileChoosersStartInTheImagesFolderThenWhereTheirKindWasChosen) 
     CreateDirectoryA(other.c_str(), nullptr);
     writeFile(other + "\\blank.bin", std::string(512, '\0'));
     ASSERT_EQ(kResultOk, session.openImage(testImagePath("populated.img")));
-
-    command(ID_IMPORT_BOOTSECTOR);
-    HWND chooser = waitForDialog("Import bootsector");
-    ASSERT_NE(nullptr, chooser);
-    EXPECT_EQ(0, lstrcmpiA(images.c_str(), chooserFolder(chooser).c_str())) << chooserFolder(chooser);
-    chooseFile(chooser, other + "\\blank.bin");
+    auto expectStart = [&](int command, const char* caption, const std::string& folder) {
+        this->command(command);
+        HWND chooser = waitForDialog(caption);
+        char shown[MAX_PATH] = {0};
+        SendMessageA(chooser, CDM_GETFOLDERPATH, sizeof shown, reinterpret_cast<LPARAM>(shown));
+        EXPECT_EQ(0, lstrcmpiA(folder.c_str(), shown)) << caption << " starts in " << shown;
+        return chooser;
+    };
+    chooseFile(expectStart(ID_IMPORT_BOOTSECTOR, "Import bootsector", images), other + "\\blank.bin");
     EXPECT_EQ("Loaded file is not a bootsector!", answerBox("Error", IDOK));
-
-    command(ID_EXPORT_BOOTCODE);
-    chooser = waitForDialog("Export bootcode");
-    ASSERT_NE(nullptr, chooser);
-    EXPECT_EQ(0, lstrcmpiA(other.c_str(), chooserFolder(chooser).c_str())) << chooserFolder(chooser);
+    expectStart(ID_EXPORT_BOOTCODE, "Export bootcode", other);
     cancelChooser("Export bootcode");
-    command(ID_FILE_OPEN);
-    chooser = waitForDialog("Open disk image");
-    ASSERT_NE(nullptr, chooser);
-    EXPECT_EQ(0, lstrcmpiA(images.c_str(), chooserFolder(chooser).c_str())) << chooserFolder(chooser);
+    expectStart(ID_FILE_OPEN, "Open disk image", images);
     cancelChooser("Open disk image");
 }
 

@@ -139,28 +139,18 @@ TEST_F(ClusterMapWindow, ImageWithoutClustersDrawsOnlyTheFrame) {
 TEST_F(ClusterMapWindow, LegendCountsEachClassInItsColourAndEnterOrEscapeClose) {
     session.onUiThread([&] {
         uint16_t* fat = session.editor().fatTable;
-        fat[2] = 0x003;
-        fat[3] = 0xFFF;
-        fat[4] = 0xFF7;
-        fat[5] = 0xFF8;
+        fat[2] = 0x003, fat[3] = 0xFFF, fat[4] = 0xFF7, fat[5] = 0xFF8;
     });
     show();
-    struct Entry {
-        int id;
-        const char* text;
-        uint32_t colour;
-    };
-    for (const Entry& e : {Entry{IDC_CLUSTER_MAP_FREE, "Free: 2843", kWhite},
-                           Entry{IDC_CLUSTER_MAP_USED, "Used: 2", kGreen},
-                           Entry{IDC_CLUSTER_MAP_RESERVED, "Reserved: 1", kBlue},
-                           Entry{IDC_CLUSTER_MAP_BAD, "Bad: 1", kRed}}) {
-        HWND text = GetDlgItem(dialog, e.id);
-        EXPECT_EQ(e.text, windowText(text));
-        // The swatch: a cell just left of the text, centred on it.
-        RECT r = rectInParent(text, dialog);
+    const std::pair<const char*, uint32_t> legend[] = {
+        {"Free: 2843", kWhite}, {"Used: 2", kGreen}, {"Reserved: 1", kBlue}, {"Bad: 1", kRed}};
+    for (int i = 0; i < 4; ++i) {
+        HWND text = GetDlgItem(dialog, IDC_CLUSTER_MAP_FREE + i);
+        EXPECT_EQ(legend[i].first, windowText(text));
+        RECT r = rectInParent(text, dialog);  // the swatch: a cell left of the text, centred
         int top = (r.top + r.bottom - 7) / 2;
-        EXPECT_EQ(kBlack, picture.at(r.left - 11, top)) << e.text;
-        EXPECT_EQ(e.colour, picture.at(r.left - 8, top + 3)) << e.text;
+        EXPECT_EQ(kBlack, picture.at(r.left - 11, top)) << legend[i].first;
+        EXPECT_EQ(legend[i].second, picture.at(r.left - 8, top + 3)) << legend[i].first;
     }
     for (UINT key : {VK_RETURN, VK_ESCAPE}) {
         if (key == VK_ESCAPE) show();

@@ -260,22 +260,18 @@ TEST_F(FileCommands, AboutNamesProgramVersionAndContacts) {
     EXPECT_GT(lines[4].size(), 11u);
 
     // The program's version resource carries the same version, in words and in numbers.
-    char program[MAX_PATH] = {0};
+    char program[MAX_PATH] = {0}, *words = nullptr;
     GetModuleFileNameA(nullptr, program, sizeof program);
-    DWORD unused = 0;
-    std::vector<char> info(GetFileVersionInfoSizeA(program, &unused));
-    ASSERT_FALSE(info.empty());
-    ASSERT_TRUE(GetFileVersionInfoA(program, 0, static_cast<DWORD>(info.size()), info.data()));
-    char* words = nullptr;
+    std::vector<char> info(GetFileVersionInfoSizeA(program, nullptr) + 1);
     VS_FIXEDFILEINFO* numbers = nullptr;
     UINT length = 0;
+    ASSERT_TRUE(GetFileVersionInfoA(program, 0, static_cast<DWORD>(info.size()), info.data()));
     ASSERT_TRUE(VerQueryValueA(info.data(), "\\StringFileInfo\\040904B0\\FileVersion",
                                reinterpret_cast<void**>(&words), &length));
-    EXPECT_EQ(lines[2], "Version\t: " + std::string(words));
     ASSERT_TRUE(VerQueryValueA(info.data(), "\\", reinterpret_cast<void**>(&numbers), &length));
-    std::string major = std::to_string(HIWORD(numbers->dwFileVersionMS));
-    std::string minor = std::to_string(LOWORD(numbers->dwFileVersionMS));
-    EXPECT_EQ(0u, std::string(words).find(major + "." + minor)) << words;
+    EXPECT_EQ(lines[2], "Version\t: " + std::string(words));
+    EXPECT_EQ(0u, std::string(words).find(std::to_string(HIWORD(numbers->dwFileVersionMS)) + "." +
+                                          std::to_string(LOWORD(numbers->dwFileVersionMS))));
 }
 
 TEST_F(FileCommands, LabelCheckComplainsOncePerFocusLoss) {

@@ -69,8 +69,7 @@ protected:
         while (focused != nullptr && GetParent(focused) != dialog) focused = GetParent(focused);
         return focused;
     }
-
-    // Posts a key (or with Alt, its character) to the window with the focus, as typing does.
+    // Posts a key, or with Alt its character, to the window with the focus, as typing does.
     void type(UINT key, bool alt) {
         HWND focused = nullptr;
         session.onUiThread([&] { focused = GetFocus(); });
@@ -132,7 +131,7 @@ TEST_F(NewImage, TabFollowsTheRowsAndLabelsTakeTheirAltLetters) {
     ASSERT_NE(nullptr, dialog);
     HWND types = combo(dialog), label = GetDlgItem(dialog, IDC_NEW_LABEL),
          oemId = GetDlgItem(dialog, IDC_NEW_OEM_ID);
-    // From Create, where the focus starts, round the dialog once.
+    // From Create, where the focus starts, once round the dialog; then each label's letter.
     for (HWND next : {types, label, oemId, GetDlgItem(dialog, IDC_NEW_CANCEL),
                       GetDlgItem(dialog, IDC_NEW_CREATE)}) {
         type(VK_TAB, false);
@@ -140,11 +139,11 @@ TEST_F(NewImage, TabFollowsTheRowsAndLabelsTakeTheirAltLetters) {
             << "Tab went to control " << GetDlgCtrlID(focusedControl(dialog));
     }
     EXPECT_EQ("Image &type", windowText(GetDlgItem(dialog, IDC_NEW_TYPE_LABEL)));
-    for (auto mnemonic : {std::make_pair('t', types), std::make_pair('o', oemId),
-                          std::make_pair('l', label)}) {
-        type(mnemonic.first, true);
-        EXPECT_TRUE(waitUntil([&] { return focusedControl(dialog) == mnemonic.second; }))
-            << "Alt+" << mnemonic.first;
+    const std::pair<char, HWND> letters[] = {{'t', types}, {'o', oemId}, {'l', label}};
+    for (const auto& letter : letters) {
+        type(letter.first, true);
+        EXPECT_TRUE(waitUntil([&] { return focusedControl(dialog) == letter.second; }))
+            << "Alt+" << letter.first;
     }
     pressButton(dialog, IDC_NEW_CANCEL);
     EXPECT_TRUE(waitUntil([&] { return !IsWindow(dialog); }));
