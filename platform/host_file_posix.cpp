@@ -23,9 +23,10 @@ bool HostFile::openForReading(const char* path) {
         return false;
     }
     struct stat st;
+    bool queried = fstat(fd, &st) == 0;
     // Folders open for reading on POSIX but not on Windows; refuse them alike.
-    if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-        if (S_ISDIR(st.st_mode)) hostNoteRefusal(path, kHostRefusedFolder);
+    if (!queried || S_ISDIR(st.st_mode)) {
+        if (queried) hostNoteRefusal(path, kHostRefusedFolder);
         else hostNoteFailure(path);
         ::close(fd);
         return false;

@@ -12,8 +12,10 @@
 
 bool hostQueryFile(const char* path, HostFileInfo* info, bool followFolderLinks) {
     struct stat st;
-    bool link = false;
-    if (::lstat(path, &st) != 0 || ((link = S_ISLNK(st.st_mode)) && ::stat(path, &st) != 0)) {
+    bool queried = ::lstat(path, &st) == 0;
+    bool link = queried && S_ISLNK(st.st_mode);
+    if (link) queried = ::stat(path, &st) == 0;
+    if (!queried) {
         hostNoteFailure(path);
         return false;
     }

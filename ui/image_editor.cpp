@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "directory/extract.h"
 #include "image/error_report.h"
