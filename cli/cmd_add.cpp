@@ -1,4 +1,5 @@
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -11,8 +12,7 @@ static const char kAddUsage[] = "add IMAGE HOSTPATH... [-d FOLDER]";
 static bool targetFolder(VolumeImage& image, const char* path, uint16_t* cluster) {
     ImagePathEntry found;
     int result = resolveImagePath(image, path, &found);
-    if (result == kImagePathFound && !found.isRoot &&
-        (found.entry[de::kAttributes] & de::kAttrDirectory) == 0)
+    if (result == kImagePathFound && !found.isRoot && !isFolderEntry(found.entry))
         result = kImagePathNotFolder;
     if (result == kImagePathFound && found.contentCluster == kNoContent)
         result = kImagePathNotFound;
@@ -42,7 +42,7 @@ int runAdd(int argc, char** argv) {
     }
     if (imagePath == nullptr || hostPaths.empty()) return usageError(kAddUsage);
 
-    VolumeImage* image = new VolumeImage;
+    auto image = std::make_unique<VolumeImage>();
     int status = kExitFailure;
     uint16_t folder = 0;
     if (loadImage(*image, imagePath) && targetFolder(*image, folderPath, &folder)) {
@@ -58,6 +58,5 @@ int runAdd(int argc, char** argv) {
         else
             status = kExitOk;
     }
-    delete image;
     return status;
 }

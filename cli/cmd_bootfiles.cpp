@@ -1,4 +1,5 @@
 #include <cstring>
+#include <memory>
 
 #include "cli/cli_common.h"
 
@@ -12,14 +13,13 @@ static int runBootFile(int argc, char** argv, const char* usage,
     if (!isImport && std::strcmp(argv[1], "export") != 0) return usageError(usage);
     const char* imagePath = argv[2];
     const char* filePath = argv[3];
-    VolumeImage* image = new VolumeImage;
+    auto image = std::make_unique<VolumeImage>();
     int status = kExitFailure;
     if (loadImage(*image, imagePath)) {
-        int result = (image->*(isImport ? importOp : exportOp))(filePath);
+        int result = ((*image).*(isImport ? importOp : exportOp))(filePath);
         if (result != kResultOk) status = reportFailure(*image, result, filePath);
         else status = isImport ? saveImage(*image, imagePath) : kExitOk;
     }
-    delete image;
     return status;
 }
 

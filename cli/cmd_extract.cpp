@@ -1,5 +1,6 @@
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "cli/cli_common.h"
@@ -15,19 +16,17 @@ struct ListRecord {
     uint16_t name[kLongNameUnits];
 };
 
+ListRecord listRecord(const WalkedEntry& e) {
+    ListRecord r;
+    std::memcpy(r.entry, e.entry, sizeof r.entry);
+    if (e.longName[0] != 0) std::memcpy(r.name, e.longName, sizeof r.name);
+    else shortDisplayName(r.entry, r.name);
+    return r;
+}
+
 std::vector<ListRecord> readRecords(VolumeImage& image, uint16_t folder) {
     std::vector<ListRecord> records;
-    ListRecord r;
-    int32_t entryCluster, entryIndex, longNameCluster, longNameIndex;
-    uint8_t found =
-        image.startWalk(folder, r.entry, reinterpret_cast<uint8_t*>(r.name), kLongNameBytes,
-                        entryCluster, entryIndex, longNameCluster, longNameIndex);
-    while (found == 1) {
-        if (r.name[0] == 0) shortDisplayName(r.entry, r.name);
-        records.push_back(r);
-        found = image.nextEntry(r.entry, reinterpret_cast<uint8_t*>(r.name), kLongNameBytes,
-                                entryCluster, entryIndex, longNameCluster, longNameIndex);
-    }
+    forEachEntry(image, folder, [&](const WalkedEntry& e) { records.push_back(listRecord(e)); });
     return records;
 }
 
@@ -50,11 +49,8 @@ int runExtract(int argc, char** argv) {
     }
     if (imagePath == nullptr || target == nullptr) return usageError(kUsage);
 
-    VolumeImage* image = new VolumeImage;
-    if (!loadImage(*image, imagePath)) {
-        delete image;
-        return kExitFailure;
-    }
+    auto image = std::make_unique<VolumeImage>();
+    if (!loadImage(*image, imagePath)) return kExitFailure;
     // Every named path is resolved before anything is written, so a typing error extracts nothing.
     std::vector<ListRecord> records;
     int status = kExitOk;
@@ -68,11 +64,7 @@ int runExtract(int argc, char** argv) {
             std::vector<ListRecord> all = readRecords(*image, 0);
             records.insert(records.end(), all.begin(), all.end());
         } else {
-            ListRecord r;
-            std::memcpy(r.entry, e.entry, sizeof r.entry);
-            std::memcpy(r.name, e.longName, sizeof r.name);
-            if (r.name[0] == 0) shortDisplayName(r.entry, r.name);
-            records.push_back(r);
+            records.push_back(listRecord(e));
         }
     }
     if (status == kExitOk) {
@@ -83,6 +75,5 @@ int runExtract(int argc, char** argv) {
         }
         if (first != kResultOk) status = reportFailure(*image, first);
     }
-    delete image;
     return status;
 }

@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 #include "cli/cli_common.h"
 #include "floppy/transfer_sink.h"
@@ -75,11 +76,10 @@ int runRead(int argc, char** argv) {
     static const char kUsage[] = "read DRIVE IMAGE";
     if (argc != 3 || !isDriveName(argv[1])) return usageError(kUsage);
     if (!hostHasFloppyAccess("read")) return kExitFailure;
-    VolumeImage* image = new VolumeImage;
+    auto image = std::make_unique<VolumeImage>();
     int result = runTransfer(*image, argv[1], false);
     // A failed or cancelled read writes nothing: the file keeps what it held.
     int status = result == kResultOk ? saveImage(*image, argv[2]) : reportFailure(*image, result);
-    delete image;
     return status;
 }
 
@@ -87,13 +87,9 @@ int runWrite(int argc, char** argv) {
     static const char kUsage[] = "write IMAGE DRIVE";
     if (argc != 3 || !isDriveName(argv[2])) return usageError(kUsage);
     if (!hostHasFloppyAccess("write")) return kExitFailure;
-    VolumeImage* image = new VolumeImage;
-    if (!loadImage(*image, argv[1])) {
-        delete image;
-        return kExitFailure;
-    }
+    auto image = std::make_unique<VolumeImage>();
+    if (!loadImage(*image, argv[1])) return kExitFailure;
     int result = runTransfer(*image, argv[2], true);
     int status = result == kResultOk ? kExitOk : reportFailure(*image, result);
-    delete image;
     return status;
 }

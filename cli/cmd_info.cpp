@@ -1,11 +1,12 @@
 #include <cstdio>
 #include <cstring>
-
+#include <memory>
 #include <string>
 
 #include "cli/cli_common.h"
 #include "directory/oem_text.h"
 #include "image/boot_sector.h"
+#include "image/disk_types.h"
 #include "platform/host_text.h"
 
 // The blank-padded text at `offset`, trailing blanks kept, as the window shows it: OEM bytes in
@@ -21,20 +22,16 @@ static std::string fieldText(const uint8_t* sector, int offset, int width) {
 int runInfo(int argc, char** argv) {
     static const char kUsage[] = "info IMAGE";
     if (argc != 2) return usageError(kUsage);
-    VolumeImage* image = new VolumeImage;
-    if (!loadImage(*image, argv[1])) {
-        delete image;
-        return kExitFailure;
-    }
-    uint8_t b[512];
+    auto image = std::make_unique<VolumeImage>();
+    if (!loadImage(*image, argv[1])) return kExitFailure;
+    uint8_t b[bs::kSize];
     image->copyBootSector(b);
     std::string oem = fieldText(b, bs::kOemId, 8);
     std::string label = fieldText(b, bs::kVolumeLabel, 11);
     std::string fsType = fieldText(b, bs::kFileSystemType, 8);
     uint16_t total = readLe16(b + bs::kTotalSectors);
     uint16_t bps = readLe16(b + bs::kBytesPerSector);
-    bool threeAndHalf = total == 1440 || total == 1640 || total == 2880 || total == 3360 ||
-                        total == 3444 || total == 5760;
+    bool threeAndHalf = isThreeAndHalfInchVolume(total);
     uint32_t serial = readLe32(b + bs::kSerialNumber);
     std::printf("disk: %s\" Floppy Disk - %iKB\n", threeAndHalf ? "3.5" : "5.25",
                 static_cast<int>(static_cast<uint32_t>(total) * bps / 1024));
@@ -57,6 +54,5 @@ int runInfo(int argc, char** argv) {
     std::printf("bad_clusters: %i\n", image->countBadClusters());
     std::printf("free_clusters: %i\n", image->countFreeClusters());
     std::printf("label: %s\n", label.c_str());
-    delete image;
     return kExitOk;
 }

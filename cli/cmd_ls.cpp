@@ -1,5 +1,6 @@
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -36,35 +37,25 @@ void printLine(const uint8_t* entry, const std::string& path) {
 }
 
 void listFolder(Lister& l, uint16_t folder, int depth) {
-    ImagePathEntry e;
-    uint8_t found =
-        l.image->startWalk(folder, e.entry, reinterpret_cast<uint8_t*>(e.longName), kLongNameBytes,
-                           e.entryCluster, e.entryIndex, e.longNameCluster, e.longNameIndex);
-    while (found == 1) {
-        if (!isDotEntry(e.entry)) {
-            std::string path = l.path + "/" + imageEntryName(e.entry, e.longName);
-            printLine(e.entry, path);
-            uint16_t content = folderContentCluster(*l.image, e.entry);
-            if (l.recursive && (e.entry[de::kAttributes] & de::kAttrDirectory) &&
-                content != kNoContent && !l.listedFolders[content]) {
-                if (depth >= kMaxListDepth) {
-                    std::fprintf(stderr, "Folder \"%s\" nested too deep, not listed!\n",
-                                 escapeControls(path).c_str());
-                } else {
-                    l.listedFolders[content] = true;
-                    WalkCursor saved = l.image->saveCursor();
-                    std::string outer = l.path;
-                    l.path = path;
-                    listFolder(l, content, depth + 1);
-                    l.path = outer;
-                    l.image->restoreCursor(saved);
-                }
-            }
+    forEachEntry(*l.image, folder, [&](const WalkedEntry& e) {
+        if (isDotEntry(e.entry)) return;
+        std::string path = l.path + "/" + imageEntryName(e.entry, e.longName);
+        printLine(e.entry, path);
+        uint16_t content = folderContentCluster(*l.image, e.entry);
+        if (!l.recursive || !isFolderEntry(e.entry) || content == kNoContent ||
+            l.listedFolders[content])
+            return;
+        if (depth >= kMaxListDepth) {
+            std::fprintf(stderr, "Folder \"%s\" nested too deep, not listed!\n",
+                         escapeControls(path).c_str());
+            return;
         }
-        found =
-            l.image->nextEntry(e.entry, reinterpret_cast<uint8_t*>(e.longName), kLongNameBytes,
-                               e.entryCluster, e.entryIndex, e.longNameCluster, e.longNameIndex);
-    }
+        l.listedFolders[content] = true;
+        std::string outer = l.path;
+        l.path = path;
+        listFolder(l, content, depth + 1);
+        l.path = outer;
+    });
 }
 
 }  // namespace
@@ -89,7 +80,7 @@ int runLs(int argc, char** argv) {
     }
     if (imagePath == nullptr) return usageError(kUsage);
 
-    VolumeImage* image = new VolumeImage;
+    auto image = std::make_unique<VolumeImage>();
     int status = kExitOk;
     if (!loadImage(*image, imagePath)) {
         status = kExitFailure;
@@ -97,16 +88,15 @@ int runLs(int argc, char** argv) {
         ImagePathEntry target;
         std::string spelled;
         int result = resolveImagePath(*image, path, &target, &spelled);
-        Lister l{image, recursive, spelled, std::vector<bool>(kFatTableEntries + 1, false)};
+        Lister l{image.get(), recursive, spelled, std::vector<bool>(kFatTableEntries + 1, false)};
         if (result != kImagePathFound) {
             status = reportImagePathError(path, result);
-        } else if (!target.isRoot && !(target.entry[de::kAttributes] & de::kAttrDirectory)) {
+        } else if (!target.isRoot && !isFolderEntry(target.entry)) {
             printLine(target.entry, spelled);
         } else if (target.contentCluster != kNoContent) {
             if (target.contentCluster != 0) l.listedFolders[target.contentCluster] = true;
             listFolder(l, target.contentCluster, 0);
         }
     }
-    delete image;
     return status;
 }

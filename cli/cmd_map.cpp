@@ -1,15 +1,13 @@
 #include <cstdio>
+#include <memory>
 
 #include "cli/cli_common.h"
 
 int runMap(int argc, char** argv) {
     static const char kUsage[] = "map IMAGE";
     if (argc != 2) return usageError(kUsage);
-    VolumeImage* image = new VolumeImage;
-    if (!loadImage(*image, argv[1])) {
-        delete image;
-        return kExitFailure;
-    }
+    auto image = std::make_unique<VolumeImage>();
+    if (!loadImage(*image, argv[1])) return kExitFailure;
     static const char kCell[] = {'.', '#', 'R', 'B'};  // in FatClass order
     int count = image->getClusterCount();
     for (int i = 0; i < count; ++i) {
@@ -19,6 +17,5 @@ int runMap(int argc, char** argv) {
     std::printf("used: %i reserved: %i bad: %i free: %i\n", image->countUsedClusters(),
                 image->countReservedClusters(), image->countBadClusters(),
                 image->countFreeClusters());
-    delete image;
     return kExitOk;
 }

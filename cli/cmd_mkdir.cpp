@@ -1,3 +1,5 @@
+#include <memory>
+
 #include "cli/cli_common.h"
 #include "directory/image_path.h"
 #include "platform/clock.h"
@@ -7,7 +9,7 @@ int runMkdir(int argc, char** argv) {
     if (argc != 3) return usageError(usage);
     const char* imagePath = argv[1];
     const char* path = argv[2];
-    VolumeImage* image = new VolumeImage;
+    auto image = std::make_unique<VolumeImage>();
     int status = kExitFailure;
     if (loadImage(*image, imagePath)) {
         uint16_t parent = 0;
@@ -24,6 +26,5 @@ int runMkdir(int argc, char** argv) {
                                          : reportFailure(*image, result);
         }
     }
-    delete image;
     return status;
 }

@@ -1,6 +1,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
 #include "cli/cli_common.h"
 #include "image/disk_types.h"
@@ -57,9 +58,8 @@ int runNew(int argc, char** argv) {
         std::fprintf(stderr, "tolven-cli: %s exists (use --force to replace it)\n", path);
         return kExitFailure;
     }
-    VolumeImage* image = new VolumeImage;
+    auto image = std::make_unique<VolumeImage>();
     int result = image->createImage(programModule(), diskType, label, oem);
     int status = result == kResultOk ? saveImage(*image, path) : reportFailure(*image, result);
-    delete image;
     return status;
 }

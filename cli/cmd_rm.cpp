@@ -1,19 +1,16 @@
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 #include "cli/cli_common.h"
 #include "directory/image_path.h"
-#include "image/boot_sector.h"
 
 int runRm(int argc, char** argv) {
     static const char kUsage[] = "rm IMAGE PATH...";
     if (argc < 3) return usageError(kUsage);
     const char* imagePath = argv[1];
-    VolumeImage* image = new VolumeImage;
-    if (!loadImage(*image, imagePath)) {
-        delete image;
-        return kExitFailure;
-    }
+    auto image = std::make_unique<VolumeImage>();
+    if (!loadImage(*image, imagePath)) return kExitFailure;
     // All paths must name entries before anything is deleted: a failed rm leaves the file as it
     // was. The root is no entry and cannot be deleted.
     int status = kExitOk;
@@ -33,13 +30,12 @@ int runRm(int argc, char** argv) {
             // file inside it), and then there is nothing left to delete.
             ImagePathEntry e;
             if (resolveImagePath(*image, argv[i], &e) != kImagePathFound || e.isRoot) continue;
-            uint16_t first = readLe16(e.entry + de::kFirstCluster);
-            if (e.entry[de::kAttributes] & de::kAttrDirectory) image->deleteFolderContents(first);
+            uint16_t first = entryFirstCluster(e.entry);
+            if (isFolderEntry(e.entry)) image->deleteFolderContents(first);
             image->deleteEntry(first, e.entryCluster, e.entryIndex, e.longNameCluster,
                                e.longNameIndex);
         }
         status = saveImage(*image, imagePath);
     }
-    delete image;
     return status;
 }

@@ -4,17 +4,10 @@
 #include <vector>
 
 #include "directory/dir_entry.h"
-#include "image/boot_sector.h"
+#include "directory/folder_walk.h"
 #include "image/volume_image.h"
 
 namespace {
-
-const uint16_t kBadCluster = 0xFF7;
-const uint16_t kEndOfChain = 0xFFF;
-
-bool isDataCluster(const VolumeImage& im, uint32_t cluster) {
-    return im.clusterData(cluster) != nullptr;
-}
 
 int rootSlots(const VolumeImage& im) {
     return im.rootEntryCount() < kMaxRootEntries ? im.rootEntryCount() : kMaxRootEntries;
@@ -30,7 +23,7 @@ int clusterSlots(const VolumeImage& im) {
 // hold used slots).
 uint8_t markAfter(const uint8_t* slots, int count, int index, bool isRoot) {
     if (index + 1 >= count) return isRoot ? de::kFree : de::kDeleted;
-    return slots[(index + 1) * de::kSize] == de::kFree ? de::kFree : de::kDeleted;
+    return slotKind(slots + (index + 1) * de::kSize) == kSlotFree ? de::kFree : de::kDeleted;
 }
 
 void markRange(uint8_t* slots, int from, int to, uint8_t mark) {
@@ -38,21 +31,23 @@ void markRange(uint8_t* slots, int from, int to, uint8_t mark) {
 }
 
 bool allSlotsFree(const VolumeImage& im, const uint8_t* slots) {
-    for (int i = 0; i < clusterSlots(im); ++i)
-        if (slots[i * de::kSize] != de::kFree && slots[i * de::kSize] != de::kDeleted) return false;
+    for (int i = 0; i < clusterSlots(im); ++i) {
+        SlotKind kind = slotKind(slots + i * de::kSize);
+        if (kind != kSlotFree && kind != kSlotDeleted) return false;
+    }
     return true;
 }
 
-// Frees the chain from `first`. A bad cluster keeps its mark and ends the chain; a link that
-// names no data cluster (1, reserved values, beyond the last cluster) ends it after the current
-// cluster; a freed cluster reads 0 when met again, so a cycle ends too, and the count bounds it.
+// Frees the chain from `first`. A bad cluster keeps its mark and ends the chain; any other link
+// but one to a data cluster ends it after the current cluster; a freed cluster reads 0 when met
+// again, so a cycle ends too, and the count bounds it.
 void freeChain(VolumeImage& im, uint32_t first) {
     uint32_t cluster = first;
-    for (int hops = 0; isDataCluster(im, cluster) && hops < im.clusterCount; ++hops) {
-        uint16_t next = im.fatTable[cluster];
-        if (next != kBadCluster) im.fatTable[cluster] = 0;
-        if (next == kEndOfChain || next == kBadCluster || next == 0) break;
-        cluster = next;
+    for (int hops = 0; im.isDataCluster(cluster) && hops < im.clusterCount; ++hops) {
+        ChainLink link = im.nextLink(cluster);
+        if (link.kind != kLinkBad) im.fatTable[cluster] = 0;
+        if (link.kind != kLinkData) break;
+        cluster = link.next;
     }
 }
 
@@ -60,11 +55,11 @@ void freeChain(VolumeImage& im, uint32_t first) {
 // the cluster count; empty otherwise (a damaged chain: the middle is then left alone).
 std::vector<uint16_t> clustersBetween(const VolumeImage& im, uint16_t from, uint16_t to) {
     std::vector<uint16_t> middle;
-    uint32_t cluster = im.fatTable[from];
-    for (int hops = 0; isDataCluster(im, cluster) && hops < im.clusterCount; ++hops) {
-        if (cluster == to) return middle;
-        middle.push_back(static_cast<uint16_t>(cluster));
-        cluster = im.fatTable[cluster];
+    ChainLink link = im.nextLink(from);
+    for (int hops = 0; link.kind == kLinkData && hops < im.clusterCount; ++hops) {
+        if (link.next == to) return middle;
+        middle.push_back(link.next);
+        link = im.nextLink(link.next);
     }
     middle.clear();
     return middle;
@@ -121,42 +116,38 @@ void removeEntry(VolumeImage& im, uint16_t firstCluster, int32_t entryCluster, i
         im.reclaimCluster(static_cast<uint16_t>(longNameCluster), b);
 }
 
-// One deletion of a folder tree: which folders it has entered, by first cluster.
+// One deletion of a folder tree: which folders it has entered, by first cluster, and the
+// walker's outputs, which every level reads before going deeper and so shares.
 struct DeleteRun {
     VolumeImage* image;
     std::vector<uint8_t> entered;
+    WalkedEntry walked;
 };
 
 void emptyFolder(DeleteRun& run, uint16_t folder) {
     VolumeImage& im = *run.image;
     // Never the root (first cluster 0) nor anything outside the image: such a folder entry has
     // no content of its own.
-    if (!isDataCluster(im, folder)) return;
-    uint8_t entry[de::kSize];
-    int32_t entryCluster, entryIndex, longNameCluster, longNameIndex;
-    uint8_t found = im.startWalk(folder, entry, nullptr, 0, entryCluster, entryIndex,
-                                 longNameCluster, longNameIndex);
-    while (found == 1) {
-        uint16_t first = readLe16(entry + de::kFirstCluster);
-        bool isFolder = (entry[de::kAttributes] & de::kAttrDirectory) != 0;
-        if (isFolder && isDotEntry(entry)) {
+    if (!im.isDataCluster(folder)) return;
+    forEachEntry(im, folder, run.walked, [&](const WalkedEntry& e) {
+        uint16_t first = entryFirstCluster(e.entry);
+        bool isFolder = isFolderEntry(e.entry);
+        int32_t entryCluster = e.entryCluster, entryIndex = e.entryIndex;
+        int32_t longNameCluster = e.longNameCluster, longNameIndex = e.longNameIndex;
+        if (isFolder && isDotEntry(e.entry)) {
             // "." and ".." stay.
-        } else if (isFolder && isDataCluster(im, first) && run.entered[first]) {
+        } else if (isFolder && im.isDataCluster(first) && run.entered[first]) {
             // A folder that leads back to one being emptied (a cycle) or to one emptied before
             // (a cross-link): its slots go, its chain belongs to that other folder and stays.
             removeEntry(im, 0, entryCluster, entryIndex, longNameCluster, longNameIndex, false);
         } else {
-            if (isFolder && isDataCluster(im, first)) {
+            if (isFolder && im.isDataCluster(first)) {
                 run.entered[first] = 1;
-                WalkCursor saved = im.saveCursor();
-                emptyFolder(run, first);
-                im.restoreCursor(saved);
+                emptyFolder(run, first);  // reads into run.walked: `e` is used up before
             }
             removeEntry(im, first, entryCluster, entryIndex, longNameCluster, longNameIndex, false);
         }
-        found = im.nextEntry(entry, nullptr, 0, entryCluster, entryIndex, longNameCluster,
-                             longNameIndex);
-    }
+    });
 }
 
 }  // namespace
@@ -169,19 +160,19 @@ int VolumeImage::deleteEntry(uint16_t firstCluster, int32_t entryCluster, int32_
 }
 
 int VolumeImage::deleteFolderContents(uint16_t firstCluster) {
-    if (!isDataCluster(*this, firstCluster)) return 0;
-    DeleteRun run{this, std::vector<uint8_t>(kFatTableEntries, 0)};
+    if (!isDataCluster(firstCluster)) return 0;
+    DeleteRun run{this, std::vector<uint8_t>(kFatTableEntries, 0), {}};
     run.entered[firstCluster] = 1;
     emptyFolder(run, firstCluster);
     // The clusters after the first are empty now: give them back, as deleting their last entries
     // one by one would have done. A cluster that still holds a used slot (a damaged chain that
     // runs into another folder) is kept.
-    uint32_t cluster = fatTable[firstCluster];
-    for (int hops = 0; isDataCluster(*this, cluster) && hops < clusterCount; ++hops) {
-        uint16_t next = fatTable[cluster];
+    ChainLink link = nextLink(firstCluster);
+    for (int hops = 0; link.kind == kLinkData && hops < clusterCount; ++hops) {
+        uint16_t cluster = link.next;
+        link = nextLink(cluster);  // read before the cluster is given back
         uint8_t* data = clusterData(cluster);
-        if (allSlotsFree(*this, data)) reclaimCluster(static_cast<uint16_t>(cluster), data);
-        cluster = next;
+        if (allSlotsFree(*this, data)) reclaimCluster(cluster, data);
     }
     return 0;
 }

@@ -3,6 +3,19 @@
 #include <cstring>
 
 #include "directory/oem_text.h"
+#include "image/boot_sector.h"
+
+SlotKind slotKind(const uint8_t* slot) {
+    if (slot[0] == de::kFree) return kSlotFree;
+    if (slot[0] == de::kDeleted) return kSlotDeleted;
+    if (hasLongNameAttributes(slot)) return kSlotLongName;
+    if (hasLabelAttributes(slot)) return kSlotLabel;
+    return kSlotEntry;
+}
+
+uint16_t entryFirstCluster(const uint8_t* entry) {
+    return readLe16(entry + de::kFirstCluster);
+}
 
 uint8_t shortNameChecksum(const uint8_t* entry) {
     uint8_t sum = 0;
@@ -12,7 +25,7 @@ uint8_t shortNameChecksum(const uint8_t* entry) {
 }
 
 bool isDotEntry(const uint8_t* entry) {
-    return (entry[de::kAttributes] & de::kAttrDirectory) != 0 && entry[de::kName] == '.';
+    return isFolderEntry(entry) && entry[de::kName] == de::kDotName;
 }
 
 int shortNameUnits(const uint8_t* entry, uint16_t* out) {
@@ -22,7 +35,7 @@ int shortNameUnits(const uint8_t* entry, uint16_t* out) {
     int n = 0;
     for (int i = 0; i < baseLength; ++i) {
         uint8_t byte = entry[de::kName + i];
-        out[n++] = oemByteToUnit(i == 0 && byte == 0x05 ? 0xE5 : byte);
+        out[n++] = oemByteToUnit(i == 0 && byte == de::kStoredE5 ? de::kDeleted : byte);
     }
     if (extLength > 0) out[n++] = '.';
     for (int i = 0; i < extLength; ++i) out[n++] = oemByteToUnit(entry[de::kExtension + i]);
@@ -33,7 +46,7 @@ int shortNameUnits(const uint8_t* entry, uint16_t* out) {
 void shortDisplayName(const uint8_t* entry, uint16_t* out) {
     std::memset(out, 0, kLongNameBytes);
     shortNameUnits(entry, out);
-    bool folder = (entry[de::kAttributes] & de::kAttrDirectory) != 0;
+    bool folder = isFolderEntry(entry);
     for (int i = 0; out[i] != 0; ++i) {
         if (folder && out[i] >= 'a' && out[i] <= 'z') out[i] = static_cast<uint16_t>(out[i] - 32);
         if (!folder && out[i] >= 'A' && out[i] <= 'Z') out[i] = static_cast<uint16_t>(out[i] + 32);

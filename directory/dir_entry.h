@@ -11,6 +11,9 @@ const int kSize = 32;
 const int kName = 0;           // 8 bytes, blank-padded
 const int kExtension = 8;      // 3 bytes, blank-padded
 const int kAttributes = 11;    // 8-bit
+const int kCreationTime = 14;  // 16-bit, DOS time
+const int kCreationDate = 16;  // 16-bit, DOS date
+const int kAccessDate = 18;    // 16-bit, DOS date of last access
 const int kTime = 22;          // 16-bit, DOS time of last write
 const int kDate = 24;          // 16-bit, DOS date of last write
 const int kFirstCluster = 26;  // 16-bit
@@ -18,6 +21,8 @@ const int kFileSize = 28;      // 32-bit
 
 const uint8_t kFree = 0x00;     // first byte: free, and nothing used follows in the root
 const uint8_t kDeleted = 0xE5;  // first byte: deleted
+const uint8_t kDotName = '.';   // first byte of "." and ".."
+const uint8_t kStoredE5 = 0x05; // a first byte 0xE5 of a name, as stored
 
 const uint8_t kAttrReadOnly = 0x01;
 const uint8_t kAttrHidden = 0x02;
@@ -26,6 +31,7 @@ const uint8_t kAttrVolumeLabel = 0x08;
 const uint8_t kAttrDirectory = 0x10;
 const uint8_t kAttrArchive = 0x20;
 const uint8_t kAttrLongName = 0x0F;  // exactly this value marks a long-name slot
+const uint8_t kAttrTypeBits = 0x0F;  // a label has kAttrVolumeLabel alone among these
 
 // Long-name entry.
 const int kSequence = 0;  // bits 0-4 piece number, 0x40 on the piece that ends the name
@@ -36,6 +42,31 @@ const int kChars3 = 28;  // 2 units
 const uint8_t kLastPiece = 0x40;
 const uint8_t kPieceMask = 0x1F;
 }  // namespace de
+
+// What a 32-byte folder slot holds, read first by its first byte, then by its attributes.
+enum SlotKind {
+    kSlotFree,      // first byte 0x00
+    kSlotDeleted,   // first byte 0xE5
+    kSlotLongName,  // attributes exactly 0x0F: a piece of a long name
+    kSlotLabel,     // the volume label bit alone among the low four attribute bits
+    kSlotEntry,     // a file or folder (".", ".." included)
+};
+SlotKind slotKind(const uint8_t* slot);
+
+// The attribute tests behind slotKind, whatever the first byte. The walker reads some slots by
+// these alone: a long-name run goes on over every slot with the long-name attributes, and the
+// root passes over a slot with the label bits even when it is free.
+inline bool hasLongNameAttributes(const uint8_t* slot) {
+    return slot[de::kAttributes] == de::kAttrLongName;
+}
+inline bool hasLabelAttributes(const uint8_t* slot) {
+    return (slot[de::kAttributes] & de::kAttrTypeBits) == de::kAttrVolumeLabel;
+}
+inline bool isFolderEntry(const uint8_t* entry) {
+    return (entry[de::kAttributes] & de::kAttrDirectory) != 0;
+}
+// The first cluster an entry names (0 for an empty file, or the root in "..").
+uint16_t entryFirstCluster(const uint8_t* entry);
 
 const int kLongNameUnits = 260;  // 20 pieces of 13 units
 const int kLongNameBytes = kLongNameUnits * 2;

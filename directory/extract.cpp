@@ -3,9 +3,11 @@
 #include "directory/extract.h"
 
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "directory/dir_entry.h"
+#include "directory/folder_walk.h"
 #include "image/boot_sector.h"
 #include "image/volume_image.h"
 #include "platform/host_file.h"
@@ -21,10 +23,6 @@ const char kCannotExport[] = "Could not export to file \"%s\"!";
 // extraction slower than the tools it is measured against.
 const uint32_t kWriteRun = 32768;
 
-bool isDataCluster(const VolumeImage& im, uint32_t cluster) {
-    return im.clusterData(cluster) != nullptr;
-}
-
 // One extraction of a folder tree: the path being built, the walker's outputs (read before any
 // nested call, so one set serves every level) and the folders already extracted.
 struct ExtractRun {
@@ -32,8 +30,7 @@ struct ExtractRun {
     std::vector<char> path;
     size_t length;
     std::vector<uint8_t> extracted;  // by first cluster
-    uint8_t entry[de::kSize];
-    uint16_t longName[kLongNameUnits];
+    WalkedEntry walked;
     char name[kLongNameUnits * 3 + 1];
 };
 
@@ -79,7 +76,7 @@ int extractChild(ExtractRun& run, bool isFolder, uint16_t first, uint32_t size) 
         result = kResultHostIo;
     } else if (!isFolder) {
         result = im.extractFile(first, run.path.data(), size);
-    } else if (!isDataCluster(im, first)) {
+    } else if (!im.isDataCluster(first)) {
         // A folder entry whose first cluster names no data cluster (0 included, which would be
         // the root) has no content: it becomes an empty folder.
         if (!hostCreateFolder(run.path.data())) {
@@ -93,9 +90,7 @@ int extractChild(ExtractRun& run, bool isFolder, uint16_t first, uint32_t size) 
         result = kResultHostIo;
     } else {
         run.extracted[first] = 1;
-        WalkCursor saved = im.saveCursor();
         result = extractTree(run, first);
-        im.restoreCursor(saved);
     }
     cutPath(run, parentLength);
     return result;
@@ -108,26 +103,18 @@ int extractTree(ExtractRun& run, uint16_t firstCluster) {
         return kResultHostIo;
     }
     int result = kResultOk;
-    int32_t entryCluster, entryIndex, longNameCluster, longNameIndex;
-    uint8_t found =
-        im.startWalk(firstCluster, run.entry, reinterpret_cast<uint8_t*>(run.longName),
-                     kLongNameBytes, entryCluster, entryIndex, longNameCluster, longNameIndex);
-    while (found == 1) {
-        bool isFolder = (run.entry[de::kAttributes] & de::kAttrDirectory) != 0;
-        int length = entryHostName(run.entry, run.longName, run.name, sizeof run.name);
-        if (length != 0 && !(isFolder && isDotEntry(run.entry))) {
-            int r = length < 0
-                        ? kResultHostIo
-                        : extractChild(run, isFolder, readLe16(run.entry + de::kFirstCluster),
-                                       readLe32(run.entry + de::kFileSize));
-            if (length < 0)
-                im.queueMessage(isFolder ? kCannotCreateFolder : kCannotCreateFile,
-                                run.path.data());
-            if (result == kResultOk) result = r;
-        }
-        found = im.nextEntry(run.entry, reinterpret_cast<uint8_t*>(run.longName), kLongNameBytes,
-                             entryCluster, entryIndex, longNameCluster, longNameIndex);
-    }
+    forEachEntry(im, firstCluster, run.walked, [&](const WalkedEntry& e) {
+        bool isFolder = isFolderEntry(e.entry);
+        int length = entryHostName(e.entry, e.longName, run.name, sizeof run.name);
+        if (length == 0 || (isFolder && isDotEntry(e.entry))) return;
+        // Read before extractChild, whose walk of a subfolder reads into the same `e`.
+        int r = length < 0 ? kResultHostIo
+                           : extractChild(run, isFolder, entryFirstCluster(e.entry),
+                                          readLe32(e.entry + de::kFileSize));
+        if (length < 0)
+            im.queueMessage(isFolder ? kCannotCreateFolder : kCannotCreateFile, run.path.data());
+        if (result == kResultOk) result = r;
+    });
     return result;
 }
 
@@ -200,9 +187,9 @@ int VolumeImage::extractFile(uint16_t firstCluster, const char* hostPath, uint32
         std::memcpy(run.data() + pending, data, n);
         pending += n;
         remaining -= n;
-        uint16_t next = fatTable[cluster];
-        if (next == 0xFFF || next == 0xFF7 || next == 0) break;
-        cluster = next;
+        ChainLink link = nextLink(cluster);
+        if (link.kind != kLinkData) break;
+        cluster = link.next;
     }
     if (result == kResultOk && pending > 0 && !file.write(run.data(), pending))
         result = kResultHostIo;
@@ -212,7 +199,8 @@ int VolumeImage::extractFile(uint16_t firstCluster, const char* hostPath, uint32
 }
 
 int VolumeImage::extractFolder(uint16_t firstCluster, const char* hostPath) {
-    ExtractRun* run = new ExtractRun;
+    // On the heap: the run holds the walker's outputs and a long name's host text.
+    std::unique_ptr<ExtractRun> run(new ExtractRun);
     run->image = this;
     run->path.assign(hostPathCapacity(), '\0');
     run->extracted.assign(kFatTableEntries, 0);
@@ -224,15 +212,14 @@ int VolumeImage::extractFolder(uint16_t firstCluster, const char* hostPath) {
     } else {
         std::memcpy(run->path.data(), hostPath, n + 1);
         run->length = n;
-        if (isDataCluster(*this, firstCluster)) run->extracted[firstCluster] = 1;
+        if (isDataCluster(firstCluster)) run->extracted[firstCluster] = 1;
         result = extractTree(*run, firstCluster);
     }
-    delete run;
     return result;
 }
 
 int VolumeImage::extractEntry(const uint8_t* entry, const uint16_t* name, const char* folder) {
-    bool isFolder = (entry[de::kAttributes] & de::kAttrDirectory) != 0;
+    bool isFolder = isFolderEntry(entry);
     if (isFolder && isDotEntry(entry)) return kResultOk;
     std::vector<char> hostName(kLongNameUnits * 3 + 1);
     if (listHostName(name, hostName.data(), hostName.size()) == 0) return kResultOk;
@@ -246,9 +233,9 @@ int VolumeImage::extractEntry(const uint8_t* entry, const uint16_t* name, const 
         queueMessage(message, path.data());
         return kResultHostIo;
     }
-    uint16_t first = readLe16(entry + de::kFirstCluster);
+    uint16_t first = entryFirstCluster(entry);
     if (!isFolder) return extractFile(first, path.data(), readLe32(entry + de::kFileSize));
-    if (!isDataCluster(*this, first)) {
+    if (!isDataCluster(first)) {
         // No content of its own (see extractChild): an empty folder.
         if (hostCreateFolder(path.data())) return kResultOk;
         queueMessage(kCannotCreateFolder, path.data());
@@ -261,7 +248,7 @@ int VolumeImage::extractTempCopy(const uint8_t* entry, const uint16_t* name, Mes
                                  char* path, size_t capacity) {
     if (capacity == 0) return kResultHostIo;
     path[0] = '\0';
-    if (entry[de::kAttributes] & de::kAttrDirectory) return kResultOk;
+    if (isFolderEntry(entry)) return kResultOk;
     std::vector<char> hostName(kLongNameUnits * 3 + 1);
     if (listHostName(name, hostName.data(), hostName.size()) == 0) return kResultOk;
     std::vector<char> temp(hostPathCapacity() + hostName.size() + 1);
@@ -273,8 +260,7 @@ int VolumeImage::extractTempCopy(const uint8_t* entry, const uint16_t* name, Mes
         queueMessage(kCannotCreateFile, temp.data());
         return kResultHostIo;
     }
-    int result = extractFile(readLe16(entry + de::kFirstCluster), temp.data(),
-                             readLe32(entry + de::kFileSize));
+    int result = extractFile(entryFirstCluster(entry), temp.data(), readLe32(entry + de::kFileSize));
     if (result != kResultOk) return result;
     tempFiles.add(temp.data(), static_cast<uint32_t>(length + 1));
     std::memcpy(path, temp.data(), length + 1);

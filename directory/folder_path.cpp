@@ -1,7 +1,9 @@
 #include "directory/folder_path.h"
 
+#include <cstring>
+
 #include "directory/dir_entry.h"
-#include "image/boot_sector.h"
+#include "directory/folder_walk.h"
 
 namespace {
 
@@ -9,36 +11,10 @@ namespace {
 const size_t kMaxPathUnits = 260;
 const char16_t kEllipsis = 0x2026;
 
-struct WalkedEntry {
-    uint8_t raw[de::kSize];
-    uint8_t longName[kLongNameBytes];
-};
-
-// Calls `visit` on each entry of the folder at `cluster` until it returns true; true when it did.
-template <typename Visit>
-bool findEntry(VolumeImage& image, uint16_t cluster, Visit visit) {
-    WalkedEntry e;
-    int32_t entryCluster, entryIndex, longNameCluster, longNameIndex;
-    uint8_t found = image.startWalk(cluster, e.raw, e.longName, kLongNameBytes, entryCluster,
-                                    entryIndex, longNameCluster, longNameIndex);
-    for (; found == 1; found = image.nextEntry(e.raw, e.longName, kLongNameBytes, entryCluster,
-                                               entryIndex, longNameCluster, longNameIndex)) {
-        if (visit(e)) return true;
-    }
-    return false;
-}
-
-bool isFolderEntry(const uint8_t* raw) {
-    return (raw[de::kAttributes] & de::kAttrDirectory) != 0;
-}
-
 std::u16string shownName(const WalkedEntry& e) {
     uint16_t units[kLongNameUnits];
-    if (readLe16(e.longName) == 0) {
-        shortDisplayName(e.raw, units);
-    } else {
-        for (int i = 0; i < kLongNameUnits; ++i) units[i] = readLe16(e.longName + 2 * i);
-    }
+    if (e.longName[0] == 0) shortDisplayName(e.entry, units);
+    else std::memcpy(units, e.longName, sizeof units);
     std::u16string name;
     for (int i = 0; i < kLongNameUnits && units[i] != 0; ++i) name += static_cast<char16_t>(units[i]);
     return name;
@@ -47,19 +23,19 @@ std::u16string shownName(const WalkedEntry& e) {
 }  // namespace
 
 std::u16string folderPath(VolumeImage& image, uint16_t cluster) {
-    WalkCursor outer = image.saveCursor();
     std::u16string path;
     while (cluster != 0) {
         uint16_t parent = 0;
-        bool up = path.size() <= kMaxPathUnits && findEntry(image, cluster, [&](const WalkedEntry& e) {
-            if (!isDotEntry(e.raw) || e.raw[1] != '.') return false;
-            parent = readLe16(e.raw + de::kFirstCluster);
-            return true;
-        });
+        bool up = path.size() <= kMaxPathUnits &&
+                  forEachEntry(image, cluster, [&](const WalkedEntry& e) {
+                      if (!isDotEntry(e.entry) || e.entry[1] != de::kDotName) return false;
+                      parent = entryFirstCluster(e.entry);
+                      return true;
+                  });
         std::u16string name;
-        bool named = up && findEntry(image, parent, [&](const WalkedEntry& e) {
-            if (!isFolderEntry(e.raw) || isDotEntry(e.raw) ||
-                readLe16(e.raw + de::kFirstCluster) != cluster)
+        bool named = up && forEachEntry(image, parent, [&](const WalkedEntry& e) {
+            if (!isFolderEntry(e.entry) || isDotEntry(e.entry) ||
+                entryFirstCluster(e.entry) != cluster)
                 return false;
             name = shownName(e);
             return true;
@@ -71,6 +47,5 @@ std::u16string folderPath(VolumeImage& image, uint16_t cluster) {
         path = u"\\" + name + path;
         cluster = parent;
     }
-    image.restoreCursor(outer);
     return path.empty() ? std::u16string(u"\\") : path;
 }

@@ -48,8 +48,8 @@ void setRoot(ImagePathEntry* out) {
 }  // namespace
 
 uint16_t folderContentCluster(const VolumeImage& image, const uint8_t* entry) {
-    uint16_t first = readLe16(entry + de::kFirstCluster);
-    return image.clusterData(first) != nullptr ? first : kNoContent;
+    uint16_t first = entryFirstCluster(entry);
+    return image.isDataCluster(first) ? first : kNoContent;
 }
 
 bool imageNameMatches(const uint8_t* entry, const uint16_t* longName, const uint16_t* name) {
@@ -61,24 +61,15 @@ bool imageNameMatches(const uint8_t* entry, const uint16_t* longName, const uint
 
 bool findImageEntry(VolumeImage& image, uint16_t folder, const uint16_t* name,
                     ImagePathEntry* out) {
-    ImagePathEntry e;
-    e.isRoot = false;
-    e.parentCluster = folder;
-    uint8_t found =
-        image.startWalk(folder, e.entry, reinterpret_cast<uint8_t*>(e.longName), kLongNameBytes,
-                        e.entryCluster, e.entryIndex, e.longNameCluster, e.longNameIndex);
-    while (found == 1) {
-        if (!isDotEntry(e.entry) && imageNameMatches(e.entry, e.longName, name)) {
-            e.contentCluster = (e.entry[de::kAttributes] & de::kAttrDirectory)
-                                   ? folderContentCluster(image, e.entry)
-                                   : kNoContent;
-            *out = e;
-            return true;
-        }
-        found = image.nextEntry(e.entry, reinterpret_cast<uint8_t*>(e.longName), kLongNameBytes,
-                                e.entryCluster, e.entryIndex, e.longNameCluster, e.longNameIndex);
-    }
-    return false;
+    return forEachEntry(image, folder, [&](const WalkedEntry& e) {
+        if (isDotEntry(e.entry) || !imageNameMatches(e.entry, e.longName, name)) return false;
+        static_cast<WalkedEntry&>(*out) = e;
+        out->isRoot = false;
+        out->parentCluster = folder;
+        out->contentCluster =
+            isFolderEntry(e.entry) ? folderContentCluster(image, e.entry) : kNoContent;
+        return true;
+    });
 }
 
 std::string imageEntryName(const uint8_t* entry, const uint16_t* longName) {
@@ -102,8 +93,7 @@ int resolveImagePath(VolumeImage& image, const char* path, ImagePathEntry* out,
         uint16_t wide[kLongNameUnits + 1];
         if (tooLong || isDotName(name) || hostTextToUtf16(name, wide, kLongNameUnits + 1) <= 0)
             return isDotName(name) ? kImagePathNotFound : kImagePathBadName;
-        if (!out->isRoot && !(out->entry[de::kAttributes] & de::kAttrDirectory))
-            return kImagePathNotFolder;
+        if (!out->isRoot && !isFolderEntry(out->entry)) return kImagePathNotFolder;
         uint16_t folder = out->contentCluster;
         if (!findImageEntry(image, folder, wide, out)) return kImagePathNotFound;
         if (spelled != nullptr) *spelled += "/" + imageEntryName(out->entry, out->longName);
@@ -131,7 +121,7 @@ int resolveImageParent(VolumeImage& image, const char* path, uint16_t* folder, c
     ImagePathEntry e;
     int result = resolveImagePath(image, parent, &e);
     if (result != kImagePathFound) return result;
-    if (!e.isRoot && !(e.entry[de::kAttributes] & de::kAttrDirectory)) return kImagePathNotFolder;
+    if (!e.isRoot && !isFolderEntry(e.entry)) return kImagePathNotFolder;
     *folder = e.contentCluster;
     return kImagePathFound;
 }

@@ -9,18 +9,17 @@
 #include <string>
 
 #include "directory/dir_entry.h"
+#include "directory/folder_walk.h"
 #include "image/volume_image.h"
 
 // A folder entry whose first cluster names no data cluster (0 included) has this as its content
 // cluster: walking it yields nothing, where a first cluster of 0 would walk the root.
 const uint16_t kNoContent = 0xFFFF;
 
-// One entry of the image as the walker reported it, with where it lives.
-struct ImagePathEntry {
-    bool isRoot;                        // the path named the root itself
-    uint8_t entry[de::kSize];           // the short entry (zero for the root)
-    uint16_t longName[kLongNameUnits];  // as the walker composed it; all zero when none
-    int32_t entryCluster, entryIndex, longNameCluster, longNameIndex;
+// One entry of the image as the walker reported it, with where it lives; for the root itself,
+// zero bytes and -1 locations.
+struct ImagePathEntry : WalkedEntry {
+    bool isRoot;              // the path named the root itself
     uint16_t parentCluster;   // first cluster of the folder holding it (0: root)
     uint16_t contentCluster;  // for folders: what to walk (0 root, kNoContent none)
 };
@@ -48,7 +47,7 @@ int resolveImageParent(VolumeImage& image, const char* path, uint16_t* folder, c
                        size_t capacity);
 
 // Finds the entry called `name` (UTF-16, zero-terminated) in the folder walked from `folder`.
-// Walks with the image's cursor (callers inside another walk save and restore it).
+// Leaves a walk in progress where it was.
 bool findImageEntry(VolumeImage& image, uint16_t folder, const uint16_t* name, ImagePathEntry* out);
 
 // True when `name` equals the entry's long name or its 8.3 name, ignoring case.

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "directory/dir_entry.h"
+#include "directory/folder_walk.h"
 #include "directory/insert_names.h"
 #include "directory/insert_space.h"
 #include "image/boot_sector.h"
@@ -28,49 +29,37 @@ int refuse(VolumeImage& image, int code, const char* format, const char* subject
     return code;
 }
 
-// The long and 8.3 names already in the folder, read with the walker. The cursor is put back so
-// that a caller in the middle of a walk can go on.
+// The long and 8.3 names already in the folder, read with the walker.
 void collectNames(VolumeImage& image, uint16_t folderCluster, FolderNames* names) {
-    WalkCursor saved = image.saveCursor();
-    uint8_t entry[de::kSize];
-    uint8_t longName[kLongNameBytes];
-    int32_t entryCluster, entryIndex, longNameCluster, longNameIndex;
-    uint8_t more = image.startWalk(folderCluster, entry, longName, sizeof longName, entryCluster,
-                                   entryIndex, longNameCluster, longNameIndex);
-    while (more) {
+    forEachEntry(image, folderCluster, [&](const WalkedEntry& e) {
         std::u16string name;
-        for (int i = 0; i < kLongNameUnits; ++i) {
-            uint16_t unit = readLe16(longName + 2 * i);
-            if (unit == 0) break;
-            name += static_cast<char16_t>(unit);
-        }
-        names->add(entry, name);
-        more = image.nextEntry(entry, longName, sizeof longName, entryCluster, entryIndex,
-                               longNameCluster, longNameIndex);
-    }
-    image.restoreCursor(saved);
+        for (int i = 0; i < kLongNameUnits && e.longName[i] != 0; ++i)
+            name += static_cast<char16_t>(e.longName[i]);
+        names->add(e.entry, name);
+    });
 }
 
 void fillShortEntry(uint8_t* slot, const uint8_t* shortName, const NewEntry& entry,
                     uint16_t firstCluster, uint32_t size) {
-    std::memset(slot, 0, 32);
-    std::memcpy(slot, shortName, 11);
-    slot[11] = entry.attributes;
+    std::memset(slot, 0, de::kSize);
+    std::memcpy(slot + de::kName, shortName, 11);
+    slot[de::kAttributes] = entry.attributes;
     // Creation and last access get the last write time too, as a copy on the host would show.
-    writeLe16(slot + 14, entry.time);
-    writeLe16(slot + 16, entry.date);
-    writeLe16(slot + 18, entry.date);
-    writeLe16(slot + 22, entry.time);
-    writeLe16(slot + 24, entry.date);
-    writeLe16(slot + 26, firstCluster);
-    writeLe32(slot + 28, size);
+    writeLe16(slot + de::kCreationTime, entry.time);
+    writeLe16(slot + de::kCreationDate, entry.date);
+    writeLe16(slot + de::kAccessDate, entry.date);
+    writeLe16(slot + de::kTime, entry.time);
+    writeLe16(slot + de::kDate, entry.date);
+    writeLe16(slot + de::kFirstCluster, firstCluster);
+    writeLe32(slot + de::kFileSize, size);
 }
 
 void writeDotEntries(VolumeImage& image, uint16_t cluster, uint16_t parent, const NewEntry& entry) {
     uint8_t* data = image.clusterData(cluster);
     std::memset(data, 0, image.clusterBytes);
     fillShortEntry(data, reinterpret_cast<const uint8_t*>(".          "), entry, cluster, 0);
-    fillShortEntry(data + 32, reinterpret_cast<const uint8_t*>("..         "), entry, parent, 0);
+    fillShortEntry(data + de::kSize, reinterpret_cast<const uint8_t*>("..         "), entry,
+                   parent, 0);
 }
 
 int clustersFor(const VolumeImage& image, uint64_t bytes) {
@@ -156,12 +145,13 @@ int addEntry(VolumeImage& image, uint16_t folderCluster, const char* name, const
     if (entry.hostPath != nullptr) writeFileData(image, own, ownClusters, bytes);
     else writeDotEntries(image, first, folderCluster, entry);
 
-    std::vector<uint8_t> slots(static_cast<size_t>(longSlots + 1) * 32);
+    std::vector<uint8_t> slots(static_cast<size_t>(longSlots + 1) * de::kSize);
     if (withLongName) buildLongNameSlots(longName, shortNameChecksum(shortName), slots.data());
-    fillShortEntry(slots.data() + longSlots * 32, shortName, entry, first,
+    fillShortEntry(slots.data() + longSlots * de::kSize, shortName, entry, first,
                    static_cast<uint32_t>(bytes.size()));
     for (int i = 0; i <= longSlots; ++i)
-        std::memcpy(folderSlot(image, folder, run.start + i), slots.data() + i * 32, 32);
+        std::memcpy(folderSlot(image, folder, run.start + i), slots.data() + i * de::kSize,
+                    de::kSize);
     keepRootEnd(image, folder, run.start, longSlots + 1);
     *firstCluster = first;
     return kResultOk;

@@ -3,41 +3,40 @@
 #include <algorithm>
 #include <cstring>
 
-static bool isDataCluster(const VolumeImage& image, uint32_t cluster) {
-    return cluster >= 2 && cluster < 2u + image.clusterCount;
-}
+#include "directory/dir_entry.h"
+#include "directory/slot_scan.h"
 
-// The walker's view of a slot: skipped, a long-name piece, or an entry.
-static bool rootSkips(const uint8_t* slot) {
-    return slot[0] == 0xE5 || (slot[11] != 0x0F && (slot[11] & 0x0F) == 0x08);
-}
+namespace {
 
-// The position at which the walker ends the folder early: the end mark of the root (a 0x00 slot
-// after any long-name run), or in a subfolder a 0x00 slot right after a long-name run. Entries
-// placed from there on would never be listed.
-static int walkEnd(const VolumeImage& image, const FolderSlots& folder) {
-    int p = 0;
-    int n = folder.slotCount;
-    bool root = folder.firstCluster == 0;
-    auto skips = [&](int q) {
-        const uint8_t* slot = folderSlot(image, folder, q);
-        if (root) return rootSkips(slot);
-        uint16_t cluster = folder.chain[q / image.entriesPerCluster];
-        return slot[0] == 0xE5 || slot[0] == 0x00 || (slot[26] | (slot[27] << 8)) == cluster;
-    };
-    while (p < n) {
-        while (p < n && skips(p)) ++p;
-        bool run = false;
-        while (p < n && folderSlot(image, folder, p)[11] == 0x0F) {
-            run = true;
-            ++p;
-        }
-        if (p >= n) break;
-        if (folderSlot(image, folder, p)[0] == 0x00 && (root || run)) return p;
-        if (!skips(p)) ++p;
+// The folder's slots by position, as scanToEntry reads them.
+struct PositionSlots {
+    const VolumeImage& image;
+    const FolderSlots& folder;
+    int position;
+
+    const uint8_t* current() const { return folderSlot(image, folder, position); }
+    bool advance() { return ++position < folder.slotCount; }
+    bool isRoot() const { return folder.firstCluster == 0; }
+    uint16_t currentCluster() const {
+        return folder.chain[static_cast<size_t>(position / image.entriesPerCluster)];
     }
-    return n;
+};
+
+// The position of the free slot at which the walker ends the folder early: the end mark of the
+// root, or in a subfolder a free slot right after a long-name run. Entries placed from there on
+// would never be listed. slotCount when the walker reads every slot.
+int walkEnd(const VolumeImage& image, const FolderSlots& folder) {
+    if (folder.slotCount == 0) return 0;
+    PositionSlots slots{image, folder, 0};
+    auto ignore = [](const uint8_t*) {};
+    for (;;) {
+        ScanStop stop = scanToEntry(slots, ignore, [] {});
+        if (stop == kScanEndMark) return slots.position;
+        if (stop == kScanEnd || !slots.advance()) return folder.slotCount;
+    }
 }
+
+}  // namespace
 
 bool loadFolderSlots(const VolumeImage& image, uint16_t firstCluster, FolderSlots* folder) {
     folder->firstCluster = firstCluster;
@@ -48,19 +47,19 @@ bool loadFolderSlots(const VolumeImage& image, uint16_t firstCluster, FolderSlot
         folder->walkEnd = walkEnd(image, *folder);
         return true;
     }
-    if (!isDataCluster(image, firstCluster) || image.entriesPerCluster == 0) return false;
+    if (!image.isDataCluster(firstCluster) || image.entriesPerCluster == 0) return false;
     std::vector<bool> seen(image.clusterCount + 2u, false);
     uint16_t cluster = firstCluster;
     for (;;) {
         seen[cluster] = true;
         folder->chain.push_back(cluster);
-        uint16_t next = image.fatTable[cluster];
-        if (next >= 0xFF8) {
+        ChainLink link = image.nextLink(cluster);
+        if (link.kind == kLinkEnd) {
             folder->canGrow = true;
             break;
         }
-        if (!isDataCluster(image, next) || seen[next]) break;
-        cluster = next;
+        if (link.kind != kLinkData || seen[link.next]) break;
+        cluster = link.next;
     }
     folder->slotCount = static_cast<int>(folder->chain.size()) * image.entriesPerCluster;
     folder->walkEnd = walkEnd(image, *folder);
@@ -69,11 +68,14 @@ bool loadFolderSlots(const VolumeImage& image, uint16_t firstCluster, FolderSlot
     return true;
 }
 
-uint8_t* folderSlot(const VolumeImage& image, const FolderSlots& folder, int position) {
-    if (folder.firstCluster == 0)
-        return const_cast<uint8_t*>(image.rootDir) + position * 32;
-    uint16_t cluster = folder.chain[position / image.entriesPerCluster];
-    return image.clusterData(cluster) + (position % image.entriesPerCluster) * 32;
+const uint8_t* folderSlot(const VolumeImage& image, const FolderSlots& folder, int position) {
+    if (folder.firstCluster == 0) return image.rootDir + position * de::kSize;
+    uint16_t cluster = folder.chain[static_cast<size_t>(position / image.entriesPerCluster)];
+    return image.clusterData(cluster) + (position % image.entriesPerCluster) * de::kSize;
+}
+
+uint8_t* folderSlot(VolumeImage& image, const FolderSlots& folder, int position) {
+    return const_cast<uint8_t*>(folderSlot(static_cast<const VolumeImage&>(image), folder, position));
 }
 
 bool findSlotRun(const VolumeImage& image, const FolderSlots& folder, int count, SlotRun* run) {
@@ -81,8 +83,8 @@ bool findSlotRun(const VolumeImage& image, const FolderSlots& folder, int count,
     bool root = folder.firstCluster == 0;
     int usable = root ? folder.slotCount : folder.walkEnd;
     for (int p = 0; p < usable; ++p) {
-        uint8_t first = folderSlot(image, folder, p)[0];
-        bool isFree = first == 0x00 || first == 0xE5 || (root && p >= folder.walkEnd);
+        SlotKind kind = slotKind(folderSlot(image, folder, p));
+        bool isFree = kind == kSlotFree || kind == kSlotDeleted || (root && p >= folder.walkEnd);
         free = isFree ? free + 1 : 0;
         if (free == count) {
             run->start = p - count + 1;
@@ -100,7 +102,7 @@ bool findSlotRun(const VolumeImage& image, const FolderSlots& folder, int count,
 void keepRootEnd(VolumeImage& image, const FolderSlots& folder, int start, int count) {
     int behind = start + count;
     if (folder.firstCluster != 0 || behind <= folder.walkEnd || behind >= folder.slotCount) return;
-    std::memset(folderSlot(image, folder, behind), 0, 32);
+    std::memset(folderSlot(image, folder, behind), 0, de::kSize);
 }
 
 // Clusters that a damaged FAT calls free although the tree still uses them: the first cluster of
@@ -110,8 +112,8 @@ void keepRootEnd(VolumeImage& image, const FolderSlots& folder, int start, int c
 static void markReferencedClusters(const VolumeImage& image, std::vector<bool>* taken) {
     uint32_t limit = 2u + image.clusterCount;
     for (uint32_t c = 2; c < limit; ++c) {
-        uint16_t next = image.fatTable[c];
-        if (next != 0 && isDataCluster(image, next)) (*taken)[next] = true;
+        ChainLink link = image.nextLink(c);
+        if (link.kind == kLinkData) (*taken)[link.next] = true;
     }
     std::vector<bool> entered(limit, false);
     std::vector<bool> inChain(limit, false);
@@ -127,22 +129,26 @@ static void markReferencedClusters(const VolumeImage& image, std::vector<bool>* 
             slotsPerBlock = image.rootEntryCount();
         } else {
             std::fill(inChain.begin(), inChain.end(), false);
-            for (uint32_t c = folder; isDataCluster(image, c) && !inChain[c];
-                 c = image.fatTable[c]) {
+            uint32_t c = folder;
+            while (image.isDataCluster(c) && !inChain[c]) {
                 inChain[c] = true;
                 blocks.push_back(image.clusterData(c));
+                ChainLink link = image.nextLink(c);
+                if (link.kind != kLinkData) break;
+                c = link.next;
             }
         }
         for (const uint8_t* block : blocks) {
             if (block == nullptr) continue;
             for (int i = 0; i < slotsPerBlock; ++i) {
-                const uint8_t* slot = block + i * 32;
-                if (slot[0] == 0x00 || slot[0] == 0xE5 || slot[11] == 0x0F) continue;
-                uint16_t first = static_cast<uint16_t>(slot[26] | (slot[27] << 8));
-                if (!isDataCluster(image, first)) continue;
+                const uint8_t* slot = block + i * de::kSize;
+                SlotKind kind = slotKind(slot);
+                if (kind == kSlotFree || kind == kSlotDeleted || kind == kSlotLongName) continue;
+                uint16_t first = entryFirstCluster(slot);
+                if (!image.isDataCluster(first)) continue;
                 (*taken)[first] = true;
                 // "." and ".." name folders reached some other way.
-                if ((slot[11] & 0x10) != 0 && slot[0] != '.' && !entered[first]) {
+                if (isFolderEntry(slot) && slot[de::kName] != de::kDotName && !entered[first]) {
                     entered[first] = true;
                     folders.push_back(first);
                 }
@@ -165,7 +171,7 @@ bool findFreeClusters(const VolumeImage& image, const FolderSlots& folder, int c
 
 void linkClusters(VolumeImage& image, const uint16_t* clusters, int count) {
     for (int i = 0; i < count; ++i)
-        image.fatTable[clusters[i]] = i + 1 < count ? clusters[i + 1] : 0xFFF;
+        image.fatTable[clusters[i]] = i + 1 < count ? clusters[i + 1] : kEndOfChainMark;
 }
 
 void growFolder(VolumeImage& image, FolderSlots* folder, const uint16_t* clusters, int count) {

@@ -22,7 +22,8 @@ struct FolderSlots {
 // the data clusters, loops or ends without an end mark is cut there and may not grow: linking a
 // new cluster to it could join it to another chain.
 bool loadFolderSlots(const VolumeImage& image, uint16_t firstCluster, FolderSlots* folder);
-uint8_t* folderSlot(const VolumeImage& image, const FolderSlots& folder, int position);
+const uint8_t* folderSlot(const VolumeImage& image, const FolderSlots& folder, int position);
+uint8_t* folderSlot(VolumeImage& image, const FolderSlots& folder, int position);
 
 struct SlotRun {
     int start;         // position of the first slot

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "directory/dir_entry.h"
+#include "directory/slot_scan.h"
 #include "image/boot_sector.h"
 #include "image/volume_image.h"
 
@@ -54,10 +55,6 @@ void resetLocations(int32_t& entryCluster, int32_t& entryIndex, int32_t& longNam
     entryCluster = entryIndex = longNameCluster = longNameIndex = -1;
 }
 
-bool isDataCluster(const VolumeImage& im, uint32_t cluster) {
-    return cluster >= 2 && cluster <= static_cast<uint32_t>(im.clusterCount) + 1;
-}
-
 // Slots of one cluster as far as the walker's copy holds them (the loader keeps clusters within
 // the copy; the bound guards a caller that set the geometry by hand).
 int slotsPerCluster(const VolumeImage& im) {
@@ -65,13 +62,8 @@ int slotsPerCluster(const VolumeImage& im) {
     return slots < kMaxClusterBytes / de::kSize ? slots : kMaxClusterBytes / de::kSize;
 }
 
-bool rootSkips(const uint8_t* slot) {
-    return slot[0] == de::kDeleted || (slot[de::kAttributes] & 0x0F) == de::kAttrVolumeLabel;
-}
-
-bool folderSkips(const VolumeImage& im, const uint8_t* slot) {
-    return slot[0] == de::kDeleted || slot[0] == de::kFree ||
-           readLe16(slot + de::kFirstCluster) == im.cursorCluster;
+int rootSlots(const VolumeImage& im) {
+    return im.rootEntryCount() < kMaxRootEntries ? im.rootEntryCount() : kMaxRootEntries;
 }
 
 void endWalk(VolumeImage& im) {
@@ -81,7 +73,7 @@ void endWalk(VolumeImage& im) {
 
 // Marks `cluster` as entered by the current walk; false when this walk entered it before.
 bool enterCluster(VolumeImage& im, uint16_t cluster) {
-    if (!isDataCluster(im, cluster)) return true;
+    if (!im.isDataCluster(cluster)) return true;
     if (im.walkStamps[cluster] == im.cursorWalk) return false;
     im.walkStamps[cluster] = im.cursorWalk;
     return true;
@@ -93,15 +85,14 @@ bool enterCluster(VolumeImage& im, uint16_t cluster) {
 bool stepCluster(VolumeImage& im, bool refresh) {
     if (im.cursorWalk == kWalkEnded) return false;
     if (im.cursorIndex >= slotsPerCluster(im)) {
-        uint16_t next = isDataCluster(im, im.cursorCluster) ? im.fatTable[im.cursorCluster] : 0xFFF;
-        // A link of 0, 1, a reserved, bad or end value, or one beyond the last cluster names no
-        // data cluster: the folder ends there, like at its end of chain. A link back to a cluster
-        // of this walk (a cyclic chain) ends it too, so every cluster is walked once.
-        if (!isDataCluster(im, next) || !enterCluster(im, next)) {
+        // Anything but a link to a data cluster ends the folder, like its end of chain; so does
+        // a link back to a cluster of this walk (a cyclic chain), so every cluster is walked once.
+        ChainLink link = im.nextLink(im.cursorCluster);
+        if (link.kind != kLinkData || !enterCluster(im, link.next)) {
             endWalk(im);
             return false;
         }
-        im.cursorCluster = next;
+        im.cursorCluster = link.next;
         im.cursorIndex = 0;
         refresh = true;
     }
@@ -115,6 +106,25 @@ bool stepCluster(VolumeImage& im, bool refresh) {
         std::memcpy(im.clusterCopy, data, static_cast<size_t>(slotsPerCluster(im)) * de::kSize);
     return true;
 }
+
+// The walker's cursor as the slots scanToEntry reads: the root directory in place, a subfolder
+// through clusterCopy, cluster by cluster.
+struct CursorSlots {
+    VolumeImage& im;
+    bool root;
+    int rootCount;
+
+    const uint8_t* current() const {
+        return (root ? im.rootDir : im.clusterCopy) + im.cursorIndex * de::kSize;
+    }
+    bool advance() {
+        ++im.cursorIndex;
+        return root ? im.cursorIndex < rootCount : stepCluster(im, false);
+    }
+    bool isRoot() const { return root; }
+    uint16_t currentCluster() const { return im.cursorCluster; }
+    int32_t location() const { return root ? 0 : im.cursorCluster; }
+};
 
 }  // namespace
 
@@ -156,70 +166,31 @@ uint8_t VolumeImage::nextEntry(uint8_t* entry, uint8_t* longName, int longNameBy
     PieceSet pieces;
     pieces.clear();
 
-    if (cursorCluster == 0) {
-        int n = rootEntryCount() < kMaxRootEntries ? rootEntryCount() : kMaxRootEntries;
-        for (;;) {
-            while (cursorIndex < n && rootSkips(rootDir + cursorIndex * de::kSize)) ++cursorIndex;
-            if (cursorIndex >= n) return 0;
-            while (cursorIndex < n &&
-                   rootDir[cursorIndex * de::kSize + de::kAttributes] == de::kAttrLongName) {
-                const uint8_t* slot = rootDir + cursorIndex * de::kSize;
-                if (slot[de::kSequence] & de::kLastPiece) {
-                    longNameCluster = 0;
-                    longNameIndex = cursorIndex;
-                }
-                pieces.keep(slot);
-                ++cursorIndex;
-            }
-            if (cursorIndex >= n) return 0;
-            const uint8_t* slot = rootDir + cursorIndex * de::kSize;
-            if (slot[0] == de::kFree) {
-                cursorIndex = static_cast<uint16_t>(n);  // the end of the root stays the end
-                return 0;
-            }
-            if (rootSkips(slot)) {
-                pieces.clear();
-                resetLocations(entryCluster, entryIndex, longNameCluster, longNameIndex);
-                continue;
-            }
-            composeLongName(pieces, slot, longName, longNameBytes);
-            std::memcpy(entry, slot, de::kSize);
-            entryCluster = 0;
-            entryIndex = cursorIndex++;
-            return 1;
-        }
-    }
-
-    if (!advanceCluster()) return 0;
-    for (;;) {
-        while (folderSkips(*this, clusterCopy + cursorIndex * de::kSize)) {
-            ++cursorIndex;
-            if (!stepCluster(*this, false)) return 0;
-        }
-        while (clusterCopy[cursorIndex * de::kSize + de::kAttributes] == de::kAttrLongName) {
-            const uint8_t* slot = clusterCopy + cursorIndex * de::kSize;
+    CursorSlots slots{*this, cursorCluster == 0, rootSlots(*this)};
+    if (slots.root ? cursorIndex >= slots.rootCount : !advanceCluster()) return 0;
+    ScanStop stop = scanToEntry(
+        slots,
+        [&](const uint8_t* slot) {
             if (slot[de::kSequence] & de::kLastPiece) {
-                longNameCluster = cursorCluster;
+                longNameCluster = slots.location();
                 longNameIndex = cursorIndex;
             }
             pieces.keep(slot);
-            ++cursorIndex;
-            if (!stepCluster(*this, false)) return 0;
-        }
-        const uint8_t* slot = clusterCopy + cursorIndex * de::kSize;
-        if (slot[0] == de::kFree) {
-            endWalk(*this);
-            return 0;
-        }
-        if (folderSkips(*this, slot)) {
+        },
+        [&] {
             pieces.clear();
             resetLocations(entryCluster, entryIndex, longNameCluster, longNameIndex);
-            continue;
-        }
-        composeLongName(pieces, slot, longName, longNameBytes);
-        std::memcpy(entry, slot, de::kSize);
-        entryCluster = cursorCluster;
-        entryIndex = cursorIndex++;
-        return 1;
+        });
+    if (stop == kScanEndMark) {
+        // The end of the root stays the end; a subfolder's walk ends for good.
+        if (slots.root) cursorIndex = static_cast<uint16_t>(slots.rootCount);
+        else endWalk(*this);
     }
+    if (stop != kScanEntry) return 0;
+    const uint8_t* slot = slots.current();
+    composeLongName(pieces, slot, longName, longNameBytes);
+    std::memcpy(entry, slot, de::kSize);
+    entryCluster = slots.location();
+    entryIndex = cursorIndex++;
+    return 1;
 }

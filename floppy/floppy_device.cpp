@@ -4,8 +4,10 @@
 #include <cstring>
 #include <new>
 
+#include "image/disk_types.h"
+
 namespace {
-const uint32_t kSectorBytes = 512;
+const uint32_t kSectorBytes = DiskTypeTable::bytesPerSector;
 const uint32_t kMaxCylinderBytes = 2 * 36 * kSectorBytes;  // 2.88 MB media: 2 heads x 36 sectors
 
 std::atomic<const FloppyBackend*> g_installed{nullptr};

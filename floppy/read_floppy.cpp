@@ -3,10 +3,11 @@
 // succeeded.
 #include "floppy/area_pass.h"
 #include "floppy/floppy_device.h"
+#include "image/disk_types.h"
 #include "image/volume_image.h"
 
 namespace {
-const uint32_t kSectorBytes = 512;
+const uint32_t kSectorBytes = DiskTypeTable::bytesPerSector;
 
 bool readArea(VolumeImage& image, FloppyDevice& device, const DiskArea& area, int index) {
     return readWhole(device, areaBuffer(image, area, index), area.length);

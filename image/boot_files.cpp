@@ -5,9 +5,9 @@
 #include "platform/host_file.h"
 
 namespace {
-const int kJumpBytes = 3;
-const int kCodeStart = 62;   // end of the extended BPB
-const int kCodeEnd = 510;    // the signature follows
+const int kJumpBytes = bs::kOemId - bs::kJump;
+const int kCodeStart = bs::kBootCode;  // end of the extended BPB
+const int kCodeEnd = bs::kSignature;
 
 // Fields that must agree before a whole boot sector may replace the image's, in checking order.
 struct Field { int offset; int width; };
@@ -36,13 +36,13 @@ int VolumeImage::importBootSector(const char* path) {
         return kResultHostIo;
     }
     int result = kResultOk;
-    uint8_t buffer[512] = {};
+    uint8_t buffer[bs::kSize] = {};
     uint32_t got = 0;
     if (!file.read(buffer, sizeof buffer, &got) || got != sizeof buffer) {
         queueMessage("Could not read bootsector file or bootsector file fits not sector size!");
         result = kResultBadImage;
     }
-    if (buffer[510] != 0x55 || buffer[511] != 0xAA) {
+    if (readLe16(buffer + bs::kSignature) != bs::kSignatureValue) {
         queueMessage("Loaded file is not a bootsector!");
         result = kResultNoSignature;
     }
@@ -78,7 +78,7 @@ int VolumeImage::importBootCode(const char* path) {
         return kResultHostIo;
     }
     int result = kResultOk;
-    uint8_t buffer[512] = {};
+    uint8_t buffer[bs::kSize] = {};
     uint32_t got = 0;
     if (!file.read(buffer, sizeof buffer, &got)) {
         queueMessage("Could not read bootsector file");
@@ -95,7 +95,7 @@ int VolumeImage::importBootCode(const char* path) {
 }
 
 int VolumeImage::exportBootCode(const char* path) {
-    uint8_t buffer[512] = {};
+    uint8_t buffer[bs::kSize] = {};
     copyBootCode(buffer, bootSector);
     HostFile file;
     if (!file.createAlways(path)) {

@@ -1,6 +1,7 @@
 #include <cstring>
 #include <initializer_list>
 
+#include "directory/dir_entry.h"
 #include "image/boot_sector.h"
 #include "image/disk_types.h"
 #include "image/volume_image.h"
@@ -17,7 +18,7 @@ static void copyPadded(uint8_t* out, const char* text, int width) {
 
 int VolumeImage::createImage(ModuleHandle module, int diskType, const char* label,
                              const char* oemId) {
-    uint8_t sector[512];
+    uint8_t sector[bs::kSize];
     if (!loadBootTemplate(module, sector)) {
         queueMessage("Could not load bootcode resource!");
         return kResultNoTemplate;
@@ -34,7 +35,7 @@ int VolumeImage::createImage(ModuleHandle module, int diskType, const char* labe
 
     uint8_t* b = bootSector;
     copyPadded(b + bs::kOemId, oemId, 8);
-    writeLe16(b + bs::kBytesPerSector, 512);
+    writeLe16(b + bs::kBytesPerSector, DiskTypeTable::bytesPerSector);
     b[bs::kSectorsPerCluster] = DiskTypeTable::sectorsPerCluster[diskType];
     writeLe16(b + bs::kReservedSectors, 1);
     b[bs::kNumberOfFats] = 2;
@@ -68,10 +69,10 @@ int VolumeImage::createImage(ModuleHandle module, int diskType, const char* labe
     // An empty label has no entry: eleven blanks would be a label that fsck and DOS refuse.
     if (labelled) {
         uint8_t* labelEntry = rootDir;
-        std::memcpy(labelEntry, stored, 11);
-        labelEntry[11] = 0x08;
-        writeLe16(labelEntry + 22, time);
-        writeLe16(labelEntry + 24, date);
+        std::memcpy(labelEntry + de::kName, stored, 11);
+        labelEntry[de::kAttributes] = de::kAttrVolumeLabel;
+        writeLe16(labelEntry + de::kTime, time);
+        writeLe16(labelEntry + de::kDate, date);
     }
     return kResultOk;
 }

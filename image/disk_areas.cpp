@@ -1,15 +1,17 @@
 #include "image/disk_areas.h"
 
+#include "directory/dir_entry.h"
+#include "image/disk_types.h"
 #include "image/volume_image.h"
 
 namespace {
-const uint32_t kSectorBytes = 512;
+const uint32_t kSectorBytes = DiskTypeTable::bytesPerSector;
 }  // namespace
 
 int listDiskAreas(VolumeImage& image, DiskArea areas[kMaxDiskAreas]) {
     uint32_t fatBytes = static_cast<uint32_t>(image.sectorsPerFat()) * kSectorBytes;
     int32_t fatSectors = image.sectorsPerFat();
-    uint32_t rootBytes = image.rootEntryCount() * 32u;
+    uint32_t rootBytes = image.rootEntryCount() * static_cast<uint32_t>(de::kSize);
     int32_t clusterSectors = static_cast<int32_t>(image.clusterBytes / kSectorBytes);
     int n = 0;
     areas[n++] = DiskArea{kAreaBootSector, "bootsector", image.bootSector,

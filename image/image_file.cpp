@@ -103,12 +103,12 @@ int VolumeImage::loadImageFile(const char* path) {
 
     int result = kResultOk;
     uint32_t got = 0;
-    if (!file.read(bootSector, 512, &got)) {
+    if (!file.read(bootSector, bs::kSize, &got)) {
         queueMessage("Could not read bootsector!");
         result = kResultHostIo;
     }
     VolumeLayout layout;
-    if (result == kResultOk && (got < 512 || !readVolumeLayout(bootSector, &layout))) {
+    if (result == kResultOk && (got < bs::kSize || !readVolumeLayout(bootSector, &layout))) {
         queueMessage("Invalid bootsector found!");
         result = kResultBadImage;
     }

@@ -5,12 +5,13 @@
 #include <cstring>
 #include <new>
 
+#include "directory/dir_entry.h"
 #include "image/boot_sector.h"
 
 FatClass classifyFatEntry(uint16_t value) {
     if (value == 0x000) return kFatFree;
-    if (value <= 0xFEF || value == 0xFFF) return kFatUsed;
-    if (value == 0xFF7) return kFatBad;
+    if (value <= 0xFEF || value == kEndOfChainMark) return kFatUsed;
+    if (value == kBadClusterMark) return kFatBad;
     return kFatReserved;  // 0xFF0-0xFF6 and 0xFF8-0xFFE
 }
 
@@ -63,7 +64,7 @@ bool VolumeImage::computeGeometry() {
     VolumeLayout layout;
     bool held = readVolumeLayout(bootSector, &layout);
     clusterBytes = static_cast<uint16_t>(layout.clusterBytes);
-    entriesPerCluster = static_cast<uint16_t>(clusterBytes / 32);
+    entriesPerCluster = static_cast<uint16_t>(clusterBytes / de::kSize);
     dataSectors = static_cast<uint16_t>(layout.dataSectors);
     clusterCount = static_cast<uint16_t>(layout.clusterCount > static_cast<uint32_t>(kMaxClusters)
                                              ? kMaxClusters
@@ -205,9 +206,21 @@ void VolumeImage::queueMessage(const char* format, ...) {
     add(messageText, static_cast<uint32_t>(std::strlen(messageText) + 1));
 }
 
-uint8_t* VolumeImage::clusterData(uint32_t cluster) const {
+const uint8_t* VolumeImage::clusterData(uint32_t cluster) const {
     if (cluster < 2 || cluster > static_cast<uint32_t>(clusterCount) + 1) return nullptr;
     return clusters[cluster - 2];
+}
+
+uint8_t* VolumeImage::clusterData(uint32_t cluster) {
+    return const_cast<uint8_t*>(static_cast<const VolumeImage*>(this)->clusterData(cluster));
+}
+
+ChainLink VolumeImage::nextLink(uint32_t cluster) const {
+    if (!isDataCluster(cluster)) return ChainLink{kLinkBroken, 0};
+    uint16_t value = fatTable[cluster];
+    if (value >= kFirstEndMark) return ChainLink{kLinkEnd, value};
+    if (value == kBadClusterMark) return ChainLink{kLinkBad, value};
+    return ChainLink{isDataCluster(value) ? kLinkData : kLinkBroken, value};
 }
 
 uint16_t VolumeImage::bytesPerSector() const { return readLe16(bootSector + bs::kBytesPerSector); }

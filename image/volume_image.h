@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "image/boot_sector.h"
 #include "image/message_list.h"
 #include "image/volume_layout.h"
 #include "platform/boot_template.h"
@@ -61,6 +62,24 @@ enum ResultCode {
 // Classes of FAT entry values.
 enum FatClass { kFatFree, kFatUsed, kFatReserved, kFatBad };
 FatClass classifyFatEntry(uint16_t value);
+
+// FAT values a chain ends with.
+const uint16_t kBadClusterMark = 0xFF7;
+const uint16_t kEndOfChainMark = 0xFFF;
+const uint16_t kFirstEndMark = 0xFF8;  // 0xFF8-0xFFF all end a chain
+
+// The link from a cluster of a chain to the next, as every walk of a chain reads it (see
+// VolumeImage::nextLink).
+enum LinkKind {
+    kLinkData,    // `next` is a data cluster
+    kLinkEnd,     // an end mark, 0xFF8-0xFFF: the chain ends here, as it should
+    kLinkBad,     // 0xFF7: the cluster itself is marked bad
+    kLinkBroken,  // 0, 1, 0xFF0-0xFF6 or beyond the last cluster: names no cluster of the image
+};
+struct ChainLink {
+    LinkKind kind;
+    uint16_t next;  // the stored value
+};
 
 // True when the image can hold the volume (readVolumeLayout) and its areas follow each other as
 // the floppy transfers stream them (isStreamLayout): the floppy read's acceptance. Image files
@@ -115,7 +134,11 @@ public:
         ;
 
     // The buffer of data cluster `cluster` (2 .. clusterCount + 1), or null for any other number.
-    uint8_t* clusterData(uint32_t cluster) const;
+    const uint8_t* clusterData(uint32_t cluster) const;
+    uint8_t* clusterData(uint32_t cluster);
+    bool isDataCluster(uint32_t cluster) const { return clusterData(cluster) != nullptr; }
+    // The link stored for `cluster`; kLinkBroken when `cluster` is no data cluster itself.
+    ChainLink nextLink(uint32_t cluster) const;
     // Boot sector fields as stored.
     uint16_t bytesPerSector() const;
     uint8_t sectorsPerCluster() const;
@@ -265,8 +288,8 @@ public:
     // --- state ------------------------------------------------------------------------------
     uint16_t fatTable[kFatTableEntries];
     uint16_t backupFatTable[kFatTableEntries];
-    uint8_t bootSector[512];
-    uint8_t backupBootSector[512];
+    uint8_t bootSector[bs::kSize];
+    uint8_t backupBootSector[bs::kSize];
     uint8_t fat1[kFatBytes];
     uint8_t backupFat1[kFatBytes];
     uint8_t fat2[kFatBytes];

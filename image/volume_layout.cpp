@@ -1,6 +1,8 @@
 #include "image/volume_layout.h"
 
+#include "directory/dir_entry.h"
 #include "image/boot_sector.h"
+#include "image/disk_types.h"
 #include "image/volume_image.h"
 
 namespace {
@@ -30,7 +32,8 @@ bool readVolumeLayout(const uint8_t* b, VolumeLayout* layout) {
     l.bytesPerSector = bps;
     l.clusterBytes = bps * spc;
     l.fatBytes = sectorsPerFat * bps;
-    l.rootSectors = bps == 0 ? 0 : (rootEntries * 32 + bps - 1) / bps;
+    const uint32_t rootBytes = rootEntries * static_cast<uint32_t>(de::kSize);
+    l.rootSectors = bps == 0 ? 0 : (rootBytes + bps - 1) / bps;
     uint32_t systemSectors = reserved + fats * sectorsPerFat + l.rootSectors;
     l.dataSectors = total > systemSectors ? total - systemSectors : 0;
     l.clusterCount = spc == 0 ? 0 : l.dataSectors / spc;
@@ -40,16 +43,18 @@ bool readVolumeLayout(const uint8_t* b, VolumeLayout* layout) {
     // rest of sector 0 is kept with the other reserved sectors.
     l.areaCount = 0;
     uint32_t reservedBytes = reserved * bps;
-    addArea(layout, kAreaBootSector, 0, 0, 512);
-    addArea(layout, kAreaReserved, 0, 512, reservedBytes > 512 ? reservedBytes - 512 : 0);
+    const uint32_t bootBytes = bs::kSize;
+    addArea(layout, kAreaBootSector, 0, 0, bootBytes);
+    addArea(layout, kAreaReserved, 0, bootBytes,
+            reservedBytes > bootBytes ? reservedBytes - bootBytes : 0);
     uint32_t at = reservedBytes;
     for (uint32_t k = 0; k < fats && k < static_cast<uint32_t>(kMaxFatCopies); ++k) {
         addArea(layout, kAreaFat, static_cast<int>(k), at, l.fatBytes);
         at += l.fatBytes;
     }
     at = reservedBytes + fats * l.fatBytes;
-    addArea(layout, kAreaRoot, 0, at, rootEntries * 32);
-    addArea(layout, kAreaRootSlack, 0, at + rootEntries * 32, l.rootSectors * bps - rootEntries * 32);
+    addArea(layout, kAreaRoot, 0, at, rootBytes);
+    addArea(layout, kAreaRootSlack, 0, at + rootBytes, l.rootSectors * bps - rootBytes);
     at += l.rootSectors * bps;
     uint32_t clusters = l.clusterCount < static_cast<uint32_t>(kMaxClusters)
                             ? l.clusterCount
@@ -72,6 +77,6 @@ bool readVolumeLayout(const uint8_t* b, VolumeLayout* layout) {
 }
 
 bool isStreamLayout(const VolumeLayout& layout, const uint8_t* b) {
-    return layout.bytesPerSector == 512 && readLe16(b + bs::kReservedSectors) == 1 &&
+    return layout.bytesPerSector == DiskTypeTable::bytesPerSector && readLe16(b + bs::kReservedSectors) == 1 &&
            b[bs::kNumberOfFats] <= 2 && readLe16(b + bs::kRootEntries) % 16 == 0;
 }

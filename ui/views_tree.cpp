@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "image/boot_sector.h"
+#include "image/disk_types.h"
 #include "resources/resource_ids.h"
 #include "ui/image_editor.h"
 #include "ui/list_columns.h"
@@ -32,9 +33,6 @@ const Column kListColumns[] = {
 };
 // Room a column needs beside its text (the list's own padding, left and right).
 const int kColumnPadding = 14;
-
-// Total sector counts of the 3.5-inch formats; every other count is shown as 5.25-inch.
-const uint16_t k35InchSectorCounts[] = {1440, 1640, 2880, 3360, 3444, 5760};
 
 HIMAGELIST makeImageList(HINSTANCE instance, const int* icons, int count) {
     int size = scaleToScreen(16);
@@ -130,7 +128,7 @@ void ImageEditor::setupViews() {
 }
 
 void ImageEditor::fillTree() {
-    uint8_t sector[512];
+    uint8_t sector[bs::kSize];
     copyBootSector(sector);
     char oemId[9], label[12], fileSystem[9];
     fieldText(sector, bs::kOemId, 8, oemId);
@@ -143,8 +141,7 @@ void ImageEditor::fillTree() {
 
     uint16_t totalSectors = readLe16(sector + bs::kTotalSectors);
     uint16_t sectorBytes = readLe16(sector + bs::kBytesPerSector);
-    bool is35 = false;
-    for (uint16_t count : k35InchSectorCounts) is35 = is35 || count == totalSectors;
+    bool is35 = isThreeAndHalfInchVolume(totalSectors);
     char text[64];
     int kilobytes = static_cast<int>(static_cast<uint32_t>(totalSectors) * sectorBytes / 1024);
     std::snprintf(text, sizeof text, is35 ? "3.5\" Floppy Disk - %iKB" : "5.25\" Floppy Disk - %iKB",
