@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "directory/dir_entry.h"
-#include "image/boot_sector.h"
 #include "platform/host_error.h"
 #include "resources/resource_ids.h"
 #include "ui/file_chooser.h"
@@ -20,10 +19,9 @@
 
 namespace {
 
-const uint8_t kDirectoryBit = 0x10;
 const int kInsertTitleBytes = 260;
 
-bool isFolder(const DirListEntry* record) { return (record->rawEntry[11] & kDirectoryBit) != 0; }
+bool isFolder(const DirListEntry* record) { return isFolderEntry(record->rawEntry); }
 
 const uint16_t* nameUnits(const DirListEntry* record) {
     // wchar_t is the 16-bit UTF-16 unit on Windows, as the directory operations expect.
@@ -110,7 +108,7 @@ void ImageEditor::deleteCommand() {
         if (!itemSelected(list, i)) continue;
         const DirListEntry* record = entryForItem(i);
         if (record == nullptr) continue;
-        uint16_t first = readLe16(record->rawEntry + 26);
+        uint16_t first = entryFirstCluster(record->rawEntry);
         if (isFolder(record)) {
             // ".." is passed over; so is ".", which would empty the folder being shown.
             if (isDotEntry(record->rawEntry)) continue;

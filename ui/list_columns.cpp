@@ -12,7 +12,7 @@
 namespace {
 
 bool isFolder(const DirListEntry* record) {
-    return (record->rawEntry[de::kAttributes] & de::kAttrDirectory) != 0;
+    return isFolderEntry(record->rawEntry);
 }
 
 bool validDosDateTime(uint16_t date, uint16_t time) {
@@ -28,7 +28,7 @@ bool validDosDateTime(uint16_t date, uint16_t time) {
 // 0 for "[ .. ]" (and "."), 1 for folders, 2 for files: the groups in list order.
 int groupOf(const DirListEntry* record) {
     if (!isFolder(record)) return 2;
-    return record->rawEntry[0] == '.' ? 0 : 1;
+    return isDotEntry(record->rawEntry) ? 0 : 1;
 }
 
 int compareNumbers(uint32_t a, uint32_t b) { return a < b ? -1 : (a > b ? 1 : 0); }
@@ -90,7 +90,7 @@ void attributeText(uint8_t attributes, char out[5]) {
 }
 
 void displayName(const DirListEntry* record, wchar_t* out, size_t size) {
-    const wchar_t* pad = record->rawEntry[0] == '.' ? L" " : L"";
+    const wchar_t* pad = isDotEntry(record->rawEntry) ? L" " : L"";
     bool folder = isFolder(record);
     size_t used = 0;
     auto append = [&](const wchar_t* text) {

@@ -14,6 +14,7 @@
 
 #include "directory/dir_entry.h"
 #include "directory/folder_path.h"
+#include "directory/folder_walk.h"
 #include "image/boot_sector.h"
 #include "resources/resource_ids.h"
 #include "ui/image_editor.h"
@@ -21,15 +22,12 @@
 
 namespace {
 
-const int kNameBytes = kLongNameChars * 2;
-const uint8_t kDirectoryBit = 0x10;
-
 enum ListImage { kListFolder = 0, kListDocument = 1 };
 
-uint16_t startCluster(const DirListEntry* record) { return readLe16(record->rawEntry + 26); }
-bool isFolder(const DirListEntry* record) { return (record->rawEntry[11] & kDirectoryBit) != 0; }
+uint16_t startCluster(const DirListEntry* record) { return entryFirstCluster(record->rawEntry); }
+bool isFolder(const DirListEntry* record) { return isFolderEntry(record->rawEntry); }
 bool isParentEntry(const DirListEntry* record) {
-    return isFolder(record) && record->rawEntry[0] == '.' && record->rawEntry[1] == '.';
+    return isDotEntry(record->rawEntry) && record->rawEntry[1] == de::kDotName;
 }
 
 void setColumnText(HWND list, int index, int column, const char* text) {
@@ -57,7 +55,7 @@ int nextItem(HWND list, int after, UINT flags) {
 struct EntryKey {
     int32_t cluster;
     int32_t index;
-    uint8_t name[11];
+    uint8_t name[11];  // name and extension as stored
 
     explicit EntryKey(const DirListEntry* record)
         : cluster(record->entryCluster), index(record->entryIndex) {
@@ -93,34 +91,31 @@ void ImageEditor::freeEntries() {
 }
 
 void ImageEditor::readEntries() {
-    uint8_t raw[32];
-    uint8_t name[kNameBytes];
-    int32_t entryCluster, entryIndex, longNameCluster, longNameIndex;
     // No folder can hold more entries than the volume has slots; a walk that goes on beyond that
     // is circling in a damaged chain, and the list stops there.
     long slotLimit = static_cast<long>(clusterCount) * entriesPerCluster + rootEntryCount();
     long count = 0;
     DirListEntry* last = nullptr;
-    uint8_t found = startWalk(static_cast<uint16_t>(currentDirCluster), raw, name, kNameBytes,
-                              entryCluster, entryIndex, longNameCluster, longNameIndex);
-    while (found == 1 && count < slotLimit) {
+    static_assert(sizeof(DirListEntry::longName) == sizeof(WalkedEntry::longName),
+                  "the list keeps the walker's long name");
+    forEachEntry(*this, static_cast<uint16_t>(currentDirCluster), [&](const WalkedEntry& e) {
+        if (count >= slotLimit) return true;
         // Without memory for another record the list shows the entries read so far.
         DirListEntry* record = new (std::nothrow) DirListEntry;
-        if (record == nullptr) break;
-        std::memcpy(record->rawEntry, raw, sizeof record->rawEntry);
-        std::memcpy(record->longName, name, sizeof record->longName);
+        if (record == nullptr) return true;
+        std::memcpy(record->rawEntry, e.entry, sizeof record->rawEntry);
+        std::memcpy(record->longName, e.longName, sizeof record->longName);
         record->longName[kLongNameChars - 1] = L'\0';  // a full 260-unit name has no terminator
-        record->entryCluster = entryCluster;
-        record->entryIndex = entryIndex;
-        record->longNameCluster = longNameCluster;
-        record->longNameIndex = longNameIndex;
+        record->entryCluster = e.entryCluster;
+        record->entryIndex = e.entryIndex;
+        record->longNameCluster = e.longNameCluster;
+        record->longNameIndex = e.longNameIndex;
         record->next = nullptr;
         if (last == nullptr) entries = record; else last->next = record;
         last = record;
         ++count;
-        found = nextEntry(raw, name, kNameBytes, entryCluster, entryIndex, longNameCluster,
-                          longNameIndex);
-    }
+        return false;
+    });
 }
 
 void ImageEditor::fillList() {
@@ -144,10 +139,10 @@ void ImageEditor::fillItems() {
         if (record->longName[0] == L'\0')
             shortDisplayName(record->rawEntry, reinterpret_cast<uint16_t*>(record->longName));
         if (isFolder(record)) {
-            if (record->rawEntry[0] != '.') ++folders;
+            if (!isDotEntry(record->rawEntry)) ++folders;
         } else {
             ++files;
-            totalBytes += readLe32(record->rawEntry + 28);
+            totalBytes += readLe32(record->rawEntry + de::kFileSize);
         }
         listedRecords.push_back(record);
     }
@@ -180,11 +175,12 @@ void ImageEditor::fillItems() {
         if (index < 0) continue;
 
         char text[200];
-        std::snprintf(text, sizeof text, "%i", static_cast<int32_t>(readLe32(raw + 28)));
+        std::snprintf(text, sizeof text, "%i",
+                      static_cast<int32_t>(readLe32(raw + de::kFileSize)));
         setColumnText(list, index, kColumnSize, text);
-        formatModified(readLe16(raw + 24), readLe16(raw + 22), text, sizeof text);
+        formatModified(readLe16(raw + de::kDate), readLe16(raw + de::kTime), text, sizeof text);
         setColumnText(list, index, kColumnModified, text);
-        attributeText(raw[11], text);
+        attributeText(raw[de::kAttributes], text);
         setColumnText(list, index, kColumnAttributes, text);
         ++position;
     }
@@ -265,7 +261,7 @@ void ImageEditor::selectAllEntries() {
     int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
     for (int i = 0; i < count; ++i) {
         DirListEntry* record = entryForItem(i);
-        if (record != nullptr && record->rawEntry[0] == '.' && isFolder(record))
+        if (record != nullptr && isDotEntry(record->rawEntry))
             setItemState(list, i, 0, LVIS_SELECTED);
     }
 }

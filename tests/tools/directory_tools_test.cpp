@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "directory/dir_entry.h"
+#include "directory/folder_walk.h"
 #include "image/boot_sector.h"
 #include "platform/host_text.h"
 #include "tool_support.h"
@@ -198,27 +199,23 @@ TEST_F(DirectoryTools, ExtractionEqualsMcopy) {
 // their short entry, as UTF-8.
 std::vector<std::string> namesCrossingClusters(VolumeImage& im, uint16_t folder) {
     std::vector<std::string> out;
-    uint8_t entry[32];
-    uint16_t name[kLongNameUnits];
-    int32_t ec, ei, lc, li;
-    uint8_t r = im.startWalk(folder, entry, reinterpret_cast<uint8_t*>(name), kLongNameBytes, ec,
-                             ei, lc, li);
-    for (; r == 1; r = im.nextEntry(entry, reinterpret_cast<uint8_t*>(name), kLongNameBytes, ec, ei,
-                                    lc, li)) {
+    forEachEntry(im, folder, [&](const WalkedEntry& e) {
         char text[kLongNameUnits * 3 + 1];
-        if (lc > 0 && lc != ec && utf16ToUtf8(name, kLongNameUnits, text, sizeof text) > 0)
+        if (e.longNameCluster > 0 && e.longNameCluster != e.entryCluster &&
+            utf16ToUtf8(e.longName, kLongNameUnits, text, sizeof text) > 0)
             out.push_back(text);
-    }
+    });
     return out;
 }
 
 uint16_t firstClusterOf(VolumeImage& im, uint16_t folder, const char* shortName11) {
-    uint8_t entry[32];
-    int32_t ec, ei, lc, li;
-    for (uint8_t r = im.startWalk(folder, entry, nullptr, 0, ec, ei, lc, li); r == 1;
-         r = im.nextEntry(entry, nullptr, 0, ec, ei, lc, li))
-        if (std::memcmp(entry, shortName11, 11) == 0) return readLe16(entry + de::kFirstCluster);
-    return 0xFFFF;
+    uint16_t first = 0xFFFF;
+    forEachEntry(im, folder, [&](const WalkedEntry& e) {
+        if (std::memcmp(e.entry, shortName11, 11) != 0) return false;
+        first = entryFirstCluster(e.entry);
+        return true;
+    });
+    return first;
 }
 
 TEST_F(DirectoryTools, ImageHoldsTheCasesUnderTest) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "directory/folder_walk.h"
 #include "image/boot_sector.h"
 #include "test_support.h"
 
@@ -28,18 +29,17 @@ std::u16string wide(const std::string& s) { return std::u16string(s.begin(), s.e
 // Walks the folder and returns the entries in walk order.
 std::vector<Found> listFolder(VolumeImage& image, uint16_t folder) {
     std::vector<Found> out;
-    Found f;
-    uint8_t longName[520];
-    uint8_t more = image.startWalk(folder, f.entry, longName, 520, f.entryCluster, f.entryIndex,
-                                   f.longNameCluster, f.longNameIndex);
-    while (more) {
-        f.longName.clear();
-        for (int i = 0; i < 260 && readLe16(longName + 2 * i) != 0; ++i)
-            f.longName += static_cast<char16_t>(readLe16(longName + 2 * i));
+    forEachEntry(image, folder, [&](const WalkedEntry& e) {
+        Found f;
+        std::memcpy(f.entry, e.entry, sizeof f.entry);
+        for (int i = 0; i < kLongNameUnits && e.longName[i] != 0; ++i)
+            f.longName += static_cast<char16_t>(e.longName[i]);
+        f.entryCluster = e.entryCluster;
+        f.entryIndex = e.entryIndex;
+        f.longNameCluster = e.longNameCluster;
+        f.longNameIndex = e.longNameIndex;
         out.push_back(f);
-        more = image.nextEntry(f.entry, longName, 520, f.entryCluster, f.entryIndex,
-                               f.longNameCluster, f.longNameIndex);
-    }
+    });
     return out;
 }
 
