@@ -4,6 +4,9 @@
 # `make fuzz` runs every libFuzzer target for FUZZ_SECONDS each.
 
 JOBS ?= 2
+# CI (which sets CI=true) makes every warning of the project's own code an error; WERROR=ON does
+# the same for a build folder configured anew.
+WERROR ?= $(if $(CI),ON,OFF)
 NATIVE := build/native
 ASAN := build/asan
 WIN32 := build/win32
@@ -19,14 +22,15 @@ deps:
 	@scripts/install-deps.sh
 
 $(NATIVE)/CMakeCache.txt: | deps
-	cmake -S . -B $(NATIVE) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake -S . -B $(NATIVE) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOLVEN_WERROR=$(WERROR)
 $(ASAN)/CMakeCache.txt: | deps
-	cmake -S . -B $(ASAN) -DCMAKE_BUILD_TYPE=Debug -DTOLVEN_SANITIZE=ON
+	cmake -S . -B $(ASAN) -DCMAKE_BUILD_TYPE=Debug -DTOLVEN_SANITIZE=ON -DTOLVEN_WERROR=$(WERROR)
 $(FUZZ)/CMakeCache.txt: | deps
-	cmake -S . -B $(FUZZ) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOLVEN_FUZZ=ON \
+	cmake -S . -B $(FUZZ) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOLVEN_FUZZ=ON -DTOLVEN_WERROR=$(WERROR) \
 	  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
 $(WIN32)/CMakeCache.txt: | deps
-	cmake -S . -B $(WIN32) -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake
+	cmake -S . -B $(WIN32) -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
+	  -DTOLVEN_WERROR=$(WERROR)
 
 native: deps $(NATIVE)/CMakeCache.txt
 	cmake --build $(NATIVE) -j$(JOBS)

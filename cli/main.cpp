@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "cli/cli_common.h"
+#include "version.h"
 
 // Each command lives in a file of its own (cli/cmd_*.cpp).
 int runNew(int argc, char** argv);

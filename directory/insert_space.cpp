@@ -75,7 +75,8 @@ const uint8_t* folderSlot(const VolumeImage& image, const FolderSlots& folder, i
 }
 
 uint8_t* folderSlot(VolumeImage& image, const FolderSlots& folder, int position) {
-    return const_cast<uint8_t*>(folderSlot(static_cast<const VolumeImage&>(image), folder, position));
+    const VolumeImage& readOnly = image;
+    return const_cast<uint8_t*>(folderSlot(readOnly, folder, position));
 }
 
 bool findSlotRun(const VolumeImage& image, const FolderSlots& folder, int count, SlotRun* run) {

@@ -47,7 +47,8 @@ void composeLongName(const PieceSet& pieces, const uint8_t* entry, uint8_t* out,
         std::memcpy(name + (k - 1) * kUnitsPerPiece * 2, pieces.text[k], kUnitsPerPiece * 2);
     }
     if (out != nullptr && outBytes > 0)
-        std::memcpy(out, name, outBytes < kLongNameBytes ? outBytes : kLongNameBytes);
+        std::memcpy(out, name,
+                    static_cast<size_t>(outBytes < kLongNameBytes ? outBytes : kLongNameBytes));
 }
 
 void resetLocations(int32_t& entryCluster, int32_t& entryIndex, int32_t& longNameCluster,

@@ -10,7 +10,7 @@ const int kCodeStart = bs::kBootCode;  // end of the extended BPB
 const int kCodeEnd = bs::kSignature;
 
 // Fields that must agree before a whole boot sector may replace the image's, in checking order.
-struct Field { int offset; int width; };
+struct Field { int offset; size_t width; };
 const Field kGeometryFields[] = {
     {bs::kBytesPerSector, 2}, {bs::kSectorsPerFat, 2}, {bs::kNumberOfFats, 1},
     {bs::kHeads, 2},          {bs::kReservedSectors, 2}, {bs::kRootEntries, 2},

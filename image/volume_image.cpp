@@ -90,10 +90,10 @@ bool VolumeImage::imageLayout(VolumeLayout* layout) const {
         layout->areas[count++] = a;
     }
     layout->areaCount = count;
-    size_t tail = keptBytes.size() > inside ? keptBytes.size() - inside : 0;
-    if (tail > 0)
+    size_t tailBytes = keptBytes.size() > inside ? keptBytes.size() - inside : 0;
+    if (tailBytes > 0)
         layout->areas[layout->areaCount++] =
-            VolumeArea{kAreaTail, 0, end, static_cast<uint32_t>(tail)};
+            VolumeArea{kAreaTail, 0, end, static_cast<uint32_t>(tailBytes)};
     return true;
 }
 

@@ -13,7 +13,7 @@ int utf16ToUtf8(const uint16_t* text, int units, char* out, size_t capacity) {
             c = 0xFFFD;
         }
         uint8_t bytes[4];
-        int len;
+        size_t len;
         if (c < 0x80) {
             bytes[0] = static_cast<uint8_t>(c);
             len = 1;
@@ -37,7 +37,7 @@ int utf16ToUtf8(const uint16_t* text, int units, char* out, size_t capacity) {
             out[0] = '\0';
             return -1;
         }
-        for (int k = 0; k < len; ++k) out[n++] = static_cast<char>(bytes[k]);
+        for (size_t k = 0; k < len; ++k) out[n++] = static_cast<char>(bytes[k]);
     }
     out[n] = '\0';
     return static_cast<int>(n);

@@ -3,15 +3,17 @@
 #ifndef TOLVEN_UI_ABOUT_TEXT_H
 #define TOLVEN_UI_ABOUT_TEXT_H
 
-#define TOLVEN_PROGRAM_VERSION "0.71b"
-// The same as the four numbers of a file version: major, minor, 0, 0 (the letter has no number).
-#define TOLVEN_PROGRAM_VERSION_NUMBERS 0, 71, 0, 0
+#include "version.h"
+
+// The names the resource script's version resource reads.
+#define TOLVEN_PROGRAM_VERSION TOLVEN_VERSION
+#define TOLVEN_PROGRAM_VERSION_NUMBERS TOLVEN_VERSION_NUMBERS
 
 #ifndef RC_INVOKED
 const char kAboutText[] =
     "Tolven - FAT12 floppy image editor, (C) 2026 the Tolven project. Free to use and to pass on.\n"
     "\n"
-    "Version\t: " TOLVEN_PROGRAM_VERSION "\n"
+    "Version\t: " TOLVEN_VERSION "\n"
     "eMail\t: tolven@example.org\n"
     "Internet\t: http://www.example.org/tolven/";
 #endif

@@ -14,7 +14,7 @@ static const int kGeometryOffsets[] = {bs::kBytesPerSector, bs::kSectorsPerFat, 
 
 static bool sameGeometry(const uint8_t* a, const uint8_t* b) {
     for (int offset : kGeometryOffsets) {
-        int width = offset == bs::kNumberOfFats || offset == bs::kSectorsPerCluster ? 1 : 2;
+        size_t width = offset == bs::kNumberOfFats || offset == bs::kSectorsPerCluster ? 1 : 2;
         if (std::memcmp(a + offset, b + offset, width) != 0) return false;
     }
     return true;
@@ -89,7 +89,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(image->exportBootCode(out.c_str()) == kResultOk);
     exported = readBack(out);
     FUZZ_CHECK(exported.size() == 512);
-    for (int i = 0; i < 512; ++i) {
+    for (size_t i = 0; i < 512; ++i) {
         bool code = i < 3 || (i >= 62 && i < 510);
         FUZZ_CHECK(exported[i] == (code ? image->bootSector[i] : 0));
     }

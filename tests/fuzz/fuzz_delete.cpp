@@ -21,7 +21,7 @@ std::vector<uint8_t> untouchable(const VolumeImage& image) {
         s.insert(s.end(), b, b + n);
     };
     put(image.fatTable, 2 * sizeof(uint16_t));
-    int end = image.clusterCount + 2;
+    size_t end = image.clusterCount + 2u;
     put(image.fatTable + end, (kFatTableEntries - end) * sizeof(uint16_t));
     put(image.backupFatTable, sizeof image.backupFatTable);
     put(image.bootSector, sizeof image.bootSector);

@@ -69,7 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     FUZZ_CHECK(checkBootSector(image->bootSector));
     FUZZ_CHECK(image->clusterCount <= kMaxClusters);
-    for (int c = 2; c < image->clusterCount + 2; ++c) FUZZ_CHECK(image->clusterData(c) != nullptr);
+    for (uint32_t c = 2; c < image->clusterCount + 2u; ++c) FUZZ_CHECK(image->clusterData(c) != nullptr);
     fuzz_support::checkCounts(*image);
     // Unless the medium was made to lie, the image holds the disk's bytes in the stream's order,
     // whatever the read-ahead did behind the reads.

@@ -177,8 +177,9 @@ TEST(MkfsGeometries, HeldExactlyThroughAddAndMkdir) {
         ASSERT_EQ(before.size(), after.size());
         EXPECT_EQ(0xA5, after.back());
         std::string report;
-        if (std::string(layout).find("-f 3") == std::string::npos)
+        if (std::string(layout).find("-f 3") == std::string::npos) {
             EXPECT_TRUE(tool_support::fsckClean(img, &report)) << report;
+        }
         for (const char* file : {"::/PRE.BIN", "::/SUB/p.bin"})
             EXPECT_EQ(std::string(5000, 'Z'), run("mtype " + m + file).output) << file;
     }

@@ -165,7 +165,8 @@ TEST_F(DeleteTest, FolderTreeLeavesNoEntryAndNoUsedCluster) {
         for (int f = 0; f < 12; ++f) {
             char s[16];
             std::snprintf(s, sizeof s, "FILE%02d.DAT", f);
-            std::u16string name = u"a file with a long name number " + std::u16string(1, u'a' + f);
+            std::u16string name = u"a file with a long name number " +
+                                  std::u16string(1, static_cast<char16_t>(u'a' + f));
             i = addEntry(*im, folder, i, name, shortEntry(s, kArc, take(f % 3), 1000));
         }
         if (depth < 3) {
@@ -173,8 +174,9 @@ TEST_F(DeleteTest, FolderTreeLeavesNoEntryAndNoUsedCluster) {
                 int sub = take(4);
                 char s[16];
                 std::snprintf(s, sizeof s, "SUB%d", d);
-                i = addEntry(*im, folder, i, u"sub folder " + std::u16string(1, u'0' + d),
-                             shortEntry(s, kDir, sub));
+                std::u16string name =
+                    u"sub folder " + std::u16string(1, static_cast<char16_t>(u'0' + d));
+                i = addEntry(*im, folder, i, name, shortEntry(s, kDir, sub));
                 WalkCursor c = im->saveCursor();
                 fill(sub, folder, depth + 1);
                 im->restoreCursor(c);

@@ -126,14 +126,14 @@ TEST(InsertDamage, ClustersStillNamedByEntriesAreNotReused) {
     testimg::dotEntries(*im, 6, 0);
     testimg::place(*im, 6, 2, {testimg::shortEntry("INNER.TXT", de::kAttrArchive, 4, 10)});
     im->fatTable[4] = 0;
-    for (uint16_t c : {2, 3, 4}) std::memset(im->clusterData(c), 0xA0 + c, im->clusterBytes);
+    for (uint16_t c : {uint16_t{2}, uint16_t{3}, uint16_t{4}}) std::memset(im->clusterData(c), 0xA0 + c, im->clusterBytes);
     TempDir dir;
     writeFile(dir.file("host.bin"), std::vector<uint8_t>(1500, 'n'));
 
     ASSERT_EQ(0, im->insertHostFile(0, dir.file("host.bin").c_str(), "NEW.BIN"));
     std::vector<uint16_t> used = chainOf(*im, 0, "NEW.BIN");
     EXPECT_EQ((std::vector<uint16_t>{7, 8, 9}), used);
-    for (uint16_t c : {2, 3, 4})
+    for (uint16_t c : {uint16_t{2}, uint16_t{3}, uint16_t{4}})
         EXPECT_EQ(std::vector<uint8_t>(im->clusterBytes, static_cast<uint8_t>(0xA0 + c)),
                   std::vector<uint8_t>(im->clusterData(c), im->clusterData(c) + im->clusterBytes))
             << "cluster " << c << " was overwritten";
