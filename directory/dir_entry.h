@@ -19,10 +19,10 @@ const int kDate = 24;          // 16-bit, DOS date of last write
 const int kFirstCluster = 26;  // 16-bit
 const int kFileSize = 28;      // 32-bit
 
-const uint8_t kFree = 0x00;     // first byte: free, and nothing used follows in the root
-const uint8_t kDeleted = 0xE5;  // first byte: deleted
-const uint8_t kDotName = '.';   // first byte of "." and ".."
-const uint8_t kStoredE5 = 0x05; // a first byte 0xE5 of a name, as stored
+const uint8_t kFree = 0x00;      // first byte: free, and nothing used follows in the root
+const uint8_t kDeleted = 0xE5;   // first byte: deleted
+const uint8_t kDotName = '.';    // first byte of "." and ".."
+const uint8_t kStoredE5 = 0x05;  // a first byte 0xE5 of a name, as stored
 
 const uint8_t kAttrReadOnly = 0x01;
 const uint8_t kAttrHidden = 0x02;

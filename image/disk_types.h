@@ -9,8 +9,8 @@ const int kDiskTypeCount = 11;
 const int kDefaultDiskType = 2;  // 3.5-inch 1440KB
 
 struct DiskTypeTable {
-    static constexpr uint16_t bytesPerSector = 512;  // of every floppy format
-    static const char fileSystemType[8];  // "FAT12   "
+    static constexpr uint16_t bytesPerSector = 512;      // of every floppy format
+    static const char fileSystemType[8];                 // "FAT12   "
     static const bool threeAndHalfInch[kDiskTypeCount];  // else 5.25-inch
     static const uint8_t sectorsPerCluster[kDiskTypeCount];
     static const uint16_t rootEntries[kDiskTypeCount];

@@ -37,6 +37,22 @@ std::u16string units(const uint16_t* text) {
     return out;
 }
 
+TEST(SlotKind, FirstByteBeforeAttributes) {
+    const struct {
+        uint8_t first, attributes;
+        SlotKind kind;
+    } cases[] = {{0x00, 0x20, kSlotFree},     {0x00, 0x0F, kSlotFree},    {0x00, 0x08, kSlotFree},
+                 {0xE5, 0x0F, kSlotDeleted},  {0xE5, 0x08, kSlotDeleted}, {'A', 0x0F, kSlotLongName},
+                 {'A', 0x08, kSlotLabel},     {'A', 0x28, kSlotLabel},    {'A', 0x09, kSlotEntry},
+                 {'A', 0x10, kSlotEntry},     {'.', 0x10, kSlotEntry},    {0x05, 0x20, kSlotEntry}};
+    for (const auto& c : cases) {
+        uint8_t slot[de::kSize] = {};
+        slot[0] = c.first;
+        slot[de::kAttributes] = c.attributes;
+        EXPECT_EQ(c.kind, slotKind(slot)) << std::hex << int(c.first) << " " << int(c.attributes);
+    }
+}
+
 TEST(ShortNameReading, BlanksInsideStayAndBytesAreOemText) {
     struct Case { const char* stored; uint8_t attributes; std::u16string read, shown; };
     const Case cases[] = {

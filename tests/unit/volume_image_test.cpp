@@ -22,6 +22,26 @@ TEST(VolumeImage, ConstructedEmpty) {
     EXPECT_EQ(0, image->getClusterCount());
 }
 
+TEST(VolumeImage, NextLinkClassesEveryValueAtItsBoundaries) {
+    auto image = newImage(0);  // 720KB: data clusters 2 .. 714
+    const int last = image->getClusterCount() + 1;
+    const struct {
+        uint16_t value;
+        LinkKind kind;
+    } cases[] = {{0, kLinkBroken},      {1, kLinkBroken},      {2, kLinkData},
+                 {uint16_t(last), kLinkData}, {uint16_t(last + 1), kLinkBroken},
+                 {0xFF0, kLinkBroken},  {0xFF6, kLinkBroken},  {0xFF7, kLinkBad},
+                 {0xFF8, kLinkEnd},     {0xFFF, kLinkEnd}};
+    for (const auto& c : cases) {
+        image->fatTable[5] = c.value;
+        EXPECT_EQ(c.kind, image->nextLink(5).kind) << std::hex << c.value;
+        EXPECT_EQ(c.value, image->nextLink(5).next);
+    }
+    // A cluster that is no data cluster has no link of its own.
+    EXPECT_EQ(kLinkBroken, image->nextLink(1).kind);
+    EXPECT_EQ(kLinkBroken, image->nextLink(static_cast<uint32_t>(last + 1)).kind);
+}
+
 TEST(VolumeImage, ResetClearsEverythingButBackups) {
     auto image = newImage();
     image->saveBackup();
