@@ -4,8 +4,8 @@
 # `make fuzz` runs every libFuzzer target for FUZZ_SECONDS each.
 
 JOBS ?= 2
-# CI (which sets CI=true) makes every warning of the project's own code an error; WERROR=ON does
-# the same for a build folder configured anew.
+# WERROR=ON (what .ci/run passes; a CI=true environment does the same) makes every warning of the
+# project's own code an error, in build folders configured anew.
 WERROR ?= $(if $(CI),ON,OFF)
 NATIVE := build/native
 ASAN := build/asan
