@@ -18,6 +18,9 @@ int runExtract(int argc, char** argv);
 int runRm(int argc, char** argv);
 int runAdd(int argc, char** argv);
 int runMkdir(int argc, char** argv);
+int runRename(int argc, char** argv);
+int runAttrib(int argc, char** argv);
+int runLabel(int argc, char** argv);
 int runRead(int argc, char** argv);
 int runWrite(int argc, char** argv);
 
@@ -36,6 +39,12 @@ const CliCommand kCommands[] = {
     {"add", runAdd, "add IMAGE HOSTPATH... [-d FOLDER]",
      "Inserts host files and folder trees into FOLDER of the image (the root by default)."},
     {"mkdir", runMkdir, "mkdir IMAGE PATH", "Creates a folder; its parent must exist."},
+    {"rename", runRename, "rename IMAGE PATH NEWNAME",
+     "Gives a file or folder a new long name and a fresh 8.3 name in the same folder."},
+    {"attrib", runAttrib, "attrib IMAGE PATH [+r|-r|+h|-h|+s|-s|+a|-a]...",
+     "Sets or clears read-only, hidden, system and archive; without flags prints them."},
+    {"label", runLabel, "label IMAGE [LABEL]",
+     "Prints the volume label, or writes LABEL (an empty one removes the label)."},
     {"read", runRead, "read DRIVE IMAGE",
      "Windows only: reads the floppy in DRIVE (A:) into IMAGE; Ctrl+C cancels."},
     {"write", runWrite, "write IMAGE DRIVE",

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "directory/dir_entry.h"
-#include "directory/folder_walk.h"
+#include "directory/entry_names.h"
 #include "directory/insert_names.h"
 #include "directory/insert_space.h"
 #include "image/boot_sector.h"
@@ -27,16 +27,6 @@ struct NewEntry {
 int refuse(VolumeImage& image, int code, const char* format, const char* subject) {
     image.queueMessage(format, subject);
     return code;
-}
-
-// The long and 8.3 names already in the folder, read with the walker.
-void collectNames(VolumeImage& image, uint16_t folderCluster, FolderNames* names) {
-    forEachEntry(image, folderCluster, [&](const WalkedEntry& e) {
-        std::u16string name;
-        for (int i = 0; i < kLongNameUnits && e.longName[i] != 0; ++i)
-            name += static_cast<char16_t>(e.longName[i]);
-        names->add(e.entry, name);
-    });
 }
 
 void fillShortEntry(uint8_t* slot, const uint8_t* shortName, const NewEntry& entry,
@@ -82,33 +72,14 @@ void writeFileData(VolumeImage& image, const uint16_t* chain, int count,
 // first cluster.
 int addEntry(VolumeImage& image, uint16_t folderCluster, const char* name, const NewEntry& entry,
              uint16_t* firstCluster) {
-    // A host name never has more UTF-16 units than bytes.
-    std::vector<uint16_t> units(std::strlen(name) + 1);
-    int length = hostTextToUtf16(name, units.data(), static_cast<int>(units.size()));
-    if (length < 0) return refuse(image, kResultBadName, "Invalid file name \"%s\"!", name);
-    std::u16string hostName(units.begin(), units.begin() + length);
-    std::u16string longName;
-    LongNameCheck check = cleanLongName(hostName, &longName);
-    if (check == kLongNameTooLong)
-        return refuse(image, kResultNameTooLong, "File name \"%s\" is too long!", name);
-    if (check != kLongNameOk)
-        return refuse(image, kResultBadName, "Invalid file name \"%s\"!", name);
-
+    EntryName planned;
+    int named = planEntryName(image, folderCluster, name, nullptr, &planned);
+    if (named != kResultOk) return named;
     FolderSlots folder;
     if (!loadFolderSlots(image, folderCluster, &folder))
         return refuse(image, kResultDirectoryFull, "Directory is full, could not insert \"%s\"!",
                       name);
-    FolderNames names;
-    collectNames(image, folderCluster, &names);
-    if (names.hasName(longName))
-        return refuse(image, kResultNameExists, "File \"%s\" already exists!", name);
-
-    uint8_t shortName[11];
-    bool withLongName = !isPlainShortName(longName, shortName) || names.hasShortName(shortName);
-    if (withLongName && !pickShortName(makeBasisName(longName), names, shortName))
-        return refuse(image, kResultDirectoryFull, "Directory is full, could not insert \"%s\"!",
-                      name);
-    int longSlots = withLongName ? longNameSlotCount(longName.size()) : 0;
+    int longSlots = planned.longSlots;
     SlotRun run;
     if (!findSlotRun(image, folder, longSlots + 1, &run))
         return refuse(image, kResultDirectoryFull, "Directory is full, could not insert \"%s\"!",
@@ -145,10 +116,11 @@ int addEntry(VolumeImage& image, uint16_t folderCluster, const char* name, const
     if (entry.hostPath != nullptr) writeFileData(image, own, ownClusters, bytes);
     else writeDotEntries(image, first, folderCluster, entry);
 
-    std::vector<uint8_t> slots(static_cast<size_t>(longSlots + 1) * de::kSize);
-    if (withLongName) buildLongNameSlots(longName, shortNameChecksum(shortName), slots.data());
-    fillShortEntry(slots.data() + longSlots * de::kSize, shortName, entry, first,
+    uint8_t shortEntry[de::kSize];
+    fillShortEntry(shortEntry, planned.shortName, entry, first,
                    static_cast<uint32_t>(bytes.size()));
+    std::vector<uint8_t> slots(static_cast<size_t>(longSlots + 1) * de::kSize);
+    buildEntrySlots(planned, shortEntry, slots.data());
     for (int i = 0; i <= longSlots; ++i)
         std::memcpy(folderSlot(image, folder, run.start + i), slots.data() + i * de::kSize,
                     de::kSize);

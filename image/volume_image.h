@@ -57,6 +57,9 @@ enum ResultCode {
     kResultNameTooLong = 630,     // more than 255 characters
     kResultBadName = 640,         // empty, or a character long names cannot hold
     kResultTooDeep = 650,         // host folders nested deeper than kMaxInsertDepth
+    // Editing entries and the label.
+    kResultNoEntry = 660,   // the location names no file or folder entry (a stale list)
+    kResultBadLabel = 670,  // a volume label the label rule refuses
 };
 
 // Classes of FAT entry values.
@@ -250,6 +253,31 @@ public:
                          int* inserted);
     // A host file or a whole host folder, under its own name.
     int insertHostPath(uint16_t folderCluster, const char* hostPath, int* inserted);
+
+    // Editing (directory/rename.cpp, directory/volume_label_entry.cpp), whole or not at all like
+    // insertion. An entry is named by the walker's locations of its slots.
+    //
+    // Gives the entry a new long name and a fresh 8.3 name with insertion's name rules and clash
+    // check (its own names do not clash), in the first run of free slots that holds them, its old
+    // slots counted free; data, attributes, times and a folder's "." and ".." stay. 0 with the
+    // new short entry's location in `*placedCluster`, `*placedIndex` (either may be null); 620,
+    // 630, 640 as insertion, 610 or 600 when the folder has no room and cannot grow, 660 when
+    // the location names no file or folder entry of the folder ("." and ".." included).
+    int renameEntry(uint16_t folderCluster, int32_t entryCluster, int32_t entryIndex,
+                    int32_t longNameCluster, int32_t longNameIndex, const char* newName,
+                    int32_t* placedCluster = nullptr, int32_t* placedIndex = nullptr);
+    // Sets, then clears, the read-only, hidden, system and archive bits given (other bits of
+    // the masks are ignored: the folder and label bits are never changed). 0; 660 as above.
+    int setAttributes(int32_t entryCluster, int32_t entryIndex, uint8_t setBits,
+                      uint8_t clearBits);
+    // The label by readVolumeLabel's rule, into the root's label entry (made in the first free
+    // root slot when there is none, removed for an empty label) and into the boot sector when it
+    // has the extended boot signature (it holds no label field otherwise); "NO NAME" there for
+    // an empty label. 0; 670 a refused label; 610 the root has no free slot for a new entry.
+    int setVolumeLabel(const char* text);
+    // The label of the root's label entry (11 bytes, blank-padded), as DOS and Windows read the
+    // volume's label; false when there is none.
+    bool readLabelEntry(uint8_t* label) const;
 
     // --- floppy transfers (floppy/) ---------------------------------------------------------
     // TransferProgress (floppy/transfer_progress.cpp): the drive dialog's view of a transfer.
