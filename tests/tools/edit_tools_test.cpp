@@ -1,0 +1,87 @@
+// tolven-cli rename, attrib and label against the tools users trust: every image they write passes
+// fsck.fat -n, and mtools sees the new names (mdir), attributes (mattrib) and label (mlabel -s).
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tool_support.h"
+
+using testing_support::readFile;
+using testing_support::TempDir;
+using tool_support::cli;
+using tool_support::quote;
+using tool_support::run;
+
+namespace {
+
+class EditTools : public ::testing::Test {
+protected:
+    void SetUp() override {
+        image = dir.file("edit.img");
+        std::string i = " -i " + quote(image) + " ", file = quote(dir.file("data"));
+        ASSERT_EQ(0, run("printf 'some data' > " + file + " && " + tool_support::mkfsFat() +
+                         " -C -n MTOOLSLBL " + quote(image) + " 1440 && mcopy" + i + file +
+                         " ::README.TXT && mcopy" + i + file + " '::Long name of a file.txt'" +
+                         " && mmd" + i + "::DOCS && mcopy" + i + file + " ::DOCS/NOTES.TXT")
+                         .status);
+    }
+    // Runs tolven-cli with `args` after the image; the image must then pass fsck.fat -n.
+    tool_support::CommandResult tolven(const std::string& command, const std::string& args) {
+        tool_support::CommandResult r = run(cli() + " " + command + " " + quote(image) + " " + args);
+        std::string report;
+        EXPECT_TRUE(tool_support::fsckClean(image, &report)) << report;
+        return r;
+    }
+
+    TempDir dir;
+    std::string image;
+};
+
+TEST_F(EditTools, RenamesAreWhatMtoolsSees) {
+    EXPECT_EQ(0, tolven("rename", "'long NAME of a file.TXT' 'Shorter.txt'").status);
+    EXPECT_EQ(0, tolven("rename", "readme.txt 'Read me first.txt'").status);
+    EXPECT_EQ(0, tolven("rename", "DOCS 'My documents'").status);
+    EXPECT_EQ(0, tolven("rename", "'my documents/notes.txt' NOTES2.TXT").status);
+    std::string root = run("mdir -i " + quote(image) + " ::").output;
+    EXPECT_NE(std::string::npos, root.find("SHORTER  TXT         9")) << root;
+    EXPECT_NE(std::string::npos, root.find("README~1 TXT         9")) << root;
+    EXPECT_NE(std::string::npos, root.find("Read me first.txt")) << root;
+    EXPECT_EQ(std::string::npos, root.find("Long name")) << root;
+    EXPECT_EQ("some data", run("mtype -i " + quote(image) + " '::My documents/NOTES2.TXT'").output);
+
+    // Refused: the file stays byte for byte, with the message and code on standard error.
+    std::vector<uint8_t> before = readFile(image);
+    auto refused = tolven("rename", "Shorter.txt 'READ ME FIRST.TXT'");
+    EXPECT_EQ(1, refused.status);
+    EXPECT_EQ("File \"READ ME FIRST.TXT\" already exists!\nerror 620\n", refused.output);
+    EXPECT_EQ(2, tolven("rename", "Shorter.txt").status);
+    EXPECT_EQ(before, readFile(image));
+}
+
+TEST_F(EditTools, AttributesAreWhatMattribSees) {
+    EXPECT_EQ("--a-- /README.TXT\n", tolven("attrib", "readme.txt").output);
+    EXPECT_EQ(0, tolven("attrib", "README.TXT +r +h -a +s -s").status);
+    EXPECT_EQ(0, tolven("attrib", "DOCS +S").status);
+    EXPECT_NE(std::string::npos, run("mattrib -i " + quote(image) + " ::README.TXT").output.find(
+                                     "  HR     ::/README.TXT"));
+    EXPECT_EQ("d---s /DOCS\n", tolven("attrib", "docs").output);
+    EXPECT_EQ(2, tolven("attrib", "README.TXT +x").status);
+    EXPECT_EQ(1, tolven("attrib", "/ +r").status);
+}
+
+TEST_F(EditTools, LabelIsWhatMlabelSees) {
+    EXPECT_EQ("MTOOLSLBL\n", tolven("label", "").output);
+    EXPECT_EQ(0, tolven("label", "'Backup 1'").status);
+    EXPECT_EQ(" Volume label is BACKUP 1   \n", run("mlabel -s -i " + quote(image) + " ::").output);
+    EXPECT_EQ("label: BACKUP 1   \n",
+              run(cli() + " info " + quote(image) + " | grep label").output);
+    std::vector<uint8_t> before = readFile(image);
+    auto refused = tolven("label", "'a;b'");
+    EXPECT_EQ("Invalid character in volume label!\nerror 670\n", refused.output);
+    EXPECT_EQ(before, readFile(image));
+    EXPECT_EQ(0, tolven("label", "''").status);
+    EXPECT_EQ(" Volume has no label\n", run("mlabel -s -i " + quote(image) + " ::").output);
+    EXPECT_EQ("\n", tolven("label", "").output);
+}
+
+}  // namespace
