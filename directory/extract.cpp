@@ -31,6 +31,7 @@ struct ExtractRun {
     size_t length;
     std::vector<uint8_t> extracted;  // by first cluster
     WalkedEntry walked;
+    ExtractCount* count;  // may be null
     char name[kLongNameUnits * 3 + 1];
 };
 
@@ -76,12 +77,15 @@ int extractChild(ExtractRun& run, bool isFolder, uint16_t first, uint32_t size) 
         result = kResultHostIo;
     } else if (!isFolder) {
         result = im.extractFile(first, run.path.data(), size);
+        if (result == kResultOk && run.count != nullptr) ++run.count->files;
     } else if (!im.isDataCluster(first)) {
         // A folder entry whose first cluster names no data cluster (0 included, which would be
         // the root) has no content: it becomes an empty folder.
         if (!hostCreateFolder(run.path.data())) {
             im.queueMessage(kCannotCreateFolder, run.path.data());
             result = kResultHostIo;
+        } else if (run.count != nullptr) {
+            ++run.count->folders;
         }
     } else if (run.extracted[first]) {
         // A folder met before in this extraction: it leads back to one of its ancestors (or is
@@ -102,6 +106,7 @@ int extractTree(ExtractRun& run, uint16_t firstCluster) {
         im.queueMessage(kCannotCreateFolder, run.path.data());
         return kResultHostIo;
     }
+    if (run.count != nullptr) ++run.count->folders;
     int result = kResultOk;
     forEachEntry(im, firstCluster, run.walked, [&](const WalkedEntry& e) {
         bool isFolder = isFolderEntry(e.entry);
@@ -198,10 +203,11 @@ int VolumeImage::extractFile(uint16_t firstCluster, const char* hostPath, uint32
     return result;
 }
 
-int VolumeImage::extractFolder(uint16_t firstCluster, const char* hostPath) {
+int VolumeImage::extractFolder(uint16_t firstCluster, const char* hostPath, ExtractCount* count) {
     // On the heap: the run holds the walker's outputs and a long name's host text.
     std::unique_ptr<ExtractRun> run(new ExtractRun);
     run->image = this;
+    run->count = count;
     run->path.assign(hostPathCapacity(), '\0');
     run->extracted.assign(kFatTableEntries, 0);
     size_t n = std::strlen(hostPath);
@@ -218,7 +224,8 @@ int VolumeImage::extractFolder(uint16_t firstCluster, const char* hostPath) {
     return result;
 }
 
-int VolumeImage::extractEntry(const uint8_t* entry, const uint16_t* name, const char* folder) {
+int VolumeImage::extractEntry(const uint8_t* entry, const uint16_t* name, const char* folder,
+                              ExtractCount* count) {
     bool isFolder = isFolderEntry(entry);
     if (isFolder && isDotEntry(entry)) return kResultOk;
     std::vector<char> hostName(kLongNameUnits * 3 + 1);
@@ -234,14 +241,21 @@ int VolumeImage::extractEntry(const uint8_t* entry, const uint16_t* name, const 
         return kResultHostIo;
     }
     uint16_t first = entryFirstCluster(entry);
-    if (!isFolder) return extractFile(first, path.data(), readLe32(entry + de::kFileSize));
+    if (!isFolder) {
+        int result = extractFile(first, path.data(), readLe32(entry + de::kFileSize));
+        if (result == kResultOk && count != nullptr) ++count->files;
+        return result;
+    }
     if (!isDataCluster(first)) {
         // No content of its own (see extractChild): an empty folder.
-        if (hostCreateFolder(path.data())) return kResultOk;
-        queueMessage(kCannotCreateFolder, path.data());
-        return kResultHostIo;
+        if (!hostCreateFolder(path.data())) {
+            queueMessage(kCannotCreateFolder, path.data());
+            return kResultHostIo;
+        }
+        if (count != nullptr) ++count->folders;
+        return kResultOk;
     }
-    return extractFolder(first, path.data());
+    return extractFolder(first, path.data(), count);
 }
 
 int VolumeImage::extractTempCopy(const uint8_t* entry, const uint16_t* name, MessageList& tempFiles,

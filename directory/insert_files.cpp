@@ -6,14 +6,15 @@
 
 // The file-title buffer is not needed: every name is taken from its path, which the dialog fills
 // in both forms, while it fills the title for a single file only.
-int VolumeImage::insertFiles(uint16_t targetCluster, const char* selection, const char* fileTitle) {
+int VolumeImage::insertFiles(uint16_t targetCluster, const char* selection, const char* fileTitle,
+                             int* inserted) {
     // The buffer may be cut without a terminator; nothing past kInsertSelectionBytes is read.
     const size_t limit = static_cast<size_t>(kInsertSelectionBytes);
     size_t firstLength = strnlen(selection, limit);
     if (firstLength == 0 || firstLength == limit) return kResultOk;
     size_t at = firstLength + 1;
     if (at == limit || selection[at] == '\0')
-        return insertHostPath(targetCluster, selection, nullptr);
+        return insertHostPath(targetCluster, selection, inserted);
 
     std::string folder(selection, firstLength);
     int firstFailure = kResultOk;
@@ -21,7 +22,7 @@ int VolumeImage::insertFiles(uint16_t targetCluster, const char* selection, cons
         size_t length = strnlen(selection + at, limit - at);
         if (at + length == limit) break;  // a name cut off by the end of the buffer
         std::string path = hostJoinPath(folder, std::string(selection + at, length));
-        int result = insertHostPath(targetCluster, path.c_str(), nullptr);
+        int result = insertHostPath(targetCluster, path.c_str(), inserted);
         if (firstFailure == kResultOk) firstFailure = result;
         at += length + 1;
     }

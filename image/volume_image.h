@@ -89,6 +89,12 @@ struct ChainLink {
 // take every layout readVolumeLayout accepts.
 bool checkBootSector(const uint8_t* bootSector);
 
+// What an extraction made on the host, for the report after it.
+struct ExtractCount {
+    int files = 0;
+    int folders = 0;
+};
+
 // The walker's position, for walks nested in another (see saveCursor).
 struct WalkCursor {
     uint16_t cluster;
@@ -208,12 +214,14 @@ public:
     // Creates the host folder and extracts the folder's tree into it. 0; 100, the first failure
     // of the tree, after every entry was tried ("Could not create directory \"%s\"!" when the
     // folder exists already or cannot be made, then nothing below it is extracted).
-    int extractFolder(uint16_t firstCluster, const char* hostPath);
+    int extractFolder(uint16_t firstCluster, const char* hostPath, ExtractCount* count = nullptr);
     // Extracts one entry of a listed folder into `folder` under `name` (the list's name: the long
     // name, else the 8.3 display name), as the Extract command does for each item: folders with
     // extractFolder, files with extractFile; "." and ".." and names that convert to nothing are
-    // passed over with 0. 0; 100 as the two above.
-    int extractEntry(const uint8_t* entry, const uint16_t* name, const char* folder);
+    // passed over with 0. 0; 100 as the two above. `count` (may be null) grows by every file
+    // and folder made.
+    int extractEntry(const uint8_t* entry, const uint16_t* name, const char* folder,
+                     ExtractCount* count = nullptr);
     // Viewing's temporary copy: extracts a file entry to the host's temporary folder under
     // `name` and appends the path to `tempFiles`. 0 with the path in `path` (empty when the
     // entry is a folder or the name converts to nothing: nothing to open); 100 as extractFile.
@@ -239,8 +247,9 @@ public:
     // Inserts every file of an open dialog's selection into the folder: either one full path,
     // or a folder followed by names, each ended by a zero byte, the last by two. At most
     // kInsertSelectionBytes are read. Returns 0 or the code of the first failure; the files
-    // after a failure still go in.
-    int insertFiles(uint16_t targetCluster, const char* selection, const char* fileTitle);
+    // after a failure still go in. `*inserted` (may be null) grows by every file and folder.
+    int insertFiles(uint16_t targetCluster, const char* selection, const char* fileTitle,
+                    int* inserted = nullptr);
     // Inserts host file `hostPath` as `name` (a host name: ANSI on Windows, UTF-8 elsewhere).
     int insertHostFile(uint16_t folderCluster, const char* hostPath, const char* name);
     // Creates folder `name` with its "." and ".." entries; `*newCluster` gets its first cluster.

@@ -36,12 +36,20 @@
 #define ID_IMAGE_EXTRACT       40020
 #define ID_IMAGE_INSERT        40021
 #define ID_CLUSTER_MAP         40022
+#define ID_IMAGE_INSERT_FOLDER 40023
+#define ID_IMAGE_NEW_FOLDER    40024
+#define ID_IMAGE_RENAME        40025
+#define ID_IMAGE_PROPERTIES    40026
 
 /* Items of the file list's context menu (returned by the menu, never sent as WM_COMMAND) */
 #define ID_LIST_OPEN           1
 #define ID_LIST_INSERT         3
 #define ID_LIST_EXTRACT        4
 #define ID_LIST_DELETE         5
+#define ID_LIST_INSERT_FOLDER  6
+#define ID_LIST_NEW_FOLDER     7
+#define ID_LIST_RENAME         8
+#define ID_LIST_PROPERTIES     9
 
 /* New image dialog */
 #define IDD_NEW_IMAGE          111
@@ -65,5 +73,21 @@
 #define IDC_CLUSTER_MAP_USED   1024
 #define IDC_CLUSTER_MAP_RESERVED 1025
 #define IDC_CLUSTER_MAP_BAD    1026
+
+/* New folder dialog */
+#define IDD_NEW_FOLDER         121
+#define IDC_NEW_FOLDER_NAME    1030
+
+/* Properties dialog */
+#define IDD_PROPERTIES         123
+#define IDC_PROP_LONG_NAME     1040
+#define IDC_PROP_SHORT_NAME    1041
+#define IDC_PROP_SIZE          1042
+#define IDC_PROP_MODIFIED      1043
+#define IDC_PROP_CLUSTER       1044
+#define IDC_PROP_READ_ONLY     1045
+#define IDC_PROP_HIDDEN        1046
+#define IDC_PROP_SYSTEM        1047
+#define IDC_PROP_ARCHIVE       1048
 
 #endif

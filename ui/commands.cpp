@@ -20,7 +20,6 @@ struct CommandRoute {
 };
 
 // Menu items and toolbar buttons send notification 0, accelerators 1: only control ids filter.
-// ID_IMAGE_INSERT has no row: the Image menu item and its button are grayed for good.
 const CommandRoute kRoutes[] = {
     {kFromCommand, ID_FILE_NEW, kAnyNotification, [](ImageEditor& e) { e.newImageCommand(); }},
     {kFromCommand, ID_FILE_OPEN, kAnyNotification, [](ImageEditor& e) { e.openCommand(); }},
@@ -40,6 +39,14 @@ const CommandRoute kRoutes[] = {
     {kFromCommand, IDC_VOLUME_LABEL, EN_KILLFOCUS, [](ImageEditor& e) { e.checkVolumeLabel(); }},
     {kFromCommand, ID_IMAGE_EXTRACT, kAnyNotification,
      [](ImageEditor& e) { e.extractCommand(true); }},
+    {kFromCommand, ID_IMAGE_INSERT, kAnyNotification, [](ImageEditor& e) { e.insertCommand(); }},
+    {kFromCommand, ID_IMAGE_INSERT_FOLDER, kAnyNotification,
+     [](ImageEditor& e) { e.insertFolderCommand(); }},
+    {kFromCommand, ID_IMAGE_NEW_FOLDER, kAnyNotification,
+     [](ImageEditor& e) { e.newFolderCommand(); }},
+    {kFromCommand, ID_IMAGE_RENAME, kAnyNotification, [](ImageEditor& e) { e.renameCommand(); }},
+    {kFromCommand, ID_IMAGE_PROPERTIES, kAnyNotification,
+     [](ImageEditor& e) { e.propertiesCommand(); }},
     {kFromCommand, ID_LOAD_FROM_DISK, kAnyNotification,
      [](ImageEditor& e) { e.loadFromDiskCommand(); }},
     {kFromCommand, ID_WRITE_TO_DISK, kAnyNotification,
@@ -48,6 +55,10 @@ const CommandRoute kRoutes[] = {
     {kFromListMenu, ID_LIST_INSERT, 0, [](ImageEditor& e) { e.insertCommand(); }},
     {kFromListMenu, ID_LIST_EXTRACT, 0, [](ImageEditor& e) { e.extractCommand(false); }},
     {kFromListMenu, ID_LIST_DELETE, 0, [](ImageEditor& e) { e.deleteCommand(); }},
+    {kFromListMenu, ID_LIST_INSERT_FOLDER, 0, [](ImageEditor& e) { e.insertFolderCommand(); }},
+    {kFromListMenu, ID_LIST_NEW_FOLDER, 0, [](ImageEditor& e) { e.newFolderCommand(); }},
+    {kFromListMenu, ID_LIST_RENAME, 0, [](ImageEditor& e) { e.renameCommand(); }},
+    {kFromListMenu, ID_LIST_PROPERTIES, 0, [](ImageEditor& e) { e.propertiesCommand(); }},
 };
 
 struct Shortcut {
@@ -57,6 +68,7 @@ struct Shortcut {
 };
 
 const Shortcut kShortcuts[] = {
+    {WM_KEYDOWN, VK_F3, ID_IMAGE_INSERT},
     {WM_KEYDOWN, VK_F4, ID_IMAGE_EXTRACT},
     {WM_KEYDOWN, VK_F7, ID_LOAD_FROM_DISK},
     {WM_KEYDOWN, VK_F8, ID_WRITE_TO_DISK},
@@ -66,8 +78,8 @@ const Shortcut kShortcuts[] = {
 };
 
 // Keys of the file list, acting only while it has the keyboard focus (elsewhere Backspace,
-// Delete and Ctrl+A edit text). The modifiers must be exactly those given; Alt is never down.
-enum KeyModifiers { kNoModifier = 0, kShift = 1, kCtrl = 2 };
+// Delete and Ctrl+A edit text). The modifiers must be exactly those given.
+enum KeyModifiers { kNoModifier = 0, kShift = 1, kCtrl = 2, kAlt = 4 };
 
 struct ListKey {
     WPARAM key;
@@ -92,12 +104,26 @@ const ListKey kListKeys[] = {
     {VK_APPS, kNoModifier, [](ImageEditor& e, HWND) { e.showListPopupMenuAtFocus(); }},
     {VK_F10, kShift, [](ImageEditor& e, HWND) { e.showListPopupMenuAtFocus(); }},
     {'A', kCtrl, [](ImageEditor& e, HWND) { e.selectAllEntries(); }},
+    {VK_F2, kNoModifier, [](ImageEditor& e, HWND) { e.renameCommand(); }},
+};
+
+// Keys with modifiers that act wherever the focus is in the main window, as their menu items do.
+// Ctrl+Shift+N goes before Ctrl+N's character is made of it.
+struct ChordKey {
+    WPARAM key;
+    int modifiers;
+    int commandId;
+};
+
+const ChordKey kChordKeys[] = {
+    {'N', kCtrl | kShift, ID_IMAGE_NEW_FOLDER},
+    {VK_RETURN, kAlt, ID_IMAGE_PROPERTIES},  // a system key: it comes with Alt
 };
 
 int modifiersDown() {
     auto down = [](int key) { return (GetKeyState(key) & 0x8000) != 0; };
-    if (down(VK_MENU)) return -1;  // no list key goes with Alt
-    return (down(VK_SHIFT) ? kShift : 0) | (down(VK_CONTROL) ? kCtrl : 0);
+    return (down(VK_SHIFT) ? kShift : 0) | (down(VK_CONTROL) ? kCtrl : 0) |
+           (down(VK_MENU) ? kAlt : 0);
 }
 
 bool route(ImageEditor& editor, RouteSource source, int id, int notification) {
@@ -128,6 +154,13 @@ bool ImageEditor::decodeShortcut(const MSG& message) {
         for (const ListKey& k : kListKeys) {
             if (k.key != message.wParam || k.modifiers != modifiersDown()) continue;
             k.run(*this, list);
+            return true;
+        }
+    }
+    if (keyDown) {
+        for (const ChordKey& k : kChordKeys) {
+            if (k.key != message.wParam || k.modifiers != modifiersDown()) continue;
+            runCommand(k.commandId, 0);
             return true;
         }
     }

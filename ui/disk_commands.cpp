@@ -8,9 +8,9 @@ void ImageEditor::loadFromDiskCommand() {
     int answer = askSaveChanges();
     if (answer != IDYES && answer != IDNO) return;
     driveDialog.show(mainWindow, kReadFromFloppy);
-    // Whatever happened in the dialog (read, failed, cancelled, never started), the image counts
-    // as changed; the folder at the same cluster number is shown again.
-    modified = 1;
+    // Only a read that ended well replaced the image; the folder at the same cluster number is
+    // shown again.
+    if (driveDialog.transferResult == kResultOk) markChanged();
     rebuildViews();
     // The report comes after the dialog has gone and the restored image is shown.
     if (driveDialog.transferFailed()) showErrorReport();

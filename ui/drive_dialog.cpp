@@ -180,7 +180,8 @@ void DriveDialog::init(HINSTANCE moduleInstance, VolumeImage* editor) {
 bool DriveDialog::show(HWND parent, uint32_t transferDirection) {
     direction = transferDirection;
     chosenIndex = 0;
-    transferResult = kResultOk;
+    // Until a transfer reports its end, nothing ran: as after a cancel, nothing changed.
+    transferResult = kResultCancelled;
     DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_DRIVE), parent, driveDialogProc,
                     reinterpret_cast<LPARAM>(this));
     return true;

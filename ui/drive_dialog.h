@@ -33,7 +33,7 @@ public:
 
     void init(HINSTANCE moduleInstance, VolumeImage* editor);
     // Runs the dialog modally over `parent`; returns true once it has ended, whatever happened.
-    // The transfer's result is then in transferResult (0 when none ran).
+    // The transfer's result is then in transferResult (200, as cancelled, when none ran).
     bool show(HWND parent, uint32_t transferDirection);
     // True when the last transfer failed, so its queued messages are to be shown.
     bool transferFailed() const;

@@ -6,6 +6,7 @@
 #include <commdlg.h>
 #include <shellapi.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -33,6 +34,28 @@ bool itemSelected(HWND list, int index) {
     return (SendMessageA(list, LVM_GETITEMSTATE, index, LVIS_SELECTED) & LVIS_SELECTED) != 0;
 }
 
+// An entry of the root with the name the list would show, taken whole before extracting, since
+// extraction walks with the image's cursor.
+struct RootRecord {
+    uint8_t entry[32];
+    uint16_t name[kLongNameUnits];
+};
+
+std::vector<RootRecord> readRoot(VolumeImage& image) {
+    std::vector<RootRecord> records;
+    RootRecord r;
+    int32_t entryCluster, entryIndex, longNameCluster, longNameIndex;
+    uint8_t found = image.startWalk(0, r.entry, reinterpret_cast<uint8_t*>(r.name), kLongNameBytes,
+                                    entryCluster, entryIndex, longNameCluster, longNameIndex);
+    while (found == 1) {
+        if (r.name[0] == 0) shortDisplayName(r.entry, r.name);
+        records.push_back(r);
+        found = image.nextEntry(r.entry, reinterpret_cast<uint8_t*>(r.name), kLongNameBytes,
+                                entryCluster, entryIndex, longNameCluster, longNameIndex);
+    }
+    return records;
+}
+
 }  // namespace
 
 void ImageEditor::extractCommand(bool allEntries) {
@@ -53,15 +76,28 @@ void ImageEditor::extractCommand(bool allEntries) {
     hostForgetFailures();
 
     int firstFailure = kResultOk;
-    int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
-    for (int i = 0; i < count; ++i) {
-        if (!allEntries && !itemSelected(list, i)) continue;
-        const DirListEntry* record = entryForItem(i);
-        if (record == nullptr) continue;
-        // "." and "..", and names that convert to nothing, are passed over with 0.
-        int result = extractEntry(record->rawEntry, nameUnits(record), folder);
-        if (firstFailure == kResultOk) firstFailure = result;
+    ExtractCount made;
+    // "." and "..", and names that convert to nothing, are passed over with 0.
+    if (allEntries) {
+        // The whole image, wherever the list is.
+        for (const RootRecord& r : readRoot(*this)) {
+            int result = extractEntry(r.entry, r.name, folder, &made);
+            if (firstFailure == kResultOk) firstFailure = result;
+        }
+    } else {
+        int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+        for (int i = 0; i < count; ++i) {
+            if (!itemSelected(list, i)) continue;
+            const DirListEntry* record = entryForItem(i);
+            if (record == nullptr) continue;
+            int result = extractEntry(record->rawEntry, nameUnits(record), folder, &made);
+            if (firstFailure == kResultOk) firstFailure = result;
+        }
     }
+    char summary[96 + kPathSize];
+    std::snprintf(summary, sizeof summary, "Extracted %i folders, %i files to %s", made.folders,
+                  made.files, folder);
+    SetWindowTextA(control(IDC_STATUS_LINE), summary);
     if (firstFailure != kResultOk && firstFailure != kResultCancelled) showErrorReport();
 }
 
@@ -103,6 +139,7 @@ void ImageEditor::deleteCommand() {
     }
     // The records keep the locations the list was built with until the views are rebuilt, so
     // every selected entry is deleted at the slots it was listed from.
+    bool deleted = false;
     int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
     for (int i = 0; i < count; ++i) {
         if (!itemSelected(list, i)) continue;
@@ -116,8 +153,9 @@ void ImageEditor::deleteCommand() {
         }
         deleteEntry(first, record->entryCluster, record->entryIndex, record->longNameCluster,
                     record->longNameIndex);
+        deleted = true;
     }
-    modified = 1;
+    if (deleted) markChanged();
     rebuildViews();
 }
 
@@ -129,6 +167,7 @@ void ImageEditor::insertCommand() {
     chooser.startIn(chooserFolders.startFolder(kInsertChooser, currentImagePath()));
     DWORD error = 0;
     int result = kResultOk;
+    int inserted = 0;
     // Every chosen selection is inserted. The dialog fills the file-title buffer for a single
     // file only, so skipping a selection whose title is empty would drop every multiple
     // selection without a word; insertFiles reads the names from the selection alone.
@@ -140,14 +179,14 @@ void ImageEditor::insertCommand() {
         chooserFolders.remember(kInsertChooser, several ? std::string(first) : folderOfPath(first));
         hostForgetFailures();
         result = insertFiles(static_cast<uint16_t>(currentDirCluster), selection.data(),
-                             fileTitle);
+                             fileTitle, &inserted);
     } else if (error != 0) {
         MessageBoxA(mainWindow,
                     error == FNERR_BUFFERTOOSMALL ? "Too many files selected!"
                                                   : "Error selecting files!",
                     "Error", MB_ICONERROR);
     }
-    modified = 1;
+    if (inserted > 0) markChanged();
     rebuildViews();
     // The list already shows what went in when the report names what did not.
     if (result != kResultOk && result != kResultCancelled) showErrorReport();

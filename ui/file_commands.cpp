@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "image/boot_sector.h"
 #include "resources/resource_ids.h"
 #include "ui/about_text.h"
 #include "ui/file_chooser.h"
@@ -20,13 +21,14 @@ const char kUntitledName[] = "untitled.img";
 }  // namespace
 
 int ImageEditor::askSaveChanges() {
-    int answer = IDNO;
-    if (modified == 1) {
-        char question[64 + kPathSize];
-        std::snprintf(question, sizeof question,
-                      "Image \"%s\" has been changed! Do you want to save?", imageName);
-        answer = MessageBoxA(mainWindow, question, "Warning", MB_YESNOCANCEL | MB_ICONQUESTION);
-    }
+    return modified == 1 ? askToSave() : IDNO;
+}
+
+int ImageEditor::askToSave() {
+    char question[64 + kPathSize];
+    std::snprintf(question, sizeof question, "Image \"%s\" has been changed! Do you want to save?",
+                  imageName);
+    int answer = MessageBoxA(mainWindow, question, "Warning", MB_YESNOCANCEL | MB_ICONQUESTION);
     if (answer == IDYES) answer = saveCommand();
     return answer;
 }
@@ -43,23 +45,12 @@ void ImageEditor::openCommand() {
     DWORD error = 0;
     if (!chooser.chooseOpen(mainWindow, path, title, error)) return;
     chooserFolders.remember(kImageFileChooser, folderOfPath(path));
-
-    hostForgetFailures();
-    int result = loadImageFile(path);
-    if (result == kResultOk) {
-        currentDirCluster = 0;
-        forgetShownFolder();  // another image: its root from the top
-        modified = 0;
-        hasPath = 1;
-        std::memcpy(imagePath, path, kPathSize);
-        std::memcpy(imageName, title, kPathSize);
-    } else if (result != kResultCancelled) {
-        showErrorReport(path);
-    }
-    rebuildViews();
+    openImageFile(path, title);
 }
 
 int ImageEditor::saveCommand() {
+    // A label being typed is part of what is saved.
+    if (GetFocus() == control(IDC_VOLUME_LABEL) && !checkVolumeLabel()) return IDCANCEL;
     char path[kPathSize] = {0};
     char title[kPathSize] = {0};
     if (hasPath == 0) {
@@ -83,17 +74,17 @@ int ImageEditor::saveCommand() {
     std::memcpy(imagePath, path, kPathSize);
     std::memcpy(imageName, title, kPathSize);
     modified = 0;
+    unsavedEdits = 0;
     hasPath = 1;
     updateTitle();
     return IDYES;
 }
 
 void ImageEditor::saveAsCommand() {
-    // An untitled image stays untitled afterwards, so its next Save asks for a name again.
+    // Once saved, the image is the chosen file: later Saves go there without asking.
     uint8_t hadPath = hasPath;
     hasPath = 0;
-    saveCommand();
-    hasPath = hadPath;
+    if (saveCommand() != IDYES) hasPath = hadPath;
 }
 
 void ImageEditor::newImageCommand() {
@@ -109,6 +100,7 @@ void ImageEditor::newImageCommand() {
         currentDirCluster = 0;
         forgetShownFolder();
         modified = 1;
+        unsavedEdits = 0;
         hasPath = 0;
         std::memset(imageName, 0, kPathSize);
         std::strcpy(imageName, kUntitledName);
@@ -123,11 +115,28 @@ void ImageEditor::aboutCommand() {
     MessageBoxA(mainWindow, kAboutText, "About", MB_ICONINFORMATION | MB_OK);
 }
 
-void ImageEditor::checkVolumeLabel() {
+bool ImageEditor::checkVolumeLabel() {
     HWND field = GetDlgItem(mainWindow, IDC_VOLUME_LABEL);
     char text[12] = {0};
     GetWindowTextA(field, text, sizeof text);
-    if (readVolumeLabel(text, nullptr) != kLabelInvalid) return;
-    MessageBoxA(mainWindow, "Invalid character in volume label!", "Error", MB_ICONERROR);
-    SetFocus(field);
+    uint8_t typed[11], shown[11];
+    if (readVolumeLabel(text, typed) == kLabelInvalid) {
+        MessageBoxA(mainWindow, "Invalid character in volume label!", "Error", MB_ICONERROR);
+        SetFocus(field);
+        return false;
+    }
+    // The field shows the boot sector's label: only a label that reads otherwise is written, so
+    // leaving the field unchanged changes nothing.
+    char stored[12] = {0};
+    std::memcpy(stored, bootSector + bs::kVolumeLabel, 11);
+    if (readVolumeLabel(stored, shown) != kLabelInvalid && std::memcmp(typed, shown, 11) == 0)
+        return true;
+    if (setVolumeLabel(text) != kResultOk) {
+        showErrorReport();
+        return false;
+    }
+    markChanged();
+    updateTitle();
+    fillTree();
+    return true;
 }

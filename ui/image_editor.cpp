@@ -7,13 +7,16 @@
 #include "directory/extract.h"
 #include "image/error_report.h"
 #include "platform/host_error.h"
+#include "resources/resource_ids.h"
 
 ImageEditor::ImageEditor()
     : mainWindow(nullptr), instance(nullptr), toolbar(nullptr), popupMenu(nullptr), modified(1),
-      hasPath(0), currentDirCluster(0), entries(nullptr), shownDirCluster(-1),
-      sortColumn(kColumnName), sortDescending(false) {
+      unsavedEdits(0), hasPath(0), currentDirCluster(0), entries(nullptr), shownDirCluster(-1),
+      sortColumn(kColumnName), sortDescending(false), renameResult(kResultOk), renamedCluster(-1),
+      renamedIndex(-1) {
     std::memset(imagePath, 0, sizeof imagePath);
     std::memset(imageName, 0, sizeof imageName);
+    std::memset(startupImage, 0, sizeof startupImage);
 }
 
 ImageEditor::~ImageEditor() {
@@ -31,7 +34,10 @@ void ImageEditor::init(HINSTANCE moduleInstance) {
     newImageDialog.setInstance(moduleInstance);
     driveDialog.init(moduleInstance, this);
     clusterMap.setInstance(moduleInstance);
+    newFolderDialog.setInstance(moduleInstance);
+    propertiesDialog.setInstance(moduleInstance);
     modified = 1;
+    unsavedEdits = 0;
     hasPath = 0;
     std::memset(imagePath, 0, sizeof imagePath);
     std::memset(imageName, 0, sizeof imageName);
@@ -75,6 +81,12 @@ void ImageEditor::deleteTempFiles() {
 }
 
 void ImageEditor::quitCommand() {
+    // A label being typed counts as an edit; a refused one keeps the program open to be mended.
+    if (GetFocus() == GetDlgItem(mainWindow, IDC_VOLUME_LABEL) && !checkVolumeLabel()) return;
+    if (unsavedEdits == 1) {
+        int answer = askToSave();
+        if (answer != IDYES && answer != IDNO) return;
+    }
     deleteTempFiles();
     PostQuitMessage(0);
 }

@@ -5,6 +5,7 @@
 #define TOLVEN_UI_IMAGE_EDITOR_H
 
 #include <windows.h>
+#include <shellapi.h>
 
 #include <cstdint>
 #include <vector>
@@ -14,7 +15,9 @@
 #include "image/volume_image.h"
 #include "ui/chooser_folders.h"
 #include "ui/cluster_map_view.h"
+#include "ui/new_folder_dialog.h"
 #include "ui/new_image_dialog.h"
+#include "ui/properties_dialog.h"
 
 const int kPathSize = 260;
 const int kLongNameChars = 260;
@@ -32,6 +35,10 @@ struct DirListEntry {
 
 // The columns of the file list, which are also the keys it can be sorted by.
 enum ListColumn { kColumnName = 0, kColumnSize = 1, kColumnModified = 2, kColumnAttributes = 3 };
+
+// Posted to the main window by its own commands, to act once the current message is done.
+const UINT kRenameEndedMessage = WM_APP + 20;    // a list label edit has ended (see endRename)
+const UINT kOpenStartupImageMessage = WM_APP + 21;  // the image named at start-up is opened
 
 // What bootFileCommand moves, and which way.
 enum BootFileDirection { kBootFileImport, kBootFileExport };
@@ -80,7 +87,10 @@ public:
     void saveAsCommand();
     void newImageCommand();
     void aboutCommand();
-    void checkVolumeLabel();
+    // The label field's text, when valid and other than the label stored, becomes the label
+    // (setVolumeLabel). False, after telling the user and giving the field the focus, when the
+    // label rule refuses it.
+    bool checkVolumeLabel();
     void bootFileCommand(BootFileDirection direction, BootFileKind kind);
     void clusterMapCommand();
     // The image's file for the choosers, or null while it has none (new, or read from a floppy).
@@ -92,6 +102,29 @@ public:
     void viewCommand();
     void deleteCommand();
     void insertCommand();
+
+    // --- editing (ui/edit_commands.cpp) ----------------------------------------------------------
+    // An edit was made: the title's change mark, and the question at quit.
+    void markChanged();
+    void insertFolderCommand();
+    void newFolderCommand();
+    // Starts the in-place edit of the focused selected entry's name in the list.
+    void renameCommand();
+    void propertiesCommand();
+    // The list's label edit notifications: true, with the dialog result in `*result`, when the
+    // notification was one of them.
+    bool handleLabelEdit(const NMHDR* header, LRESULT* result);
+    // After a label edit: shows the renamed entry, or the refusal.
+    void finishRename();
+    // Files dropped from the shell: on the list they go into the shown folder; a single file
+    // dropped anywhere else is opened as an image.
+    void dropFiles(HDROP drop);
+    // The image named on the command line, opened once the window is shown.
+    void setStartupImage(const char* path);
+    void openStartupImage();
+    // Loads an image file as Open does once a file is chosen: on success the file state and the
+    // root folder, on failure the error box; the views are rebuilt either way.
+    bool openImageFile(const char* path, const char* title);
 
     // --- floppy commands (ui/disk_commands.cpp) -------------------------------------------------
     void loadFromDiskCommand();
@@ -138,8 +171,13 @@ public:
     DriveDialog driveDialog;
     ClusterMapView clusterMap;
     ChooserFolders chooserFolders;
+    NewFolderDialog newFolderDialog;
+    PropertiesDialog propertiesDialog;
     MessageList tempFiles;
     uint8_t modified;
+    // 1 once an edit was made since the image was opened, created or last saved: quitting asks
+    // then (the untitled start image and a new image are `modified` without edits).
+    uint8_t unsavedEdits;
     uint8_t hasPath;
     char imagePath[kPathSize];
     char imageName[kPathSize];
@@ -151,8 +189,15 @@ public:
     int32_t shownDirCluster;
     int sortColumn;  // a ListColumn
     bool sortDescending;
+    char startupImage[kPathSize];  // empty when none was named
+    // The last label edit's outcome, for finishRename: the result code and the entry's new place.
+    int renameResult;
+    int32_t renamedCluster;
+    int32_t renamedIndex;
 
 private:
+    // The unsaved-changes question and the save it may lead to (IDYES, IDNO, IDCANCEL).
+    int askToSave();
     void initMainWindow(HWND window);
     void createToolbar();
     void handleNotify(const NMHDR* header);

@@ -59,8 +59,8 @@ void ImageEditor::bootFileCommand(BootFileDirection direction, BootFileKind kind
 
     if (result != kResultOk && result != kResultCancelled) showErrorReport(path);
     if (result == kResultOk && direction == kBootFileImport) {
-        modified = 1;
-        updateTitle();
+        markChanged();
+        rebuildViews();  // the tree shows the new boot sector
     }
 }
 

@@ -2,6 +2,7 @@
 // the message loop that decodes the keyboard shortcuts before the dialog manager sees a message.
 #include <windows.h>
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include <algorithm>
 #include <cstring>
@@ -20,7 +21,7 @@ const TBBUTTON kToolbarButtons[] = {
     {1, ID_FILE_OPEN, TBSTATE_ENABLED, BTNS_BUTTON, {0}, 0, 0},
     {2, ID_FILE_SAVE, TBSTATE_ENABLED, BTNS_BUTTON, {0}, 0, 0},
     {0, 0, 0, BTNS_SEP, {0}, 0, 0},
-    {3, ID_IMAGE_INSERT, TBSTATE_INDETERMINATE, BTNS_BUTTON, {0}, 0, 0},  // never enabled
+    {3, ID_IMAGE_INSERT, TBSTATE_ENABLED, BTNS_BUTTON, {0}, 0, 0},
     {4, ID_IMAGE_EXTRACT, TBSTATE_ENABLED, BTNS_BUTTON, {0}, 0, 0},
     {0, 0, 0, BTNS_SEP, {0}, 0, 0},
     {5, ID_LOAD_FROM_DISK, TBSTATE_ENABLED, BTNS_BUTTON, {0}, 0, 0},
@@ -54,8 +55,13 @@ const PopupItem kListPopupItems[] = {
     {MFT_STRING, MFS_DEFAULT, ID_LIST_OPEN, "&Open"},
     {MFT_SEPARATOR, 0, 0, nullptr},
     {MFT_STRING, MFS_ENABLED, ID_LIST_INSERT, "&Insert..."},
+    {MFT_STRING, MFS_ENABLED, ID_LIST_INSERT_FOLDER, "Insert fo&lder..."},
     {MFT_STRING, MFS_ENABLED, ID_LIST_EXTRACT, "&Extract selected..."},
     {MFT_STRING, MFS_ENABLED, ID_LIST_DELETE, "&Delete selected..."},
+    {MFT_SEPARATOR, 0, 0, nullptr},
+    {MFT_STRING, MFS_ENABLED, ID_LIST_NEW_FOLDER, "&New folder..."},
+    {MFT_STRING, MFS_ENABLED, ID_LIST_RENAME, "&Rename"},
+    {MFT_STRING, MFS_ENABLED, ID_LIST_PROPERTIES, "&Properties"},
 };
 
 const char kDefaultLabel[] = "NO NAME";
@@ -108,8 +114,23 @@ INT_PTR CALLBACK ImageEditor::mainDialogProc(HWND window, UINT message, WPARAM w
     case WM_COMMAND:
         editor->runCommand(LOWORD(wParam), HIWORD(wParam));
         break;
-    case WM_NOTIFY:
+    case WM_NOTIFY: {
+        LRESULT result = 0;
+        if (editor->handleLabelEdit(reinterpret_cast<const NMHDR*>(lParam), &result)) {
+            SetWindowLongPtrA(window, DWLP_MSGRESULT, result);
+            return TRUE;
+        }
         editor->handleNotify(reinterpret_cast<const NMHDR*>(lParam));
+        break;
+    }
+    case WM_DROPFILES:
+        editor->dropFiles(reinterpret_cast<HDROP>(wParam));
+        break;
+    case kRenameEndedMessage:
+        editor->finishRename();
+        break;
+    case kOpenStartupImageMessage:
+        editor->openStartupImage();
         break;
     case WM_CLOSE:
         editor->quitCommand();
@@ -138,6 +159,9 @@ void ImageEditor::initMainWindow(HWND window) {
         fillTree();
         refreshDirectory();
     }
+    // Files dropped from the shell, and the image named on the command line once it is shown.
+    DragAcceptFiles(window, TRUE);
+    if (startupImage[0] != '\0') PostMessageA(window, kOpenStartupImageMessage, 0, 0);
 }
 
 void ImageEditor::createToolbar() {

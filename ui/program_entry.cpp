@@ -1,6 +1,7 @@
 // The program entry: common controls, the one editor, the main window and its loop.
 #include <windows.h>
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include "ui/image_editor.h"
 
@@ -19,5 +20,14 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     InitCommonControlsEx(&classes);
 
     gEditor.init(instance);
+    // "tolven.exe IMAGE", as "Open with" and file associations start it.
+    int count = 0;
+    LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (arguments != nullptr && count >= 2) {
+        char path[MAX_PATH] = {0};
+        if (WideCharToMultiByte(CP_ACP, 0, arguments[1], -1, path, sizeof path, nullptr, nullptr))
+            gEditor.setStartupImage(path);
+    }
+    LocalFree(arguments);
     return gEditor.runMainWindow();
 }

@@ -81,8 +81,11 @@ void buildTree(VolumeImage& im) {
 TEST_F(ExtractTest, FolderTreeWithLongNamesStoredShortNamesAndExactSizes) {
     buildTree(*im);
     std::string docs = join(out, "DOCS");
-    ASSERT_EQ(0, im->extractFolder(2, docs.c_str()));
+    ExtractCount made;
+    ASSERT_EQ(0, im->extractFolder(2, docs.c_str(), &made));
     EXPECT_TRUE(takeMessages(*im).empty());
+    EXPECT_EQ(4, made.files);
+    EXPECT_EQ(2, made.folders);  // DOCS itself and "Sub folder"
     char report[64];
     ASSERT_GT(hostTextFromUtf16(name16(u"Report – final.txt").data(), kLongNameUnits, report,
                                 sizeof report),

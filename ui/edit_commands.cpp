@@ -1,0 +1,290 @@
+// The commands that edit the image from the window: inserting a folder, dropped files, a new
+// folder, renaming in the list, the properties dialog; and the image named on the command line.
+// The core makes every change (directory/); these only gather what the user chose.
+#include <windows.h>
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "directory/dir_entry.h"
+#include "directory/image_path.h"
+#include "image/boot_sector.h"
+#include "platform/clock.h"
+#include "platform/host_error.h"
+#include "resources/resource_ids.h"
+#include "ui/folder_chooser.h"
+#include "ui/image_editor.h"
+#include "ui/list_columns.h"
+
+namespace {
+
+const char kProposedFolderName[] = "New folder";
+
+// The item a command on one entry acts on: the focused item when it is selected, else the first
+// selected one; -1 when nothing is selected.
+int chosenItem(HWND list) {
+    int focused = static_cast<int>(
+        SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), MAKELPARAM(LVNI_FOCUSED, 0)));
+    if (focused >= 0 &&
+        (SendMessageA(list, LVM_GETITEMSTATE, focused, LVIS_SELECTED) & LVIS_SELECTED))
+        return focused;
+    return static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1),
+                                         MAKELPARAM(LVNI_SELECTED, 0)));
+}
+
+// "New folder", or "New folder (2)", "(3)" ... when that name is taken in the folder.
+std::string proposeFolderName(ImageEditor& editor) {
+    std::string name = kProposedFolderName;
+    for (int n = 2; n < 1000; ++n) {
+        std::u16string wide(name.begin(), name.end());
+        ImagePathEntry found;
+        if (!findImageEntry(editor, static_cast<uint16_t>(editor.currentDirCluster),
+                            reinterpret_cast<const uint16_t*>(wide.c_str()), &found))
+            break;
+        name = std::string(kProposedFolderName) + " (" + std::to_string(n) + ")";
+    }
+    return name;
+}
+
+// Selects, focuses and shows the item whose entry's short slot is at (cluster, index).
+void selectEntryAt(ImageEditor& editor, HWND list, int32_t cluster, int32_t index) {
+    LVITEMA state;
+    std::memset(&state, 0, sizeof state);
+    state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&state));
+    int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        const DirListEntry* record = editor.entryForItem(i);
+        if (record == nullptr || record->entryCluster != cluster || record->entryIndex != index)
+            continue;
+        state.state = LVIS_SELECTED | LVIS_FOCUSED;
+        SendMessageA(list, LVM_SETITEMSTATE, i, reinterpret_cast<LPARAM>(&state));
+        SendMessageA(list, LVM_SETSELECTIONMARK, 0, i);
+        SendMessageA(list, LVM_ENSUREVISIBLE, i, FALSE);
+        return;
+    }
+}
+
+std::string fileTitleOf(const char* path) {
+    const char* slash = std::strrchr(path, '\\');
+    const char* other = std::strrchr(path, '/');
+    if (other != nullptr && (slash == nullptr || other > slash)) slash = other;
+    return slash != nullptr ? slash + 1 : path;
+}
+
+}  // namespace
+
+void ImageEditor::markChanged() {
+    modified = 1;
+    unsavedEdits = 1;
+}
+
+void ImageEditor::insertFolderCommand() {
+    char folder[kPathSize] = {0};
+    char displayName[kPathSize] = {0};
+    std::string start = chooserFolders.startFolder(kInsertChooser, currentImagePath());
+    if (start.size() < sizeof folder) std::memcpy(folder, start.c_str(), start.size() + 1);
+    FolderChooser chooser;
+    if (!chooser.chooseFolder(mainWindow, folder, displayName,
+                              "Insert folder with everything in it:"))
+        return;
+    // The folder's own folder: the next insert starts beside it.
+    chooserFolders.remember(kInsertChooser, folderOfPath(folder));
+    hostForgetFailures();
+    int inserted = 0;
+    int result = insertHostPath(static_cast<uint16_t>(currentDirCluster), folder, &inserted);
+    if (inserted > 0) markChanged();
+    rebuildViews();
+    if (result != kResultOk) showErrorReport();
+}
+
+void ImageEditor::newFolderCommand() {
+    std::string proposed = proposeFolderName(*this);
+    char name[kFolderNameSize] = {0};
+    std::strncpy(name, proposed.c_str(), sizeof name - 1);
+    // A refused name is reported and asked for again, as typed, until it is made or cancelled.
+    while (newFolderDialog.show(mainWindow, name)) {
+        uint16_t date = 0, time = 0, created = 0;
+        currentLocalFatDateTime(&date, &time);
+        if (createFolder(static_cast<uint16_t>(currentDirCluster), name, date, time, &created) !=
+            kResultOk) {
+            showErrorReport();
+            continue;
+        }
+        markChanged();
+        rebuildViews();
+        HWND list = control(IDC_FILE_LIST);
+        for (size_t i = 0; i < listedRecords.size(); ++i)
+            if (readLe16(listedRecords[i]->rawEntry + de::kFirstCluster) == created)
+                selectEntryAt(*this, list, listedRecords[i]->entryCluster,
+                              listedRecords[i]->entryIndex);
+        SetFocus(list);
+        return;
+    }
+}
+
+void ImageEditor::renameCommand() {
+    HWND list = control(IDC_FILE_LIST);
+    int index = chosenItem(list);
+    const DirListEntry* record = entryForItem(index);
+    if (record == nullptr || isDotEntry(record->rawEntry)) return;
+    SetFocus(list);
+    SendMessageA(list, LVM_EDITLABELA, index, 0);
+}
+
+bool ImageEditor::handleLabelEdit(const NMHDR* header, LRESULT* result) {
+    if (header->idFrom != IDC_FILE_LIST) return false;
+    HWND list = control(IDC_FILE_LIST);
+    bool begin = header->code == LVN_BEGINLABELEDITA || header->code == LVN_BEGINLABELEDITW;
+    bool end = header->code == LVN_ENDLABELEDITA || header->code == LVN_ENDLABELEDITW;
+    if (!begin && !end) return false;
+    // Both forms of the notification carry the item at the same place; only the text differs.
+    const NMLVDISPINFOA* info = reinterpret_cast<const NMLVDISPINFOA*>(header);
+    const DirListEntry* record = entryForItem(info->item.iItem);
+    *result = FALSE;
+    if (begin) {
+        // "." and ".." keep their names; the others are edited without the folder brackets.
+        if (record == nullptr || isDotEntry(record->rawEntry)) {
+            *result = TRUE;
+            return true;
+        }
+        HWND edit = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETEDITCONTROL, 0, 0));
+        SetWindowTextW(edit, record->longName);
+        SendMessageA(edit, EM_LIMITTEXT, kLongNameChars - 1, 0);
+        SendMessageA(edit, EM_SETSEL, 0, -1);
+        return true;
+    }
+    // No text: the edit was cancelled (Escape). The list keeps its text either way; the list is
+    // read again once the rename is done.
+    if (record == nullptr || info->item.pszText == nullptr) return true;
+    std::wstring typed;
+    char name[kPathSize * 2] = {0};
+    if (header->code == LVN_ENDLABELEDITW) {
+        typed = reinterpret_cast<const NMLVDISPINFOW*>(header)->item.pszText;
+        WideCharToMultiByte(CP_ACP, 0, typed.c_str(), -1, name, sizeof name - 1, nullptr, nullptr);
+    } else {
+        std::strncpy(name, info->item.pszText, sizeof name - 1);
+        wchar_t wide[kLongNameChars * 2] = {0};
+        MultiByteToWideChar(CP_ACP, 0, name, -1, wide, kLongNameChars * 2 - 1);
+        typed = wide;
+    }
+    if (typed == record->longName) return true;  // nothing changed
+    renameResult = renameEntry(static_cast<uint16_t>(currentDirCluster), record->entryCluster,
+                               record->entryIndex, record->longNameCluster,
+                               record->longNameIndex, name, &renamedCluster, &renamedIndex);
+    // The list may not be refilled, nor a box shown, while it is still ending the edit.
+    PostMessageA(mainWindow, kRenameEndedMessage, 0, 0);
+    return true;
+}
+
+void ImageEditor::finishRename() {
+    if (renameResult != kResultOk) {
+        showErrorReport();
+        return;
+    }
+    markChanged();
+    updateTitle();
+    refreshDirectory();
+    selectEntryAt(*this, control(IDC_FILE_LIST), renamedCluster, renamedIndex);
+}
+
+void ImageEditor::propertiesCommand() {
+    HWND list = control(IDC_FILE_LIST);
+    const DirListEntry* record = entryForItem(chosenItem(list));
+    if (record == nullptr) {
+        MessageBoxA(mainWindow, "No files selected!", "Properties", MB_ICONERROR);
+        return;
+    }
+    if (isDotEntry(record->rawEntry)) return;
+    const uint8_t* raw = record->rawEntry;
+    PropertiesDialog& dialog = propertiesDialog;
+    std::memset(dialog.longName, 0, sizeof dialog.longName);
+    if (record->longNameIndex >= 0)
+        std::memcpy(dialog.longName, record->longName, sizeof dialog.longName);
+    shortNameUnits(raw, reinterpret_cast<uint16_t*>(dialog.shortName));
+    std::snprintf(dialog.size, sizeof dialog.size, "%u bytes",
+                  static_cast<unsigned>(readLe32(raw + de::kFileSize)));
+    formatModified(readLe16(raw + de::kDate), readLe16(raw + de::kTime), dialog.modified,
+                   sizeof dialog.modified);
+    std::snprintf(dialog.firstCluster, sizeof dialog.firstCluster, "%u",
+                  static_cast<unsigned>(readLe16(raw + de::kFirstCluster)));
+    uint8_t before = raw[de::kAttributes];
+    dialog.attributes = before;
+    if (!dialog.show(mainWindow) || dialog.attributes == before) return;
+    uint8_t setBits = static_cast<uint8_t>(dialog.attributes & ~before);
+    uint8_t clearBits = static_cast<uint8_t>(before & ~dialog.attributes);
+    if (setAttributes(record->entryCluster, record->entryIndex, setBits, clearBits) != kResultOk) {
+        showErrorReport();
+        return;
+    }
+    markChanged();
+    updateTitle();
+    refreshDirectory();  // the same entries: the selection stays
+}
+
+void ImageEditor::dropFiles(HDROP drop) {
+    POINT at = {0, 0};
+    bool inClient = DragQueryPoint(drop, &at) != FALSE;
+    std::vector<std::string> paths;
+    UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+    for (UINT i = 0; i < count; ++i) {
+        char path[kPathSize] = {0};
+        if (DragQueryFileA(drop, i, path, sizeof path) > 0) paths.push_back(path);
+    }
+    DragFinish(drop);
+    if (paths.empty()) return;
+
+    HWND target = inClient ? ChildWindowFromPointEx(mainWindow, at, CWP_SKIPINVISIBLE) : nullptr;
+    DWORD kind = GetFileAttributesA(paths[0].c_str());
+    if (target != control(IDC_FILE_LIST) && paths.size() == 1 &&
+        kind != INVALID_FILE_ATTRIBUTES && (kind & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        int answer = askSaveChanges();
+        if (answer == IDYES || answer == IDNO)
+            openImageFile(paths[0].c_str(), fileTitleOf(paths[0].c_str()).c_str());
+        return;
+    }
+    hostForgetFailures();
+    int inserted = 0;
+    int firstFailure = kResultOk;
+    for (const std::string& path : paths) {
+        int result = insertHostPath(static_cast<uint16_t>(currentDirCluster), path.c_str(),
+                                    &inserted);
+        if (firstFailure == kResultOk) firstFailure = result;
+    }
+    if (inserted > 0) markChanged();
+    rebuildViews();
+    if (firstFailure != kResultOk) showErrorReport();
+}
+
+void ImageEditor::setStartupImage(const char* path) {
+    // The full path, as the image's file name for later saves.
+    if (GetFullPathNameA(path, sizeof startupImage, startupImage, nullptr) >= sizeof startupImage)
+        startupImage[0] = '\0';
+}
+
+void ImageEditor::openStartupImage() {
+    if (startupImage[0] == '\0') return;
+    openImageFile(startupImage, fileTitleOf(startupImage).c_str());
+}
+
+bool ImageEditor::openImageFile(const char* path, const char* title) {
+    hostForgetFailures();
+    int result = loadImageFile(path);
+    if (result == kResultOk) {
+        currentDirCluster = 0;
+        forgetShownFolder();  // another image: its root from the top
+        modified = 0;
+        unsavedEdits = 0;
+        hasPath = 1;
+        std::snprintf(imagePath, kPathSize, "%s", path);
+        std::snprintf(imageName, kPathSize, "%s", title);
+    } else if (result != kResultCancelled) {
+        showErrorReport(path);
+    }
+    rebuildViews();
+    return result == kResultOk;
+}
