@@ -118,7 +118,7 @@ TEST_F(MainWindow, StartsWithTheUntitledDefaultImage) {
               SendMessageA(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
 }
 
-TEST_F(MainWindow, MenuHoldsEveryCommandWithInsertGrayed) {
+TEST_F(MainWindow, MenuHoldsEveryCommand) {
     HMENU bar = GetMenu(session.window());
     std::vector<MenuEntry> top = menuEntries(bar);
     ASSERT_EQ(4u, top.size());
@@ -137,8 +137,11 @@ TEST_F(MainWindow, MenuHoldsEveryCommandWithInsertGrayed) {
         {0, "&New...\tCtrl+N", 40011, false},  {0, "&Open...\tCtrl+O", 40012, false},
         {0, nullptr, 0, false},                {0, "&Save\tCtrl+S", 40013, false},
         {0, "Save &As...", 40006, false},      {0, nullptr, 0, false},
-        {0, "&Quit", 40005, false},            {1, "&Insert...\tF3", 40021, true},
-        {1, "&Extract...\tF4", 40020, false},  {1, nullptr, 0, false},
+        {0, "&Quit", 40005, false},            {1, "&Insert...\tF3", 40021, false},
+        {1, "Insert &folder...", 40023, false}, {1, "&Extract...\tF4", 40020, false},
+        {1, nullptr, 0, false},                {1, "&New folder...\tCtrl+Shift+N", 40024, false},
+        {1, "&Rename\tF2", 40025, false},       {1, "Proper&ties...\tAlt+Enter", 40026, false},
+        {1, nullptr, 0, false},
         {1, "I&mport Bootsector...", 40015, false}, {1, "E&xport Bootsector...", 40014, false},
         {1, nullptr, 0, false},                {1, "Im&port Bootcode...", 40017, false},
         {1, "Exp&ort Bootcode...", 40016, false}, {1, nullptr, 0, false},
@@ -179,9 +182,7 @@ TEST_F(MainWindow, ToolbarButtonsAndTheirTooltips) {
         }
         EXPECT_EQ(commands[i], button.idCommand) << "position " << i;
         EXPECT_EQ(bitmaps[i], button.iBitmap) << "position " << i;
-        bool insert = commands[i] == ID_IMAGE_INSERT;
-        EXPECT_EQ(!insert, (button.fsState & TBSTATE_ENABLED) != 0) << "position " << i;
-        EXPECT_EQ(insert, (button.fsState & TBSTATE_INDETERMINATE) != 0) << "position " << i;
+        EXPECT_TRUE(button.fsState & TBSTATE_ENABLED) << "position " << i;
     }
 
     // The toolbar's tooltip asks the main window for each text, as when the mouse rests there.
@@ -260,19 +261,20 @@ TEST_F(MainWindow, LayoutFollowsTheWindowWithoutRefillingTheList) {
     EXPECT_GE(list.bottom - list.top, 100);
 }
 
-TEST_F(MainWindow, F3DoesNothingAnywhere) {
+TEST_F(MainWindow, F3InsertsFromAnywhereAndACancelChangesNothing) {
     ASSERT_EQ(kResultOk, session.openImage(testImagePath("populated.img")));
     std::vector<std::string> before = names();
-    std::string caption = windowText(session.window());
-    std::vector<HWND> windows = visibleWindows(session.threadId());
     for (int target : {IDC_FILE_LIST, IDC_VOLUME_LABEL, IDC_INFO_TREE}) {
         session.focus(target);
         postKey(session.control(target), VK_F3);
+        HWND chooser = waitForWindow(session.threadId(), kDialogClass, "Insert Files");
+        ASSERT_NE(nullptr, chooser) << "control " << target;
+        pressButton(chooser, IDCANCEL);
+        ASSERT_TRUE(waitForWindowGone(session.threadId(), kDialogClass, "Insert Files"));
     }
     session.settle();
-    EXPECT_EQ(windows, visibleWindows(session.threadId())) << "a window opened";
     EXPECT_EQ(before, names());
-    EXPECT_EQ(caption, windowText(session.window()));
+    EXPECT_EQ("Tolven - [populated.img]", windowText(session.window()));
 }
 
 TEST_F(MainWindow, LettersWithoutCtrlAreTypedIntoTheLabel) {
@@ -300,7 +302,7 @@ TEST_F(MainWindow, ContextMenuOpensWithNothingSelected) {
     HMENU menu = reinterpret_cast<HMENU>(SendMessageA(menuWindow, MN_GETHMENU, 0, 0));
     EXPECT_EQ(session.editor().popupMenu, menu);
     std::vector<MenuEntry> items = menuEntries(menu);
-    ASSERT_EQ(5u, items.size());
+    ASSERT_EQ(10u, items.size());
     EXPECT_EQ("&Open", items[0].text);
     EXPECT_EQ(1u, items[0].id);
     EXPECT_TRUE(items[0].isDefault);
@@ -308,10 +310,16 @@ TEST_F(MainWindow, ContextMenuOpensWithNothingSelected) {
     EXPECT_EQ("&Insert...", items[2].text);
     EXPECT_EQ(3u, items[2].id);
     EXPECT_FALSE(items[2].grayed);
-    EXPECT_EQ("&Extract selected...", items[3].text);
-    EXPECT_EQ(4u, items[3].id);
-    EXPECT_EQ("&Delete selected...", items[4].text);
-    EXPECT_EQ(5u, items[4].id);
+    const char* texts[] = {"Insert fo&lder...", "&Extract selected...", "&Delete selected...",
+                           nullptr, "&New folder...", "&Rename", "&Properties"};
+    const UINT ids[] = {6, 4, 5, 0, 7, 8, 9};
+    for (int i = 0; i < 7; ++i) {
+        EXPECT_EQ(texts[i] == nullptr, items[3 + i].separator);
+        if (texts[i] != nullptr) {
+            EXPECT_EQ(texts[i], items[3 + i].text);
+        }
+        EXPECT_EQ(ids[i], items[3 + i].id);
+    }
 
     // The menu's bottom right corner is at the cursor.
     RECT placed;
@@ -355,6 +363,20 @@ TEST_F(MainWindow, QuitDeletesTemporaryFilesWithoutAsking) {
     EXPECT_EQ(0u, exitValue);
     EXPECT_FALSE(fileExists(first));
     EXPECT_FALSE(fileExists(second));
+}
+
+TEST_F(MainWindow, QuitAsksOnlyAfterAnEdit) {
+    ASSERT_EQ(kResultOk, session.openImage(testImagePath("populated.img")));
+    session.onUiThread([&] { session.editor().markChanged(); });
+    PostMessageA(session.window(), WM_CLOSE, 0, 0);
+    EXPECT_EQ("Image \"populated.img\" has been changed! Do you want to save?",
+              answerMessageBox(session.threadId(), "Warning", IDCANCEL));
+    session.settle();
+    EXPECT_TRUE(IsWindowVisible(session.window())) << "Cancel keeps the program running";
+    PostMessageA(session.window(), WM_COMMAND, ID_FILE_QUIT, 0);
+    answerMessageBox(session.threadId(), "Warning", IDNO);
+    DWORD exitValue = 99;
+    EXPECT_TRUE(session.waitForExit(&exitValue));
 }
 
 TEST_F(MainWindow, ClosingTheWindowQuitsLikeQuit) {

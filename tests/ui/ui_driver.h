@@ -111,7 +111,8 @@ public:
     UiSession& operator=(const UiSession&) = delete;
 
     // Starts the thread and waits until the main window is shown. False when it never appears.
-    bool start();
+    // `startupImage`, when given, is named to the editor as the program's command line names it.
+    bool start(const std::string& startupImage = std::string());
     ImageEditor& editor() { return *editor_; }
     HWND window() const { return editor_->mainWindow; }
     HWND control(int id) const { return GetDlgItem(editor_->mainWindow, id); }
@@ -150,6 +151,8 @@ private:
     DWORD threadId_;
     HANDLE ready_;
     HWND mailbox_;
+    std::function<void()> forgetEdits_;
+    std::string startupImage_;
 };
 
 #endif

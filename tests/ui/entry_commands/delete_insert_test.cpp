@@ -89,14 +89,14 @@ TEST_F(EntryCommandTest, DeleteFilesFoldersAndSeveralAtOnce) {
     session.flushPosted();
     EXPECT_EQ((std::vector<std::string>{"[ .. ]", "[INNER]"}), names());
 
-    // ".." alone: nothing changes, yet the image counts as changed.
+    // ".." alone: nothing changes, and the image does not count as changed.
     save("deleted.img");
     EXPECT_EQ("Tolven - [deleted.img]", title());
     selectNames(session, {"[ .. ]"});
     ASSERT_TRUE(pick("[ .. ]", 'D'));
     session.flushPosted();
     EXPECT_EQ((std::vector<std::string>{"[ .. ]", "[INNER]"}), names());
-    EXPECT_EQ("Tolven - [deleted.img *]", title());
+    EXPECT_EQ("Tolven - [deleted.img]", title());
     EXPECT_TRUE(otherWindows(session).empty());
     save("deleted.img");
     // The freed clusters are free again: 1.44 MB minus what remains in use.
@@ -107,14 +107,14 @@ TEST_F(EntryCommandTest, DeleteFilesFoldersAndSeveralAtOnce) {
 
 TEST_F(EntryCommandTest, InsertCancelASelectionAndARefusal) {
     openCopy("inserted.img");
-    // Cancel: nothing shown, nothing inserted, the image counts as changed.
+    // Cancel: nothing shown, nothing inserted, nothing marked.
     std::vector<std::string> before = names();
     ASSERT_TRUE(contextMenuPick(session, -1, 'I'));
     ASSERT_TRUE(answerInsertChooser(session, nullptr, nullptr));
     session.flushPosted();
     EXPECT_TRUE(otherWindows(session).empty());
     EXPECT_EQ(before, names());
-    EXPECT_EQ("Tolven - [inserted.img *]", title());
+    EXPECT_EQ("Tolven - [inserted.img]", title());
 
     // A selection of three files goes into the root.
     ASSERT_TRUE(contextMenuPick(session, -1, 'I'));

@@ -71,9 +71,14 @@ TEST_F(BootFilesWindow, BootSectorRoundTripMarksTheImageChanged) {
     EXPECT_EQ(original, readFile(file));
     EXPECT_EQ("Tolven - [roundtrip.img]", caption()) << "an export changes nothing";
 
+    std::vector<uint8_t> changed = original;
+    std::memcpy(changed.data() + bs::kOemId, "IMPORTED", 8);
+    writeFile(file, std::string(changed.begin(), changed.end()));
     runWithFile(ID_IMPORT_BOOTSECTOR, "Import bootsector", file);
     ASSERT_TRUE(waitForCaption("Tolven - [roundtrip.img *]"));
-    EXPECT_EQ(original, bootSector());
+    settle();
+    EXPECT_EQ(changed, bootSector());
+    EXPECT_EQ("IMPORTED", ui_driver::treeNodes(session.control(IDC_INFO_TREE))[2].text);
 }
 
 TEST_F(BootFilesWindow, ImportRejectsUnsignedAndIncompatibleSectors) {

@@ -189,23 +189,20 @@ TEST_F(FileCommands, SaveAsOnNamedImageMovesLaterSavesToTheNewFile) {
     EXPECT_EQ('M', readFile(copy)[bs::kOemId]);
 }
 
-TEST_F(FileCommands, SaveAsOnUntitledImageLeavesItUntitled) {
+TEST_F(FileCommands, SaveAsOnUntitledImageNamesIt) {
     std::string path = outputPath("saved-untitled.img");
     command(ID_FILE_SAVE_AS);
     HWND saver = waitForDialog("Save disk image");
     ASSERT_NE(nullptr, saver);
     chooseFile(saver, path);
     ASSERT_TRUE(waitForCaption("Tolven - [saved-untitled.img]"));
-    EXPECT_EQ(0, session.editor().hasPath);
+    EXPECT_EQ(1, session.editor().hasPath);
 
-    // The next Save asks for a name again; cancelling it changes nothing.
-    command(ID_FILE_SAVE);
-    saver = waitForDialog("Save disk image");
-    ASSERT_NE(nullptr, saver);
-    pressButton(saver, IDCANCEL);
-    ASSERT_TRUE(waitForWindowGone(session.threadId(), kDialogClass, "Save disk image"));
-    session.onUiThread([] {});
-    EXPECT_EQ("Tolven - [saved-untitled.img]", caption());
+    // The next Save writes to that file without asking.
+    session.onUiThread([&] { session.editor().bootSector[bs::kOemId] = 'U'; });
+    commandAndWait(ID_FILE_SAVE);
+    EXPECT_EQ(nullptr, findWindow(session.threadId(), kDialogClass, "Save disk image"));
+    EXPECT_EQ('U', readFile(path)[bs::kOemId]);
 }
 
 TEST_F(FileCommands, ShortcutsActAlsoInTheLabelField) {
@@ -295,7 +292,7 @@ TEST_F(FileCommands, LabelCheckComplainsOncePerFocusLoss) {
         settle();
     }
 
-    // Blanks and typed lower case are fine.
+    // Blanks and typed lower case are fine, and the label is written.
     session.focus(IDC_VOLUME_LABEL);
     setText(field, "");
     for (char c : std::string("my disk")) SendMessageA(field, WM_CHAR, static_cast<WPARAM>(c), 0);
@@ -304,11 +301,13 @@ TEST_F(FileCommands, LabelCheckComplainsOncePerFocusLoss) {
     settle();
     EXPECT_EQ(nullptr, findWindow(session.threadId(), kDialogClass, "Error"));
 
-    uint8_t bootAfter[512];
+    uint8_t bootAfter[512], entry[11];
     session.onUiThread([&] { session.editor().copyBootSector(bootAfter); });
+    std::memcpy(bootBefore + bs::kVolumeLabel, "MY DISK    ", 11);
     EXPECT_EQ(0, std::memcmp(bootBefore, bootAfter, 512));
-    EXPECT_EQ(1, session.editor().modified);
-    EXPECT_EQ("Tolven - [untitled.img *]", caption());
+    ASSERT_TRUE(session.editor().readLabelEntry(entry));
+    EXPECT_EQ(0, std::memcmp("MY DISK    ", entry, 11));
+    EXPECT_EQ(1, session.editor().unsavedEdits);
 }
 
 }  // namespace
