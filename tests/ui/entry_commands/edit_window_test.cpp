@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -27,20 +26,14 @@ protected:
         ASSERT_TRUE(CopyFileA(dataPath("tree.img").c_str(), dataPath("out\\" + name).c_str(), FALSE));
         ASSERT_EQ(kResultOk, session.openImage(dataPath("out\\" + name)));
     }
-    // Saves as Save does, without the chooser.
-    void save() {
-        std::function<void()> work = [&] { session.editor().saveCommand(); };
-        session.onUiThread(work);
-        EXPECT_EQ(std::string::npos, title().find('*'));
-    }
+    void save() { session.onUiThread([&] { session.editor().saveCommand(); }); }
     // F2 on the item, `text` typed into the edit that opens, then `key`; the edit's first text.
     std::string editName(const std::string& at, const char* text, UINT key) {
         session.selectListItem(indexOf(session, at));
         postKey(fileList(session), VK_F2);
         HWND edit = nullptr;
         EXPECT_TRUE(waitUntil([&] {
-            edit = reinterpret_cast<HWND>(SendMessageA(fileList(session), LVM_GETEDITCONTROL, 0, 0));
-            return edit != nullptr;
+            return (edit = ListView_GetEditControl(fileList(session))) != nullptr;
         })) << "no edit for " << at;
         std::string shown = windowText(edit);
         setText(edit, text);
@@ -48,30 +41,27 @@ protected:
         session.settle();
         return shown;
     }
-    void keys(const std::vector<WORD>& modifiers, WORD key) {
+    // Real keys, which the loop reads with their modifiers; returns the dialog they open.
+    HWND keysOpen(const std::vector<WORD>& modifiers, WORD key, const char* caption) {
         SetForegroundWindow(session.window());
         session.focus(IDC_FILE_LIST);
         sendKeys(modifiers, key);
+        return waitForDialog(session, caption);
     }
-    std::vector<std::string> names() { return listNames(fileList(session)); }
+    // A drop as the shell posts it: the point over `target` in the client area, ANSI paths.
+    void drop(HWND target, const std::string& path) {
+        HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + path.size() + 2);
+        DROPFILES* files = static_cast<DROPFILES*>(GlobalLock(memory));
+        RECT area = rectInParent(target, session.window());
+        files->pFiles = sizeof(DROPFILES);
+        files->pt = {(area.left + area.right) / 2, (area.top + area.bottom) / 2};
+        std::strcpy(reinterpret_cast<char*>(files + 1), path.c_str());
+        GlobalUnlock(memory);
+        PostMessageA(session.window(), WM_DROPFILES, reinterpret_cast<WPARAM>(memory), 0);
+    }
     std::string title() { return windowText(session.window()); }
     UiSession session;
 };
-
-// A drop as the shell makes it: the point in the main window's client area and ANSI paths.
-HGLOBAL makeDrop(HWND window, HWND over, const std::vector<std::string>& paths) {
-    size_t bytes = sizeof(DROPFILES) + 1;
-    for (const std::string& p : paths) bytes += p.size() + 1;
-    HGLOBAL memory = GlobalAlloc(GHND, bytes);  // zeroed: the list ends with an empty name
-    DROPFILES* drop = static_cast<DROPFILES*>(GlobalLock(memory));
-    RECT area = rectInParent(over, window);
-    drop->pFiles = sizeof(DROPFILES);
-    drop->pt = {(area.left + area.right) / 2, (area.top + area.bottom) / 2};
-    char* name = reinterpret_cast<char*>(drop + 1);
-    for (const std::string& p : paths) name = std::strcpy(name, p.c_str()) + p.size() + 1;
-    GlobalUnlock(memory);
-    return memory;
-}
 
 TEST_F(EditWindowTest, RenameInPlaceEscapeAndRefusal) {
     openCopy("renamed.img");
@@ -79,11 +69,11 @@ TEST_F(EditWindowTest, RenameInPlaceEscapeAndRefusal) {
     ASSERT_NE(-1, indexOf(session, "Read me first.txt"));
     EXPECT_TRUE(listRows(fileList(session), 1)[indexOf(session, "Read me first.txt")].selected);
     EXPECT_EQ("Tolven - [renamed.img *]", title());
-    std::vector<std::string> before = names();
+    std::vector<std::string> before = listNames(fileList(session));
     EXPECT_EQ("DOCS", editName("[DOCS]", "Other", VK_ESCAPE));
     editName("Read me first.txt", "empty.DAT", VK_RETURN);
     EXPECT_EQ("File \"empty.DAT\" already exists!", answerMessageBox(session, "Error"));
-    EXPECT_EQ(before, names());
+    EXPECT_EQ(before, listNames(fileList(session)));
     editName("[DOCS]", "My documents", VK_RETURN);
     EXPECT_NE(-1, indexOf(session, "[My documents]"));
     save();
@@ -92,8 +82,7 @@ TEST_F(EditWindowTest, RenameInPlaceEscapeAndRefusal) {
 TEST_F(EditWindowTest, PropertiesAndTheLabelField) {
     openCopy("attributes.img");
     session.selectListItem(indexOf(session, "Long file name document.txt"));
-    keys({VK_MENU}, VK_RETURN);
-    HWND dialog = waitForDialog(session, "Properties");
+    HWND dialog = keysOpen({VK_MENU}, VK_RETURN, "Properties");
     ASSERT_NE(nullptr, dialog);
     auto text = [&](int id) { return windowText(GetDlgItem(dialog, id)); };
     EXPECT_EQ("Long file name document.txt", text(IDC_PROP_LONG_NAME));
@@ -105,26 +94,24 @@ TEST_F(EditWindowTest, PropertiesAndTheLabelField) {
     pressButton(dialog, IDOK);
     ASSERT_TRUE(waitForWindowGone(session.threadId(), kDialogClass, "Properties"));
     session.settle();
-    EXPECT_EQ("rah-", listRows(fileList(session), 4)[indexOf(session, "Long file name document.txt")]
-                          .columns[3]);
+    int row = indexOf(session, "Long file name document.txt");
+    EXPECT_EQ("rah-", listRows(fileList(session), 4)[row].columns[3]);
     EXPECT_EQ("Tolven - [attributes.img *]", title());
 
     // The label field: written once it loses the focus with a label of its own.
     save();
-    HWND field = session.control(IDC_VOLUME_LABEL);
     session.focus(IDC_VOLUME_LABEL);
-    setText(field, "backup 2");
-    PostMessageA(session.window(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(fileList(session)), TRUE);
+    setText(session.control(IDC_VOLUME_LABEL), "backup 2");
+    PostMessageA(session.window(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(fileList(session)), 1);
     session.settle();
-    EXPECT_EQ("BACKUP 2   ", windowText(field));
+    EXPECT_EQ("BACKUP 2   ", windowText(session.control(IDC_VOLUME_LABEL)));
     EXPECT_EQ("Tolven - [attributes.img *]", title());
     save();
 }
 
 TEST_F(EditWindowTest, NewFolderInsertFolderAndDrops) {
     openCopy("folders.img");
-    keys({VK_CONTROL, VK_SHIFT}, 'N');
-    HWND dialog = waitForDialog(session, "New folder");
+    HWND dialog = keysOpen({VK_CONTROL, VK_SHIFT}, 'N', "New folder");
     ASSERT_NE(nullptr, dialog);
     EXPECT_EQ("New folder", windowText(GetDlgItem(dialog, IDC_NEW_FOLDER_NAME)));
     pressButton(dialog, IDOK);
@@ -132,7 +119,7 @@ TEST_F(EditWindowTest, NewFolderInsertFolderAndDrops) {
     session.settle();
     ASSERT_NE(-1, indexOf(session, "[New folder]"));
     EXPECT_TRUE(listRows(fileList(session), 1)[indexOf(session, "[New folder]")].selected);
-    // A taken name is refused and asked for again.
+    // A taken name is refused and asked for again, as typed.
     ASSERT_TRUE(contextMenuPick(session, -1, 'N'));
     dialog = waitForDialog(session, "New folder");
     ASSERT_NE(nullptr, dialog);
@@ -149,18 +136,11 @@ TEST_F(EditWindowTest, NewFolderInsertFolderAndDrops) {
     ASSERT_TRUE(answerFolderBrowser(session, dataPath("insert").c_str()));
     session.settle();
     EXPECT_NE(-1, indexOf(session, "[insert]"));
-    // Files dropped on the list go in; one image file dropped on the tree is opened.
-    PostMessageA(session.window(), WM_DROPFILES,
-                 reinterpret_cast<WPARAM>(makeDrop(session.window(), fileList(session),
-                                                   {dataPath("insert\\FIRST.TXT")})),
-                 0);
+    // A file dropped on the list goes in; one image file dropped on the tree is opened.
+    drop(fileList(session), dataPath("insert\\FIRST.TXT"));
     session.settle();
     EXPECT_NE(-1, indexOf(session, "first.txt"));
-    PostMessageA(session.window(), WM_DROPFILES,
-                 reinterpret_cast<WPARAM>(makeDrop(session.window(),
-                                                   session.control(IDC_INFO_TREE),
-                                                   {dataPath("small.img")})),
-                 0);
+    drop(session.control(IDC_INFO_TREE), dataPath("small.img"));
     EXPECT_EQ("Image \"folders.img\" has been changed! Do you want to save?",
               answerMessageBox(session, "Warning"));  // Yes: saved for the check
     EXPECT_TRUE(waitUntil([&] { return title() == "Tolven - [small.img]"; })) << title();
@@ -170,26 +150,22 @@ TEST(EditWindowStart, TheImageNamedOnTheCommandLineOpens) {
     // The program itself, with a path that has a blank in it, as "Open with" starts it.
     std::string copy = dataPath("out\\start up.img");
     ASSERT_TRUE(CopyFileA(dataPath("small.img").c_str(), copy.c_str(), FALSE));
-    std::string program = std::string("Z:") + TOLVEN_PROGRAM;
-    for (char& c : program) c = c == '/' ? '\\' : c;
-    std::string line = "\"" + program + "\" \"" + copy + "\"";
+    std::string line = std::string("\"Z:") + TOLVEN_PROGRAM + "\" \"" + copy + "\"";
     STARTUPINFOA start = {};
     start.cb = sizeof start;
     PROCESS_INFORMATION process = {};
     ASSERT_TRUE(CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                                &start, &process));
-    HWND window = waitForWindow(process.dwThreadId, kDialogClass, "Tolven - [start up.img]");
-    EXPECT_NE(nullptr, window);
+    EXPECT_NE(nullptr, waitForWindow(process.dwThreadId, kDialogClass, "Tolven - [start up.img]"));
     PostThreadMessageA(process.dwThreadId, WM_QUIT, 0, 0);
     EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process.hProcess, kWaitMs));
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
 
     // A file that is no image: the load message, and the start image stays.
-    std::string junk = dataPath("out\\junk.img");
-    writeFile(junk, std::string(100, 'x'));
+    writeFile(dataPath("out\\junk.img"), std::string(100, 'x'));
     UiSession session;
-    ASSERT_TRUE(session.start(junk));
+    ASSERT_TRUE(session.start(dataPath("out\\junk.img")));
     EXPECT_EQ("Invalid bootsector found!", answerMessageBox(session, "Error"));
     session.settle();
     EXPECT_EQ("Tolven - [untitled.img *]", windowText(session.window()));

@@ -96,7 +96,7 @@ TEST_F(ExtractTest, WholeRootWithTheImageMenuMatchesMcopy) {
 TEST_F(ExtractTest, F4InASubfolderExtractsTheWholeImageAndSaysWhat) {
     openFolder("[DOCS]");
     ASSERT_EQ("[ .. ]", listNames(fileList(session))[0]);
-    std::string target = freshFolder("f4");
+    std::string target = freshFolder("docs");
     postKey(fileList(session), VK_F4);
     ASSERT_TRUE(answerFolderBrowser(session, target.c_str()));
     session.flushPosted();
