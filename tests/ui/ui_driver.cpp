@@ -315,15 +315,15 @@ const UINT kSignal = WM_APP + 2;
 
 UiSession::UiSession()
     : editor_(new ImageEditor), thread_(nullptr), threadId_(0),
-      ready_(CreateEventA(nullptr, TRUE, FALSE, nullptr)), mailbox_(nullptr),
-      forgetEdits_([this] { editor_->unsavedEdits = 0; }) {}
+      ready_(CreateEventA(nullptr, TRUE, FALSE, nullptr)), mailbox_(nullptr) {}
 
 UiSession::~UiSession() {
     if (thread_ != nullptr) {
         if (WaitForSingleObject(thread_, 0) == WAIT_TIMEOUT) {
             // A test's edits are not to be saved: closing asks nothing then.
+            std::function<void()> forget = [this] { editor_->unsavedEdits = 0; };
             DWORD_PTR ignored = 0;
-            SendMessageTimeoutA(mailbox_, kRunWork, 0, reinterpret_cast<LPARAM>(&forgetEdits_),
+            SendMessageTimeoutA(mailbox_, kRunWork, 0, reinterpret_cast<LPARAM>(&forget),
                                 SMTO_ABORTIFHUNG, 5000, &ignored);
             PostMessageA(window(), WM_CLOSE, 0, 0);
             // A modal window left open by a failed test would keep the loop waiting.
@@ -361,16 +361,13 @@ DWORD WINAPI UiSession::threadMain(void* parameter) {
     session->mailbox_ = CreateWindowExA(0, kMailboxClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE,
                                         nullptr, GetModuleHandleA(nullptr), nullptr);
     session->editor_->init(GetModuleHandleA(nullptr));
-    if (!session->startupImage_.empty())
-        session->editor_->setStartupImage(session->startupImage_.c_str());
     SetEvent(session->ready_);
     int result = session->editor_->runMainWindow();
     DestroyWindow(session->mailbox_);
     return static_cast<DWORD>(result);
 }
 
-bool UiSession::start(const std::string& startupImage) {
-    startupImage_ = startupImage;
+bool UiSession::start() {
     thread_ = CreateThread(nullptr, 0, threadMain, this, 0, &threadId_);
     if (thread_ == nullptr) return false;
     WaitForSingleObject(ready_, ui_driver::kWaitMs);

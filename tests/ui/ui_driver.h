@@ -111,8 +111,7 @@ public:
     UiSession& operator=(const UiSession&) = delete;
 
     // Starts the thread and waits until the main window is shown. False when it never appears.
-    // `startupImage`, when given, is named to the editor as the program's command line names it.
-    bool start(const std::string& startupImage = std::string());
+    bool start();
     ImageEditor& editor() { return *editor_; }
     HWND window() const { return editor_->mainWindow; }
     HWND control(int id) const { return GetDlgItem(editor_->mainWindow, id); }
@@ -151,8 +150,6 @@ private:
     DWORD threadId_;
     HANDLE ready_;
     HWND mailbox_;
-    std::function<void()> forgetEdits_;
-    std::string startupImage_;
 };
 
 #endif
