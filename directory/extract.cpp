@@ -152,6 +152,20 @@ bool isSafeHostName(const char* name) {
     return name[0] != '\0' && !onlyDotsAndBlanks && !hostNameIsDevice(name);
 }
 
+ListedEntry listedEntry(const WalkedEntry& e) {
+    ListedEntry listed;
+    std::memcpy(listed.entry, e.entry, sizeof listed.entry);
+    if (e.longName[0] != 0) std::memcpy(listed.name, e.longName, sizeof listed.name);
+    else shortDisplayName(listed.entry, listed.name);
+    return listed;
+}
+
+std::vector<ListedEntry> readListedEntries(VolumeImage& image, uint16_t folder) {
+    std::vector<ListedEntry> listed;
+    forEachEntry(image, folder, [&](const WalkedEntry& e) { listed.push_back(listedEntry(e)); });
+    return listed;
+}
+
 void deleteTempFiles(MessageList& tempFiles) {
     std::vector<char> path(hostPathCapacity() + 1);
     while (!tempFiles.isEmpty()) {

@@ -5,7 +5,22 @@
 #include <cstddef>
 #include <cstdint>
 
+#include <vector>
+
+#include "directory/dir_entry.h"
+#include "directory/folder_walk.h"
+
 class MessageList;
+
+// An entry of a folder with the name the file list shows for it (its long name, else its 8.3
+// display name): what the Extract command hands to extractEntry.
+struct ListedEntry {
+    uint8_t entry[de::kSize];
+    uint16_t name[kLongNameUnits];
+};
+ListedEntry listedEntry(const WalkedEntry& e);
+// Every entry of the folder, read whole first, since extracting walks with the image's cursor.
+std::vector<ListedEntry> readListedEntries(VolumeImage& image, uint16_t folder);
 
 // The host name of an entry inside an extracted folder: its long name in the host's encoding,
 // else its 8.3 name (shortNameUnits) in it. Returns the length (0: no name), or -1 when it does

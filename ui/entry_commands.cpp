@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "directory/dir_entry.h"
+#include "directory/extract.h"
 #include "platform/host_error.h"
 #include "resources/resource_ids.h"
 #include "ui/file_chooser.h"
@@ -32,28 +33,6 @@ const uint16_t* nameUnits(const DirListEntry* record) {
 
 bool itemSelected(HWND list, int index) {
     return (SendMessageA(list, LVM_GETITEMSTATE, index, LVIS_SELECTED) & LVIS_SELECTED) != 0;
-}
-
-// An entry of the root with the name the list would show, taken whole before extracting, since
-// extraction walks with the image's cursor.
-struct RootRecord {
-    uint8_t entry[32];
-    uint16_t name[kLongNameUnits];
-};
-
-std::vector<RootRecord> readRoot(VolumeImage& image) {
-    std::vector<RootRecord> records;
-    RootRecord r;
-    int32_t entryCluster, entryIndex, longNameCluster, longNameIndex;
-    uint8_t found = image.startWalk(0, r.entry, reinterpret_cast<uint8_t*>(r.name), kLongNameBytes,
-                                    entryCluster, entryIndex, longNameCluster, longNameIndex);
-    while (found == 1) {
-        if (r.name[0] == 0) shortDisplayName(r.entry, r.name);
-        records.push_back(r);
-        found = image.nextEntry(r.entry, reinterpret_cast<uint8_t*>(r.name), kLongNameBytes,
-                                entryCluster, entryIndex, longNameCluster, longNameIndex);
-    }
-    return records;
 }
 
 }  // namespace
@@ -80,7 +59,7 @@ void ImageEditor::extractCommand(bool allEntries) {
     // "." and "..", and names that convert to nothing, are passed over with 0.
     if (allEntries) {
         // The whole image, wherever the list is.
-        for (const RootRecord& r : readRoot(*this)) {
+        for (const ListedEntry& r : readListedEntries(*this, 0)) {
             int result = extractEntry(r.entry, r.name, folder, &made);
             if (firstFailure == kResultOk) firstFailure = result;
         }
