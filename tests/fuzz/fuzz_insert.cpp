@@ -2,7 +2,8 @@
 // the first folders the walker finds. A refused insertion leaves the image byte for byte as it
 // was; an accepted file can be found by the walker in its folder, and its chain ends properly and
 // holds exactly the host file's bytes. Deletion-style bounds hold too: no FAT entry beyond the
-// data clusters changes, and the counts keep covering every cluster.
+// data clusters changes, and the counts keep covering every cluster. Then the entries of those
+// folders are renamed and the volume labelled, whole or not at all, as insertion.
 #include <cstring>
 #include <string>
 #include <vector>
@@ -124,6 +125,45 @@ void insertInto(VolumeImage& image, uint16_t folder) {
     fuzz_support::checkCounts(image);
 }
 
+// Renames the first entries of the folder: a refused one leaves every byte; a renamed one is
+// found under its new name with its attributes, times, first cluster and size.
+void renameIn(VolumeImage& image, uint16_t folder) {
+    std::vector<fuzz_support::WalkedEntry> listed(1);
+    fuzz_support::WalkedEntry* e = &listed.back();
+    uint8_t more = image.startWalk(folder, e->entry, e->longName, kLongNameBytes, e->entryCluster,
+                                   e->entryIndex, e->longNameCluster, e->longNameIndex);
+    while (more && listed.size() < 6) {
+        listed.emplace_back();
+        e = &listed.back();
+        more = image.nextEntry(e->entry, e->longName, kLongNameBytes, e->entryCluster,
+                               e->entryIndex, e->longNameCluster, e->longNameIndex);
+    }
+    listed.pop_back();  // the step that found no entry
+    for (size_t i = 0; i < listed.size(); ++i) {
+        const fuzz_support::WalkedEntry& w = listed[i];
+        std::string name = "Renamed entry number " + std::to_string(i);
+        std::vector<uint8_t> before = snapshot(image);
+        int result = image.renameEntry(folder, w.entryCluster, w.entryIndex, w.longNameCluster,
+                                       w.longNameIndex, name.c_str());
+        image.clear();
+        if (result != kResultOk) {
+            FUZZ_CHECK(snapshot(image) == before);
+            continue;
+        }
+        fuzz_support::WalkedEntry found;
+        FUZZ_CHECK(findEntry(image, folder, name.c_str(), &found));
+        FUZZ_CHECK(found.entry[11] == w.entry[11]);
+        FUZZ_CHECK(std::memcmp(found.entry + 13, w.entry + 13, 19) == 0);
+    }
+    std::vector<uint8_t> before = snapshot(image);
+    uint8_t label[11];
+    if (image.setVolumeLabel("FUZZED") == kResultOk)
+        FUZZ_CHECK(image.readLabelEntry(label) && std::memcmp(label, "FUZZED     ", 11) == 0);
+    else
+        FUZZ_CHECK(snapshot(image) == before);
+    image.clear();
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -144,6 +184,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             targets.push_back(readLe16(e.entry + de::kFirstCluster));
     }
     for (uint16_t folder : targets) insertInto(*image, folder);
+    for (uint16_t folder : targets) renameIn(*image, folder);
     // Whatever went in, every folder still walks to an end.
     fuzz_support::walkAll(*image);
     return 0;
