@@ -213,11 +213,12 @@ void ImageEditor::propertiesCommand() {
     std::snprintf(dialog.firstCluster, sizeof dialog.firstCluster, "%u",
                   static_cast<unsigned>(readLe16(raw + de::kFirstCluster)));
     uint8_t before = raw[de::kAttributes];
+    int32_t cluster = record->entryCluster, index = record->entryIndex;
     dialog.attributes = before;
     if (!dialog.show(mainWindow) || dialog.attributes == before) return;
     uint8_t setBits = static_cast<uint8_t>(dialog.attributes & ~before);
     uint8_t clearBits = static_cast<uint8_t>(before & ~dialog.attributes);
-    if (setAttributes(record->entryCluster, record->entryIndex, setBits, clearBits) != kResultOk) {
+    if (setAttributes(cluster, index, setBits, clearBits) != kResultOk) {
         showErrorReport();
         return;
     }
@@ -236,7 +237,9 @@ void ImageEditor::dropFiles(HDROP drop) {
         if (DragQueryFileA(drop, i, path, sizeof path) > 0) paths.push_back(path);
     }
     DragFinish(drop);
-    if (paths.empty()) return;
+    // While a dialog of the window is open (the window is disabled then) the image must not
+    // change under it.
+    if (paths.empty() || !IsWindowEnabled(mainWindow)) return;
 
     HWND target = inClient ? ChildWindowFromPointEx(mainWindow, at, CWP_SKIPINVISIBLE) : nullptr;
     DWORD kind = GetFileAttributesA(paths[0].c_str());
