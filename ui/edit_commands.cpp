@@ -176,7 +176,9 @@ bool ImageEditor::handleLabelEdit(const NMHDR* header, LRESULT* result) {
     renameResult = renameEntry(static_cast<uint16_t>(currentDirCluster), record->entryCluster,
                                record->entryIndex, record->longNameCluster,
                                record->longNameIndex, name, &renamedCluster, &renamedIndex);
-    // The list may not be refilled, nor a box shown, while it is still ending the edit.
+    // Marked now, on the image renamed in; the list may not be refilled, nor a box shown, while
+    // it is still ending the edit.
+    if (renameResult == kResultOk) markChanged();
     PostMessageA(mainWindow, kRenameEndedMessage, 0, 0);
     return true;
 }
@@ -186,7 +188,6 @@ void ImageEditor::finishRename() {
         showErrorReport();
         return;
     }
-    markChanged();
     updateTitle();
     refreshDirectory();
     selectEntryAt(*this, control(IDC_FILE_LIST), renamedCluster, renamedIndex);
