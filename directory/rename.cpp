@@ -26,13 +26,9 @@ int slotPosition(const VolumeImage& image, const FolderSlots& folder, int32_t cl
     return -1;
 }
 
-// A file or folder entry: used, neither a long-name piece nor a label, nor "." or "..".
+// A file or folder entry other than "." and "..".
 bool isNamedEntry(const uint8_t* slot) {
-    if (slot[0] == de::kFree || slot[0] == de::kDeleted) return false;
-    uint8_t attributes = slot[de::kAttributes];
-    if (attributes == de::kAttrLongName || (attributes & 0x0F) == de::kAttrVolumeLabel)
-        return false;
-    return !isDotEntry(slot);
+    return slotKind(slot) == kSlotEntry && !isDotEntry(slot);
 }
 
 // The entry's slot, when (cluster, index) names a file or folder entry; else null.
@@ -81,7 +77,7 @@ int VolumeImage::renameEntry(uint16_t folderCluster, int32_t entryCluster, int32
     int from = longNameIndex >= 0 ? slotPosition(*this, folder, longNameCluster, longNameIndex) : at;
     if (from < 0 || from > at) from = at;
     for (int p = from; p < at; ++p)
-        if (folderSlot(*this, folder, p)[de::kAttributes] != de::kAttrLongName) from = p + 1;
+        if (!hasLongNameAttributes(folderSlot(*this, folder, p))) from = p + 1;
 
     NameOwner owner = {entryCluster, entryIndex};
     EntryName planned;

@@ -18,11 +18,9 @@ uint8_t* findLabelEntry(const VolumeImage& image) {
     int slots = image.rootEntryCount() < kMaxRootEntries ? image.rootEntryCount() : kMaxRootEntries;
     for (int i = 0; i < slots; ++i) {
         uint8_t* slot = const_cast<uint8_t*>(image.rootDir) + i * de::kSize;
-        if (slot[0] == de::kFree) break;
-        uint8_t attributes = slot[de::kAttributes];
-        if (slot[0] != de::kDeleted && attributes != de::kAttrLongName &&
-            (attributes & 0x0F) == de::kAttrVolumeLabel)
-            return slot;
+        SlotKind kind = slotKind(slot);
+        if (kind == kSlotFree) break;
+        if (kind == kSlotLabel) return slot;
     }
     return nullptr;
 }
