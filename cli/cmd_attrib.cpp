@@ -13,8 +13,10 @@ struct Flag {
     char letter;
     uint8_t bit;
 };
-const Flag kFlags[] = {{'r', de::kAttrReadOnly}, {'h', de::kAttrHidden},
-                       {'s', de::kAttrSystem}, {'a', de::kAttrArchive}};
+const Flag kFlags[] = {{'r', de::kAttrReadOnly},
+                       {'h', de::kAttrHidden},
+                       {'s', de::kAttrSystem},
+                       {'a', de::kAttrArchive}};
 
 // Adds one "+x" or "-x" to the masks; a later flag for the same bit wins. False when unknown.
 bool readFlag(const char* text, uint8_t* setBits, uint8_t* clearBits) {

@@ -48,8 +48,8 @@ int planEntryName(VolumeImage& image, uint16_t folderCluster, const char* name,
     collectNames(image, folderCluster, owner, &names);
     if (names.hasName(out->longName))
         return refuseEntry(image, kResultNameExists, "File \"%s\" already exists!", name);
-    out->withLongName =
-        !isPlainShortName(out->longName, out->shortName) || names.hasShortName(out->shortName);
+    out->withLongName = !isPlainShortName(out->longName, out->shortName) ||
+                        names.hasShortName(out->shortName);
     if (out->withLongName && !pickShortName(makeBasisName(out->longName), names, out->shortName))
         return refuseEntry(image, kResultDirectoryFull,
                            "Directory is full, could not insert \"%s\"!", name);

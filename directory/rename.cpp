@@ -11,8 +11,8 @@
 
 namespace {
 
-const uint8_t kEditableBits =
-    de::kAttrReadOnly | de::kAttrHidden | de::kAttrSystem | de::kAttrArchive;
+const uint8_t kEditableBits = de::kAttrReadOnly | de::kAttrHidden | de::kAttrSystem |
+                              de::kAttrArchive;
 const char kNoEntry[] = "Entry not found!";
 
 // The position in the folder of the slot at (cluster, index) as the walker names it, or -1.
@@ -22,14 +22,13 @@ int slotPosition(const VolumeImage& image, const FolderSlots& folder, int32_t cl
         return cluster == 0 && index >= 0 && index < folder.slotCount ? index : -1;
     if (index < 0 || index >= image.entriesPerCluster) return -1;
     for (size_t i = 0; i < folder.chain.size(); ++i)
-        if (folder.chain[i] == cluster) return static_cast<int>(i) * image.entriesPerCluster + index;
+        if (folder.chain[i] == cluster)
+            return static_cast<int>(i) * image.entriesPerCluster + index;
     return -1;
 }
 
 // A file or folder entry other than "." and "..".
-bool isNamedEntry(const uint8_t* slot) {
-    return slotKind(slot) == kSlotEntry && !isDotEntry(slot);
-}
+bool isNamedEntry(const uint8_t* slot) { return slotKind(slot) == kSlotEntry && !isDotEntry(slot); }
 
 // The entry's slot, when (cluster, index) names a file or folder entry; else null.
 uint8_t* entrySlot(VolumeImage& image, int32_t cluster, int32_t index) {
@@ -74,7 +73,8 @@ int VolumeImage::renameEntry(uint16_t folderCluster, int32_t entryCluster, int32
         return refuseEntry(*this, kResultNoEntry, "%s", kNoEntry);
     // The long name's slots run up to the entry; a location that does not lead there is not
     // trusted, and only the entry's own slot is taken.
-    int from = longNameIndex >= 0 ? slotPosition(*this, folder, longNameCluster, longNameIndex) : at;
+    int from = longNameIndex >= 0 ? slotPosition(*this, folder, longNameCluster, longNameIndex)
+                                  : at;
     if (from < 0 || from > at) from = at;
     for (int p = from; p < at; ++p)
         if (!hasLongNameAttributes(folderSlot(*this, folder, p))) from = p + 1;

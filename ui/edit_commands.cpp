@@ -32,8 +32,8 @@ int chosenItem(HWND list) {
     if (focused >= 0 &&
         (SendMessageA(list, LVM_GETITEMSTATE, focused, LVIS_SELECTED) & LVIS_SELECTED))
         return focused;
-    return static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1),
-                                         MAKELPARAM(LVNI_SELECTED, 0)));
+    return static_cast<int>(
+        SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), MAKELPARAM(LVNI_SELECTED, 0)));
 }
 
 // "New folder", or "New folder (2)", "(3)" ... when that name is taken in the folder.
@@ -174,8 +174,8 @@ bool ImageEditor::handleLabelEdit(const NMHDR* header, LRESULT* result) {
     }
     if (typed == record->longName) return true;  // nothing changed
     renameResult = renameEntry(static_cast<uint16_t>(currentDirCluster), record->entryCluster,
-                               record->entryIndex, record->longNameCluster,
-                               record->longNameIndex, name, &renamedCluster, &renamedIndex);
+                               record->entryIndex, record->longNameCluster, record->longNameIndex,
+                               name, &renamedCluster, &renamedIndex);
     // Marked now, on the image renamed in; the list may not be refilled, nor a box shown, while
     // it is still ending the edit.
     if (renameResult == kResultOk) markChanged();
@@ -244,8 +244,8 @@ void ImageEditor::dropFiles(HDROP drop) {
 
     HWND target = inClient ? ChildWindowFromPointEx(mainWindow, at, CWP_SKIPINVISIBLE) : nullptr;
     DWORD kind = GetFileAttributesA(paths[0].c_str());
-    if (target != control(IDC_FILE_LIST) && paths.size() == 1 &&
-        kind != INVALID_FILE_ATTRIBUTES && (kind & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+    if (target != control(IDC_FILE_LIST) && paths.size() == 1 && kind != INVALID_FILE_ATTRIBUTES &&
+        (kind & FILE_ATTRIBUTE_DIRECTORY) == 0) {
         int answer = askSaveChanges();
         if (answer == IDYES || answer == IDNO)
             openImageFile(paths[0].c_str(), fileTitleOf(paths[0].c_str()).c_str());

@@ -17,8 +17,8 @@ INT_PTR CALLBACK newFolderProc(HWND dialog, UINT message, WPARAM wParam, LPARAM 
         SetFocus(field);
         return FALSE;  // the focus is set
     }
-    NewFolderDialog* record =
-        reinterpret_cast<NewFolderDialog*>(GetWindowLongPtrA(dialog, DWLP_USER));
+    NewFolderDialog* record = reinterpret_cast<NewFolderDialog*>(
+        GetWindowLongPtrA(dialog, DWLP_USER));
     if (record == nullptr) return FALSE;
     if (message == WM_COMMAND && LOWORD(wParam) == IDOK) {
         GetDlgItemTextA(dialog, IDC_NEW_FOLDER_NAME, record->name, kFolderNameSize);

@@ -35,8 +35,8 @@ INT_PTR CALLBACK propertiesProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
         SetFocus(GetDlgItem(dialog, IDC_PROP_READ_ONLY));
         return FALSE;
     }
-    PropertiesDialog* record =
-        reinterpret_cast<PropertiesDialog*>(GetWindowLongPtrW(dialog, DWLP_USER));
+    PropertiesDialog* record = reinterpret_cast<PropertiesDialog*>(
+        GetWindowLongPtrW(dialog, DWLP_USER));
     if (record == nullptr) return FALSE;
     if (message == WM_COMMAND && LOWORD(wParam) == IDOK) {
         for (const AttributeBox& box : kBoxes) {

@@ -27,7 +27,8 @@ protected:
     }
     // Runs tolven-cli with `args` after the image; the image must then pass fsck.fat -n.
     tool_support::CommandResult tolven(const std::string& command, const std::string& args) {
-        tool_support::CommandResult r = run(cli() + " " + command + " " + quote(image) + " " + args);
+        tool_support::CommandResult r = run(cli() + " " + command + " " + quote(image) + " " +
+                                            args);
         std::string report;
         EXPECT_TRUE(tool_support::fsckClean(image, &report)) << report;
         return r;
@@ -58,8 +59,9 @@ TEST_F(EditTools, RenamesAreWhatMtoolsSees) {
 TEST_F(EditTools, AttributesAndLabelAreWhatMattribAndMlabelSee) {
     EXPECT_EQ("--a-- /README.TXT\n", tolven("attrib", "readme.txt").output);
     EXPECT_EQ(0, tolven("attrib", "README.TXT +r +h -a +s -s").status);
-    EXPECT_NE(std::string::npos, run("mattrib -i " + quote(image) + " ::README.TXT")
-                                     .output.find("  HR     ::/README.TXT"));
+    EXPECT_NE(
+        std::string::npos,
+        run("mattrib -i " + quote(image) + " ::README.TXT").output.find("  HR     ::/README.TXT"));
     EXPECT_EQ(0, tolven("attrib", "DOCS +S").status);
     EXPECT_EQ("d---s /DOCS\n", tolven("attrib", "docs").output);
     EXPECT_EQ(2, tolven("attrib", "README.TXT +x").status);

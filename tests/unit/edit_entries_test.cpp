@@ -30,8 +30,8 @@ protected:
     }
     int rename(const char* path, const char* to, int32_t* index = nullptr) {
         ImagePathEntry e = find(path);
-        return image->renameEntry(e.parentCluster, e.entryCluster, e.entryIndex,
-                                  e.longNameCluster, e.longNameIndex, to, nullptr, index);
+        return image->renameEntry(e.parentCluster, e.entryCluster, e.entryIndex, e.longNameCluster,
+                                  e.longNameIndex, to, nullptr, index);
     }
     std::string shortOf(const char* path) {
         return std::string(reinterpret_cast<const char*>(find(path).entry), 11);
@@ -85,12 +85,12 @@ TEST_F(EditEntries, RefusalsLeaveEveryByte) {
     EXPECT_EQ(kResultNoEntry, image->setAttributes(created, 1, 1, 0));  // ".."
     EXPECT_EQ(kResultBadLabel, image->setVolumeLabel("BAD.LBL"));
     EXPECT_EQ(kResultBadLabel, image->setVolumeLabel("TWELVE CHARS"));
-    EXPECT_EQ((std::vector<std::string>{"File \"TWO.TXT\" already exists!",
-                                        "Invalid file name \"a:b\"!", "Entry not found!",
-                                        "Entry not found!", "Entry not found!",
-                                        "Invalid character in volume label!",
-                                        "Volume label \"TWELVE CHARS\" is too long!"}),
-              takeMessages(*image));
+    EXPECT_EQ(
+        (std::vector<std::string>{"File \"TWO.TXT\" already exists!", "Invalid file name \"a:b\"!",
+                                  "Entry not found!", "Entry not found!", "Entry not found!",
+                                  "Invalid character in volume label!",
+                                  "Volume label \"TWELVE CHARS\" is too long!"}),
+        takeMessages(*image));
     EXPECT_EQ(before, snapshot(*image));
     // A full root takes a name of as many slots, not a longer one.
     for (int i = 5; i < 223; ++i) add(("F" + std::to_string(i)).c_str(), 0);
@@ -110,7 +110,9 @@ TEST_F(EditEntries, AttributesChangeOnlyTheirFourBits) {
 }
 
 TEST_F(EditEntries, VolumeLabelInEntryAndBootSector) {
-    auto bootLabel = [&] { return std::string(reinterpret_cast<char*>(image->bootSector) + 43, 11); };
+    auto bootLabel = [&] {
+        return std::string(reinterpret_cast<char*>(image->bootSector) + 43, 11);
+    };
     uint8_t label[11];
     image = newImage(2, "");  // no label entry
     add("first");

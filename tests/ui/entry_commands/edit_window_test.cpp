@@ -23,10 +23,13 @@ class EditWindowTest : public testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(session.start()) << "the main window never appeared"; }
     void openCopy(const std::string& name) {
-        ASSERT_TRUE(CopyFileA(dataPath("tree.img").c_str(), dataPath("out\\" + name).c_str(), FALSE));
+        ASSERT_TRUE(
+            CopyFileA(dataPath("tree.img").c_str(), dataPath("out\\" + name).c_str(), FALSE));
         ASSERT_EQ(kResultOk, session.openImage(dataPath("out\\" + name)));
     }
-    void save() { session.onUiThread([&] { session.editor().saveCommand(); }); }
+    void save() {
+        session.onUiThread([&] { session.editor().saveCommand(); });
+    }
     // F2 on the item, `text` typed into the edit that opens, then `key`; the edit's first text.
     std::string editName(const std::string& at, const char* text, UINT key) {
         session.selectListItem(indexOf(session, at));
@@ -34,7 +37,8 @@ protected:
         HWND edit = nullptr;
         EXPECT_TRUE(waitUntil([&] {
             return (edit = ListView_GetEditControl(fileList(session))) != nullptr;
-        })) << "no edit for " << at;
+        })) << "no edit for "
+            << at;
         std::string shown = windowText(edit);
         setText(edit, text);
         postKey(edit, key);
@@ -156,7 +160,8 @@ std::string startedWith(const std::string& path, std::string* error) {
     if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &start,
                         &process))
         return "not started";
-    HWND box = waitForWindow(process.dwThreadId, kDialogClass, "Error", error != nullptr ? kWaitMs : 0);
+    HWND box = waitForWindow(process.dwThreadId, kDialogClass, "Error",
+                             error != nullptr ? kWaitMs : 0);
     if (box != nullptr) *error = messageBoxText(box);
     if (box != nullptr) pressButton(box, IDOK);
     std::string caption;
