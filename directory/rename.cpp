@@ -112,7 +112,9 @@ int VolumeImage::renameEntry(uint16_t folderCluster, int32_t entryCluster, int32
 
     int placed = run.start + count - 1;
     if (placedCluster != nullptr)
-        *placedCluster = folder.firstCluster == 0 ? 0 : folder.chain[placed / entriesPerCluster];
+        *placedCluster = folder.firstCluster == 0
+                             ? 0
+                             : folder.chain[static_cast<size_t>(placed / entriesPerCluster)];
     if (placedIndex != nullptr)
         *placedIndex = folder.firstCluster == 0 ? placed : placed % entriesPerCluster;
     return kResultOk;
