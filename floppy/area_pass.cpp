@@ -5,23 +5,15 @@
 
 namespace {
 
-int32_t countedSectors(VolumeImage& image, const AreaPass& pass, const DiskArea& area) {
-    if (pass.reads || area.kind != kAreaRoot) return area.sectors;
-    // Reached only with a matched geometry, so bytes per sector is not 0; every floppy format
-    // has 512, which makes this the count of the table.
-    uint16_t bps = image.bytesPerSector();
-    return static_cast<int32_t>(bps == 0 ? 0 : area.length / bps);
-}
-
 int moveArea(VolumeImage& image, FloppyDevice& device, const AreaPass& pass, const DiskArea& area,
              int result) {
     // A reading pass shows this step whatever happened before it.
-    bool shownAnyway = pass.reads && area.bytes == image.fat1;
+    bool shownAnyway = pass.reads && area.kind == kAreaFat && area.copy == 0;
     if (shownAnyway) image.publishStep("%s %s", pass.verb, area.name);
     if (result == kResultOk) {
         if (!shownAnyway) image.publishStep("%s %s", pass.verb, area.name);
         bool ok = pass.move(image, device, area, 0);
-        image.sectorsDone += countedSectors(image, pass, area);
+        image.sectorsDone += area.sectors;
         if (!ok) {
             image.queueMessage("%s%s%s", pass.failedBefore, area.name, pass.failedAfter);
             result = pass.areaResult;
@@ -60,13 +52,14 @@ int moveClusters(VolumeImage& image, FloppyDevice& device, const AreaPass& pass,
 
 int runAreaPass(VolumeImage& image, FloppyDevice& device, const AreaPass& pass, int first,
                 int result) {
-    DiskArea areas[kMaxDiskAreas];
-    int count = listDiskAreas(image, areas);
-    for (int a = first; a < count; ++a) {
-        if (areas[a].kind == kAreaClusters)
-            result = moveClusters(image, device, pass, areas[a], result);
+    DiskAreaTable table;
+    listDiskAreas(image, &table);
+    for (int a = first; a < table.count; ++a) {
+        const DiskArea& area = table.areas[a];
+        if (area.kind == kAreaClusters)
+            result = moveClusters(image, device, pass, area, result);
         else
-            result = moveArea(image, device, pass, areas[a], result);
+            result = moveArea(image, device, pass, area, result);
     }
     return result;
 }

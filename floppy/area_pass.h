@@ -20,8 +20,7 @@ struct AreaPass {
     int clusterResult;          // the result after a failed cluster
     // A reading pass (read, verify) shows the first FAT's step even after an earlier failure,
     // shows "... data sectors" before the first cluster and each cluster's step once it has been
-    // read. The write shows each cluster's step before writing it, and counts the root directory
-    // in the image's own sectors.
+    // read. The write shows each cluster's step before writing it.
     bool reads;
     // Moves the area (for the data clusters, cluster `index`); false when that failed.
     bool (*move)(VolumeImage& image, FloppyDevice& device, const DiskArea& area, int index);

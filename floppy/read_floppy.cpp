@@ -9,8 +9,10 @@
 namespace {
 const uint32_t kSectorBytes = DiskTypeTable::bytesPerSector;
 
+// A FAT copy the image does not keep is read past, into its scratch buffer.
 bool readArea(VolumeImage& image, FloppyDevice& device, const DiskArea& area, int index) {
-    return readWhole(device, areaBuffer(image, area, index), area.length);
+    uint8_t* into = area.spare ? area.backup : areaBuffer(image, area, index);
+    return readWhole(device, into, area.length);
 }
 
 const AreaPass kReadPass = {"Reading",       "Could not read ", "!", "Could not read cluster",
@@ -67,7 +69,8 @@ int VolumeImage::readFromFloppy(const char* driveName) {
         }
     }
 
-    // The boot sector is in; the FATs, the root directory and the clusters follow it.
+    // The boot sector is in; the other reserved sectors, the FATs, the root directory, the
+    // clusters and the sectors after them follow it.
     result = runAreaPass(*this, device, kReadPass, 1, result);
 
     publishStep("Unlocking floppy drive");

@@ -1,5 +1,5 @@
 // Writing the image to a floppy: media geometry match, a format cylinder by cylinder, then one
-// stream from sector 0 (boot sector, FATs, root directory, data clusters), then the verify pass.
+// stream from sector 0 over every area of the volume, then the verify pass.
 #include <cstring>
 
 #include "floppy/area_pass.h"
@@ -12,7 +12,7 @@ const int kNoMatch = 99;
 
 bool writeArea(VolumeImage& image, FloppyDevice& device, const DiskArea& area, int index) {
     // The FATs go out as the table encodes them, once the boot sector is written.
-    if (area.bytes == image.fat1) image.encodeFat();
+    if (area.kind == kAreaFat && area.copy == 0) image.encodeFat();
     uint32_t written = 0;  // a raw volume writes all or fails; the verify pass reads it back
     return device.write(areaBuffer(image, area, index), area.length, &written);
 }
@@ -71,6 +71,13 @@ int VolumeImage::writeToFloppy(const char* driveName) {
     int result = kResultOk;
     sectorsDone = 0;
     sectorsTotal = totalSectors();
+    // An image file may hold a layout a raw volume cannot take in whole sectors: refused before
+    // the drive is touched, rather than formatted and then written at the wrong offsets.
+    VolumeLayout layout;
+    if (readVolumeLayout(bootSector, &layout) && !isStreamLayout(layout, bootSector)) {
+        queueMessage("Could not write floppy! The image's areas are not whole 512-byte sectors!");
+        return finishTransfer(kResultBadImage);
+    }
     publishStep("Creating floppy access handle");
     FloppyDevice device;
     if (!device.open(driveName)) {

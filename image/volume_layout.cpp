@@ -77,6 +77,6 @@ bool readVolumeLayout(const uint8_t* b, VolumeLayout* layout) {
 }
 
 bool isStreamLayout(const VolumeLayout& layout, const uint8_t* b) {
-    return layout.bytesPerSector == DiskTypeTable::bytesPerSector && readLe16(b + bs::kReservedSectors) == 1 &&
-           b[bs::kNumberOfFats] <= 2 && readLe16(b + bs::kRootEntries) % 16 == 0;
+    return layout.bytesPerSector == DiskTypeTable::bytesPerSector &&
+           readLe16(b + bs::kRootEntries) % 16 == 0;
 }

@@ -54,8 +54,9 @@ struct VolumeLayout {
 // most 8192 bytes; the system areas within the total sectors; at most kMaxVolumeBytes in all.
 bool readVolumeLayout(const uint8_t* bootSector, VolumeLayout* layout);
 
-// True when the volume's areas follow each other as the floppy transfers stream them: 512-byte
-// sectors, one reserved sector, one or two FATs and a root directory of whole sectors.
+// True when the floppy transfers can stream the volume's areas: a raw volume moves whole sectors
+// only, so every area must be whole 512-byte sectors (512-byte sectors, a root directory that
+// fills its last sector). Any number of reserved sectors and FAT copies streams.
 bool isStreamLayout(const VolumeLayout& layout, const uint8_t* bootSector);
 
 // Bytes a FAT needs for the entries of clusters 0 .. clusterCount + 1 (12 bits each).

@@ -5,6 +5,7 @@
 
 #include "floppy/floppy_device.h"
 #include "floppy_test_support.h"
+#include "test_support.h"
 
 using namespace floppytest;
 
@@ -148,6 +149,43 @@ TEST_F(FloppyWrite, OneFatVolumeWritesRootRightBehindFirstFat) {
     for (const Step& s : recorder.steps) EXPECT_EQ(std::string::npos, s.text.find("second FAT"));
     EXPECT_EQ(0xAB, drive.diskBytes()[512 * 10]);
     EXPECT_EQ(2880, image->sectorsDone);
+}
+
+// 2 reserved sectors, 3 FATs and a sector after the last cluster of 4: the floppy holds every area
+// where the image file has it, and reads back into the same file.
+TEST_F(FloppyWrite, OddLayoutLandsAsItsImageFileHoldsIt) {
+    writeLe16(image->bootSector + bs::kReservedSectors, 2);
+    image->bootSector[bs::kNumberOfFats] = 3;
+    image->bootSector[bs::kSectorsPerCluster] = 4;
+    image->freeClusters();
+    ASSERT_TRUE(image->computeGeometry());
+    ASSERT_EQ(709, image->clusterCount);  // 2880 - 2 - 27 - 14 = 2837 sectors, one left over
+    ASSERT_EQ(1024u, image->keptBytes.size());
+    for (size_t i = 0; i < image->keptBytes.size(); ++i) image->keptBytes[i] = static_cast<uint8_t>(i * 7 + 1);
+    for (int i = 0; i < image->clusterCount; ++i) std::memset(image->clusters[i], i & 0xFF, 2048);
+    testing_support::TempDir dir;
+    ASSERT_EQ(kResultOk, image->saveImageFile(dir.file("odd.img").c_str()));
+    TransferRecorder recorder(*image);
+    ASSERT_EQ(kResultOk, write(recorder));
+    EXPECT_TRUE(drive.diskBytes() == testing_support::readFile(dir.file("odd.img")));
+    EXPECT_EQ(2880, image->sectorsDone);
+
+    std::unique_ptr<VolumeImage> copy(new VolumeImage);
+    TransferRecorder readRecorder(*copy);
+    ASSERT_EQ(kResultOk, copy->readFromFloppy("A:"));
+    ASSERT_EQ(kResultOk, copy->saveImageFile(dir.file("read.img").c_str()));
+    EXPECT_TRUE(testing_support::readFile(dir.file("read.img")) == drive.diskBytes());
+}
+
+// A root directory of 100 entries ends inside its last sector, which a raw volume cannot write.
+TEST_F(FloppyWrite, LayoutOfPartSectorsIsRefusedBeforeTheDriveIsTouched) {
+    writeLe16(image->bootSector + bs::kRootEntries, 100);
+    TransferRecorder recorder(*image);
+    EXPECT_EQ(kResultBadImage, write(recorder));
+    EXPECT_EQ(std::vector<std::string>{"Could not write floppy! The image's areas are not whole "
+                                       "512-byte sectors!"},
+              messages(*image));
+    EXPECT_TRUE(drive.log().empty());
 }
 
 TEST_F(FloppyWrite, LastMatchingRecordWins) {
