@@ -64,6 +64,20 @@ int runAreaPass(VolumeImage& image, FloppyDevice& device, const AreaPass& pass, 
     return result;
 }
 
+void queueOpenFailure(VolumeImage& image, FloppyOpenError error) {
+    switch (error) {
+    case kOpenNoDisk: image.queueMessage("No disk in floppy drive! Insert a disk and try again!"); break;
+    case kOpenDenied:
+        image.queueMessage("Could not access floppy drive! Windows denies this user raw access to "
+                           "drives: run Tolven as administrator!");
+        break;
+    default:
+        image.queueMessage("Could not access floppy drive! Drive may be locked by another "
+                           "application!");
+        break;
+    }
+}
+
 bool readWhole(FloppyDevice& device, void* buffer, uint32_t count) {
     uint32_t got = 0;
     return device.read(buffer, count, &got) && got == count;

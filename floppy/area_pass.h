@@ -36,6 +36,10 @@ int runAreaPass(VolumeImage& image, FloppyDevice& device, const AreaPass& pass, 
 // True when the call worked and every byte asked for came.
 bool readWhole(FloppyDevice& device, void* buffer, uint32_t count);
 
+// Queues the message of a drive that did not open for a transfer: no disk, access denied (with
+// the remedy), or anything else (another program may hold it).
+void queueOpenFailure(VolumeImage& image, FloppyOpenError error);
+
 // Tells the device the geometry of a boot sector that carries the signature.
 void tellGeometry(FloppyDevice& device, const uint8_t* bootSector);
 

@@ -9,6 +9,7 @@
 namespace {
 const uint32_t kSectorBytes = DiskTypeTable::bytesPerSector;
 const uint32_t kMaxCylinderBytes = 2 * 36 * kSectorBytes;  // 2.88 MB media: 2 heads x 36 sectors
+const uint64_t kNoCylinder = ~static_cast<uint64_t>(0);
 
 std::atomic<const FloppyBackend*> g_installed{nullptr};
 
@@ -29,21 +30,24 @@ uint32_t floppyLogicalDriveStrings(char* buffer, uint32_t size) {
 uint32_t floppyDriveType(const char* rootPath) { return currentBackend().driveType(rootPath); }
 
 FloppyDevice::FloppyDevice()
-    : backend_(nullptr), drive_(nullptr), readAheadAllowed_(false), position_(0),
-      cylinderBytes_(0), readAhead_(nullptr), aheadLength_(0), aheadUsed_(0) {}
+    : backend_(nullptr), drive_(nullptr), openError_(kOpenFailed), readAheadAllowed_(false),
+      position_(0), cylinderBytes_(0), failedCylinder_(kNoCylinder), readAhead_(nullptr),
+      aheadLength_(0), aheadUsed_(0) {}
 
 FloppyDevice::~FloppyDevice() {
     close();
     delete[] readAhead_;
 }
 
-bool FloppyDevice::open(const char* driveName) {
+bool FloppyDevice::open(const char* driveName, FloppyAccess access) {
     close();
     position_ = 0;
     cylinderBytes_ = 0;
+    failedCylinder_ = kNoCylinder;
     aheadLength_ = aheadUsed_ = 0;
     const FloppyBackend& backend = currentBackend();
-    drive_ = backend.open(driveName);
+    openError_ = kOpenFailed;
+    drive_ = backend.open(driveName, access, &openError_);
     if (drive_ == nullptr) return false;
     backend_ = &backend;
     readAheadAllowed_ = backend.readAhead == nullptr || backend.readAhead(drive_);
@@ -62,9 +66,18 @@ bool FloppyDevice::dismount() {
 }
 
 bool FloppyDevice::queryMediaTypes(MediaGeometry* records, int capacity, bool* moreData) {
-    if (moreData != nullptr) *moreData = false;
+    bool more = false;
     if (capacity > kMaxMediaRecords) capacity = kMaxMediaRecords;
-    return isOpen() && backend_->queryMediaTypes(drive_, records, capacity, moreData);
+    bool ok = isOpen() && backend_->queryMediaTypes(drive_, kDiskClassQuery, records, capacity, &more);
+    if (isOpen() && !ok && !more)
+        ok = backend_->queryMediaTypes(drive_, kStorageClassQuery, records, capacity, &more);
+    if (moreData != nullptr) *moreData = more;
+    return ok;
+}
+
+DiskPresence FloppyDevice::diskGeometry(MediaGeometry* geometry) {
+    std::memset(geometry, 0, sizeof *geometry);
+    return isOpen() ? backend_->diskGeometry(drive_, geometry) : kDiskAbsent;
 }
 
 bool FloppyDevice::formatTracks(const FormatRequest& request) {
@@ -88,6 +101,7 @@ void FloppyDevice::close() {
 }
 
 void FloppyDevice::setGeometry(uint32_t bytesPerSector, uint32_t sectorsPerTrack, uint32_t heads) {
+    failedCylinder_ = kNoCylinder;
     bool floppy = bytesPerSector == kSectorBytes && sectorsPerTrack >= 1 && sectorsPerTrack <= 36 &&
                   heads >= 1 && heads <= 2;
     cylinderBytes_ = floppy ? sectorsPerTrack * heads * kSectorBytes : 0;
@@ -118,6 +132,10 @@ bool FloppyDevice::read(void* buffer, uint32_t count, uint32_t* got) {
     if (!isOpen()) return false;
     uint8_t* out = static_cast<uint8_t*>(buffer);
     uint32_t served = 0;
+    // A raw volume refuses a read that is not whole sectors, so one is never served from the
+    // buffer either: it goes to the drive from where the caller stands, and fails there.
+    bool wholeSectors = position_ % kSectorBytes == 0 && count % kSectorBytes == 0;
+    if (!wholeSectors && !dropReadAhead()) return false;
     if (aheadUsed_ < aheadLength_) {
         served = aheadLength_ - aheadUsed_ < count ? aheadLength_ - aheadUsed_ : count;
         std::memcpy(out, readAhead_ + aheadUsed_, served);
@@ -133,8 +151,10 @@ bool FloppyDevice::read(void* buffer, uint32_t count, uint32_t* got) {
     uint32_t rest = count - served;
     uint64_t start = position_;
     uint32_t ahead = 0;
-    if (readAheadAllowed_ && cylinderBytes_ != 0 && start % kSectorBytes == 0 &&
-        rest % kSectorBytes == 0)
+    uint64_t cylinder = cylinderBytes_ != 0 ? start / cylinderBytes_ : kNoCylinder;
+    // After a failed read-ahead the drive's retries on the bad sector would come again with every
+    // later cluster of that cylinder: its clusters are read plainly instead.
+    if (readAheadAllowed_ && cylinderBytes_ != 0 && wholeSectors && cylinder != failedCylinder_)
         ahead = cylinderBytes_ - static_cast<uint32_t>(start % cylinderBytes_);
     if (ahead > rest) {
         if (readAhead_ == nullptr) readAhead_ = new (std::nothrow) uint8_t[kMaxCylinderBytes];
@@ -151,6 +171,7 @@ bool FloppyDevice::read(void* buffer, uint32_t count, uint32_t* got) {
             return true;
         }
         // The longer read failed somewhere: the plain read from the same place decides.
+        failedCylinder_ = cylinder;
         if (!backend_->seek(drive_, start)) return false;
     }
 

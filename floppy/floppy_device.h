@@ -16,14 +16,20 @@ public:
     FloppyDevice(const FloppyDevice&) = delete;
     FloppyDevice& operator=(const FloppyDevice&) = delete;
 
-    // Opens the raw volume of `driveName` ("A:") for reading and writing, shared.
-    bool open(const char* driveName);
+    // Opens the raw volume of `driveName` ("A:") shared, for reading and writing or for its
+    // queries only (which need neither a disk nor administrative rights). After a failure,
+    // openError says why.
+    bool open(const char* driveName, FloppyAccess access = kFloppyReadWriteAccess);
+    FloppyOpenError openError() const { return openError_; }
     bool lock();
     bool unlock();
     bool dismount();
-    // Fills up to `capacity` records (at most kMaxMediaRecords). A drive that knows more records
+    // Fills up to `capacity` records (at most kMaxMediaRecords), from the disk class's query or,
+    // when the drive leaves that unanswered, the storage class's. A drive that knows more records
     // than fit fills the list and fails with *moreData set.
     bool queryMediaTypes(MediaGeometry* records, int capacity, bool* moreData);
+    // The geometry of the disk in the drive, or why there is none.
+    DiskPresence diskGeometry(MediaGeometry* geometry);
     // Formats the tracks the request names. The stream position does not move.
     bool formatTracks(const FormatRequest& request);
     // Reads up to `count` bytes at the stream position; *got is how many came (fewer at the end of
@@ -46,9 +52,11 @@ private:
 
     const FloppyBackend* backend_;  // chosen by open; null while closed
     void* drive_;
+    FloppyOpenError openError_;
     bool readAheadAllowed_;    // the backend's answer for this drive
     uint64_t position_;        // where the caller stands in the stream
     uint32_t cylinderBytes_;   // read-ahead unit; 0 = none
+    uint64_t failedCylinder_;  // the cylinder whose read-ahead failed: read plainly from then on
     uint8_t* readAhead_;
     uint32_t aheadLength_;     // bytes held, starting at the position where they were read
     uint32_t aheadUsed_;       // bytes of them already handed out

@@ -26,16 +26,23 @@ int VolumeImage::readFromFloppy(const char* driveName) {
     publishStep("Creating floppy access handle");
     FloppyDevice device;
     if (!device.open(driveName)) {
-        queueMessage("Could not access floppy drive! Drive may be locked by another application!");
+        queueOpenFailure(*this, device.openError());
         return finishTransfer(kResultHostIo);
     }
 
+    // A backup that cannot be made stops the read before anything is read: a failure later could
+    // not bring the image back whole.
     publishStep("Buffering current image");
-    saveBackup();
-    reset();
+    bool backedUp = saveBackup();
+    if (backedUp) {
+        reset();
+    } else {
+        queueMessage("Not enough memory to keep the current image!");
+        result = kResultHostIo;
+    }
 
     publishStep("Locking floppy drive");
-    if (!device.lock()) {
+    if (result == kResultOk && !device.lock()) {
         queueMessage("Could not lock floppy drive!");
         result = kResultHostIo;
     }
@@ -79,7 +86,7 @@ int VolumeImage::readFromFloppy(const char* driveName) {
 
     if (result == kResultOk) {
         decodeFat();
-    } else {
+    } else if (backedUp) {
         publishStep("Restoring original image");
         reset();
         restoreBackup();

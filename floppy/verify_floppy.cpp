@@ -12,15 +12,10 @@ bool verifyArea(VolumeImage& image, FloppyDevice& device, const DiskArea& area, 
     uint8_t* copy = areaBackupBuffer(image, area, index);
     // A backup buffer that could not be allocated fails the cluster rather than the process.
     if (copy == nullptr) return false;
-    uint32_t got = 0;
-    bool ok = device.read(copy, area.length, &got);
-    if (area.kind == kAreaBootSector) {
-        // The byte count is not compared: a short read leaves the copy of the image in place, so
-        // the comparison decides. A whole one tells the device the geometry for its read-ahead.
-        if (ok && got == area.length) tellGeometry(device, copy);
-    } else {
-        ok = ok && got == area.length;
-    }
+    // Every byte asked for must come: a short read leaves the copy of the image in place, which
+    // the comparison alone would pass.
+    bool ok = readWhole(device, copy, area.length);
+    if (ok && area.kind == kAreaBootSector) tellGeometry(device, copy);
     return ok && std::memcmp(areaBuffer(image, area, index), copy, area.bufferSize) == 0;
 }
 
@@ -43,7 +38,11 @@ int VolumeImage::verifyFloppy(const char* driveName, int result) {
 
     sectorsDone = 0;
     sectorsTotal = totalSectors();
-    saveBackup();
+    // Without room to read the floppy back nothing is compared, rather than blaming the disk.
+    if (!saveBackup() && result == kResultOk) {
+        queueMessage("Could not verify floppy! Not enough memory to read it back!");
+        result = kResultVerifyFailed;
+    }
     result = runAreaPass(*this, device, kVerifyPass, 0, result);
 
     publishStep("Unlocking floppy drive");

@@ -1,41 +1,28 @@
-// Writing the image to a floppy: media geometry match, a format cylinder by cylinder, then one
-// stream from sector 0 over every area of the volume, then the verify pass.
+// Writing the image to a floppy: media geometry match, a format cylinder by cylinder (or, for
+// drives that cannot format, the disk's own geometry checked instead), then one stream from
+// sector 0 over every area of the volume, then the verify pass.
 #include <cstring>
 
 #include "floppy/area_pass.h"
+#include "floppy/disk_probe.h"
 #include "floppy/floppy_device.h"
 #include "image/boot_sector.h"
 #include "image/volume_image.h"
 
 namespace {
-const int kNoMatch = 99;
 
 bool writeArea(VolumeImage& image, FloppyDevice& device, const DiskArea& area, int index) {
     // The FATs go out as the table encodes them, once the boot sector is written.
     if (area.kind == kAreaFat && area.copy == 0) image.encodeFat();
-    uint32_t written = 0;  // a raw volume writes all or fails; the verify pass reads it back
-    return device.write(areaBuffer(image, area, index), area.length, &written);
+    // A short count is a failed write, though the call reports success: a volume still mounted
+    // stops raw writes at its file system's size.
+    uint32_t written = 0;
+    return device.write(areaBuffer(image, area, index), area.length, &written) &&
+           written == area.length;
 }
 
 const AreaPass kWritePass = {"Writing",     "Could not write ", "!",  "Could not write cluster",
                              kResultHostIo, kResultClusterIo,   false, writeArea};
-
-// The last record whose sector size, track size and capacity equal the image's. The capacity is
-// taken in 64 bits with each factor bounded first, so absurd records cannot wrap around into a
-// match, and a record of zeros never matches.
-int matchMediaRecord(const MediaGeometry* records, uint16_t bytesPerSector,
-                     uint16_t sectorsPerTrack, uint16_t totalSectors) {
-    int chosen = kNoMatch;
-    for (int r = 0; r < kMaxMediaRecords; ++r) {
-        const MediaGeometry& m = records[r];
-        uint64_t cylinders = static_cast<uint32_t>(m.cylinders);  // the low 32 bits count
-        if (m.bytesPerSector != bytesPerSector || m.sectorsPerTrack != sectorsPerTrack) continue;
-        if (cylinders > 0xFFFF || m.tracksPerCylinder > 0xFFFF) continue;
-        uint64_t sectors = cylinders * m.tracksPerCylinder * m.sectorsPerTrack;
-        if (sectors != 0 && sectors == totalSectors) chosen = r;
-    }
-    return chosen;
-}
 
 // Formats cylinder by cylinder with the matched record, one call each.
 int formatDisk(VolumeImage& image, FloppyDevice& device, const MediaGeometry& m, int result) {
@@ -58,6 +45,10 @@ int formatDisk(VolumeImage& image, FloppyDevice& device, const MediaGeometry& m,
         bool stop = false;
         if (!device.formatTracks(request)) {
             image.queueMessage("Could not format floppy (cyl. %i)!", k);
+            // Some USB drives refuse to format a track at all.
+            if (k == 0)
+                image.queueMessage("A drive that cannot format writes a disk already formatted "
+                                   "like the image: write it without formatting.");
             result = kResultHostIo;
             stop = true;
         }
@@ -67,7 +58,7 @@ int formatDisk(VolumeImage& image, FloppyDevice& device, const MediaGeometry& m,
 }
 }  // namespace
 
-int VolumeImage::writeToFloppy(const char* driveName) {
+int VolumeImage::writeToFloppy(const char* driveName, FloppyWriteMode mode) {
     int result = kResultOk;
     sectorsDone = 0;
     sectorsTotal = totalSectors();
@@ -81,7 +72,7 @@ int VolumeImage::writeToFloppy(const char* driveName) {
     publishStep("Creating floppy access handle");
     FloppyDevice device;
     if (!device.open(driveName)) {
-        queueMessage("Could not access floppy drive! Drive may be locked by another application!");
+        queueOpenFailure(*this, device.openError());
         return finishTransfer(kResultHostIo);
     }
 
@@ -89,21 +80,38 @@ int VolumeImage::writeToFloppy(const char* driveName) {
     if (!device.lock()) {
         queueMessage("Could not lock floppy drive!");
         result = kResultHostIo;
+    } else {
+        // A file system still mounted on the disk lets raw writes reach no further than its own
+        // volume (a disk last formatted 720 KB takes 720 KB of a 1.44 MB image) and reports
+        // success: it lets go of the disk first. Only a locked volume is dismounted, so no other
+        // program loses files it has open.
+        device.dismount();
     }
     checkPoint(result);
 
+    // With formatting, the drive's media types must hold the image's geometry; without, the
+    // disk's own geometry must be the image's.
     MediaGeometry media[kMaxMediaRecords];
     std::memset(media, 0, sizeof media);
     publishStep("Checking floppy type");
-    if (!device.queryMediaTypes(media, kMaxMediaRecords, nullptr)) result = kResultHostIo;
+    int records = kMaxMediaRecords;
+    if (mode == kWriteWithoutFormat) {
+        records = 1;
+        device.diskGeometry(&media[0]);  // zeros, which match nothing, when there is none
+    } else if (!device.queryMediaTypes(media, kMaxMediaRecords, nullptr)) {
+        result = kResultHostIo;
+    }
 
-    int chosen = matchMediaRecord(media, bytesPerSector(),
+    int chosen = matchMediaRecord(media, records, bytesPerSector(),
                                   readLe16(bootSector + bs::kSectorsPerTrack), totalSectors());
-    if (chosen == kNoMatch) {
-        queueMessage("Media type not supported by floppy drive or Windows!");
+    if (chosen < 0) {
+        queueMessage(mode == kWriteWithoutFormat
+                         ? "The disk in the drive is not formatted like the image!"
+                         : "Media type not supported by floppy drive or Windows!");
         result = kResultNoMediaMatch;
     }
-    if (result == kResultOk) result = formatDisk(*this, device, media[chosen], result);
+    if (result == kResultOk && mode == kFormatThenWrite)
+        result = formatDisk(*this, device, media[chosen], result);
 
     sectorsDone = 0;
     sectorsTotal = totalSectors();

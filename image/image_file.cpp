@@ -98,7 +98,11 @@ int VolumeImage::loadImageFile(const char* path) {
         queueMessage("Could not open image file!");
         return kResultBadImage;
     }
-    saveBackup();
+    // The image stays as it is when it cannot be kept for a load that fails.
+    if (!saveBackup()) {
+        queueMessage("Not enough memory to keep the current image!");
+        return kResultHostIo;
+    }
     reset();
 
     int result = kResultOk;

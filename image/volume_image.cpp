@@ -142,7 +142,7 @@ void VolumeImage::freeBackupClusters() {
     }
 }
 
-void VolumeImage::saveBackup() {
+bool VolumeImage::saveBackup() {
     freeBackupClusters();
     std::memcpy(backupBootSector, bootSector, sizeof bootSector);
     std::memcpy(backupFat1, fat1, sizeof fat1);
@@ -154,13 +154,19 @@ void VolumeImage::saveBackup() {
     backupEntriesPerCluster = entriesPerCluster;
     backupDataSectors = dataSectors;
     backupClusterCount = clusterCount;
-    allocateBackupClusters();
+    if (!allocateBackupClusters()) {
+        // A backup cut short would restore a shorter image: keep none.
+        freeBackupClusters();
+        backupClusterCount = 0;
+        return false;
+    }
     // The backup buffers are sized from the backup boot sector; an image made by computeGeometry
     // always has clusterBytes equal to that size, but copy no more than both hold.
     uint32_t size = static_cast<uint32_t>(readLe16(backupBootSector + bs::kBytesPerSector)) *
                     backupBootSector[bs::kSectorsPerCluster];
     if (size > backupClusterBytes) size = backupClusterBytes;
     for (int i = 0; i < backupClusterCount; ++i) std::memcpy(backupClusters[i], clusters[i], size);
+    return true;
 }
 
 void VolumeImage::restoreBackup() {
@@ -173,9 +179,13 @@ void VolumeImage::restoreBackup() {
     clusterBytes = backupClusterBytes;
     entriesPerCluster = backupEntriesPerCluster;
     dataSectors = backupDataSectors;
+    freeClusters();
     clusterCount = backupClusterCount;
-    allocateClusters();
-    for (int i = 0; i < clusterCount; ++i) std::memcpy(clusters[i], backupClusters[i], clusterBytes);
+    for (int i = 0; i < clusterCount; ++i) {
+        clusters[i] = backupClusters[i];
+        backupClusters[i] = nullptr;
+    }
+    backupClusterCount = 0;
 }
 
 bool VolumeImage::copyBootSector(uint8_t* out512) const {

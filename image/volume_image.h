@@ -37,6 +37,10 @@ const int kMaxInsertDepth = 64;           // host folder levels below an inserte
 // An image file may be longer than its volume (the rest is kept), up to this many bytes in all.
 const uint32_t kMaxImageFileBytes = 64u * 1024 * 1024;
 
+// How writeToFloppy treats the disk: formatted first, or written as it is (its geometry must be
+// the image's), for drives that cannot format.
+enum FloppyWriteMode { kFormatThenWrite, kWriteWithoutFormat };
+
 // Result codes of the operations on the image.
 enum ResultCode {
     kResultOk = 0,
@@ -125,7 +129,11 @@ public:
     void freeBackupClusters();
     void decodeFat();
     void encodeFat();
-    void saveBackup();
+    // Copies the image into the backup set. False when memory for the backup's clusters ran out:
+    // the backup set is then empty and must not be restored.
+    bool saveBackup();
+    // Puts the backup back after reset; the backup's cluster buffers move back, so restoring
+    // needs no memory and cannot fail. The backup set holds no clusters afterwards.
     void restoreBackup();
     bool copyBootSector(uint8_t* out512) const;
 
@@ -166,7 +174,8 @@ public:
     // --- raw image files (image/image_file.cpp) ---------------------------------------------
     // Both walk the areas of imageLayout in disk order.
     // 0; 110 not opened, invalid boot sector, clusters missing or the file longer than
-    // kMaxImageFileBytes; 100 a part unreadable. On any failure the image is exactly as before.
+    // kMaxImageFileBytes; 100 a part unreadable, or no memory to keep the current image. On any
+    // failure the image is exactly as before.
     int loadImageFile(const char* path);
     // 0; 100 the target refused (read-only, not a regular file, a dangling link), the file not
     // created or a part not written; 120 a cluster not written (the message names it). The file
@@ -299,15 +308,18 @@ public:
     // Each transfer publishes its steps to notifySink, stops at its check points once
     // keepRunning is 0 (result 200) and always ends with the closing step, which reports the end.
     // readFromFloppy (floppy/read_floppy.cpp): the floppy in `driveName` ("A:") becomes the image.
-    // 0; 100 drive not opened or locked, or boot sector, a FAT or the root directory not read
-    // whole; 110 invalid boot sector; 120 a cluster not read whole; 200 cancelled. On anything but
-    // 0 the previous image is back, byte for byte.
+    // 0; 100 drive not opened (no disk, access denied, or otherwise) or locked, no memory to keep
+    // the current image, or an area before the clusters not read whole; 110 invalid boot sector;
+    // 120 a cluster not read whole; 200 cancelled. On anything but 0 the previous image is back,
+    // byte for byte.
     int readFromFloppy(const char* driveName);
-    // writeToFloppy (floppy/write_floppy.cpp): matches the media, formats, writes, then verifies.
-    // 0; 100 drive not opened, locked or queried, a cylinder not formatted, boot sector, a FAT or
-    // the root directory not written; 120 a cluster not written; 130 no media geometry matches;
-    // 140 verification failed; 200 cancelled. The image is unchanged but for the re-encoded FATs.
-    int writeToFloppy(const char* driveName);
+    // writeToFloppy (floppy/write_floppy.cpp): matches the media, formats (unless `mode` says
+    // not to), writes every area, then verifies. 0; 100 drive not opened, locked or queried, a
+    // cylinder not formatted, an area before the clusters not written whole; 110 a layout the
+    // floppy cannot take (nothing touched); 120 a cluster not written whole; 130 no media
+    // geometry matches (without formatting: the disk's own); 140 verification failed; 200
+    // cancelled. The image is unchanged but for the re-encoded FATs.
+    int writeToFloppy(const char* driveName, FloppyWriteMode mode = kFormatThenWrite);
     // verifyFloppy (floppy/verify_floppy.cpp): reads the written floppy back into the backup set
     // and compares; with a `result` other than 0 only opens, locks and releases the drive.
     // Returns `result`, 140 (drive not opened or locked again, or a difference) or 200.

@@ -45,19 +45,37 @@ struct FormatRequest {
 // GetDriveTypeA's answer for a removable drive.
 const uint32_t kDriveRemovable = 2;
 
+// How a drive is opened: for its queries only (no access rights: no disk and no administrative
+// rights needed, and Windows never asks for a disk), or to read and write the disk.
+enum FloppyAccess { kFloppyQueryAccess, kFloppyReadWriteAccess };
+
+// Why a drive did not open.
+enum FloppyOpenError { kOpenFailed, kOpenNoDisk, kOpenDenied };
+
+// The two media type queries. Internal drives answer both; the USB floppy driver answers only the
+// disk class's (IOCTL_DISK_GET_MEDIA_TYPES), so it is asked first and the storage class's
+// (IOCTL_STORAGE_GET_MEDIA_TYPES) only when it goes unanswered.
+enum MediaQuery { kDiskClassQuery, kStorageClassQuery };
+
+// The disk in a drive as the drive geometry query finds it.
+enum DiskPresence { kDiskFound, kDiskAbsent, kDiskUnrecognised };
+
 // The calls of one kind of drive. `drive` is what `open` returned.
 struct FloppyBackend {
     // Drive discovery, answering as GetLogicalDriveStringsA and GetDriveTypeA do.
     uint32_t (*logicalDriveStrings)(char* buffer, uint32_t size);
     uint32_t (*driveType)(const char* rootPath);
-    // Opens drive `driveName` ("A:") for reading and writing, shared; null when it cannot.
-    void* (*open)(const char* driveName);
+    // Opens drive `driveName` ("A:") shared, with `access`; null with *error set when it cannot.
+    void* (*open)(const char* driveName, FloppyAccess access, FloppyOpenError* error);
     bool (*lock)(void* drive);
     bool (*unlock)(void* drive);
     bool (*dismount)(void* drive);
     // Fills up to `capacity` records; a drive that knows more fills them and fails with
     // *moreData set.
-    bool (*queryMediaTypes)(void* drive, MediaGeometry* records, int capacity, bool* moreData);
+    bool (*queryMediaTypes)(void* drive, MediaQuery query, MediaGeometry* records, int capacity,
+                            bool* moreData);
+    // The geometry of the disk in the drive (kDiskFound), or why there is none.
+    DiskPresence (*diskGeometry)(void* drive, MediaGeometry* geometry);
     bool (*formatTracks)(void* drive, const FormatRequest& request);
     bool (*read)(void* drive, void* buffer, uint32_t count, uint32_t* got);
     bool (*write)(void* drive, const void* buffer, uint32_t count, uint32_t* written);
@@ -71,5 +89,28 @@ struct FloppyBackend {
 
 // The host's raw volumes.
 const FloppyBackend& rawVolumeBackend();
+
+// How the raw volumes read Windows' answers, in portable code of their own so that it is tested
+// on every host. The error numbers are Windows' own.
+namespace win32_answer {
+const uint32_t kAccessDenied = 5;         // ERROR_ACCESS_DENIED
+const uint32_t kNotReady = 21;            // ERROR_NOT_READY: no disk in the drive
+const uint32_t kMoreData = 234;           // ERROR_MORE_DATA
+const uint32_t kNoMediaInDrive = 1112;    // ERROR_NO_MEDIA_IN_DRIVE
+const uint32_t kUnrecognizedMedia = 1785; // ERROR_UNRECOGNIZED_MEDIA: not formatted, or unknown
+const uint32_t kDiskGeometryBytes = 24;   // one DISK_GEOMETRY record
+
+// `count` DISK_GEOMETRY records as the media type and drive geometry queries return them.
+void decodeGeometries(const uint8_t* bytes, int count, MediaGeometry* records);
+// Why CreateFileA failed.
+FloppyOpenError openError(uint32_t error);
+// Whether a media type query counts as answered: it worked, or the list was full (*moreData).
+bool mediaQueryAnswered(bool ok, uint32_t error, bool* moreData);
+// The drive geometry query's answer about the disk; a medium of an unknown type has no geometry
+// to write to.
+DiskPresence diskPresence(bool ok, uint32_t error, uint32_t mediaType);
+// Whether the medium check says the drive is empty.
+bool noDisk(uint32_t error);
+}  // namespace win32_answer
 
 #endif

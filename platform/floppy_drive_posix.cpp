@@ -8,12 +8,16 @@ uint32_t noDriveStrings(char* buffer, uint32_t size) {
     return 0;
 }
 uint32_t noDriveType(const char*) { return 0; }
-void* noDrive(const char*) { return nullptr; }
+void* noDrive(const char*, FloppyAccess, FloppyOpenError* error) {
+    *error = kOpenFailed;
+    return nullptr;
+}
 bool fail(void*) { return false; }
-bool failQuery(void*, MediaGeometry*, int, bool* moreData) {
+bool failQuery(void*, MediaQuery, MediaGeometry*, int, bool* moreData) {
     if (moreData != nullptr) *moreData = false;
     return false;
 }
+DiskPresence noDisk(void*, MediaGeometry*) { return kDiskAbsent; }
 bool failFormat(void*, const FormatRequest&) { return false; }
 bool failRead(void*, void*, uint32_t, uint32_t* got) {
     *got = 0;
@@ -26,9 +30,10 @@ bool failWrite(void*, const void*, uint32_t, uint32_t* written) {
 bool failSeek(void*, uint64_t) { return false; }
 void closeNothing(void*) {}
 
-const FloppyBackend kNoVolumes = {noDriveStrings, noDriveType, noDrive,   fail,      fail,
-                                  fail,           failQuery,   failFormat, failRead, failWrite,
-                                  failSeek,       closeNothing, nullptr};
+const FloppyBackend kNoVolumes = {noDriveStrings, noDriveType, noDrive,    fail,
+                                  fail,           fail,        failQuery,  noDisk,
+                                  failFormat,     failRead,    failWrite,  failSeek,
+                                  closeNothing,   nullptr};
 }  // namespace
 
 const FloppyBackend& rawVolumeBackend() { return kNoVolumes; }

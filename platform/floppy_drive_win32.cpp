@@ -1,5 +1,6 @@
 // Raw floppy volumes through kernel32: "\\.\A:" opened with CreateFileA, the volume and disk
-// control codes through DeviceIoControl, synchronous ReadFile and WriteFile.
+// control codes through DeviceIoControl, synchronous ReadFile and WriteFile. Windows' answers are
+// read by the portable win32_answer functions (floppy_drive_common.cpp).
 #include "platform/floppy_drive.h"
 
 #include <windows.h>
@@ -10,7 +11,21 @@
 namespace {
 HANDLE asHandle(void* drive) { return static_cast<HANDLE>(drive); }
 
+// Windows' own "There is no disk in the drive" box must never come up from a probe or a transfer
+// (on the worker thread it would even hide behind the dialog): this thread's calls fail instead.
+class NoCriticalErrorBox {
+public:
+    NoCriticalErrorBox() : previous_(0) { SetThreadErrorMode(SEM_FAILCRITICALERRORS, &previous_); }
+    ~NoCriticalErrorBox() { SetThreadErrorMode(previous_, nullptr); }
+    NoCriticalErrorBox(const NoCriticalErrorBox&) = delete;
+    NoCriticalErrorBox& operator=(const NoCriticalErrorBox&) = delete;
+
+private:
+    DWORD previous_;
+};
+
 bool control(void* drive, DWORD code) {
+    NoCriticalErrorBox quiet;
     DWORD returned = 0;
     return DeviceIoControl(asHandle(drive), code, nullptr, 0, nullptr, 0, &returned, nullptr) != 0;
 }
@@ -21,42 +36,69 @@ uint32_t logicalDriveStrings(char* buffer, uint32_t size) {
 
 uint32_t driveType(const char* rootPath) { return GetDriveTypeA(rootPath); }
 
-void* open(const char* driveName) {
+// Queries need no access rights, and with none a drive opens without a disk and without
+// administrative rights. A volume opened for reading and writing may still open when the drive
+// is empty; the medium check then tells so, where a lock or a read would only fail.
+void* open(const char* driveName, FloppyAccess access, FloppyOpenError* error) {
+    NoCriticalErrorBox quiet;
+    *error = kOpenFailed;
     char path[MAX_PATH];
     int n = std::snprintf(path, sizeof path, "\\\\.\\%s", driveName);
     if (n < 0 || n >= static_cast<int>(sizeof path)) return nullptr;
-    HANDLE h = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                           nullptr, OPEN_EXISTING, 0, nullptr);
-    return h == INVALID_HANDLE_VALUE ? nullptr : h;
+    bool readWrite = access == kFloppyReadWriteAccess;
+    HANDLE h = CreateFileA(path, readWrite ? GENERIC_READ | GENERIC_WRITE : 0,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        *error = win32_answer::openError(GetLastError());
+        return nullptr;
+    }
+    DWORD returned = 0;
+    if (readWrite && !DeviceIoControl(h, IOCTL_STORAGE_CHECK_VERIFY2, nullptr, 0, nullptr, 0,
+                                      &returned, nullptr) &&
+        win32_answer::noDisk(GetLastError())) {
+        CloseHandle(h);
+        *error = kOpenNoDisk;
+        return nullptr;
+    }
+    return h;
 }
 
 bool lock(void* drive) { return control(drive, FSCTL_LOCK_VOLUME); }
 bool unlock(void* drive) { return control(drive, FSCTL_UNLOCK_VOLUME); }
 bool dismount(void* drive) { return control(drive, FSCTL_DISMOUNT_VOLUME); }
 
-bool queryMediaTypes(void* drive, MediaGeometry* records, int capacity, bool* moreData) {
+bool queryMediaTypes(void* drive, MediaQuery query, MediaGeometry* records, int capacity,
+                     bool* moreData) {
+    NoCriticalErrorBox quiet;
     if (moreData != nullptr) *moreData = false;
     if (capacity < 1) return false;
     if (capacity > kMaxMediaRecords) capacity = kMaxMediaRecords;
-    DISK_GEOMETRY list[kMaxMediaRecords];
-    ZeroMemory(list, sizeof list);
+    uint8_t answer[kMaxMediaRecords * win32_answer::kDiskGeometryBytes];
+    ZeroMemory(answer, sizeof answer);
+    DWORD code = query == kDiskClassQuery ? IOCTL_DISK_GET_MEDIA_TYPES : IOCTL_STORAGE_GET_MEDIA_TYPES;
     DWORD returned = 0;
-    BOOL ok = DeviceIoControl(asHandle(drive), IOCTL_STORAGE_GET_MEDIA_TYPES, nullptr, 0, list,
-                              static_cast<DWORD>(capacity * sizeof(DISK_GEOMETRY)), &returned,
-                              nullptr);
+    BOOL ok = DeviceIoControl(asHandle(drive), code, nullptr, 0, answer,
+                              static_cast<DWORD>(capacity) * win32_answer::kDiskGeometryBytes,
+                              &returned, nullptr);
     DWORD error = ok ? 0 : GetLastError();
-    for (int i = 0; i < capacity; ++i) {
-        records[i].cylinders = static_cast<uint64_t>(list[i].Cylinders.QuadPart);
-        records[i].mediaType = static_cast<uint32_t>(list[i].MediaType);
-        records[i].tracksPerCylinder = list[i].TracksPerCylinder;
-        records[i].sectorsPerTrack = list[i].SectorsPerTrack;
-        records[i].bytesPerSector = list[i].BytesPerSector;
-    }
-    if (!ok && error == ERROR_MORE_DATA && moreData != nullptr) *moreData = true;
-    return ok != 0;
+    win32_answer::decodeGeometries(answer, capacity, records);
+    return win32_answer::mediaQueryAnswered(ok != 0, error, moreData);
+}
+
+DiskPresence diskGeometry(void* drive, MediaGeometry* geometry) {
+    NoCriticalErrorBox quiet;
+    uint8_t answer[win32_answer::kDiskGeometryBytes];
+    ZeroMemory(answer, sizeof answer);
+    DWORD returned = 0;
+    BOOL ok = DeviceIoControl(asHandle(drive), IOCTL_DISK_GET_DRIVE_GEOMETRY, nullptr, 0, answer,
+                              sizeof answer, &returned, nullptr);
+    DWORD error = ok ? 0 : GetLastError();
+    win32_answer::decodeGeometries(answer, 1, geometry);
+    return win32_answer::diskPresence(ok != 0, error, geometry->mediaType);
 }
 
 bool formatTracks(void* drive, const FormatRequest& request) {
+    NoCriticalErrorBox quiet;
     FORMAT_PARAMETERS format;
     format.MediaType = static_cast<MEDIA_TYPE>(request.mediaType);
     format.StartCylinderNumber = request.startCylinder;
@@ -69,13 +111,17 @@ bool formatTracks(void* drive, const FormatRequest& request) {
 }
 
 bool read(void* drive, void* buffer, uint32_t count, uint32_t* got) {
+    NoCriticalErrorBox quiet;
     DWORD n = 0;
     BOOL ok = ReadFile(asHandle(drive), buffer, count, &n, nullptr);
     *got = n;
     return ok != 0;
 }
 
+// The count written is the caller's to check: a volume still mounted stops raw writes at its
+// file system's size and reports success.
 bool write(void* drive, const void* buffer, uint32_t count, uint32_t* written) {
+    NoCriticalErrorBox quiet;
     DWORD n = 0;
     BOOL ok = WriteFile(asHandle(drive), buffer, count, &n, nullptr);
     *written = n;
@@ -90,9 +136,11 @@ bool seek(void* drive, uint64_t position) {
 
 void close(void* drive) { CloseHandle(asHandle(drive)); }
 
-const FloppyBackend kRawVolumes = {logicalDriveStrings, driveType,    open,  lock,  unlock,
-                                   dismount,            queryMediaTypes, formatTracks, read,
-                                   write,               seek,         close, nullptr};
+const FloppyBackend kRawVolumes = {logicalDriveStrings, driveType,       open,         lock,
+                                   unlock,              dismount,        queryMediaTypes,
+                                   diskGeometry,        formatTracks,    read,
+                                   write,               seek,            close,
+                                   nullptr};
 }  // namespace
 
 const FloppyBackend& rawVolumeBackend() { return kRawVolumes; }

@@ -71,23 +71,36 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(image->clusterCount <= kMaxClusters);
     for (uint32_t c = 2; c < image->clusterCount + 2u; ++c) FUZZ_CHECK(image->clusterData(c) != nullptr);
     fuzz_support::checkCounts(*image);
-    // Unless the medium was made to lie, the image holds the disk's bytes in the stream's order,
-    // whatever the read-ahead did behind the reads.
+    // Unless the medium was made to lie, the image holds the disk's bytes at the offsets of its
+    // layout, whatever the read-ahead did behind the reads.
     if ((data[1] & 0x07) != 5) {
         const std::vector<uint8_t>& disk = drive->diskBytes();
-        size_t at = 0;
-        auto same = [&](const uint8_t* p, size_t n) {
-            bool ok = at + n <= disk.size() && std::memcmp(p, disk.data() + at, n) == 0;
-            at += n;
-            return ok;
+        auto same = [&](uint32_t at, const uint8_t* p, size_t n) {
+            return at + n <= disk.size() && std::memcmp(p, disk.data() + at, n) == 0;
         };
-        size_t fatBytes = image->sectorsPerFat() * 512u;
-        FUZZ_CHECK(same(image->bootSector, 512));
-        FUZZ_CHECK(same(image->fat1, fatBytes));
-        if (image->numberOfFats() > 1) FUZZ_CHECK(same(image->fat2, fatBytes));
-        FUZZ_CHECK(same(image->rootDir, image->rootEntryCount() * 32u));
-        for (int i = 0; i < image->clusterCount; ++i)
-            FUZZ_CHECK(same(image->clusters[i], image->clusterBytes));
+        VolumeLayout layout;
+        FUZZ_CHECK(readVolumeLayout(image->bootSector, &layout));
+        size_t kept = 0;
+        for (int a = 0; a < layout.areaCount; ++a) {
+            const VolumeArea& v = layout.areas[a];
+            const uint8_t* held = nullptr;
+            switch (v.kind) {
+                case kAreaBootSector: held = image->bootSector; break;
+                case kAreaFat: held = v.copy == 0 ? image->fat1 : v.copy == 1 ? image->fat2 : nullptr; break;
+                case kAreaRoot: held = image->rootDir; break;
+                case kAreaClusters:
+                    for (int i = 0; i < image->clusterCount; ++i)
+                        FUZZ_CHECK(same(v.offset + static_cast<uint32_t>(i) * image->clusterBytes,
+                                        image->clusters[i], image->clusterBytes));
+                    break;
+                default:
+                    FUZZ_CHECK(kept + v.length <= image->keptBytes.size());
+                    held = image->keptBytes.data() + kept;
+                    kept += v.length;
+                    break;
+            }
+            if (held != nullptr) FUZZ_CHECK(same(v.offset, held, v.length));
+        }
     }
     fuzz_support::walkAll(*image);
     return 0;

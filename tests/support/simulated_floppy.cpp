@@ -18,15 +18,19 @@ SimulatedFloppy* g_installed[kMaxInstalled];
 SimulatedFloppy* asDrive(void* drive) { return static_cast<SimulatedFloppy*>(drive); }
 
 // The device's operations on the installed simulated drives.
-void* openDrive(const char* driveName) {
+void* openDrive(const char* driveName, FloppyAccess access, FloppyOpenError* error) {
+    *error = kOpenFailed;
     SimulatedFloppy* drive = SimulatedFloppy::installedFor(driveName);
-    return drive != nullptr && drive->deviceOpen() ? drive : nullptr;
+    return drive != nullptr && drive->deviceOpen(access, error) ? drive : nullptr;
 }
 bool lockDrive(void* d) { return asDrive(d)->deviceLock(); }
 bool unlockDrive(void* d) { return asDrive(d)->deviceUnlock(); }
 bool dismountDrive(void* d) { return asDrive(d)->deviceDismount(); }
-bool queryDrive(void* d, MediaGeometry* records, int capacity, bool* moreData) {
-    return asDrive(d)->deviceQueryMediaTypes(records, capacity, moreData);
+bool queryDrive(void* d, MediaQuery query, MediaGeometry* records, int capacity, bool* moreData) {
+    return asDrive(d)->deviceQueryMediaTypes(query, records, capacity, moreData);
+}
+DiskPresence diskGeometryOf(void* d, MediaGeometry* geometry) {
+    return asDrive(d)->deviceDiskGeometry(geometry);
 }
 bool formatDrive(void* d, const FormatRequest& request) {
     return asDrive(d)->deviceFormatTracks(request);
@@ -43,8 +47,8 @@ bool driveReadsAhead(void* d) { return asDrive(d)->readAhead(); }
 
 const FloppyBackend kSimulatedDrives = {
     SimulatedFloppy::installedRoots, SimulatedFloppy::installedDriveType,
-    openDrive, lockDrive, unlockDrive, dismountDrive, queryDrive, formatDrive, readDrive, writeDrive,
-    seekDrive, closeDrive, driveReadsAhead};
+    openDrive, lockDrive, unlockDrive, dismountDrive, queryDrive, diskGeometryOf, formatDrive,
+    readDrive, writeDrive, seekDrive, closeDrive, driveReadsAhead};
 
 bool anyInstalledLocked() {
     for (SimulatedFloppy* drive : g_installed)
@@ -73,9 +77,11 @@ std::string format(const char* fmt, unsigned long long a, unsigned long long b =
 }  // namespace
 
 SimulatedFloppy::SimulatedFloppy(const char* driveName)
-    : driveType_(kDriveRemovable), position_(0), open_(false), locked_(false), bytesRead_(0),
-      bytesWritten_(0), timed_(false), now_(0), headCylinder_(0), readAhead_(true), delay_(0),
-      clock_(nullptr) {
+    : driveType_(kDriveRemovable), position_(0), open_(false), locked_(false),
+      answersDiskQuery_(true), answersStorageQuery_(true), refusesFormat_(false),
+      mountsVolume_(false), hasDisk_(true), accessDenied_(false), mountedBytes_(0),
+      bytesRead_(0), bytesWritten_(0), timed_(false), now_(0), headCylinder_(0),
+      readAhead_(true), delay_(0), clock_(nullptr) {
     driveName_[0] = driveName != nullptr && driveName[0] != '\0' ? upper(driveName[0]) : 'A';
     driveName_[1] = ':';
     driveName_[2] = '\0';
@@ -198,6 +204,28 @@ void SimulatedFloppy::insertUnformattedDisk(const MediaGeometry& geometry) {
     disk_.assign(static_cast<size_t>(size), 0);
     formatted_.assign(size == 0 ? 0 : static_cast<size_t>(geometry.cylinders), 0);
     position_ = 0;
+    hasDisk_ = true;
+}
+
+void SimulatedFloppy::ejectDisk() {
+    std::memset(&geometry_, 0, sizeof geometry_);
+    disk_.clear();
+    formatted_.clear();
+    position_ = 0;
+    hasDisk_ = false;
+}
+
+uint32_t SimulatedFloppy::capToMountedVolume(uint64_t at, uint32_t count) const {
+    if (mountedBytes_ == 0) return count;
+    uint64_t left = at < mountedBytes_ ? mountedBytes_ - at : 0;
+    return static_cast<uint32_t>(std::min<uint64_t>(count, left));
+}
+
+uint64_t SimulatedFloppy::declaredVolumeBytes() const {
+    if (disk_.size() < kSectorBytes || disk_[510] != 0x55 || disk_[511] != 0xAA) return 0;
+    uint64_t bytesPerSector = disk_[0x0B] | disk_[0x0C] << 8;
+    uint64_t sectors = disk_[0x13] | disk_[0x14] << 8;
+    return bytesPerSector * sectors;
 }
 
 bool SimulatedFloppy::cylinderFormatted(uint32_t cylinder) const {
@@ -293,12 +321,23 @@ uint32_t SimulatedFloppy::allowedBytes(uint32_t count, bool write, bool* fail) c
     return allowed;
 }
 
-bool SimulatedFloppy::deviceOpen() {
+bool SimulatedFloppy::deviceOpen(FloppyAccess access, FloppyOpenError* error) {
+    bool readWrite = access == kFloppyReadWriteAccess;
+    *error = kOpenFailed;
     bool ok = begin(FloppyCall::Open);
-    record(std::string("open ") + driveName_, ok);
+    if (ok && readWrite && accessDenied_) {
+        *error = kOpenDenied;
+        ok = false;
+    } else if (ok && readWrite && !hasDisk_) {
+        *error = kOpenNoDisk;
+        ok = false;
+    }
+    record(std::string(readWrite ? "open " : "query open ") + driveName_, ok);
     if (ok) {
         open_ = true;
         position_ = 0;
+        // Opening the volume mounts the file system of whatever boot sector the disk holds now.
+        mountedBytes_ = mountsVolume_ ? declaredVolumeBytes() : 0;
     }
     return ok;
 }
@@ -320,14 +359,18 @@ bool SimulatedFloppy::deviceUnlock() {
 bool SimulatedFloppy::deviceDismount() {
     bool ok = begin(FloppyCall::Dismount) && open_;
     record("dismount", ok);
+    if (ok) mountedBytes_ = 0;
     return ok;
 }
 
 // Fills what fits; a drive that knows more records than the caller has room for fails with
 // ERROR_MORE_DATA after filling the list, as Windows drives do.
-bool SimulatedFloppy::deviceQueryMediaTypes(MediaGeometry* records, int capacity, bool* moreData) {
+bool SimulatedFloppy::deviceQueryMediaTypes(MediaQuery query, MediaGeometry* records, int capacity,
+                                            bool* moreData) {
     if (moreData != nullptr) *moreData = false;
-    bool ok = begin(FloppyCall::QueryMedia) && open_ && capacity > 0;
+    bool diskClass = query == kDiskClassQuery;
+    bool ok = begin(FloppyCall::QueryMedia) && open_ && capacity > 0 &&
+              (diskClass ? answersDiskQuery_ : answersStorageQuery_);
     if (ok) {
         int n = std::min(capacity, static_cast<int>(media_.size()));
         for (int i = 0; i < n; ++i) records[i] = media_[static_cast<size_t>(i)];
@@ -336,12 +379,25 @@ bool SimulatedFloppy::deviceQueryMediaTypes(MediaGeometry* records, int capacity
             ok = false;
         }
     }
-    record(format("media types %llu", static_cast<unsigned long long>(capacity)), ok);
+    record(format(diskClass ? "disk media types %llu" : "storage media types %llu",
+                  static_cast<unsigned long long>(capacity)),
+           ok);
     return ok;
 }
 
+// A disk is recognised once its first cylinder is formatted.
+DiskPresence SimulatedFloppy::deviceDiskGeometry(MediaGeometry* geometry) {
+    bool ok = begin(FloppyCall::DiskGeometry) && open_;
+    DiskPresence presence = !ok || !hasDisk_           ? kDiskAbsent
+                            : !cylinderFormatted(0) ? kDiskUnrecognised
+                                                    : kDiskFound;
+    if (presence == kDiskFound) *geometry = geometry_;
+    record("disk geometry", presence == kDiskFound);
+    return presence;
+}
+
 bool SimulatedFloppy::deviceFormatTracks(const FormatRequest& request) {
-    bool ok = begin(FloppyCall::Format) && open_;
+    bool ok = begin(FloppyCall::Format) && open_ && !refusesFormat_;
     const MediaGeometry* chosen = nullptr;
     for (const MediaGeometry& m : media_)
         if (m.mediaType == request.mediaType && m.mediaType != kMediaUnknown) {
@@ -385,6 +441,7 @@ bool SimulatedFloppy::deviceRead(void* buffer, uint32_t count, uint32_t* got) {
     if (ok) {
         uint64_t left = at < diskSize() ? diskSize() - at : 0;
         n = static_cast<uint32_t>(std::min<uint64_t>(count, left));
+        n = capToMountedVolume(at, n);
         bool fail = false;
         n = std::min(n, allowedBytes(n, false, &fail));
         ok = !fail && rangeFormatted(at, n);
@@ -415,7 +472,7 @@ bool SimulatedFloppy::deviceWrite(const void* buffer, uint32_t count, uint32_t* 
     uint32_t n = 0;
     if (ok) {
         bool fail = false;
-        n = allowedBytes(count, true, &fail);
+        n = capToMountedVolume(at, allowedBytes(count, true, &fail));
         ok = !fail && rangeFormatted(at, count);
     }
     if (ok) {

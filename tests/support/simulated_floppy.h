@@ -4,7 +4,8 @@
 // installed, the simulated drives are the device's backend. It keeps a disk of whole cylinders
 // that are formatted one by one, one stream position, a log of the calls it received, faults to
 // inject, optionally a model of how long a real 300 rpm drive would take for those calls, and
-// optionally a delay per call on a test's fake clock.
+// optionally a delay per call on a test's fake clock. Switches make it behave as the kinds of
+// real drive do (see "how the drive behaves").
 #ifndef TOLVEN_TESTS_SUPPORT_SIMULATED_FLOPPY_H
 #define TOLVEN_TESTS_SUPPORT_SIMULATED_FLOPPY_H
 
@@ -18,8 +19,10 @@
 
 class FakeClock;
 
-enum class FloppyCall : uint8_t { Open, Lock, Unlock, Dismount, QueryMedia, Format, Read, Write, Seek, Close };
-const int kFloppyCallKinds = 10;
+enum class FloppyCall : uint8_t {
+    Open, Lock, Unlock, Dismount, QueryMedia, Format, Read, Write, Seek, Close, DiskGeometry
+};
+const int kFloppyCallKinds = 11;
 
 // Times of the drive mechanics, in nanoseconds.
 struct FloppyTiming {
@@ -53,6 +56,31 @@ public:
     void setMediaList(const MediaGeometry* records, int count);
     // A 3.5-inch high density drive: 1.44 MB, then 720 KB.
     void setMediaList35();
+
+    // --- how the drive behaves ---------------------------------------------------------------
+    // By default an internal drive: it answers both media type queries, formats tracks, opens
+    // with any rights and has no file system mounted on its disk.
+    // A USB floppy drive: the USB floppy driver answers only the disk class's media type query,
+    // and some models refuse to format a track (FORMAT UNIT per track).
+    void behaveAsUsbDrive(bool refusesFormat) {
+        answersStorageQuery_ = false;
+        refusesFormat_ = refusesFormat;
+    }
+    void setMediaQueriesAnswered(bool diskClass, bool storageClass) {
+        answersDiskQuery_ = diskClass;
+        answersStorageQuery_ = storageClass;
+    }
+    // The file system keeps the FAT volume of the disk's boot sector mounted while the drive is
+    // open: raw reads and writes stop at that volume's size (taken when the drive opened) and
+    // report success with the shorter count, until the volume is dismounted.
+    void setVolumeMounted(bool mounted) { mountsVolume_ = mounted; }
+    // No disk in the drive (insertDisk puts one in): the drive opens for its queries and lists its
+    // media types, but not for reading and writing, and the disk geometry query finds nothing.
+    void ejectDisk();
+    bool hasDisk() const { return hasDisk_; }
+    // Opening for reading and writing is denied, as to a user without the rights raw volumes need
+    // on some systems; opening for queries needs none.
+    void setAccessDenied(bool denied) { accessDenied_ = denied; }
     // The record of a standard format, for example kMediaF3_1Pt44_512 (80 x 2 x 18 x 512).
     static MediaGeometry standardMedia(uint32_t mediaType);
 
@@ -84,8 +112,9 @@ public:
     void clearFaults();
 
     // --- what happened -----------------------------------------------------------------------
-    // One line per call, for example "open A:", "read 512 @0", "format cyl 5 heads 0-1 type 2";
-    // a failed call ends in " FAILED", a short one in " -> N".
+    // One line per call, for example "open A:", "query open A:", "disk media types 20",
+    // "read 512 @0", "format cyl 5 heads 0-1 type 2"; a failed call ends in " FAILED", a short
+    // one in " -> N".
     const std::vector<std::string>& log() const { return log_; }
     void clearLog() { log_.clear(); }
     int callCount(FloppyCall call) const { return counts_[static_cast<int>(call)]; }
@@ -106,11 +135,12 @@ public:
     }
 
     // --- the device side (the backend's operations call these) -------------------------------
-    bool deviceOpen();
+    bool deviceOpen(FloppyAccess access, FloppyOpenError* error);
     bool deviceLock();
     bool deviceUnlock();
     bool deviceDismount();
-    bool deviceQueryMediaTypes(MediaGeometry* records, int capacity, bool* moreData);
+    bool deviceQueryMediaTypes(MediaQuery query, MediaGeometry* records, int capacity, bool* moreData);
+    DiskPresence deviceDiskGeometry(MediaGeometry* geometry);
     bool deviceFormatTracks(const FormatRequest& request);
     bool deviceRead(void* buffer, uint32_t count, uint32_t* got);
     bool deviceWrite(const void* buffer, uint32_t count, uint32_t* written);
@@ -150,6 +180,10 @@ private:
     // How many of `count` bytes from the position a transfer may move before a bad spot; sets
     // *fail when the transfer fails instead.
     uint32_t allowedBytes(uint32_t count, bool write, bool* fail) const;
+    // How many of `count` bytes at `at` a mounted volume lets through.
+    uint32_t capToMountedVolume(uint64_t at, uint32_t count) const;
+    // The size of the FAT volume the disk's boot sector declares; 0 when it declares none.
+    uint64_t declaredVolumeBytes() const;
     void timeSectors(uint64_t offset, uint64_t length);
     void timeFormat(uint32_t cylinder, uint32_t firstHead, uint32_t lastHead);
     void moveHeadTo(uint32_t cylinder);
@@ -163,6 +197,13 @@ private:
     uint64_t position_;
     bool open_;
     bool locked_;
+    bool answersDiskQuery_;
+    bool answersStorageQuery_;
+    bool refusesFormat_;
+    bool mountsVolume_;
+    bool hasDisk_;
+    bool accessDenied_;
+    uint64_t mountedBytes_;  // while open with a volume mounted: where raw transfers stop; else 0
 
     int counts_[kFloppyCallKinds];
     std::vector<int> failNth_[kFloppyCallKinds];

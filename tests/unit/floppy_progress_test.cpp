@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <condition_variable>
 #include <cstring>
 #include <memory>
+#include <mutex>
+#include <thread>
 
 #include "floppy/transfer_sink.h"
 #include "floppy_test_support.h"
@@ -82,6 +85,69 @@ TEST(TransferProgress, CheckPointOverwritesEarlierErrorOnlyWhenStopped) {
     image->setNotifyTarget(nullptr, 0);
     EXPECT_TRUE(image->checkPoint(result));
     EXPECT_EQ(200, result);
+}
+
+// The drive dialog's hand-over, with this thread as the window's: each step waits until this
+// thread has taken the text and percentage (as SendMessage makes it wait), the end arrives once
+// and is all the window hears afterwards.
+struct HandOver {
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool stepWaiting = false;
+    int ended = -1;
+
+    static void step(void* context) {
+        HandOver* h = static_cast<HandOver*>(context);
+        std::unique_lock<std::mutex> lock(h->mutex);
+        h->stepWaiting = true;
+        h->changed.notify_all();
+        h->changed.wait(lock, [h] { return !h->stepWaiting; });
+    }
+    static void end(void* context, int result) {
+        HandOver* h = static_cast<HandOver*>(context);
+        std::lock_guard<std::mutex> lock(h->mutex);
+        h->ended = result;
+        h->changed.notify_all();
+    }
+};
+
+// A read on a worker thread, cancelled from this thread, then a second one started as soon as the
+// first has reported its end, while its worker may still be winding down: the sanitizer builds
+// run this with the rest.
+TEST(TransferProgress, WorkerHandsStepsOverAndCancelComesFromTheWindowThread) {
+    SimulatedFloppy drive("A:");
+    ASSERT_TRUE(drive.install());
+    std::unique_ptr<VolumeImage> source(new VolumeImage), image(new VolumeImage);
+    makeImage(*source, kType1440, "ONDISK");
+    std::vector<uint8_t> disk = rawDisk(*source);
+    drive.insertDisk(mediaFor(kType1440), disk.data(), disk.size());
+    makeImage(*image, kType720, "PREVIOUS");
+    std::vector<uint8_t> before = snapshot(*image);
+    HandOver h;
+    TransferSink sink = {HandOver::step, HandOver::end, &h};
+    std::vector<std::thread> workers;
+    for (int round = 0; round < 2; ++round) {
+        h.ended = -1;
+        image->setNotifyTarget(&sink, 1);
+        workers.emplace_back([&image] { image->readFromFloppy("A:"); });
+        int shown = 0;
+        int lastPercent = 0;
+        std::unique_lock<std::mutex> lock(h.mutex);
+        for (;;) {
+            h.changed.wait(lock, [&h] { return h.stepWaiting || h.ended >= 0; });
+            if (!h.stepWaiting) break;
+            char text[kStatusTextSize];
+            image->copyStatusText(text);
+            lastPercent = image->progressPercent();
+            if (++shown == 100 && round == 0) image->requestStop();
+            h.stepWaiting = false;
+            h.changed.notify_all();
+        }
+        EXPECT_EQ(round == 0 ? kResultCancelled : kResultOk, h.ended);
+        if (round == 1) EXPECT_EQ(100, lastPercent);
+        EXPECT_TRUE(snapshot(*image) == (round == 0 ? before : snapshot(*source)));
+    }
+    for (std::thread& worker : workers) worker.join();
 }
 
 }  // namespace

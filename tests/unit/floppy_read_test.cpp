@@ -361,4 +361,34 @@ TEST_F(FloppyRead, ReadAheadChangesNeitherStepsNorResultsNorBytes) {
     }
 }
 
+// The previous image of 2847 clusters cannot be kept whole: the read stops before reading
+// anything, and the image stays as it was instead of coming back with 999 clusters.
+TEST_F(FloppyRead, BackupThatCannotBeMadeStopsBeforeAnythingIsRead) {
+    makeImage(*image, kType1440, "PREVIOUS");
+    before = snapshot(*image);
+    TransferRecorder recorder(*image);
+    failAllocation(1000);
+    int result = image->readFromFloppy("A:");
+    EXPECT_EQ(kResultHostIo, result);
+    expectTransferEnded(recorder, *image, drive, result);
+    EXPECT_EQ(std::vector<std::string>{"Not enough memory to keep the current image!"},
+              messages(*image));
+    EXPECT_EQ(0, drive.callCount(FloppyCall::Read));
+    expectPreviousImage();
+}
+
+TEST_F(FloppyRead, EmptyDriveAndDeniedAccessNameTheirCause) {
+    const char* denied = "Could not access floppy drive! Windows denies this user raw access to "
+                         "drives: run Tolven as administrator!";
+    drive.setAccessDenied(true);
+    for (const char* expected : {denied, "No disk in floppy drive! Insert a disk and try again!"}) {
+        TransferRecorder recorder(*image);
+        EXPECT_EQ(kResultHostIo, read(recorder));
+        EXPECT_EQ(std::vector<std::string>{expected}, messages(*image));
+        expectPreviousImage();
+        drive.setAccessDenied(false);
+        drive.ejectDisk();
+    }
+}
+
 }  // namespace

@@ -3,6 +3,25 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <new>
+
+namespace {
+std::atomic<int> g_allocationsBeforeFailure{-1};  // -1: none fails
+}  // namespace
+
+// The image allocates its buffers with new (nothrow) and copes with a null answer: this test
+// program's one replacement lets a test make memory run out there.
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
+    if (g_allocationsBeforeFailure.load() >= 0 && g_allocationsBeforeFailure.fetch_sub(1) == 0)
+        return nullptr;
+    try {
+        return ::operator new[](size);
+    } catch (...) {
+        return nullptr;
+    }
+}
+
 namespace floppytest {
 
 namespace {
@@ -85,6 +104,8 @@ uint64_t clusterOffset(const VolumeImage& image, int index) {
     uint32_t system = 1 + image.numberOfFats() * image.sectorsPerFat() + rootSectors;
     return static_cast<uint64_t>(system) * 512 + static_cast<uint64_t>(index) * image.clusterBytes;
 }
+
+void failAllocation(int nth) { g_allocationsBeforeFailure.store(nth - 1); }
 
 MediaGeometry mediaFor(int diskType) {
     switch (diskType) {

@@ -105,6 +105,10 @@ uint64_t clusterOffset(const VolumeImage& image, int index);
 
 MediaGeometry mediaFor(int diskType);
 
+// Memory runs out for one of the image's allocations: the nth one (from 1) made with new
+// (nothrow) from now on fails, the others succeed.
+void failAllocation(int nth);
+
 }  // namespace floppytest
 
 #endif

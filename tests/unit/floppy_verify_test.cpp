@@ -58,6 +58,8 @@ TEST_F(FloppyVerify, EveryFailureRowYields140AndStopsComparing) {
          "Verifying bootsector failed!", "Verifying first FAT"},
         {"boot sector unreadable", [](SimulatedFloppy& d, const VolumeImage&) { d.failReadAt(0, false); },
          "Verifying bootsector failed!", "Verifying first FAT"},
+        {"boot sector of no bytes", [](SimulatedFloppy& d, const VolumeImage&) { d.failReadAt(0, true); },
+         "Verifying bootsector failed!", "Verifying first FAT"},
         {"first FAT differs", [](SimulatedFloppy& d, const VolumeImage&) { d.corruptByteOnRead(512 + 7, 4); },
          "Verifying first FAT failed!", "Verifying first FAT"},
         {"first FAT short", [](SimulatedFloppy& d, const VolumeImage&) { d.failReadAt(512 * 8, true); },
@@ -154,6 +156,18 @@ TEST_F(FloppyVerify, CancelAtEveryCheckPointYields200) {
         }
         EXPECT_EQ(std::string::npos, last.find("(1235/"));
     }
+}
+
+// No room to read the floppy back: nothing is compared, and the message says why.
+TEST_F(FloppyVerify, NoMemoryToReadBackIsNotBlamedOnTheDisk) {
+    TransferRecorder recorder(*image);
+    failAllocation(1);
+    int result = image->verifyFloppy("A:", kResultOk);
+    EXPECT_EQ(kResultVerifyFailed, result);
+    expectTransferEnded(recorder, *image, drive, result);
+    EXPECT_EQ(std::vector<std::string>{"Could not verify floppy! Not enough memory to read it back!"},
+              messages(*image));
+    EXPECT_EQ(0, drive.callCount(FloppyCall::Read));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <functional>
 #include <memory>
 
+#include "floppy/disk_probe.h"
 #include "floppy/floppy_device.h"
 #include "floppy_test_support.h"
 #include "test_support.h"
@@ -67,6 +68,13 @@ std::vector<std::string> texts(const std::vector<Step>& steps) {
     return out;
 }
 
+// The drive's first format call.
+std::string firstFormat(const SimulatedFloppy& drive) {
+    for (const std::string& line : drive.log())
+        if (line.compare(0, 7, "format ") == 0) return line;
+    return "";
+}
+
 bool contains(const std::vector<std::string>& list, const std::string& text) {
     for (const std::string& s : list)
         if (s == text) return true;
@@ -106,10 +114,12 @@ TEST_F(FloppyWrite, Full1440DiskFormatsWritesAndVerifies) {
     EXPECT_TRUE(snapshot(*image) == before);
     for (uint32_t c = 0; c < 80; ++c) EXPECT_TRUE(drive.cylinderFormatted(c));
     EXPECT_EQ(80, drive.callCount(FloppyCall::Format));
-    EXPECT_EQ("format cyl 0-0 heads 0-1 type 2", drive.log()[3]);
+    EXPECT_EQ("format cyl 0-0 heads 0-1 type 2", firstFormat(drive));
     EXPECT_EQ(1 + 1 + 1 + 1 + 2847, drive.callCount(FloppyCall::Write));
     EXPECT_EQ(2, drive.callCount(FloppyCall::Open));
-    EXPECT_EQ(1, drive.callCount(FloppyCall::Dismount));
+    EXPECT_EQ(2, drive.callCount(FloppyCall::Dismount));  // right after the lock, and at the end
+    EXPECT_EQ((std::vector<std::string>{"open A:", "lock", "dismount", "disk media types 20"}),
+              std::vector<std::string>(drive.log().begin(), drive.log().begin() + 4));
 }
 
 TEST_F(FloppyWrite, Full720DiskPicksThe720Record) {
@@ -121,7 +131,7 @@ TEST_F(FloppyWrite, Full720DiskPicksThe720Record) {
     EXPECT_EQ(1440, image->sectorsDone);
     EXPECT_EQ(1440, image->sectorsTotal);
     EXPECT_TRUE(drive.diskBytes() == expectedDisk);
-    EXPECT_EQ("format cyl 0-0 heads 0-1 type 5", drive.log()[3]);
+    EXPECT_EQ("format cyl 0-0 heads 0-1 type 5", firstFormat(drive));
 }
 
 TEST_F(FloppyWrite, WrittenFloppyReadsBackIntoFreshImageEqual) {
@@ -188,6 +198,74 @@ TEST_F(FloppyWrite, LayoutOfPartSectorsIsRefusedBeforeTheDriveIsTouched) {
     EXPECT_TRUE(drive.log().empty());
 }
 
+// A high density disk last formatted 720 KB: the file system keeps that volume mounted, and raw
+// writes past its 720 KB would stop short while reporting success. The write dismounts it first;
+// when that fails, the short write is the failure reported, not the verification.
+TEST_F(FloppyWrite, VolumeStillMountedIsDismountedBeforeWriting) {
+    std::unique_ptr<VolumeImage> old(new VolumeImage);
+    makeImage(*old, kType720, "OLD");
+    std::vector<uint8_t> oldDisk = rawDisk(*old);
+    std::vector<uint8_t> expectedDisk = rawDisk(*image);
+    drive.setVolumeMounted(true);
+    for (bool dismountFails : {false, true}) {
+        SCOPED_TRACE(dismountFails);
+        drive.insertDisk(mediaFor(kType720), oldDisk.data(), oldDisk.size());
+        if (dismountFails) drive.failCall(FloppyCall::Dismount, 0);
+        TransferRecorder recorder(*image);
+        int result = write(recorder);
+        if (dismountFails) {
+            EXPECT_EQ(kResultClusterIo, result);  // cluster 1407 lies at sector 1440
+            EXPECT_EQ(std::vector<std::string>{"Could not write cluster (1407/2847)!"}, messages(*image));
+        } else {
+            EXPECT_EQ(kResultOk, result);
+            EXPECT_TRUE(drive.diskBytes() == expectedDisk);
+        }
+    }
+}
+
+// A USB drive that refuses to format a track stops at cylinder 0 and says what else can be done;
+// a disk that already has the image's geometry is then written as it is (and verified), one of
+// another geometry is refused untouched.
+TEST_F(FloppyWrite, DriveThatCannotFormatWritesAFormattedDiskAsItIs) {
+    drive.behaveAsUsbDrive(true);
+    drive.insertDisk(mediaFor(kType1440), nullptr, 0);
+    TransferRecorder recorder(*image);
+    EXPECT_EQ(kResultHostIo, image->writeToFloppy("A:"));
+    EXPECT_EQ((std::vector<std::string>{"Could not format floppy (cyl. 0)!",
+                                        "A drive that cannot format writes a disk already "
+                                        "formatted like the image: write it without formatting."}),
+              messages(*image));
+
+    EXPECT_EQ(kDiskOfImageFormat, checkDiskInDrive("A:", *image));
+    TransferRecorder again(*image);
+    EXPECT_EQ(kResultOk, image->writeToFloppy("A:", kWriteWithoutFormat));
+    EXPECT_TRUE(messages(*image).empty());
+    EXPECT_TRUE(drive.diskBytes() == rawDisk(*image));
+    EXPECT_EQ(1, drive.callCount(FloppyCall::Format));  // the refused one only
+    EXPECT_FALSE(contains(texts(again.steps), "Formatting sectors (0/2880)"));
+    EXPECT_TRUE(contains(texts(again.steps), "Verifying data sectors (2846/2847)"));
+
+    drive.insertDisk(mediaFor(kType720), nullptr, 0);
+    EXPECT_EQ(kDiskOfOtherFormat, checkDiskInDrive("A:", *image));
+    int writes = drive.callCount(FloppyCall::Write);
+    TransferRecorder third(*image);
+    EXPECT_EQ(kResultNoMediaMatch, image->writeToFloppy("A:", kWriteWithoutFormat));
+    EXPECT_EQ(std::vector<std::string>{"The disk in the drive is not formatted like the image!"},
+              messages(*image));
+    EXPECT_EQ(writes, drive.callCount(FloppyCall::Write));
+}
+
+// The look before a transfer needs neither a disk nor rights, and never reads the disk.
+TEST_F(FloppyWrite, DiskCheckTellsEmptyUnformattedAndUnreachableDrives) {
+    EXPECT_EQ(kDiskOfOtherFormat, checkDiskInDrive("A:", *image));  // unformatted
+    drive.setAccessDenied(true);
+    drive.ejectDisk();
+    EXPECT_EQ(kNoDiskInDrive, checkDiskInDrive("A:", *image));
+    EXPECT_EQ(kDriveUnreachable, checkDiskInDrive("B:", *image));
+    EXPECT_EQ(0, drive.callCount(FloppyCall::Read));
+    EXPECT_FALSE(drive.isOpen());
+}
+
 TEST_F(FloppyWrite, LastMatchingRecordWins) {
     MediaGeometry list[4] = {SimulatedFloppy::standardMedia(kMediaF3_1Pt44_512),
                              SimulatedFloppy::standardMedia(kMediaF3_720_512),
@@ -200,7 +278,7 @@ TEST_F(FloppyWrite, LastMatchingRecordWins) {
     TransferRecorder recorder(*image);
     // The simulated drive formats with the record of the type asked for.
     EXPECT_EQ(kResultOk, write(recorder));
-    EXPECT_EQ("format cyl 0-0 heads 0-1 type 17", drive.log()[3]);
+    EXPECT_EQ("format cyl 0-0 heads 0-1 type 17", firstFormat(drive));
 }
 
 TEST_F(FloppyWrite, GeometryMismatchesYield130AndTouchNothing) {
@@ -237,8 +315,8 @@ TEST_F(FloppyWrite, GeometryMismatchesYield130AndTouchNothing) {
         {"failed lock and no match", kType2880,
          [](SimulatedFloppy& d) { d.failCall(FloppyCall::Lock, 1); },
          {"Could not lock floppy drive!", noMatch}},
-        {"failed query leaves the list empty", kType1440,
-         [](SimulatedFloppy& d) { d.failCall(FloppyCall::QueryMedia, 1); }, {noMatch}},
+        {"failed queries leave the list empty", kType1440,
+         [](SimulatedFloppy& d) { d.failCall(FloppyCall::QueryMedia, 0); }, {noMatch}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -364,13 +442,12 @@ TEST_F(FloppyWrite, FormatFailureStopsAtThatCylinder) {
     EXPECT_FALSE(contains(all, "Formatting sectors (216/2880)"));
 }
 
-// A short write is not reported by the write itself (the count is not looked at), but the verify
-// pass finds the cluster that never arrived.
-TEST_F(FloppyWrite, ShortClusterWriteIsCaughtByVerify) {
+// A write that reports success with fewer bytes failed: the cluster is named, not the verify.
+TEST_F(FloppyWrite, ShortClusterWriteFailsTheWrite) {
     drive.failWriteAt(clusterOffset(*image, 50), true);
     TransferRecorder recorder(*image);
-    EXPECT_EQ(kResultVerifyFailed, write(recorder));
-    EXPECT_EQ(std::vector<std::string>{"Verifying cluster failed (50/2847)!"}, messages(*image));
+    EXPECT_EQ(kResultClusterIo, write(recorder));
+    EXPECT_EQ(std::vector<std::string>{"Could not write cluster (50/2847)!"}, messages(*image));
 }
 
 TEST_F(FloppyWrite, CancelAtEveryCheckPointWritesNothingAfterIt) {
