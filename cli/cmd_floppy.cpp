@@ -50,11 +50,11 @@ bool isDriveName(const char* text) {
 }
 
 // Runs one transfer with the console standing in for the drive dialog.
-int runTransfer(VolumeImage& image, const char* drive, bool toFloppy) {
+int runTransfer(VolumeImage& image, const char* drive, bool toFloppy, FloppyWriteMode mode) {
     TransferSink console = {showStep, transferEnded, &image};
     image.setNotifyTarget(&console, 1);
     setConsoleBreakHandler(onBreak, &image);
-    int result = toFloppy ? image.writeToFloppy(drive) : image.readFromFloppy(drive);
+    int result = toFloppy ? image.writeToFloppy(drive, mode) : image.readFromFloppy(drive);
     setConsoleBreakHandler(nullptr, nullptr);
     image.setNotifyTarget(nullptr, 0);
     return result;
@@ -77,19 +77,21 @@ int runRead(int argc, char** argv) {
     if (argc != 3 || !isDriveName(argv[1])) return usageError(kUsage);
     if (!hostHasFloppyAccess("read")) return kExitFailure;
     auto image = std::make_unique<VolumeImage>();
-    int result = runTransfer(*image, argv[1], false);
+    int result = runTransfer(*image, argv[1], false, kFormatThenWrite);
     // A failed or cancelled read writes nothing: the file keeps what it held.
     int status = result == kResultOk ? saveImage(*image, argv[2]) : reportFailure(*image, result);
     return status;
 }
 
 int runWrite(int argc, char** argv) {
-    static const char kUsage[] = "write IMAGE DRIVE";
-    if (argc != 3 || !isDriveName(argv[2])) return usageError(kUsage);
+    static const char kUsage[] = "write IMAGE DRIVE [--no-format]";
+    bool noFormat = argc == 4 && std::strcmp(argv[3], "--no-format") == 0;
+    if ((argc != 3 && !noFormat) || !isDriveName(argv[2])) return usageError(kUsage);
     if (!hostHasFloppyAccess("write")) return kExitFailure;
     auto image = std::make_unique<VolumeImage>();
     if (!loadImage(*image, argv[1])) return kExitFailure;
-    int result = runTransfer(*image, argv[2], true);
+    FloppyWriteMode mode = noFormat ? kWriteWithoutFormat : kFormatThenWrite;
+    int result = runTransfer(*image, argv[2], true, mode);
     int status = result == kResultOk ? kExitOk : reportFailure(*image, result);
     return status;
 }

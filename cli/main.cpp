@@ -47,8 +47,9 @@ const CliCommand kCommands[] = {
      "Prints the volume label, or writes LABEL (an empty one removes the label)."},
     {"read", runRead, "read DRIVE IMAGE",
      "Windows only: reads the floppy in DRIVE (A:) into IMAGE; Ctrl+C cancels."},
-    {"write", runWrite, "write IMAGE DRIVE",
-     "Windows only: formats the floppy in DRIVE, writes IMAGE and verifies; Ctrl+C cancels."},
+    {"write", runWrite, "write IMAGE DRIVE [--no-format]",
+     "Windows only: formats the floppy in DRIVE, writes IMAGE and verifies; --no-format writes a "
+     "disk already formatted like IMAGE as it is (for drives that cannot format); Ctrl+C cancels."},
     {"bootsector", runBootSector, "bootsector export|import IMAGE FILE",
      "Exports the boot sector to FILE, or imports it from FILE into IMAGE."},
     {"bootcode", runBootCode, "bootcode export|import IMAGE FILE",

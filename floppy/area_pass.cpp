@@ -66,7 +66,9 @@ int runAreaPass(VolumeImage& image, FloppyDevice& device, const AreaPass& pass, 
 
 void queueOpenFailure(VolumeImage& image, FloppyOpenError error) {
     switch (error) {
-    case kOpenNoDisk: image.queueMessage("No disk in floppy drive! Insert a disk and try again!"); break;
+    case kOpenNoDisk:
+        image.queueMessage("No disk in floppy drive! Insert a disk and try again!");
+        break;
     case kOpenDenied:
         image.queueMessage("Could not access floppy drive! Windows denies this user raw access to "
                            "drives: run Tolven as administrator!");

@@ -68,7 +68,8 @@ bool FloppyDevice::dismount() {
 bool FloppyDevice::queryMediaTypes(MediaGeometry* records, int capacity, bool* moreData) {
     bool more = false;
     if (capacity > kMaxMediaRecords) capacity = kMaxMediaRecords;
-    bool ok = isOpen() && backend_->queryMediaTypes(drive_, kDiskClassQuery, records, capacity, &more);
+    bool ok = isOpen() &&
+              backend_->queryMediaTypes(drive_, kDiskClassQuery, records, capacity, &more);
     if (isOpen() && !ok && !more)
         ok = backend_->queryMediaTypes(drive_, kStorageClassQuery, records, capacity, &more);
     if (moreData != nullptr) *moreData = more;

@@ -75,7 +75,8 @@ bool queryMediaTypes(void* drive, MediaQuery query, MediaGeometry* records, int 
     if (capacity > kMaxMediaRecords) capacity = kMaxMediaRecords;
     uint8_t answer[kMaxMediaRecords * win32_answer::kDiskGeometryBytes];
     ZeroMemory(answer, sizeof answer);
-    DWORD code = query == kDiskClassQuery ? IOCTL_DISK_GET_MEDIA_TYPES : IOCTL_STORAGE_GET_MEDIA_TYPES;
+    DWORD code =
+        query == kDiskClassQuery ? IOCTL_DISK_GET_MEDIA_TYPES : IOCTL_STORAGE_GET_MEDIA_TYPES;
     DWORD returned = 0;
     BOOL ok = DeviceIoControl(asHandle(drive), code, nullptr, 0, answer,
                               static_cast<DWORD>(capacity) * win32_answer::kDiskGeometryBytes,

@@ -65,6 +65,7 @@
 #define IDC_DRIVE_PROGRESS     1017
 #define IDC_DRIVE_START        1018
 #define IDC_DRIVE_CANCEL       1019
+#define IDC_DRIVE_NO_FORMAT    1020
 
 /* Cluster organisation dialog */
 #define IDD_CLUSTER_MAP        119

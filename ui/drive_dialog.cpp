@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "floppy/disk_probe.h"
 #include "floppy/floppy_device.h"
 #include "image/volume_image.h"
 #include "resources/resource_ids.h"
@@ -47,6 +48,72 @@ const DriveKind* kindOf(uint32_t mediaType) {
 
 const int kDriveStringsSize = 500;
 
+// The drive of list entry `index`: "(A:) ..." names drive "A:". False when the entry has no text.
+bool entryDriveName(HWND list, int index, char* name) {
+    char text[kDriveEntryTextSize];
+    std::memset(text, 0, sizeof text);
+    COMBOBOXEXITEMA item;
+    std::memset(&item, 0, sizeof item);
+    item.mask = CBEIF_TEXT;
+    item.iItem = index;
+    item.pszText = text;
+    item.cchTextMax = kDriveEntryTextSize - 1;
+    if (SendMessageA(list, CBEM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)) <= 0) return false;
+    name[0] = text[1];
+    name[1] = text[2];
+    name[2] = '\0';
+    return true;
+}
+
+// A read has no option: its box goes, and the buttons move up into its place.
+void dropWriteOption(HWND window) {
+    HWND option = GetDlgItem(window, IDC_DRIVE_NO_FORMAT);
+    RECT box, start, dialog;
+    GetWindowRect(option, &box);
+    GetWindowRect(GetDlgItem(window, IDC_DRIVE_START), &start);
+    int shift = start.top - box.top;
+    ShowWindow(option, SW_HIDE);
+    for (int id : {IDC_DRIVE_START, IDC_DRIVE_CANCEL}) {
+        HWND button = GetDlgItem(window, id);
+        RECT r;
+        GetWindowRect(button, &r);
+        POINT at = {r.left, r.top - shift};
+        ScreenToClient(window, &at);
+        SetWindowPos(button, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    GetWindowRect(window, &dialog);
+    SetWindowPos(window, nullptr, 0, 0, dialog.right - dialog.left,
+                 dialog.bottom - dialog.top - shift, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// Writing without formatting is offered only while the chosen drive's disk already has the
+// image's geometry (for drives that cannot format); otherwise the box is cleared and disabled.
+void offerWriteWithoutFormat(DriveDialog* dialog) {
+    if (dialog->direction != kWriteToFloppy) return;
+    int index = static_cast<int>(SendMessageA(dialog->driveList, CB_GETCURSEL, 0, 0));
+    char name[3];
+    bool fits = index >= 0 && entryDriveName(dialog->driveList, index, name) &&
+                checkDiskInDrive(name, *dialog->owner) == kDiskOfImageFormat;
+    if (!fits) CheckDlgButton(dialog->window, IDC_DRIVE_NO_FORMAT, BST_UNCHECKED);
+    EnableWindow(GetDlgItem(dialog->window, IDC_DRIVE_NO_FORMAT), fits);
+}
+
+// Drives are listed without a disk; the disk is asked for when a transfer is to start. False
+// when the user gives up.
+bool askForDisk(DriveDialog* dialog) {
+    char name[3];
+    if (!entryDriveName(dialog->driveList, dialog->chosenIndex, name)) return true;
+    while (checkDiskInDrive(name, *dialog->owner) == kNoDiskInDrive) {
+        char text[100];
+        std::snprintf(text, sizeof text,
+                      "Drive %s has no disk! Insert a floppy disk and press Retry.", name);
+        if (MessageBoxA(dialog->window, text, "Insert disk", MB_RETRYCANCEL | MB_ICONWARNING) !=
+            IDRETRY)
+            return false;
+    }
+    return true;
+}
+
 // The sink, called on the worker thread. The window is set before the worker starts.
 void sendStep(void* context) {
     SendMessageA(static_cast<DriveDialog*>(context)->window, WM_TRANSFER_PROGRESS, 0, 0);
@@ -77,6 +144,7 @@ void initDialog(HWND window, DriveDialog* dialog) {
     SetWindowTextA(window, reading ? "Read image from floppy disk" : "Write image to floppy disk");
     SetWindowTextA(GetDlgItem(window, IDC_DRIVE_START), reading ? "Read" : "Write");
     SetFocus(GetDlgItem(window, IDC_DRIVE_START));
+    if (reading) dropWriteOption(window);
 
     if (dialog->discoverDrives() <= 0) {
         MessageBoxA(window, "No floppy drives found!", "Error", MB_ICONERROR);
@@ -85,14 +153,20 @@ void initDialog(HWND window, DriveDialog* dialog) {
     }
     SetWindowPos(dialog->driveList, nullptr, 15, 15, 263, 120, SWP_NOACTIVATE);
     SendMessageA(dialog->driveList, CB_SETCURSEL, 0, 0);
+    offerWriteWithoutFormat(dialog);
 }
 
 void startTransfer(DriveDialog* dialog) {
     dialog->chosenIndex =
         static_cast<int32_t>(SendMessageA(dialog->driveList, CB_GETCURSEL, 0, 0));
-    if (dialog->chosenIndex == -1) return;
+    if (dialog->chosenIndex == -1 || !askForDisk(dialog)) return;
+    offerWriteWithoutFormat(dialog);  // the disk may have changed since the drive was chosen
+    dialog->writeMode = IsDlgButtonChecked(dialog->window, IDC_DRIVE_NO_FORMAT) == BST_CHECKED
+                            ? kWriteWithoutFormat
+                            : kFormatThenWrite;
     EnableWindow(dialog->driveList, FALSE);
     EnableWindow(GetDlgItem(dialog->window, IDC_DRIVE_START), FALSE);
+    EnableWindow(GetDlgItem(dialog->window, IDC_DRIVE_NO_FORMAT), FALSE);
     HANDLE thread = CreateThread(nullptr, 0, transferThread, dialog, 0, nullptr);
     if (thread == nullptr) {
         // No worker, so no transfer would ever end the dialog and its controls would stay
@@ -135,7 +209,10 @@ INT_PTR CALLBACK driveDialogProc(HWND window, UINT message, WPARAM wParam, LPARA
         break;
     case WM_COMMAND:
         if (g_dialog == nullptr) break;
-        if (LOWORD(wParam) == IDC_DRIVE_START) startTransfer(g_dialog);
+        if (reinterpret_cast<HWND>(lParam) == g_dialog->driveList &&
+            HIWORD(wParam) == CBN_SELCHANGE)
+            offerWriteWithoutFormat(g_dialog);
+        else if (LOWORD(wParam) == IDC_DRIVE_START) startTransfer(g_dialog);
         else if (LOWORD(wParam) == IDC_DRIVE_CANCEL) cancelOrClose(g_dialog);
         break;
     case WM_CLOSE:
@@ -168,7 +245,8 @@ INT_PTR CALLBACK driveDialogProc(HWND window, UINT message, WPARAM wParam, LPARA
 
 DriveDialog::DriveDialog()
     : owner(nullptr), instance(nullptr), window(nullptr), driveList(nullptr), direction(0),
-      chosenIndex(0), transferResult(kResultOk), sink{nullptr, nullptr, nullptr} {}
+      chosenIndex(0), writeMode(kFormatThenWrite), transferResult(kResultOk),
+      sink{nullptr, nullptr, nullptr} {}
 
 DriveDialog::~DriveDialog() {}
 
@@ -180,6 +258,7 @@ void DriveDialog::init(HINSTANCE moduleInstance, VolumeImage* editor) {
 bool DriveDialog::show(HWND parent, uint32_t transferDirection) {
     direction = transferDirection;
     chosenIndex = 0;
+    writeMode = kFormatThenWrite;
     // Until a transfer reports its end, nothing ran: as after a cancel, nothing changed.
     transferResult = kResultCancelled;
     DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_DRIVE), parent, driveDialogProc,
@@ -208,13 +287,17 @@ int DriveDialog::discoverDrives() {
         name[length - 1] = '\0';
 
         FloppyDevice device;
-        if (!device.open(name)) continue;
-        MediaGeometry first;
-        std::memset(&first, 0, sizeof first);
+        if (!device.open(name, kFloppyQueryAccess)) continue;
+        MediaGeometry records[kMaxMediaRecords];
+        std::memset(records, 0, sizeof records);
         bool moreData = false;
-        // A drive that knows several media types fills the one record and reports more data.
-        bool answered = device.queryMediaTypes(&first, 1, &moreData) || moreData;
-        const DriveKind* kind = answered ? kindOf(first.mediaType) : nullptr;
+        // A drive that knows more media types than fit fills the list and reports more data.
+        bool answered = device.queryMediaTypes(records, kMaxMediaRecords, &moreData) || moreData;
+        // The first floppy type in the list names the drive: a USB drive may report others (a
+        // 120 MB medium, a 3-mode format) before its 1.44 MB and 720 KB ones.
+        const DriveKind* kind = nullptr;
+        for (int r = 0; answered && kind == nullptr && r < kMaxMediaRecords; ++r)
+            kind = kindOf(records[r].mediaType);
         if (kind != nullptr) {
             char text[kDriveEntryTextSize];
             std::snprintf(text, sizeof text, "(%s) %s", name, kind->text);
@@ -239,27 +322,19 @@ DWORD WINAPI transferThread(void* parameter) {
     DriveDialog* dialog = static_cast<DriveDialog*>(parameter);
     VolumeImage* editor = dialog->owner;
 
-    char text[kDriveEntryTextSize];
-    std::memset(text, 0, sizeof text);
-    COMBOBOXEXITEMA item;
-    std::memset(&item, 0, sizeof item);
-    item.mask = CBEIF_TEXT;
-    item.iItem = dialog->chosenIndex;
-    item.pszText = text;
-    item.cchTextMax = kDriveEntryTextSize - 1;
-    if (SendMessageA(dialog->driveList, CBEM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)) <= 0) {
+    char driveName[3];
+    if (!entryDriveName(dialog->driveList, dialog->chosenIndex, driveName)) {
         // No drive to run a transfer on, and nothing else would end the dialog: its closing step
         // ends it, without a message.
         editor->finishTransfer(kResultOk);
         return 0;
     }
-    char driveName[3] = {text[1], text[2], '\0'};  // "(A:) ..." names drive "A:"
 
     // The transfer's closing step posts the end to the dialog; nothing of the image is touched
     // here afterwards, so the next command may run while this thread winds down.
     if (dialog->direction == kReadFromFloppy)
         editor->readFromFloppy(driveName);
     else
-        editor->writeToFloppy(driveName);
+        editor->writeToFloppy(driveName, dialog->writeMode);
     return 0;
 }

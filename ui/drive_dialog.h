@@ -1,6 +1,8 @@
-// The floppy drive dialog: lists the removable drives that report a floppy media type, runs the
-// read or the write of the image on a worker thread and shows its steps until the transfer ends
-// the dialog. The record is the editor's; the dialog writes its state into it and knows the
+// The floppy drive dialog: lists the removable drives that report a floppy media type (internal
+// and USB drives, with a disk or without), asks for a disk when the chosen drive has none, offers
+// to write without formatting when the disk already has the image's geometry, runs the read or
+// the write of the image on a worker thread and shows its steps until the transfer ends the
+// dialog. The record is the editor's; the dialog writes its state into it and knows the
 // editor only as the image it transfers. The dialog is the transfer's sink: steps come as
 // WM_TRANSFER_PROGRESS, the end as WM_TRANSFER_ENDED.
 #ifndef TOLVEN_UI_DRIVE_DIALOG_H
@@ -11,6 +13,7 @@
 #include <cstdint>
 
 #include "floppy/transfer_sink.h"
+#include "image/volume_image.h"
 
 class VolumeImage;
 
@@ -37,8 +40,8 @@ public:
     bool show(HWND parent, uint32_t transferDirection);
     // True when the last transfer failed, so its queued messages are to be shown.
     bool transferFailed() const;
-    // Appends every removable drive that answers the media type query with a floppy type to the
-    // drive list; returns how many were added.
+    // Appends every removable drive that reports a floppy media type to the drive list; returns
+    // how many were added. Drives are opened for their queries only: no disk, no rights needed.
     int discoverDrives();
 
     VolumeImage* owner;  // the editor's image
@@ -47,6 +50,7 @@ public:
     HWND driveList;
     uint32_t direction;
     int32_t chosenIndex;
+    FloppyWriteMode writeMode;  // chosen with the start of a write
     int32_t transferResult;
     TransferSink sink;  // the dialog's window, for the transfer on the worker thread
 };

@@ -86,7 +86,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             const uint8_t* held = nullptr;
             switch (v.kind) {
                 case kAreaBootSector: held = image->bootSector; break;
-                case kAreaFat: held = v.copy == 0 ? image->fat1 : v.copy == 1 ? image->fat2 : nullptr; break;
+                case kAreaFat:
+                    held = v.copy == 0 ? image->fat1 : v.copy == 1 ? image->fat2 : nullptr;
+                    break;
                 case kAreaRoot: held = image->rootDir; break;
                 case kAreaClusters:
                     for (int i = 0; i < image->clusterCount; ++i)

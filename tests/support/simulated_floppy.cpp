@@ -78,6 +78,7 @@ std::string format(const char* fmt, unsigned long long a, unsigned long long b =
 
 SimulatedFloppy::SimulatedFloppy(const char* driveName)
     : driveType_(kDriveRemovable), position_(0), open_(false), locked_(false),
+      openForTransfer_(false),
       answersDiskQuery_(true), answersStorageQuery_(true), refusesFormat_(false),
       mountsVolume_(false), hasDisk_(true), accessDenied_(false), mountedBytes_(0),
       bytesRead_(0), bytesWritten_(0), timed_(false), now_(0), headCylinder_(0),
@@ -272,7 +273,7 @@ void SimulatedFloppy::enableTiming(const FloppyTiming& timing) {
 bool SimulatedFloppy::begin(FloppyCall call) {
     int kind = static_cast<int>(call);
     int nth = ++counts_[kind];
-    waitIfAsked();
+    if (openForTransfer_) waitIfAsked();
     if (timed_) now_ += timing_.callOverhead;
     for (const CancelRule& rule : cancels_)
         if (rule.call == call && rule.nth == nth && rule.keepRunning != nullptr)
@@ -324,6 +325,7 @@ uint32_t SimulatedFloppy::allowedBytes(uint32_t count, bool write, bool* fail) c
 bool SimulatedFloppy::deviceOpen(FloppyAccess access, FloppyOpenError* error) {
     bool readWrite = access == kFloppyReadWriteAccess;
     *error = kOpenFailed;
+    openForTransfer_ = readWrite;
     bool ok = begin(FloppyCall::Open);
     if (ok && readWrite && accessDenied_) {
         *error = kOpenDenied;
@@ -333,6 +335,7 @@ bool SimulatedFloppy::deviceOpen(FloppyAccess access, FloppyOpenError* error) {
         ok = false;
     }
     record(std::string(readWrite ? "open " : "query open ") + driveName_, ok);
+    openForTransfer_ = ok && readWrite;
     if (ok) {
         open_ = true;
         position_ = 0;
@@ -499,6 +502,7 @@ void SimulatedFloppy::deviceClose() {
     begin(FloppyCall::Close);
     record("close", true);
     open_ = false;
+    openForTransfer_ = false;
     locked_ = false;
 }
 

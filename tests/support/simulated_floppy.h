@@ -127,8 +127,10 @@ public:
     void enableTiming(const FloppyTiming& timing);
     void disableTiming() { timed_ = false; }
     int64_t elapsedNanoseconds() const { return now_; }
-    // Each call also waits this long on `clock` (null: no wait), so a window test can look at the
-    // transfer between two calls: it advances the clock one call at a time.
+    // Each call of a transfer (on the drive opened for reading and writing) also waits this long
+    // on `clock` (null: no wait), so a window test can look at the transfer between two calls: it
+    // advances the clock one call at a time. Queries (discovery, the dialog's look at the disk)
+    // run on the window's thread and never wait.
     void setCallDelay(int64_t microseconds, FakeClock* clock) {
         delay_ = microseconds;
         clock_ = clock;
@@ -139,7 +141,8 @@ public:
     bool deviceLock();
     bool deviceUnlock();
     bool deviceDismount();
-    bool deviceQueryMediaTypes(MediaQuery query, MediaGeometry* records, int capacity, bool* moreData);
+    bool deviceQueryMediaTypes(MediaQuery query, MediaGeometry* records, int capacity,
+                               bool* moreData);
     DiskPresence deviceDiskGeometry(MediaGeometry* geometry);
     bool deviceFormatTracks(const FormatRequest& request);
     bool deviceRead(void* buffer, uint32_t count, uint32_t* got);
@@ -197,6 +200,7 @@ private:
     uint64_t position_;
     bool open_;
     bool locked_;
+    bool openForTransfer_;  // opened for reading and writing: its calls wait on the clock
     bool answersDiskQuery_;
     bool answersStorageQuery_;
     bool refusesFormat_;

@@ -162,9 +162,7 @@ TEST_F(FloppyVerify, CancelAtEveryCheckPointYields200) {
 TEST_F(FloppyVerify, NoMemoryToReadBackIsNotBlamedOnTheDisk) {
     TransferRecorder recorder(*image);
     failAllocation(1);
-    int result = image->verifyFloppy("A:", kResultOk);
-    EXPECT_EQ(kResultVerifyFailed, result);
-    expectTransferEnded(recorder, *image, drive, result);
+    EXPECT_EQ(kResultVerifyFailed, verify(kResultOk, recorder));
     EXPECT_EQ(std::vector<std::string>{"Could not verify floppy! Not enough memory to read it back!"},
               messages(*image));
     EXPECT_EQ(0, drive.callCount(FloppyCall::Read));

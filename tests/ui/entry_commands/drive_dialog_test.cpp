@@ -78,6 +78,37 @@ protected:
         return drive;
     }
 
+    // A drive of every kind real machines have: an internal drive A: that is empty, a USB drive B:
+    // that cannot format, a drive C: whose disk's old 720 KB volume is still mounted and a drive
+    // D: this user may not open for writing. B: and D: hold a formatted 1.44 MB disk.
+    void addEveryKind() {
+        std::vector<uint8_t> old720 = bytesOf(dataPath("small.img"));
+        addDrive35("A:", nullptr).ejectDisk();
+        addDrive35("B:", &blank1440).behaveAsUsbDrive(true);
+        addDrive35("C:", nullptr).insertDisk(SimulatedFloppy::standardMedia(kMediaF3_720_512),
+                                             old720.data(), old720.size());
+        drives[2]->setVolumeMounted(true);
+        addDrive35("D:", &blank1440).setAccessDenied(true);
+    }
+    // Chooses list entry `index` as a click in the list does.
+    void choose(HWND dialog, int index) {
+        SendMessageA(driveList(dialog), CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+        SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(0, CBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(driveList(dialog)));
+    }
+    // Writes onto list entry `index` (without formatting when asked) to the end, and returns the
+    // error report's text (empty when none came).
+    std::string writeTo(int index, bool withoutFormat = false) {
+        postKey(fileList(session), VK_F8);
+        HWND dialog = waitForDialog(session, kWriteCaption);
+        choose(dialog, index);
+        if (withoutFormat) SendMessageA(GetDlgItem(dialog, IDC_DRIVE_NO_FORMAT), BM_CLICK, 0, 0);
+        pressButton(dialog, IDC_DRIVE_START);
+        EXPECT_TRUE(waitForWindowGone(session.threadId(), kDialogClass, kWriteCaption));
+        session.settle();
+        return otherWindows(session).empty() ? "" : answerMessageBox(session, "Error");
+    }
+
     HWND driveList(HWND dialog) { return FindWindowExA(dialog, nullptr, "ComboBoxEx32", nullptr); }
     std::vector<DriveEntry> driveEntries(HWND dialog) {
         std::vector<DriveEntry> entries;
@@ -153,6 +184,7 @@ protected:
     FakeClock clock;  // declared first: the drives wait on it until they are gone
     UiSession session;
     std::vector<std::unique_ptr<SimulatedFloppy>> drives;
+    std::vector<uint8_t> blank1440 = std::vector<uint8_t>(1474560, 0xF6);  // formatted, no volume
 };
 
 TEST_F(DriveDialogTest, NoFloppyDriveFoundClosesTheDialog) {
@@ -376,6 +408,74 @@ TEST_F(DriveDialogTest, FailedTransfersReportAfterTheDialogClosed) {
     ASSERT_NE(nullptr, report) << "no error report after the failed write";
     EXPECT_FALSE(IsWindow(dialog));
     EXPECT_EQ("Could not format floppy (cyl. 2)!", answerMessageBox(session, "Error"));
+}
+
+// Every kind is listed, the empty one too; writing without formatting is offered only while the
+// chosen drive's disk has the image's geometry (looked at without rights).
+TEST_F(DriveDialogTest, EveryKindOfDriveIsListedWithWhatItsDiskAllows) {
+    addEveryKind();
+    ASSERT_EQ(kResultOk, session.openImage(dataPath("tree.img")));
+    postKey(fileList(session), VK_F8);
+    HWND dialog = waitForDialog(session, kWriteCaption);
+    ASSERT_NE(nullptr, dialog);
+    std::string seen;
+    for (int i = 0; i < 4; ++i) {
+        choose(dialog, i);
+        bool offered = IsWindowEnabled(GetDlgItem(dialog, IDC_DRIVE_NO_FORMAT));
+        seen += driveEntries(dialog)[i].text + (offered ? " +" : " -") + "\n";
+    }
+    EXPECT_EQ("(A:) 3.5\" Floppy Drive -\n(B:) 3.5\" Floppy Drive +\n"
+              "(C:) 3.5\" Floppy Drive -\n(D:) 3.5\" Floppy Drive +\n", seen);
+    pressButton(dialog, IDC_DRIVE_CANCEL);
+}
+
+// The USB drive cannot format; written without formatting, its disk takes the image as it is
+// and the verify pass still runs.
+TEST_F(DriveDialogTest, UsbDriveThatCannotFormatWritesWithoutFormatting) {
+    addEveryKind();
+    ASSERT_EQ(kResultOk, session.openImage(dataPath("tree.img")));
+    EXPECT_EQ(0u, writeTo(1).find("Could not format floppy (cyl. 0)!"));
+    EXPECT_EQ("", writeTo(1, true));
+    EXPECT_TRUE(drives[1]->diskBytes() == bytesOf(dataPath("tree.img")));
+    EXPECT_EQ(1, drives[1]->callCount(FloppyCall::Format));
+    EXPECT_GT(drives[1]->callCount(FloppyCall::Read), 0);
+}
+
+// The disk's old 720 KB volume no longer cuts the 1.44 MB image short; the drive denied to this
+// user says why and what to do.
+TEST_F(DriveDialogTest, MountedVolumeTakesTheWholeImageAndDeniedAccessNamesTheRemedy) {
+    addEveryKind();
+    ASSERT_EQ(kResultOk, session.openImage(dataPath("tree.img")));
+    EXPECT_EQ("", writeTo(2));
+    EXPECT_TRUE(drives[2]->diskBytes() == bytesOf(dataPath("tree.img")));
+    EXPECT_EQ("Could not access floppy drive! Windows denies this user raw access to drives: run "
+              "Tolven as administrator!",
+              writeTo(3));
+}
+
+// The empty drive asks for its disk when the read starts: Cancel goes back to choosing, Retry
+// with the disk in reads it. A read has no option to write without formatting.
+TEST_F(DriveDialogTest, EmptyDriveAsksForADiskWhenTheReadStarts) {
+    addEveryKind();
+    ASSERT_EQ(kResultOk, session.openImage(dataPath("small.img")));
+    postKey(fileList(session), VK_F7);
+    HWND dialog = waitForDialog(session, kReadCaption);
+    ASSERT_NE(nullptr, dialog);
+    EXPECT_FALSE(IsWindowVisible(GetDlgItem(dialog, IDC_DRIVE_NO_FORMAT)));
+    pressButton(dialog, IDC_DRIVE_START);
+    EXPECT_EQ("Drive A: has no disk! Insert a floppy disk and press Retry.",
+              ui_driver::answerMessageBox(session.threadId(), "Insert disk", IDCANCEL));
+    session.settle();
+    EXPECT_TRUE(IsWindowEnabled(driveList(dialog)));  // back to choosing
+    pressButton(dialog, IDC_DRIVE_START);
+    ASSERT_NE(nullptr, waitForDialog(session, "Insert disk"));
+    std::vector<uint8_t> tree = bytesOf(dataPath("tree.img"));
+    drives[0]->insertDisk(SimulatedFloppy::standardMedia(kMediaF3_1Pt44_512), tree.data(),
+                          tree.size());
+    ui_driver::answerMessageBox(session.threadId(), "Insert disk", IDRETRY);
+    ASSERT_TRUE(waitForWindowGone(session.threadId(), kDialogClass, kReadCaption));
+    session.settle();
+    EXPECT_NE(indexOf(session, "readme.txt"), -1);
 }
 
 }  // namespace
