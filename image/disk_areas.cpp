@@ -33,6 +33,12 @@ DiskArea areaOf(VolumeAreaKind kind, int copy, uint32_t offset, uint32_t length)
                     length,  nullptr, nullptr,              length,
                     static_cast<int32_t>(length / kSectorBytes), false};
 }
+
+void holdIn(DiskArea* area, uint8_t* bytes, uint8_t* backup, uint32_t bufferSize) {
+    area->bytes = bytes;
+    area->backup = backup;
+    area->bufferSize = bufferSize;
+}
 }  // namespace
 
 void listDiskAreas(VolumeImage& image, DiskAreaTable* table) {
@@ -59,38 +65,30 @@ void listDiskAreas(VolumeImage& image, DiskAreaTable* table) {
         DiskArea a = areaOf(v.kind, v.copy, v.offset, v.length);
         switch (v.kind) {
         case kAreaBootSector:
-            a.bytes = image.bootSector;
-            a.backup = image.backupBootSector;
-            a.bufferSize = sizeof image.bootSector;
+            holdIn(&a, image.bootSector, image.backupBootSector, sizeof image.bootSector);
             break;
         case kAreaFat:
             firstFat = true;
-            a.bytes = v.copy == 1 ? image.fat2 : image.fat1;
-            a.backup = v.copy == 1 ? image.backupFat2 : image.backupFat1;
-            a.bufferSize = sizeof image.fat1;
+            if (v.copy == 0) holdIn(&a, image.fat1, image.backupFat1, sizeof image.fat1);
+            if (v.copy == 1) holdIn(&a, image.fat2, image.backupFat2, sizeof image.fat2);
             if (v.copy >= 2) {
                 // Every copy is written from the one FAT the image keeps, as image files are.
-                table->spareFat.assign(image.fat1, image.fat1 + (v.length < sizeof image.fat1
-                                                                     ? v.length
-                                                                     : sizeof image.fat1));
-                a.length = static_cast<uint32_t>(table->spareFat.size());
-                a.backup = table->spareFat.data();
-                a.bufferSize = a.length;
+                uint32_t length = v.length < sizeof image.fat1 ? v.length : sizeof image.fat1;
+                table->spareFat.assign(image.fat1, image.fat1 + length);
+                a.length = length;
+                holdIn(&a, image.fat1, table->spareFat.data(), length);
                 a.spare = true;
             }
             break;
         case kAreaRoot:
-            a.bytes = image.rootDir;
-            a.backup = image.backupRootDir;
-            a.bufferSize = sizeof image.rootDir;
+            holdIn(&a, image.rootDir, image.backupRootDir, sizeof image.rootDir);
             break;
         case kAreaClusters:
             a.length = a.bufferSize = image.clusterBytes;
             a.sectors = static_cast<int32_t>(image.clusterBytes / kSectorBytes);
             break;
         default:
-            a.bytes = kept + keptAt;
-            a.backup = keptBackup + keptAt;
+            holdIn(&a, kept + keptAt, keptBackup + keptAt, v.length);
             keptAt += v.length;
             break;
         }
@@ -100,9 +98,7 @@ void listDiskAreas(VolumeImage& image, DiskAreaTable* table) {
         // Behind the boot sector: no pass moves anything on such a disk, the entry is its step.
         for (int k = n; k > 1; --k) table->areas[k] = table->areas[k - 1];
         DiskArea a = areaOf(kAreaFat, 0, kSectorBytes, 0);
-        a.bytes = image.fat1;
-        a.backup = image.backupFat1;
-        a.bufferSize = sizeof image.fat1;
+        holdIn(&a, image.fat1, image.backupFat1, sizeof image.fat1);
         table->areas[n < 1 ? 0 : 1] = a;
         ++n;
     }
