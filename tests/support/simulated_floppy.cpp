@@ -224,8 +224,8 @@ uint32_t SimulatedFloppy::capToMountedVolume(uint64_t at, uint32_t count) const 
 
 uint64_t SimulatedFloppy::declaredVolumeBytes() const {
     if (disk_.size() < kSectorBytes || disk_[510] != 0x55 || disk_[511] != 0xAA) return 0;
-    uint64_t bytesPerSector = disk_[0x0B] | disk_[0x0C] << 8;
-    uint64_t sectors = disk_[0x13] | disk_[0x14] << 8;
+    uint64_t bytesPerSector = disk_[0x0B] | static_cast<uint64_t>(disk_[0x0C]) << 8;
+    uint64_t sectors = disk_[0x13] | static_cast<uint64_t>(disk_[0x14]) << 8;
     return bytesPerSector * sectors;
 }
 
