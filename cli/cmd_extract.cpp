@@ -45,7 +45,7 @@ int runExtract(int argc, char** argv) {
     if (status == kExitOk) {
         int first = kResultOk;
         for (const ListedEntry& r : records) {
-            int result = image->extractEntry(r.entry, r.name, target);
+            int result = image->extractEntry(r.entry, r.longName, target);
             if (first == kResultOk) first = result;
         }
         if (first != kResultOk) status = reportFailure(*image, first);

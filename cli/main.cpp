@@ -3,8 +3,13 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <cwchar>
+#include <string>
+#include <vector>
 
 #include "cli/cli_common.h"
+#include "platform/console_text.h"
+#include "platform/host_text.h"
 #include "version.h"
 
 // Each command lives in a file of its own (cli/cmd_*.cpp).
@@ -61,9 +66,8 @@ int printHelp(FILE* out) {
     for (const CliCommand& c : kCommands) std::fprintf(out, "  %s\n      %s\n", c.usage, c.summary);
     return out == stdout ? kExitOk : kExitUsage;
 }
-}  // namespace
 
-int main(int argc, char** argv) {
+int runCli(int argc, char** argv) {
 #ifdef SIGXFSZ
     // A file size limit then fails the write, which removes the partial image, instead of
     // killing the process and leaving the partial file behind.
@@ -84,3 +88,28 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "tolven-cli: unknown command '%s'\n", argv[1]);
     return printHelp(stderr);
 }
+
+}  // namespace
+
+#ifdef _WIN32
+// Windows hands the arguments over in UTF-16 (the program is linked with -municode); the
+// commands take them in UTF-8, the core's encoding of host paths and image names.
+int wmain(int argc, wchar_t** wideArgv) {
+    useUtf8Console();
+    std::vector<std::string> args;
+    for (int i = 0; i < argc; ++i) {
+        static_assert(sizeof(wchar_t) == sizeof(uint16_t), "UTF-16 arguments");
+        size_t units = std::wcslen(wideArgv[i]);
+        std::vector<char> text(units * 3 + 1);
+        utf16ToUtf8(reinterpret_cast<const uint16_t*>(wideArgv[i]), static_cast<int>(units),
+                    text.data(), text.size());
+        args.push_back(text.data());
+    }
+    std::vector<char*> argv;
+    for (std::string& arg : args) argv.push_back(&arg[0]);
+    argv.push_back(nullptr);
+    return runCli(argc, argv.data());
+}
+#else
+int main(int argc, char** argv) { return runCli(argc, argv); }
+#endif

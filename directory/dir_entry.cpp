@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "directory/name_case.h"
 #include "directory/oem_text.h"
 #include "image/boot_sector.h"
 
@@ -28,10 +29,19 @@ bool isDotEntry(const uint8_t* entry) {
     return isFolderEntry(entry) && entry[de::kName] == de::kDotName;
 }
 
+namespace {
+// The name and extension lengths without their trailing blanks.
+void storedLengths(const uint8_t* entry, int* baseLength, int* extLength) {
+    *baseLength = 8;
+    *extLength = 3;
+    while (*baseLength > 0 && entry[de::kName + *baseLength - 1] == ' ') --*baseLength;
+    while (*extLength > 0 && entry[de::kExtension + *extLength - 1] == ' ') --*extLength;
+}
+}  // namespace
+
 int shortNameUnits(const uint8_t* entry, uint16_t* out) {
-    int baseLength = 8, extLength = 3;
-    while (baseLength > 0 && entry[de::kName + baseLength - 1] == ' ') --baseLength;
-    while (extLength > 0 && entry[de::kExtension + extLength - 1] == ' ') --extLength;
+    int baseLength, extLength;
+    storedLengths(entry, &baseLength, &extLength);
     int n = 0;
     for (int i = 0; i < baseLength; ++i) {
         uint8_t byte = entry[de::kName + i];
@@ -43,8 +53,24 @@ int shortNameUnits(const uint8_t* entry, uint16_t* out) {
     return n;
 }
 
+int shortNameAsShown(const uint8_t* entry, uint16_t* out) {
+    int n = shortNameUnits(entry, out);
+    int baseLength, extLength;
+    storedLengths(entry, &baseLength, &extLength);
+    uint8_t flags = entry[de::kNameCase];
+    for (int i = 0; i < n; ++i) {
+        uint8_t flag = i < baseLength ? de::kLowerCaseName : de::kLowerCaseExtension;
+        if ((flags & flag) != 0) out[i] = downcaseUnit(out[i]);
+    }
+    return n;
+}
+
 void shortDisplayName(const uint8_t* entry, uint16_t* out) {
     std::memset(out, 0, kLongNameBytes);
+    if ((entry[de::kNameCase] & (de::kLowerCaseName | de::kLowerCaseExtension)) != 0) {
+        shortNameAsShown(entry, out);
+        return;
+    }
     shortNameUnits(entry, out);
     bool folder = isFolderEntry(entry);
     for (int i = 0; out[i] != 0; ++i) {

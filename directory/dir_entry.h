@@ -11,6 +11,7 @@ const int kSize = 32;
 const int kName = 0;           // 8 bytes, blank-padded
 const int kExtension = 8;      // 3 bytes, blank-padded
 const int kAttributes = 11;    // 8-bit
+const int kNameCase = 12;      // 8-bit: lower-case flags of an 8.3 name (Windows NT and later)
 const int kCreationTime = 14;  // 16-bit, DOS time
 const int kCreationDate = 16;  // 16-bit, DOS date
 const int kAccessDate = 18;    // 16-bit, DOS date of last access
@@ -32,6 +33,10 @@ const uint8_t kAttrDirectory = 0x10;
 const uint8_t kAttrArchive = 0x20;
 const uint8_t kAttrLongName = 0x0F;  // exactly this value marks a long-name slot
 const uint8_t kAttrTypeBits = 0x0F;  // a label has kAttrVolumeLabel alone among these
+
+// Byte 12: the 8.3 name is shown and copied with its name part or extension in lower case.
+const uint8_t kLowerCaseName = 0x08;
+const uint8_t kLowerCaseExtension = 0x10;
 
 // Long-name entry.
 const int kSequence = 0;  // bits 0-4 piece number, 0x40 on the piece that ends the name
@@ -87,8 +92,13 @@ bool isDotEntry(const uint8_t* entry);
 const int kShortNameUnits = 13;
 int shortNameUnits(const uint8_t* entry, uint16_t* out);
 
-// The name the file list shows for an entry without long name: shortNameUnits, folders in upper
-// case, files in lower case (ASCII letters only); zero-filled to 260 units.
+// The 8.3 name as Windows shows it and copies it to the host: shortNameUnits with the
+// lower-case flags of byte 12 applied (kLowerCaseName, kLowerCaseExtension). `out` as above.
+int shortNameAsShown(const uint8_t* entry, uint16_t* out);
+
+// The name the file list shows for an entry without long name: shortNameAsShown when byte 12
+// asks for lower case, else shortNameUnits with folders in upper case and files in lower case
+// (ASCII letters only); zero-filled to 260 units.
 void shortDisplayName(const uint8_t* entry, uint16_t* out);
 
 // Copies piece `slot` (13 units, 26 bytes) of a long-name entry to `out` (UTF-16LE bytes).

@@ -123,12 +123,6 @@ int extractTree(ExtractRun& run, uint16_t firstCluster) {
     return result;
 }
 
-// The list's name of an entry in the host's encoding; 0 when it converts to nothing.
-int listHostName(const uint16_t* name, char* out, size_t capacity) {
-    int n = hostTextFromUtf16(name, kLongNameUnits, out, capacity);
-    return n < 0 ? 0 : n;
-}
-
 }  // namespace
 
 int entryHostName(const uint8_t* entry, const uint16_t* longName, char* out, size_t capacity) {
@@ -139,7 +133,7 @@ int entryHostName(const uint8_t* entry, const uint16_t* longName, char* out, siz
         if (n != 0) return n;
     }
     uint16_t shortName[kShortNameUnits];
-    shortNameUnits(entry, shortName);
+    shortNameAsShown(entry, shortName);
     return hostTextFromUtf16(shortName, kShortNameUnits, out, capacity);
 }
 
@@ -155,8 +149,7 @@ bool isSafeHostName(const char* name) {
 ListedEntry listedEntry(const WalkedEntry& e) {
     ListedEntry listed;
     std::memcpy(listed.entry, e.entry, sizeof listed.entry);
-    if (e.longName[0] != 0) std::memcpy(listed.name, e.longName, sizeof listed.name);
-    else shortDisplayName(listed.entry, listed.name);
+    std::memcpy(listed.longName, e.longName, sizeof listed.longName);
     return listed;
 }
 
@@ -238,12 +231,12 @@ int VolumeImage::extractFolder(uint16_t firstCluster, const char* hostPath, Extr
     return result;
 }
 
-int VolumeImage::extractEntry(const uint8_t* entry, const uint16_t* name, const char* folder,
+int VolumeImage::extractEntry(const uint8_t* entry, const uint16_t* longName, const char* folder,
                               ExtractCount* count) {
     bool isFolder = isFolderEntry(entry);
     if (isFolder && isDotEntry(entry)) return kResultOk;
     std::vector<char> hostName(kLongNameUnits * 3 + 1);
-    if (listHostName(name, hostName.data(), hostName.size()) == 0) return kResultOk;
+    if (entryHostName(entry, longName, hostName.data(), hostName.size()) <= 0) return kResultOk;
     const char* message = isFolder ? kCannotCreateFolder : kCannotCreateFile;
     std::vector<char> path(std::strlen(folder) + hostName.size() + 2);
     std::strcpy(path.data(), folder);
@@ -272,13 +265,13 @@ int VolumeImage::extractEntry(const uint8_t* entry, const uint16_t* name, const 
     return extractFolder(first, path.data(), count);
 }
 
-int VolumeImage::extractTempCopy(const uint8_t* entry, const uint16_t* name, MessageList& tempFiles,
-                                 char* path, size_t capacity) {
+int VolumeImage::extractTempCopy(const uint8_t* entry, const uint16_t* longName,
+                                 MessageList& tempFiles, char* path, size_t capacity) {
     if (capacity == 0) return kResultHostIo;
     path[0] = '\0';
     if (isFolderEntry(entry)) return kResultOk;
     std::vector<char> hostName(kLongNameUnits * 3 + 1);
-    if (listHostName(name, hostName.data(), hostName.size()) == 0) return kResultOk;
+    if (entryHostName(entry, longName, hostName.data(), hostName.size()) <= 0) return kResultOk;
     std::vector<char> temp(hostPathCapacity() + hostName.size() + 1);
     if (!hostTempPath(temp.data(), hostPathCapacity())) temp[0] = '\0';
     std::strcat(temp.data(), hostName.data());

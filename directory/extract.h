@@ -12,19 +12,19 @@
 
 class MessageList;
 
-// An entry of a folder with the name the file list shows for it (its long name, else its 8.3
-// display name): what the Extract command hands to extractEntry.
+// An entry of a folder with its long name (all zero when it has none): what the Extract command
+// hands to extractEntry.
 struct ListedEntry {
     uint8_t entry[de::kSize];
-    uint16_t name[kLongNameUnits];
+    uint16_t longName[kLongNameUnits];
 };
 ListedEntry listedEntry(const WalkedEntry& e);
 // Every entry of the folder, read whole first, since extracting walks with the image's cursor.
 std::vector<ListedEntry> readListedEntries(VolumeImage& image, uint16_t folder);
 
-// The host name of an entry inside an extracted folder: its long name in the host's encoding,
-// else its 8.3 name (shortNameUnits) in it. Returns the length (0: no name), or -1 when it does
-// not fit.
+// The host name of an extracted entry, at every depth, as Windows copies it: its long name, else
+// its 8.3 name as shown (shortNameAsShown: stored case, lower-case flags applied), in UTF-8.
+// Returns the length in bytes (0: no name), or -1 when it does not fit.
 int entryHostName(const uint8_t* entry, const uint16_t* longName, char* out, size_t capacity);
 
 // An image is untrusted: a name may only name a file inside the target folder. Refused are

@@ -77,7 +77,7 @@ std::string imageEntryName(const uint8_t* entry, const uint16_t* longName) {
     if (longName[0] != 0 && utf16ToUtf8(longName, kLongNameUnits, text, sizeof text) > 0)
         return text;
     uint16_t shortName[kShortNameUnits];
-    shortNameUnits(entry, shortName);
+    shortNameAsShown(entry, shortName);
     utf16ToUtf8(shortName, kShortNameUnits, text, sizeof text);
     return text;
 }

@@ -36,7 +36,7 @@ enum ImagePathResult {
 int resolveImagePath(VolumeImage& image, const char* path, ImagePathEntry* out,
                      std::string* spelled = nullptr);
 
-// An entry's name in UTF-8: its long name, else its 8.3 name (shortNameUnits).
+// An entry's name in UTF-8: its long name, else its 8.3 name as shown (shortNameAsShown).
 std::string imageEntryName(const uint8_t* entry, const uint16_t* longName);
 
 // Resolves all but the last name of `path` to a folder, for commands that create the last one:

@@ -88,6 +88,19 @@ uint16_t upcaseUnit(uint16_t unit) {
     return static_cast<uint16_t>(unit + run.delta);
 }
 
+// The table maps lower to upper case; the way back is searched, which is cheap for the few
+// units of an 8.3 name.
+uint16_t downcaseUnit(uint16_t unit) {
+    if (unit < 0x80) return unit >= 'A' && unit <= 'Z' ? static_cast<uint16_t>(unit + 32) : unit;
+    int lowest = -1;
+    for (const UpcaseRun& run : kUpcaseRuns) {
+        int lower = unit - run.delta;
+        if (lower < run.first || lower > run.last || (lower - run.first) % run.step != 0) continue;
+        if (lowest < 0 || lower < lowest) lowest = lower;
+    }
+    return lowest < 0 ? unit : static_cast<uint16_t>(lowest);
+}
+
 std::u16string upcaseName(const std::u16string& name) {
     std::u16string out = name;
     for (char16_t& c : out) c = static_cast<char16_t>(upcaseUnit(c));

@@ -9,6 +9,9 @@
 #include <string>
 
 uint16_t upcaseUnit(uint16_t unit);
+// The lower case of an upper-case unit: the unit that upcaseUnit turns into it (the lowest when
+// several do); any other unit stays as it is.
+uint16_t downcaseUnit(uint16_t unit);
 
 // `name` with every unit upper-cased.
 std::u16string upcaseName(const std::u16string& name);

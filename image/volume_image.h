@@ -224,17 +224,17 @@ public:
     // of the tree, after every entry was tried ("Could not create directory \"%s\"!" when the
     // folder exists already or cannot be made, then nothing below it is extracted).
     int extractFolder(uint16_t firstCluster, const char* hostPath, ExtractCount* count = nullptr);
-    // Extracts one entry of a listed folder into `folder` under `name` (the list's name: the long
-    // name, else the 8.3 display name), as the Extract command does for each item: folders with
-    // extractFolder, files with extractFile; "." and ".." and names that convert to nothing are
-    // passed over with 0. 0; 100 as the two above. `count` (may be null) grows by every file
-    // and folder made.
-    int extractEntry(const uint8_t* entry, const uint16_t* name, const char* folder,
+    // Extracts one entry of a listed folder into `folder`, as the Extract command does for each
+    // item: under its long name (`longName`, the walker's; all zero when it has none), else its
+    // 8.3 name as shown (shortNameAsShown), the name it gets at any depth of a tree; folders with
+    // extractFolder, files with extractFile; "." and ".." are passed over with 0. 0; 100 as the
+    // two above. `count` (may be null) grows by every file and folder made.
+    int extractEntry(const uint8_t* entry, const uint16_t* longName, const char* folder,
                      ExtractCount* count = nullptr);
-    // Viewing's temporary copy: extracts a file entry to the host's temporary folder under
-    // `name` and appends the path to `tempFiles`. 0 with the path in `path` (empty when the
-    // entry is a folder or the name converts to nothing: nothing to open); 100 as extractFile.
-    int extractTempCopy(const uint8_t* entry, const uint16_t* name, MessageList& tempFiles,
+    // Viewing's temporary copy: extracts a file entry to the host's temporary folder under the
+    // name extractEntry gives it and appends the path to `tempFiles`. 0 with the path in `path`
+    // (empty when the entry is a folder: nothing to open); 100 as extractFile.
+    int extractTempCopy(const uint8_t* entry, const uint16_t* longName, MessageList& tempFiles,
                         char* path, size_t capacity);
 
     // Deletion (directory/delete.cpp). All return 0 and queue nothing.

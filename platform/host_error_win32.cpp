@@ -20,7 +20,7 @@ int hostRefusalCode(HostRefusal why) {
     return ERROR_ACCESS_DENIED;
 }
 
-// The wide text, in the user's language, turned into the ANSI code page of the rest of the report.
+// The wide text, in the user's language, in UTF-8 as the rest of the report.
 std::string hostErrorText(int code) {
     wchar_t* text = nullptr;
     DWORD length = FormatMessageW(
@@ -31,10 +31,10 @@ std::string hostErrorText(int code) {
         while (length > 0 && (text[length - 1] == L'\r' || text[length - 1] == L'\n' ||
                               text[length - 1] == L' '))
             --length;
-        std::vector<char> ansi(length * 2 + 1);
+        std::vector<char> utf8(length * 3 + 1);
         if (hostTextFromUtf16(reinterpret_cast<const uint16_t*>(text), static_cast<int>(length),
-                              ansi.data(), ansi.size()) >= 0)
-            out = ansi.data();
+                              utf8.data(), utf8.size()) >= 0)
+            out = utf8.data();
     }
     if (text != nullptr) LocalFree(text);
     if (out.empty()) out = "System error " + std::to_string(code) + ".";

@@ -1,5 +1,6 @@
-// Host files and folders as the core sees them. The Win32 build uses kernel32 (CreateFileA and
-// friends); every other host uses POSIX calls. Paths are ANSI on Windows and UTF-8 elsewhere.
+// Host files and folders as the core sees them. Paths are UTF-8 on every host: the Win32 build
+// hands them to kernel32's wide calls (CreateFileW and friends, platform/host_wide_win32.h);
+// every other host uses POSIX calls.
 // Every failure and refusal is noted with its path and the system's reason (platform/host_error.h).
 #ifndef TOLVEN_PLATFORM_HOST_FILE_H
 #define TOLVEN_PLATFORM_HOST_FILE_H

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "platform/host_error.h"
+#include "platform/host_wide_win32.h"
 
 static HANDLE asHandle(intptr_t h) { return reinterpret_cast<HANDLE>(h); }
 static const intptr_t kClosed = reinterpret_cast<intptr_t>(INVALID_HANDLE_VALUE);
@@ -16,8 +17,8 @@ HostFile::~HostFile() { close(); }
 
 bool HostFile::openForReading(const char* path) {
     close();
-    HANDLE h = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h = hostCreateFile(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL);
     if (h == INVALID_HANDLE_VALUE) {
         hostNoteFailure(path);
         return false;
@@ -38,8 +39,7 @@ bool HostFile::openRegularForReading(const char* path) {
 
 bool HostFile::createAlways(const char* path) {
     close();
-    HANDLE h = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                           nullptr);
+    HANDLE h = hostCreateFile(path, GENERIC_WRITE, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL);
     if (h == INVALID_HANDLE_VALUE) {
         hostNoteFailure(path);
         return false;
@@ -53,8 +53,7 @@ bool HostFile::createAlways(const char* path) {
 // point is not followed), without truncation, checked on the open handle, and only then emptied.
 bool HostFile::createPlain(const char* path) {
     close();
-    HANDLE h = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                           nullptr);
+    HANDLE h = hostCreateFile(path, GENERIC_WRITE, 0, CREATE_NEW, FILE_ATTRIBUTE_NORMAL);
     DWORD error = GetLastError();
     bool exists = error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
     if (h == INVALID_HANDLE_VALUE && !exists) {
@@ -62,7 +61,7 @@ bool HostFile::createPlain(const char* path) {
         return false;
     }
     if (h == INVALID_HANDLE_VALUE) {
-        DWORD attributes = GetFileAttributesA(path);
+        DWORD attributes = hostFileAttributes(path);
         if (attributes == INVALID_FILE_ATTRIBUTES) {
             hostNoteFailure(path);
             return false;
@@ -72,8 +71,8 @@ bool HostFile::createPlain(const char* path) {
             hostNoteRefusal(path, folder ? kHostRefusedFolder : kHostRefusedNotAFile);
             return false;
         }
-        h = CreateFileA(path, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        h = hostCreateFile(path, GENERIC_WRITE, 0, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT);
         if (h == INVALID_HANDLE_VALUE) {
             hostNoteFailure(path);
             return false;
@@ -133,18 +132,54 @@ namespace {
 
 // The file a symbolic link or junction at `path` leads to; false when it leads nowhere.
 bool finalPath(const char* path, std::string* out) {
-    HANDLE h = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                           nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    HANDLE h = hostCreateFile(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS);
     if (h == INVALID_HANDLE_VALUE) return false;
-    char buffer[MAX_PATH + 16];
-    DWORD n = GetFinalPathNameByHandleA(h, buffer, sizeof buffer, FILE_NAME_NORMALIZED);
+    std::wstring buffer(MAX_PATH, L'\0');
+    DWORD n = GetFinalPathNameByHandleW(h, &buffer[0], MAX_PATH, FILE_NAME_NORMALIZED);
+    if (n >= MAX_PATH) {
+        buffer.assign(n, L'\0');
+        n = GetFinalPathNameByHandleW(h, &buffer[0], n, FILE_NAME_NORMALIZED);
+    }
     CloseHandle(h);
-    if (n == 0 || n >= sizeof buffer) return false;
-    // "\\?\C:\x" is "C:\x" and "\\?\UNC\server\share" is "\\server\share" for the ANSI calls.
-    if (std::strncmp(buffer, "\\\\?\\UNC\\", 8) == 0) *out = std::string("\\\\") + (buffer + 8);
-    else if (std::strncmp(buffer, "\\\\?\\", 4) == 0) *out = buffer + 4;
-    else *out = buffer;
+    if (n == 0 || n >= buffer.size()) return false;
+    buffer.resize(n);
+    // "\\?\C:\x" is "C:\x" and "\\?\UNC\server\share" is "\\server\share": hostWidePath
+    // gives the prefix back when the path needs it.
+    if (buffer.compare(0, 8, L"\\\\?\\UNC\\") == 0) buffer = L"\\\\" + buffer.substr(8);
+    else if (buffer.compare(0, 4, L"\\\\?\\") == 0) buffer = buffer.substr(4);
+    *out = hostUtf8(buffer.c_str(), static_cast<int>(buffer.size()));
     return true;
+}
+
+// The full form of `path` in UTF-8, of any length; false with the last error set.
+bool fullPath(const char* path, std::string* out) {
+    std::wstring wide;
+    if (!hostWidePath(path, &wide)) return false;
+    DWORD need = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+    if (need == 0) return false;
+    std::wstring full(need, L'\0');
+    DWORD got = GetFullPathNameW(wide.c_str(), need, &full[0], nullptr);
+    if (got == 0 || got >= need) {
+        if (got != 0) SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        return false;
+    }
+    *out = hostUtf8(full.c_str(), static_cast<int>(got));
+    return true;
+}
+
+// The wide calls that take two paths.
+BOOL replaceFile(const std::string& target, const std::string& source) {
+    std::wstring to, from;
+    return hostWidePath(target.c_str(), &to) && hostWidePath(source.c_str(), &from) &&
+           ReplaceFileW(to.c_str(), from.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
+                        nullptr);
+}
+
+BOOL moveFile(const std::string& source, const std::string& target) {
+    std::wstring from, to;
+    return hostWidePath(source.c_str(), &from) && hostWidePath(target.c_str(), &to) &&
+           MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH);
 }
 
 const DWORD kKeptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
@@ -158,28 +193,25 @@ HostReplacement::~HostReplacement() { abandon(); }
 
 void HostReplacement::abandon() {
     file_.close();
-    if (!temp_.empty()) DeleteFileA(temp_.c_str());
+    if (!temp_.empty()) hostDeleteFile(temp_.c_str());
     temp_.clear();
 }
 
 bool HostReplacement::begin(const char* path) {
     abandon();
     // A full path: Wine's ReplaceFile fails on relative ones.
-    char full[MAX_PATH];
-    DWORD length = GetFullPathNameA(path, sizeof full, full, nullptr);
-    if (length == 0 || length >= sizeof full) {
-        if (length != 0) SetLastError(ERROR_FILENAME_EXCED_RANGE);
+    if (!fullPath(path, &target_)) {
         hostNoteFailure(path);
         return false;
     }
-    target_ = full;
-    DWORD attributes = GetFileAttributesA(full);
+    DWORD attributes = hostFileAttributes(target_.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-        if (!finalPath(full, &target_)) {
+        std::string full = target_;
+        if (!finalPath(full.c_str(), &target_)) {
             hostNoteRefusal(path, kHostRefusedNoTarget);
             return false;
         }
-        attributes = GetFileAttributesA(target_.c_str());
+        attributes = hostFileAttributes(target_.c_str());
     }
     targetExists_ = attributes != INVALID_FILE_ATTRIBUTES;
     if (!targetExists_) {
@@ -208,8 +240,8 @@ bool HostReplacement::begin(const char* path) {
         char suffix[32];
         std::snprintf(suffix, sizeof suffix, ".%06x.tolven-partial", salt & 0xFFFFFFu);
         temp_ = target_ + suffix;
-        h = CreateFileA(temp_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                        kept != 0 ? kept : FILE_ATTRIBUTE_NORMAL, nullptr);
+        h = hostCreateFile(temp_.c_str(), GENERIC_WRITE, 0, CREATE_NEW,
+                           kept != 0 ? kept : FILE_ATTRIBUTE_NORMAL);
         DWORD error = GetLastError();
         bool taken = error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
         if (h == INVALID_HANDLE_VALUE && !taken) break;
@@ -234,10 +266,7 @@ ReplaceResult HostReplacement::commit() {
         return kReplaceWriteFailed;
     }
     // ReplaceFile keeps the target's security, attributes and creation time.
-    BOOL moved = targetExists_
-                     ? ReplaceFileA(target_.c_str(), temp_.c_str(), nullptr,
-                                    REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)
-                     : MoveFileExA(temp_.c_str(), target_.c_str(), MOVEFILE_WRITE_THROUGH);
+    BOOL moved = targetExists_ ? replaceFile(target_, temp_) : moveFile(temp_, target_);
     if (!moved) {
         hostNoteFailure(file_.path_.c_str());
         abandon();
@@ -250,18 +279,27 @@ ReplaceResult HostReplacement::commit() {
 char hostPathSeparator() { return '\\'; }
 
 bool hostCreateFolder(const char* path) {
-    if (CreateDirectoryA(path, nullptr)) return true;
+    std::wstring wide;
+    if (hostWidePath(path, &wide) && CreateDirectoryW(wide.c_str(), nullptr)) return true;
     hostNoteFailure(path);
     return false;
 }
 
-bool hostDeleteFile(const char* path) { return DeleteFileA(path) != FALSE; }
+bool hostDeleteFile(const char* path) {
+    std::wstring wide;
+    return hostWidePath(path, &wide) && DeleteFileW(wide.c_str()) != FALSE;
+}
 
 bool hostFileExists(const char* path) {
-    return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
+    return hostFileAttributes(path) != INVALID_FILE_ATTRIBUTES;
 }
 
 bool hostTempPath(char* buffer, size_t capacity) {
-    DWORD n = GetTempPathA(static_cast<DWORD>(capacity), buffer);
-    return n != 0 && n < capacity;
+    wchar_t wide[MAX_PATH + 1];
+    DWORD n = GetTempPathW(MAX_PATH + 1, wide);
+    if (n == 0 || n > MAX_PATH || capacity == 0) return false;
+    std::string path = hostUtf8(wide, static_cast<int>(n));
+    if (path.size() >= capacity) return false;
+    std::memcpy(buffer, path.c_str(), path.size() + 1);
+    return true;
 }

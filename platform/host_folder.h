@@ -1,5 +1,6 @@
 // What insertion needs from the host beyond reading and writing files: what a path is, how big,
-// when it was last written, which names a folder holds and the whole contents of a file. Paths are ANSI on Windows and UTF-8 elsewhere.
+// when it was last written, which names a folder holds and the whole contents of a file. Paths
+// and names are UTF-8 on every host (platform/host_file.h).
 #ifndef TOLVEN_PLATFORM_HOST_FOLDER_H
 #define TOLVEN_PLATFORM_HOST_FOLDER_H
 

@@ -6,6 +6,7 @@
 
 #include "platform/host_error.h"
 #include "platform/host_file.h"
+#include "platform/host_wide_win32.h"
 
 static bool localDosTime(const FILETIME& utc, uint16_t* date, uint16_t* time) {
     FILETIME local;
@@ -21,15 +22,16 @@ static bool localDosTime(const FILETIME& utc, uint16_t* date, uint16_t* time) {
 // through a handle, which follows it.
 bool hostQueryFile(const char* path, HostFileInfo* info, bool followFolderLinks) {
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data)) {
+    std::wstring wide;
+    if (!hostWidePath(path, &wide) || !GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, &data)) {
         hostNoteFailure(path);
         return false;
     }
     DWORD attributes = data.dwFileAttributes;
     bool link = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
     if (link && (!(attributes & FILE_ATTRIBUTE_DIRECTORY) || followFolderLinks)) {
-        HANDLE h = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                               nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        HANDLE h = hostCreateFile(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS);
         BY_HANDLE_FILE_INFORMATION target;
         bool read = h != INVALID_HANDLE_VALUE && GetFileInformationByHandle(h, &target);
         if (!read) hostNoteFailure(path);
@@ -58,17 +60,19 @@ bool hostQueryFile(const char* path, HostFileInfo* info, bool followFolderLinks)
 bool hostListFolder(const char* path, std::vector<std::string>* names) {
     names->clear();
     std::string pattern = hostJoinPath(path, "*");
-    WIN32_FIND_DATAA found;
-    HANDLE h = FindFirstFileA(pattern.c_str(), &found);
+    std::wstring wide;
+    WIN32_FIND_DATAW found;
+    HANDLE h = hostWidePath(pattern.c_str(), &wide) ? FindFirstFileW(wide.c_str(), &found)
+                                                    : INVALID_HANDLE_VALUE;
     if (h == INVALID_HANDLE_VALUE) {
         if (GetLastError() == ERROR_FILE_NOT_FOUND) return true;
         hostNoteFailure(path);
         return false;
     }
     do {
-        std::string name = found.cFileName;
+        std::string name = hostUtf8(found.cFileName);
         if (name != "." && name != "..") names->push_back(name);
-    } while (FindNextFileA(h, &found));
+    } while (FindNextFileW(h, &found));
     bool complete = GetLastError() == ERROR_NO_MORE_FILES;
     if (!complete) hostNoteFailure(path);
     FindClose(h);

@@ -1,5 +1,6 @@
-// Long file names are UTF-16; host names and paths are ANSI (the system code page) on Windows and
-// UTF-8 elsewhere. These convert between them, always within the caller's buffer.
+// Long file names are UTF-16; host names and paths are UTF-8 in the core on every host (the Win32
+// seams hand them to the wide API as UTF-16). These convert between them, always within the
+// caller's buffer.
 #ifndef TOLVEN_PLATFORM_HOST_TEXT_H
 #define TOLVEN_PLATFORM_HOST_TEXT_H
 
@@ -13,12 +14,12 @@ int utf16ToUtf8(const uint16_t* text, int units, char* out, size_t capacity);
 // not valid UTF-8 or does not fit in `capacity` units.
 int utf8ToUtf16(const char* text, uint16_t* out, int capacity);
 
-// The same between UTF-16 and the host's encoding: WideCharToMultiByte and MultiByteToWideChar
-// with the ANSI code page on Windows (characters it lacks become '?'), UTF-8 elsewhere.
+// The same between UTF-16 and host names: UTF-8 on every host, so no name is lost.
 int hostTextFromUtf16(const uint16_t* text, int units, char* out, size_t capacity);
 int hostTextToUtf16(const char* text, uint16_t* out, int capacity);
 
-// Room for a host path with its terminator: MAX_PATH (260) on Windows, 4096 elsewhere.
+// Room in bytes for a host path in UTF-8 with its terminator: 4096 on POSIX hosts; on Windows
+// enough for the longest path of the wide API (32,767 UTF-16 units, see hostWidePath).
 size_t hostPathCapacity();
 
 // True when the host reserves `name` for a device (CON, PRN, AUX, NUL, COM1-COM9, LPT1-LPT9,

@@ -84,3 +84,11 @@ int utf8ToUtf16(const char* text, uint16_t* out, int capacity) {
     out[n] = 0;
     return n;
 }
+
+int hostTextFromUtf16(const uint16_t* text, int units, char* out, size_t capacity) {
+    return utf16ToUtf8(text, units, out, capacity);
+}
+
+int hostTextToUtf16(const char* text, uint16_t* out, int capacity) {
+    return utf8ToUtf16(text, out, capacity);
+}

@@ -18,17 +18,20 @@
 #include "ui/file_chooser.h"
 #include "ui/folder_chooser.h"
 #include "ui/image_editor.h"
+#include "ui/wide_text.h"
 
 namespace {
 
-const int kInsertTitleBytes = 260;
+const int kInsertTitleBytes = kChooserPathBytes;
 
 bool isFolder(const DirListEntry* record) { return isFolderEntry(record->rawEntry); }
 
-const uint16_t* nameUnits(const DirListEntry* record) {
+// The record's long name for extraction: none when the list shows the 8.3 display name.
+const uint16_t* longNameUnits(const DirListEntry* record) {
     // wchar_t is the 16-bit UTF-16 unit on Windows, as the directory operations expect.
     static_assert(sizeof(wchar_t) == sizeof(uint16_t), "UTF-16 long names");
-    return reinterpret_cast<const uint16_t*>(record->longName);
+    static const uint16_t kNone[kLongNameUnits] = {};
+    return record->hasLongName ? reinterpret_cast<const uint16_t*>(record->longName) : kNone;
 }
 
 bool itemSelected(HWND list, int index) {
@@ -60,7 +63,7 @@ void ImageEditor::extractCommand(bool allEntries) {
     if (allEntries) {
         // The whole image, wherever the list is.
         for (const ListedEntry& r : readListedEntries(*this, 0)) {
-            int result = extractEntry(r.entry, r.name, folder, &made);
+            int result = extractEntry(r.entry, r.longName, folder, &made);
             if (firstFailure == kResultOk) firstFailure = result;
         }
     } else {
@@ -69,14 +72,14 @@ void ImageEditor::extractCommand(bool allEntries) {
             if (!itemSelected(list, i)) continue;
             const DirListEntry* record = entryForItem(i);
             if (record == nullptr) continue;
-            int result = extractEntry(record->rawEntry, nameUnits(record), folder, &made);
+            int result = extractEntry(record->rawEntry, longNameUnits(record), folder, &made);
             if (firstFailure == kResultOk) firstFailure = result;
         }
     }
     char summary[96 + kPathSize];
     std::snprintf(summary, sizeof summary, "Extracted %i folders, %i files to %s", made.folders,
                   made.files, folder);
-    SetWindowTextA(control(IDC_STATUS_LINE), summary);
+    SetWindowTextW(control(IDC_STATUS_LINE), wideText(summary).c_str());
     if (firstFailure != kResultOk && firstFailure != kResultCancelled) showErrorReport();
 }
 
@@ -86,8 +89,8 @@ void ImageEditor::viewCommand() {
         MessageBoxA(mainWindow, "No files selected!", "View", MB_ICONERROR);
         return;
     }
-    char tempFolder[kPathSize] = {0};
-    GetTempPathA(sizeof tempFolder, tempFolder);
+    wchar_t tempFolder[MAX_PATH + 1] = {0};
+    GetTempPathW(MAX_PATH + 1, tempFolder);
     hostForgetFailures();
 
     int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
@@ -97,14 +100,14 @@ void ImageEditor::viewCommand() {
         if (record == nullptr || isFolder(record)) continue;
         char path[kPathSize] = {0};
         // Lists the copy in tempFiles before it is handed to the shell.
-        if (extractTempCopy(record->rawEntry, nameUnits(record), tempFiles, path, sizeof path) !=
+        if (extractTempCopy(record->rawEntry, longNameUnits(record), tempFiles, path, sizeof path) !=
             kResultOk) {
             showErrorReport();
             continue;
         }
         if (path[0] == '\0') continue;  // the name converts to nothing: no copy to open
         INT_PTR shown = reinterpret_cast<INT_PTR>(
-            ShellExecuteA(mainWindow, "open", path, "", tempFolder, SW_SHOW));
+            ShellExecuteW(mainWindow, L"open", wideText(path).c_str(), L"", tempFolder, SW_SHOW));
         if (shown == SE_ERR_NOASSOC)
             MessageBoxA(mainWindow, "No associated application found!", "View", MB_ICONERROR);
     }

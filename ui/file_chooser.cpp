@@ -1,6 +1,11 @@
 #include "ui/file_chooser.h"
 
+#include <cderr.h>
+
 #include <cstring>
+#include <vector>
+
+#include "ui/wide_text.h"
 
 const char kImageFileFilter[kFilterBlockSize] =
     "RAW disk images (*.img;*.ima;*.flp)\0*.img;*.ima;*.flp\0All files (*.*)\0*.*\0";
@@ -15,9 +20,20 @@ namespace {
 // later fields, and the size is the same on every system the program runs on.
 const DWORD kDialogRecordSize = 76;
 
-void copyText(char* to, const char* from) {
-    std::strncpy(to, from, kChooserTextSize - 1);
-    to[kChooserTextSize - 1] = '\0';
+// UTF-8 into one of the record's buffers; what does not fit is cut.
+void copyText(wchar_t* to, const char* from) {
+    std::wstring wide = wideText(from);
+    size_t n = wide.size() < kChooserTextSize - 1 ? wide.size() : kChooserTextSize - 1;
+    std::memcpy(to, wide.data(), n * sizeof(wchar_t));
+    to[n] = L'\0';
+}
+
+// The dialog's answer into the caller's UTF-8 buffer; false when it does not fit.
+bool copyOut(char* to, size_t capacity, const wchar_t* from) {
+    std::string text = utf8Text(from);
+    if (text.size() + 1 > capacity) return false;
+    std::memcpy(to, text.c_str(), text.size() + 1);
+    return true;
 }
 
 }  // namespace
@@ -36,7 +52,11 @@ void FileChooser::setup(const char* filterBlock, int filterLength, const char* d
     // always finds the block's end inside `filter`.
     int length = filterLength < 0 ? 0 : filterLength;
     if (length > kFilterBlockSize - 2) length = kFilterBlockSize - 2;
-    if (filterBlock != nullptr) std::memcpy(filter, filterBlock, static_cast<size_t>(length));
+    if (filterBlock != nullptr && length > 0) {
+        std::wstring wide = wideText(std::string(filterBlock, static_cast<size_t>(length)));
+        size_t units = wide.size() < kFilterBlockSize - 2 ? wide.size() : kFilterBlockSize - 2;
+        std::memcpy(filter, wide.data(), units * sizeof(wchar_t));
+    }
 
     std::memset(&dialogRecord, 0, sizeof dialogRecord);
     dialogRecord.lStructSize = kDialogRecordSize;
@@ -63,7 +83,7 @@ void FileChooser::setup(const char* filterBlock, int filterLength, const char* d
 
 void FileChooser::startIn(const std::string& folder) {
     dialogRecord.lpstrInitialDir = nullptr;
-    if (folder.empty() || folder.size() >= sizeof startFolder) return;
+    if (folder.empty() || wideText(folder).size() >= kChooserTextSize) return;
     copyText(startFolder, folder.c_str());
     dialogRecord.lpstrInitialDir = startFolder;
 }
@@ -78,13 +98,14 @@ bool FileChooser::chooseSingle(HWND owner, char* path, char* title, DWORD flags,
     dialogRecord.lpstrFileTitle = fileTitle;
     dialogRecord.nMaxFileTitle = kChooserTextSize;
     dialogRecord.Flags = flags;
-    BOOL chosen = save ? GetSaveFileNameA(&dialogRecord) : GetOpenFileNameA(&dialogRecord);
+    BOOL chosen = save ? GetSaveFileNameW(&dialogRecord) : GetOpenFileNameW(&dialogRecord);
     if (!chosen) {
         error = CommDlgExtendedError();
         return false;
     }
-    std::memcpy(path, filePath, kChooserTextSize);
-    std::memcpy(title, fileTitle, kChooserTextSize);
+    // Every unit takes at most three bytes: both always fit.
+    copyOut(path, kChooserPathBytes, filePath);
+    copyOut(title, kChooserPathBytes, fileTitle);
     error = 0;
     return true;
 }
@@ -99,16 +120,38 @@ bool FileChooser::chooseSave(HWND owner, char* path, char* title, DWORD& error) 
 
 bool FileChooser::chooseOpenMultiple(HWND owner, char* fileBuffer, DWORD fileBufferSize,
                                      char* titleBuffer, DWORD titleBufferSize, DWORD& error) {
+    // As many units as the callers' buffers have bytes: a selection that fits them in UTF-8 fits.
+    std::vector<wchar_t> files(fileBufferSize, L'\0');
+    std::vector<wchar_t> title(titleBufferSize, L'\0');
     dialogRecord.hwndOwner = owner;
-    dialogRecord.lpstrFile = fileBuffer;
+    dialogRecord.lpstrFile = files.data();
     dialogRecord.nMaxFile = fileBufferSize;
-    dialogRecord.lpstrFileTitle = titleBuffer;
+    dialogRecord.lpstrFileTitle = title.data();
     dialogRecord.nMaxFileTitle = titleBufferSize;
     dialogRecord.Flags = OFN_EXPLORER | OFN_ALLOWMULTISELECT | OFN_HIDEREADONLY;
-    if (!GetOpenFileNameA(&dialogRecord)) {
+    BOOL chosen = GetOpenFileNameW(&dialogRecord);
+    dialogRecord.lpstrFile = nullptr;
+    dialogRecord.lpstrFileTitle = nullptr;
+    if (!chosen) {
         error = CommDlgExtendedError();
         return false;
     }
+    // The NUL-separated list up to its empty string, each piece in UTF-8.
+    std::string list;
+    for (size_t at = 0; at < files.size() && files[at] != L'\0';) {
+        size_t end = at;
+        while (end < files.size() && files[end] != L'\0') ++end;
+        list += utf8Text(files.data() + at, static_cast<int>(end - at));
+        list += '\0';
+        at = end + 1;
+    }
+    list += '\0';
+    title.back() = L'\0';
+    if (list.size() > fileBufferSize || !copyOut(titleBuffer, titleBufferSize, title.data())) {
+        error = FNERR_BUFFERTOOSMALL;
+        return false;
+    }
+    std::memcpy(fileBuffer, list.data(), list.size());
     error = 0;
     return true;
 }

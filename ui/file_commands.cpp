@@ -12,6 +12,7 @@
 #include "image/volume_label.h"
 #include "platform/host_error.h"
 #include "ui/image_editor.h"
+#include "ui/wide_text.h"
 
 namespace {
 
@@ -28,7 +29,7 @@ int ImageEditor::askToSave() {
     char question[64 + kPathSize];
     std::snprintf(question, sizeof question, "Image \"%s\" has been changed! Do you want to save?",
                   imageName);
-    int answer = MessageBoxA(mainWindow, question, "Warning", MB_YESNOCANCEL | MB_ICONQUESTION);
+    int answer = messageBoxUtf8(mainWindow, question, "Warning", MB_YESNOCANCEL | MB_ICONQUESTION);
     if (answer == IDYES) answer = saveCommand();
     return answer;
 }

@@ -8,6 +8,7 @@
 #include "image/error_report.h"
 #include "platform/host_error.h"
 #include "resources/resource_ids.h"
+#include "ui/wide_text.h"
 
 ImageEditor::ImageEditor()
     : mainWindow(nullptr), instance(nullptr), toolbar(nullptr), popupMenu(nullptr), modified(1),
@@ -52,7 +53,7 @@ void ImageEditor::init(HINSTANCE moduleInstance) {
 void ImageEditor::updateTitle() {
     char title[16 + kPathSize];
     std::snprintf(title, sizeof title, "Tolven - [%s%s]", imageName, modified == 1 ? " *" : "");
-    SetWindowTextA(mainWindow, title);
+    SetWindowTextW(mainWindow, wideText(title).c_str());
 }
 
 void ImageEditor::showErrorReport(const char* path) {
@@ -73,7 +74,7 @@ void ImageEditor::showErrorReport(const char* path) {
     if (!last.empty()) text += "\n" + last;
     hostForgetFailures();
     // No caption of its own: the platform shows its default ("Error").
-    MessageBoxA(mainWindow, text.c_str(), nullptr, MB_ICONERROR | MB_OK);
+    messageBoxUtf8(mainWindow, text, nullptr, MB_ICONERROR | MB_OK);
 }
 
 void ImageEditor::deleteTempFiles() {

@@ -19,13 +19,14 @@
 #include "ui/new_image_dialog.h"
 #include "ui/properties_dialog.h"
 
-const int kPathSize = 260;
+const int kPathSize = 260 * 3;  // a path of MAX_PATH UTF-16 units, in UTF-8
 const int kLongNameChars = 260;
 
 // One entry of the folder shown in the file list, in the order the walker returned it.
 struct DirListEntry {
     uint8_t rawEntry[32];
     wchar_t longName[kLongNameChars];  // UTF-16: the core's names are written into it
+    bool hasLongName;                  // false: longName gets the 8.3 display name
     int32_t entryCluster;
     int32_t entryIndex;
     int32_t longNameCluster;
@@ -179,7 +180,7 @@ public:
     // then (the untitled start image and a new image are `modified` without edits).
     uint8_t unsavedEdits;
     uint8_t hasPath;
-    char imagePath[kPathSize];
+    char imagePath[kPathSize];  // UTF-8, as every host path in the program
     char imageName[kPathSize];
     int32_t currentDirCluster;
     DirListEntry* entries;

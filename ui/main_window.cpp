@@ -71,7 +71,8 @@ const int kStartDiskType = 2;  // 1440KB, 3.5-inch
 }  // namespace
 
 int ImageEditor::runMainWindow() {
-    HWND window = CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_MAIN_WINDOW), nullptr,
+    // A Unicode window, so that its title and controls show every name as it is.
+    HWND window = CreateDialogParamW(instance, MAKEINTRESOURCEW(IDD_MAIN_WINDOW), nullptr,
                                      mainDialogProc, reinterpret_cast<LPARAM>(this));
     // Without a window no quit message would ever arrive: do not enter the loop.
     if (window == nullptr) return 1;
@@ -80,13 +81,13 @@ int ImageEditor::runMainWindow() {
     MSG message;
     BOOL got;
     // GetMessage gives -1 on an invalid call; ending then beats spinning on the error forever.
-    while ((got = GetMessageA(&message, nullptr, 0, 0)) > 0) {
+    while ((got = GetMessageW(&message, nullptr, 0, 0)) > 0) {
         // A key that ran a command goes no further, as an accelerator's would not: Enter must not
         // also press a default button, Shift+F10 not also open the menu bar.
         if (decodeShortcut(message)) continue;
-        if (!IsDialogMessageA(window, &message)) {
+        if (!IsDialogMessageW(window, &message)) {
             TranslateMessage(&message);
-            DispatchMessageA(&message);
+            DispatchMessageW(&message);
         }
     }
     return got == 0 ? static_cast<int>(message.wParam) : 1;
@@ -260,12 +261,13 @@ void ImageEditor::limitTrackSize(MINMAXINFO* limits) const {
 }
 
 void ImageEditor::handleNotify(const NMHDR* header) {
-    if (header->code == TTN_NEEDTEXTA) {
-        NMTTDISPINFOA* request = reinterpret_cast<NMTTDISPINFOA*>(const_cast<NMHDR*>(header));
+    // The toolbar of a Unicode window asks for its tooltips in UTF-16.
+    if (header->code == TTN_NEEDTEXTW) {
+        NMTTDISPINFOW* request = reinterpret_cast<NMTTDISPINFOW*>(const_cast<NMHDR*>(header));
         for (const Tooltip& tip : kTooltips) {
             if (tip.commandId != header->idFrom) continue;
-            std::strncpy(request->szText, tip.text, sizeof request->szText - 1);
-            request->szText[sizeof request->szText - 1] = '\0';
+            MultiByteToWideChar(CP_UTF8, 0, tip.text, -1, request->szText,
+                                sizeof request->szText / sizeof request->szText[0]);
         }
         return;
     }

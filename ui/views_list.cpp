@@ -106,6 +106,7 @@ void ImageEditor::readEntries() {
         std::memcpy(record->rawEntry, e.entry, sizeof record->rawEntry);
         std::memcpy(record->longName, e.longName, sizeof record->longName);
         record->longName[kLongNameChars - 1] = L'\0';  // a full 260-unit name has no terminator
+        record->hasLongName = record->longName[0] != L'\0';
         record->entryCluster = e.entryCluster;
         record->entryIndex = e.entryIndex;
         record->longNameCluster = e.longNameCluster;

@@ -60,16 +60,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(result == kResultOk || result == kResultHostIo);
     FUZZ_CHECK(imageBytes(*image) == before);
 
-    // The Extract command on every root entry, with the names the list shows.
+    // The Extract command on every root entry.
     fuzz_support::WalkedEntry e;
     uint8_t more = image->startWalk(0, e.entry, e.longName, kLongNameBytes, e.entryCluster,
                                     e.entryIndex, e.longNameCluster, e.longNameIndex);
     while (more) {
-        uint16_t name[kLongNameUnits];
-        std::memcpy(name, e.longName, sizeof name);
-        if (name[0] == 0) shortDisplayName(e.entry, name);
+        uint16_t longName[kLongNameUnits];
+        std::memcpy(longName, e.longName, sizeof longName);
         WalkCursor cursor = image->saveCursor();
-        result = image->extractEntry(e.entry, name, listed.string().c_str());
+        result = image->extractEntry(e.entry, longName, listed.string().c_str());
         image->restoreCursor(cursor);
         FUZZ_CHECK(result == kResultOk || result == kResultHostIo);
         more = image->nextEntry(e.entry, e.longName, kLongNameBytes, e.entryCluster, e.entryIndex,

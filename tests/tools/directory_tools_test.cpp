@@ -72,15 +72,6 @@ std::string lowerAscii(std::string s) {
     return s;
 }
 
-// The same tree with ASCII letters folded: names without a long name differ in case between
-// the tools (mtools applies the case flags of the entry, Tolven shows the name as stored).
-std::map<std::string, std::vector<uint8_t>> folded(
-    const std::map<std::string, std::vector<uint8_t>>& t) {
-    std::map<std::string, std::vector<uint8_t>> out;
-    for (auto& kv : t) out[lowerAscii(kv.first)] = kv.second;
-    return out;
-}
-
 std::string mtools(const std::string& command) {
     return "LC_ALL=C.UTF-8 " + command;
 }
@@ -161,7 +152,7 @@ struct DirectoryTools : ::testing::Test {
     std::map<std::string, std::vector<uint8_t>> mcopyTree(const std::string& name) {
         fs::path out = dir.path() / name;
         fs::create_directories(out);
-        auto r = run(mtools("mcopy -s -n -i " + quote(image) + " '::/*' " + quote(out.string())));
+        auto r = run(mtools("mcopy -s -n -i " + quote(image) + " ::/ " + quote(out.string())));
         EXPECT_EQ(0, r.status) << r.output;
         return tree(out);
     }
@@ -180,19 +171,60 @@ TEST_F(DirectoryTools, ExtractionEqualsMcopy) {
     fragmentAndDelete();
     auto mine = tolvenTree("tolven");
     auto theirs = mcopyTree("mcopy");
-    EXPECT_EQ(folded(theirs), folded(mine));
-    // Long names come out exactly; 8.3 names as stored inside folders, in the list's case at the
-    // top (files lower case).
+    EXPECT_EQ(theirs, mine);
+    // Long names come out exactly, 8.3 names as stored with their lower-case flags applied (mtools
+    // stores "l1" as "L1" with the flag), at every depth.
     for (const std::string& name :
          {std::string("+"), std::string("Thirteen.Char"), std::string("Fourteen.Chars"),
           std::string("Twenty-six characters.txt"), kLong100, std::string("name with spaces.txt"),
-          std::string("Ünïcödé àccents.txt"), std::string("readme.txt"),
-          std::string("Docs/DATA.BIN"), std::string("L1/Level Two/L3/Level Four/L5/deep file.txt"),
-          std::string("L1/Level Two/L3/Level Four/L5/DEEP.TXT"), "Long Names/" + kLong220,
+          std::string("Ünïcödé àccents.txt"), std::string("README.TXT"),
+          std::string("Docs/DATA.BIN"), std::string("l1/Level Two/l3/Level Four/l5/deep file.txt"),
+          std::string("l1/Level Two/l3/Level Four/l5/DEEP.TXT"), std::string("Docs/one.bin"),
+          "Long Names/" + kLong220,
           std::string("Docs/Fragmented file.bin")})
         EXPECT_EQ(1u, mine.count(name)) << name;
     EXPECT_EQ(0u, mine.count("Many Files/entry number 3 of many.txt"));
     EXPECT_EQ(content("Docs/empty", 0), mine["Docs/empty"]);
+}
+
+// mtools stores short lower-case names ("mmd ::/deep", "mcopy readme.txt") as 8.3 entries with
+// the lower-case flags: they come out as mcopy writes them at every depth, and so does a stored
+// upper-case name, whether the whole root is extracted or the entries are named.
+TEST_F(DirectoryTools, ShortNamesKeepTheirCaseAtEveryDepth) {
+    ASSERT_EQ(0, run(tool_support::mkfsFat() + " -C -F 12 " + quote(image) + " 1440").status);
+    fs::path host = dir.path() / "host";
+    put(host, "readme.txt", 5);
+    put(host, "NOTES.TXT", 6);
+    std::string i = " -i " + quote(image) + " ";
+    ASSERT_EQ(0, run(mtools("mmd" + i + "::/deep ::/deep/deep")).status);
+    for (const char* folder : {"::/", "::/deep/", "::/deep/deep/"})
+        ASSERT_EQ(0, run(mtools("mcopy" + i + quote((host / "readme.txt").string()) + " " +
+                                quote((host / "NOTES.TXT").string()) + " " + folder))
+                         .status);
+    std::unique_ptr<VolumeImage> im(new VolumeImage);
+    ASSERT_EQ(0, im->loadImageFile(image.c_str()));
+    forEachEntry(*im, 0, [&](const WalkedEntry& e) {
+        EXPECT_EQ(0, e.longName[0]);  // no long names: the case is in byte 12 alone
+        if (std::memcmp(e.entry, "README  TXT", 11) == 0) {
+            EXPECT_EQ(0x18, e.entry[de::kNameCase]);
+        }
+    });
+
+    auto mine = tolvenTree("tolven");
+    EXPECT_EQ(mcopyTree("mcopy"), mine);
+    for (const char* name : {"readme.txt", "NOTES.TXT", "deep/readme.txt", "deep/NOTES.TXT",
+                             "deep/deep/readme.txt", "deep/deep/NOTES.TXT"})
+        EXPECT_EQ(1u, mine.count(name)) << name;
+    fs::path named = dir.path() / "named";
+    fs::create_directories(named);
+    auto r = run(cli() + " extract " + quote(image) + " DEEP/DEEP README.TXT notes.txt -d " +
+                 quote(named.string()));
+    ASSERT_EQ(0, r.status) << r.output;
+    std::vector<std::string> names;
+    for (auto& kv : tree(named)) names.push_back(kv.first);
+    EXPECT_EQ((std::vector<std::string>{"NOTES.TXT", "deep", "deep/NOTES.TXT", "deep/readme.txt",
+                                        "readme.txt"}),
+              names);
 }
 
 // The long names of folder `folder` (first cluster) whose slots begin in an earlier cluster than
@@ -255,10 +287,10 @@ TEST_F(DirectoryTools, RmOfNameCrossingClustersLeavesTheRestAsMtoolsSeesIt) {
 
 TEST_F(DirectoryTools, ExtractionOfTwoKilobyteClustersEqualsMcopy) {
     makeImage("-s 4 -r 112 -f 2", "1680");
-    EXPECT_EQ(folded(mcopyTree("mcopy")), folded(tolvenTree("tolven")));
+    EXPECT_EQ(mcopyTree("mcopy"), tolvenTree("tolven"));
 }
 
-TEST_F(DirectoryTools, ExtractNamedPathsUsesListNames) {
+TEST_F(DirectoryTools, ExtractNamedPathsUsesTheNamesOfTheTree) {
     makeImage();
     fs::path out = dir.path() / "named";
     fs::create_directories(out);
@@ -267,8 +299,8 @@ TEST_F(DirectoryTools, ExtractNamedPathsUsesListNames) {
     ASSERT_EQ(0, r.status) << r.output;
     auto got = tree(out);
     EXPECT_EQ(content("l1/Level Two/l3/Level Four/l5/deep file.txt", 777),
-              got["L3/Level Four/L5/deep file.txt"]);
-    EXPECT_EQ(1u, got.count("readme.txt"));
+              got["l3/Level Four/l5/deep file.txt"]);
+    EXPECT_EQ(1u, got.count("README.TXT"));
     EXPECT_EQ(content("Many Files/entry number 7 of many.txt", 7 * 37),
               got["entry number 7 of many.txt"]);
 
@@ -305,7 +337,7 @@ TEST_F(DirectoryTools, LsListsWhatMdirLists) {
         size_t path = line.find(" /");
         ASSERT_NE(std::string::npos, path) << line;
         mine.push_back(lowerAscii(line.substr(path + 1)));
-        if (line.find("/Docs/ONE.BIN") != std::string::npos) oneBin = line;
+        if (line.find("/Docs/one.bin") != std::string::npos) oneBin = line;
     }
     std::vector<std::string> theirs = mdirPaths(image);
     for (std::string& p : theirs) p = lowerAscii(p);
@@ -317,7 +349,7 @@ TEST_F(DirectoryTools, LsListsWhatMdirLists) {
     r = run(cli() + " ls " + quote(image) + " 'L1\\level two'");
     ASSERT_EQ(0, r.status);
     EXPECT_NE(std::string::npos, r.output.find("d---- 0 "));
-    EXPECT_NE(std::string::npos, r.output.find(" /L1/Level Two/L3\n"));
+    EXPECT_NE(std::string::npos, r.output.find(" /l1/Level Two/l3\n"));
     EXPECT_EQ(std::string::npos, r.output.find("Level Four"));  // not recursive
 }
 
@@ -328,7 +360,7 @@ TEST_F(DirectoryTools, FullRootIsWalkedToItsLastSlot) {
     auto r = run(cli() + " ls " + quote(image));
     ASSERT_EQ(0, r.status) << r.output;
     EXPECT_EQ(16, std::count(r.output.begin(), r.output.end(), '\n'));
-    EXPECT_EQ(folded(mcopyTree("mcopy")), folded(tolvenTree("tolven")));
+    EXPECT_EQ(mcopyTree("mcopy"), tolvenTree("tolven"));
 }
 
 TEST_F(DirectoryTools, RmLeavesImagesFsckAcceptsWithEverythingElseUnchanged) {
@@ -374,7 +406,7 @@ TEST_F(DirectoryTools, RmLeavesImagesFsckAcceptsWithEverythingElseUnchanged) {
     EXPECT_EQ(freeOf(fresh), freeOf(image));
 
     // What is left still extracts as mtools sees it.
-    EXPECT_EQ(folded(mcopyTree("mcopy")), folded(tolvenTree("tolven")));
+    EXPECT_EQ(mcopyTree("mcopy"), tolvenTree("tolven"));
 }
 
 TEST_F(DirectoryTools, FailedRmLeavesTheFileAsItWas) {

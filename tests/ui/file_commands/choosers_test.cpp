@@ -59,16 +59,17 @@ protected:
 TEST_F(Choosers, SetupFillsTheOldSizedRecord) {
     FileChooser chooser;
     chooser.setup(kBootCodeFilter, kFilterBlockSize, "bin", "Import bootcode");
-    const OPENFILENAMEA& r = chooser.dialogRecord;
+    const OPENFILENAMEW& r = chooser.dialogRecord;
     EXPECT_EQ(76u, r.lStructSize);
     EXPECT_EQ(chooser.filter, r.lpstrFilter);
-    EXPECT_EQ(0, std::memcmp("RAW bootcode (*.bin)\0*.bin\0All files (*.*)\0*.*\0\0", chooser.filter, 48));
+    EXPECT_EQ(0, std::memcmp(L"RAW bootcode (*.bin)\0*.bin\0All files (*.*)\0*.*\0\0", chooser.filter,
+                             48 * sizeof(wchar_t)));
     EXPECT_EQ(1u, r.nFilterIndex);
     EXPECT_EQ(nullptr, r.lpstrCustomFilter);
     EXPECT_EQ(260u, r.nMaxFile);
     EXPECT_EQ(260u, r.nMaxFileTitle);
-    EXPECT_STREQ("Import bootcode", r.lpstrTitle);
-    EXPECT_STREQ("bin", r.lpstrDefExt);
+    EXPECT_STREQ(L"Import bootcode", r.lpstrTitle);
+    EXPECT_STREQ(L"bin", r.lpstrDefExt);
     EXPECT_EQ(0u, r.Flags);
 
     FileChooser untitled;
@@ -78,15 +79,15 @@ TEST_F(Choosers, SetupFillsTheOldSizedRecord) {
     FileChooser cut;
     std::string full(5000, 'x');
     cut.setup(full.c_str(), 5000, "img", "t");
-    EXPECT_EQ('\0', cut.filter[kFilterBlockSize - 1]);
-    EXPECT_EQ('\0', cut.filter[kFilterBlockSize - 2]);
+    EXPECT_EQ(L'\0', cut.filter[kFilterBlockSize - 1]);
+    EXPECT_EQ(L'\0', cut.filter[kFilterBlockSize - 2]);
 }
 
 TEST_F(Choosers, CancelLeavesTheCallersBuffers) {
     FileChooser chooser;
     chooser.setup(kImageFileFilter, kFilterBlockSize, "img", "Open disk image");
-    char path[260] = "offered.img";
-    char title[260] = "kept title";
+    char path[kChooserPathBytes] = "offered.img";
+    char title[kChooserPathBytes] = "kept title";
     DWORD error = 99;
     bool chosen = true;
     start([&] { chosen = chooser.chooseOpen(session.window(), path, title, error); });
@@ -107,8 +108,8 @@ TEST_F(Choosers, SaveAsksBeforeTakingAnExistingFile) {
     writeFile(existing, "old");
     FileChooser chooser;
     chooser.setup(kImageFileFilter, kFilterBlockSize, "img", "Save disk image");
-    char path[260] = {0};
-    char title[260] = {0};
+    char path[kChooserPathBytes] = {0};
+    char title[kChooserPathBytes] = {0};
     DWORD error = 99;
     bool chosen = false;
     start([&] { chosen = chooser.chooseSave(session.window(), path, title, error); });
@@ -191,8 +192,8 @@ TEST_F(Choosers, FileChoosersStartInTheImagesFolderThenWhereTheirKindWasChosen) 
 
 TEST_F(Choosers, CancelledFolderBrowserGivesFalse) {
     FolderChooser chooser;
-    char path[260] = "kept path";
-    char name[260] = "kept name";
+    char path[kChooserPathBytes] = "kept path";
+    char name[kChooserPathBytes] = "kept name";
     bool chosen = true;
     start([&] { chosen = chooser.chooseFolder(session.window(), path, name); });
     HWND browser = waitForOtherDialog(session.window(), nullptr);

@@ -1,0 +1,3 @@
+#include "platform/console_text.h"
+
+void useUtf8Console() {}
