@@ -4,7 +4,8 @@
 #                  short name with an inner blank, empty files, read-only/hidden/system/archive
 #   order.img      1.44 MB: names that sort by number and case, distinct sizes and moments, a
 #                  file of a kind nothing opens, and the folder "Many" of 60 files
-#   empty360.img   360 KB (720 sectors), empty
+#   empty360.img   360 KB (720 sectors), empty; also as "Δίσκος 360.img", a name beyond any
+#                  single code page but Greek
 #   empty1200.img  1.2 MB (2400 sectors), empty
 # Usage: make_test_images.sh OUTPUT-FOLDER
 set -euo pipefail
@@ -76,5 +77,6 @@ mv "$img" "$out/order.img"
 
 mkfs.fat -C "$work/empty360.img" 360 >/dev/null
 mv "$work/empty360.img" "$out/empty360.img"
+cp "$out/empty360.img" "$out/Δίσκος 360.img"
 mkfs.fat -C "$work/empty1200.img" 1200 >/dev/null
 mv "$work/empty1200.img" "$out/empty1200.img"

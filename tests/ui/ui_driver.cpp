@@ -74,11 +74,11 @@ bool waitForWindowGone(DWORD threadId, const char* className, const char* captio
 }
 
 std::string windowText(HWND window) {
-    char text[1024] = {0};
+    wchar_t text[1024] = {0};
     DWORD_PTR copied = 0;
-    SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
-                        SMTO_ABORTIFHUNG, 5000, &copied);
-    return text;
+    SendMessageTimeoutW(window, WM_GETTEXT, sizeof text / sizeof text[0],
+                        reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000, &copied);
+    return utf8(text);
 }
 
 std::string utf8(const std::wstring& text) {
@@ -87,6 +87,14 @@ std::string utf8(const std::wstring& text) {
     std::string out(static_cast<size_t>(size), '\0');
     WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, &out[0], size, nullptr, nullptr);
     out.resize(static_cast<size_t>(size - 1));
+    return out;
+}
+
+std::wstring utf16(const std::string& text) {
+    int size = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
+    std::wstring out(static_cast<size_t>(size > 0 ? size : 1), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, &out[0], size);
+    out.resize(out.size() - 1);
     return out;
 }
 
@@ -271,7 +279,7 @@ void pressButton(HWND dialog, int buttonId) {
 }
 
 void setText(HWND control, const char* text) {
-    SendMessageA(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
+    SendMessageW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(utf16(text).c_str()));
 }
 
 std::string answerMessageBox(DWORD threadId, const char* caption, int button, bool* found) {

@@ -34,8 +34,10 @@ const char kDialogClass[] = "#32770";
 const char kMenuClass[] = "#32768";    // an open popup menu
 
 // --- reading -------------------------------------------------------------------------------------
+// Texts in UTF-8.
 std::string windowText(HWND window);
 std::string utf8(const std::wstring& text);
+std::wstring utf16(const std::string& text);
 // The text of a message box (its static text control).
 std::string messageBoxText(HWND box);
 // The system's own text for an error code, as FormatMessage gives it, without its line end.

@@ -304,7 +304,7 @@ std::string freshFolder(const std::string& name) {
     // Every target folder is made before the first browser opens, and only emptied later: the
     // shell of this process keeps the folder listing it has seen once.
     static const char* const kTargets[] = {"whole", "docs", "selection", "existing", "start",
-                                           "chosen"};
+                                           "chosen", "names"};
     char temp[MAX_PATH];
     GetTempPathA(sizeof temp, temp);
     std::string out = std::string(temp) + "tolven-extract";

@@ -1,5 +1,5 @@
 // Extract and View through the real window: the folder browser, the tree compared with what
-// `mcopy -s` made of the same image, the display-name rule at the top level, an existing host
+// `mcopy -s` made of the same image, names as stored at the top level too, an existing host
 // folder, and temporary copies handed to the shell and deleted at quit.
 #include <windows.h>
 #include <commctrl.h>
@@ -7,9 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -23,32 +23,16 @@ namespace {
 
 typedef std::map<std::string, std::string> Tree;
 
-// A name that mtools stored as a plain upper-case 8.3 name, without long name.
-bool isPlainShortName(const std::string& name) {
-    size_t dot = name.find('.');
-    std::string base = name.substr(0, dot);
-    std::string extension = dot == std::string::npos ? "" : name.substr(dot + 1);
-    if (base.empty() || base.size() > 8 || extension.size() > 3) return false;
-    for (char c : name)
-        if (std::islower(static_cast<unsigned char>(c)) || c == ' ') return false;
-    return extension.find('.') == std::string::npos;
-}
-
-// The reference below `relative` of ref/ (the whole root when empty), as the Extract command
-// must give it: entries chosen in the list carry the list's name (files without long name in
-// lower case), entries inside extracted folders keep the case in which they are stored.
+// The reference below `relative` of ref/ (the whole root when empty), limited to the top-level
+// entries `only` when given: the Extract command writes what `mcopy -s` wrote, names and case
+// included, at the top as at every depth.
 Tree expectedTree(const std::string& relative, const std::vector<std::string>& only = {}) {
     Tree reference = treeOf(dataPath("ref") + (relative.empty() ? "" : "\\" + relative));
     Tree expected;
     for (const auto& entry : reference) {
-        std::string path = entry.first;
-        size_t cut = path.find('\\');
-        std::string top = path.substr(0, cut);
-        if (!only.empty() && std::find(only.begin(), only.end(), top) == only.end()) continue;
-        bool topIsFile = reference[top] != "<DIR>";
-        if (topIsFile && isPlainShortName(top))
-            for (char& c : top) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        expected[cut == std::string::npos ? top : top + path.substr(cut)] = entry.second;
+        std::string top = entry.first.substr(0, entry.first.find('\\'));
+        if (only.empty() || std::find(only.begin(), only.end(), top) != only.end())
+            expected.insert(entry);
     }
     return expected;
 }
@@ -86,8 +70,9 @@ TEST_F(ExtractTest, WholeRootWithTheImageMenuMatchesMcopy) {
     }
     for (const auto& entry : got)
         EXPECT_EQ(1u, expected.count(entry.first)) << "extra: " << entry.first;
-    // The two rules side by side: README.TXT chosen in the list, NOTES.TXT inside a folder.
-    EXPECT_EQ(1u, got.count("readme.txt"));
+    // One rule at every depth: README.TXT chosen in the list (shown as "readme.txt"), NOTES.TXT
+    // inside a folder.
+    EXPECT_EQ(1u, got.count("README.TXT"));
     EXPECT_EQ(1u, got.count("DOCS\\NOTES.TXT"));
     EXPECT_EQ(1u, got.count("DOCS\\Project Files\\INNER\\Empty long named file.txt"));
     EXPECT_EQ("Tolven - [tree.img]", windowText(session.window())) << "extraction changes nothing";
@@ -108,6 +93,7 @@ TEST_F(ExtractTest, F4InASubfolderExtractsTheWholeImageAndSaysWhat) {
     EXPECT_EQ("Extracted " + std::to_string(folders) + " folders, " +
                   std::to_string(got.size() - folders) + " files to " + target,
               windowText(session.control(IDC_STATUS_LINE)));
+    EXPECT_EQ(1u, got.count("DOCS\\NOTES.TXT"));
 }
 
 TEST_F(ExtractTest, SelectionThroughTheContextMenu) {
@@ -180,6 +166,52 @@ TEST_F(ExtractTest, BrowserHasATitleLineAndStartsAtTheImageThenTheFolderLastChos
             session.flushPosted();
         }
     }
+}
+
+// The names in a host folder as the host spells them, through the wide calls.
+std::set<std::string> namesIn(const std::string& folder) {
+    std::set<std::string> names;
+    WIN32_FIND_DATAW found;
+    HANDLE h = FindFirstFileW(utf16(folder + "\\*").c_str(), &found);
+    if (h == INVALID_HANDLE_VALUE) return names;
+    do {
+        std::string name = utf8(found.cFileName);
+        if (name != "." && name != "..") names.insert(name);
+    } while (FindNextFileW(h, &found));
+    FindClose(h);
+    return names;
+}
+
+// Names beyond the ANSI code page, and 8.3 names with the lower-case flags, through the window:
+// the title, the list, what Extract writes and the error box that names one of them.
+TEST(UnicodeNames, ShownExtractedAndReportedAsTheListShowsThem) {
+    UiSession session;
+    ASSERT_TRUE(session.start());
+    const std::string image = u8"\u039f\u03bd\u03cc\u03bc\u03b1\u03c4\u03b1.img";
+    const std::string greek = u8"\u0395\u03bb\u03bb\u03b7\u03bd\u03b9\u03ba\u03ac.txt";
+    const std::string cyrillic = u8"\u041a\u0438\u0440\u0438\u043b\u043b\u0438\u0446\u0430.txt";
+    const std::string cjk = u8"\u6f22\u5b57 \u6587\u4ef6.txt";
+    const std::string folder = u8"\u03a6\u03ac\u03ba\u03b5\u03bb\u03bf\u03c2";
+    ASSERT_EQ(kResultOk, session.openImage(dataPath(image)));
+    EXPECT_EQ("Tolven - [" + image + "]", windowText(session.window()));
+    EXPECT_EQ((std::vector<std::string>{"[deep]", "[" + folder + "]", greek, cyrillic, cjk}),
+              listNames(fileList(session)));
+
+    std::string target = freshFolder("names");
+    for (int round = 0; round < 2; ++round) {
+        postCommand(session, ID_IMAGE_EXTRACT);
+        ASSERT_TRUE(answerFolderBrowser(session, target.c_str()));
+        session.flushPosted();
+    }
+    // The second round finds the folders made by the first: the report names them as listed.
+    std::string report = answerMessageBox(session, "Error");
+    EXPECT_NE(std::string::npos,
+              report.find("Could not create directory \"" + target + "\\" + folder + "\"!"))
+        << report;
+    EXPECT_EQ((std::set<std::string>{"deep", folder, greek, cyrillic, cjk}), namesIn(target));
+    EXPECT_EQ(std::set<std::string>{"readme.txt"}, namesIn(target + "\\deep"));
+    EXPECT_EQ(std::set<std::string>{u8"\u03a3\u03b7\u03bc\u03b5\u03b9\u03ce\u03c3\u03b5\u03b9\u03c2.txt"},
+              namesIn(target + "\\" + folder));
 }
 
 // --- View -------------------------------------------------------------------------------------

@@ -6,6 +6,8 @@
 #   deleted-by-mtools.list
 #                  `mdir` listing of tree.img after mtools deleted what the delete test deletes
 #   small.img      720 KB, empty: the image shown before a floppy is read
+#   Ονόματα.img    1.44 MB: Greek, Cyrillic and CJK long names, and the 8.3 names mtools stores
+#                  with the lower-case flags (a folder "deep" holding "readme.txt")
 #   insert/        host files for the insert test
 # Usage: make_entry_data.sh OUTPUT-FOLDER
 set -euo pipefail
@@ -64,6 +66,16 @@ mdel -i "$work/deleted.img" "::DOCS/Project Files/Deep Notes.txt"
 mdir -/ -b -i "$work/deleted.img" :: | sort > "$out/deleted-by-mtools.list"
 
 mkfs.fat -C -n SMALL "$out/small.img" 720 >/dev/null
+
+names="$work/names"
+mkdir -p "$names/Φάκελος" "$names/deep"
+printf 'alpha\n' > "$names/Ελληνικά.txt"
+printf 'cyrillic\n' > "$names/Кириллица.txt"
+printf 'cjk\n' > "$names/漢字 文件.txt"
+printf 'inside\n' > "$names/Φάκελος/Σημειώσεις.txt"
+printf 'lower\n' > "$names/deep/readme.txt"
+mkfs.fat -C "$out/Ονόματα.img" 1440 >/dev/null
+( cd "$names" && LC_ALL=C.UTF-8 mcopy -s -i "$out/Ονόματα.img" * ::/ )
 
 # Host files to insert.
 printf 'first inserted file\n' > "$out/insert/FIRST.TXT"

@@ -177,9 +177,11 @@ TEST_F(Choosers, FileChoosersStartInTheImagesFolderThenWhereTheirKindWasChosen) 
     auto expectStart = [&](int command, const char* caption, const std::string& folder) {
         this->command(command);
         HWND chooser = waitForDialog(caption);
-        char shown[MAX_PATH] = {0};
-        SendMessageA(chooser, CDM_GETFOLDERPATH, sizeof shown, reinterpret_cast<LPARAM>(shown));
-        EXPECT_EQ(0, lstrcmpiA(folder.c_str(), shown)) << caption << " starts in " << shown;
+        // The choosers are Unicode dialogs: they answer in UTF-16.
+        wchar_t shown[MAX_PATH] = {0};
+        SendMessageW(chooser, CDM_GETFOLDERPATH, MAX_PATH, reinterpret_cast<LPARAM>(shown));
+        EXPECT_EQ(0, lstrcmpiA(folder.c_str(), utf8(shown).c_str()))
+            << caption << " starts in " << utf8(shown);
         return chooser;
     };
     chooseFile(expectStart(ID_IMPORT_BOOTSECTOR, "Import bootsector", images), other + "\\blank.bin");

@@ -34,13 +34,15 @@ TEST_F(FileCommands, OpenOfUnchangedImageAsksNothingAndShowsTheRoot) {
     HWND chooser = waitForDialog("Open disk image");
     ASSERT_NE(nullptr, chooser);
     EXPECT_EQ(nullptr, findWindow(session.threadId(), kDialogClass, "Warning"));
-    chooseFile(chooser, testImagePath("empty360.img"));
-    ASSERT_TRUE(waitForCaption("Tolven - [empty360.img]"));
+    // A Greek file name: typed, chosen, opened and shown as it is.
+    const char* greek = u8"\u0394\u03af\u03c3\u03ba\u03bf\u03c2 360.img";
+    chooseFile(chooser, testImagePath(greek));
+    ASSERT_TRUE(waitForCaption(std::string("Tolven - [") + greek + "]"));
     session.onUiThread([] {});
     EXPECT_EQ(0, session.editor().currentDirCluster);
     EXPECT_EQ(1, session.editor().hasPath);
     EXPECT_EQ(0, session.editor().modified);
-    EXPECT_EQ(testImagePath("empty360.img"), std::string(session.editor().imagePath));
+    EXPECT_EQ(testImagePath(greek), std::string(session.editor().imagePath));
     EXPECT_EQ(720, session.editor().totalSectors());
 
     // Back to the first image: its root is shown, not the folder shown before.
