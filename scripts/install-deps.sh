@@ -20,6 +20,8 @@ have_cmd Xvfb || need+=(xvfb)
 have_cmd xdotool || need+=(xdotool)
 have_cmd xwininfo || need+=(x11-utils)
 have_pkg imagemagick || need+=(imagemagick)
+# A font with CJK glyphs, so that Wine shows such names in the window rather than boxes.
+have_pkg fonts-wqy-microhei || need+=(fonts-wqy-microhei)
 have_cmd mcopy || need+=(mtools)
 [ -x /usr/sbin/mkfs.fat ] || have_cmd mkfs.fat || need+=(dosfstools)
 have_cmd python3 || need+=(python3)
