@@ -19,6 +19,7 @@
 #include "ui/folder_chooser.h"
 #include "ui/image_editor.h"
 #include "ui/list_columns.h"
+#include "ui/wide_text.h"
 
 namespace {
 
@@ -161,21 +162,20 @@ bool ImageEditor::handleLabelEdit(const NMHDR* header, LRESULT* result) {
     // No text: the edit was cancelled (Escape). The list keeps its text either way; the list is
     // read again once the rename is done.
     if (record == nullptr || info->item.pszText == nullptr) return true;
+    // The window is a Unicode window, so its list sends the wide form; the core takes UTF-8.
     std::wstring typed;
-    char name[kPathSize * 2] = {0};
     if (header->code == LVN_ENDLABELEDITW) {
         typed = reinterpret_cast<const NMLVDISPINFOW*>(header)->item.pszText;
-        WideCharToMultiByte(CP_ACP, 0, typed.c_str(), -1, name, sizeof name - 1, nullptr, nullptr);
     } else {
-        std::strncpy(name, info->item.pszText, sizeof name - 1);
         wchar_t wide[kLongNameChars * 2] = {0};
-        MultiByteToWideChar(CP_ACP, 0, name, -1, wide, kLongNameChars * 2 - 1);
+        MultiByteToWideChar(CP_ACP, 0, info->item.pszText, -1, wide, kLongNameChars * 2 - 1);
         typed = wide;
     }
     if (typed == record->longName) return true;  // nothing changed
+    std::string name = utf8Text(typed.c_str());
     renameResult = renameEntry(static_cast<uint16_t>(currentDirCluster), record->entryCluster,
                                record->entryIndex, record->longNameCluster, record->longNameIndex,
-                               name, &renamedCluster, &renamedIndex);
+                               name.c_str(), &renamedCluster, &renamedIndex);
     // Marked now, on the image renamed in; the list may not be refilled, nor a box shown, while
     // it is still ending the edit.
     if (renameResult == kResultOk) markChanged();
@@ -231,11 +231,13 @@ void ImageEditor::propertiesCommand() {
 void ImageEditor::dropFiles(HDROP drop) {
     POINT at = {0, 0};
     bool inClient = DragQueryPoint(drop, &at) != FALSE;
-    std::vector<std::string> paths;
-    UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+    std::vector<std::string> paths;  // UTF-8, as the core takes host paths
+    UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
     for (UINT i = 0; i < count; ++i) {
-        char path[kPathSize] = {0};
-        if (DragQueryFileA(drop, i, path, sizeof path) > 0) paths.push_back(path);
+        UINT length = DragQueryFileW(drop, i, nullptr, 0);
+        std::wstring path(length + 1, L'\0');
+        if (length > 0 && DragQueryFileW(drop, i, &path[0], length + 1) > 0)
+            paths.push_back(utf8Text(path.c_str()));
     }
     DragFinish(drop);
     // While a dialog of the window is open (the window is disabled then) the image must not
@@ -243,7 +245,7 @@ void ImageEditor::dropFiles(HDROP drop) {
     if (paths.empty() || !IsWindowEnabled(mainWindow)) return;
 
     HWND target = inClient ? ChildWindowFromPointEx(mainWindow, at, CWP_SKIPINVISIBLE) : nullptr;
-    DWORD kind = GetFileAttributesA(paths[0].c_str());
+    DWORD kind = GetFileAttributesW(wideText(paths[0]).c_str());
     if (target != control(IDC_FILE_LIST) && paths.size() == 1 && kind != INVALID_FILE_ATTRIBUTES &&
         (kind & FILE_ATTRIBUTE_DIRECTORY) == 0) {
         int answer = askSaveChanges();
@@ -266,8 +268,12 @@ void ImageEditor::dropFiles(HDROP drop) {
 
 void ImageEditor::setStartupImage(const char* path) {
     // The full path, as the image's file name for later saves.
-    if (GetFullPathNameA(path, sizeof startupImage, startupImage, nullptr) >= sizeof startupImage)
-        startupImage[0] = '\0';
+    wchar_t full[MAX_PATH] = {0};
+    std::string utf8 = utf8Text(full, static_cast<int>(GetFullPathNameW(
+                                          wideText(path).c_str(), MAX_PATH, full, nullptr)));
+    startupImage[0] = '\0';
+    if (!utf8.empty() && utf8.size() < sizeof startupImage)
+        std::memcpy(startupImage, utf8.c_str(), utf8.size() + 1);
 }
 
 void ImageEditor::openStartupImage() {

@@ -5,12 +5,13 @@
 
 #include <windows.h>
 
-const int kFolderNameSize = 260;
+const int kFolderNameChars = 260;                    // UTF-16 units the field takes
+const int kFolderNameSize = kFolderNameChars * 3;  // the same in UTF-8 bytes
 
 class NewFolderDialog {
 public:
     void setInstance(HINSTANCE moduleInstance) { instance = moduleInstance; }
-    // Runs the dialog modally with `name` (ANSI, kFolderNameSize bytes) in its field, selected;
+    // Runs the dialog modally with `name` (UTF-8, kFolderNameSize bytes) in its field, selected;
     // true with the typed name in `name` when it ended with Create.
     bool show(HWND owner, char* name);
 

@@ -24,8 +24,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     int count = 0;
     LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count);
     if (arguments != nullptr && count >= 2) {
-        char path[MAX_PATH] = {0};
-        if (WideCharToMultiByte(CP_ACP, 0, arguments[1], -1, path, sizeof path, nullptr, nullptr))
+        // UTF-8, as every host path in the program.
+        char path[kPathSize] = {0};
+        if (WideCharToMultiByte(CP_UTF8, 0, arguments[1], -1, path, sizeof path, nullptr, nullptr))
             gEditor.setStartupImage(path);
     }
     LocalFree(arguments);
