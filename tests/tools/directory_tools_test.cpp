@@ -105,6 +105,7 @@ struct DirectoryTools : ::testing::Test {
         put(src, "name with spaces.txt", 2);
         put(src, "Ünïcödé àccents.txt", 1500);
         put(src, "README.TXT", 100);  // 8.3 only
+        put(src, "notes.txt", 3);     // 8.3 only, with mtools' lower-case flags
         put(src, "Docs/DATA.BIN", 2048);
         put(src, "Docs/empty", 0);
         put(src, "l1/Level Two/l3/Level Four/l5/deep file.txt", 777);
@@ -177,7 +178,7 @@ TEST_F(DirectoryTools, ExtractionEqualsMcopy) {
     for (const std::string& name :
          {std::string("+"), std::string("Thirteen.Char"), std::string("Fourteen.Chars"),
           std::string("Twenty-six characters.txt"), kLong100, std::string("name with spaces.txt"),
-          std::string("Ünïcödé àccents.txt"), std::string("README.TXT"),
+          std::string("Ünïcödé àccents.txt"), std::string("README.TXT"), std::string("notes.txt"),
           std::string("Docs/DATA.BIN"), std::string("l1/Level Two/l3/Level Four/l5/deep file.txt"),
           std::string("l1/Level Two/l3/Level Four/l5/DEEP.TXT"), std::string("Docs/one.bin"),
           "Long Names/" + kLong220,
@@ -185,46 +186,6 @@ TEST_F(DirectoryTools, ExtractionEqualsMcopy) {
         EXPECT_EQ(1u, mine.count(name)) << name;
     EXPECT_EQ(0u, mine.count("Many Files/entry number 3 of many.txt"));
     EXPECT_EQ(content("Docs/empty", 0), mine["Docs/empty"]);
-}
-
-// mtools stores short lower-case names ("mmd ::/deep", "mcopy readme.txt") as 8.3 entries with
-// the lower-case flags: they come out as mcopy writes them at every depth, and so does a stored
-// upper-case name, whether the whole root is extracted or the entries are named.
-TEST_F(DirectoryTools, ShortNamesKeepTheirCaseAtEveryDepth) {
-    ASSERT_EQ(0, run(tool_support::mkfsFat() + " -C -F 12 " + quote(image) + " 1440").status);
-    fs::path host = dir.path() / "host";
-    put(host, "readme.txt", 5);
-    put(host, "NOTES.TXT", 6);
-    std::string i = " -i " + quote(image) + " ";
-    ASSERT_EQ(0, run(mtools("mmd" + i + "::/deep ::/deep/deep")).status);
-    for (const char* folder : {"::/", "::/deep/", "::/deep/deep/"})
-        ASSERT_EQ(0, run(mtools("mcopy" + i + quote((host / "readme.txt").string()) + " " +
-                                quote((host / "NOTES.TXT").string()) + " " + folder))
-                         .status);
-    std::unique_ptr<VolumeImage> im(new VolumeImage);
-    ASSERT_EQ(0, im->loadImageFile(image.c_str()));
-    forEachEntry(*im, 0, [&](const WalkedEntry& e) {
-        EXPECT_EQ(0, e.longName[0]);  // no long names: the case is in byte 12 alone
-        if (std::memcmp(e.entry, "README  TXT", 11) == 0) {
-            EXPECT_EQ(0x18, e.entry[de::kNameCase]);
-        }
-    });
-
-    auto mine = tolvenTree("tolven");
-    EXPECT_EQ(mcopyTree("mcopy"), mine);
-    for (const char* name : {"readme.txt", "NOTES.TXT", "deep/readme.txt", "deep/NOTES.TXT",
-                             "deep/deep/readme.txt", "deep/deep/NOTES.TXT"})
-        EXPECT_EQ(1u, mine.count(name)) << name;
-    fs::path named = dir.path() / "named";
-    fs::create_directories(named);
-    auto r = run(cli() + " extract " + quote(image) + " DEEP/DEEP README.TXT notes.txt -d " +
-                 quote(named.string()));
-    ASSERT_EQ(0, r.status) << r.output;
-    std::vector<std::string> names;
-    for (auto& kv : tree(named)) names.push_back(kv.first);
-    EXPECT_EQ((std::vector<std::string>{"NOTES.TXT", "deep", "deep/NOTES.TXT", "deep/readme.txt",
-                                        "readme.txt"}),
-              names);
 }
 
 // The long names of folder `folder` (first cluster) whose slots begin in an earlier cluster than
@@ -387,7 +348,7 @@ TEST_F(DirectoryTools, RmLeavesImagesFsckAcceptsWithEverythingElseUnchanged) {
     std::string fresh = dir.file("fresh.img");
     fs::path keep = dir.path() / "keep";
     for (const char* f : {"Thirteen.Char", "Fourteen.Chars", "Twenty-six characters.txt",
-                          "name with spaces.txt", "Ünïcödé àccents.txt", "README.TXT"})
+                          "name with spaces.txt", "Ünïcödé àccents.txt", "README.TXT", "notes.txt"})
         put(keep, f, fs::file_size(src / fs::u8path(f)));
     put(keep, "Docs/DATA.BIN", 2048);
     put(keep, "Docs/empty", 0);

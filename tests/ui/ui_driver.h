@@ -34,7 +34,6 @@ const char kDialogClass[] = "#32770";
 const char kMenuClass[] = "#32768";    // an open popup menu
 
 // --- reading -------------------------------------------------------------------------------------
-// Texts in UTF-8.
 std::string windowText(HWND window);
 std::string utf8(const std::wstring& text);
 std::wstring utf16(const std::string& text);

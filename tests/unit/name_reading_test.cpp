@@ -54,19 +54,15 @@ TEST(SlotKind, FirstByteBeforeAttributes) {
 }
 
 TEST(ShortNameReading, BlanksInsideStayAndBytesAreOemText) {
-    // `shown` is the list's name, `copied` the name Windows shows and extraction writes.
-    struct Case { const char* stored; uint8_t attributes, flags; std::u16string read, shown, copied; };
+    // With byte 12's lower-case flags Windows shows and copies the name as the list shows it.
+    struct Case { const char* stored; uint8_t attributes, flags; std::u16string read, shown; };
     const Case cases[] = {
-        {"A B     TXT", 0x20, 0, u"A B.TXT", u"a b.txt", u"A B.TXT"},
-        {"\x05" "BC     DAT", 0x20, 0, u"\u03c3BC.DAT", u"\u03c3bc.dat", u"\u03c3BC.DAT"},
-        {"CAF\x82       ", 0x10, 0, u"CAF\u00e9", u"CAF\u00e9", u"CAF\u00e9"},
-        // Byte 12's lower-case flags: 0x08 the name, 0x10 the extension, beyond ASCII too.
-        {"README  TXT", 0x20, 0x18, u"README.TXT", u"readme.txt", u"readme.txt"},
-        {"README  TXT", 0x20, 0x08, u"README.TXT", u"readme.TXT", u"readme.TXT"},
-        {"README  TXT", 0x20, 0x10, u"README.TXT", u"README.txt", u"README.txt"},
-        {"DEEP       ", 0x10, 0x08, u"DEEP", u"deep", u"deep"},
-        {"\x8e\x80\xe4     \x99  ", 0x20, 0x18, u"\u00c4\u00c7\u03a3.\u00d6", u"\u00e4\u00e7\u03c3.\u00f6",
-         u"\u00e4\u00e7\u03c3.\u00f6"},
+        {"A B     TXT", 0x20, 0, u"A B.TXT", u"a b.txt"},
+        {"\x05" "BC     DAT", 0x20, 0, u"\u03c3BC.DAT", u"\u03c3bc.dat"},
+        {"CAF\x82       ", 0x10, 0, u"CAF\u00e9", u"CAF\u00e9"},
+        {"README  TXT", 0x20, 0x08, u"README.TXT", u"readme.TXT"},
+        {"DEEP       ", 0x10, 0x08, u"DEEP", u"deep"},
+        {"\x8e\x80\xe4     \x99  ", 0x20, 0x18, u"\u00c4\u00c7\u03a3.\u00d6", u"\u00e4\u00e7\u03c3.\u00f6"},
     };
     for (const Case& c : cases) {
         uint8_t entry[32] = {};
@@ -79,10 +75,9 @@ TEST(ShortNameReading, BlanksInsideStayAndBytesAreOemText) {
         shortNameAsShown(entry, copied);
         EXPECT_EQ(c.read, units(read)) << c.stored;
         EXPECT_EQ(c.shown, units(shown)) << c.stored;
-        EXPECT_EQ(c.copied, units(copied)) << c.stored;
+        EXPECT_EQ(c.flags != 0 ? c.shown : c.read, units(copied)) << c.stored;
         uint16_t noLongName[kLongNameUnits] = {};
         EXPECT_TRUE(imageNameMatches(entry, noLongName, read));
-        EXPECT_TRUE(imageNameMatches(entry, noLongName, copied));
         char host[64];
         ASSERT_GT(entryHostName(entry, noLongName, host, sizeof host), 0);
         EXPECT_EQ(imageEntryName(entry, noLongName), host);  // extraction names it as ls shows it

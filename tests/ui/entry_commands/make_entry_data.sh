@@ -69,11 +69,8 @@ mkfs.fat -C -n SMALL "$out/small.img" 720 >/dev/null
 
 names="$work/names"
 mkdir -p "$names/Φάκελος" "$names/deep"
-printf 'alpha\n' > "$names/Ελληνικά.txt"
-printf 'cyrillic\n' > "$names/Кириллица.txt"
-printf 'cjk\n' > "$names/漢字 文件.txt"
-printf 'inside\n' > "$names/Φάκελος/Σημειώσεις.txt"
-printf 'lower\n' > "$names/deep/readme.txt"
+printf 'x\n' | tee "$names/Ελληνικά.txt" "$names/Кириллица.txt" "$names/漢字 文件.txt" \
+  "$names/Φάκελος/Σημειώσεις.txt" "$names/deep/readme.txt" >/dev/null
 mkfs.fat -C "$out/Ονόματα.img" 1440 >/dev/null
 ( cd "$names" && LC_ALL=C.UTF-8 mcopy -s -i "$out/Ονόματα.img" * ::/ )
 

@@ -62,8 +62,7 @@ TEST_F(Choosers, SetupFillsTheOldSizedRecord) {
     const OPENFILENAMEW& r = chooser.dialogRecord;
     EXPECT_EQ(76u, r.lStructSize);
     EXPECT_EQ(chooser.filter, r.lpstrFilter);
-    EXPECT_EQ(0, std::memcmp(L"RAW bootcode (*.bin)\0*.bin\0All files (*.*)\0*.*\0\0", chooser.filter,
-                             48 * sizeof(wchar_t)));
+    EXPECT_EQ(0, std::memcmp(L"RAW bootcode (*.bin)\0*.bin\0All files (*.*)\0*.*\0\0", chooser.filter, 96));
     EXPECT_EQ(1u, r.nFilterIndex);
     EXPECT_EQ(nullptr, r.lpstrCustomFilter);
     EXPECT_EQ(260u, r.nMaxFile);
@@ -86,8 +85,8 @@ TEST_F(Choosers, SetupFillsTheOldSizedRecord) {
 TEST_F(Choosers, CancelLeavesTheCallersBuffers) {
     FileChooser chooser;
     chooser.setup(kImageFileFilter, kFilterBlockSize, "img", "Open disk image");
-    char path[kChooserPathBytes] = "offered.img";
-    char title[kChooserPathBytes] = "kept title";
+    char path[260] = "offered.img";
+    char title[260] = "kept title";
     DWORD error = 99;
     bool chosen = true;
     start([&] { chosen = chooser.chooseOpen(session.window(), path, title, error); });
@@ -108,8 +107,8 @@ TEST_F(Choosers, SaveAsksBeforeTakingAnExistingFile) {
     writeFile(existing, "old");
     FileChooser chooser;
     chooser.setup(kImageFileFilter, kFilterBlockSize, "img", "Save disk image");
-    char path[kChooserPathBytes] = {0};
-    char title[kChooserPathBytes] = {0};
+    char path[260] = {0};
+    char title[260] = {0};
     DWORD error = 99;
     bool chosen = false;
     start([&] { chosen = chooser.chooseSave(session.window(), path, title, error); });
@@ -177,11 +176,9 @@ TEST_F(Choosers, FileChoosersStartInTheImagesFolderThenWhereTheirKindWasChosen) 
     auto expectStart = [&](int command, const char* caption, const std::string& folder) {
         this->command(command);
         HWND chooser = waitForDialog(caption);
-        // The choosers are Unicode dialogs: they answer in UTF-16.
-        wchar_t shown[MAX_PATH] = {0};
+        wchar_t shown[MAX_PATH] = {0};  // the choosers are Unicode dialogs
         SendMessageW(chooser, CDM_GETFOLDERPATH, MAX_PATH, reinterpret_cast<LPARAM>(shown));
-        EXPECT_EQ(0, lstrcmpiA(folder.c_str(), utf8(shown).c_str()))
-            << caption << " starts in " << utf8(shown);
+        EXPECT_EQ(0, lstrcmpiW(utf16(folder).c_str(), shown)) << caption << " starts in " << utf8(shown);
         return chooser;
     };
     chooseFile(expectStart(ID_IMPORT_BOOTSECTOR, "Import bootsector", images), other + "\\blank.bin");
@@ -194,8 +191,8 @@ TEST_F(Choosers, FileChoosersStartInTheImagesFolderThenWhereTheirKindWasChosen) 
 
 TEST_F(Choosers, CancelledFolderBrowserGivesFalse) {
     FolderChooser chooser;
-    char path[kChooserPathBytes] = "kept path";
-    char name[kChooserPathBytes] = "kept name";
+    char path[260] = "kept path";
+    char name[260] = "kept name";
     bool chosen = true;
     start([&] { chosen = chooser.chooseFolder(session.window(), path, name); });
     HWND browser = waitForOtherDialog(session.window(), nullptr);
