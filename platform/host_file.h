@@ -32,6 +32,12 @@ public:
     // Writes all `count` bytes. A short write counts as a failure: a caller must never believe
     // data is on the disk that is not. `*written` (may be null) receives how many bytes went.
     bool write(const void* buffer, uint32_t count, uint32_t* written = nullptr);
+    // Moves the position `count` bytes on without writing. In a file being written anew the bytes
+    // passed over read as zeros (a hole, where the file system has them) once a later write or
+    // endHere takes the file past them.
+    bool skip(uint32_t count);
+    // Ends the file at the position, with zeros up to it.
+    bool endHere();
     // Closes the file; returns false when buffered data could not be flushed.
     bool close();
     bool isOpen() const;

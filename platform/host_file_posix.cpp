@@ -152,6 +152,22 @@ bool HostFile::write(const void* buffer, uint32_t count, uint32_t* written) {
     return ok;
 }
 
+bool HostFile::skip(uint32_t count) {
+    if (handle_ < 0) return false;
+    if (::lseek(static_cast<int>(handle_), static_cast<off_t>(count), SEEK_CUR) >= 0) return true;
+    hostNoteFailure(path_.c_str());
+    return false;
+}
+
+bool HostFile::endHere() {
+    if (handle_ < 0) return false;
+    int fd = static_cast<int>(handle_);
+    off_t at = ::lseek(fd, 0, SEEK_CUR);
+    if (at >= 0 && ::ftruncate(fd, at) == 0) return true;
+    hostNoteFailure(path_.c_str());
+    return false;
+}
+
 bool HostFile::close() {
     if (handle_ < 0) return true;
     int rc = ::close(static_cast<int>(handle_));

@@ -119,6 +119,22 @@ bool HostFile::write(const void* buffer, uint32_t count, uint32_t* written) {
     return ok && n == count;
 }
 
+bool HostFile::skip(uint32_t count) {
+    if (handle_ == kClosed) return false;
+    LARGE_INTEGER distance;
+    distance.QuadPart = count;
+    if (SetFilePointerEx(asHandle(handle_), distance, nullptr, FILE_CURRENT)) return true;
+    hostNoteFailure(path_.c_str());
+    return false;
+}
+
+bool HostFile::endHere() {
+    if (handle_ == kClosed) return false;
+    if (SetEndOfFile(asHandle(handle_))) return true;
+    hostNoteFailure(path_.c_str());
+    return false;
+}
+
 bool HostFile::close() {
     if (handle_ == kClosed) return true;
     BOOL ok = CloseHandle(asHandle(handle_));

@@ -240,21 +240,28 @@ TEST_F(SaveTargetTest, ReadOnlyTargetIsRefusedAndUntouched) {
 
 #ifndef _WIN32
 // A write that fails half-way (here the file size limit) names the cluster it stopped in and
-// leaves the target and the folder as they were.
+// leaves the target and the folder as they were. Zero clusters are left as a hole, so in an
+// empty image the failure is the file's extension over them, named by their first cluster.
 TEST_F(SaveTargetTest, FailedWriteNamesItsClusterAndLeavesNoPartialFile) {
-    auto loaded = newImage(0);
     struct rlimit old;
     getrlimit(RLIMIT_FSIZE, &old);
-    struct rlimit limit = old;
-    limit.rlim_cur = 512 + 2 * 3 * 512 + 112 * 32 + 100 * 1024 + 5;  // inside cluster 100
     void (*previous)(int) = std::signal(SIGXFSZ, SIG_IGN);
-    setrlimit(RLIMIT_FSIZE, &limit);
-    int result = loaded->saveImageFile(path.c_str());
-    setrlimit(RLIMIT_FSIZE, &old);
+    for (bool filled : {true, false}) {
+        SCOPED_TRACE(filled ? "filled" : "empty");
+        auto loaded = newImage(0);
+        if (filled) std::memset(loaded->clusterStore, 0x5A, 713 * 1024);
+        struct rlimit limit = old;
+        limit.rlim_cur = 512 + 2 * 3 * 512 + 112 * 32 + 100 * 1024 + 5;  // inside cluster 100
+        setrlimit(RLIMIT_FSIZE, &limit);
+        int result = loaded->saveImageFile(path.c_str());
+        setrlimit(RLIMIT_FSIZE, &old);
+        EXPECT_EQ(120, result);
+        EXPECT_EQ(Messages{filled ? "Could not write cluster (100/713)!"
+                                  : "Could not write cluster (0/713)!"},
+                  takeMessages(*loaded));
+        EXPECT_EQ(original, readFile(path));
+        EXPECT_TRUE(onlyTheImage());
+    }
     std::signal(SIGXFSZ, previous);
-    EXPECT_EQ(120, result);
-    EXPECT_EQ(Messages{"Could not write cluster (100/713)!"}, takeMessages(*loaded));
-    EXPECT_EQ(original, readFile(path));
-    EXPECT_TRUE(onlyTheImage());
 }
 #endif
