@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "directory/dir_entry.h"
+#include "directory/entry_names.h"
 #include "directory/slot_scan.h"
 
 namespace {
@@ -42,6 +43,7 @@ bool loadFolderSlots(const VolumeImage& image, uint16_t firstCluster, FolderSlot
     folder->firstCluster = firstCluster;
     folder->chain.clear();
     folder->canGrow = false;
+    folder->scanFrom = 0;
     if (firstCluster == 0) {
         folder->slotCount = image.rootEntryCount();
         folder->walkEnd = walkEnd(image, *folder);
@@ -83,9 +85,11 @@ bool findSlotRun(const VolumeImage& image, const FolderSlots& folder, int count,
     int free = 0;
     bool root = folder.firstCluster == 0;
     int usable = root ? folder.slotCount : folder.walkEnd;
-    for (int p = 0; p < usable; ++p) {
+    run->firstFree = -1;
+    for (int p = folder.scanFrom; p < usable; ++p) {
         SlotKind kind = slotKind(folderSlot(image, folder, p));
         bool isFree = kind == kSlotFree || kind == kSlotDeleted || (root && p >= folder.walkEnd);
+        if (isFree && run->firstFree < 0) run->firstFree = p;
         free = isFree ? free + 1 : 0;
         if (free == count) {
             run->start = p - count + 1;
@@ -97,6 +101,7 @@ bool findSlotRun(const VolumeImage& image, const FolderSlots& folder, int count,
     int per = image.entriesPerCluster;
     run->start = folder.slotCount - free;
     run->growClusters = (count - free + per - 1) / per;
+    if (run->firstFree < 0) run->firstFree = run->start;
     return true;
 }
 
@@ -181,5 +186,105 @@ void growFolder(VolumeImage& image, FolderSlots* folder, const uint16_t* cluster
     linkClusters(image, clusters, count);
     image.fatTable[folder->chain.back()] = clusters[0];
     folder->chain.insert(folder->chain.end(), clusters, clusters + count);
+    bool readToEnd = folder->walkEnd == folder->slotCount;
     folder->slotCount += count * image.entriesPerCluster;
+    if (readToEnd) folder->walkEnd = folder->slotCount;  // the new slots are zeroed: read too
+}
+
+namespace {
+
+// A slot the referenced clusters were gathered from (see markReferencedClusters).
+bool holdsReference(const uint8_t* slot) {
+    SlotKind kind = slotKind(slot);
+    return kind == kSlotEntry || kind == kSlotLabel;
+}
+
+}  // namespace
+
+CachedFolder* InsertRun::folder(uint16_t firstCluster) {
+    auto kept = folders_.find(firstCluster);
+    if (kept != folders_.end()) return &kept->second;
+    CachedFolder loaded;
+    if (!loadFolderSlots(image_, firstCluster, &loaded.slots)) return nullptr;
+    collectNames(image_, firstCluster, nullptr, &loaded.names);
+    // Folders that share a cluster (a damaged image) change each other's slots: from the first
+    // such pair on, every folder is read anew for each entry.
+    if (!sharing_) {
+        if (owner_.empty()) owner_.assign(image_.clusterCount + 2u, 0);
+        for (uint16_t c : loaded.slots.chain)
+            if (owner_[c] != 0 && owner_[c] != firstCluster) sharing_ = true;
+        if (sharing_) folders_.clear();
+        else
+            for (uint16_t c : loaded.slots.chain) owner_[c] = firstCluster;
+    }
+    if (built_) markChain(loaded.slots);
+    CachedFolder& slot = folders_[firstCluster];
+    slot = std::move(loaded);
+    return &slot;
+}
+
+void InsertRun::markChain(const FolderSlots& folder) {
+    for (uint16_t c : folder.chain) taken_[c] = true;
+}
+
+void InsertRun::drop(uint16_t firstCluster) { folders_.erase(firstCluster); }
+
+bool InsertRun::findFreeClusters(int count, std::vector<uint16_t>* found) {
+    if (!built_) {
+        taken_.assign(image_.clusterCount + 2u, false);
+        markReferencedClusters(image_, &taken_);
+        for (const auto& kept : folders_) markChain(kept.second.slots);
+        built_ = true;
+        lowestFree_ = 2;
+    }
+    found->clear();
+    uint32_t limit = 2u + image_.clusterCount;
+    for (uint32_t c = lowestFree_; c < limit && static_cast<int>(found->size()) < count; ++c)
+        if (image_.fatTable[c] == 0 && !taken_[c]) found->push_back(static_cast<uint16_t>(c));
+    // Clusters only get used during an operation, so nothing below the lowest found turns free.
+    if (!found->empty()) lowestFree_ = found->front();
+    return static_cast<int>(found->size()) == count;
+}
+
+void InsertRun::beforeWrite(const CachedFolder& folder, const SlotRun& run, int count) {
+    const FolderSlots& s = folder.slots;
+    bool root = s.firstCluster == 0;
+    stale_ = sharing_;
+    // A walk that ends early may end elsewhere once its free slots are taken.
+    if (!root && s.walkEnd < s.slotCount) stale_ = true;
+    // A long-name run just before the new slots: the walker reads on into them.
+    if (run.start > 0 && hasLongNameAttributes(folderSlot(image_, s, run.start - 1))) stale_ = true;
+    // The slots written, and the one keepRootEnd clears behind them.
+    int last = run.start + count + (root ? 1 : 0);
+    for (int p = run.start; p < last && p < s.slotCount; ++p) {
+        const uint8_t* slot = folderSlot(image_, s, p);
+        // A free root slot with long-name attributes before the end is a piece to the walker.
+        if (root && p < s.walkEnd && slot[0] == de::kFree && hasLongNameAttributes(slot))
+            stale_ = true;
+        // A stale entry behind the root's end still counted as a reference.
+        if (root && p >= s.walkEnd && holdsReference(slot)) built_ = false;
+    }
+}
+
+void InsertRun::grew(const CachedFolder& folder, const uint16_t* clusters, int count) {
+    if (sharing_) return;
+    for (int i = 0; i < count; ++i) owner_[clusters[i]] = folder.slots.firstCluster;
+}
+
+void InsertRun::afterWrite(CachedFolder* folder, const SlotRun& run, int count,
+                           const uint8_t* shortName, const std::u16string& longName) {
+    FolderSlots& s = folder->slots;
+    if (!stale_ && s.firstCluster == 0) {
+        // The root ends behind the new slots when they reach past its end (keepRootEnd).
+        int behind = run.start + count;
+        int predicted = behind <= s.walkEnd ? s.walkEnd : behind < s.slotCount ? behind : s.slotCount;
+        s.walkEnd = walkEnd(image_, s);
+        stale_ = s.walkEnd != predicted;
+    }
+    if (stale_) {
+        drop(s.firstCluster);
+        return;
+    }
+    folder->names.add(shortName, longName);
+    s.scanFrom = run.firstFree == run.start ? run.start + count : run.firstFree;
 }

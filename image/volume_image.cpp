@@ -25,7 +25,8 @@ VolumeImage::VolumeImage()
     : clusterStore(nullptr), backupClusterStore(nullptr), clusterBytes(0), backupClusterBytes(0),
       entriesPerCluster(0), backupEntriesPerCluster(0), clusterCount(0), backupClusterCount(0),
       dataSectors(0), backupDataSectors(0), cursorCluster(0), cursorIndex(0), cursorWalk(0),
-      walkCounter(0), notifySink(nullptr), keepRunning(0), sectorsDone(0), sectorsTotal(0) {
+      walkCounter(0), notifySink(nullptr), keepRunning(0), sectorsDone(0), sectorsTotal(0),
+      chainCounter(0) {
     statusText[0] = '\0';
     messageText[0] = '\0';
     std::memset(clusters, 0, sizeof clusters);
@@ -37,6 +38,7 @@ VolumeImage::VolumeImage()
     std::memset(backupRootDir, 0, sizeof backupRootDir);
     std::memset(clusterCopy, 0, sizeof clusterCopy);
     std::memset(walkStamps, 0, sizeof walkStamps);
+    std::memset(chainStamps, 0, sizeof chainStamps);
     reset();
 }
 

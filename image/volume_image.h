@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "image/boot_sector.h"
@@ -266,6 +267,11 @@ public:
                          int* inserted);
     // A host file or a whole host folder, under its own name.
     int insertHostPath(uint16_t folderCluster, const char* hostPath, int* inserted);
+    // Each of `count` host paths as insertHostPath, in one operation: what the image's tree holds
+    // is read once for them all. Returns 0 or the code of the first failure; the paths after a
+    // failure still go in.
+    int insertHostPaths(uint16_t folderCluster, const char* const* hostPaths, int count,
+                        int* inserted);
 
     // Editing (directory/rename.cpp, directory/volume_label_entry.cpp), whole or not at all like
     // insertion. An entry is named by the walker's locations of its slots.
@@ -378,6 +384,14 @@ public:
     int32_t sectorsTotal;
 
     uint8_t clusterCopy[kMaxClusterBytes];
+
+    // Extraction's scratch, kept from one file to the next (directory/extract.cpp): the buffer
+    // that gathers the pieces of a fragmented chain (allocated when first needed), and per
+    // cluster the number of the last chain that passed through it, so that a chain that comes
+    // back to one of its clusters ends there.
+    std::unique_ptr<uint8_t[]> extractBuffer;
+    uint32_t chainCounter;
+    uint32_t chainStamps[kFatTableEntries];
 };
 
 #endif
