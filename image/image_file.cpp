@@ -14,44 +14,48 @@ namespace {
 const uint32_t kHeadBytes = 32 * 1024;
 // The tail is read in chunks of this size.
 const uint32_t kTailChunk = 64 * 1024;
+// Stretches of data looked for in the clusters before the rest is read whole: a file of many
+// small holes must not cost a call per hole.
+const int kMaxDataStretches = 64;
 
-// Reads the file front to back, serving the first kHeadBytes from the one read that fetched them.
+// Reads the file by offset, serving the first kHeadBytes from the one read that fetched them.
 class ImageReader {
 public:
-    explicit ImageReader(HostFile& file) : file_(file), head_(kHeadBytes), headLength_(0), headAt_(0),
-                                           started_(false) {}
-    // As HostFile::read: `*got` bytes arrived (fewer only at the end of the file); false when a
-    // read call failed.
-    bool read(void* into, uint32_t count, uint32_t* got) {
+    explicit ImageReader(HostFile& file)
+        : file_(file), head_(kHeadBytes), headLength_(0), started_(false) {}
+    // As HostFile::readAt: `*got` bytes arrived (fewer only at the end of the file); false when
+    // a read call failed.
+    bool readAt(uint32_t offset, void* into, uint32_t count, uint32_t* got) {
         *got = 0;
         if (!started_) {
             started_ = true;
-            if (!file_.read(head_.data(), kHeadBytes, &headLength_)) return false;
+            if (!file_.readAt(0, head_.data(), kHeadBytes, &headLength_)) return false;
         }
-        uint32_t fromHead = headLength_ - headAt_ < count ? headLength_ - headAt_ : count;
-        if (fromHead > 0) std::memcpy(into, head_.data() + headAt_, fromHead);
-        headAt_ += fromHead;
-        *got = fromHead;
+        uint32_t inHead = offset < headLength_ ? headLength_ - offset : 0;
+        if (inHead > count) inHead = count;
+        if (inHead > 0) std::memcpy(into, head_.data() + offset, inHead);
+        *got = inHead;
         // A head shorter than asked for was the whole file.
-        if (fromHead == count || headLength_ < kHeadBytes) return true;
+        if (inHead == count || headLength_ < kHeadBytes) return true;
         uint32_t more = 0;
-        bool ok = file_.read(static_cast<uint8_t*>(into) + fromHead, count - fromHead, &more);
+        bool ok = file_.readAt(offset + inHead, static_cast<uint8_t*>(into) + inHead,
+                               count - inHead, &more);
         *got += more;
         return ok;
     }
+    HostFile& file() { return file_; }
 
 private:
     HostFile& file_;
     std::vector<uint8_t> head_;
     uint32_t headLength_;
-    uint32_t headAt_;
     bool started_;
 };
 
 // Reads exactly `size` bytes; false on a failed call or a short count.
-bool readAll(ImageReader& reader, void* buffer, uint32_t size) {
+bool readAll(ImageReader& reader, uint32_t offset, void* buffer, uint32_t size) {
     uint32_t got = 0;
-    return reader.read(buffer, size, &got) && got == size;
+    return reader.readAt(offset, buffer, size, &got) && got == size;
 }
 
 const char* const kFatOrdinals[kMaxFatCopies] = {"first", "second", "third"};
@@ -76,13 +80,13 @@ void queueSaveFailure(VolumeImage& im, const VolumeArea& area) {
     }
 }
 
-// Everything left in the file, appended to `kept`. 0; 100 a failed read; 110 the file grows past
-// kMaxImageFileBytes.
+// Everything in the file from `offset` on, appended to `kept`. 0; 100 a failed read; 110 the
+// file grows past kMaxImageFileBytes.
 int readTail(ImageReader& reader, uint32_t offset, std::vector<uint8_t>* kept) {
     std::vector<uint8_t> chunk(kTailChunk);
     for (;;) {
         uint32_t got = 0;
-        if (!reader.read(chunk.data(), kTailChunk, &got)) return kResultHostIo;
+        if (!reader.readAt(offset, chunk.data(), kTailChunk, &got)) return kResultHostIo;
         if (got == 0) return kResultOk;
         offset += got;
         if (offset > kMaxImageFileBytes || offset < got) return kResultBadImage;
@@ -91,13 +95,32 @@ int readTail(ImageReader& reader, uint32_t offset, std::vector<uint8_t>* kept) {
     }
 }
 
-// The clusters in one call into their buffer: the index of the first cluster not read whole, or
-// the cluster count.
-int readClusters(ImageReader& reader, VolumeImage& im) {
-    uint32_t want = static_cast<uint32_t>(im.clusterCount) * im.clusterBytes;
-    uint32_t got = 0;
-    if (want > 0) reader.read(im.clusterStore, want, &got);
-    return got == want ? im.clusterCount : static_cast<int>(got / im.clusterBytes);
+// The clusters, `offset` bytes into the file, read into their buffer: the file's stretches of
+// data only, since its holes are the zeros the buffer starts with. An image with free space (as
+// mkfs.fat and this program's saves leave it) then costs what its data costs. Returns the index of
+// the first cluster not read whole, or the cluster count.
+int readClusters(ImageReader& reader, VolumeImage& im, uint32_t offset) {
+    uint32_t length = static_cast<uint32_t>(im.clusterCount) * im.clusterBytes;
+    uint32_t done = 0;  // bytes of the clusters read or known to be a hole
+    for (int stretches = 0; done < length; ++stretches) {
+        uint32_t from = done, to = length;
+        uint64_t start = 0, end = 0;
+        if (stretches < kMaxDataStretches && reader.file().nextData(offset + done, &start, &end)) {
+            // Past the data: a hole up to the end of the file, and nothing after it.
+            if (start == end) {
+                uint64_t inFile = end > offset ? end - offset : 0;
+                done = inFile < length ? static_cast<uint32_t>(inFile) : length;
+                break;
+            }
+            from = start - offset < length ? static_cast<uint32_t>(start - offset) : length;
+            to = end - offset < length ? static_cast<uint32_t>(end - offset) : length;
+        }
+        uint32_t got = 0;
+        if (to > from) reader.readAt(offset + from, im.clusterStore + from, to - from, &got);
+        done = from + got;
+        if (got < to - from) break;
+    }
+    return done == length ? im.clusterCount : static_cast<int>(done / im.clusterBytes);
 }
 
 // Zero runs of the clusters that span at least kHoleBytes are passed over rather than written:
@@ -195,7 +218,7 @@ int VolumeImage::loadImageFile(const char* path) {
     ImageReader reader(file);
     int result = kResultOk;
     uint32_t got = 0;
-    if (!reader.read(bootSector, bs::kSize, &got)) {
+    if (!reader.readAt(0, bootSector, bs::kSize, &got)) {
         queueMessage("Could not read bootsector!");
         result = kResultHostIo;
     }
@@ -233,7 +256,7 @@ int VolumeImage::loadImageFile(const char* path) {
             keptAt += area.length;
             break;
         case kAreaClusters: {
-            int missing = readClusters(reader, *this);
+            int missing = readClusters(reader, *this, area.offset);
             if (missing < clusterCount) {
                 queueMessage("Could not read all clusters (%i/%i)!", missing,
                              static_cast<int>(clusterCount));
@@ -243,7 +266,7 @@ int VolumeImage::loadImageFile(const char* path) {
         }
         default: continue;  // the tail: whatever the file holds, below
         }
-        if (!readAll(reader, into, area.length)) {
+        if (!readAll(reader, area.offset, into, area.length)) {
             queueLoadFailure(*this, area);
             result = kResultHostIo;
         }
