@@ -178,32 +178,57 @@ void deleteTempFiles(MessageList& tempFiles) {
 
 namespace {
 
-// Writes a chain's bytes: runs of consecutive clusters of at least kWriteRun bytes straight from
-// the volume's buffer, shorter ones gathered in the image's extraction buffer first, so that
-// neither a whole file nor a fragmented one costs a call per cluster.
+// Writes a chain's bytes. A chain of one run of consecutive clusters (most files) goes out in
+// one write straight from the volume's buffer; the runs of a fragmented chain are gathered in
+// the image's extraction buffer (allocated when first needed, never cleared) and written
+// kWriteRun bytes at a time, except runs that long themselves, so that neither costs a call per
+// cluster.
 class ChainWriter {
 public:
-    ChainWriter(VolumeImage& im, HostFile& file) : im_(im), file_(file), pending_(0) {
-        if (!im.extractBuffer) im.extractBuffer.reset(new (std::nothrow) uint8_t[kWriteRun]);
-    }
+    ChainWriter(VolumeImage& im, HostFile& file)
+        : im_(im), file_(file), first_(nullptr), firstBytes_(0), pending_(0) {}
     bool put(const uint8_t* bytes, uint32_t length) {
+        if (first_ == nullptr && pending_ == 0) {
+            first_ = bytes;
+            firstBytes_ = length;
+            return true;
+        }
+        if (first_ != nullptr && !gather(takeFirst(), firstBytes_)) return false;
+        return gather(bytes, length);
+    }
+    bool flush() {
+        if (first_ != nullptr) return file_.write(takeFirst(), firstBytes_);
+        return flushGathered();
+    }
+
+private:
+    const uint8_t* takeFirst() {
+        const uint8_t* bytes = first_;
+        first_ = nullptr;
+        return bytes;
+    }
+    bool gather(const uint8_t* bytes, uint32_t length) {
+        if (length < kWriteRun && !im_.extractBuffer)
+            im_.extractBuffer.reset(new (std::nothrow) uint8_t[kWriteRun]);
         uint8_t* buffer = im_.extractBuffer.get();
-        if (length >= kWriteRun || buffer == nullptr) return flush() && file_.write(bytes, length);
-        if (pending_ + length > kWriteRun && !flush()) return false;
+        if (length >= kWriteRun || buffer == nullptr)
+            return flushGathered() && file_.write(bytes, length);
+        if (pending_ + length > kWriteRun && !flushGathered()) return false;
         std::memcpy(buffer + pending_, bytes, length);
         pending_ += length;
         return true;
     }
-    bool flush() {
+    bool flushGathered() {
         uint32_t n = pending_;
         pending_ = 0;
         return n == 0 || file_.write(im_.extractBuffer.get(), n);
     }
 
-private:
     VolumeImage& im_;
     HostFile& file_;
-    uint32_t pending_;
+    const uint8_t* first_;  // the chain's first run, held back in case it is the only one
+    uint32_t firstBytes_;
+    uint32_t pending_;      // bytes gathered in the buffer
 };
 
 }  // namespace

@@ -1,18 +1,21 @@
 // Raw image files: the volume's areas (image/volume_layout.h) read and written in disk order.
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <new>
 #include <vector>
 
 #include "image/boot_sector.h"
 #include "image/volume_image.h"
 #include "platform/host_file.h"
+#include "platform/host_memory.h"
 
 namespace {
 
 // The first read takes this many bytes: the boot sector and the system areas after it on every
 // floppy format (a 2.88 MB disk's end at 17.5 KB), so that they cost one call.
 const uint32_t kHeadBytes = 32 * 1024;
-// The tail is read in chunks of this size.
+// A long tail is read in chunks of this size.
 const uint32_t kTailChunk = 64 * 1024;
 // Stretches of data looked for in the clusters before the rest is read whole: a file of many
 // small holes must not cost a call per hole.
@@ -22,21 +25,22 @@ const int kMaxDataStretches = 64;
 class ImageReader {
 public:
     explicit ImageReader(HostFile& file)
-        : file_(file), head_(kHeadBytes), headLength_(0), started_(false) {}
+        : file_(file), head_(new (std::nothrow) uint8_t[kHeadBytes]), headLength_(0),
+          started_(false) {}
     // As HostFile::readAt: `*got` bytes arrived (fewer only at the end of the file); false when
     // a read call failed.
     bool readAt(uint32_t offset, void* into, uint32_t count, uint32_t* got) {
         *got = 0;
-        if (!started_) {
+        if (!started_ && head_) {
             started_ = true;
-            if (!file_.readAt(0, head_.data(), kHeadBytes, &headLength_)) return false;
+            if (!file_.readAt(0, head_.get(), kHeadBytes, &headLength_)) return false;
         }
         uint32_t inHead = offset < headLength_ ? headLength_ - offset : 0;
         if (inHead > count) inHead = count;
-        if (inHead > 0) std::memcpy(into, head_.data() + offset, inHead);
+        if (inHead > 0) std::memcpy(into, head_.get() + offset, inHead);
         *got = inHead;
         // A head shorter than asked for was the whole file.
-        if (inHead == count || headLength_ < kHeadBytes) return true;
+        if (inHead == count || (started_ && headLength_ < kHeadBytes)) return true;
         uint32_t more = 0;
         bool ok = file_.readAt(offset + inHead, static_cast<uint8_t*>(into) + inHead,
                                count - inHead, &more);
@@ -47,7 +51,7 @@ public:
 
 private:
     HostFile& file_;
-    std::vector<uint8_t> head_;
+    std::unique_ptr<uint8_t[]> head_;  // not cleared: only what was read is served
     uint32_t headLength_;
     bool started_;
 };
@@ -83,15 +87,25 @@ void queueSaveFailure(VolumeImage& im, const VolumeArea& area) {
 // Everything in the file from `offset` on, appended to `kept`. 0; 100 a failed read; 110 the
 // file grows past kMaxImageFileBytes.
 int readTail(ImageReader& reader, uint32_t offset, std::vector<uint8_t>* kept) {
-    std::vector<uint8_t> chunk(kTailChunk);
+    // Most files end with the volume: a small first read says so.
+    uint8_t first[4096];
+    uint8_t* into = first;
+    uint32_t chunk = sizeof first;
+    std::unique_ptr<uint8_t[]> larger;
     for (;;) {
         uint32_t got = 0;
-        if (!reader.readAt(offset, chunk.data(), kTailChunk, &got)) return kResultHostIo;
-        if (got == 0) return kResultOk;
+        if (!reader.readAt(offset, into, chunk, &got)) return kResultHostIo;
         offset += got;
         if (offset > kMaxImageFileBytes || offset < got) return kResultBadImage;
-        kept->insert(kept->end(), chunk.begin(), chunk.begin() + got);
-        if (got < kTailChunk) return kResultOk;
+        kept->insert(kept->end(), into, into + got);
+        if (got < chunk) return kResultOk;
+        if (!larger) {
+            larger.reset(new (std::nothrow) uint8_t[kTailChunk]);
+            if (larger) {
+                into = larger.get();
+                chunk = kTailChunk;
+            }
+        }
     }
 }
 
@@ -116,7 +130,10 @@ int readClusters(ImageReader& reader, VolumeImage& im, uint32_t offset) {
             to = end - offset < length ? static_cast<uint32_t>(end - offset) : length;
         }
         uint32_t got = 0;
-        if (to > from) reader.readAt(offset + from, im.clusterStore + from, to - from, &got);
+        if (to > from) {
+            hostPrepareForWrite(im.clusterStore + from, to - from);
+            reader.readAt(offset + from, im.clusterStore + from, to - from, &got);
+        }
         done = from + got;
         if (got < to - from) break;
     }
@@ -154,10 +171,12 @@ bool writeClusters(HostFile& file, const uint8_t* bytes, uint32_t length, uint32
         written = next;
         return true;
     };
+    // Pages the program never touched (holes the load passed over, say) are zeros unread.
+    UntouchedPages untouched(bytes, length);
     for (uint32_t at = 0; at < length;) {
         uint32_t end = ((fileOffset + at) / kHoleBlock + 1) * kHoleBlock - fileOffset;
         if (end > length) end = length;
-        if (isZero(bytes + at, end - at)) {
+        if (untouched.untouched(bytes + at, end - at) || isZero(bytes + at, end - at)) {
             if (zeroStart == kNone) zeroStart = at;
         } else {
             if (zeroStart != kNone && at - zeroStart >= kHoleBytes && !flush(zeroStart, at))
