@@ -113,7 +113,6 @@ int addEntry(InsertRun& op, VolumeImage& image, uint16_t folderCluster, const ch
     // Everything fits: from here on nothing can fail.
     op.beforeWrite(*folder, run, longSlots + 1);
     growFolder(image, &folder->slots, clusters.data(), run.growClusters);
-    op.grew(*folder, clusters.data(), run.growClusters);
     const uint16_t* own = clusters.data() + run.growClusters;
     uint16_t first = ownClusters > 0 ? own[0] : 0;
     linkClusters(image, own, ownClusters);

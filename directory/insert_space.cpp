@@ -202,32 +202,20 @@ bool holdsReference(const uint8_t* slot) {
 }  // namespace
 
 CachedFolder* InsertRun::folder(uint16_t firstCluster) {
-    auto kept = folders_.find(firstCluster);
-    if (kept != folders_.end()) return &kept->second;
+    auto found = folders_.find(firstCluster);
+    if (found != folders_.end()) return &found->second;
     CachedFolder loaded;
     if (!loadFolderSlots(image_, firstCluster, &loaded.slots)) return nullptr;
     collectNames(image_, firstCluster, nullptr, &loaded.names);
-    // Folders that share a cluster (a damaged image) change each other's slots: from the first
-    // such pair on, every folder is read anew for each entry.
-    if (!sharing_) {
-        if (owner_.empty()) owner_.assign(image_.clusterCount + 2u, 0);
-        for (uint16_t c : loaded.slots.chain)
-            if (owner_[c] != 0 && owner_[c] != firstCluster) sharing_ = true;
-        if (sharing_) folders_.clear();
-        else
-            for (uint16_t c : loaded.slots.chain) owner_[c] = firstCluster;
-    }
     if (built_) markChain(loaded.slots);
-    CachedFolder& slot = folders_[firstCluster];
-    slot = std::move(loaded);
-    return &slot;
+    CachedFolder& kept = folders_[firstCluster];
+    kept = std::move(loaded);
+    return &kept;
 }
 
 void InsertRun::markChain(const FolderSlots& folder) {
     for (uint16_t c : folder.chain) taken_[c] = true;
 }
-
-void InsertRun::drop(uint16_t firstCluster) { folders_.erase(firstCluster); }
 
 bool InsertRun::findFreeClusters(int count, std::vector<uint16_t>* found) {
     if (!built_) {
@@ -246,43 +234,32 @@ bool InsertRun::findFreeClusters(int count, std::vector<uint16_t>* found) {
     return static_cast<int>(found->size()) == count;
 }
 
+// The new slots are free or deleted ones, which the walker passes over, so writing an entry there
+// changes how it reads the rest of the folder only where a long-name run reaches them: that run
+// then goes on into the slots (and may have lent an entry behind them its name). In the root,
+// slots behind the end may hold stale entries, which the referenced clusters were gathered from.
 void InsertRun::beforeWrite(const CachedFolder& folder, const SlotRun& run, int count) {
     const FolderSlots& s = folder.slots;
-    bool root = s.firstCluster == 0;
-    stale_ = sharing_;
-    // A walk that ends early may end elsewhere once its free slots are taken.
-    if (!root && s.walkEnd < s.slotCount) stale_ = true;
-    // A long-name run just before the new slots: the walker reads on into them.
-    if (run.start > 0 && hasLongNameAttributes(folderSlot(image_, s, run.start - 1))) stale_ = true;
+    stale_ = run.start > 0 && hasLongNameAttributes(folderSlot(image_, s, run.start - 1));
+    if (s.firstCluster != 0) return;
     // The slots written, and the one keepRootEnd clears behind them.
-    int last = run.start + count + (root ? 1 : 0);
-    for (int p = run.start; p < last && p < s.slotCount; ++p) {
-        const uint8_t* slot = folderSlot(image_, s, p);
-        // A free root slot with long-name attributes before the end is a piece to the walker.
-        if (root && p < s.walkEnd && slot[0] == de::kFree && hasLongNameAttributes(slot))
-            stale_ = true;
-        // A stale entry behind the root's end still counted as a reference.
-        if (root && p >= s.walkEnd && holdsReference(slot)) built_ = false;
-    }
-}
-
-void InsertRun::grew(const CachedFolder& folder, const uint16_t* clusters, int count) {
-    if (sharing_) return;
-    for (int i = 0; i < count; ++i) owner_[clusters[i]] = folder.slots.firstCluster;
+    for (int p = run.start > s.walkEnd ? run.start : s.walkEnd; p <= run.start + count; ++p)
+        if (p < s.slotCount && holdsReference(folderSlot(image_, s, p))) built_ = false;
 }
 
 void InsertRun::afterWrite(CachedFolder* folder, const SlotRun& run, int count,
                            const uint8_t* shortName, const std::u16string& longName) {
     FolderSlots& s = folder->slots;
     if (!stale_ && s.firstCluster == 0) {
-        // The root ends behind the new slots when they reach past its end (keepRootEnd).
+        // The root ends behind the new slots when they reach past its end (keepRootEnd); read
+        // again, as a check that nothing else moved it.
         int behind = run.start + count;
         int predicted = behind <= s.walkEnd ? s.walkEnd : behind < s.slotCount ? behind : s.slotCount;
         s.walkEnd = walkEnd(image_, s);
         stale_ = s.walkEnd != predicted;
     }
     if (stale_) {
-        drop(s.firstCluster);
+        folders_.erase(s.firstCluster);
         return;
     }
     folder->names.add(shortName, longName);

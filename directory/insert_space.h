@@ -63,16 +63,17 @@ struct CachedFolder {
 // once and keeps true as its entries go in, so that an entry costs the same however many went in
 // before it: the clusters the tree references, and per folder its slots and its names.
 //
-// What an entry changes is known: its slots, its clusters, a folder's growth. Where writing the
-// slots could change how the walker reads the folder (slots that a damaged folder's long-name run
-// passes over, a root whose end moves otherwise than predicted, a walk that ends early, two
-// folders sharing clusters), the folder is read again from the image for its next entry, and
-// where an overwritten stale entry held a reference, the referenced clusters are gathered again.
-// Either way the image gets exactly the bytes it would get with everything read anew per entry.
+// What an entry changes is known: its slots, its clusters, its folder's growth. An operation
+// writes only into its target folder and the folders it creates, whose clusters were free, so no
+// two kept folders share a cluster. Where writing the slots could change how the walker reads the
+// folder (a damaged folder's long-name run reaching the new slots, a root whose end moves otherwise
+// than predicted, a walk that ends early), the folder is read again for its next entry; where an
+// overwritten stale entry held a reference, the referenced clusters are gathered again. Either
+// way the image gets exactly the bytes it would get with everything read anew for each entry.
 class InsertRun {
 public:
     explicit InsertRun(VolumeImage& image)
-        : image_(image), sharing_(false), stale_(false), built_(false), lowestFree_(2) {}
+        : image_(image), stale_(false), built_(false), lowestFree_(2) {}
     // The folder whose chain begins at `firstCluster` (0: the root), read from the image when it
     // is not kept; null when that names neither the root nor a data cluster.
     CachedFolder* folder(uint16_t firstCluster);
@@ -87,17 +88,12 @@ public:
     // date, or the folder is dropped to be read anew.
     void afterWrite(CachedFolder* folder, const SlotRun& run, int count, const uint8_t* shortName,
                     const std::u16string& longName);
-    // Clusters that `folder` grew by.
-    void grew(const CachedFolder& folder, const uint16_t* clusters, int count);
 
 private:
     void markChain(const FolderSlots& folder);
-    void drop(uint16_t firstCluster);
 
     VolumeImage& image_;
-    std::unordered_map<uint16_t, CachedFolder> folders_;
-    std::vector<uint16_t> owner_;  // per cluster: the kept subfolder whose chain holds it, or 0
-    bool sharing_;                 // two folders shared a cluster: none is kept past an entry
+    std::unordered_map<uint16_t, CachedFolder> folders_;  // by first cluster, 0 the root
     bool stale_;                   // set by beforeWrite: the folder must be read anew
     bool built_;                   // taken_ holds what the tree references
     std::vector<bool> taken_;
