@@ -81,8 +81,9 @@ row() {
     "$median" "$goal" "$tm" "$pm"
 }
 
-echo "load average: $(cut -d' ' -f1-3 /proc/loadavg), $rounds rounds, in ${TMPDIR:-/tmp}" \
-  "($(stat -f -c %T "$work"))"
+fs=$(stat -f -c %T "$work")
+[ "$fs" = tmpfs ] || fs="disk: $(df --output=fstype "$work" | tail -n 1)"
+echo "load average: $(cut -d' ' -f1-3 /proc/loadavg), $rounds rounds, in ${TMPDIR:-/tmp} ($fs)"
 echo
 echo "| command | peer | tolven | peer | ratio | goal | tolven memory | peer memory |"
 echo "| --- | --- | --- | --- | --- | --- | --- | --- |"
