@@ -234,10 +234,8 @@ bool InsertRun::findFreeClusters(int count, std::vector<uint16_t>* found) {
     return static_cast<int>(found->size()) == count;
 }
 
-// The new slots are free or deleted ones, which the walker passes over, so writing an entry there
-// changes how it reads the rest of the folder only where a long-name run reaches them: that run
-// then goes on into the slots (and may have lent an entry behind them its name). In the root,
-// slots behind the end may hold stale entries, which the referenced clusters were gathered from.
+// A long-name run just before the new slots reads on into them; a stale entry behind the root's
+// end was gathered as a reference.
 void InsertRun::beforeWrite(const CachedFolder& folder, const SlotRun& run, int count) {
     const FolderSlots& s = folder.slots;
     stale_ = run.start > 0 && hasLongNameAttributes(folderSlot(image_, s, run.start - 1));

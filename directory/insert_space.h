@@ -56,7 +56,7 @@ void growFolder(VolumeImage& image, FolderSlots* folder, const uint16_t* cluster
 // One folder as an insertion operation keeps it from one entry to the next.
 struct CachedFolder {
     FolderSlots slots;
-    FolderNames names;  // as collectNames gathers them with the walker
+    FolderNames names;  // as collectNames (directory/entry_names.h) gathers them
 };
 
 // What one insertion operation (one call of the image's insert methods) learns about the image
@@ -65,11 +65,12 @@ struct CachedFolder {
 //
 // What an entry changes is known: its slots, its clusters, its folder's growth. An operation
 // writes only into its target folder and the folders it creates, whose clusters were free, so no
-// two kept folders share a cluster. Where writing the slots could change how the walker reads the
-// folder (a damaged folder's long-name run reaching the new slots, a root whose end moves otherwise
-// than predicted, a walk that ends early), the folder is read again for its next entry; where an
-// overwritten stale entry held a reference, the referenced clusters are gathered again. Either
-// way the image gets exactly the bytes it would get with everything read anew for each entry.
+// two kept folders share a cluster. The new slots are free or deleted ones, which the walker
+// passes over; only where a long-name run of a damaged folder reaches them does writing there
+// change how the walker reads the rest, and then the folder is read again for its next entry.
+// Where an overwritten stale root entry held a reference, the referenced clusters are gathered
+// again. Either way the image gets exactly the bytes it would get with everything read anew for
+// each entry.
 class InsertRun {
 public:
     explicit InsertRun(VolumeImage& image)
@@ -77,9 +78,7 @@ public:
     // The folder whose chain begins at `firstCluster` (0: the root), read from the image when it
     // is not kept; null when that names neither the root nor a data cluster.
     CachedFolder* folder(uint16_t firstCluster);
-    // The `count` lowest free clusters that nothing uses: a damaged FAT may call a cluster free
-    // that a folder's own chain, another entry or another chain still holds, and new data must
-    // not land there. False when fewer are free.
+    // As findFreeClusters above, for the folders of this operation.
     bool findFreeClusters(int count, std::vector<uint16_t>* found);
     // Before an entry's `count` slots are written at `run` in `folder`: notes what the write
     // would make stale. Call afterWrite once the entry is in.
