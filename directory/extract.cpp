@@ -228,7 +228,7 @@ private:
     HostFile& file_;
     const uint8_t* first_;  // the chain's first run, held back in case it is the only one
     uint32_t firstBytes_;
-    uint32_t pending_;      // bytes gathered in the buffer
+    uint32_t pending_;  // bytes gathered in the buffer
 };
 
 }  // namespace

@@ -157,7 +157,8 @@ int insertTree(InsertRun& op, VolumeImage& image, uint16_t folderCluster, const 
         !hostListFolder(hostPath, &children))
         return refuse(image, kResultHostIo, "Could not read folder \"%s\"!", hostPath);
     uint16_t newCluster = 0;
-    int result = makeFolder(op, image, folderCluster, name, info.fatDate, info.fatTime, &newCluster);
+    int result = makeFolder(op, image, folderCluster, name, info.fatDate, info.fatTime,
+                            &newCluster);
     if (result != kResultOk) return result;
     if (inserted != nullptr) ++*inserted;
 

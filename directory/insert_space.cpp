@@ -252,7 +252,9 @@ void InsertRun::afterWrite(CachedFolder* folder, const SlotRun& run, int count,
         // The root ends behind the new slots when they reach past its end (keepRootEnd); read
         // again, as a check that nothing else moved it.
         int behind = run.start + count;
-        int predicted = behind <= s.walkEnd ? s.walkEnd : behind < s.slotCount ? behind : s.slotCount;
+        int predicted = behind <= s.walkEnd    ? s.walkEnd
+                        : behind < s.slotCount ? behind
+                                               : s.slotCount;
         s.walkEnd = walkEnd(image_, s);
         stale_ = s.walkEnd != predicted;
     }

@@ -34,10 +34,10 @@ struct SlotRun {
     int firstFree;     // the first free slot from folder.scanFrom on (start when the run is there)
 };
 // The first run of `count` free slots (first byte 0x00 or 0xE5) where the walker will list the
-// entry, looked for from folder.scanFrom on. In the root every slot from its end mark on is free; in a subfolder nothing after the
-// point where the walker stops is used. When none fits, a growable folder takes the free slots at
-// its end and new clusters after them. False for a full root directory or a subfolder that may
-// not grow.
+// entry, looked for from folder.scanFrom on. In the root every slot from its end mark on is free;
+// in a subfolder nothing after the point where the walker stops is used. When none fits, a growable
+// folder takes the free slots at its end and new clusters after them. False for a full root
+// directory or a subfolder that may not grow.
 bool findSlotRun(const VolumeImage& image, const FolderSlots& folder, int count, SlotRun* run);
 
 // The `count` lowest free clusters that nothing uses: a damaged FAT may call a cluster free that
@@ -93,10 +93,10 @@ private:
 
     VolumeImage& image_;
     std::unordered_map<uint16_t, CachedFolder> folders_;  // by first cluster, 0 the root
-    bool stale_;                   // set by beforeWrite: the folder must be read anew
-    bool built_;                   // taken_ holds what the tree references
+    bool stale_;  // set by beforeWrite: the folder must be read anew
+    bool built_;  // taken_ holds what the tree references
     std::vector<bool> taken_;
-    uint32_t lowestFree_;          // every cluster below it is used or taken
+    uint32_t lowestFree_;  // every cluster below it is used or taken
 };
 
 #endif

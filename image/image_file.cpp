@@ -25,7 +25,9 @@ const int kMaxDataStretches = 64;
 class ImageReader {
 public:
     explicit ImageReader(HostFile& file)
-        : file_(file), head_(new (std::nothrow) uint8_t[kHeadBytes]), headLength_(0),
+        : file_(file),
+          head_(new (std::nothrow) uint8_t[kHeadBytes]),
+          headLength_(0),
           started_(false) {}
     // As HostFile::readAt: `*got` bytes arrived (fewer only at the end of the file); false when
     // a read call failed.
@@ -340,7 +342,8 @@ int VolumeImage::saveImageFile(const char* path) {
             uint32_t length = static_cast<uint32_t>(clusterCount) * clusterBytes;
             if (ok && !writeClusters(out.file(), clusterStore, length, area.offset, &failedAt)) {
                 queueMessage("Could not write cluster (%i/%i)!",
-                             static_cast<int>(failedAt / clusterBytes), static_cast<int>(clusterCount));
+                             static_cast<int>(failedAt / clusterBytes),
+                             static_cast<int>(clusterCount));
                 return kResultClusterIo;  // `out` removes the new file
             }
             break;
@@ -348,7 +351,7 @@ int VolumeImage::saveImageFile(const char* path) {
         default:
             // Kept bytes; an image made in memory has zeros there.
             staged.add(area, keptAt + area.length <= keptBytes.size() ? keptBytes.data() + keptAt
-                                                                       : nullptr);
+                                                                      : nullptr);
             keptAt += area.length;
             break;
         }

@@ -22,10 +22,24 @@ bool checkBootSector(const uint8_t* b) {
 }
 
 VolumeImage::VolumeImage()
-    : clusterStore(nullptr), backupClusterStore(nullptr), clusterBytes(0), backupClusterBytes(0),
-      entriesPerCluster(0), backupEntriesPerCluster(0), clusterCount(0), backupClusterCount(0),
-      dataSectors(0), backupDataSectors(0), cursorCluster(0), cursorIndex(0), cursorWalk(0),
-      walkCounter(0), notifySink(nullptr), keepRunning(0), sectorsDone(0), sectorsTotal(0),
+    : clusterStore(nullptr),
+      backupClusterStore(nullptr),
+      clusterBytes(0),
+      backupClusterBytes(0),
+      entriesPerCluster(0),
+      backupEntriesPerCluster(0),
+      clusterCount(0),
+      backupClusterCount(0),
+      dataSectors(0),
+      backupDataSectors(0),
+      cursorCluster(0),
+      cursorIndex(0),
+      cursorWalk(0),
+      walkCounter(0),
+      notifySink(nullptr),
+      keepRunning(0),
+      sectorsDone(0),
+      sectorsTotal(0),
       chainCounter(0) {
     statusText[0] = '\0';
     messageText[0] = '\0';
@@ -166,7 +180,8 @@ static void copyClusters(uint8_t* to, uint32_t toStride, const uint8_t* from, ui
     }
     uint32_t n = toStride < fromStride ? toStride : fromStride;
     for (int i = 0; i < count; ++i)
-        std::memcpy(to + static_cast<size_t>(i) * toStride, from + static_cast<size_t>(i) * fromStride, n);
+        std::memcpy(to + static_cast<size_t>(i) * toStride,
+                    from + static_cast<size_t>(i) * fromStride, n);
 }
 
 bool VolumeImage::saveBackup() {
@@ -187,7 +202,8 @@ bool VolumeImage::saveBackup() {
         backupClusterCount = 0;
         return false;
     }
-    copyClusters(backupClusterStore, backupStride(), clusterStore, clusterBytes, backupClusterCount);
+    copyClusters(backupClusterStore, backupStride(), clusterStore, clusterBytes,
+                 backupClusterCount);
     return true;
 }
 

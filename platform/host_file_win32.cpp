@@ -115,7 +115,8 @@ bool HostFile::readAt(uint64_t offset, void* buffer, uint32_t count, uint32_t* g
     at.Offset = static_cast<DWORD>(offset);
     at.OffsetHigh = static_cast<DWORD>(offset >> 32);
     DWORD n = 0;
-    if (!ReadFile(asHandle(handle_), buffer, count, &n, &at) && GetLastError() != ERROR_HANDLE_EOF) {
+    if (!ReadFile(asHandle(handle_), buffer, count, &n, &at) &&
+        GetLastError() != ERROR_HANDLE_EOF) {
         hostNoteFailure(path_.c_str());
         return false;
     }

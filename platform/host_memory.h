@@ -19,7 +19,7 @@ public:
     bool untouched(const void* data, size_t length) const;
 
 private:
-    uintptr_t first_;             // address of the first page
+    uintptr_t first_;  // address of the first page
     size_t pageSize_;
     std::vector<uint8_t> pages_;  // 1 for a page never touched; empty when the host cannot tell
 };

@@ -177,7 +177,8 @@ void plainTree(VolumeImage& im) {
 void damagedTree(VolumeImage& im) {
     plainTree(im);
     std::vector<uint8_t> kept = testimg::shortEntry("KEPT.TXT", de::kAttrArchive, 0);
-    std::vector<std::vector<uint8_t>> slots = testimg::longNameSlots(u"a long file name 7.txt", kept);
+    std::vector<std::vector<uint8_t>> slots = testimg::longNameSlots(u"a long file name 7.txt",
+                                                                     kept);
     for (int i = 0; i < 3; ++i) {
         slots.push_back(slots[0]);
         slots.back()[0] = de::kDeleted;
