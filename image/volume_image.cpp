@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "directory/dir_entry.h"
+#include "image/cluster_memory.h"
 #include "image/boot_sector.h"
 
 FatClass classifyFatEntry(uint16_t value) {
@@ -116,11 +117,10 @@ bool VolumeImage::imageLayout(VolumeLayout* layout) const {
 namespace {
 
 // One zeroed buffer of `count` clusters of `bytes` each, with `index[i]` pointing at cluster i and
-// the rest of the index cleared; null (index all clear) when the memory is not there. calloc
-// takes fresh pages from the system already zeroed, so a large image costs no clearing pass.
+// the rest of the index cleared; null (index all clear) when the memory is not there.
 uint8_t* allocateStore(uint8_t** index, int count, uint32_t bytes) {
     size_t total = static_cast<size_t>(count) * bytes;
-    uint8_t* store = count > 0 ? static_cast<uint8_t*>(std::calloc(total, 1)) : nullptr;
+    uint8_t* store = count > 0 ? allocateZeroedClusters(total) : nullptr;
     int held = store != nullptr ? count : 0;
     for (int i = 0; i < held; ++i) index[i] = store + static_cast<size_t>(i) * bytes;
     std::fill(index + held, index + kClusterSlots, nullptr);
@@ -128,7 +128,7 @@ uint8_t* allocateStore(uint8_t** index, int count, uint32_t bytes) {
 }
 
 void freeStore(uint8_t*& store, uint8_t** index) {
-    std::free(store);
+    freeZeroedClusters(store);
     store = nullptr;
     std::fill(index, index + kClusterSlots, nullptr);
 }
