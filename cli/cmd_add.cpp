@@ -47,11 +47,8 @@ int runAdd(int argc, char** argv) {
     uint16_t folder = 0;
     if (loadImage(*image, imagePath) && targetFolder(*image, folderPath, &folder)) {
         int inserted = 0;
-        int firstFailure = kResultOk;
-        for (const char* hostPath : hostPaths) {
-            int result = image->insertHostPath(folder, hostPath, &inserted);
-            if (firstFailure == kResultOk) firstFailure = result;
-        }
+        int firstFailure = image->insertHostPaths(folder, hostPaths.data(),
+                                                  static_cast<int>(hostPaths.size()), &inserted);
         int saved = inserted > 0 ? image->saveImageFile(imagePath) : kResultOk;
         if (firstFailure != kResultOk || saved != kResultOk)
             status = reportFailure(*image, firstFailure != kResultOk ? firstFailure : saved);

@@ -8,9 +8,6 @@
 #include "directory/insert_names.h"
 #include "platform/host_text.h"
 
-namespace {
-
-// The long and 8.3 names already in the folder, read with the walker, all but the owner's.
 void collectNames(VolumeImage& image, uint16_t folderCluster, const NameOwner* owner,
                   FolderNames* names) {
     forEachEntry(image, folderCluster, [&](const WalkedEntry& e) {
@@ -24,15 +21,12 @@ void collectNames(VolumeImage& image, uint16_t folderCluster, const NameOwner* o
     });
 }
 
-}  // namespace
-
 int refuseEntry(VolumeImage& image, int code, const char* format, const char* subject) {
     image.queueMessage(format, subject);
     return code;
 }
 
-int planEntryName(VolumeImage& image, uint16_t folderCluster, const char* name,
-                  const NameOwner* owner, EntryName* out) {
+int checkEntryName(VolumeImage& image, const char* name, EntryName* out) {
     // A host name never has more UTF-16 units than bytes.
     std::vector<uint16_t> units(std::strlen(name) + 1);
     int length = hostTextToUtf16(name, units.data(), static_cast<int>(units.size()));
@@ -43,9 +37,10 @@ int planEntryName(VolumeImage& image, uint16_t folderCluster, const char* name,
         return refuseEntry(image, kResultNameTooLong, "File name \"%s\" is too long!", name);
     if (check != kLongNameOk)
         return refuseEntry(image, kResultBadName, "Invalid file name \"%s\"!", name);
+    return kResultOk;
+}
 
-    FolderNames names;
-    collectNames(image, folderCluster, owner, &names);
+int placeEntryName(VolumeImage& image, const FolderNames& names, const char* name, EntryName* out) {
     if (names.hasName(out->longName))
         return refuseEntry(image, kResultNameExists, "File \"%s\" already exists!", name);
     out->withLongName = !isPlainShortName(out->longName, out->shortName) ||
@@ -55,6 +50,15 @@ int planEntryName(VolumeImage& image, uint16_t folderCluster, const char* name,
                            "Directory is full, could not insert \"%s\"!", name);
     out->longSlots = out->withLongName ? longNameSlotCount(out->longName.size()) : 0;
     return kResultOk;
+}
+
+int planEntryName(VolumeImage& image, uint16_t folderCluster, const char* name,
+                  const NameOwner* owner, EntryName* out) {
+    int checked = checkEntryName(image, name, out);
+    if (checked != kResultOk) return checked;
+    FolderNames names;
+    collectNames(image, folderCluster, owner, &names);
+    return placeEntryName(image, names, name, out);
 }
 
 void buildEntrySlots(const EntryName& name, const uint8_t* shortEntry, uint8_t* slots) {

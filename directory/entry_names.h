@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "directory/insert_names.h"
 #include "image/volume_image.h"
 
 struct EntryName {
@@ -26,6 +27,15 @@ struct NameOwner {
 // (every 8.3 tail taken). Changes nothing.
 int planEntryName(VolumeImage& image, uint16_t folderCluster, const char* name,
                   const NameOwner* owner, EntryName* out);
+// The long and 8.3 names already in the folder, read with the walker, all but the owner's (may be
+// null).
+void collectNames(VolumeImage& image, uint16_t folderCluster, const NameOwner* owner,
+                  FolderNames* names);
+// The two steps of planEntryName, for a caller that keeps the folder's names itself: the name
+// alone (0, or 640 or 630 with `out->longName` unset), then the name against the folder's names
+// (0, or 620 or 610).
+int checkEntryName(VolumeImage& image, const char* name, EntryName* out);
+int placeEntryName(VolumeImage& image, const FolderNames& names, const char* name, EntryName* out);
 
 // The long-name slots followed by `shortEntry` with the planned 8.3 name and its name case flags
 // cleared, (longSlots + 1) * 32 bytes at `slots`.

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <memory>
+#include <new>
 #include <vector>
 
 #include "directory/dir_entry.h"
@@ -19,8 +20,8 @@ const char kCannotCreateFile[] = "Could not create file \"%s\"!";
 const char kCannotCreateFolder[] = "Could not create directory \"%s\"!";
 const char kCannotExport[] = "Could not export to file \"%s\"!";
 
-// Host file writes are gathered into runs of this size: one call per cluster would make
-// extraction slower than the tools it is measured against.
+// Host file writes go out in runs of at least this size (or the whole file): one call per
+// cluster would make extraction slower than the tools it is measured against.
 const uint32_t kWriteRun = 32768;
 
 // One extraction of a folder tree: the path being built, the walker's outputs (read before any
@@ -168,43 +169,104 @@ void deleteTempFiles(MessageList& tempFiles) {
     }
 }
 
+namespace {
+
+// Writes a chain's bytes. A chain of one run of consecutive clusters (most files) goes out in
+// one write straight from the volume's buffer; the runs of a fragmented chain are gathered in
+// the image's extraction buffer (allocated when first needed, never cleared) and written
+// kWriteRun bytes at a time, except runs that long themselves, so that neither costs a call per
+// cluster.
+class ChainWriter {
+public:
+    ChainWriter(VolumeImage& im, HostFile& file)
+        : im_(im), file_(file), first_(nullptr), firstBytes_(0), pending_(0) {}
+    bool put(const uint8_t* bytes, uint32_t length) {
+        if (first_ == nullptr && pending_ == 0) {
+            first_ = bytes;
+            firstBytes_ = length;
+            return true;
+        }
+        if (first_ != nullptr && !gather(takeFirst(), firstBytes_)) return false;
+        return gather(bytes, length);
+    }
+    bool flush() {
+        if (first_ != nullptr) return file_.write(takeFirst(), firstBytes_);
+        return flushGathered();
+    }
+
+private:
+    const uint8_t* takeFirst() {
+        const uint8_t* bytes = first_;
+        first_ = nullptr;
+        return bytes;
+    }
+    bool gather(const uint8_t* bytes, uint32_t length) {
+        if (length < kWriteRun && !im_.extractBuffer)
+            im_.extractBuffer.reset(new (std::nothrow) uint8_t[kWriteRun]);
+        uint8_t* buffer = im_.extractBuffer.get();
+        if (length >= kWriteRun || buffer == nullptr)
+            return flushGathered() && file_.write(bytes, length);
+        if (pending_ + length > kWriteRun && !flushGathered()) return false;
+        std::memcpy(buffer + pending_, bytes, length);
+        pending_ += length;
+        return true;
+    }
+    bool flushGathered() {
+        uint32_t n = pending_;
+        pending_ = 0;
+        return n == 0 || file_.write(im_.extractBuffer.get(), n);
+    }
+
+    VolumeImage& im_;
+    HostFile& file_;
+    const uint8_t* first_;  // the chain's first run, held back in case it is the only one
+    uint32_t firstBytes_;
+    uint32_t pending_;  // bytes gathered in the buffer
+};
+
+}  // namespace
+
 int VolumeImage::extractFile(uint16_t firstCluster, const char* hostPath, uint32_t size) {
     HostFile file;
     if (!file.createPlain(hostPath)) {
         queueMessage(kCannotCreateFile, hostPath);
         return kResultHostIo;
     }
-    int result = kResultOk;
-    std::vector<uint8_t> run(kWriteRun);
-    std::vector<bool> visited(clusterCount + 2u, false);
-    uint32_t pending = 0;
+    if (++chainCounter == 0) {
+        std::memset(chainStamps, 0, sizeof chainStamps);
+        chainCounter = 1;
+    }
+    ChainWriter out(*this, file);
+    bool ok = true;
+    const uint8_t* run = nullptr;  // the run of consecutive clusters not yet written
+    uint32_t runBytes = 0;
     uint32_t remaining = size;
     uint32_t cluster = firstCluster;
     // The chain is followed while bytes remain (beyond that only empty writes would follow), to
     // a link that names no data cluster at most (such a chain gives a shorter file, as a short
     // chain does), and to the first cluster it comes back to: a cyclic chain gives each of its
     // clusters once, not copies of the loop up to the size.
-    while (remaining > 0) {
+    while (ok && remaining > 0) {
         const uint8_t* data = clusterData(cluster);
-        if (data == nullptr || visited[cluster]) break;
-        visited[cluster] = true;
+        if (data == nullptr || chainStamps[cluster] == chainCounter) break;
+        chainStamps[cluster] = chainCounter;
         uint32_t n = remaining < clusterBytes ? remaining : clusterBytes;
-        if (pending + n > run.size()) {
-            if (!file.write(run.data(), pending)) {
-                result = kResultHostIo;
-                break;
-            }
-            pending = 0;
+        // Only the last cluster is taken in part, so a run grows while the clusters follow each
+        // other in the buffer.
+        if (run != nullptr && run + runBytes == data) {
+            runBytes += n;
+        } else {
+            ok = runBytes == 0 || out.put(run, runBytes);
+            run = data;
+            runBytes = n;
         }
-        std::memcpy(run.data() + pending, data, n);
-        pending += n;
         remaining -= n;
         ChainLink link = nextLink(cluster);
         if (link.kind != kLinkData) break;
         cluster = link.next;
     }
-    if (result == kResultOk && pending > 0 && !file.write(run.data(), pending))
-        result = kResultHostIo;
+    ok = ok && (runBytes == 0 || out.put(run, runBytes)) && out.flush();
+    int result = ok ? kResultOk : kResultHostIo;
     if (!file.close() && result == kResultOk) result = kResultHostIo;
     if (result != kResultOk) queueMessage(kCannotExport, hostPath);
     return result;

@@ -20,3 +20,12 @@ bool FolderNames::hasShortName(const uint8_t* shortName) const {
 bool FolderNames::hasName(const std::u16string& name) const {
     return foldedNames_.count(upcaseName(name)) != 0;
 }
+
+int FolderNames::firstTailToTry(const uint8_t* basis) const {
+    auto known = tailFrom_.find(std::string(reinterpret_cast<const char*>(basis), 11));
+    return known == tailFrom_.end() ? 1 : known->second;
+}
+
+void FolderNames::skipTailsBelow(const uint8_t* basis, int tail) const {
+    tailFrom_[std::string(reinterpret_cast<const char*>(basis), 11)] = tail;
+}

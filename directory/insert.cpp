@@ -70,18 +70,20 @@ void writeFileData(VolumeImage& image, const uint16_t* chain, int count,
 
 // Puts one entry named `name` (a host name) into the folder. `*firstCluster` receives the entry's
 // first cluster.
-int addEntry(VolumeImage& image, uint16_t folderCluster, const char* name, const NewEntry& entry,
-             uint16_t* firstCluster) {
+int addEntry(InsertRun& op, VolumeImage& image, uint16_t folderCluster, const char* name,
+             const NewEntry& entry, uint16_t* firstCluster) {
     EntryName planned;
-    int named = planEntryName(image, folderCluster, name, nullptr, &planned);
+    int named = checkEntryName(image, name, &planned);
     if (named != kResultOk) return named;
-    FolderSlots folder;
-    if (!loadFolderSlots(image, folderCluster, &folder))
+    CachedFolder* folder = op.folder(folderCluster);
+    if (folder == nullptr)
         return refuse(image, kResultDirectoryFull, "Directory is full, could not insert \"%s\"!",
                       name);
+    named = placeEntryName(image, folder->names, name, &planned);
+    if (named != kResultOk) return named;
     int longSlots = planned.longSlots;
     SlotRun run;
-    if (!findSlotRun(image, folder, longSlots + 1, &run))
+    if (!findSlotRun(image, folder->slots, longSlots + 1, &run))
         return refuse(image, kResultDirectoryFull, "Directory is full, could not insert \"%s\"!",
                       name);
 
@@ -95,7 +97,7 @@ int addEntry(VolumeImage& image, uint16_t folderCluster, const char* name, const
     if (entry.hostPath != nullptr) {
         ownClusters = clustersFor(image, entry.hostSize);
         if (entry.hostSize > capacity ||
-            !findFreeClusters(image, folder, run.growClusters + ownClusters, &clusters))
+            !op.findFreeClusters(run.growClusters + ownClusters, &clusters))
             return refuse(image, kResultNoSpace, "Not enough free space on image for \"%s\"!", name);
         HostReadResult read = hostReadWholeFile(entry.hostPath, capacity, &bytes);
         if (read == kHostReadFailed)
@@ -105,11 +107,12 @@ int addEntry(VolumeImage& image, uint16_t folderCluster, const char* name, const
         ownClusters = clustersFor(image, bytes.size());
     }
     if (static_cast<int>(clusters.size()) != run.growClusters + ownClusters &&
-        !findFreeClusters(image, folder, run.growClusters + ownClusters, &clusters))
+        !op.findFreeClusters(run.growClusters + ownClusters, &clusters))
         return refuse(image, kResultNoSpace, "Not enough free space on image for \"%s\"!", name);
 
     // Everything fits: from here on nothing can fail.
-    growFolder(image, &folder, clusters.data(), run.growClusters);
+    op.beforeWrite(*folder, run, longSlots + 1);
+    growFolder(image, &folder->slots, clusters.data(), run.growClusters);
     const uint16_t* own = clusters.data() + run.growClusters;
     uint16_t first = ownClusters > 0 ? own[0] : 0;
     linkClusters(image, own, ownClusters);
@@ -122,22 +125,30 @@ int addEntry(VolumeImage& image, uint16_t folderCluster, const char* name, const
     std::vector<uint8_t> slots(static_cast<size_t>(longSlots + 1) * de::kSize);
     buildEntrySlots(planned, shortEntry, slots.data());
     for (int i = 0; i <= longSlots; ++i)
-        std::memcpy(folderSlot(image, folder, run.start + i), slots.data() + i * de::kSize,
+        std::memcpy(folderSlot(image, folder->slots, run.start + i), slots.data() + i * de::kSize,
                     de::kSize);
-    keepRootEnd(image, folder, run.start, longSlots + 1);
+    keepRootEnd(image, folder->slots, run.start, longSlots + 1);
+    op.afterWrite(folder, run, longSlots + 1, planned.shortName,
+                  planned.withLongName ? planned.longName : std::u16string());
     *firstCluster = first;
     return kResultOk;
 }
 
-int insertFile(VolumeImage& image, uint16_t folderCluster, const char* hostPath, const char* name,
-               const HostFileInfo& info) {
+int insertFile(InsertRun& op, VolumeImage& image, uint16_t folderCluster, const char* hostPath,
+               const char* name, const HostFileInfo& info) {
     NewEntry entry = {de::kAttrArchive, info.fatDate, info.fatTime, hostPath, info.size};
     uint16_t first = 0;
-    return addEntry(image, folderCluster, name, entry, &first);
+    return addEntry(op, image, folderCluster, name, entry, &first);
 }
 
-int insertTree(VolumeImage& image, uint16_t folderCluster, const char* hostPath, const char* name,
-               int depth, int* inserted) {
+int makeFolder(InsertRun& op, VolumeImage& image, uint16_t parentCluster, const char* name,
+               uint16_t date, uint16_t time, uint16_t* newCluster) {
+    NewEntry entry = {de::kAttrDirectory, date, time, nullptr, 0};
+    return addEntry(op, image, parentCluster, name, entry, newCluster);
+}
+
+int insertTree(InsertRun& op, VolumeImage& image, uint16_t folderCluster, const char* hostPath,
+               const char* name, int depth, int* inserted) {
     if (depth > kMaxInsertDepth)
         return refuse(image, kResultTooDeep, "Folder \"%s\" is nested too deeply!", hostPath);
     HostFileInfo info;
@@ -146,7 +157,8 @@ int insertTree(VolumeImage& image, uint16_t folderCluster, const char* hostPath,
         !hostListFolder(hostPath, &children))
         return refuse(image, kResultHostIo, "Could not read folder \"%s\"!", hostPath);
     uint16_t newCluster = 0;
-    int result = image.createFolder(folderCluster, name, info.fatDate, info.fatTime, &newCluster);
+    int result = makeFolder(op, image, folderCluster, name, info.fatDate, info.fatTime,
+                            &newCluster);
     if (result != kResultOk) return result;
     if (inserted != nullptr) ++*inserted;
 
@@ -158,9 +170,10 @@ int insertTree(VolumeImage& image, uint16_t folderCluster, const char* hostPath,
         if (!hostQueryFile(path.c_str(), &childInfo, false) || childInfo.kind == kHostOther) {
             result = refuse(image, kResultHostIo, "Could not read file \"%s\"!", path.c_str());
         } else if (childInfo.isFolder) {
-            result = insertTree(image, newCluster, path.c_str(), child.c_str(), depth + 1, inserted);
+            result = insertTree(op, image, newCluster, path.c_str(), child.c_str(), depth + 1,
+                                inserted);
         } else {
-            result = insertFile(image, newCluster, path.c_str(), child.c_str(), childInfo);
+            result = insertFile(op, image, newCluster, path.c_str(), child.c_str(), childInfo);
             if (result == kResultOk && inserted != nullptr) ++*inserted;
         }
         if (firstFailure == kResultOk) firstFailure = result;
@@ -168,33 +181,54 @@ int insertTree(VolumeImage& image, uint16_t folderCluster, const char* hostPath,
     return firstFailure;
 }
 
+// A host file or a whole host folder, under its own name.
+int insertPath(InsertRun& op, VolumeImage& image, uint16_t folderCluster, const char* hostPath,
+               int* inserted) {
+    HostFileInfo info;
+    if (!hostQueryFile(hostPath, &info, true) || info.kind == kHostOther)
+        return refuse(image, kResultHostIo, "Could not read file \"%s\"!", hostPath);
+    std::string name = hostBaseName(hostPath);
+    if (info.isFolder)
+        return insertTree(op, image, folderCluster, hostPath, name.c_str(), 0, inserted);
+    int result = insertFile(op, image, folderCluster, hostPath, name.c_str(), info);
+    if (result == kResultOk && inserted != nullptr) ++*inserted;
+    return result;
+}
+
 }  // namespace
 
+// Each public call is one operation with its own InsertRun.
 int VolumeImage::insertHostFile(uint16_t folderCluster, const char* hostPath, const char* name) {
     HostFileInfo info;
     if (!hostQueryFile(hostPath, &info, true) || info.kind != kHostRegularFile)
         return refuse(*this, kResultHostIo, "Could not read file \"%s\"!", hostPath);
-    return insertFile(*this, folderCluster, hostPath, name, info);
+    InsertRun op(*this);
+    return insertFile(op, *this, folderCluster, hostPath, name, info);
 }
 
 int VolumeImage::createFolder(uint16_t parentCluster, const char* name, uint16_t date,
                               uint16_t time, uint16_t* newCluster) {
-    NewEntry entry = {de::kAttrDirectory, date, time, nullptr, 0};
-    return addEntry(*this, parentCluster, name, entry, newCluster);
+    InsertRun op(*this);
+    return makeFolder(op, *this, parentCluster, name, date, time, newCluster);
 }
 
 int VolumeImage::insertHostFolder(uint16_t folderCluster, const char* hostPath, const char* name,
                                   int* inserted) {
-    return insertTree(*this, folderCluster, hostPath, name, 0, inserted);
+    InsertRun op(*this);
+    return insertTree(op, *this, folderCluster, hostPath, name, 0, inserted);
 }
 
 int VolumeImage::insertHostPath(uint16_t folderCluster, const char* hostPath, int* inserted) {
-    HostFileInfo info;
-    if (!hostQueryFile(hostPath, &info, true) || info.kind == kHostOther)
-        return refuse(*this, kResultHostIo, "Could not read file \"%s\"!", hostPath);
-    std::string name = hostBaseName(hostPath);
-    if (info.isFolder) return insertHostFolder(folderCluster, hostPath, name.c_str(), inserted);
-    int result = insertFile(*this, folderCluster, hostPath, name.c_str(), info);
-    if (result == kResultOk && inserted != nullptr) ++*inserted;
-    return result;
+    return insertHostPaths(folderCluster, &hostPath, 1, inserted);
+}
+
+int VolumeImage::insertHostPaths(uint16_t folderCluster, const char* const* hostPaths, int count,
+                                 int* inserted) {
+    InsertRun op(*this);
+    int firstFailure = kResultOk;
+    for (int i = 0; i < count; ++i) {
+        int result = insertPath(op, *this, folderCluster, hostPaths[i], inserted);
+        if (firstFailure == kResultOk) firstFailure = result;
+    }
+    return firstFailure;
 }

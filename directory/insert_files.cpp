@@ -1,5 +1,6 @@
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "image/volume_image.h"
 #include "platform/host_folder.h"
@@ -17,14 +18,15 @@ int VolumeImage::insertFiles(uint16_t targetCluster, const char* selection, cons
         return insertHostPath(targetCluster, selection, inserted);
 
     std::string folder(selection, firstLength);
-    int firstFailure = kResultOk;
+    std::vector<std::string> paths;
     while (at < limit && selection[at] != '\0') {
         size_t length = strnlen(selection + at, limit - at);
         if (at + length == limit) break;  // a name cut off by the end of the buffer
-        std::string path = hostJoinPath(folder, std::string(selection + at, length));
-        int result = insertHostPath(targetCluster, path.c_str(), inserted);
-        if (firstFailure == kResultOk) firstFailure = result;
+        paths.push_back(hostJoinPath(folder, std::string(selection + at, length)));
         at += length + 1;
     }
-    return firstFailure;
+    std::vector<const char*> pointers;
+    for (const std::string& path : paths) pointers.push_back(path.c_str());
+    return insertHostPaths(targetCluster, pointers.data(), static_cast<int>(pointers.size()),
+                           inserted);
 }

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 
 const int kMaxLongNameChars = 255;
@@ -37,9 +38,15 @@ public:
     // True when `name` equals, ignoring case, a long name or the dotted form of a short name.
     bool hasName(const std::u16string& name) const;
 
+    // Where pickShortName's search of tails for `basis` may start: every lower tail is taken.
+    // Names are only ever added, so what a search found stays true.
+    int firstTailToTry(const uint8_t* basis) const;
+    void skipTailsBelow(const uint8_t* basis, int tail) const;
+
 private:
     std::unordered_set<std::string> shortNames_;
     std::unordered_set<std::u16string> foldedNames_;
+    mutable std::unordered_map<std::string, int> tailFrom_;  // by the 11 bytes of the basis
 };
 
 

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "directory/dir_entry.h"
+#include "directory/entry_names.h"
 #include "directory/slot_scan.h"
 
 namespace {
@@ -42,6 +43,7 @@ bool loadFolderSlots(const VolumeImage& image, uint16_t firstCluster, FolderSlot
     folder->firstCluster = firstCluster;
     folder->chain.clear();
     folder->canGrow = false;
+    folder->scanFrom = 0;
     if (firstCluster == 0) {
         folder->slotCount = image.rootEntryCount();
         folder->walkEnd = walkEnd(image, *folder);
@@ -83,9 +85,11 @@ bool findSlotRun(const VolumeImage& image, const FolderSlots& folder, int count,
     int free = 0;
     bool root = folder.firstCluster == 0;
     int usable = root ? folder.slotCount : folder.walkEnd;
-    for (int p = 0; p < usable; ++p) {
+    run->firstFree = -1;
+    for (int p = folder.scanFrom; p < usable; ++p) {
         SlotKind kind = slotKind(folderSlot(image, folder, p));
         bool isFree = kind == kSlotFree || kind == kSlotDeleted || (root && p >= folder.walkEnd);
+        if (isFree && run->firstFree < 0) run->firstFree = p;
         free = isFree ? free + 1 : 0;
         if (free == count) {
             run->start = p - count + 1;
@@ -97,6 +101,7 @@ bool findSlotRun(const VolumeImage& image, const FolderSlots& folder, int count,
     int per = image.entriesPerCluster;
     run->start = folder.slotCount - free;
     run->growClusters = (count - free + per - 1) / per;
+    if (run->firstFree < 0) run->firstFree = run->start;
     return true;
 }
 
@@ -181,5 +186,82 @@ void growFolder(VolumeImage& image, FolderSlots* folder, const uint16_t* cluster
     linkClusters(image, clusters, count);
     image.fatTable[folder->chain.back()] = clusters[0];
     folder->chain.insert(folder->chain.end(), clusters, clusters + count);
+    bool readToEnd = folder->walkEnd == folder->slotCount;
     folder->slotCount += count * image.entriesPerCluster;
+    if (readToEnd) folder->walkEnd = folder->slotCount;  // the new slots are zeroed: read too
+}
+
+namespace {
+
+// A slot the referenced clusters were gathered from (see markReferencedClusters).
+bool holdsReference(const uint8_t* slot) {
+    SlotKind kind = slotKind(slot);
+    return kind == kSlotEntry || kind == kSlotLabel;
+}
+
+}  // namespace
+
+CachedFolder* InsertRun::folder(uint16_t firstCluster) {
+    auto found = folders_.find(firstCluster);
+    if (found != folders_.end()) return &found->second;
+    CachedFolder loaded;
+    if (!loadFolderSlots(image_, firstCluster, &loaded.slots)) return nullptr;
+    collectNames(image_, firstCluster, nullptr, &loaded.names);
+    if (built_) markChain(loaded.slots);
+    CachedFolder& kept = folders_[firstCluster];
+    kept = std::move(loaded);
+    return &kept;
+}
+
+void InsertRun::markChain(const FolderSlots& folder) {
+    for (uint16_t c : folder.chain) taken_[c] = true;
+}
+
+bool InsertRun::findFreeClusters(int count, std::vector<uint16_t>* found) {
+    if (!built_) {
+        taken_.assign(image_.clusterCount + 2u, false);
+        markReferencedClusters(image_, &taken_);
+        for (const auto& kept : folders_) markChain(kept.second.slots);
+        built_ = true;
+        lowestFree_ = 2;
+    }
+    found->clear();
+    uint32_t limit = 2u + image_.clusterCount;
+    for (uint32_t c = lowestFree_; c < limit && static_cast<int>(found->size()) < count; ++c)
+        if (image_.fatTable[c] == 0 && !taken_[c]) found->push_back(static_cast<uint16_t>(c));
+    // Clusters only get used during an operation, so nothing below the lowest found turns free.
+    if (!found->empty()) lowestFree_ = found->front();
+    return static_cast<int>(found->size()) == count;
+}
+
+// A long-name run just before the new slots reads on into them; a stale entry behind the root's
+// end was gathered as a reference.
+void InsertRun::beforeWrite(const CachedFolder& folder, const SlotRun& run, int count) {
+    const FolderSlots& s = folder.slots;
+    stale_ = run.start > 0 && hasLongNameAttributes(folderSlot(image_, s, run.start - 1));
+    if (s.firstCluster != 0) return;
+    // The slots written, and the one keepRootEnd clears behind them.
+    for (int p = run.start > s.walkEnd ? run.start : s.walkEnd; p <= run.start + count; ++p)
+        if (p < s.slotCount && holdsReference(folderSlot(image_, s, p))) built_ = false;
+}
+
+void InsertRun::afterWrite(CachedFolder* folder, const SlotRun& run, int count,
+                           const uint8_t* shortName, const std::u16string& longName) {
+    FolderSlots& s = folder->slots;
+    if (!stale_ && s.firstCluster == 0) {
+        // The root ends behind the new slots when they reach past its end (keepRootEnd); read
+        // again, as a check that nothing else moved it.
+        int behind = run.start + count;
+        int predicted = behind <= s.walkEnd    ? s.walkEnd
+                        : behind < s.slotCount ? behind
+                                               : s.slotCount;
+        s.walkEnd = walkEnd(image_, s);
+        stale_ = s.walkEnd != predicted;
+    }
+    if (stale_) {
+        folders_.erase(s.firstCluster);
+        return;
+    }
+    folder->names.add(shortName, longName);
+    s.scanFrom = run.firstFree == run.start ? run.start + count : run.firstFree;
 }

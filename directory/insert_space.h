@@ -5,8 +5,10 @@
 #define TOLVEN_DIRECTORY_INSERT_SPACE_H
 
 #include <cstdint>
+#include <unordered_map>
 #include <vector>
 
+#include "directory/insert_names.h"
 #include "image/volume_image.h"
 
 // The slots of one folder, in the order the walker meets them.
@@ -16,6 +18,7 @@ struct FolderSlots {
     bool canGrow;                   // a subfolder whose chain ends in a proper end mark
     int slotCount;
     int walkEnd;                    // where the walker stops listing; slotCount when it reads all
+    int scanFrom;                   // the slots before it are all in use
 };
 
 // False when `firstCluster` names neither the root (0) nor a data cluster. A chain that leaves
@@ -28,17 +31,18 @@ uint8_t* folderSlot(VolumeImage& image, const FolderSlots& folder, int position)
 struct SlotRun {
     int start;         // position of the first slot
     int growClusters;  // clusters the folder needs at its end before the run fits
+    int firstFree;     // the first free slot from folder.scanFrom on (start when the run is there)
 };
 // The first run of `count` free slots (first byte 0x00 or 0xE5) where the walker will list the
-// entry. In the root every slot from its end mark on is free; in a subfolder nothing after the
-// point where the walker stops is used. When none fits, a growable folder takes the free slots at
-// its end and new clusters after them. False for a full root directory or a subfolder that may
-// not grow.
+// entry, looked for from folder.scanFrom on. In the root every slot from its end mark on is free;
+// in a subfolder nothing after the point where the walker stops is used. When none fits, a growable
+// folder takes the free slots at its end and new clusters after them. False for a full root
+// directory or a subfolder that may not grow.
 bool findSlotRun(const VolumeImage& image, const FolderSlots& folder, int count, SlotRun* run);
 
 // The `count` lowest free clusters that nothing uses: a damaged FAT may call a cluster free that
 // the folder's own chain, another entry or another chain still holds, and new data must not
-// land there. False when fewer are free.
+// land there. False when fewer are free. (An insertion keeps them in an InsertRun instead.)
 bool findFreeClusters(const VolumeImage& image, const FolderSlots& folder, int count,
                       std::vector<uint16_t>* found);
 // Chains clusters[0 .. count-1] in that order, the last one marked 0xFFF.
@@ -48,5 +52,51 @@ void linkClusters(VolumeImage& image, const uint16_t* clusters, int count);
 void keepRootEnd(VolumeImage& image, const FolderSlots& folder, int start, int count);
 // Zeroes `count` clusters, links them to the end of the folder and adds them to `folder`.
 void growFolder(VolumeImage& image, FolderSlots* folder, const uint16_t* clusters, int count);
+
+// One folder as an insertion operation keeps it from one entry to the next.
+struct CachedFolder {
+    FolderSlots slots;
+    FolderNames names;  // as collectNames (directory/entry_names.h) gathers them
+};
+
+// What one insertion operation (one call of the image's insert methods) learns about the image
+// once and keeps true as its entries go in, so that an entry costs the same however many went in
+// before it: the clusters the tree references, and per folder its slots and its names.
+//
+// What an entry changes is known: its slots, its clusters, its folder's growth. An operation
+// writes only into its target folder and the folders it creates, whose clusters were free, so no
+// two kept folders share a cluster. The new slots are free or deleted ones, which the walker
+// passes over; only where a long-name run of a damaged folder reaches them does writing there
+// change how the walker reads the rest, and then the folder is read again for its next entry.
+// Where an overwritten stale root entry held a reference, the referenced clusters are gathered
+// again. Either way the image gets exactly the bytes it would get with everything read anew for
+// each entry.
+class InsertRun {
+public:
+    explicit InsertRun(VolumeImage& image)
+        : image_(image), stale_(false), built_(false), lowestFree_(2) {}
+    // The folder whose chain begins at `firstCluster` (0: the root), read from the image when it
+    // is not kept; null when that names neither the root nor a data cluster.
+    CachedFolder* folder(uint16_t firstCluster);
+    // As findFreeClusters above, for the folders of this operation.
+    bool findFreeClusters(int count, std::vector<uint16_t>* found);
+    // Before an entry's `count` slots are written at `run` in `folder`: notes what the write
+    // would make stale. Call afterWrite once the entry is in.
+    void beforeWrite(const CachedFolder& folder, const SlotRun& run, int count);
+    // The entry with these names went in: the folder's names and free slots are brought up to
+    // date, or the folder is dropped to be read anew.
+    void afterWrite(CachedFolder* folder, const SlotRun& run, int count, const uint8_t* shortName,
+                    const std::u16string& longName);
+
+private:
+    void markChain(const FolderSlots& folder);
+
+    VolumeImage& image_;
+    std::unordered_map<uint16_t, CachedFolder> folders_;  // by first cluster, 0 the root
+    bool stale_;  // set by beforeWrite: the folder must be read anew
+    bool built_;  // taken_ holds what the tree references
+    std::vector<bool> taken_;
+    uint32_t lowestFree_;  // every cluster below it is used or taken
+};
 
 #endif

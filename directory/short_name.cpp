@@ -91,14 +91,20 @@ bool pickShortName(const BasisName& basis, const FolderNames& names, uint8_t sho
     if (!basis.needsTail && !names.hasShortName(shortName)) return true;
     size_t baseLength = 8;
     while (baseLength > 0 && basis.name[baseLength - 1] == ' ') --baseLength;
-    for (int n = 1; n <= 999999; ++n) {
+    // Tails below the last one this search found are taken, so a folder filled with names of one
+    // basis costs one look-up per name rather than one per name before it.
+    for (int n = names.firstTailToTry(basis.name); n <= 999999; ++n) {
         std::string tail = "~" + std::to_string(n);
         size_t keep = 8 - tail.size();
         if (keep > baseLength) keep = baseLength;
         std::memset(shortName, ' ', 8);
         std::memcpy(shortName, basis.name, keep);
         std::memcpy(shortName + keep, tail.data(), tail.size());
-        if (!names.hasShortName(shortName)) return true;
+        if (!names.hasShortName(shortName)) {
+            names.skipTailsBelow(basis.name, n);
+            return true;
+        }
     }
+    names.skipTailsBelow(basis.name, 1000000);
     return false;
 }

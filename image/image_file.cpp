@@ -1,27 +1,67 @@
 // Raw image files: the volume's areas (image/volume_layout.h) read and written in disk order.
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <new>
 #include <vector>
 
 #include "image/boot_sector.h"
 #include "image/volume_image.h"
 #include "platform/host_file.h"
+#include "platform/host_memory.h"
 
 namespace {
 
+// The first read takes this many bytes: the boot sector and the system areas after it on every
+// floppy format (a 2.88 MB disk's end at 17.5 KB), so that they cost one call.
+const uint32_t kHeadBytes = 32 * 1024;
+// A long tail is read in chunks of this size.
+const uint32_t kTailChunk = 64 * 1024;
+// Stretches of data looked for in the clusters before the rest is read whole: a file of many
+// small holes must not cost a call per hole.
+const int kMaxDataStretches = 64;
+
+// Reads the file by offset, serving the first kHeadBytes from the one read that fetched them.
+class ImageReader {
+public:
+    explicit ImageReader(HostFile& file)
+        : file_(file),
+          head_(new (std::nothrow) uint8_t[kHeadBytes]),
+          headLength_(0),
+          started_(false) {}
+    // As HostFile::readAt: `*got` bytes arrived (fewer only at the end of the file); false when
+    // a read call failed.
+    bool readAt(uint32_t offset, void* into, uint32_t count, uint32_t* got) {
+        *got = 0;
+        if (!started_ && head_) {
+            started_ = true;
+            if (!file_.readAt(0, head_.get(), kHeadBytes, &headLength_)) return false;
+        }
+        uint32_t inHead = offset < headLength_ ? headLength_ - offset : 0;
+        if (inHead > count) inHead = count;
+        if (inHead > 0) std::memcpy(into, head_.get() + offset, inHead);
+        *got = inHead;
+        // A head shorter than asked for was the whole file.
+        if (inHead == count || (started_ && headLength_ < kHeadBytes)) return true;
+        uint32_t more = 0;
+        bool ok = file_.readAt(offset + inHead, static_cast<uint8_t*>(into) + inHead,
+                               count - inHead, &more);
+        *got += more;
+        return ok;
+    }
+    HostFile& file() { return file_; }
+
+private:
+    HostFile& file_;
+    std::unique_ptr<uint8_t[]> head_;  // not cleared: only what was read is served
+    uint32_t headLength_;
+    bool started_;
+};
+
 // Reads exactly `size` bytes; false on a failed call or a short count.
-bool readAll(HostFile& file, void* buffer, uint32_t size) {
+bool readAll(ImageReader& reader, uint32_t offset, void* buffer, uint32_t size) {
     uint32_t got = 0;
-    return file.read(buffer, size, &got) && got == size;
-}
-
-// Clusters move between the file and their buffers in runs of up to this many bytes: one host
-// call per cluster made loading and saving a 2.88 MB image cost thousands of calls.
-const uint32_t kClusterRunBytes = 64 * 1024;
-
-int clustersPerRun(uint16_t clusterBytes) {
-    uint32_t n = clusterBytes == 0 ? 1 : kClusterRunBytes / clusterBytes;
-    return n == 0 ? 1 : static_cast<int>(n);
+    return reader.readAt(offset, buffer, size, &got) && got == size;
 }
 
 const char* const kFatOrdinals[kMaxFatCopies] = {"first", "second", "third"};
@@ -46,51 +86,142 @@ void queueSaveFailure(VolumeImage& im, const VolumeArea& area) {
     }
 }
 
-// Everything left in the file, appended to `kept`. 0; 100 a failed read; 110 the file grows past
-// kMaxImageFileBytes.
-int readTail(HostFile& file, uint32_t offset, std::vector<uint8_t>* kept) {
-    std::vector<uint8_t> chunk(kClusterRunBytes);
+// Everything in the file from `offset` on, appended to `kept`. 0; 100 a failed read; 110 the
+// file grows past kMaxImageFileBytes.
+int readTail(ImageReader& reader, uint32_t offset, std::vector<uint8_t>* kept) {
+    // Most files end with the volume: a small first read says so.
+    uint8_t first[4096];
+    uint8_t* into = first;
+    uint32_t chunk = sizeof first;
+    std::unique_ptr<uint8_t[]> larger;
     for (;;) {
         uint32_t got = 0;
-        if (!file.read(chunk.data(), kClusterRunBytes, &got)) return kResultHostIo;
-        if (got == 0) return kResultOk;
+        if (!reader.readAt(offset, into, chunk, &got)) return kResultHostIo;
         offset += got;
         if (offset > kMaxImageFileBytes || offset < got) return kResultBadImage;
-        kept->insert(kept->end(), chunk.begin(), chunk.begin() + got);
+        kept->insert(kept->end(), into, into + got);
+        if (got < chunk) return kResultOk;
+        if (!larger) {
+            larger.reset(new (std::nothrow) uint8_t[kTailChunk]);
+            if (larger) {
+                into = larger.get();
+                chunk = kTailChunk;
+            }
+        }
     }
 }
+
+// The clusters, `offset` bytes into the file, read into their buffer: the file's stretches of
+// data only, since its holes are the zeros the buffer starts with. An image with free space (as
+// mkfs.fat and this program's saves leave it) then costs what its data costs. Returns the index of
+// the first cluster not read whole, or the cluster count.
+int readClusters(ImageReader& reader, VolumeImage& im, uint32_t offset) {
+    uint32_t length = static_cast<uint32_t>(im.clusterCount) * im.clusterBytes;
+    uint32_t done = 0;  // bytes of the clusters read or known to be a hole
+    for (int stretches = 0; done < length; ++stretches) {
+        uint32_t from = done, to = length;
+        uint64_t start = 0, end = 0;
+        if (stretches < kMaxDataStretches && reader.file().nextData(offset + done, &start, &end)) {
+            // Past the data: a hole up to the end of the file, and nothing after it.
+            if (start == end) {
+                uint64_t inFile = end > offset ? end - offset : 0;
+                done = inFile < length ? static_cast<uint32_t>(inFile) : length;
+                break;
+            }
+            from = start - offset < length ? static_cast<uint32_t>(start - offset) : length;
+            to = end - offset < length ? static_cast<uint32_t>(end - offset) : length;
+        }
+        uint32_t got = 0;
+        if (to > from) {
+            hostPrepareForWrite(im.clusterStore + from, to - from);
+            reader.readAt(offset + from, im.clusterStore + from, to - from, &got);
+        }
+        done = from + got;
+        if (got < to - from) break;
+    }
+    return done == length ? im.clusterCount : static_cast<int>(done / im.clusterBytes);
+}
+
+// Zero runs of the clusters that span at least kHoleBytes are passed over rather than written:
+// the new file gets holes there, as mkfs.fat leaves them, so a mostly empty image costs little
+// to save. Runs are made of whole blocks of kHoleBlock bytes of the file, the unit file systems
+// leave unallocated.
+const uint32_t kHoleBlock = 4096;
+const uint32_t kHoleBytes = 32 * 1024;
+
+bool isZero(const uint8_t* p, uint32_t n) {
+    return n == 0 || (p[0] == 0 && std::memcmp(p, p + 1, n - 1) == 0);
+}
+
+// Writes `length` bytes of clusters that start `fileOffset` bytes into the file. False with
+// `*failedAt` (bytes from `bytes`) where a failed write stopped or a hole could not be made.
+bool writeClusters(HostFile& file, const uint8_t* bytes, uint32_t length, uint32_t fileOffset,
+                   uint32_t* failedAt) {
+    const uint32_t kNone = 0xFFFFFFFFu;
+    uint32_t written = 0;  // bytes written or passed over
+    uint32_t zeroStart = kNone;
+    auto flush = [&](uint32_t dataEnd, uint32_t next) {
+        uint32_t n = 0;
+        if (!file.write(bytes + written, dataEnd - written, &n)) {
+            *failedAt = written + n;
+            return false;
+        }
+        if (next > dataEnd && !file.skip(next - dataEnd)) {
+            *failedAt = dataEnd;
+            return false;
+        }
+        written = next;
+        return true;
+    };
+    // Pages the program never touched (holes the load passed over, say) are zeros unread.
+    UntouchedPages untouched(bytes, length);
+    for (uint32_t at = 0; at < length;) {
+        uint32_t end = ((fileOffset + at) / kHoleBlock + 1) * kHoleBlock - fileOffset;
+        if (end > length) end = length;
+        if (untouched.untouched(bytes + at, end - at) || isZero(bytes + at, end - at)) {
+            if (zeroStart == kNone) zeroStart = at;
+        } else {
+            if (zeroStart != kNone && at - zeroStart >= kHoleBytes && !flush(zeroStart, at))
+                return false;
+            zeroStart = kNone;
+        }
+        at = end;
+    }
+    if (zeroStart == kNone || length - zeroStart < kHoleBytes) return flush(length, length);
+    if (!flush(zeroStart, length)) return false;
+    if (file.endHere()) return true;
+    *failedAt = zeroStart;
+    return false;
+}
+
+// Consecutive areas gathered for one write call, with the offset of each in the bytes.
+struct StagedAreas {
+    std::vector<uint8_t> bytes;
+    std::vector<std::pair<uint32_t, VolumeArea>> areas;
+
+    void add(const VolumeArea& area, const uint8_t* from) {
+        areas.emplace_back(static_cast<uint32_t>(bytes.size()), area);
+        if (from != nullptr) bytes.insert(bytes.end(), from, from + area.length);
+        else bytes.resize(bytes.size() + area.length, 0);
+    }
+    // Writes and empties the gathered bytes; false after queueing the failure of the area the
+    // write stopped in.
+    bool write(VolumeImage& im, HostFile& file) {
+        uint32_t written = 0;
+        bool ok = bytes.empty() ||
+                  file.write(bytes.data(), static_cast<uint32_t>(bytes.size()), &written);
+        if (!ok) {
+            size_t i = areas.size() - 1;
+            while (i > 0 && areas[i].first > written) --i;
+            queueSaveFailure(im, areas[i].second);
+        }
+        bytes.clear();
+        areas.clear();
+        return ok;
+    }
+};
 
 }  // namespace
-
-int VolumeImage::readClusters(HostFile& file) {
-    const int perRun = clustersPerRun(clusterBytes);
-    std::vector<uint8_t> run(static_cast<size_t>(perRun) * clusterBytes);
-    for (int first = 0; first < clusterCount; first += perRun) {
-        int count = clusterCount - first < perRun ? clusterCount - first : perRun;
-        uint32_t want = static_cast<uint32_t>(count) * clusterBytes;
-        uint32_t got = 0;
-        if (!file.read(run.data(), want, &got)) got = 0;
-        int whole = static_cast<int>(got / (clusterBytes == 0 ? 1 : clusterBytes));
-        for (int i = 0; i < whole && i < count; ++i)
-            std::memcpy(clusters[first + i], run.data() + static_cast<size_t>(i) * clusterBytes, clusterBytes);
-        if (got < want) return first + whole;
-    }
-    return clusterCount;
-}
-
-int VolumeImage::writeClusters(HostFile& file) {
-    const int perRun = clustersPerRun(clusterBytes);
-    std::vector<uint8_t> run(static_cast<size_t>(perRun) * clusterBytes);
-    for (int first = 0; first < clusterCount; first += perRun) {
-        int count = clusterCount - first < perRun ? clusterCount - first : perRun;
-        for (int i = 0; i < count; ++i)
-            std::memcpy(run.data() + static_cast<size_t>(i) * clusterBytes, clusters[first + i], clusterBytes);
-        uint32_t written = 0;
-        if (!file.write(run.data(), static_cast<uint32_t>(count) * clusterBytes, &written))
-            return first + static_cast<int>(written / (clusterBytes == 0 ? 1 : clusterBytes));
-    }
-    return clusterCount;
-}
 
 int VolumeImage::loadImageFile(const char* path) {
     HostFile file;
@@ -105,9 +236,10 @@ int VolumeImage::loadImageFile(const char* path) {
     }
     reset();
 
+    ImageReader reader(file);
     int result = kResultOk;
     uint32_t got = 0;
-    if (!file.read(bootSector, bs::kSize, &got)) {
+    if (!reader.readAt(0, bootSector, bs::kSize, &got)) {
         queueMessage("Could not read bootsector!");
         result = kResultHostIo;
     }
@@ -145,7 +277,7 @@ int VolumeImage::loadImageFile(const char* path) {
             keptAt += area.length;
             break;
         case kAreaClusters: {
-            int missing = readClusters(file);
+            int missing = readClusters(reader, *this, area.offset);
             if (missing < clusterCount) {
                 queueMessage("Could not read all clusters (%i/%i)!", missing,
                              static_cast<int>(clusterCount));
@@ -155,7 +287,7 @@ int VolumeImage::loadImageFile(const char* path) {
         }
         default: continue;  // the tail: whatever the file holds, below
         }
-        if (!readAll(file, into, area.length)) {
+        if (!readAll(reader, area.offset, into, area.length)) {
             queueLoadFailure(*this, area);
             result = kResultHostIo;
         }
@@ -167,7 +299,7 @@ int VolumeImage::loadImageFile(const char* path) {
         for (int i = 0; i < layout.areaCount; ++i)
             if (layout.areas[i].kind != kAreaTail)
                 dataEnd = layout.areas[i].offset + layout.areas[i].length;
-        result = readTail(file, dataEnd, &keptBytes);
+        result = readTail(reader, dataEnd, &keptBytes);
         if (result == kResultHostIo) queueMessage("Could not read image file!");
         if (result == kResultBadImage) queueMessage("Image file is too large!");
     }
@@ -184,7 +316,9 @@ int VolumeImage::loadImageFile(const char* path) {
 }
 
 // The image goes to a new file beside the target first; only a complete file replaces the
-// target, so a failure half-way never destroys the user's only copy of the image.
+// target, so a failure half-way never destroys the user's only copy of the image. The areas
+// before the clusters go out in one write, the clusters straight from their buffer, the areas
+// after them in one more.
 int VolumeImage::saveImageFile(const char* path) {
     VolumeLayout layout;
     HostReplacement out;
@@ -193,42 +327,36 @@ int VolumeImage::saveImageFile(const char* path) {
         return kResultHostIo;
     }
     encodeFat();
-    int result = kResultOk;
+    bool ok = true;
     size_t keptAt = 0;
-    std::vector<uint8_t> zeros;
-    for (int i = 0; result == kResultOk && i < layout.areaCount; ++i) {
+    StagedAreas staged;
+    for (int i = 0; ok && i < layout.areaCount; ++i) {
         const VolumeArea& area = layout.areas[i];
-        const uint8_t* from = nullptr;
         switch (area.kind) {
-        case kAreaBootSector: from = bootSector; break;
-        case kAreaFat: from = area.copy == 1 ? fat2 : fat1; break;
-        case kAreaRoot: from = rootDir; break;
+        case kAreaBootSector: staged.add(area, bootSector); break;
+        case kAreaFat: staged.add(area, area.copy == 1 ? fat2 : fat1); break;
+        case kAreaRoot: staged.add(area, rootDir); break;
         case kAreaClusters: {
-            int failed = writeClusters(out.file());
-            if (failed < clusterCount) {
-                queueMessage("Could not write cluster (%i/%i)!", failed,
+            ok = staged.write(*this, out.file());
+            uint32_t failedAt = 0;
+            uint32_t length = static_cast<uint32_t>(clusterCount) * clusterBytes;
+            if (ok && !writeClusters(out.file(), clusterStore, length, area.offset, &failedAt)) {
+                queueMessage("Could not write cluster (%i/%i)!",
+                             static_cast<int>(failedAt / clusterBytes),
                              static_cast<int>(clusterCount));
-                result = kResultClusterIo;
+                return kResultClusterIo;  // `out` removes the new file
             }
-            continue;
+            break;
         }
         default:
             // Kept bytes; an image made in memory has zeros there.
-            if (keptAt + area.length <= keptBytes.size()) {
-                from = keptBytes.data() + keptAt;
-            } else {
-                zeros.assign(area.length, 0);
-                from = zeros.data();
-            }
+            staged.add(area, keptAt + area.length <= keptBytes.size() ? keptBytes.data() + keptAt
+                                                                      : nullptr);
             keptAt += area.length;
             break;
         }
-        if (!out.file().write(from, area.length)) {
-            queueSaveFailure(*this, area);
-            result = kResultHostIo;
-        }
     }
-    if (result != kResultOk) return result;  // `out` removes the new file
+    if (!ok || !staged.write(*this, out.file())) return kResultHostIo;
     int committed = out.commit();
     // Data still in the host's buffers when closing fails never reached the disk.
     if (committed == kReplaceWriteFailed) queueMessage("Could not write image file!");

@@ -1,11 +1,13 @@
 #include "image/volume_image.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
-#include <new>
 
 #include "directory/dir_entry.h"
+#include "image/cluster_memory.h"
 #include "image/boot_sector.h"
 
 FatClass classifyFatEntry(uint16_t value) {
@@ -21,11 +23,25 @@ bool checkBootSector(const uint8_t* b) {
 }
 
 VolumeImage::VolumeImage()
-    : clusterBytes(0), backupClusterBytes(0), entriesPerCluster(0), backupEntriesPerCluster(0),
-      clusterCount(0), backupClusterCount(0), dataSectors(0), backupDataSectors(0),
-      cursorCluster(0), cursorIndex(0), cursorWalk(0), walkCounter(0), notifySink(nullptr),
-      keepRunning(0), sectorsDone(0),
-      sectorsTotal(0) {
+    : clusterStore(nullptr),
+      backupClusterStore(nullptr),
+      clusterBytes(0),
+      backupClusterBytes(0),
+      entriesPerCluster(0),
+      backupEntriesPerCluster(0),
+      clusterCount(0),
+      backupClusterCount(0),
+      dataSectors(0),
+      backupDataSectors(0),
+      cursorCluster(0),
+      cursorIndex(0),
+      cursorWalk(0),
+      walkCounter(0),
+      notifySink(nullptr),
+      keepRunning(0),
+      sectorsDone(0),
+      sectorsTotal(0),
+      chainCounter(0) {
     statusText[0] = '\0';
     messageText[0] = '\0';
     std::memset(clusters, 0, sizeof clusters);
@@ -37,6 +53,7 @@ VolumeImage::VolumeImage()
     std::memset(backupRootDir, 0, sizeof backupRootDir);
     std::memset(clusterCopy, 0, sizeof clusterCopy);
     std::memset(walkStamps, 0, sizeof walkStamps);
+    std::memset(chainStamps, 0, sizeof chainStamps);
     reset();
 }
 
@@ -97,49 +114,74 @@ bool VolumeImage::imageLayout(VolumeLayout* layout) const {
     return true;
 }
 
-// Allocation failure: the image keeps only the clusters it could allocate, and clusterCount is
-// cut to them, so no later access reaches a missing buffer. The loaders then fail to read into
-// the rest and report it; creation on a machine that cannot find a few megabytes is not expected.
+namespace {
+
+// One zeroed buffer of `count` clusters of `bytes` each, with `index[i]` pointing at cluster i and
+// the rest of the index cleared; null (index all clear) when the memory is not there.
+uint8_t* allocateStore(uint8_t** index, int count, uint32_t bytes) {
+    size_t total = static_cast<size_t>(count) * bytes;
+    uint8_t* store = count > 0 ? allocateZeroedClusters(total) : nullptr;
+    int held = store != nullptr ? count : 0;
+    for (int i = 0; i < held; ++i) index[i] = store + static_cast<size_t>(i) * bytes;
+    std::fill(index + held, index + kClusterSlots, nullptr);
+    return store;
+}
+
+void freeStore(uint8_t*& store, uint8_t** index) {
+    freeZeroedClusters(store);
+    store = nullptr;
+    std::fill(index, index + kClusterSlots, nullptr);
+}
+
+}  // namespace
+
+// Allocation failure: the image holds no clusters at all (clusterCount 0), so no later access
+// reaches a missing buffer. The loaders then fail to read into them and report it; creation on
+// a machine that cannot find a few megabytes is not expected.
 bool VolumeImage::allocateClusters() {
-    for (int i = 0; i < clusterCount; ++i) {
-        clusters[i] = new (std::nothrow) uint8_t[clusterBytes];
-        if (clusters[i] == nullptr) {
-            clusterCount = static_cast<uint16_t>(i);
-            return false;
-        }
-        std::memset(clusters[i], 0, clusterBytes);
-    }
-    return true;
+    freeStore(clusterStore, clusters);
+    clusterStore = allocateStore(clusters, clusterCount, clusterBytes);
+    bool held = clusterStore != nullptr || clusterCount == 0;
+    if (!held) clusterCount = 0;
+    return held;
 }
 
 bool VolumeImage::allocateBackupClusters() {
-    uint32_t size = static_cast<uint32_t>(readLe16(backupBootSector + bs::kBytesPerSector)) *
-                    backupBootSector[bs::kSectorsPerCluster];
-    for (int i = 0; i < backupClusterCount; ++i) {
-        backupClusters[i] = new (std::nothrow) uint8_t[size == 0 ? 1 : size];
-        if (backupClusters[i] == nullptr) {
-            backupClusterCount = static_cast<uint16_t>(i);
-            return false;
-        }
-        std::memset(backupClusters[i], 0, size);
-    }
-    return true;
+    freeStore(backupClusterStore, backupClusters);
+    backupClusterStore = allocateStore(backupClusters, backupClusterCount, backupStride());
+    bool held = backupClusterStore != nullptr || backupClusterCount == 0;
+    if (!held) backupClusterCount = 0;
+    return held;
 }
 
 // Freeing also clears the pointers, so a second free of the same set does no harm.
-void VolumeImage::freeClusters() {
-    for (int i = 0; i < clusterCount; ++i) {
-        delete[] clusters[i];
-        clusters[i] = nullptr;
-    }
-}
+void VolumeImage::freeClusters() { freeStore(clusterStore, clusters); }
 
 void VolumeImage::freeBackupClusters() {
     std::vector<uint8_t>().swap(backupKeptBytes);
-    for (int i = 0; i < backupClusterCount; ++i) {
-        delete[] backupClusters[i];
-        backupClusters[i] = nullptr;
+    freeStore(backupClusterStore, backupClusters);
+}
+
+// The backup clusters are sized from the backup boot sector; an image made by computeGeometry
+// always has clusterBytes equal to that size, but nothing copies more than both hold.
+uint32_t VolumeImage::backupStride() const {
+    uint32_t size = static_cast<uint32_t>(readLe16(backupBootSector + bs::kBytesPerSector)) *
+                    backupBootSector[bs::kSectorsPerCluster];
+    return size == 0 ? 1 : size;
+}
+
+// Copies `count` clusters between two stores of `fromStride` and `toStride` bytes per cluster.
+static void copyClusters(uint8_t* to, uint32_t toStride, const uint8_t* from, uint32_t fromStride,
+                         int count) {
+    if (count <= 0 || to == nullptr || from == nullptr) return;
+    if (toStride == fromStride) {
+        std::memcpy(to, from, static_cast<size_t>(count) * toStride);
+        return;
     }
+    uint32_t n = toStride < fromStride ? toStride : fromStride;
+    for (int i = 0; i < count; ++i)
+        std::memcpy(to + static_cast<size_t>(i) * toStride,
+                    from + static_cast<size_t>(i) * fromStride, n);
 }
 
 bool VolumeImage::saveBackup() {
@@ -160,12 +202,8 @@ bool VolumeImage::saveBackup() {
         backupClusterCount = 0;
         return false;
     }
-    // The backup buffers are sized from the backup boot sector; an image made by computeGeometry
-    // always has clusterBytes equal to that size, but copy no more than both hold.
-    uint32_t size = static_cast<uint32_t>(readLe16(backupBootSector + bs::kBytesPerSector)) *
-                    backupBootSector[bs::kSectorsPerCluster];
-    if (size > backupClusterBytes) size = backupClusterBytes;
-    for (int i = 0; i < backupClusterCount; ++i) std::memcpy(backupClusters[i], clusters[i], size);
+    copyClusters(backupClusterStore, backupStride(), clusterStore, clusterBytes,
+                 backupClusterCount);
     return true;
 }
 
@@ -181,9 +219,16 @@ void VolumeImage::restoreBackup() {
     dataSectors = backupDataSectors;
     freeClusters();
     clusterCount = backupClusterCount;
-    for (int i = 0; i < clusterCount; ++i) {
-        clusters[i] = backupClusters[i];
-        backupClusters[i] = nullptr;
+    if (backupStride() == clusterBytes) {
+        // Restoring takes the backup's buffer over, so it cannot fail for want of memory.
+        clusterStore = backupClusterStore;
+        backupClusterStore = nullptr;
+        std::copy(backupClusters, backupClusters + kClusterSlots, clusters);
+        std::fill(backupClusters, backupClusters + kClusterSlots, nullptr);
+    } else {
+        allocateClusters();
+        copyClusters(clusterStore, clusterBytes, backupClusterStore, backupStride(), clusterCount);
+        freeStore(backupClusterStore, backupClusters);
     }
     backupClusterCount = 0;
 }

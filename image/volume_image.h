@@ -1,5 +1,5 @@
 // The whole FAT12 volume in memory: boot sector, two raw FAT copies, the unpacked FAT, the root
-// directory, one buffer per data cluster and the bytes of the volume it does not model (see
+// directory, the data clusters in one buffer and the bytes of the volume it does not model (see
 // image/volume_layout.h), with a backup of each for loads that may fail.
 // Every operation returns a result code and queues one message per failure on the image itself.
 #ifndef TOLVEN_IMAGE_VOLUME_IMAGE_H
@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "image/boot_sector.h"
@@ -15,7 +16,6 @@
 #include "image/volume_layout.h"
 #include "platform/boot_template.h"
 
-class HostFile;
 struct TransferSink;
 
 // Sizes of the in-memory volume. They bound what an image may declare (see checkBootSector).
@@ -116,15 +116,16 @@ public:
     // --- the volume itself ------------------------------------------------------------------
     void reset();
     // Derives clusterBytes, entriesPerCluster, dataSectors and clusterCount from bootSector with
-    // readVolumeLayout, allocates the cluster buffers and zeroes the kept bytes of the declared
+    // readVolumeLayout, allocates the clusters (zeroed) and zeroes the kept bytes of the declared
     // layout. The boot sector must have passed readVolumeLayout.
-    // False when memory ran out: clusterCount then counts only the buffers that were allocated.
+    // False when memory ran out: clusterCount is then 0.
     bool computeGeometry();
     // The areas of this image's file: readVolumeLayout's, with the tail as long as the kept bytes
     // make it (a loaded file keeps the length it had). False when the boot sector is refused.
     bool imageLayout(VolumeLayout* layout) const;
     bool allocateClusters();
     bool allocateBackupClusters();
+    uint32_t backupStride() const;  // bytes per backup cluster
     void freeClusters();
     void freeBackupClusters();
     void decodeFat();
@@ -182,11 +183,6 @@ public:
     // is written beside the real target (through symbolic links) under a fresh name, with the
     // target's permissions, and put in its place only when complete; on failure it is removed.
     int saveImageFile(const char* path);
-    // Clusters in runs. readClusters: the index of the first cluster not read whole, or
-    // clusterCount. writeClusters: the index of the cluster a failed write stopped in, or
-    // clusterCount.
-    int readClusters(HostFile& file);
-    int writeClusters(HostFile& file);
 
     // --- boot sector and boot code files (image/boot_files.cpp) -----------------------------
     int importBootSector(const char* path);
@@ -271,6 +267,11 @@ public:
                          int* inserted);
     // A host file or a whole host folder, under its own name.
     int insertHostPath(uint16_t folderCluster, const char* hostPath, int* inserted);
+    // Each of `count` host paths as insertHostPath, in one operation: what the image's tree holds
+    // is read once for them all. Returns 0 or the code of the first failure; the paths after a
+    // failure still go in.
+    int insertHostPaths(uint16_t folderCluster, const char* const* hostPaths, int count,
+                        int* inserted);
 
     // Editing (directory/rename.cpp, directory/volume_label_entry.cpp), whole or not at all like
     // insertion. An entry is named by the walker's locations of its slots.
@@ -348,6 +349,11 @@ public:
     // The kept areas' bytes (kAreaReserved, kAreaRootSlack, then kAreaTail) in disk order.
     std::vector<uint8_t> keptBytes;
     std::vector<uint8_t> backupKeptBytes;
+    // The data clusters in one allocation (clusterCount x clusterBytes bytes, in disk order), the
+    // backup set likewise; clusters[i] and backupClusters[i] point at cluster i + 2 in them (null
+    // beyond the count).
+    uint8_t* clusterStore;
+    uint8_t* backupClusterStore;
     uint8_t* clusters[kClusterSlots];
     uint8_t* backupClusters[kClusterSlots];
     uint16_t clusterBytes;
@@ -378,6 +384,14 @@ public:
     int32_t sectorsTotal;
 
     uint8_t clusterCopy[kMaxClusterBytes];
+
+    // Extraction's scratch, kept from one file to the next (directory/extract.cpp): the buffer
+    // that gathers the pieces of a fragmented chain (allocated when first needed), and per
+    // cluster the number of the last chain that passed through it, so that a chain that comes
+    // back to one of its clusters ends there.
+    std::unique_ptr<uint8_t[]> extractBuffer;
+    uint32_t chainCounter;
+    uint32_t chainStamps[kFatTableEntries];
 };
 
 #endif

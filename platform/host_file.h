@@ -30,9 +30,22 @@ public:
     // Reads up to `count` bytes; `*got` receives how many arrived (0 at end of file).
     // Returns false only when the read call itself failed.
     bool read(void* buffer, uint32_t count, uint32_t* got);
+    // The same at `offset` bytes into the file.
+    bool readAt(uint64_t offset, void* buffer, uint32_t count, uint32_t* got);
+    // The first stretch of data at or after `offset`: [*start, *end). Where the host keeps holes
+    // (runs of zeros never written) they are passed over; elsewhere all the rest of the file is
+    // data. *start and *end are the file's length when nothing follows. False when the host
+    // could not say.
+    bool nextData(uint64_t offset, uint64_t* start, uint64_t* end);
     // Writes all `count` bytes. A short write counts as a failure: a caller must never believe
     // data is on the disk that is not. `*written` (may be null) receives how many bytes went.
     bool write(const void* buffer, uint32_t count, uint32_t* written = nullptr);
+    // Moves the position `count` bytes on without writing. In a file being written anew the bytes
+    // passed over read as zeros (a hole, where the file system has them) once a later write or
+    // endHere takes the file past them.
+    bool skip(uint32_t count);
+    // Ends the file at the position, with zeros up to it.
+    bool endHere();
     // Closes the file; returns false when buffered data could not be flushed.
     bool close();
     bool isOpen() const;

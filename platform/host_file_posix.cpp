@@ -131,6 +131,44 @@ bool HostFile::read(void* buffer, uint32_t count, uint32_t* got) {
     return true;
 }
 
+bool HostFile::readAt(uint64_t offset, void* buffer, uint32_t count, uint32_t* got) {
+    *got = 0;
+    if (handle_ < 0) return false;
+    uint8_t* out = static_cast<uint8_t*>(buffer);
+    while (*got < count) {
+        ssize_t n = ::pread(static_cast<int>(handle_), out + *got, count - *got,
+                            static_cast<off_t>(offset + *got));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            hostNoteFailure(path_.c_str());
+            return false;
+        }
+        if (n == 0) break;
+        *got += static_cast<uint32_t>(n);
+    }
+    return true;
+}
+
+bool HostFile::nextData(uint64_t offset, uint64_t* start, uint64_t* end) {
+    int fd = static_cast<int>(handle_);
+    struct stat st;
+    if (handle_ < 0 || fstat(fd, &st) != 0) return false;
+    uint64_t size = static_cast<uint64_t>(st.st_size);
+    *start = offset < size ? offset : size;
+    *end = size;
+#ifdef SEEK_DATA
+    off_t data = ::lseek(fd, static_cast<off_t>(*start), SEEK_DATA);
+    // ENXIO: only a hole up to the end. Any other failure (a file system without the query):
+    // everything is data.
+    if (data < 0 && errno == ENXIO) *start = size;
+    if (data < 0) return true;
+    off_t hole = ::lseek(fd, data, SEEK_HOLE);
+    *start = static_cast<uint64_t>(data);
+    if (hole > data) *end = static_cast<uint64_t>(hole);
+#endif
+    return true;
+}
+
 bool HostFile::write(const void* buffer, uint32_t count, uint32_t* written) {
     uint32_t done = 0;
     if (written != nullptr) *written = 0;
@@ -150,6 +188,22 @@ bool HostFile::write(const void* buffer, uint32_t count, uint32_t* written) {
     }
     if (written != nullptr) *written = done;
     return ok;
+}
+
+bool HostFile::skip(uint32_t count) {
+    if (handle_ < 0) return false;
+    if (::lseek(static_cast<int>(handle_), static_cast<off_t>(count), SEEK_CUR) >= 0) return true;
+    hostNoteFailure(path_.c_str());
+    return false;
+}
+
+bool HostFile::endHere() {
+    if (handle_ < 0) return false;
+    int fd = static_cast<int>(handle_);
+    off_t at = ::lseek(fd, 0, SEEK_CUR);
+    if (at >= 0 && ::ftruncate(fd, at) == 0) return true;
+    hostNoteFailure(path_.c_str());
+    return false;
 }
 
 bool HostFile::close() {

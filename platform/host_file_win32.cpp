@@ -107,6 +107,32 @@ bool HostFile::read(void* buffer, uint32_t count, uint32_t* got) {
     return true;
 }
 
+bool HostFile::readAt(uint64_t offset, void* buffer, uint32_t count, uint32_t* got) {
+    *got = 0;
+    if (handle_ == kClosed) return false;
+    OVERLAPPED at = {};
+    at.Offset = static_cast<DWORD>(offset);
+    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    DWORD n = 0;
+    if (!ReadFile(asHandle(handle_), buffer, count, &n, &at) &&
+        GetLastError() != ERROR_HANDLE_EOF) {
+        hostNoteFailure(path_.c_str());
+        return false;
+    }
+    *got = n;
+    return true;
+}
+
+// The holes of sparse files are not asked for: everything from `offset` on is data.
+bool HostFile::nextData(uint64_t offset, uint64_t* start, uint64_t* end) {
+    LARGE_INTEGER size;
+    if (handle_ == kClosed || !GetFileSizeEx(asHandle(handle_), &size)) return false;
+    uint64_t length = static_cast<uint64_t>(size.QuadPart);
+    *start = offset < length ? offset : length;
+    *end = length;
+    return true;
+}
+
 bool HostFile::write(const void* buffer, uint32_t count, uint32_t* written) {
     if (written != nullptr) *written = 0;
     if (handle_ == kClosed) return false;
@@ -116,6 +142,22 @@ bool HostFile::write(const void* buffer, uint32_t count, uint32_t* written) {
     else if (n != count) hostNoteRefusal(path_.c_str(), kHostRefusedShortWrite);
     if (written != nullptr) *written = n;
     return ok && n == count;
+}
+
+bool HostFile::skip(uint32_t count) {
+    if (handle_ == kClosed) return false;
+    LARGE_INTEGER distance;
+    distance.QuadPart = count;
+    if (SetFilePointerEx(asHandle(handle_), distance, nullptr, FILE_CURRENT)) return true;
+    hostNoteFailure(path_.c_str());
+    return false;
+}
+
+bool HostFile::endHere() {
+    if (handle_ == kClosed) return false;
+    if (SetEndOfFile(asHandle(handle_))) return true;
+    hostNoteFailure(path_.c_str());
+    return false;
 }
 
 bool HostFile::close() {

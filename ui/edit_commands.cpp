@@ -255,12 +255,10 @@ void ImageEditor::dropFiles(HDROP drop) {
     }
     hostForgetFailures();
     int inserted = 0;
-    int firstFailure = kResultOk;
-    for (const std::string& path : paths) {
-        int result = insertHostPath(static_cast<uint16_t>(currentDirCluster), path.c_str(),
-                                    &inserted);
-        if (firstFailure == kResultOk) firstFailure = result;
-    }
+    std::vector<const char*> names;
+    for (const std::string& path : paths) names.push_back(path.c_str());
+    int firstFailure = insertHostPaths(static_cast<uint16_t>(currentDirCluster), names.data(),
+                                       static_cast<int>(names.size()), &inserted);
     if (inserted > 0) markChanged();
     rebuildViews();
     if (firstFailure != kResultOk) showErrorReport();

@@ -3,7 +3,8 @@
 // was; an accepted file can be found by the walker in its folder, and its chain ends properly and
 // holds exactly the host file's bytes. Deletion-style bounds hold too: no FAT entry beyond the
 // data clusters changes, and the counts keep covering every cluster. Then the entries of those
-// folders are renamed, whole or not at all, as insertion.
+// folders are renamed, whole or not at all, as insertion. All the files in one operation give the
+// image one operation per file gives.
 #include <cstring>
 #include <string>
 #include <vector>
@@ -150,6 +151,27 @@ void renameIn(VolumeImage& image, uint16_t folder) {
     }
 }
 
+// The files inserted into each target in one operation give the image that one operation per
+// file gives: what an operation keeps from entry to entry stays true on any image.
+void sameInOneOperation(const std::string& input, const std::vector<uint16_t>& targets) {
+    static VolumeImage* once = new VolumeImage;
+    static VolumeImage* each = new VolumeImage;
+    once->reset();
+    each->reset();
+    bool loaded = once->loadImageFile(input.c_str()) == kResultOk &&
+                  each->loadImageFile(input.c_str()) == kResultOk;
+    std::string selection = hostFolder() + '\0';
+    for (const HostFile& f : kFiles) selection += std::string(f.name) + '\0';
+    for (size_t t = 0; loaded && t < targets.size(); ++t) {
+        once->insertFiles(targets[t], selection.c_str(), nullptr);
+        for (const HostFile& f : kFiles)
+            each->insertHostFile(targets[t], (hostFolder() + f.name).c_str(), f.name);
+        FUZZ_CHECK(snapshot(*once) == snapshot(*each));
+    }
+    once->clear();
+    each->clear();
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -173,5 +195,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (uint16_t folder : targets) renameIn(*image, folder);
     // Whatever went in, every folder still walks to an end.
     fuzz_support::walkAll(*image);
+    sameInOneOperation(input, targets);
     return 0;
 }

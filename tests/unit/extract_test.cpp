@@ -227,6 +227,24 @@ TEST_F(ExtractTest, FileWriteRunsSpanManyClusters) {
     std::vector<uint8_t> got = readFile(path);
     ASSERT_EQ(150u * 512 - 3, got.size());
     EXPECT_EQ(0, std::memcmp(got.data() + 100 * 512, im->clusterData(102), 512));
+
+    // Fragmented: runs long enough to be written on their own between single clusters that are
+    // gathered; the file keeps the chain's order.
+    std::vector<int> order;
+    for (int c = 400; c < 480; ++c) order.push_back(c);
+    for (int c : {300, 302, 304}) order.push_back(c);
+    for (int c = 500; c < 600; ++c) order.push_back(c);
+    order.push_back(306);
+    std::vector<uint8_t> expected;
+    for (size_t i = 0; i < order.size(); ++i) {
+        fillCluster(*im, order[i]);
+        im->fatTable[order[i]] = static_cast<uint16_t>(i + 1 < order.size() ? order[i + 1] : 0xFFF);
+        const uint8_t* d = im->clusterData(static_cast<uint32_t>(order[i]));
+        expected.insert(expected.end(), d, d + 512);
+    }
+    expected.resize(expected.size() - 100);
+    ASSERT_EQ(0, im->extractFile(400, path.c_str(), static_cast<uint32_t>(expected.size())));
+    EXPECT_EQ(expected, readFile(path));
 }
 
 TEST_F(ExtractTest, FileThatCannotBeCreatedIsReported) {

@@ -367,13 +367,13 @@ TEST_F(FloppyRead, ReadAheadChangesNeitherStepsNorResultsNorBytes) {
     }
 }
 
-// The previous image of 2847 clusters cannot be kept whole: the read stops before reading
-// anything, and the image stays as it was instead of coming back with 999 clusters.
+// The previous image cannot be kept: the read stops before reading anything, and the image
+// stays as it was.
 TEST_F(FloppyRead, BackupThatCannotBeMadeStopsBeforeAnythingIsRead) {
     makeImage(*image, kType1440, "PREVIOUS");
     before = snapshot(*image);
     TransferRecorder recorder(*image);
-    failAllocation(1000);
+    failAllocation(1);
     EXPECT_EQ(kResultHostIo, read(recorder));
     EXPECT_EQ(std::vector<std::string>{"Not enough memory to keep the current image!"},
               messages(*image));

@@ -1,20 +1,32 @@
 #include "floppy_test_support.h"
 #include "image_snapshot.h"
+#include "image/cluster_memory.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <new>
 
 namespace {
 std::atomic<int> g_allocationsBeforeFailure{-1};  // -1: none fails
+
+bool allocationFails() {
+    return g_allocationsBeforeFailure.load() >= 0 && g_allocationsBeforeFailure.fetch_sub(1) == 0;
+}
 }  // namespace
 
-// The image allocates its buffers with new (nothrow) and copes with a null answer: this test
-// program's one replacement lets a test make memory run out there.
+// The image allocates its buffers with new (nothrow) and its cluster stores through
+// image/cluster_memory.h, and copes with a null answer: this test program's replacements of both
+// let a test make memory run out there.
+uint8_t* allocateZeroedClusters(size_t bytes) {
+    return allocationFails() ? nullptr : static_cast<uint8_t*>(std::calloc(bytes, 1));
+}
+
+void freeZeroedClusters(uint8_t* store) { std::free(store); }
+
 void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
-    if (g_allocationsBeforeFailure.load() >= 0 && g_allocationsBeforeFailure.fetch_sub(1) == 0)
-        return nullptr;
+    if (allocationFails()) return nullptr;
     try {
         return ::operator new[](size);
     } catch (...) {

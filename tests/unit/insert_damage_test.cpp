@@ -158,3 +158,63 @@ TEST(InsertDamage, UsedClusterScanEndsOnLoopingFolders) {
 }
 
 }  // namespace
+
+namespace {
+
+// Root A.TXT, then DIR (cluster 2) with its dot entries.
+void plainTree(VolumeImage& im) {
+    testimg::build(im);
+    testimg::place(im, 0, 0,
+                   {testimg::shortEntry("A.TXT", de::kAttrArchive, 0),
+                    testimg::shortEntry("DIR", de::kAttrDirectory, 2)});
+    testimg::chain(im, {2});
+    testimg::dotEntries(im, 2, 0);
+}
+
+// In DIR: the long name of file 7 below, deleted long-name slots after it and an entry behind
+// them, which the walker lists under that name until a new entry takes the deleted slots. In the
+// root: the end mark, and behind it a stale entry whose cluster (5) the FAT calls free.
+void damagedTree(VolumeImage& im) {
+    plainTree(im);
+    std::vector<uint8_t> kept = testimg::shortEntry("KEPT.TXT", de::kAttrArchive, 0);
+    std::vector<std::vector<uint8_t>> slots = testimg::longNameSlots(u"a long file name 7.txt",
+                                                                     kept);
+    for (int i = 0; i < 3; ++i) {
+        slots.push_back(slots[0]);
+        slots.back()[0] = de::kDeleted;
+    }
+    slots.push_back(kept);
+    testimg::place(im, 2, 2, slots);
+    testimg::place(im, 0, 3, {testimg::shortEntry("STALE.TXT", de::kAttrArchive, 5, 10)});
+}
+
+}  // namespace
+
+// One operation of many entries writes the image that one operation per entry writes: what an
+// operation keeps from entry to entry (names, free slots, the referenced clusters) stays true,
+// also where the damage makes it read a folder or the references again.
+TEST(InsertDamage, ManyEntriesInOneOperationEqualOneOperationEach) {
+    TempDir dir;
+    std::string selection = dir.path().string() + '\0';
+    std::vector<std::string> names;
+    for (int i = 0; i < 24; ++i) {
+        names.push_back(i % 5 == 0 ? "F" + std::to_string(i) + ".TXT"
+                                   : "a long file name " + std::to_string(i) + ".txt");
+        writeFile(dir.file(names.back()), std::vector<uint8_t>(static_cast<size_t>(i) * 150, 'x'));
+        selection += names.back() + '\0';
+    }
+    for (auto build : {plainTree, damagedTree}) {
+        for (uint16_t folder : {uint16_t{0}, uint16_t{2}}) {
+            SCOPED_TRACE(testing::Message() << (build == plainTree ? "plain" : "damaged")
+                                            << " tree, folder " << folder);
+            std::unique_ptr<VolumeImage> once(new VolumeImage), each(new VolumeImage);
+            build(*once);
+            build(*each);
+            once->insertFiles(folder, selection.c_str(), nullptr);
+            for (const std::string& name : names)
+                each->insertHostFile(folder, dir.file(name).c_str(), name.c_str());
+            EXPECT_EQ(testing_support::takeMessages(*each), testing_support::takeMessages(*once));
+            EXPECT_EQ(testing_support::snapshot(*each), testing_support::snapshot(*once));
+        }
+    }
+}
