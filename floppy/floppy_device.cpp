@@ -105,14 +105,16 @@ uint8_t* FloppyDevice::gatherBuffer(uint32_t* room) {
         positionLost_ || position_ % kSectorBytes != 0 || !dropReadAhead())
         return nullptr;
     uint8_t* buffer = cylinderBuffer();
-    if (buffer != nullptr) *room = cylinderBytes_ - static_cast<uint32_t>(position_ % cylinderBytes_);
+    if (buffer != nullptr)
+        *room = cylinderBytes_ - static_cast<uint32_t>(position_ % cylinderBytes_);
     return buffer;
 }
 
 bool FloppyDevice::writeGathered(uint32_t count) {
     uint64_t start = position_;
     uint32_t written = 0;
-    if (readAhead_ != nullptr && write(readAhead_, count, &written) && written == count) return true;
+    if (readAhead_ != nullptr && write(readAhead_, count, &written) && written == count)
+        return true;
     // A drive that refuses long writes refuses them all; a bad sector ends the transfer anyway.
     gatherRefused_ = true;
     // Failed or short, the call may have left the drive anywhere in the span.

@@ -1,7 +1,7 @@
 // A floppy drive opened as a raw volume: the few device operations the transfers use, with
-// cylinder read-ahead and gathered cylinder writes on top. Each device goes through one operations table chosen when it opens:
-// the host's raw volumes, or a backend installed in their place (tests and benchmarks install
-// simulated drives this way on every host).
+// cylinder read-ahead and gathered cylinder writes on top. Each device goes through one
+// operations table chosen when it opens: the host's raw volumes, or a backend installed in their
+// place (tests and benchmarks install simulated drives this way on every host).
 #ifndef TOLVEN_FLOPPY_FLOPPY_DEVICE_H
 #define TOLVEN_FLOPPY_FLOPPY_DEVICE_H
 
