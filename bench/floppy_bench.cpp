@@ -121,7 +121,7 @@ void bench(int diskType, uint32_t mediaType, const char* name) {
 int main() {
     FloppyTiming t;
     std::printf("Timing model: %.0f rpm, step %.0f ms, settle %.0f ms, %.1f ms from one call to the next,\n"
-                "sector skew as PC formatters lay it unless said otherwise;\n"
+                "sector skew as the Linux floppy driver formats it unless said otherwise;\n"
                 "floor = one turn per track of the disk.\n",
                 60e9 / static_cast<double>(t.rotation), static_cast<double>(t.step) / 1e6,
                 static_cast<double>(t.settle) / 1e6, static_cast<double>(t.callOverhead) / 1e6);

@@ -33,10 +33,10 @@ struct FloppyTiming {
     // two sectors, so a call for the sector right behind the previous call's last one misses it
     // and waits a whole turn.
     int64_t callOverhead = 1000000;
-    // Sector skew as PC formatters lay it (these are the Linux floppy driver's values): with S
-    // sectors a track, the first sector of head h on cylinder c passes the index (c x (2k + 3) +
-    // h x k) mod S sector times late, k = (S + 5) / 6, so that after a head switch or a step
-    // the head does not wait a whole turn for it. False: every track starts at the index.
+    // Sector skew as the Linux floppy driver formats it, a realistic one: with S sectors a track,
+    // the first sector of head h on cylinder c passes the index (c x (2k + 3) + h x k) mod S
+    // sector times late, k = (S + 5) / 6, so that after a head switch or a step the head does
+    // not wait a whole turn for it. False: every track starts at the index.
     bool skew = true;
 };
 
