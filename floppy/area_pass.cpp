@@ -1,5 +1,7 @@
 #include "floppy/area_pass.h"
 
+#include <cstring>
+
 #include "image/boot_sector.h"
 #include "image/volume_image.h"
 
@@ -23,27 +25,68 @@ int moveArea(VolumeImage& image, FloppyDevice& device, const AreaPass& pass, con
     return result;
 }
 
-int moveClusters(VolumeImage& image, FloppyDevice& device, const AreaPass& pass,
+void clusterFailed(VolumeImage& image, const AreaPass& pass, int index, int& result) {
+    image.queueMessage("%s (%i/%i)!", pass.clusterFailed, index,
+                       static_cast<int>(image.clusterCount));
+    result = pass.clusterResult;
+}
+
+int readClusters(VolumeImage& image, FloppyDevice& device, const AreaPass& pass,
                  const DiskArea& area, int result) {
-    if (result != kResultOk) return result;
-    int perCluster = image.sectorsPerCluster();
-    int dataSectors = image.dataSectors;
-    if (pass.reads) image.publishStep("%s %s", pass.verb, area.name);
+    image.publishStep("%s %s", pass.verb, area.name);
     for (int i = 0; i < image.clusterCount; ++i) {
-        if (!pass.reads)
-            image.publishStep("%s %s (%i/%i)", pass.verb, area.name, i * perCluster, dataSectors);
         bool ok = pass.move(image, device, area, i);
         image.sectorsDone += area.sectors;
-        if (pass.reads)
-            image.publishStep("%s %s (%i/%i)", pass.verb, area.name, i * perCluster, dataSectors);
-        bool stop = false;
-        if (!ok) {
-            image.queueMessage("%s (%i/%i)!", pass.clusterFailed, i,
-                               static_cast<int>(image.clusterCount));
-            result = pass.clusterResult;
-            stop = true;
-        }
-        if (image.checkPoint(result) || stop) break;
+        image.publishStep("%s %s (%i/%i)", pass.verb, area.name, i * image.sectorsPerCluster(),
+                          image.dataSectors);
+        if (!ok) clusterFailed(image, pass, i, result);
+        if (image.checkPoint(result) || !ok) break;
+    }
+    return result;
+}
+
+// Writes the clusters that fit in the rest of the first one's cylinder in one device call; when
+// that call fails they are written one by one from the first, so that the failure is reported
+// against the very cluster that failed and none after it is written. Each cluster's step is shown
+// before the batch goes out, and a Cancel while one shows ends the batch after that cluster.
+// Returns the clusters written, or the failed one's index as -1 - index.
+int writeBatch(VolumeImage& image, FloppyDevice& device, const AreaPass& pass,
+               const DiskArea& area, int first) {
+    uint32_t room = 0;
+    uint8_t* gather = device.gatherBuffer(&room);
+    int count = area.length == 0 ? 1 : static_cast<int>(room / area.length);
+    if (count < 1) count = 1;  // a cluster across two cylinders goes alone
+    if (count > image.clusterCount - first) count = image.clusterCount - first;
+    int32_t done = image.sectorsDone;
+    for (int j = 0; j < count; ++j) {
+        image.sectorsDone = done + j * area.sectors;
+        image.publishStep("%s %s (%i/%i)", pass.verb, area.name,
+                          (first + j) * image.sectorsPerCluster(), image.dataSectors);
+        if (image.keepRunning.load() == 0) count = j + 1;
+    }
+    image.sectorsDone = done;
+    if (count > 1) {
+        for (int j = 0; j < count; ++j)
+            std::memcpy(gather + j * area.length, areaBuffer(image, area, first + j), area.length);
+        if (device.writeGathered(static_cast<uint32_t>(count) * area.length)) return count;
+    }
+    for (int j = 0; j < count; ++j)
+        if (!pass.move(image, device, area, first + j)) return -1 - (first + j);
+    return count;
+}
+
+int writeClusters(VolumeImage& image, FloppyDevice& device, const AreaPass& pass,
+                  const DiskArea& area, int result) {
+    for (int i = 0; i < image.clusterCount;) {
+        int32_t done = image.sectorsDone;
+        int written = writeBatch(image, device, pass, area, i);
+        int failed = written < 0 ? -1 - written : -1;
+        int next = written < 0 ? failed : i + written;
+        // The failed cluster counts as moved, as every area does.
+        image.sectorsDone = done + (next - i + (failed < 0 ? 0 : 1)) * area.sectors;
+        if (failed >= 0) clusterFailed(image, pass, failed, result);
+        if (image.checkPoint(result) || failed >= 0) break;
+        i = next;
     }
     return result;
 }
@@ -56,10 +99,11 @@ int runAreaPass(VolumeImage& image, FloppyDevice& device, const AreaPass& pass, 
     listDiskAreas(image, &table);
     for (int a = first; a < table.count; ++a) {
         const DiskArea& area = table.areas[a];
-        if (area.kind == kAreaClusters)
-            result = moveClusters(image, device, pass, area, result);
-        else
+        if (area.kind != kAreaClusters)
             result = moveArea(image, device, pass, area, result);
+        else if (result == kResultOk)
+            result = pass.reads ? readClusters(image, device, pass, area, result)
+                                : writeClusters(image, device, pass, area, result);
     }
     return result;
 }

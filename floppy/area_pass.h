@@ -20,7 +20,8 @@ struct AreaPass {
     int clusterResult;          // the result after a failed cluster
     // A reading pass (read, verify) shows the first FAT's step even after an earlier failure,
     // shows "... data sectors" before the first cluster and each cluster's step once it has been
-    // read. The write shows each cluster's step before writing it.
+    // read. The write shows each cluster's step before writing it, and writes the clusters of a
+    // cylinder in one device call where the device allows.
     bool reads;
     // Moves the area (for the data clusters, cluster `index`); false when that failed.
     bool (*move)(VolumeImage& image, FloppyDevice& device, const DiskArea& area, int index);
@@ -28,8 +29,8 @@ struct AreaPass {
 
 // Runs the pass over the areas from table entry `first` on (the read pass takes the boot sector
 // itself), starting from `result`: an area is moved only while the result is 0, and a check point
-// follows each area but the data clusters, whose loop checks after every cluster. Returns the
-// result.
+// follows each area but the data clusters, which are checked after every cluster read and every
+// batch written. Returns the result.
 int runAreaPass(VolumeImage& image, FloppyDevice& device, const AreaPass& pass, int first,
                 int result);
 

@@ -31,8 +31,8 @@ uint32_t floppyDriveType(const char* rootPath) { return currentBackend().driveTy
 
 FloppyDevice::FloppyDevice()
     : backend_(nullptr), drive_(nullptr), openError_(kOpenFailed), readAheadAllowed_(false),
-      position_(0), cylinderBytes_(0), failedCylinder_(kNoCylinder), readAhead_(nullptr),
-      aheadLength_(0), aheadUsed_(0) {}
+      gatherRefused_(false), positionLost_(false), position_(0), cylinderBytes_(0),
+      failedCylinder_(kNoCylinder), readAhead_(nullptr), aheadLength_(0), aheadUsed_(0) {}
 
 FloppyDevice::~FloppyDevice() {
     close();
@@ -44,6 +44,7 @@ bool FloppyDevice::open(const char* driveName, FloppyAccess access) {
     position_ = 0;
     cylinderBytes_ = 0;
     failedCylinder_ = kNoCylinder;
+    gatherRefused_ = positionLost_ = false;
     aheadLength_ = aheadUsed_ = 0;
     const FloppyBackend& backend = currentBackend();
     openError_ = kOpenFailed;
@@ -88,10 +89,40 @@ bool FloppyDevice::formatTracks(const FormatRequest& request) {
 
 bool FloppyDevice::write(const void* buffer, uint32_t count, uint32_t* written) {
     *written = 0;
-    if (!isOpen() || !dropReadAhead()) return false;
+    if (!isOpen() || positionLost_ || !dropReadAhead()) return false;
     bool ok = backend_->write(drive_, buffer, count, written);
     if (ok) position_ += *written;
     return ok;
+}
+
+// One-sector or one-cluster writes each arrive just after the next sector has passed and wait a
+// whole turn, as reads did; unlike reads they cannot be held back behind the caller, whose
+// failure would then be reported against a later cluster. So the caller gathers a cylinder's
+// worth and learns from writeGathered whether to write it again unit by unit.
+uint8_t* FloppyDevice::gatherBuffer(uint32_t* room) {
+    *room = 0;
+    if (!isOpen() || !readAheadAllowed_ || cylinderBytes_ == 0 || gatherRefused_ ||
+        positionLost_ || position_ % kSectorBytes != 0 || !dropReadAhead())
+        return nullptr;
+    uint8_t* buffer = cylinderBuffer();
+    if (buffer != nullptr)
+        *room = cylinderBytes_ - static_cast<uint32_t>(position_ % cylinderBytes_);
+    return buffer;
+}
+
+bool FloppyDevice::writeGathered(uint32_t count) {
+    uint64_t start = position_;
+    uint32_t written = 0;
+    if (readAhead_ != nullptr && write(readAhead_, count, &written) && written == count)
+        return true;
+    // A drive that refuses long writes refuses them all; a bad sector ends the transfer anyway.
+    gatherRefused_ = true;
+    // Failed or short, the call may have left the drive anywhere in the span.
+    if (isOpen() && !positionLost_) {
+        positionLost_ = !backend_->seek(drive_, start);
+        position_ = start;
+    }
+    return false;
 }
 
 void FloppyDevice::close() {
@@ -106,6 +137,11 @@ void FloppyDevice::setGeometry(uint32_t bytesPerSector, uint32_t sectorsPerTrack
     bool floppy = bytesPerSector == kSectorBytes && sectorsPerTrack >= 1 && sectorsPerTrack <= 36 &&
                   heads >= 1 && heads <= 2;
     cylinderBytes_ = floppy ? sectorsPerTrack * heads * kSectorBytes : 0;
+}
+
+uint8_t* FloppyDevice::cylinderBuffer() {
+    if (readAhead_ == nullptr) readAhead_ = new (std::nothrow) uint8_t[kMaxCylinderBytes];
+    return readAhead_;
 }
 
 bool FloppyDevice::rawRead(void* buffer, uint32_t count, uint32_t* got) {
@@ -130,7 +166,7 @@ bool FloppyDevice::dropReadAhead() {
 // and decides.
 bool FloppyDevice::read(void* buffer, uint32_t count, uint32_t* got) {
     *got = 0;
-    if (!isOpen()) return false;
+    if (!isOpen() || positionLost_) return false;
     uint8_t* out = static_cast<uint8_t*>(buffer);
     uint32_t served = 0;
     // A raw volume refuses a read that is not whole sectors, so one is never served from the
@@ -158,9 +194,8 @@ bool FloppyDevice::read(void* buffer, uint32_t count, uint32_t* got) {
     if (readAheadAllowed_ && cylinderBytes_ != 0 && wholeSectors && cylinder != failedCylinder_)
         ahead = cylinderBytes_ - static_cast<uint32_t>(start % cylinderBytes_);
     if (ahead > rest) {
-        if (readAhead_ == nullptr) readAhead_ = new (std::nothrow) uint8_t[kMaxCylinderBytes];
         uint32_t n = 0;
-        if (readAhead_ != nullptr && rawRead(readAhead_, ahead, &n)) {
+        if (cylinderBuffer() != nullptr && rawRead(readAhead_, ahead, &n)) {
             uint32_t take = n < rest ? n : rest;
             std::memcpy(out + served, readAhead_, take);
             position_ += take;

@@ -1,7 +1,7 @@
 // A floppy drive opened as a raw volume: the few device operations the transfers use, with
-// cylinder read-ahead on top. Each device goes through one operations table chosen when it opens:
-// the host's raw volumes, or a backend installed in their place (tests and benchmarks install
-// simulated drives this way on every host).
+// cylinder read-ahead and gathered cylinder writes on top. Each device goes through one
+// operations table chosen when it opens: the host's raw volumes, or a backend installed in their
+// place (tests and benchmarks install simulated drives this way on every host).
 #ifndef TOLVEN_FLOPPY_FLOPPY_DEVICE_H
 #define TOLVEN_FLOPPY_FLOPPY_DEVICE_H
 
@@ -37,27 +37,41 @@ public:
     bool read(void* buffer, uint32_t count, uint32_t* got);
     // Writes `count` bytes at the stream position; *written is how many went. False on failure.
     bool write(const void* buffer, uint32_t count, uint32_t* written);
+    // Writes a cylinder a call: the bytes from the stream position to the end of its cylinder
+    // (*room of them) are gathered in the buffer returned, then written by writeGathered. Null
+    // with *room 0 while writes go one call each: no geometry told, the backend refuses, or a
+    // gathered write failed since the device opened.
+    uint8_t* gatherBuffer(uint32_t* room);
+    // Writes the first `count` gathered bytes in one call. False when the call failed or came
+    // short: the device then stands where it stood before (or, when the drive cannot go back
+    // there, fails every later transfer), so the caller writes the same bytes again in its own
+    // units and the failure is found in the very unit that holds it.
+    bool writeGathered(uint32_t count);
     void close();
     bool isOpen() const;
 
     // The disk's geometry, from its boot sector, as the transfer knows it: a floppy's (512-byte
     // sectors, 1 to 36 per track, 1 or 2 heads) sets the read-ahead unit to one cylinder; any
     // other geometry turns the read-ahead off. Until told, the device reads only what is asked.
-    // A backend may refuse read-ahead for its drives (tests compare both ways).
+    // The same unit bounds gathered writes. A backend may refuse both for its drives (tests
+    // compare both ways).
     void setGeometry(uint32_t bytesPerSector, uint32_t sectorsPerTrack, uint32_t heads);
 
 private:
     bool rawRead(void* buffer, uint32_t count, uint32_t* got);
     bool dropReadAhead();
+    uint8_t* cylinderBuffer();
 
     const FloppyBackend* backend_;  // chosen by open; null while closed
     void* drive_;
     FloppyOpenError openError_;
-    bool readAheadAllowed_;    // the backend's answer for this drive
+    bool readAheadAllowed_;    // the backend's answer for this drive, for reads and writes
+    bool gatherRefused_;       // a gathered write failed: write one call each from then on
+    bool positionLost_;        // the drive could not go back after a gathered write failed
     uint64_t position_;        // where the caller stands in the stream
     uint32_t cylinderBytes_;   // read-ahead unit; 0 = none
     uint64_t failedCylinder_;  // the cylinder whose read-ahead failed: read plainly from then on
-    uint8_t* readAhead_;
+    uint8_t* readAhead_;       // a cylinder read ahead, or gathered for writing
     uint32_t aheadLength_;     // bytes held, starting at the position where they were read
     uint32_t aheadUsed_;       // bytes of them already handed out
 };

@@ -1,6 +1,6 @@
 // Writing the image to a floppy: media geometry match, a format cylinder by cylinder (or, for
 // drives that cannot format, the disk's own geometry checked instead), then one stream from
-// sector 0 over every area of the volume, then the verify pass.
+// sector 0 over every area of the volume, the clusters a cylinder a call, then the verify pass.
 #include <cstring>
 
 #include "floppy/area_pass.h"
@@ -115,6 +115,7 @@ int VolumeImage::writeToFloppy(const char* driveName, FloppyWriteMode mode) {
 
     sectorsDone = 0;
     sectorsTotal = totalSectors();
+    tellGeometry(device, bootSector);  // the unit of gathered writes
     result = runAreaPass(*this, device, kWritePass, 0, result);
 
     publishStep("Dismounting floppy");

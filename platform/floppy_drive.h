@@ -82,8 +82,8 @@ struct FloppyBackend {
     // Moves the file pointer back where the caller stands after bytes were read ahead.
     bool (*seek)(void* drive, uint64_t position);
     void (*close)(void* drive);
-    // Whether reads may be served from whole cylinders read ahead; null means yes. Test drives
-    // answer no to compare both ways.
+    // Whether reads may be served from whole cylinders read ahead and writes gathered a cylinder
+    // a call; null means yes. Test drives answer no to compare both ways.
     bool (*readAhead)(void* drive);
 };
 

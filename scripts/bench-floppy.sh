@@ -7,3 +7,5 @@ build="${1:-build/native}"
 cmake -S . -B "$build" >/dev/null
 cmake --build "$build" -j2 --target tolven_floppy_bench >/dev/null
 "$build/tolven_floppy_bench"
+echo
+echo "load average: $(cut -d" " -f1-3 /proc/loadavg) (model times do not depend on it)"

@@ -81,6 +81,7 @@ SimulatedFloppy::SimulatedFloppy(const char* driveName)
       openForTransfer_(false),
       answersDiskQuery_(true), answersStorageQuery_(true), refusesFormat_(false),
       mountsVolume_(false), hasDisk_(true), accessDenied_(false), mountedBytes_(0),
+      longestWrite_(0),
       bytesRead_(0), bytesWritten_(0), timed_(false), now_(0), headCylinder_(0),
       readAhead_(true), delay_(0), clock_(nullptr) {
     driveName_[0] = driveName != nullptr && driveName[0] != '\0' ? upper(driveName[0]) : 'A';
@@ -471,7 +472,7 @@ bool SimulatedFloppy::deviceWrite(const void* buffer, uint32_t count, uint32_t* 
     *written = 0;
     uint64_t at = position_;
     bool ok = begin(FloppyCall::Write) && open_ && count % kSectorBytes == 0 &&
-              at + count <= diskSize();
+              at + count <= diskSize() && (longestWrite_ == 0 || count <= longestWrite_);
     uint32_t n = 0;
     if (ok) {
         bool fail = false;
@@ -513,17 +514,22 @@ void SimulatedFloppy::moveHeadTo(uint32_t cylinder) {
     headCylinder_ = cylinder;
 }
 
-// Sector s of a track passes under the head from s/S to (s+1)/S of a turn (no skew between
-// tracks, head switches take no time). A sector that has just passed costs the rest of the turn.
+// Sector s of a track passes under the head from s/S to (s+1)/S of a turn, moved on by the
+// track's skew; head switches take no time. A sector that has just passed costs the rest of the
+// turn.
 void SimulatedFloppy::timeSectors(uint64_t offset, uint64_t length) {
     uint64_t spt = geometry_.sectorsPerTrack;
     uint64_t perCylinder = sectorsPerCylinder();
     if (!timed_ || length == 0 || spt == 0 || perCylinder == 0) return;
     const int64_t turn = timing_.rotation;
     uint64_t bytes = geometry_.bytesPerSector;
+    uint64_t headSkew = timing_.skew ? (spt + 5) / 6 : 0;
+    uint64_t cylinderSkew = timing_.skew ? 2 * headSkew + 3 : 0;
     for (uint64_t lba = offset / bytes; lba <= (offset + length - 1) / bytes; ++lba) {
-        moveHeadTo(static_cast<uint32_t>(lba / perCylinder));
-        int64_t s = static_cast<int64_t>(lba % spt);
+        uint64_t cylinder = lba / perCylinder;
+        uint64_t head = lba % perCylinder / spt;
+        moveHeadTo(static_cast<uint32_t>(cylinder));
+        int64_t s = static_cast<int64_t>((lba + cylinder * cylinderSkew + head * headSkew) % spt);
         int64_t start = s * turn / static_cast<int64_t>(spt);
         int64_t end = (s + 1) * turn / static_cast<int64_t>(spt);
         int64_t wait = (start - now_ % turn) % turn;

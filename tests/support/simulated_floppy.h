@@ -33,6 +33,11 @@ struct FloppyTiming {
     // two sectors, so a call for the sector right behind the previous call's last one misses it
     // and waits a whole turn.
     int64_t callOverhead = 1000000;
+    // Sector skew as the Linux floppy driver formats it, a realistic one: with S sectors a track,
+    // the first sector of head h on cylinder c passes the index (c x (2k + 3) + h x k) mod S
+    // sector times late, k = (S + 5) / 6, so that after a head switch or a step the head does
+    // not wait a whole turn for it. False: every track starts at the index.
+    bool skew = true;
 };
 
 class SimulatedFloppy {
@@ -104,6 +109,9 @@ public:
     // `shortTransfer` ends just before it, reporting fewer bytes than asked.
     void failReadAt(uint64_t offset, bool shortTransfer);
     void failWriteAt(uint64_t offset, bool shortTransfer);
+    // Writes of more than `bytes` fail, as on a drive that takes only so many sectors a call;
+    // 0 lifts the limit.
+    void refuseWritesLongerThan(uint32_t bytes) { longestWrite_ = bytes; }
     // Reads return the byte at `offset` XOR `mask`: a medium that keeps a wrong bit.
     void corruptByteOnRead(uint64_t offset, uint8_t mask);
     // Clears `keepRunning` while the nth call of `call` is under way: the user presses Cancel
@@ -208,6 +216,7 @@ private:
     bool hasDisk_;
     bool accessDenied_;
     uint64_t mountedBytes_;  // while open with a volume mounted: where raw transfers stop; else 0
+    uint32_t longestWrite_;  // 0: any length
 
     int counts_[kFloppyCallKinds];
     std::vector<int> failNth_[kFloppyCallKinds];

@@ -108,7 +108,7 @@ TEST_F(FloppyWrite, Full1440DiskFormatsWritesAndVerifies) {
     for (uint32_t c = 0; c < 80; ++c) EXPECT_TRUE(drive.cylinderFormatted(c));
     EXPECT_EQ(80, drive.callCount(FloppyCall::Format));
     EXPECT_EQ("format cyl 0-0 heads 0-1 type 2", drive.log()[4]);
-    EXPECT_EQ(1 + 1 + 1 + 1 + 2847, drive.callCount(FloppyCall::Write));
+    EXPECT_EQ(1 + 1 + 1 + 1 + 80, drive.callCount(FloppyCall::Write));  // a cylinder a call
     EXPECT_EQ(2, drive.callCount(FloppyCall::Open));
     EXPECT_EQ(2, drive.callCount(FloppyCall::Dismount));
     EXPECT_EQ("dismount", drive.log()[2]);  // right after the lock
@@ -344,7 +344,7 @@ TEST_F(FloppyWrite, EveryFailureRowReleasesDriveAndRunsVerifyPass) {
         {"root directory", [](SimulatedFloppy& d, const VolumeImage&) { d.failWriteAt(512 * 19, false); },
          "Could not write root directory!", kResultHostIo, 4},
         {"cluster 300", [](SimulatedFloppy& d, const VolumeImage& s) { d.failWriteAt(clusterOffset(s, 300), false); },
-         "Could not write cluster (300/2847)!", kResultClusterIo, 4 + 301},
+         "Could not write cluster (300/2847)!", kResultClusterIo, 4 + 9 + 1 + 10},  // 291-300 alone
     };
     for (const WriteFailure& row : rows) {
         SCOPED_TRACE(row.name);
@@ -413,7 +413,7 @@ TEST_F(FloppyWrite, CancelAtEveryCheckPointWritesNothingAfterIt) {
         {"Writing second FAT", 80, 3},
         {"Writing root directory", 80, 4},
         {"Writing data sectors (0/2847)", 80, 5},
-        {"Writing data sectors (2846/2847)", 80, 4 + 2847},
+        {"Writing data sectors (2846/2847)", 80, 4 + 80},  // a cylinder a call
     };
     for (const Cancel& c : cancels) {
         SCOPED_TRACE(c.shownStep);
@@ -439,6 +439,61 @@ TEST_F(FloppyWrite, CancelAtEveryCheckPointWritesNothingAfterIt) {
         fresh.uninstall();
     }
     drive.install();
+}
+
+// A cluster failing inside cylinder 5 (147-182: first, middle, last; negative: the gathered write
+// comes short there) ends the write as one-by-one writes do: same result, message, counters, disk.
+TEST_F(FloppyWrite, ClusterFailingInsideAGatheredCylinderIsFoundAsOneByOne) {
+    for (int bad : {147, 165, 182, -182}) {
+        SCOPED_TRACE(bad);
+        int at = bad < 0 ? -bad : bad;
+        std::vector<uint8_t> disks[2];
+        std::vector<Step> tails[2];
+        for (int gathered = 0; gathered < 2; ++gathered) {
+            SimulatedFloppy fresh("A:");
+            fresh.setReadAhead(gathered == 1);
+            drive.uninstall();
+            fresh.install();
+            fresh.insertUnformattedDisk(mediaFor(kType1440));
+            fresh.failWriteAt(clusterOffset(*image, at), bad < 0);
+            TransferRecorder recorder(*image);
+            EXPECT_EQ(kResultClusterIo, image->writeToFloppy("A:"));
+            EXPECT_EQ(std::vector<std::string>{counted("Could not write cluster", at, 2847) + "!"},
+                      messages(*image));
+            disks[gathered] = fresh.diskBytes();
+            tails[gathered].assign(recorder.steps.end() - 6, recorder.steps.end());
+            int writes = gathered ? 4 + 5 + 1 + at - 146 : 4 + at + 1;  // cylinders 0-4, 5, alone
+            EXPECT_EQ(writes, fresh.callCount(FloppyCall::Write));
+        }
+        EXPECT_TRUE(disks[0] == disks[1]);
+        EXPECT_EQ(tails[0], tails[1]);
+    }
+    drive.install();
+    drive.failWriteAt(clusterOffset(*image, 165), false);  // and the drive cannot go back: the
+    drive.failCall(FloppyCall::Seek, 1);                   // batch's first cluster fails instead
+    TransferRecorder recorder(*image);
+    EXPECT_EQ(kResultClusterIo, write(recorder));
+    EXPECT_EQ(std::vector<std::string>{"Could not write cluster (147/2847)!"}, messages(*image));
+}
+
+// Cancel pressed while cylinder 2 (clusters 39-74) is written: nothing of cylinder 3 follows.
+TEST_F(FloppyWrite, CancelDuringAGatheredWriteStopsBeforeTheNextCylinder) {
+    drive.cancelDuringCall(FloppyCall::Write, 4 + 3, &image->keepRunning);
+    TransferRecorder recorder(*image);
+    EXPECT_EQ(kResultCancelled, write(recorder));
+    EXPECT_EQ(4 + 3, drive.callCount(FloppyCall::Write));
+    EXPECT_EQ("Writing data sectors (74/2847)", texts(recorder.steps).end()[-7]);
+}
+
+// A drive taking at most 14 sectors a call refuses cylinder 1 whole: the rest goes a cluster a
+// call, and the write is whole.
+TEST_F(FloppyWrite, DriveRefusingLongWritesIsWrittenOneClusterACall) {
+    drive.refuseWritesLongerThan(14 * 512);
+    TransferRecorder recorder(*image);
+    ASSERT_EQ(kResultOk, write(recorder));
+    EXPECT_EQ(completeWrite(2880, 80, 2, 18, 9, 224, 1, 2847, 2847), recorder.steps);
+    EXPECT_TRUE(drive.diskBytes() == rawDisk(*image));
+    EXPECT_EQ(4 + 1 + 1 + 2844, drive.callCount(FloppyCall::Write));
 }
 
 }  // namespace
