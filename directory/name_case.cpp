@@ -13,6 +13,8 @@ struct UpcaseRun {
     int delta;
 };
 
+// Generated rows, three to a line.
+// clang-format off
 const UpcaseRun kUpcaseRuns[] = {
     {0x0061, 0x007A, 1, -32}, {0x00E0, 0x00F6, 1, -32}, {0x00F8, 0x00FE, 1, -32},
     {0x00FF, 0x00FF, 1, 121}, {0x0101, 0x012F, 2, -1}, {0x0133, 0x0137, 2, -1},
@@ -70,6 +72,7 @@ const UpcaseRun kUpcaseRuns[] = {
     {0xA7D7, 0xA7D9, 2, -1}, {0xA7F6, 0xA7F6, 1, -1}, {0xAB53, 0xAB53, 1, -928},
     {0xAB70, 0xABBF, 1, -38864}, {0xFF41, 0xFF5A, 1, -32},
 };
+// clang-format on
 
 }  // namespace
 
