@@ -97,8 +97,8 @@ bool HostFile::createPlain(const char* path) {
             ::close(fd);
             return false;
         }
-        if (fd >= 0 && (flags < 0 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0 ||
-                        ftruncate(fd, 0) != 0)) {
+        if (fd >= 0 &&
+            (flags < 0 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0 || ftruncate(fd, 0) != 0)) {
             hostNoteFailure(path);
             ::close(fd);
             return false;
@@ -113,16 +113,17 @@ bool HostFile::createPlain(const char* path) {
     return true;
 }
 
-bool HostFile::read(void* buffer, uint32_t count, uint32_t* got) {
-    *got = 0;
-    if (handle_ < 0) return false;
+namespace {
+// Gathers up to `count` bytes like ReadFile does on a disk file: only end of file stops short.
+// `call(out, want, done)` reads at most `want` bytes into `out`, `done` bytes in.
+template <typename Call>
+bool gatherRead(const std::string& path, void* buffer, uint32_t count, uint32_t* got, Call call) {
     uint8_t* out = static_cast<uint8_t*>(buffer);
-    // Gather up to `count` bytes like ReadFile does on a disk file: only end of file stops short.
     while (*got < count) {
-        ssize_t n = ::read(static_cast<int>(handle_), out + *got, count - *got);
+        ssize_t n = call(out + *got, count - *got, *got);
         if (n < 0) {
             if (errno == EINTR) continue;
-            hostNoteFailure(path_.c_str());
+            hostNoteFailure(path.c_str());
             return false;
         }
         if (n == 0) break;
@@ -130,23 +131,25 @@ bool HostFile::read(void* buffer, uint32_t count, uint32_t* got) {
     }
     return true;
 }
+}  // namespace
+
+bool HostFile::read(void* buffer, uint32_t count, uint32_t* got) {
+    *got = 0;
+    if (handle_ < 0) return false;
+    int fd = static_cast<int>(handle_);
+    return gatherRead(path_, buffer, count, got, [fd](uint8_t* out, uint32_t want, uint32_t) {
+        return ::read(fd, out, want);
+    });
+}
 
 bool HostFile::readAt(uint64_t offset, void* buffer, uint32_t count, uint32_t* got) {
     *got = 0;
     if (handle_ < 0) return false;
-    uint8_t* out = static_cast<uint8_t*>(buffer);
-    while (*got < count) {
-        ssize_t n = ::pread(static_cast<int>(handle_), out + *got, count - *got,
-                            static_cast<off_t>(offset + *got));
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            hostNoteFailure(path_.c_str());
-            return false;
-        }
-        if (n == 0) break;
-        *got += static_cast<uint32_t>(n);
-    }
-    return true;
+    int fd = static_cast<int>(handle_);
+    return gatherRead(path_, buffer, count, got,
+                      [fd, offset](uint8_t* out, uint32_t want, uint32_t done) {
+                          return ::pread(fd, out, want, static_cast<off_t>(offset + done));
+                      });
 }
 
 bool HostFile::nextData(uint64_t offset, uint64_t* start, uint64_t* end) {
