@@ -240,7 +240,7 @@ bool SimulatedFloppy::cylinderFormatted(uint32_t cylinder) const {
 }
 
 std::vector<uint16_t> SimulatedFloppy::trackOrder(uint32_t cylinder, uint32_t head) const {
-    uint64_t track = static_cast<uint64_t>(cylinder) * geometry_.tracksPerCylinder + head;
+    size_t track = static_cast<size_t>(cylinder) * geometry_.tracksPerCylinder + head;
     std::vector<uint16_t> order;
     if (head >= geometry_.tracksPerCylinder || track >= laidOut_.size() || !laidOut_[track])
         return order;
@@ -251,22 +251,22 @@ std::vector<uint16_t> SimulatedFloppy::trackOrder(uint32_t cylinder, uint32_t he
 }
 
 // A sector order must name each sector of the track once.
-void SimulatedFloppy::layOut(uint64_t track, const FormatRequest& request) {
-    uint64_t spt = geometry_.sectorsPerTrack;
-    for (uint64_t slot = 0; slot < spt; ++slot) {
-        uint64_t index = request.sectorsPerTrack == 0 ? slot : request.sectorNumbers[slot] - 1u;
+void SimulatedFloppy::layOut(size_t track, const FormatRequest& request) {
+    size_t spt = geometry_.sectorsPerTrack;
+    for (size_t slot = 0; slot < spt; ++slot) {
+        size_t index = request.sectorsPerTrack == 0 ? slot : request.sectorNumbers[slot] - 1u;
         slots_[track * spt + index] = static_cast<uint8_t>(slot);
     }
     laidOut_[track] = 1;
 }
 
-uint64_t SimulatedFloppy::sectorSlot(uint64_t track, uint64_t index) const {
-    uint64_t spt = geometry_.sectorsPerTrack;
+size_t SimulatedFloppy::sectorSlot(size_t track, size_t index) const {
+    size_t spt = geometry_.sectorsPerTrack;
     if (track < laidOut_.size() && laidOut_[track]) return slots_[track * spt + index];
     if (!timing_.skew) return index;
-    uint64_t cylinder = track / geometry_.tracksPerCylinder;
-    uint64_t head = track % geometry_.tracksPerCylinder;
-    uint64_t headSkew = (spt + 5) / 6;
+    size_t cylinder = track / geometry_.tracksPerCylinder;
+    size_t head = track % geometry_.tracksPerCylinder;
+    size_t headSkew = (spt + 5) / 6;
     return (index + cylinder * (2 * headSkew + 3) + head * headSkew) % spt;
 }
 
@@ -471,7 +471,7 @@ FormatOutcome SimulatedFloppy::deviceFormatTracks(const FormatRequest& request) 
             static_cast<uint64_t>(geometry_.sectorsPerTrack) * geometry_.bytesPerSector;
         for (uint32_t c = request.startCylinder; c <= request.endCylinder; ++c) {
             for (uint32_t h = request.startHead; h <= request.endHead; ++h) {
-                uint64_t track = static_cast<uint64_t>(c) * geometry_.tracksPerCylinder + h;
+                size_t track = static_cast<size_t>(c) * geometry_.tracksPerCylinder + h;
                 std::memset(disk_.data() + track * trackBytes, kFormatFiller,
                             static_cast<size_t>(trackBytes));
                 layOut(track, request);
@@ -580,7 +580,8 @@ void SimulatedFloppy::timeSectors(uint64_t offset, uint64_t length) {
     uint64_t bytes = geometry_.bytesPerSector;
     for (uint64_t lba = offset / bytes; lba <= (offset + length - 1) / bytes; ++lba) {
         moveHeadTo(static_cast<uint32_t>(lba / perCylinder));
-        int64_t s = static_cast<int64_t>(sectorSlot(lba / spt, lba % spt));
+        int64_t s = static_cast<int64_t>(
+            sectorSlot(static_cast<size_t>(lba / spt), static_cast<size_t>(lba % spt)));
         int64_t start = s * turn / static_cast<int64_t>(spt);
         int64_t end = (s + 1) * turn / static_cast<int64_t>(spt);
         int64_t wait = (start - now_ % turn) % turn;

@@ -207,8 +207,8 @@ private:
     void timeSectors(uint64_t offset, uint64_t length);
     void timeFormat(uint32_t cylinder, uint32_t firstHead, uint32_t lastHead);
     // Where sector `index` (from 0) of a track passes, in sector times after the index.
-    uint64_t sectorSlot(uint64_t track, uint64_t index) const;
-    void layOut(uint64_t track, const FormatRequest& request);
+    size_t sectorSlot(size_t track, size_t index) const;
+    void layOut(size_t track, const FormatRequest& request);
     void moveHeadTo(uint32_t cylinder);
 
     char driveName_[3];
