@@ -33,7 +33,7 @@ struct MediaGeometry {
 
 const int kMaxMediaRecords = 20;  // the transfers' 480-byte list holds 20 records of 24 bytes
 
-const int kMaxFormatSectors = 64;  // more sectors a track than any floppy's: formatted in order
+const int kMaxFormatSectors = 64;  // longest order a request holds; longer tracks go in order
 
 // A format request: the tracks of cylinders start..end, heads start..end. With sectorsPerTrack
 // set, each track gets the sectors numbered in sectorNumbers (1-based) in that order from the
