@@ -31,8 +31,9 @@ uint32_t floppyDriveType(const char* rootPath) { return currentBackend().driveTy
 
 FloppyDevice::FloppyDevice()
     : backend_(nullptr), drive_(nullptr), openError_(kOpenFailed), readAheadAllowed_(false),
-      gatherRefused_(false), positionLost_(false), position_(0), cylinderBytes_(0),
-      failedCylinder_(kNoCylinder), readAhead_(nullptr), aheadLength_(0), aheadUsed_(0) {}
+      gatherRefused_(false), positionLost_(false), orderRefused_(false), position_(0),
+      cylinderBytes_(0), failedCylinder_(kNoCylinder), readAhead_(nullptr), aheadLength_(0),
+      aheadUsed_(0) {}
 
 FloppyDevice::~FloppyDevice() {
     close();
@@ -44,7 +45,7 @@ bool FloppyDevice::open(const char* driveName, FloppyAccess access) {
     position_ = 0;
     cylinderBytes_ = 0;
     failedCylinder_ = kNoCylinder;
-    gatherRefused_ = positionLost_ = false;
+    gatherRefused_ = positionLost_ = orderRefused_ = false;
     aheadLength_ = aheadUsed_ = 0;
     const FloppyBackend& backend = currentBackend();
     openError_ = kOpenFailed;
@@ -82,9 +83,22 @@ DiskPresence FloppyDevice::diskGeometry(MediaGeometry* geometry) {
     return isOpen() ? backend_->diskGeometry(drive_, geometry) : kDiskAbsent;
 }
 
+// A drive that refuses to be told the sector order refuses it for every track, so it is asked
+// once a transfer; its own layout is better than no format.
 bool FloppyDevice::formatTracks(const FormatRequest& request) {
     dropReadAhead();
-    return isOpen() && backend_->formatTracks(drive_, request);
+    if (!isOpen()) return false;
+    FormatOutcome outcome = kFormatOrderRefused;
+    if (request.sectorsPerTrack != 0 && !orderRefused_) {
+        outcome = backend_->formatTracks(drive_, request);
+        if (outcome == kFormatOrderRefused) orderRefused_ = true;
+    }
+    if (outcome == kFormatOrderRefused) {
+        FormatRequest inOrder = request;
+        inOrder.sectorsPerTrack = 0;
+        outcome = backend_->formatTracks(drive_, inOrder);
+    }
+    return outcome == kFormatDone;
 }
 
 bool FloppyDevice::write(const void* buffer, uint32_t count, uint32_t* written) {

@@ -30,7 +30,9 @@ public:
     bool queryMediaTypes(MediaGeometry* records, int capacity, bool* moreData);
     // The geometry of the disk in the drive, or why there is none.
     DiskPresence diskGeometry(MediaGeometry* geometry);
-    // Formats the tracks the request names. The stream position does not move.
+    // Formats the tracks the request names. The stream position does not move. A drive that
+    // refuses the request's sector order formats them in its own layout, as does every later
+    // request until the device is opened again.
     bool formatTracks(const FormatRequest& request);
     // Reads up to `count` bytes at the stream position; *got is how many came (fewer at the end of
     // the medium). False when the read call failed.
@@ -68,6 +70,7 @@ private:
     bool readAheadAllowed_;    // the backend's answer for this drive, for reads and writes
     bool gatherRefused_;       // a gathered write failed: write one call each from then on
     bool positionLost_;        // the drive could not go back after a gathered write failed
+    bool orderRefused_;        // the drive formats only in its own layout
     uint64_t position_;        // where the caller stands in the stream
     uint32_t cylinderBytes_;   // read-ahead unit; 0 = none
     uint64_t failedCylinder_;  // the cylinder whose read-ahead failed: read plainly from then on

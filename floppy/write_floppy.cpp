@@ -24,7 +24,36 @@ bool writeArea(VolumeImage& image, FloppyDevice& device, const DiskArea& area, i
 const AreaPass kWritePass = {"Writing",     "Could not write ", "!",  "Could not write cluster",
                              kResultHostIo, kResultClusterIo,   false, writeArea};
 
-// Formats cylinder by cylinder with the matched record, one call each.
+// From the end of one cylinder's call to the drive being ready on the next cylinder: a step at
+// the 6 ms rate Windows' floppy driver programs, the head's 15 ms settling and the next call,
+// with room to spare, as a track that comes round late costs a whole turn, one that comes early
+// only the sectors between.
+const uint32_t kCylinderChangeMicroseconds = 26000;
+
+// The cylinder skew in sectors: how many pass under the head during a change of cylinder.
+// 5.25-inch high density drives turn at 360 rpm, the others at 300.
+uint32_t cylinderSkew(const MediaGeometry& m) {
+    uint32_t turnMicroseconds = m.mediaType == kMediaF5_1Pt2_512 ? 166667 : 200000;
+    uint64_t passing = static_cast<uint64_t>(kCylinderChangeMicroseconds) * m.sectorsPerTrack;
+    return static_cast<uint32_t>((passing + turnMicroseconds - 1) / turnMicroseconds);
+}
+
+// Each track of cylinder k starts k x skew sectors after the index, so that when the last sector
+// of a cylinder has passed the head can step and the first sector of the next one has yet to
+// come. Both heads of a cylinder share the order: switching heads takes no turning, and the
+// cylinder stays one request. A track too long for the request keeps the driver's own layout.
+void orderSectors(FormatRequest* request, uint32_t sectorsPerTrack, uint32_t skew) {
+    request->sectorsPerTrack = 0;
+    if (sectorsPerTrack == 0 || sectorsPerTrack > static_cast<uint32_t>(kMaxFormatSectors)) return;
+    request->sectorsPerTrack = sectorsPerTrack;
+    uint32_t first = request->startCylinder * skew % sectorsPerTrack;  // where sector 1 lies
+    for (uint32_t slot = 0; slot < sectorsPerTrack; ++slot)
+        request->sectorNumbers[slot] =
+            static_cast<uint16_t>((slot + sectorsPerTrack - first) % sectorsPerTrack + 1);
+}
+
+// Formats cylinder by cylinder with the matched record, one call each, sectors skewed from one
+// cylinder to the next.
 int formatDisk(VolumeImage& image, FloppyDevice& device, const MediaGeometry& m, int result) {
     // The match bounds Y x H x S by the image's 16-bit sector count.
     int32_t cylinders = static_cast<int32_t>(static_cast<uint32_t>(m.cylinders));
@@ -36,12 +65,14 @@ int formatDisk(VolumeImage& image, FloppyDevice& device, const MediaGeometry& m,
     request.mediaType = m.mediaType;
     request.startHead = 0;
     request.endHead = m.tracksPerCylinder - 1;
+    uint32_t skew = cylinderSkew(m);
     for (int32_t k = 0; k < cylinders; ++k) {
         image.sectorsDone = k * heads * sectors;
         image.publishStep("Formatting sectors (%i/%i)", k * heads * sectors,
                           heads * cylinders * sectors);
         request.startCylinder = static_cast<uint32_t>(k);
         request.endCylinder = static_cast<uint32_t>(k);
+        orderSectors(&request, m.sectorsPerTrack, skew);
         bool stop = false;
         if (!device.formatTracks(request)) {
             image.queueMessage("Could not format floppy (cyl. %i)!", k);

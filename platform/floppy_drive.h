@@ -33,14 +33,24 @@ struct MediaGeometry {
 
 const int kMaxMediaRecords = 20;  // the transfers' 480-byte list holds 20 records of 24 bytes
 
-// A FORMAT_PARAMETERS request: the tracks of cylinders start..end, heads start..end.
+const int kMaxFormatSectors = 64;  // longest order a request holds; longer tracks go in order
+
+// A format request: the tracks of cylinders start..end, heads start..end. With sectorsPerTrack
+// set, each track gets the sectors numbered in sectorNumbers (1-based) in that order from the
+// index hole (FORMAT_EX_PARAMETERS); with 0, the driver's own layout (FORMAT_PARAMETERS).
 struct FormatRequest {
     uint32_t mediaType;
     uint32_t startCylinder;
     uint32_t endCylinder;
     uint32_t startHead;
     uint32_t endHead;
+    uint32_t sectorsPerTrack;
+    uint16_t sectorNumbers[kMaxFormatSectors];
 };
+
+// How a format call went. A drive may refuse to be told the sector order (USB floppy drives
+// often do) yet format with its own.
+enum FormatOutcome { kFormatDone, kFormatFailed, kFormatOrderRefused };
 
 // GetDriveTypeA's answer for a removable drive.
 const uint32_t kDriveRemovable = 2;
@@ -76,7 +86,8 @@ struct FloppyBackend {
                             bool* moreData);
     // The geometry of the disk in the drive (kDiskFound), or why there is none.
     DiskPresence (*diskGeometry)(void* drive, MediaGeometry* geometry);
-    bool (*formatTracks)(void* drive, const FormatRequest& request);
+    // kFormatOrderRefused only for a request with a sector order.
+    FormatOutcome (*formatTracks)(void* drive, const FormatRequest& request);
     bool (*read)(void* drive, void* buffer, uint32_t count, uint32_t* got);
     bool (*write)(void* drive, const void* buffer, uint32_t count, uint32_t* written);
     // Moves the file pointer back where the caller stands after bytes were read ahead.
@@ -90,11 +101,14 @@ struct FloppyBackend {
 // The host's raw volumes.
 const FloppyBackend& rawVolumeBackend();
 
-// How the raw volumes read Windows' answers, in portable code of their own so that it is tested
-// on every host. The error numbers are Windows' own.
+// How the raw volumes read Windows' answers (and fill in its format request), in portable code of
+// their own so that it is tested on every host. The error numbers are Windows' own.
 namespace win32_answer {
+const uint32_t kInvalidFunction = 1;      // ERROR_INVALID_FUNCTION
 const uint32_t kAccessDenied = 5;         // ERROR_ACCESS_DENIED
 const uint32_t kNotReady = 21;            // ERROR_NOT_READY: no disk in the drive
+const uint32_t kNotSupported = 50;        // ERROR_NOT_SUPPORTED
+const uint32_t kInvalidParameter = 87;    // ERROR_INVALID_PARAMETER
 const uint32_t kMoreData = 234;           // ERROR_MORE_DATA
 const uint32_t kNoMediaInDrive = 1112;    // ERROR_NO_MEDIA_IN_DRIVE
 const uint32_t kUnrecognizedMedia = 1785; // ERROR_UNRECOGNIZED_MEDIA: not formatted, or unknown
@@ -111,6 +125,13 @@ bool mediaQueryAnswered(bool ok, uint32_t error, bool* moreData);
 DiskPresence diskPresence(bool ok, uint32_t error, uint32_t mediaType);
 // Whether the medium check says the drive is empty.
 bool noDisk(uint32_t error);
+// Whether a format given its sector order failed because the drive takes no order (it then
+// formats with its own).
+bool formatOrderRefused(uint32_t error);
+// The gap between sectors a format of `mediaType` lays down, the one Windows' floppy driver
+// formats that medium with (not the shorter gap of reads and writes); 0 for a medium it lists
+// none for, which is formatted in the driver's own layout.
+uint16_t formatGapLength(uint32_t mediaType);
 }  // namespace win32_answer
 
 #endif

@@ -45,4 +45,23 @@ DiskPresence diskPresence(bool ok, uint32_t error, uint32_t mediaType) {
 
 bool noDisk(uint32_t error) { return error == kNotReady || error == kNoMediaInDrive; }
 
+bool formatOrderRefused(uint32_t error) {
+    return error == kInvalidFunction || error == kNotSupported || error == kInvalidParameter;
+}
+
+uint16_t formatGapLength(uint32_t mediaType) {
+    switch (mediaType) {
+    case kMediaF3_1Pt44_512: return 0x65;
+    case kMediaF3_2Pt88_512: return 0x53;
+    case kMediaF5_1Pt2_512: return 0x54;
+    case kMediaF3_720_512:
+    case kMediaF5_360_512:
+    case kMediaF5_320_512:
+    case kMediaF5_180_512:
+    case kMediaF5_160_512: return 0x50;
+    case kMediaF5_320_1024: return 0xF0;
+    default: return 0;
+    }
+}
+
 }  // namespace win32_answer

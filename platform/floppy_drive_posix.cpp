@@ -18,7 +18,7 @@ bool failQuery(void*, MediaQuery, MediaGeometry*, int, bool* moreData) {
     return false;
 }
 DiskPresence noDisk(void*, MediaGeometry*) { return kDiskAbsent; }
-bool failFormat(void*, const FormatRequest&) { return false; }
+FormatOutcome failFormat(void*, const FormatRequest&) { return kFormatFailed; }
 bool failRead(void*, void*, uint32_t, uint32_t* got) {
     *got = 0;
     return false;

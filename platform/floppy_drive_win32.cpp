@@ -6,6 +6,8 @@
 #include <windows.h>
 #include <winioctl.h>
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdio>
 
 namespace {
@@ -98,8 +100,7 @@ DiskPresence diskGeometry(void* drive, MediaGeometry* geometry) {
     return win32_answer::diskPresence(ok != 0, error, geometry->mediaType);
 }
 
-bool formatTracks(void* drive, const FormatRequest& request) {
-    NoCriticalErrorBox quiet;
+FormatOutcome formatInOrder(void* drive, const FormatRequest& request) {
     FORMAT_PARAMETERS format;
     format.MediaType = static_cast<MEDIA_TYPE>(request.mediaType);
     format.StartCylinderNumber = request.startCylinder;
@@ -108,7 +109,43 @@ bool formatTracks(void* drive, const FormatRequest& request) {
     format.EndHeadNumber = request.endHead;
     DWORD returned = 0;
     return DeviceIoControl(asHandle(drive), IOCTL_DISK_FORMAT_TRACKS, &format, sizeof format,
-                           nullptr, 0, &returned, nullptr) != 0;
+                           nullptr, 0, &returned, nullptr) != 0
+               ? kFormatDone
+               : kFormatFailed;
+}
+
+// FORMAT_EX_PARAMETERS ends in its sector numbers, one WORD each, so the record is built in a
+// buffer long enough for them.
+FormatOutcome formatWithOrder(void* drive, const FormatRequest& request, uint16_t gap) {
+    const size_t numbersAt = offsetof(FORMAT_EX_PARAMETERS, SectorNumber);
+    union {
+        FORMAT_EX_PARAMETERS fields;
+        BYTE bytes[sizeof(FORMAT_EX_PARAMETERS) + kMaxFormatSectors * sizeof(WORD)];
+    } format;
+    ZeroMemory(&format, sizeof format);
+    format.fields.MediaType = static_cast<MEDIA_TYPE>(request.mediaType);
+    format.fields.StartCylinderNumber = request.startCylinder;
+    format.fields.EndCylinderNumber = request.endCylinder;
+    format.fields.StartHeadNumber = request.startHead;
+    format.fields.EndHeadNumber = request.endHead;
+    format.fields.FormatGapLength = gap;
+    format.fields.SectorsPerTrack = static_cast<WORD>(request.sectorsPerTrack);
+    size_t numbers = request.sectorsPerTrack * sizeof(WORD);
+    CopyMemory(format.bytes + numbersAt, request.sectorNumbers, numbers);
+    DWORD size = static_cast<DWORD>(std::max(numbersAt + numbers, sizeof format.fields));
+    DWORD returned = 0;
+    if (DeviceIoControl(asHandle(drive), IOCTL_DISK_FORMAT_TRACKS_EX, &format, size, nullptr, 0,
+                        &returned, nullptr) != 0)
+        return kFormatDone;
+    return win32_answer::formatOrderRefused(GetLastError()) ? kFormatOrderRefused : kFormatFailed;
+}
+
+FormatOutcome formatTracks(void* drive, const FormatRequest& request) {
+    NoCriticalErrorBox quiet;
+    uint16_t gap = win32_answer::formatGapLength(request.mediaType);
+    if (request.sectorsPerTrack == 0 || request.sectorsPerTrack > kMaxFormatSectors || gap == 0)
+        return formatInOrder(drive, request);
+    return formatWithOrder(drive, request, gap);
 }
 
 bool read(void* drive, void* buffer, uint32_t count, uint32_t* got) {

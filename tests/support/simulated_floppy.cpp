@@ -32,7 +32,7 @@ bool queryDrive(void* d, MediaQuery query, MediaGeometry* records, int capacity,
 DiskPresence diskGeometryOf(void* d, MediaGeometry* geometry) {
     return asDrive(d)->deviceDiskGeometry(geometry);
 }
-bool formatDrive(void* d, const FormatRequest& request) {
+FormatOutcome formatDrive(void* d, const FormatRequest& request) {
     return asDrive(d)->deviceFormatTracks(request);
 }
 bool readDrive(void* d, void* buffer, uint32_t count, uint32_t* got) {
@@ -80,7 +80,7 @@ SimulatedFloppy::SimulatedFloppy(const char* driveName)
     : driveType_(kDriveRemovable), position_(0), open_(false), locked_(false),
       openForTransfer_(false),
       answersDiskQuery_(true), answersStorageQuery_(true), refusesFormat_(false),
-      mountsVolume_(false), hasDisk_(true), accessDenied_(false), mountedBytes_(0),
+      refusesFormatOrder_(false), mountsVolume_(false), hasDisk_(true), accessDenied_(false), mountedBytes_(0),
       longestWrite_(0),
       bytesRead_(0), bytesWritten_(0), timed_(false), now_(0), headCylinder_(0),
       readAhead_(true), delay_(0), clock_(nullptr) {
@@ -205,6 +205,9 @@ void SimulatedFloppy::insertUnformattedDisk(const MediaGeometry& geometry) {
         size = 0;
     disk_.assign(static_cast<size_t>(size), 0);
     formatted_.assign(size == 0 ? 0 : static_cast<size_t>(geometry.cylinders), 0);
+    uint64_t tracks = geometry.cylinders * geometry.tracksPerCylinder;
+    laidOut_.assign(size == 0 ? 0 : static_cast<size_t>(tracks), 0);
+    slots_.assign(size == 0 ? 0 : static_cast<size_t>(size / geometry.bytesPerSector), 0);
     position_ = 0;
     hasDisk_ = true;
 }
@@ -213,6 +216,8 @@ void SimulatedFloppy::ejectDisk() {
     std::memset(&geometry_, 0, sizeof geometry_);
     disk_.clear();
     formatted_.clear();
+    laidOut_.clear();
+    slots_.clear();
     position_ = 0;
     hasDisk_ = false;
 }
@@ -232,6 +237,37 @@ uint64_t SimulatedFloppy::declaredVolumeBytes() const {
 
 bool SimulatedFloppy::cylinderFormatted(uint32_t cylinder) const {
     return cylinder < formatted_.size() && formatted_[cylinder] != 0;
+}
+
+std::vector<uint16_t> SimulatedFloppy::trackOrder(uint32_t cylinder, uint32_t head) const {
+    size_t track = static_cast<size_t>(cylinder) * geometry_.tracksPerCylinder + head;
+    std::vector<uint16_t> order;
+    if (head >= geometry_.tracksPerCylinder || track >= laidOut_.size() || !laidOut_[track])
+        return order;
+    order.resize(geometry_.sectorsPerTrack);
+    for (uint32_t i = 0; i < geometry_.sectorsPerTrack; ++i)
+        order[sectorSlot(track, i)] = static_cast<uint16_t>(i + 1);
+    return order;
+}
+
+// A sector order must name each sector of the track once.
+void SimulatedFloppy::layOut(size_t track, const FormatRequest& request) {
+    size_t spt = geometry_.sectorsPerTrack;
+    for (size_t slot = 0; slot < spt; ++slot) {
+        size_t index = request.sectorsPerTrack == 0 ? slot : request.sectorNumbers[slot] - 1u;
+        slots_[track * spt + index] = static_cast<uint8_t>(slot);
+    }
+    laidOut_[track] = 1;
+}
+
+size_t SimulatedFloppy::sectorSlot(size_t track, size_t index) const {
+    size_t spt = geometry_.sectorsPerTrack;
+    if (track < laidOut_.size() && laidOut_[track]) return slots_[track * spt + index];
+    if (!timing_.skew) return index;
+    size_t cylinder = track / geometry_.tracksPerCylinder;
+    size_t head = track % geometry_.tracksPerCylinder;
+    size_t headSkew = (spt + 5) / 6;
+    return (index + cylinder * (2 * headSkew + 3) + head * headSkew) % spt;
 }
 
 void SimulatedFloppy::failCall(FloppyCall call, int nth) {
@@ -400,8 +436,11 @@ DiskPresence SimulatedFloppy::deviceDiskGeometry(MediaGeometry* geometry) {
     return presence;
 }
 
-bool SimulatedFloppy::deviceFormatTracks(const FormatRequest& request) {
+// An order that does not name each sector of the track once fails the call, as a request the
+// driver cannot format.
+FormatOutcome SimulatedFloppy::deviceFormatTracks(const FormatRequest& request) {
     bool ok = begin(FloppyCall::Format) && open_ && !refusesFormat_;
+    bool ordered = request.sectorsPerTrack != 0;
     const MediaGeometry* chosen = nullptr;
     for (const MediaGeometry& m : media_)
         if (m.mediaType == request.mediaType && m.mediaType != kMediaUnknown) {
@@ -411,28 +450,44 @@ bool SimulatedFloppy::deviceFormatTracks(const FormatRequest& request) {
     ok = ok && chosen != nullptr && request.startCylinder <= request.endCylinder &&
          request.endCylinder < chosen->cylinders && request.startHead <= request.endHead &&
          request.endHead < chosen->tracksPerCylinder && chosen->cylinders <= 1000;
+    if (ok && ordered) {
+        std::vector<uint8_t> named(chosen->sectorsPerTrack + 1u, 0);
+        ok = request.sectorsPerTrack == chosen->sectorsPerTrack &&
+             request.sectorsPerTrack <= static_cast<uint32_t>(kMaxFormatSectors);
+        for (uint32_t i = 0; ok && i < request.sectorsPerTrack; ++i) {
+            uint16_t n = request.sectorNumbers[i];
+            ok = n >= 1 && n <= chosen->sectorsPerTrack && !named[n];
+            if (ok) named[n] = 1;
+        }
+    }
     for (uint32_t bad : badCylinders_)
         if (bad >= request.startCylinder && bad <= request.endCylinder) ok = false;
-    if (ok) {
+    bool refused = ok && ordered && refusesFormatOrder_;
+    if (ok && !refused) {
         // A format with another geometry lays the whole disk out anew.
         if (!sameGeometry(*chosen, geometry_)) insertUnformattedDisk(*chosen);
         geometry_.mediaType = chosen->mediaType;
-        uint64_t trackBytes = static_cast<uint64_t>(geometry_.sectorsPerTrack) * geometry_.bytesPerSector;
+        uint64_t trackBytes =
+            static_cast<uint64_t>(geometry_.sectorsPerTrack) * geometry_.bytesPerSector;
         for (uint32_t c = request.startCylinder; c <= request.endCylinder; ++c) {
             for (uint32_t h = request.startHead; h <= request.endHead; ++h) {
-                uint64_t at = (static_cast<uint64_t>(c) * geometry_.tracksPerCylinder + h) * trackBytes;
-                std::memset(disk_.data() + at, kFormatFiller, static_cast<size_t>(trackBytes));
+                size_t track = static_cast<size_t>(c) * geometry_.tracksPerCylinder + h;
+                std::memset(disk_.data() + track * trackBytes, kFormatFiller,
+                            static_cast<size_t>(trackBytes));
+                layOut(track, request);
             }
             if (request.startHead == 0 && request.endHead + 1 == geometry_.tracksPerCylinder)
                 formatted_[c] = 1;
             timeFormat(c, request.startHead, request.endHead);
         }
     }
-    record(format("format cyl %llu-%llu heads %llu-%llu", request.startCylinder,
-                  request.endCylinder, request.startHead, request.endHead) +
-               format(" type %llu", request.mediaType),
-           ok);
-    return ok;
+    std::string line = format("format cyl %llu-%llu heads %llu-%llu", request.startCylinder,
+                              request.endCylinder, request.startHead, request.endHead) +
+                       format(" type %llu", request.mediaType);
+    if (refused) line += " order refused";
+    else if (!ordered) line += " in order";
+    record(line, ok);  // a refused order is no failure: the drive formats in its own layout
+    return refused ? kFormatOrderRefused : ok ? kFormatDone : kFormatFailed;
 }
 
 // Raw volumes move whole sectors: a count that is not a multiple of the sector size fails, as
@@ -514,8 +569,8 @@ void SimulatedFloppy::moveHeadTo(uint32_t cylinder) {
     headCylinder_ = cylinder;
 }
 
-// Sector s of a track passes under the head from s/S to (s+1)/S of a turn, moved on by the
-// track's skew; head switches take no time. A sector that has just passed costs the rest of the
+// The sector in slot s of a track passes under the head from s/S to (s+1)/S of a turn; head
+// switches take no time. A sector that has just passed costs the rest of the
 // turn.
 void SimulatedFloppy::timeSectors(uint64_t offset, uint64_t length) {
     uint64_t spt = geometry_.sectorsPerTrack;
@@ -523,13 +578,10 @@ void SimulatedFloppy::timeSectors(uint64_t offset, uint64_t length) {
     if (!timed_ || length == 0 || spt == 0 || perCylinder == 0) return;
     const int64_t turn = timing_.rotation;
     uint64_t bytes = geometry_.bytesPerSector;
-    uint64_t headSkew = timing_.skew ? (spt + 5) / 6 : 0;
-    uint64_t cylinderSkew = timing_.skew ? 2 * headSkew + 3 : 0;
     for (uint64_t lba = offset / bytes; lba <= (offset + length - 1) / bytes; ++lba) {
-        uint64_t cylinder = lba / perCylinder;
-        uint64_t head = lba % perCylinder / spt;
-        moveHeadTo(static_cast<uint32_t>(cylinder));
-        int64_t s = static_cast<int64_t>((lba + cylinder * cylinderSkew + head * headSkew) % spt);
+        moveHeadTo(static_cast<uint32_t>(lba / perCylinder));
+        int64_t s = static_cast<int64_t>(
+            sectorSlot(static_cast<size_t>(lba / spt), static_cast<size_t>(lba % spt)));
         int64_t start = s * turn / static_cast<int64_t>(spt);
         int64_t end = (s + 1) * turn / static_cast<int64_t>(spt);
         int64_t wait = (start - now_ % turn) % turn;

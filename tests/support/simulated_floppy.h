@@ -33,10 +33,12 @@ struct FloppyTiming {
     // two sectors, so a call for the sector right behind the previous call's last one misses it
     // and waits a whole turn.
     int64_t callOverhead = 1000000;
-    // Sector skew as the Linux floppy driver formats it, a realistic one: with S sectors a track,
-    // the first sector of head h on cylinder c passes the index (c x (2k + 3) + h x k) mod S
-    // sector times late, k = (S + 5) / 6, so that after a head switch or a step the head does
-    // not wait a whole turn for it. False: every track starts at the index.
+    // The layout of tracks not formatted since the disk went in (a disk written without
+    // formatting, or read): true, the sector skew the Linux floppy driver formats with: with S
+    // sectors a track, the first sector of head h on cylinder c passes the index
+    // (c x (2k + 3) + h x k) mod S sector times late, k = (S + 5) / 6, so that after a head
+    // switch or a step the head does not wait a whole turn for it. False: every track starts at
+    // the index. A track formatted here has the layout its format gave it.
     bool skew = true;
 };
 
@@ -71,6 +73,9 @@ public:
         answersStorageQuery_ = false;
         refusesFormat_ = refusesFormat;
     }
+    // Refuses formats given a sector order, as USB floppy drives often do, and formats only in
+    // order.
+    void setRefusesFormatOrder(bool refuses) { refusesFormatOrder_ = refuses; }
     void setMediaQueriesAnswered(bool diskClass, bool storageClass) {
         answersDiskQuery_ = diskClass;
         answersStorageQuery_ = storageClass;
@@ -97,6 +102,9 @@ public:
     const std::vector<uint8_t>& diskBytes() const { return disk_; }
     const MediaGeometry& diskGeometry() const { return geometry_; }
     bool cylinderFormatted(uint32_t cylinder) const;
+    // The sector numbers of a track from the index as its last format laid them; empty when it
+    // was not formatted since the disk went in.
+    std::vector<uint16_t> trackOrder(uint32_t cylinder, uint32_t head) const;
     uint64_t position() const { return position_; }
     bool isOpen() const { return open_; }
     bool isLocked() const { return locked_; }
@@ -121,8 +129,9 @@ public:
 
     // --- what happened -----------------------------------------------------------------------
     // One line per call, for example "open A:", "query open A:", "disk media types 20",
-    // "read 512 @0", "format cyl 5 heads 0-1 type 2"; a failed call ends in " FAILED", a short
-    // one in " -> N".
+    // "read 512 @0", "format cyl 5-5 heads 0-1 type 2" (given a sector order; without one the line
+    // ends in " in order", and a refused order in " order refused"); a failed call ends in
+    // " FAILED", a short one in " -> N".
     const std::vector<std::string>& log() const { return log_; }
     void clearLog() { log_.clear(); }
     int callCount(FloppyCall call) const { return counts_[static_cast<int>(call)]; }
@@ -152,7 +161,7 @@ public:
     bool deviceQueryMediaTypes(MediaQuery query, MediaGeometry* records, int capacity,
                                bool* moreData);
     DiskPresence deviceDiskGeometry(MediaGeometry* geometry);
-    bool deviceFormatTracks(const FormatRequest& request);
+    FormatOutcome deviceFormatTracks(const FormatRequest& request);
     bool deviceRead(void* buffer, uint32_t count, uint32_t* got);
     bool deviceWrite(const void* buffer, uint32_t count, uint32_t* written);
     bool deviceSeek(uint64_t position);
@@ -197,6 +206,9 @@ private:
     uint64_t declaredVolumeBytes() const;
     void timeSectors(uint64_t offset, uint64_t length);
     void timeFormat(uint32_t cylinder, uint32_t firstHead, uint32_t lastHead);
+    // Where sector `index` (from 0) of a track passes, in sector times after the index.
+    size_t sectorSlot(size_t track, size_t index) const;
+    void layOut(size_t track, const FormatRequest& request);
     void moveHeadTo(uint32_t cylinder);
 
     char driveName_[3];
@@ -205,6 +217,8 @@ private:
     MediaGeometry geometry_;
     std::vector<uint8_t> disk_;
     std::vector<uint8_t> formatted_;  // per cylinder
+    std::vector<uint8_t> laidOut_;    // per track: formatted here, its slots below hold
+    std::vector<uint8_t> slots_;      // per sector: where it passes on its track
     uint64_t position_;
     bool open_;
     bool locked_;
@@ -212,6 +226,7 @@ private:
     bool answersDiskQuery_;
     bool answersStorageQuery_;
     bool refusesFormat_;
+    bool refusesFormatOrder_;
     bool mountsVolume_;
     bool hasDisk_;
     bool accessDenied_;

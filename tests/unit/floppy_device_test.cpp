@@ -81,7 +81,7 @@ TEST(SimulatedFloppy, FormatIsPerCylinderAndKeepsPosition) {
     std::vector<uint8_t> sector(512, 0x42);
     uint32_t n = 0;
     EXPECT_FALSE(device.write(sector.data(), 512, &n));  // unformatted
-    FormatRequest request = {kMediaF3_1Pt44_512, 0, 0, 0, 1};
+    FormatRequest request = {kMediaF3_1Pt44_512, 0, 0, 0, 1, 0, {}};
     ASSERT_TRUE(device.formatTracks(request));
     EXPECT_TRUE(drive.cylinderFormatted(0));
     EXPECT_FALSE(drive.cylinderFormatted(1));
@@ -212,6 +212,9 @@ TEST(Win32Answers, RecordsAndErrorsReadAsWindowsGivesThem) {
     bool more = false;
     EXPECT_FALSE(win32_answer::mediaQueryAnswered(false, 234, &more) || !more);
     EXPECT_EQ(kDiskAbsent, win32_answer::diskPresence(false, 21, 0));
+    EXPECT_TRUE(win32_answer::formatOrderRefused(1) && win32_answer::formatOrderRefused(50) &&
+                win32_answer::formatOrderRefused(87));
+    EXPECT_FALSE(win32_answer::formatOrderRefused(21));  // no disk: a failure of its own
 }
 
 // Read-ahead must not change what fails: a read of part sectors (a root of 100 entries) fails as
@@ -273,6 +276,34 @@ TEST(SimulatedFloppy, TimingModelChargesTurnsAndMissedSectors) {
     int64_t perSector = drive.elapsedNanoseconds() / 36;
     EXPECT_GT(perSector, timing.rotation * 9 / 10);  // a missed sector costs a turn
     EXPECT_LT(perSector, timing.rotation * 12 / 10);
+}
+
+// The model times each track by the order its format laid down: two cylinders read in one call
+// lose a whole turn at the step when both start at the index, only the skew's sectors when the
+// second starts 3 sectors late.
+TEST(SimulatedFloppy, TimingFollowsTheSectorOrderOfTheFormat) {
+    SimulatedFloppy drive("A:");
+    drive.install();
+    drive.insertUnformattedDisk(SimulatedFloppy::standardMedia(kMediaF3_1Pt44_512));
+    FloppyTiming timing;
+    std::vector<uint8_t> two(2 * 36 * 512);
+    int64_t took[2];
+    for (uint32_t skew = 0; skew < 2; ++skew) {
+        FloppyDevice device;
+        ASSERT_TRUE(device.open("A:"));
+        FormatRequest request = {kMediaF3_1Pt44_512, 0, 0, 0, 1, 18, {}};
+        for (uint32_t c = 0; c < 2; ++c) {
+            request.startCylinder = request.endCylinder = c;
+            for (uint32_t slot = 0; slot < 18; ++slot)
+                request.sectorNumbers[slot] = static_cast<uint16_t>((slot + 18 - 3 * c * skew) % 18 + 1);
+            ASSERT_TRUE(device.formatTracks(request));
+        }
+        drive.enableTiming(timing);
+        uint32_t got = 0;
+        ASSERT_TRUE(device.read(two.data(), static_cast<uint32_t>(two.size()), &got));
+        took[skew] = drive.elapsedNanoseconds();
+    }
+    EXPECT_GT(took[0] - took[1], timing.rotation * 3 / 4);
 }
 
 }  // namespace

@@ -126,6 +126,48 @@ TEST_F(FloppyWrite, Full720DiskPicksThe720Record) {
     EXPECT_EQ("format cyl 0-0 heads 0-1 type 5", drive.log()[4]);
 }
 
+// Each cylinder's tracks start 3 sectors after the one before (2 on 720 KB), both heads alike,
+// so the next cylinder's first sector has yet to come when the step is done.
+TEST_F(FloppyWrite, FormatSkewsEachCylinderAfterTheOneBefore) {
+    TransferRecorder recorder(*image);
+    ASSERT_EQ(kResultOk, write(recorder));
+    std::vector<uint16_t> inOrder = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18};
+    std::vector<uint16_t> late3 = {16, 17, 18, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15};
+    EXPECT_EQ(inOrder, drive.trackOrder(0, 0));
+    EXPECT_EQ(late3, drive.trackOrder(1, 0));
+    EXPECT_EQ(late3, drive.trackOrder(1, 1));
+    EXPECT_EQ(inOrder, drive.trackOrder(6, 1));  // 6 x 3 sectors: a whole turn on
+    EXPECT_EQ(late3, drive.trackOrder(79, 1));
+    makeImage(*image, kType720, "SMALL");
+    drive.insertUnformattedDisk(mediaFor(kType720));
+    TransferRecorder again(*image);
+    ASSERT_EQ(kResultOk, write(again));
+    EXPECT_EQ((std::vector<uint16_t>{8, 9, 1, 2, 3, 4, 5, 6, 7}), drive.trackOrder(1, 0));
+}
+
+// A drive that will not be told the order (many USB drives) is asked once and formats in its own:
+// the disk is still formatted and written whole, and a format failing after that is reported as
+// ever.
+TEST_F(FloppyWrite, DriveRefusingSectorOrderFormatsInItsOwn) {
+    drive.setRefusesFormatOrder(true);
+    TransferRecorder recorder(*image);
+    ASSERT_EQ(kResultOk, write(recorder));
+    EXPECT_TRUE(messages(*image).empty());
+    EXPECT_TRUE(drive.diskBytes() == rawDisk(*image));
+    EXPECT_EQ(81, drive.callCount(FloppyCall::Format));
+    EXPECT_EQ("format cyl 0-0 heads 0-1 type 2 order refused", drive.log()[4]);
+    EXPECT_EQ("format cyl 0-0 heads 0-1 type 2 in order", drive.log()[5]);
+    EXPECT_EQ("format cyl 1-1 heads 0-1 type 2 in order", drive.log()[6]);
+    EXPECT_EQ(1, drive.trackOrder(1, 0)[0]);
+
+    drive.insertUnformattedDisk(mediaFor(kType1440));
+    drive.failFormatOfCylinder(5);
+    TransferRecorder again(*image);
+    EXPECT_EQ(kResultHostIo, write(again));
+    EXPECT_EQ(std::vector<std::string>{"Could not format floppy (cyl. 5)!"}, messages(*image));
+    EXPECT_EQ(81 + 7, drive.callCount(FloppyCall::Format));  // refused, then cylinders 0 to 5
+}
+
 TEST_F(FloppyWrite, WrittenFloppyReadsBackIntoFreshImageEqual) {
     image->fat2[100] = 0x77;  // a stale second FAT is replaced by the encoding of the table
     TransferRecorder recorder(*image);
