@@ -65,8 +65,7 @@ const Variant kVariants[] = {
      "cylinder calls (reads ahead, writes gathered), the program's skewed format"},
     {true, true, true,
      "cylinder calls, a drive that refuses the sector order: formatted without skew"},
-    {true, false, false,
-     "cylinder calls, written without formatting onto a disk without skew"},
+    {true, false, false, "cylinder calls, written without formatting onto a disk without skew"},
 };
 
 void bench(int diskType, uint32_t mediaType, const char* name) {
@@ -76,11 +75,13 @@ void bench(int diskType, uint32_t mediaType, const char* name) {
 
     std::unique_ptr<VolumeImage> image(new VolumeImage);
     image->createImage(nullptr, diskType, "BENCH", "TOLVEN");
-    for (int i = 0; i < image->clusterCount; ++i) std::memset(image->clusters[i], i & 0xFF, image->clusterBytes);
+    for (int i = 0; i < image->clusterCount; ++i)
+        std::memset(image->clusters[i], i & 0xFF, image->clusterBytes);
 
     for (const Variant& v : kVariants) {
         std::printf("\n%s, %s:\n\n", name, v.title);
-        std::printf("| %-34s | %10s | %8s | %7s |\n", "transfer / phase", "model", "floor", "ratio");
+        std::printf("| %-34s | %10s | %8s | %7s |\n", "transfer / phase", "model", "floor",
+                    "ratio");
         std::printf("|%s|%s|%s|%s|\n", std::string(36, '-').c_str(), std::string(12, '-').c_str(),
                     std::string(10, '-').c_str(), std::string(9, '-').c_str());
 
@@ -88,10 +89,8 @@ void bench(int diskType, uint32_t mediaType, const char* name) {
         drive.setReadAhead(v.cylinderCalls);
         drive.install();
         drive.setRefusesFormatOrder(v.refusesOrder);
-        if (v.format)
-            drive.insertUnformattedDisk(media);
-        else
-            drive.insertDisk(media, nullptr, 0);
+        if (v.format) drive.insertUnformattedDisk(media);
+        else drive.insertDisk(media, nullptr, 0);
         FloppyTiming timing;
         timing.skew = false;  // a disk formatted before, in order
         drive.enableTiming(timing);
@@ -102,14 +101,18 @@ void bench(int diskType, uint32_t mediaType, const char* name) {
         int64_t total = drive.elapsedNanoseconds();
         int writes = drive.callCount(FloppyCall::Write);
         char firstFormat[64];
-        std::snprintf(firstFormat, sizeof firstFormat, "Formatting sectors (0/%i)",
-                      static_cast<int>(media.cylinders * media.tracksPerCylinder * media.sectorsPerTrack));
+        std::snprintf(
+            firstFormat, sizeof firstFormat, "Formatting sectors (0/%i)",
+            static_cast<int>(media.cylinders * media.tracksPerCylinder * media.sectorsPerTrack));
         if (v.format)
-            row("format (one call per cylinder)", between(w.marks, firstFormat, "Writing bootsector"), floor);
+            row("format (one call per cylinder)",
+                between(w.marks, firstFormat, "Writing bootsector"), floor);
         row("write", between(w.marks, "Writing bootsector", "Dismounting floppy"), floor);
-        int64_t verify = total - between(w.marks, "Creating floppy access handle", "Closing floppy access handle");
+        int64_t verify = total - between(w.marks, "Creating floppy access handle",
+                                         "Closing floppy access handle");
         row("verify", verify, floor);
-        row(result == 0 ? "whole write" : "whole write (FAILED)", total, (v.format ? 3 : 2) * floor);
+        row(result == 0 ? "whole write" : "whole write (FAILED)", total,
+            (v.format ? 3 : 2) * floor);
 
         std::unique_ptr<VolumeImage> copy(new VolumeImage);
         drive.enableTiming(timing);
@@ -130,13 +133,14 @@ void bench(int diskType, uint32_t mediaType, const char* name) {
 
 int main() {
     FloppyTiming t;
-    std::printf("Timing model: %.0f rpm, step %.0f ms, settle %.0f ms, %.1f ms from one call to the next,\n"
-                "each track laid out as its format gave it (the program's format: each cylinder 3 sectors\n"
-                "after the one before on 1.44 MB, 2 on 720 KB; a drive that refuses the order, or a disk\n"
-                "formatted before: all tracks start at the index), and read back as it was written;\n"
-                "floor = one turn per track of the disk.\n",
-                60e9 / static_cast<double>(t.rotation), static_cast<double>(t.step) / 1e6,
-                static_cast<double>(t.settle) / 1e6, static_cast<double>(t.callOverhead) / 1e6);
+    std::printf(
+        "Timing model: %.0f rpm, step %.0f ms, settle %.0f ms, %.1f ms from one call to the next,\n"
+        "each track laid out as its format gave it (the program's format: each cylinder 3 sectors\n"
+        "after the one before on 1.44 MB, 2 on 720 KB; a drive that refuses the order, or a disk\n"
+        "formatted before: all tracks start at the index), and read back as it was written;\n"
+        "floor = one turn per track of the disk.\n",
+        60e9 / static_cast<double>(t.rotation), static_cast<double>(t.step) / 1e6,
+        static_cast<double>(t.settle) / 1e6, static_cast<double>(t.callOverhead) / 1e6);
     bench(2, kMediaF3_1Pt44_512, "3.5-inch 1.44 MB (80 x 2 x 18)");
     bench(0, kMediaF3_720_512, "3.5-inch 720 KB (80 x 2 x 9)");
     return 0;

@@ -32,9 +32,8 @@ double now() {
 
 // Paints everything the action left invalid, so that the time covers what the user sees.
 void paintNow(UiSession& session) {
-    session.onUiThread([&] {
-        RedrawWindow(session.window(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
-    });
+    session.onUiThread(
+        [&] { RedrawWindow(session.window(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN); });
 }
 
 int indexOf(HWND list, const std::string& name) {
@@ -116,9 +115,9 @@ int main(int argc, char** argv) {
         });
         paintNow(session);
         figures.resize.push_back(now() - start);
-        std::printf("round %d: enter %.3f s, refresh after delete %.3f s, resize %.3f s (%d items)\n",
-                    round + 1, figures.enter.back(), figures.refresh.back(),
-                    figures.resize.back(), count);
+        std::printf(
+            "round %d: enter %.3f s, refresh after delete %.3f s, resize %.3f s (%d items)\n",
+            round + 1, figures.enter.back(), figures.refresh.back(), figures.resize.back(), count);
         std::fflush(stdout);
     }
     report("entering the folder:", figures.enter);

@@ -39,7 +39,8 @@ std::string escapeControls(const std::string& text) {
         out.append(text, copied, i - copied);
         for (int k = 0; k < n; ++k) {
             char escape[5];
-            std::snprintf(escape, sizeof escape, "\\x%02x", static_cast<unsigned char>(text[i + k]));
+            std::snprintf(escape, sizeof escape, "\\x%02x",
+                          static_cast<unsigned char>(text[i + k]));
             out += escape;
         }
         i += n - 1;
@@ -70,8 +71,7 @@ int reportImagePathError(const char* path, int result) {
         std::fprintf(stderr, "Path \"%s\" goes through a file!\n", shown.c_str());
     else if (result == kImagePathBadName)
         std::fprintf(stderr, "Invalid name in path \"%s\"!\n", shown.c_str());
-    else
-        std::fprintf(stderr, "Path \"%s\" not found in image!\n", shown.c_str());
+    else std::fprintf(stderr, "Path \"%s\" not found in image!\n", shown.c_str());
     return kExitFailure;
 }
 

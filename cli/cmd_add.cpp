@@ -52,8 +52,7 @@ int runAdd(int argc, char** argv) {
         int saved = inserted > 0 ? image->saveImageFile(imagePath) : kResultOk;
         if (firstFailure != kResultOk || saved != kResultOk)
             status = reportFailure(*image, firstFailure != kResultOk ? firstFailure : saved);
-        else
-            status = kExitOk;
+        else status = kExitOk;
     }
     return status;
 }

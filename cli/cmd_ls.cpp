@@ -67,16 +67,11 @@ int runLs(int argc, char** argv) {
     bool recursive = false;
     int positional = 0;
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "-r") == 0)
-            recursive = true;
-        else if (argv[i][0] == '-' && argv[i][1] != '\0')
-            return usageError(kUsage);
-        else if (positional == 0 && ++positional)
-            imagePath = argv[i];
-        else if (positional == 1 && ++positional)
-            path = argv[i];
-        else
-            return usageError(kUsage);
+        if (std::strcmp(argv[i], "-r") == 0) recursive = true;
+        else if (argv[i][0] == '-' && argv[i][1] != '\0') return usageError(kUsage);
+        else if (positional == 0 && ++positional) imagePath = argv[i];
+        else if (positional == 1 && ++positional) path = argv[i];
+        else return usageError(kUsage);
     }
     if (imagePath == nullptr) return usageError(kUsage);
 

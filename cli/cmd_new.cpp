@@ -18,7 +18,8 @@ static int parseDiskType(const char* text) {
     bool sizeSuffix = std::strcmp(end, "KB") == 0 || std::strcmp(end, "kb") == 0 ||
                       std::strcmp(end, "K") == 0 || std::strcmp(end, "k") == 0;
     if (*end == '\0' && value < kDiskTypeCount) return static_cast<int>(value);
-    if (*end == '\0' || sizeSuffix) return value > 100000 ? -1 : diskTypeBySize(static_cast<int>(value));
+    if (*end == '\0' || sizeSuffix)
+        return value > 100000 ? -1 : diskTypeBySize(static_cast<int>(value));
     return -1;
 }
 

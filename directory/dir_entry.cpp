@@ -14,9 +14,7 @@ SlotKind slotKind(const uint8_t* slot) {
     return kSlotEntry;
 }
 
-uint16_t entryFirstCluster(const uint8_t* entry) {
-    return readLe16(entry + de::kFirstCluster);
-}
+uint16_t entryFirstCluster(const uint8_t* entry) { return readLe16(entry + de::kFirstCluster); }
 
 uint8_t shortNameChecksum(const uint8_t* entry) {
     uint8_t sum = 0;

@@ -343,8 +343,8 @@ int VolumeImage::extractTempCopy(const uint8_t* entry, const uint16_t* longName,
         queueMessage(kCannotCreateFile, temp.data());
         return kResultHostIo;
     }
-    int result =
-        extractFile(entryFirstCluster(entry), temp.data(), readLe32(entry + de::kFileSize));
+    int result = extractFile(entryFirstCluster(entry), temp.data(),
+                             readLe32(entry + de::kFileSize));
     if (result != kResultOk) return result;
     tempFiles.add(temp.data(), static_cast<uint32_t>(length + 1));
     std::memcpy(path, temp.data(), length + 1);

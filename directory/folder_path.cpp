@@ -16,7 +16,8 @@ std::u16string shownName(const WalkedEntry& e) {
     if (e.longName[0] == 0) shortDisplayName(e.entry, units);
     else std::memcpy(units, e.longName, sizeof units);
     std::u16string name;
-    for (int i = 0; i < kLongNameUnits && units[i] != 0; ++i) name += static_cast<char16_t>(units[i]);
+    for (int i = 0; i < kLongNameUnits && units[i] != 0; ++i)
+        name += static_cast<char16_t>(units[i]);
     return name;
 }
 
@@ -34,12 +35,12 @@ std::u16string folderPath(VolumeImage& image, uint16_t cluster) {
                   });
         std::u16string name;
         bool named = up && forEachEntry(image, parent, [&](const WalkedEntry& e) {
-            if (!isFolderEntry(e.entry) || isDotEntry(e.entry) ||
-                entryFirstCluster(e.entry) != cluster)
-                return false;
-            name = shownName(e);
-            return true;
-        });
+                         if (!isFolderEntry(e.entry) || isDotEntry(e.entry) ||
+                             entryFirstCluster(e.entry) != cluster)
+                             return false;
+                         name = shownName(e);
+                         return true;
+                     });
         if (!named) {
             path.insert(path.begin(), kEllipsis);
             break;

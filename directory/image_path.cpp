@@ -12,9 +12,7 @@ bool sameName(const uint16_t* a, const uint16_t* b) {
     return sameNameIgnoringCase(a, b, kLongNameUnits);
 }
 
-bool isSeparator(char c) {
-    return c == '/' || c == '\\';
-}
+bool isSeparator(char c) { return c == '/' || c == '\\'; }
 
 // Copies the next name of `path` from `*pos` into `name` (host text); false when none is left.
 bool nextName(const char* path, size_t* pos, char* name, size_t capacity, bool* tooLong) {
@@ -24,10 +22,8 @@ bool nextName(const char* path, size_t* pos, char* name, size_t capacity, bool* 
     size_t n = 0;
     *tooLong = false;
     while (path[i] != '\0' && !isSeparator(path[i])) {
-        if (n + 1 < capacity)
-            name[n++] = path[i];
-        else
-            *tooLong = true;
+        if (n + 1 < capacity) name[n++] = path[i];
+        else *tooLong = true;
         ++i;
     }
     name[n] = '\0';
@@ -66,8 +62,8 @@ bool findImageEntry(VolumeImage& image, uint16_t folder, const uint16_t* name,
         static_cast<WalkedEntry&>(*out) = e;
         out->isRoot = false;
         out->parentCluster = folder;
-        out->contentCluster =
-            isFolderEntry(e.entry) ? folderContentCluster(image, e.entry) : kNoContent;
+        out->contentCluster = isFolderEntry(e.entry) ? folderContentCluster(image, e.entry)
+                                                     : kNoContent;
         return true;
     });
 }

@@ -48,8 +48,8 @@ void writeDotEntries(VolumeImage& image, uint16_t cluster, uint16_t parent, cons
     uint8_t* data = image.clusterData(cluster);
     std::memset(data, 0, image.clusterBytes);
     fillShortEntry(data, reinterpret_cast<const uint8_t*>(".          "), entry, cluster, 0);
-    fillShortEntry(data + de::kSize, reinterpret_cast<const uint8_t*>("..         "), entry,
-                   parent, 0);
+    fillShortEntry(data + de::kSize, reinterpret_cast<const uint8_t*>("..         "), entry, parent,
+                   0);
 }
 
 int clustersFor(const VolumeImage& image, uint64_t bytes) {
@@ -61,7 +61,8 @@ void writeFileData(VolumeImage& image, const uint16_t* chain, int count,
     size_t done = 0;
     for (int i = 0; i < count; ++i) {
         uint8_t* data = image.clusterData(chain[i]);
-        size_t n = bytes.size() - done < image.clusterBytes ? bytes.size() - done : image.clusterBytes;
+        size_t n = bytes.size() - done < image.clusterBytes ? bytes.size() - done
+                                                            : image.clusterBytes;
         std::memcpy(data, bytes.data() + done, n);
         std::memset(data + n, 0, image.clusterBytes - n);
         done += n;
@@ -98,12 +99,14 @@ int addEntry(InsertRun& op, VolumeImage& image, uint16_t folderCluster, const ch
         ownClusters = clustersFor(image, entry.hostSize);
         if (entry.hostSize > capacity ||
             !op.findFreeClusters(run.growClusters + ownClusters, &clusters))
-            return refuse(image, kResultNoSpace, "Not enough free space on image for \"%s\"!", name);
+            return refuse(image, kResultNoSpace, "Not enough free space on image for \"%s\"!",
+                          name);
         HostReadResult read = hostReadWholeFile(entry.hostPath, capacity, &bytes);
         if (read == kHostReadFailed)
             return refuse(image, kResultHostIo, "Could not read file \"%s\"!", entry.hostPath);
         if (read == kHostReadTooBig)
-            return refuse(image, kResultNoSpace, "Not enough free space on image for \"%s\"!", name);
+            return refuse(image, kResultNoSpace, "Not enough free space on image for \"%s\"!",
+                          name);
         ownClusters = clustersFor(image, bytes.size());
     }
     if (static_cast<int>(clusters.size()) != run.growClusters + ownClusters &&

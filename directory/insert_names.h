@@ -49,7 +49,6 @@ private:
     mutable std::unordered_map<std::string, int> tailFrom_;  // by the 11 bytes of the basis
 };
 
-
 // The 8.3 name to store: the basis itself when it needs no tail and is free in the folder, else
 // the basis cut short with the first free "~1", "~2" ... "~999999". False when every tail is taken.
 bool pickShortName(const BasisName& basis, const FolderNames& names, uint8_t shortName[11]);

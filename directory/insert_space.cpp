@@ -182,7 +182,8 @@ void linkClusters(VolumeImage& image, const uint16_t* clusters, int count) {
 
 void growFolder(VolumeImage& image, FolderSlots* folder, const uint16_t* clusters, int count) {
     if (count == 0) return;
-    for (int i = 0; i < count; ++i) std::memset(image.clusterData(clusters[i]), 0, image.clusterBytes);
+    for (int i = 0; i < count; ++i)
+        std::memset(image.clusterData(clusters[i]), 0, image.clusterBytes);
     linkClusters(image, clusters, count);
     image.fatTable[folder->chain.back()] = clusters[0];
     folder->chain.insert(folder->chain.end(), clusters, clusters + count);

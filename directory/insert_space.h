@@ -13,12 +13,12 @@
 
 // The slots of one folder, in the order the walker meets them.
 struct FolderSlots {
-    uint16_t firstCluster;          // 0 for the root directory
-    std::vector<uint16_t> chain;    // the folder's clusters; empty for the root
-    bool canGrow;                   // a subfolder whose chain ends in a proper end mark
+    uint16_t firstCluster;        // 0 for the root directory
+    std::vector<uint16_t> chain;  // the folder's clusters; empty for the root
+    bool canGrow;                 // a subfolder whose chain ends in a proper end mark
     int slotCount;
-    int walkEnd;                    // where the walker stops listing; slotCount when it reads all
-    int scanFrom;                   // the slots before it are all in use
+    int walkEnd;   // where the walker stops listing; slotCount when it reads all
+    int scanFrom;  // the slots before it are all in use
 };
 
 // False when `firstCluster` names neither the root (0) nor a data cluster. A chain that leaves

@@ -7,9 +7,9 @@
 
 // Byte offsets of the 13 code units of a piece within its slot.
 static const int kPieceUnitOffsets[kUnitsPerPiece] = {
-    de::kChars1,      de::kChars1 + 2,  de::kChars1 + 4,  de::kChars1 + 6, de::kChars1 + 8,
-    de::kChars2,      de::kChars2 + 2,  de::kChars2 + 4,  de::kChars2 + 6, de::kChars2 + 8,
-    de::kChars2 + 10, de::kChars3,      de::kChars3 + 2};
+    de::kChars1,      de::kChars1 + 2, de::kChars1 + 4, de::kChars1 + 6, de::kChars1 + 8,
+    de::kChars2,      de::kChars2 + 2, de::kChars2 + 4, de::kChars2 + 6, de::kChars2 + 8,
+    de::kChars2 + 10, de::kChars3,     de::kChars3 + 2};
 
 void buildLongNameSlots(const std::u16string& name, uint8_t checksum, uint8_t* slots) {
     int count = longNameSlotCount(name.size());

@@ -17,7 +17,7 @@ LongNameCheck cleanLongName(const std::u16string& hostName, std::u16string* long
         if (c < 0x20 || (c < 0x80 && std::strchr("\"*/:<>?\\|", static_cast<char>(c)) != nullptr))
             return kLongNameInvalid;
     return longName->size() > static_cast<size_t>(kMaxLongNameChars) ? kLongNameTooLong
-                                                                      : kLongNameOk;
+                                                                     : kLongNameOk;
 }
 
 bool isPlainShortName(const std::u16string& name, uint8_t shortName[11]) {

@@ -156,9 +156,7 @@ uint8_t VolumeImage::startWalk(uint16_t firstCluster, uint8_t* entry, uint8_t* l
                      longNameIndex);
 }
 
-bool VolumeImage::advanceCluster() {
-    return stepCluster(*this, true);
-}
+bool VolumeImage::advanceCluster() { return stepCluster(*this, true); }
 
 uint8_t VolumeImage::nextEntry(uint8_t* entry, uint8_t* longName, int longNameBytes,
                                int32_t& entryCluster, int32_t& entryIndex, int32_t& longNameCluster,

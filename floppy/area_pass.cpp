@@ -50,8 +50,8 @@ int readClusters(VolumeImage& image, FloppyDevice& device, const AreaPass& pass,
 // against the very cluster that failed and none after it is written. Each cluster's step is shown
 // before the batch goes out, and a Cancel while one shows ends the batch after that cluster.
 // Returns the clusters written, or the failed one's index as -1 - index.
-int writeBatch(VolumeImage& image, FloppyDevice& device, const AreaPass& pass,
-               const DiskArea& area, int first) {
+int writeBatch(VolumeImage& image, FloppyDevice& device, const AreaPass& pass, const DiskArea& area,
+               int first) {
     uint32_t room = 0;
     uint8_t* gather = device.gatherBuffer(&room);
     int count = area.length == 0 ? 1 : static_cast<int>(room / area.length);
@@ -99,8 +99,7 @@ int runAreaPass(VolumeImage& image, FloppyDevice& device, const AreaPass& pass, 
     listDiskAreas(image, &table);
     for (int a = first; a < table.count; ++a) {
         const DiskArea& area = table.areas[a];
-        if (area.kind != kAreaClusters)
-            result = moveArea(image, device, pass, area, result);
+        if (area.kind != kAreaClusters) result = moveArea(image, device, pass, area, result);
         else if (result == kResultOk)
             result = pass.reads ? readClusters(image, device, pass, area, result)
                                 : writeClusters(image, device, pass, area, result);
@@ -114,12 +113,14 @@ void queueOpenFailure(VolumeImage& image, FloppyOpenError error) {
         image.queueMessage("No disk in floppy drive! Insert a disk and try again!");
         break;
     case kOpenDenied:
-        image.queueMessage("Could not access floppy drive! Windows denies this user raw access to "
-                           "drives: run Tolven as administrator!");
+        image.queueMessage(
+            "Could not access floppy drive! Windows denies this user raw access to "
+            "drives: run Tolven as administrator!");
         break;
     default:
-        image.queueMessage("Could not access floppy drive! Drive may be locked by another "
-                           "application!");
+        image.queueMessage(
+            "Could not access floppy drive! Drive may be locked by another "
+            "application!");
         break;
     }
 }

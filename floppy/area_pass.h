@@ -12,8 +12,8 @@
 class VolumeImage;
 
 struct AreaPass {
-    const char* verb;           // steps: "Reading first FAT", "Reading data sectors (%i/%i)"
-    const char* failedBefore;   // an area's message: failedBefore, its name, failedAfter
+    const char* verb;          // steps: "Reading first FAT", "Reading data sectors (%i/%i)"
+    const char* failedBefore;  // an area's message: failedBefore, its name, failedAfter
     const char* failedAfter;
     const char* clusterFailed;  // a cluster's message: clusterFailed, then " (%i/%i)!"
     int areaResult;             // the result after a failed area

@@ -18,7 +18,7 @@ int matchMediaRecord(const MediaGeometry* records, int count, uint16_t bytesPerS
                      uint16_t sectorsPerTrack, uint16_t totalSectors);
 
 enum DiskCheck {
-    kDriveUnreachable,   // the drive did not open even for its queries
+    kDriveUnreachable,  // the drive did not open even for its queries
     kNoDiskInDrive,
     kDiskOfOtherFormat,  // unformatted, unknown, or another geometry than the image's
     kDiskOfImageFormat,

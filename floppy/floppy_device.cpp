@@ -30,9 +30,18 @@ uint32_t floppyLogicalDriveStrings(char* buffer, uint32_t size) {
 uint32_t floppyDriveType(const char* rootPath) { return currentBackend().driveType(rootPath); }
 
 FloppyDevice::FloppyDevice()
-    : backend_(nullptr), drive_(nullptr), openError_(kOpenFailed), readAheadAllowed_(false),
-      gatherRefused_(false), positionLost_(false), orderRefused_(false), position_(0),
-      cylinderBytes_(0), failedCylinder_(kNoCylinder), readAhead_(nullptr), aheadLength_(0),
+    : backend_(nullptr),
+      drive_(nullptr),
+      openError_(kOpenFailed),
+      readAheadAllowed_(false),
+      gatherRefused_(false),
+      positionLost_(false),
+      orderRefused_(false),
+      position_(0),
+      cylinderBytes_(0),
+      failedCylinder_(kNoCylinder),
+      readAhead_(nullptr),
+      aheadLength_(0),
       aheadUsed_(0) {}
 
 FloppyDevice::~FloppyDevice() {
@@ -115,8 +124,8 @@ bool FloppyDevice::write(const void* buffer, uint32_t count, uint32_t* written) 
 // worth and learns from writeGathered whether to write it again unit by unit.
 uint8_t* FloppyDevice::gatherBuffer(uint32_t* room) {
     *room = 0;
-    if (!isOpen() || !readAheadAllowed_ || cylinderBytes_ == 0 || gatherRefused_ ||
-        positionLost_ || position_ % kSectorBytes != 0 || !dropReadAhead())
+    if (!isOpen() || !readAheadAllowed_ || cylinderBytes_ == 0 || gatherRefused_ || positionLost_ ||
+        position_ % kSectorBytes != 0 || !dropReadAhead())
         return nullptr;
     uint8_t* buffer = cylinderBuffer();
     if (buffer != nullptr)

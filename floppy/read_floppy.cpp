@@ -15,8 +15,8 @@ bool readArea(VolumeImage& image, FloppyDevice& device, const DiskArea& area, in
     return readWhole(device, into, area.length);
 }
 
-const AreaPass kReadPass = {"Reading",       "Could not read ", "!", "Could not read cluster",
-                            kResultHostIo,   kResultClusterIo,  true, readArea};
+const AreaPass kReadPass = {"Reading",     "Could not read ", "!",  "Could not read cluster",
+                            kResultHostIo, kResultClusterIo,  true, readArea};
 }  // namespace
 
 int VolumeImage::readFromFloppy(const char* driveName) {

@@ -19,9 +19,9 @@ bool verifyArea(VolumeImage& image, FloppyDevice& device, const DiskArea& area, 
     return ok && std::memcmp(areaBuffer(image, area, index), copy, area.bufferSize) == 0;
 }
 
-const AreaPass kVerifyPass = {"Verifying",         "Verifying ",        " failed!",
-                              "Verifying cluster failed", kResultVerifyFailed, kResultVerifyFailed,
-                              true,                verifyArea};
+const AreaPass kVerifyPass = {
+    "Verifying",         "Verifying ",        " failed!", "Verifying cluster failed",
+    kResultVerifyFailed, kResultVerifyFailed, true,       verifyArea};
 }  // namespace
 
 int VolumeImage::verifyFloppy(const char* driveName, int result) {

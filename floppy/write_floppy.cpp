@@ -21,7 +21,7 @@ bool writeArea(VolumeImage& image, FloppyDevice& device, const DiskArea& area, i
            written == area.length;
 }
 
-const AreaPass kWritePass = {"Writing",     "Could not write ", "!",  "Could not write cluster",
+const AreaPass kWritePass = {"Writing",     "Could not write ", "!",   "Could not write cluster",
                              kResultHostIo, kResultClusterIo,   false, writeArea};
 
 // From the end of one cylinder's call to the drive being ready on the next cylinder: a step at
@@ -48,8 +48,8 @@ void orderSectors(FormatRequest* request, uint32_t sectorsPerTrack, uint32_t ske
     request->sectorsPerTrack = sectorsPerTrack;
     uint32_t first = request->startCylinder * skew % sectorsPerTrack;  // where sector 1 lies
     for (uint32_t slot = 0; slot < sectorsPerTrack; ++slot)
-        request->sectorNumbers[slot] =
-            static_cast<uint16_t>((slot + sectorsPerTrack - first) % sectorsPerTrack + 1);
+        request->sectorNumbers[slot] = static_cast<uint16_t>(
+            (slot + sectorsPerTrack - first) % sectorsPerTrack + 1);
 }
 
 // Formats cylinder by cylinder with the matched record, one call each, sectors skewed from one
@@ -78,8 +78,9 @@ int formatDisk(VolumeImage& image, FloppyDevice& device, const MediaGeometry& m,
             image.queueMessage("Could not format floppy (cyl. %i)!", k);
             // Some USB drives refuse to format a track at all.
             if (k == 0)
-                image.queueMessage("A drive that cannot format writes a disk already formatted "
-                                   "like the image: write it without formatting.");
+                image.queueMessage(
+                    "A drive that cannot format writes a disk already formatted "
+                    "like the image: write it without formatting.");
             result = kResultHostIo;
             stop = true;
         }

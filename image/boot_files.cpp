@@ -10,10 +10,14 @@ const int kCodeStart = bs::kBootCode;  // end of the extended BPB
 const int kCodeEnd = bs::kSignature;
 
 // Fields that must agree before a whole boot sector may replace the image's, in checking order.
-struct Field { int offset; size_t width; };
+struct Field {
+    int offset;
+    size_t width;
+};
 const Field kGeometryFields[] = {
-    {bs::kBytesPerSector, 2}, {bs::kSectorsPerFat, 2}, {bs::kNumberOfFats, 1},
-    {bs::kHeads, 2},          {bs::kReservedSectors, 2}, {bs::kRootEntries, 2},
+    {bs::kBytesPerSector, 2},    {bs::kSectorsPerFat, 2},
+    {bs::kNumberOfFats, 1},      {bs::kHeads, 2},
+    {bs::kReservedSectors, 2},   {bs::kRootEntries, 2},
     {bs::kSectorsPerCluster, 1}, {bs::kTotalSectors, 2},
 };
 

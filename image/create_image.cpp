@@ -12,7 +12,8 @@
 // OEM ID.
 static void copyPadded(uint8_t* out, const char* text, int width) {
     int i = 0;
-    for (; i < width && text != nullptr && text[i] != '\0'; ++i) out[i] = static_cast<uint8_t>(text[i]);
+    for (; i < width && text != nullptr && text[i] != '\0'; ++i)
+        out[i] = static_cast<uint8_t>(text[i]);
     for (; i < width; ++i) out[i] = ' ';
 }
 

@@ -29,9 +29,10 @@ uint8_t* keptBytesFor(std::vector<uint8_t>& own, std::vector<uint8_t>& padded, s
 }
 
 DiskArea areaOf(VolumeAreaKind kind, int copy, uint32_t offset, uint32_t length) {
-    return DiskArea{kind,    copy,    areaName(kind, copy), offset,
-                    length,  nullptr, nullptr,              length,
-                    static_cast<int32_t>(length / kSectorBytes), false};
+    return DiskArea{kind,    copy,   areaName(kind, copy),
+                    offset,  length, nullptr,
+                    nullptr, length, static_cast<int32_t>(length / kSectorBytes),
+                    false};
 }
 
 void holdIn(DiskArea* area, uint8_t* bytes, uint8_t* backup, uint32_t bufferSize) {
@@ -80,9 +81,7 @@ void listDiskAreas(VolumeImage& image, DiskAreaTable* table) {
                 a.spare = true;
             }
             break;
-        case kAreaRoot:
-            holdIn(&a, image.rootDir, image.backupRootDir, sizeof image.rootDir);
-            break;
+        case kAreaRoot: holdIn(&a, image.rootDir, image.backupRootDir, sizeof image.rootDir); break;
         case kAreaClusters:
             a.length = a.bufferSize = image.clusterBytes;
             a.sectors = static_cast<int32_t>(image.clusterBytes / kSectorBytes);

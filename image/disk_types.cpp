@@ -3,11 +3,13 @@
 #include <cstdio>
 
 const char DiskTypeTable::fileSystemType[8] = {'F', 'A', 'T', '1', '2', ' ', ' ', ' '};
-//                                                 720   820  1440  1680  1722  2880  160  180  320  360  1200
+//                                                 720   820  1440  1680  1722  2880  160  180  320
+//                                                 360  1200
 const bool DiskTypeTable::threeAndHalfInch[] = {true,  true,  true,  true,  true, true,
                                                 false, false, false, false, false};
 const uint8_t DiskTypeTable::sectorsPerCluster[] = {2, 2, 1, 1, 1, 2, 2, 2, 2, 2, 1};
-const uint16_t DiskTypeTable::rootEntries[] = {112, 112, 224, 224, 224, 240, 112, 112, 112, 112, 224};
+const uint16_t DiskTypeTable::rootEntries[] = {112, 112, 224, 224, 224, 240,
+                                               112, 112, 112, 112, 224};
 const uint16_t DiskTypeTable::totalSectors[] = {1440, 1640, 2880, 3360, 3444, 5760,
                                                 320,  360,  640,  720,  2400};
 const uint8_t DiskTypeTable::mediaDescriptor[] = {0xF9, 0xF9, 0xF0, 0xF0, 0xF0, 0xF0,

@@ -20,7 +20,8 @@ int MessageList::add(const void* bytes, uint32_t size) {
     node->size = size;
     node->next = nullptr;
     node->prev = tail;
-    if (tail != nullptr) tail->next = node; else head = node;
+    if (tail != nullptr) tail->next = node;
+    else head = node;
     tail = node;
     return 1;
 }
@@ -31,7 +32,8 @@ int MessageList::popFront(void* buffer, uint32_t capacity) {
     uint32_t n = node->size < capacity ? node->size : capacity;
     if (n != 0) std::memcpy(buffer, node->data, n);
     head = node->next;
-    if (head != nullptr) head->prev = nullptr; else tail = nullptr;
+    if (head != nullptr) head->prev = nullptr;
+    else tail = nullptr;
     delete[] node->data;
     delete node;
     return 1;

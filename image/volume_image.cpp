@@ -109,8 +109,8 @@ bool VolumeImage::imageLayout(VolumeLayout* layout) const {
     layout->areaCount = count;
     size_t tailBytes = keptBytes.size() > inside ? keptBytes.size() - inside : 0;
     if (tailBytes > 0)
-        layout->areas[layout->areaCount++] =
-            VolumeArea{kAreaTail, 0, end, static_cast<uint32_t>(tailBytes)};
+        layout->areas[layout->areaCount++] = VolumeArea{kAreaTail, 0, end,
+                                                        static_cast<uint32_t>(tailBytes)};
     return true;
 }
 
@@ -280,7 +280,9 @@ ChainLink VolumeImage::nextLink(uint32_t cluster) const {
 
 uint16_t VolumeImage::bytesPerSector() const { return readLe16(bootSector + bs::kBytesPerSector); }
 uint8_t VolumeImage::sectorsPerCluster() const { return bootSector[bs::kSectorsPerCluster]; }
-uint16_t VolumeImage::reservedSectors() const { return readLe16(bootSector + bs::kReservedSectors); }
+uint16_t VolumeImage::reservedSectors() const {
+    return readLe16(bootSector + bs::kReservedSectors);
+}
 uint8_t VolumeImage::numberOfFats() const { return bootSector[bs::kNumberOfFats]; }
 uint16_t VolumeImage::rootEntryCount() const { return readLe16(bootSector + bs::kRootEntries); }
 uint16_t VolumeImage::totalSectors() const { return readLe16(bootSector + bs::kTotalSectors); }

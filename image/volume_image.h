@@ -19,18 +19,18 @@
 struct TransferSink;
 
 // Sizes of the in-memory volume. They bound what an image may declare (see checkBootSector).
-const int kFatTableEntries = 3414;   // cluster numbers 0..3413
+const int kFatTableEntries = 3414;  // cluster numbers 0..3413
 // Data clusters 2..3412: the largest count whose entries all fit a FAT of kFatBytes.
 const int kMaxClusters = 3411;
 const int kClusterSlots = 4084;
-const int kFatBytes = 5120;          // 10 sectors of 512 bytes
+const int kFatBytes = 5120;  // 10 sectors of 512 bytes
 const int kMaxSectorsPerFat = 10;
 const int kMaxRootEntries = 240;
 const int kRootDirBytes = kMaxRootEntries * 32;
 // Clusters up to 16 sectors of 512 bytes are held. Floppy formats use 512 to 2048 bytes; the
 // bound keeps a hostile boot sector from making the image allocate hundreds of megabytes.
 const int kMaxClusterBytes = 8192;
-const int kMessageTextSize = 1024;   // room for a message that names a long host path
+const int kMessageTextSize = 1024;  // room for a message that names a long host path
 const int kStatusTextSize = 100;
 const int kInsertSelectionBytes = 50000;  // the Insert dialog's selection buffer
 const int kMaxInsertDepth = 64;           // host folder levels below an inserted folder
@@ -55,12 +55,12 @@ enum ResultCode {
     kResultNoSignature = 420,
     kResultNoTemplate = 500,
     // Insertion.
-    kResultNoSpace = 600,         // not enough free clusters for the entry (or its folder's growth)
-    kResultDirectoryFull = 610,   // no run of free slots: root full, or a folder that may not grow
-    kResultNameExists = 620,      // the name is taken in the folder (long or 8.3, any case)
-    kResultNameTooLong = 630,     // more than 255 characters
-    kResultBadName = 640,         // empty, or a character long names cannot hold
-    kResultTooDeep = 650,         // host folders nested deeper than kMaxInsertDepth
+    kResultNoSpace = 600,        // not enough free clusters for the entry (or its folder's growth)
+    kResultDirectoryFull = 610,  // no run of free slots: root full, or a folder that may not grow
+    kResultNameExists = 620,     // the name is taken in the folder (long or 8.3, any case)
+    kResultNameTooLong = 630,    // more than 255 characters
+    kResultBadName = 640,        // empty, or a character long names cannot hold
+    kResultTooDeep = 650,        // host folders nested deeper than kMaxInsertDepth
     // Editing entries and the label.
     kResultNoEntry = 660,   // the location names no file or folder entry (a stale list)
     kResultBadLabel = 670,  // a volume label the label rule refuses
@@ -287,8 +287,7 @@ public:
                     int32_t* placedCluster = nullptr, int32_t* placedIndex = nullptr);
     // Sets, then clears, the read-only, hidden, system and archive bits given (other bits of
     // the masks are ignored: the folder and label bits are never changed). 0; 660 as above.
-    int setAttributes(int32_t entryCluster, int32_t entryIndex, uint8_t setBits,
-                      uint8_t clearBits);
+    int setAttributes(int32_t entryCluster, int32_t entryIndex, uint8_t setBits, uint8_t clearBits);
     // The label by readVolumeLabel's rule, into the root's label entry (made in the first free
     // root slot when there is none, removed for an empty label) and into the boot sector when it
     // has the extended boot signature (it holds no label field otherwise); "NO NAME" there for

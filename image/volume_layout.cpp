@@ -66,11 +66,13 @@ bool readVolumeLayout(const uint8_t* b, VolumeLayout* layout) {
     if (readLe16(b + bs::kSignature) != bs::kSignatureValue) return false;
     // Smaller sectors would overlap the 512-byte boot sector with the FAT, and a 32-byte cluster
     // could not even hold a folder's "." and "..".
-    if (!isHeldSectorSize(bps) || spc == 0 || l.clusterBytes > static_cast<uint32_t>(kMaxClusterBytes))
+    if (!isHeldSectorSize(bps) || spc == 0 ||
+        l.clusterBytes > static_cast<uint32_t>(kMaxClusterBytes))
         return false;
     if (reserved == 0 || fats == 0 || fats > static_cast<uint32_t>(kMaxFatCopies)) return false;
     if (rootEntries > static_cast<uint32_t>(kMaxRootEntries)) return false;
-    if (l.fatBytes > static_cast<uint32_t>(kFatBytes) || l.volumeBytes > kMaxVolumeBytes) return false;
+    if (l.fatBytes > static_cast<uint32_t>(kFatBytes) || l.volumeBytes > kMaxVolumeBytes)
+        return false;
     if (total < systemSectors) return false;
     // Every cluster needs its whole entry in the stored FAT; a chain beyond it would be lost.
     return fatBytesNeeded(l.clusterCount) <= l.fatBytes;

@@ -13,7 +13,7 @@ enum VolumeAreaKind {
     kAreaRoot,        // the root directory's slots
     kAreaRootSlack,   // the rest of the root directory's last sector, beyond its last slot: kept
     kAreaClusters,    // the data clusters, in order
-    kAreaTail,        // sectors after the last whole cluster, and a file's bytes past the volume: kept
+    kAreaTail,  // sectors after the last whole cluster, and a file's bytes past the volume: kept
 };
 
 struct VolumeArea {
@@ -38,7 +38,7 @@ const uint32_t kMaxVolumeBytes = 32u * 1024 * 1024;
 struct VolumeLayout {
     uint32_t bytesPerSector;
     uint32_t clusterBytes;
-    uint32_t fatBytes;      // one FAT copy
+    uint32_t fatBytes;  // one FAT copy
     uint32_t rootSectors;
     uint32_t dataSectors;   // sectors from the first cluster to the end of the volume
     uint32_t clusterCount;  // whole clusters in them

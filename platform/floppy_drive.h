@@ -104,15 +104,15 @@ const FloppyBackend& rawVolumeBackend();
 // How the raw volumes read Windows' answers (and fill in its format request), in portable code of
 // their own so that it is tested on every host. The error numbers are Windows' own.
 namespace win32_answer {
-const uint32_t kInvalidFunction = 1;      // ERROR_INVALID_FUNCTION
-const uint32_t kAccessDenied = 5;         // ERROR_ACCESS_DENIED
-const uint32_t kNotReady = 21;            // ERROR_NOT_READY: no disk in the drive
-const uint32_t kNotSupported = 50;        // ERROR_NOT_SUPPORTED
-const uint32_t kInvalidParameter = 87;    // ERROR_INVALID_PARAMETER
-const uint32_t kMoreData = 234;           // ERROR_MORE_DATA
-const uint32_t kNoMediaInDrive = 1112;    // ERROR_NO_MEDIA_IN_DRIVE
-const uint32_t kUnrecognizedMedia = 1785; // ERROR_UNRECOGNIZED_MEDIA: not formatted, or unknown
-const uint32_t kDiskGeometryBytes = 24;   // one DISK_GEOMETRY record
+const uint32_t kInvalidFunction = 1;       // ERROR_INVALID_FUNCTION
+const uint32_t kAccessDenied = 5;          // ERROR_ACCESS_DENIED
+const uint32_t kNotReady = 21;             // ERROR_NOT_READY: no disk in the drive
+const uint32_t kNotSupported = 50;         // ERROR_NOT_SUPPORTED
+const uint32_t kInvalidParameter = 87;     // ERROR_INVALID_PARAMETER
+const uint32_t kMoreData = 234;            // ERROR_MORE_DATA
+const uint32_t kNoMediaInDrive = 1112;     // ERROR_NO_MEDIA_IN_DRIVE
+const uint32_t kUnrecognizedMedia = 1785;  // ERROR_UNRECOGNIZED_MEDIA: not formatted, or unknown
+const uint32_t kDiskGeometryBytes = 24;    // one DISK_GEOMETRY record
 
 // `count` DISK_GEOMETRY records as the media type and drive geometry queries return them.
 void decodeGeometries(const uint8_t* bytes, int count, MediaGeometry* records);

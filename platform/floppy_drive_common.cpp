@@ -15,8 +15,8 @@ uint32_t le32(const uint8_t* p) {
 void decodeGeometries(const uint8_t* bytes, int count, MediaGeometry* records) {
     for (int i = 0; i < count; ++i) {
         const uint8_t* r = bytes + static_cast<uint32_t>(i) * kDiskGeometryBytes;
-        records[i].cylinders =
-            static_cast<uint64_t>(le32(r)) | static_cast<uint64_t>(le32(r + 4)) << 32;
+        records[i].cylinders = static_cast<uint64_t>(le32(r)) | static_cast<uint64_t>(le32(r + 4))
+                                                                    << 32;
         records[i].mediaType = le32(r + 8);
         records[i].tracksPerCylinder = le32(r + 12);
         records[i].sectorsPerTrack = le32(r + 16);

@@ -30,10 +30,9 @@ bool failWrite(void*, const void*, uint32_t, uint32_t* written) {
 bool failSeek(void*, uint64_t) { return false; }
 void closeNothing(void*) {}
 
-const FloppyBackend kNoVolumes = {noDriveStrings, noDriveType, noDrive,    fail,
-                                  fail,           fail,        failQuery,  noDisk,
-                                  failFormat,     failRead,    failWrite,  failSeek,
-                                  closeNothing,   nullptr};
+const FloppyBackend kNoVolumes = {noDriveStrings, noDriveType, noDrive,      fail,       fail,
+                                  fail,           failQuery,   noDisk,       failFormat, failRead,
+                                  failWrite,      failSeek,    closeNothing, nullptr};
 }  // namespace
 
 const FloppyBackend& rawVolumeBackend() { return kNoVolumes; }

@@ -55,8 +55,9 @@ void* open(const char* driveName, FloppyAccess access, FloppyOpenError* error) {
         return nullptr;
     }
     DWORD returned = 0;
-    if (readWrite && !DeviceIoControl(h, IOCTL_STORAGE_CHECK_VERIFY2, nullptr, 0, nullptr, 0,
-                                      &returned, nullptr) &&
+    if (readWrite &&
+        !DeviceIoControl(h, IOCTL_STORAGE_CHECK_VERIFY2, nullptr, 0, nullptr, 0, &returned,
+                         nullptr) &&
         win32_answer::noDisk(GetLastError())) {
         CloseHandle(h);
         *error = kOpenNoDisk;
@@ -77,8 +78,8 @@ bool queryMediaTypes(void* drive, MediaQuery query, MediaGeometry* records, int 
     if (capacity > kMaxMediaRecords) capacity = kMaxMediaRecords;
     uint8_t answer[kMaxMediaRecords * win32_answer::kDiskGeometryBytes];
     ZeroMemory(answer, sizeof answer);
-    DWORD code =
-        query == kDiskClassQuery ? IOCTL_DISK_GET_MEDIA_TYPES : IOCTL_STORAGE_GET_MEDIA_TYPES;
+    DWORD code = query == kDiskClassQuery ? IOCTL_DISK_GET_MEDIA_TYPES
+                                          : IOCTL_STORAGE_GET_MEDIA_TYPES;
     DWORD returned = 0;
     BOOL ok = DeviceIoControl(asHandle(drive), code, nullptr, 0, answer,
                               static_cast<DWORD>(capacity) * win32_answer::kDiskGeometryBytes,
@@ -174,11 +175,9 @@ bool seek(void* drive, uint64_t position) {
 
 void close(void* drive) { CloseHandle(asHandle(drive)); }
 
-const FloppyBackend kRawVolumes = {logicalDriveStrings, driveType,       open,         lock,
-                                   unlock,              dismount,        queryMediaTypes,
-                                   diskGeometry,        formatTracks,    read,
-                                   write,               seek,            close,
-                                   nullptr};
+const FloppyBackend kRawVolumes = {
+    logicalDriveStrings, driveType,    open, lock,  unlock, dismount, queryMediaTypes,
+    diskGeometry,        formatTracks, read, write, seek,   close,    nullptr};
 }  // namespace
 
 const FloppyBackend& rawVolumeBackend() { return kRawVolumes; }

@@ -11,7 +11,8 @@
 enum HostRefusal {
     kHostRefusedReadOnly,    // a read-only target
     kHostRefusedFolder,      // a folder where a file was wanted
-    kHostRefusedNotAFile,    // a device, FIFO, link or file with other names where a plain file was wanted
+    kHostRefusedNotAFile,    // a device, FIFO, link or file with other names where a plain file was
+                             // wanted
     kHostRefusedNoTarget,    // a symbolic link that leads nowhere
     kHostRefusedShortWrite,  // fewer bytes written than asked, without an error: the disk is full
 };

@@ -28,8 +28,8 @@ std::string hostErrorText(int code) {
         nullptr, static_cast<DWORD>(code), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
     std::string out;
     if (length > 0 && text != nullptr) {
-        while (length > 0 && (text[length - 1] == L'\r' || text[length - 1] == L'\n' ||
-                              text[length - 1] == L' '))
+        while (length > 0 &&
+               (text[length - 1] == L'\r' || text[length - 1] == L'\n' || text[length - 1] == L' '))
             --length;
         std::vector<char> utf8(length * 3 + 1);
         if (hostTextFromUtf16(reinterpret_cast<const uint16_t*>(text), static_cast<int>(length),

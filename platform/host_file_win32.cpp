@@ -265,7 +265,7 @@ bool HostReplacement::begin(const char* path) {
     }
     if (targetExists_ && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY |
                                         FILE_ATTRIBUTE_DEVICE | FILE_ATTRIBUTE_REPARSE_POINT))) {
-        HostRefusal why = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? kHostRefusedFolder
+        HostRefusal why = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0  ? kHostRefusedFolder
                           : (attributes & FILE_ATTRIBUTE_READONLY) != 0 ? kHostRefusedReadOnly
                                                                         : kHostRefusedNotAFile;
         hostNoteRefusal(path, why);

@@ -23,7 +23,8 @@ static bool localDosTime(const FILETIME& utc, uint16_t* date, uint16_t* time) {
 bool hostQueryFile(const char* path, HostFileInfo* info, bool followFolderLinks) {
     WIN32_FILE_ATTRIBUTE_DATA data;
     std::wstring wide;
-    if (!hostWidePath(path, &wide) || !GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, &data)) {
+    if (!hostWidePath(path, &wide) ||
+        !GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, &data)) {
         hostNoteFailure(path);
         return false;
     }

@@ -9,9 +9,7 @@
 #include "platform/host_wide_win32.h"
 
 // Every unit of the longest wide path may take three bytes in UTF-8.
-size_t hostPathCapacity() {
-    return kHostLongestWidePath * 3 + 1;
-}
+size_t hostPathCapacity() { return kHostLongestWidePath * 3 + 1; }
 
 namespace {
 
@@ -64,8 +62,7 @@ std::string hostUtf8(const wchar_t* text, int length) {
     return std::string(bytes.data());
 }
 
-HANDLE hostCreateFile(const char* path, DWORD access, DWORD share, DWORD disposition,
-                      DWORD flags) {
+HANDLE hostCreateFile(const char* path, DWORD access, DWORD share, DWORD disposition, DWORD flags) {
     std::wstring wide;
     if (!hostWidePath(path, &wide)) return INVALID_HANDLE_VALUE;
     return CreateFileW(wide.c_str(), access, share, nullptr, disposition, flags, nullptr);
@@ -91,12 +88,14 @@ bool hostNameIsDevice(const char* name) {
         base[i] = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
     }
     base[len] = '\0';
-    if (len == 6 || len == 7) return std::strcmp(base, "CONIN$") == 0 || std::strcmp(base, "CONOUT$") == 0;
+    if (len == 6 || len == 7)
+        return std::strcmp(base, "CONIN$") == 0 || std::strcmp(base, "CONOUT$") == 0;
     static const char* const kThree[] = {"CON", "PRN", "AUX", "NUL"};
     for (const char* d : kThree)
         if (std::strcmp(base, d) == 0) return true;
     if (std::strncmp(base, "COM", 3) != 0 && std::strncmp(base, "LPT", 3) != 0) return false;
     const unsigned char* digit = reinterpret_cast<const unsigned char*>(base + 3);
     if (len == 4) return digit[0] >= '1' && digit[0] <= '9';
-    return len == 5 && digit[0] == 0xC2 && (digit[1] == 0xB9 || digit[1] == 0xB2 || digit[1] == 0xB3);
+    return len == 5 && digit[0] == 0xC2 &&
+           (digit[1] == 0xB9 || digit[1] == 0xB2 || digit[1] == 0xB3);
 }

@@ -1,9 +1,9 @@
 /* The boot sector that new images start from: 256 little-endian 16-bit words (512 bytes).
  * This list is the one source of the template. The resource script embeds it as the BOOTCODE
  * resource 113 of the Windows programs, and the core builds it in for the other hosts, so the two
- * cannot drift. It holds the 1440KB parameters, the boot code at 0x03E that prints the two messages,
- * waits for a key and calls int 0x19, and the 0x55 0xAA signature.
- * Plain C preprocessor syntax only: the resource compiler reads this file too. */
+ * cannot drift. It holds the 1440KB parameters, the boot code at 0x03E that prints the two
+ * messages, waits for a key and calls int 0x19, and the 0x55 0xAA signature. Plain C preprocessor
+ * syntax only: the resource compiler reads this file too. */
 #ifndef TOLVEN_BOOT_TEMPLATE_WORDS_H
 #define TOLVEN_BOOT_TEMPLATE_WORDS_H
 

@@ -4,21 +4,21 @@
 #define TOLVEN_RESOURCES_RESOURCE_IDS_H
 
 /* Main window */
-#define IDD_MAIN_WINDOW        101
-#define IDI_APPLICATION_ICON   102
-#define IDR_MAIN_MENU          103
-#define IDB_TOOLBAR            104
-#define IDI_FOLDER             105
-#define IDI_DOCUMENT           106
-#define IDI_DRIVE_35           107
-#define IDI_DRIVE_525          108
+#define IDD_MAIN_WINDOW      101
+#define IDI_APPLICATION_ICON 102
+#define IDR_MAIN_MENU        103
+#define IDB_TOOLBAR          104
+#define IDI_FOLDER           105
+#define IDI_DOCUMENT         106
+#define IDI_DRIVE_35         107
+#define IDI_DRIVE_525        108
 
-#define IDC_FILE_LIST          1003
-#define IDC_STATUS_LINE        1004
-#define IDC_INFO_TREE          1005
-#define IDC_VOLUME_LABEL       1006
-#define IDC_FOLDER_PATH        1007
-#define IDC_TOOLBAR            105
+#define IDC_FILE_LIST    1003
+#define IDC_STATUS_LINE  1004
+#define IDC_INFO_TREE    1005
+#define IDC_VOLUME_LABEL 1006
+#define IDC_FOLDER_PATH  1007
+#define IDC_TOOLBAR      105
 
 /* Commands of the main menu and the toolbar */
 #define ID_FILE_QUIT           40005
@@ -42,53 +42,53 @@
 #define ID_IMAGE_PROPERTIES    40026
 
 /* Items of the file list's context menu (returned by the menu, never sent as WM_COMMAND) */
-#define ID_LIST_OPEN           1
-#define ID_LIST_INSERT         3
-#define ID_LIST_EXTRACT        4
-#define ID_LIST_DELETE         5
-#define ID_LIST_INSERT_FOLDER  6
-#define ID_LIST_NEW_FOLDER     7
-#define ID_LIST_RENAME         8
-#define ID_LIST_PROPERTIES     9
+#define ID_LIST_OPEN          1
+#define ID_LIST_INSERT        3
+#define ID_LIST_EXTRACT       4
+#define ID_LIST_DELETE        5
+#define ID_LIST_INSERT_FOLDER 6
+#define ID_LIST_NEW_FOLDER    7
+#define ID_LIST_RENAME        8
+#define ID_LIST_PROPERTIES    9
 
 /* New image dialog */
-#define IDD_NEW_IMAGE          111
-#define IDC_NEW_LABEL          1010
-#define IDC_NEW_CANCEL         1011
-#define IDC_NEW_CREATE         1012
-#define IDC_NEW_OEM_ID         1013
-#define IDC_NEW_TYPE_LABEL     1014
+#define IDD_NEW_IMAGE      111
+#define IDC_NEW_LABEL      1010
+#define IDC_NEW_CANCEL     1011
+#define IDC_NEW_CREATE     1012
+#define IDC_NEW_OEM_ID     1013
+#define IDC_NEW_TYPE_LABEL 1014
 
 /* Floppy drive dialog */
-#define IDD_DRIVE              117
-#define IDC_DRIVE_STEP_TEXT    1016
-#define IDC_DRIVE_PROGRESS     1017
-#define IDC_DRIVE_START        1018
-#define IDC_DRIVE_CANCEL       1019
-#define IDC_DRIVE_NO_FORMAT    1020
+#define IDD_DRIVE           117
+#define IDC_DRIVE_STEP_TEXT 1016
+#define IDC_DRIVE_PROGRESS  1017
+#define IDC_DRIVE_START     1018
+#define IDC_DRIVE_CANCEL    1019
+#define IDC_DRIVE_NO_FORMAT 1020
 
 /* Cluster organisation dialog */
-#define IDD_CLUSTER_MAP        119
-#define IDC_CLUSTER_MAP_OK     1022
-#define IDC_CLUSTER_MAP_FREE   1023
-#define IDC_CLUSTER_MAP_USED   1024
+#define IDD_CLUSTER_MAP          119
+#define IDC_CLUSTER_MAP_OK       1022
+#define IDC_CLUSTER_MAP_FREE     1023
+#define IDC_CLUSTER_MAP_USED     1024
 #define IDC_CLUSTER_MAP_RESERVED 1025
-#define IDC_CLUSTER_MAP_BAD    1026
+#define IDC_CLUSTER_MAP_BAD      1026
 
 /* New folder dialog */
-#define IDD_NEW_FOLDER         121
-#define IDC_NEW_FOLDER_NAME    1030
+#define IDD_NEW_FOLDER      121
+#define IDC_NEW_FOLDER_NAME 1030
 
 /* Properties dialog */
-#define IDD_PROPERTIES         123
-#define IDC_PROP_LONG_NAME     1040
-#define IDC_PROP_SHORT_NAME    1041
-#define IDC_PROP_SIZE          1042
-#define IDC_PROP_MODIFIED      1043
-#define IDC_PROP_CLUSTER       1044
-#define IDC_PROP_READ_ONLY     1045
-#define IDC_PROP_HIDDEN        1046
-#define IDC_PROP_SYSTEM        1047
-#define IDC_PROP_ARCHIVE       1048
+#define IDD_PROPERTIES      123
+#define IDC_PROP_LONG_NAME  1040
+#define IDC_PROP_SHORT_NAME 1041
+#define IDC_PROP_SIZE       1042
+#define IDC_PROP_MODIFIED   1043
+#define IDC_PROP_CLUSTER    1044
+#define IDC_PROP_READ_ONLY  1045
+#define IDC_PROP_HIDDEN     1046
+#define IDC_PROP_SYSTEM     1047
+#define IDC_PROP_ARCHIVE    1048
 
 #endif

@@ -6,14 +6,15 @@
 #include "version.h"
 
 // The names the resource script's version resource reads.
-#define TOLVEN_PROGRAM_VERSION TOLVEN_VERSION
+#define TOLVEN_PROGRAM_VERSION         TOLVEN_VERSION
 #define TOLVEN_PROGRAM_VERSION_NUMBERS TOLVEN_VERSION_NUMBERS
 
 #ifndef RC_INVOKED
 const char kAboutText[] =
     "Tolven - FAT12 floppy image editor, (C) 2026 the Tolven project. Free to use and to pass on.\n"
     "\n"
-    "Version\t: " TOLVEN_VERSION "\n"
+    "Version\t: " TOLVEN_VERSION
+    "\n"
     "eMail\t: tolven@example.org\n"
     "Internet\t: http://www.example.org/tolven/";
 #endif

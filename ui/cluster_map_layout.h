@@ -58,10 +58,10 @@ inline MapRect clusterMapCell(int index, int cellsPerRow) {
 // Fill colour of a class of FAT entries as 0x00BBGGRR, the platform's colour order.
 inline uint32_t clusterMapClassColour(FatClass fatClass) {
     switch (fatClass) {
-    case kFatFree: return 0xFFFFFFu;                      // white
-    case kFatUsed: return 0x00C000u;                      // green (0, 192, 0)
-    case kFatReserved: return 0xFF0000u;                  // blue (0, 0, 255)
-    case kFatBad: return 0x0000FFu;                       // red (255, 0, 0)
+    case kFatFree: return 0xFFFFFFu;      // white
+    case kFatUsed: return 0x00C000u;      // green (0, 192, 0)
+    case kFatReserved: return 0xFF0000u;  // blue (0, 0, 255)
+    case kFatBad: return 0x0000FFu;       // red (255, 0, 0)
     }
     return 0xFFFFFFu;
 }

@@ -86,8 +86,8 @@ void ClusterMapView::paint() {
     int frameThickness = GetSystemMetrics(SM_CYDLGFRAME);  // serves for the sides as well
 
     // The context's default pen and brush: a black outline filled white.
-    MapRect frame =
-        clusterMapFrame(width, frameThickness, childRect(window, kLegend[0].textId).top);
+    MapRect frame = clusterMapFrame(width, frameThickness,
+                                    childRect(window, kLegend[0].textId).top);
     Rectangle(dc, frame.left, frame.top, frame.right, frame.bottom);
 
     int perRow = clusterMapCellsPerRow(width, frameThickness);
@@ -110,9 +110,7 @@ INT_PTR CALLBACK ClusterMapView::dialogProc(HWND dialog, UINT message, WPARAM wP
     if (gOpenView == nullptr || gOpenView->window != dialog) return FALSE;
 
     switch (message) {
-    case WM_PAINT:
-        gOpenView->paint();
-        return TRUE;
+    case WM_PAINT: gOpenView->paint(); return TRUE;
     case WM_COMMAND:
         // OK, Enter (IDOK when no button is the default) and Escape end it alike.
         if (LOWORD(wParam) == IDC_CLUSTER_MAP_OK || LOWORD(wParam) == IDOK ||
@@ -121,13 +119,8 @@ INT_PTR CALLBACK ClusterMapView::dialogProc(HWND dialog, UINT message, WPARAM wP
             return TRUE;
         }
         return FALSE;
-    case WM_CLOSE:
-        EndDialog(dialog, 0);
-        return TRUE;
-    case WM_DESTROY:
-        gOpenView->window = nullptr;
-        return TRUE;
-    default:
-        return FALSE;
+    case WM_CLOSE: EndDialog(dialog, 0); return TRUE;
+    case WM_DESTROY: gOpenView->window = nullptr; return TRUE;
+    default: return FALSE;
     }
 }

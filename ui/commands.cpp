@@ -68,10 +68,8 @@ struct Shortcut {
 };
 
 const Shortcut kShortcuts[] = {
-    {WM_KEYDOWN, VK_F3, ID_IMAGE_INSERT},
-    {WM_KEYDOWN, VK_F4, ID_IMAGE_EXTRACT},
-    {WM_KEYDOWN, VK_F7, ID_LOAD_FROM_DISK},
-    {WM_KEYDOWN, VK_F8, ID_WRITE_TO_DISK},
+    {WM_KEYDOWN, VK_F3, ID_IMAGE_INSERT},   {WM_KEYDOWN, VK_F4, ID_IMAGE_EXTRACT},
+    {WM_KEYDOWN, VK_F7, ID_LOAD_FROM_DISK}, {WM_KEYDOWN, VK_F8, ID_WRITE_TO_DISK},
     {WM_CHAR, 0x0E, ID_FILE_NEW},   // Ctrl+N
     {WM_CHAR, 0x0F, ID_FILE_OPEN},  // Ctrl+O
     {WM_CHAR, 0x13, ID_FILE_SAVE},  // Ctrl+S
@@ -87,7 +85,9 @@ struct ListKey {
     void (*run)(ImageEditor& editor, HWND list);
 };
 
-int selectedCount(HWND list) { return static_cast<int>(SendMessageA(list, LVM_GETSELECTEDCOUNT, 0, 0)); }
+int selectedCount(HWND list) {
+    return static_cast<int>(SendMessageA(list, LVM_GETSELECTEDCOUNT, 0, 0));
+}
 
 const ListKey kListKeys[] = {
     // Enter acts on the item with the selection mark, and only when something is selected.
@@ -142,9 +142,7 @@ bool ImageEditor::runCommand(int id, int notification) {
     return route(*this, kFromCommand, id, notification);
 }
 
-bool ImageEditor::runListMenuCommand(int id) {
-    return route(*this, kFromListMenu, id, 0);
-}
+bool ImageEditor::runListMenuCommand(int id) { return route(*this, kFromListMenu, id, 0); }
 
 bool ImageEditor::decodeShortcut(const MSG& message) {
     HWND list = control(IDC_FILE_LIST);

@@ -157,8 +157,7 @@ void initDialog(HWND window, DriveDialog* dialog) {
 }
 
 void startTransfer(DriveDialog* dialog) {
-    dialog->chosenIndex =
-        static_cast<int32_t>(SendMessageA(dialog->driveList, CB_GETCURSEL, 0, 0));
+    dialog->chosenIndex = static_cast<int32_t>(SendMessageA(dialog->driveList, CB_GETCURSEL, 0, 0));
     if (dialog->chosenIndex == -1 || !askForDisk(dialog)) return;
     offerWriteWithoutFormat(dialog);  // the disk may have changed since the drive was chosen
     dialog->writeMode = IsDlgButtonChecked(dialog->window, IDC_DRIVE_NO_FORMAT) == BST_CHECKED
@@ -204,9 +203,7 @@ void showProgress(HWND window) {
 // its own. The cancel id that Escape produces belongs to no control here and does nothing.
 INT_PTR CALLBACK driveDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_INITDIALOG:
-        initDialog(window, reinterpret_cast<DriveDialog*>(lParam));
-        break;
+    case WM_INITDIALOG: initDialog(window, reinterpret_cast<DriveDialog*>(lParam)); break;
     case WM_COMMAND:
         if (g_dialog == nullptr) break;
         if (reinterpret_cast<HWND>(lParam) == g_dialog->driveList &&
@@ -218,9 +215,7 @@ INT_PTR CALLBACK driveDialogProc(HWND window, UINT message, WPARAM wParam, LPARA
     case WM_CLOSE:
         if (g_dialog != nullptr) cancelOrClose(g_dialog);
         break;
-    case WM_TRANSFER_PROGRESS:
-        showProgress(window);
-        break;
+    case WM_TRANSFER_PROGRESS: showProgress(window); break;
     case WM_TRANSFER_ENDED:
         if (g_dialog != nullptr) g_dialog->transferResult = static_cast<int32_t>(wParam);
         EndDialog(window, 1);
@@ -228,15 +223,13 @@ INT_PTR CALLBACK driveDialogProc(HWND window, UINT message, WPARAM wParam, LPARA
     case WM_DESTROY: {
         // The drive list does not own the image list it was given.
         HWND list = g_dialog != nullptr ? g_dialog->driveList : nullptr;
-        HIMAGELIST images =
-            list != nullptr
-                ? reinterpret_cast<HIMAGELIST>(SendMessageA(list, CBEM_GETIMAGELIST, 0, 0))
-                : nullptr;
+        HIMAGELIST images = list != nullptr ? reinterpret_cast<HIMAGELIST>(
+                                                  SendMessageA(list, CBEM_GETIMAGELIST, 0, 0))
+                                            : nullptr;
         if (images != nullptr) ImageList_Destroy(images);
         break;
     }
-    default:
-        break;
+    default: break;
     }
     return FALSE;
 }
@@ -244,8 +237,14 @@ INT_PTR CALLBACK driveDialogProc(HWND window, UINT message, WPARAM wParam, LPARA
 }  // namespace
 
 DriveDialog::DriveDialog()
-    : owner(nullptr), instance(nullptr), window(nullptr), driveList(nullptr), direction(0),
-      chosenIndex(0), writeMode(kFormatThenWrite), transferResult(kResultOk),
+    : owner(nullptr),
+      instance(nullptr),
+      window(nullptr),
+      driveList(nullptr),
+      direction(0),
+      chosenIndex(0),
+      writeMode(kFormatThenWrite),
+      transferResult(kResultOk),
       sink{nullptr, nullptr, nullptr} {}
 
 DriveDialog::~DriveDialog() {}
@@ -332,9 +331,7 @@ DWORD WINAPI transferThread(void* parameter) {
 
     // The transfer's closing step posts the end to the dialog; nothing of the image is touched
     // here afterwards, so the next command may run while this thread winds down.
-    if (dialog->direction == kReadFromFloppy)
-        editor->readFromFloppy(driveName);
-    else
-        editor->writeToFloppy(driveName, dialog->writeMode);
+    if (dialog->direction == kReadFromFloppy) editor->readFromFloppy(driveName);
+    else editor->writeToFloppy(driveName, dialog->writeMode);
     return 0;
 }

@@ -267,8 +267,8 @@ void ImageEditor::dropFiles(HDROP drop) {
 void ImageEditor::setStartupImage(const char* path) {
     // The full path, as the image's file name for later saves.
     wchar_t full[MAX_PATH] = {0};
-    std::string utf8 = utf8Text(full, static_cast<int>(GetFullPathNameW(
-                                          wideText(path).c_str(), MAX_PATH, full, nullptr)));
+    std::string utf8 = utf8Text(
+        full, static_cast<int>(GetFullPathNameW(wideText(path).c_str(), MAX_PATH, full, nullptr)));
     startupImage[0] = '\0';
     if (!utf8.empty() && utf8.size() < sizeof startupImage)
         std::memcpy(startupImage, utf8.c_str(), utf8.size() + 1);

@@ -100,8 +100,8 @@ void ImageEditor::viewCommand() {
         if (record == nullptr || isFolder(record)) continue;
         char path[kPathSize] = {0};
         // Lists the copy in tempFiles before it is handed to the shell.
-        if (extractTempCopy(record->rawEntry, longNameUnits(record), tempFiles, path, sizeof path) !=
-            kResultOk) {
+        if (extractTempCopy(record->rawEntry, longNameUnits(record), tempFiles, path,
+                            sizeof path) != kResultOk) {
             showErrorReport();
             continue;
         }
@@ -160,13 +160,13 @@ void ImageEditor::insertCommand() {
         bool several = first[std::strlen(first) + 1] != '\0';
         chooserFolders.remember(kInsertChooser, several ? std::string(first) : folderOfPath(first));
         hostForgetFailures();
-        result = insertFiles(static_cast<uint16_t>(currentDirCluster), selection.data(),
-                             fileTitle, &inserted);
+        result = insertFiles(static_cast<uint16_t>(currentDirCluster), selection.data(), fileTitle,
+                             &inserted);
     } else if (error != 0) {
-        MessageBoxA(mainWindow,
-                    error == FNERR_BUFFERTOOSMALL ? "Too many files selected!"
-                                                  : "Error selecting files!",
-                    "Error", MB_ICONERROR);
+        MessageBoxA(
+            mainWindow,
+            error == FNERR_BUFFERTOOSMALL ? "Too many files selected!" : "Error selecting files!",
+            "Error", MB_ICONERROR);
     }
     if (inserted > 0) markChanged();
     rebuildViews();

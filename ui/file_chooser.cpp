@@ -11,7 +11,8 @@ const char kImageFileFilter[kFilterBlockSize] =
     "RAW disk images (*.img;*.ima;*.flp)\0*.img;*.ima;*.flp\0All files (*.*)\0*.*\0";
 const char kBootSectorFilter[kFilterBlockSize] =
     "RAW bootsectors (*.bin)\0*.bin\0All files (*.*)\0*.*\0";
-const char kBootCodeFilter[kFilterBlockSize] = "RAW bootcode (*.bin)\0*.bin\0All files (*.*)\0*.*\0";
+const char kBootCodeFilter[kFilterBlockSize] =
+    "RAW bootcode (*.bin)\0*.bin\0All files (*.*)\0*.*\0";
 const char kAnyFileFilter[kFilterBlockSize] = "All files (*.*)\0*.*\0";
 
 namespace {

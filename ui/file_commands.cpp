@@ -21,9 +21,7 @@ const char kUntitledName[] = "untitled.img";
 
 }  // namespace
 
-int ImageEditor::askSaveChanges() {
-    return modified == 1 ? askToSave() : IDNO;
-}
+int ImageEditor::askSaveChanges() { return modified == 1 ? askToSave() : IDNO; }
 
 int ImageEditor::askToSave() {
     char question[64 + kPathSize];

@@ -11,9 +11,20 @@
 #include "ui/wide_text.h"
 
 ImageEditor::ImageEditor()
-    : mainWindow(nullptr), instance(nullptr), toolbar(nullptr), popupMenu(nullptr), modified(1),
-      unsavedEdits(0), hasPath(0), currentDirCluster(0), entries(nullptr), shownDirCluster(-1),
-      sortColumn(kColumnName), sortDescending(false), renameResult(kResultOk), renamedCluster(-1),
+    : mainWindow(nullptr),
+      instance(nullptr),
+      toolbar(nullptr),
+      popupMenu(nullptr),
+      modified(1),
+      unsavedEdits(0),
+      hasPath(0),
+      currentDirCluster(0),
+      entries(nullptr),
+      shownDirCluster(-1),
+      sortColumn(kColumnName),
+      sortDescending(false),
+      renameResult(kResultOk),
+      renamedCluster(-1),
       renamedIndex(-1) {
     std::memset(imagePath, 0, sizeof imagePath);
     std::memset(imageName, 0, sizeof imageName);
@@ -77,9 +88,7 @@ void ImageEditor::showErrorReport(const char* path) {
     messageBoxUtf8(mainWindow, text, nullptr, MB_ICONERROR | MB_OK);
 }
 
-void ImageEditor::deleteTempFiles() {
-    ::deleteTempFiles(tempFiles);
-}
+void ImageEditor::deleteTempFiles() { ::deleteTempFiles(tempFiles); }
 
 void ImageEditor::quitCommand() {
     // A label being typed counts as an edit; a refused one keeps the program open to be mended.

@@ -38,7 +38,7 @@ struct DirListEntry {
 enum ListColumn { kColumnName = 0, kColumnSize = 1, kColumnModified = 2, kColumnAttributes = 3 };
 
 // Posted to the main window by its own commands, to act once the current message is done.
-const UINT kRenameEndedMessage = WM_APP + 20;    // a list label edit has ended (see endRename)
+const UINT kRenameEndedMessage = WM_APP + 20;       // a list label edit has ended (see endRename)
 const UINT kOpenStartupImageMessage = WM_APP + 21;  // the image named at start-up is opened
 
 // What bootFileCommand moves, and which way.

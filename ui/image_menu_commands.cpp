@@ -54,8 +54,7 @@ void ImageEditor::bootFileCommand(BootFileDirection direction, BootFileKind kind
     hostForgetFailures();
     if (direction == kBootFileImport)
         result = kind == kBootSectorFile ? importBootSector(path) : importBootCode(path);
-    else
-        result = kind == kBootSectorFile ? exportBootSector(path) : exportBootCode(path);
+    else result = kind == kBootSectorFile ? exportBootSector(path) : exportBootCode(path);
 
     if (result != kResultOk && result != kResultCancelled) showErrorReport(path);
     if (result == kResultOk && direction == kBootFileImport) {

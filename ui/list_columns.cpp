@@ -11,9 +11,7 @@
 
 namespace {
 
-bool isFolder(const DirListEntry* record) {
-    return isFolderEntry(record->rawEntry);
-}
+bool isFolder(const DirListEntry* record) { return isFolderEntry(record->rawEntry); }
 
 bool validDosDateTime(uint16_t date, uint16_t time) {
     static const int kDaysInMonth[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -50,16 +48,14 @@ int compareByColumn(const DirListEntry* a, const DirListEntry* b, int column) {
     case kColumnSize:
         return compareNumbers(readLe32(a->rawEntry + de::kFileSize),
                               readLe32(b->rawEntry + de::kFileSize));
-    case kColumnModified:
-        return compareNumbers(moment(a), moment(b));
+    case kColumnModified: return compareNumbers(moment(a), moment(b));
     case kColumnAttributes: {
         char textA[5], textB[5];
         attributeText(a->rawEntry[de::kAttributes], textA);
         attributeText(b->rawEntry[de::kAttributes], textB);
         return std::strcmp(textA, textB);
     }
-    default:
-        return compareShownNames(a, b);
+    default: return compareShownNames(a, b);
     }
 }
 

@@ -109,12 +109,8 @@ INT_PTR CALLBACK ImageEditor::mainDialogProc(HWND window, UINT message, WPARAM w
     case WM_SIZE:
         if (wParam == SIZE_RESTORED || wParam == SIZE_MAXIMIZED) editor->layoutControls();
         break;
-    case WM_GETMINMAXINFO:
-        editor->limitTrackSize(reinterpret_cast<MINMAXINFO*>(lParam));
-        break;
-    case WM_COMMAND:
-        editor->runCommand(LOWORD(wParam), HIWORD(wParam));
-        break;
+    case WM_GETMINMAXINFO: editor->limitTrackSize(reinterpret_cast<MINMAXINFO*>(lParam)); break;
+    case WM_COMMAND: editor->runCommand(LOWORD(wParam), HIWORD(wParam)); break;
     case WM_NOTIFY: {
         LRESULT result = 0;
         if (editor->handleLabelEdit(reinterpret_cast<const NMHDR*>(lParam), &result)) {
@@ -124,20 +120,11 @@ INT_PTR CALLBACK ImageEditor::mainDialogProc(HWND window, UINT message, WPARAM w
         editor->handleNotify(reinterpret_cast<const NMHDR*>(lParam));
         break;
     }
-    case WM_DROPFILES:
-        editor->dropFiles(reinterpret_cast<HDROP>(wParam));
-        break;
-    case kRenameEndedMessage:
-        editor->finishRename();
-        break;
-    case kOpenStartupImageMessage:
-        editor->openStartupImage();
-        break;
-    case WM_CLOSE:
-        editor->quitCommand();
-        break;
-    default:
-        break;
+    case WM_DROPFILES: editor->dropFiles(reinterpret_cast<HDROP>(wParam)); break;
+    case kRenameEndedMessage: editor->finishRename(); break;
+    case kOpenStartupImageMessage: editor->openStartupImage(); break;
+    case WM_CLOSE: editor->quitCommand(); break;
+    default: break;
     }
     // Every message also goes on to the dialog manager, as if not handled.
     return FALSE;
@@ -146,9 +133,9 @@ INT_PTR CALLBACK ImageEditor::mainDialogProc(HWND window, UINT message, WPARAM w
 void ImageEditor::initMainWindow(HWND window) {
     mainWindow = window;
     updateTitle();
-    SetClassLongPtrA(window, GCLP_HICON,
-                     reinterpret_cast<LONG_PTR>(
-                         LoadIconA(instance, MAKEINTRESOURCEA(IDI_APPLICATION_ICON))));
+    SetClassLongPtrA(
+        window, GCLP_HICON,
+        reinterpret_cast<LONG_PTR>(LoadIconA(instance, MAKEINTRESOURCEA(IDI_APPLICATION_ICON))));
     createToolbar();
     createListPopupMenu();
     setupViews();
@@ -167,15 +154,14 @@ void ImageEditor::initMainWindow(HWND window) {
 
 void ImageEditor::createToolbar() {
     // Loaded with both flags, the strip's first-pixel colour (magenta) becomes the button face.
-    HBITMAP strip = static_cast<HBITMAP>(
-        LoadImageA(instance, MAKEINTRESOURCEA(IDB_TOOLBAR), IMAGE_BITMAP, 128, 16,
-                   LR_LOADMAP3DCOLORS | LR_LOADTRANSPARENT));
-    toolbar = CreateToolbarEx(mainWindow,
-                              WS_CHILD | WS_VISIBLE | WS_BORDER | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS,
-                              IDC_TOOLBAR, kToolbarBitmapCount, nullptr,
-                              reinterpret_cast<UINT_PTR>(strip), kToolbarButtons,
-                              sizeof kToolbarButtons / sizeof kToolbarButtons[0], 16, 16, 16, 16,
-                              sizeof(TBBUTTON));
+    HBITMAP strip = static_cast<HBITMAP>(LoadImageA(instance, MAKEINTRESOURCEA(IDB_TOOLBAR),
+                                                    IMAGE_BITMAP, 128, 16,
+                                                    LR_LOADMAP3DCOLORS | LR_LOADTRANSPARENT));
+    toolbar = CreateToolbarEx(
+        mainWindow, WS_CHILD | WS_VISIBLE | WS_BORDER | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS,
+        IDC_TOOLBAR, kToolbarBitmapCount, nullptr, reinterpret_cast<UINT_PTR>(strip),
+        kToolbarButtons, sizeof kToolbarButtons / sizeof kToolbarButtons[0], 16, 16, 16, 16,
+        sizeof(TBBUTTON));
 }
 
 void ImageEditor::createListPopupMenu() {
@@ -255,8 +241,8 @@ void ImageEditor::limitTrackSize(MINMAXINFO* limits) const {
     int frameWidth = (outer.right - outer.left) - client.right;
     int frameHeight = (outer.bottom - outer.top) - client.bottom;
     int listTop = firstRow(mainWindow, toolbar) + 2 * scaleToScreen(kRowStep);
-    limits->ptMinTrackSize.x =
-        scaleToScreen(kRightColumn + kSmallestList[0] + kMargin) + frameWidth;
+    limits->ptMinTrackSize.x = scaleToScreen(kRightColumn + kSmallestList[0] + kMargin) +
+                               frameWidth;
     limits->ptMinTrackSize.y = listTop + scaleToScreen(kSmallestList[1] + kMargin) + frameHeight;
 }
 
@@ -291,8 +277,8 @@ void ImageEditor::showListPopupMenu() {
 void ImageEditor::showListPopupMenuAtFocus() {
     HWND list = control(IDC_FILE_LIST);
     POINT corner = {0, 0};
-    int focused = static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1),
-                                                MAKELPARAM(LVNI_FOCUSED, 0)));
+    int focused = static_cast<int>(
+        SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), MAKELPARAM(LVNI_FOCUSED, 0)));
     RECT item = {};
     item.left = LVIR_LABEL;
     if (focused >= 0) {

@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-const int kFolderNameChars = 260;                    // UTF-16 units the field takes
+const int kFolderNameChars = 260;                  // UTF-16 units the field takes
 const int kFolderNameSize = kFolderNameChars * 3;  // the same in UTF-8 bytes
 
 class NewFolderDialog {

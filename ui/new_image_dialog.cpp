@@ -41,9 +41,8 @@ const char kDefaultLabel[] = "NO NAME";
 const char kDefaultOemId[] = "TOLVEN";
 
 void addIcon(HIMAGELIST images, HINSTANCE instance, int iconId) {
-    HICON icon = static_cast<HICON>(
-        LoadImageA(instance, MAKEINTRESOURCEA(iconId), IMAGE_ICON, scaleToScreen(16),
-                   scaleToScreen(16), 0));
+    HICON icon = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(iconId), IMAGE_ICON,
+                                               scaleToScreen(16), scaleToScreen(16), 0));
     if (icon == nullptr) return;
     ImageList_AddIcon(images, icon);  // the list keeps a copy
     DestroyIcon(icon);
@@ -72,8 +71,8 @@ char* NewImageDialog::getOemId(char* buffer) const {
 }
 
 void NewImageDialog::createTypeCombo() {
-    HIMAGELIST images =
-        ImageList_Create(scaleToScreen(16), scaleToScreen(16), ILC_COLOR8 | ILC_MASK, 2, 0);
+    HIMAGELIST images = ImageList_Create(scaleToScreen(16), scaleToScreen(16),
+                                         ILC_COLOR8 | ILC_MASK, 2, 0);
     addIcon(images, instance, IDI_DRIVE_35);
     addIcon(images, instance, IDI_DRIVE_525);
 
@@ -152,9 +151,7 @@ INT_PTR CALLBACK NewImageDialog::dialogProc(HWND dialog, UINT message, WPARAM wP
             EndDialog(dialog, 0);
         }
         return TRUE;
-    case WM_CLOSE:
-        EndDialog(dialog, 0);
-        return TRUE;
+    case WM_CLOSE: EndDialog(dialog, 0); return TRUE;
     case WM_DESTROY: {
         // The combo box does not own the image list it was given.
         HIMAGELIST images = reinterpret_cast<HIMAGELIST>(
@@ -164,7 +161,6 @@ INT_PTR CALLBACK NewImageDialog::dialogProc(HWND dialog, UINT message, WPARAM wP
         gOpenDialog->typeCombo = nullptr;
         return TRUE;
     }
-    default:
-        return FALSE;
+    default: return FALSE;
     }
 }

@@ -112,7 +112,8 @@ void ImageEditor::readEntries() {
         record->longNameCluster = e.longNameCluster;
         record->longNameIndex = e.longNameIndex;
         record->next = nullptr;
-        if (last == nullptr) entries = record; else last->next = record;
+        if (last == nullptr) entries = record;
+        else last->next = record;
         last = record;
         ++count;
         return false;
@@ -151,8 +152,8 @@ void ImageEditor::fillItems() {
     std::vector<int> order(listedRecords.size());
     for (size_t i = 0; i < order.size(); ++i) order[i] = static_cast<int>(i);
     std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-        return compareListRecords(listedRecords[a], listedRecords[b], sortColumn,
-                                  sortDescending) < 0;
+        return compareListRecords(listedRecords[a], listedRecords[b], sortColumn, sortDescending) <
+               0;
     });
     SendMessageA(list, LVM_SETITEMCOUNT, order.size(), 0);
 
@@ -176,8 +177,7 @@ void ImageEditor::fillItems() {
         if (index < 0) continue;
 
         char text[200];
-        std::snprintf(text, sizeof text, "%i",
-                      static_cast<int32_t>(readLe32(raw + de::kFileSize)));
+        std::snprintf(text, sizeof text, "%i", static_cast<int32_t>(readLe32(raw + de::kFileSize)));
         setColumnText(list, index, kColumnSize, text);
         formatModified(readLe16(raw + de::kDate), readLe16(raw + de::kTime), text, sizeof text);
         setColumnText(list, index, kColumnModified, text);
@@ -199,8 +199,7 @@ DirListEntry* ImageEditor::entryForItem(int index) const {
     item.iItem = index;
     if (!SendMessageA(control(IDC_FILE_LIST), LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)))
         return nullptr;
-    if (item.lParam < 0 || static_cast<size_t>(item.lParam) >= listedRecords.size())
-        return nullptr;
+    if (item.lParam < 0 || static_cast<size_t>(item.lParam) >= listedRecords.size()) return nullptr;
     return listedRecords[item.lParam];
 }
 
@@ -334,9 +333,7 @@ void ImageEditor::refreshDirectory() {
     showFolderPath();
 }
 
-void ImageEditor::forgetShownFolder() {
-    shownDirCluster = -1;
-}
+void ImageEditor::forgetShownFolder() { shownDirCluster = -1; }
 
 void ImageEditor::showFolderPath() {
     std::u16string path = folderPath(*this, static_cast<uint16_t>(currentDirCluster));

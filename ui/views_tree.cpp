@@ -96,8 +96,7 @@ void ImageEditor::setupViews() {
                  reinterpret_cast<LPARAM>(makeImageList(instance, treeIcons, 4)));
 
     HWND list = control(IDC_FILE_LIST);
-    SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, static_cast<WPARAM>(-1),
-                 LVS_EX_FULLROWSELECT);
+    SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, static_cast<WPARAM>(-1), LVS_EX_FULLROWSELECT);
     const int listIcons[] = {IDI_FOLDER, IDI_DOCUMENT};
     SendMessageA(list, LVM_SETIMAGELIST, LVSIL_SMALL,
                  reinterpret_cast<LPARAM>(makeImageList(instance, listIcons, 2)));
@@ -118,10 +117,11 @@ void ImageEditor::setupViews() {
 
     // The path of the shown folder, above the list. A Unicode window, so that long names outside
     // the ANSI code page show as they are; read-only, so that the path can be selected and copied.
-    HWND path = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP |
-                                ES_READONLY | ES_AUTOHSCROLL, 0, 0, 0, 0, mainWindow,
-                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_FOLDER_PATH)),
-                                instance, nullptr);
+    HWND path = CreateWindowExW(
+        0, L"EDIT", L"",
+        WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP | ES_READONLY | ES_AUTOHSCROLL, 0, 0, 0, 0,
+        mainWindow, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_FOLDER_PATH)), instance,
+        nullptr);
     SendMessageW(path, WM_SETFONT, SendMessageA(mainWindow, WM_GETFONT, 0, 0), FALSE);
     // In the tab order right after the list, whose place it describes.
     SetWindowPos(path, list, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
@@ -144,8 +144,8 @@ void ImageEditor::fillTree() {
     bool is35 = isThreeAndHalfInchVolume(totalSectors);
     char text[64];
     int kilobytes = static_cast<int>(static_cast<uint32_t>(totalSectors) * sectorBytes / 1024);
-    std::snprintf(text, sizeof text, is35 ? "3.5\" Floppy Disk - %iKB" : "5.25\" Floppy Disk - %iKB",
-                  kilobytes);
+    std::snprintf(text, sizeof text,
+                  is35 ? "3.5\" Floppy Disk - %iKB" : "5.25\" Floppy Disk - %iKB", kilobytes);
     HTREEITEM root = addNode(tree, TVI_ROOT, text, is35 ? kTreeDrive35 : kTreeDrive525, TVIS_BOLD);
 
     HTREEITEM bpb = addNode(tree, root, "BIOS Parameter Block (BPB)", kTreeFolder);

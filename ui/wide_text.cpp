@@ -22,6 +22,6 @@ std::string utf8Text(const wchar_t* wide, int length) {
 
 int messageBoxUtf8(HWND owner, const std::string& text, const char* caption, UINT type) {
     std::wstring wideCaption = caption != nullptr ? wideText(caption) : std::wstring();
-    return MessageBoxW(owner, wideText(text).c_str(), caption != nullptr ? wideCaption.c_str() : nullptr,
-                       type);
+    return MessageBoxW(owner, wideText(text).c_str(),
+                       caption != nullptr ? wideCaption.c_str() : nullptr, type);
 }

@@ -8,9 +8,9 @@
 #include "image/boot_sector.h"
 #include "image/disk_types.h"
 
-static const int kGeometryOffsets[] = {bs::kBytesPerSector, bs::kSectorsPerFat, bs::kNumberOfFats,
-                                       bs::kHeads, bs::kReservedSectors, bs::kRootEntries,
-                                       bs::kSectorsPerCluster, bs::kTotalSectors};
+static const int kGeometryOffsets[] = {
+    bs::kBytesPerSector,  bs::kSectorsPerFat, bs::kNumberOfFats,      bs::kHeads,
+    bs::kReservedSectors, bs::kRootEntries,   bs::kSectorsPerCluster, bs::kTotalSectors};
 
 static bool sameGeometry(const uint8_t* a, const uint8_t* b) {
     for (int offset : kGeometryOffsets) {

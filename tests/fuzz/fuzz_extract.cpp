@@ -24,7 +24,8 @@ static std::vector<uint8_t> imageBytes(const VolumeImage& image) {
 static std::vector<fs::path> strays(const fs::path& input, const std::vector<fs::path>& targets) {
     std::vector<fs::path> allowed = {input};
     for (const fs::path& target : targets)
-        for (fs::path p = target; p != p.parent_path() && p.string().size() > 1; p = p.parent_path())
+        for (fs::path p = target; p != p.parent_path() && p.string().size() > 1;
+             p = p.parent_path())
             allowed.push_back(p);
     std::vector<fs::path> out;
     std::error_code ec;

@@ -15,8 +15,8 @@
 
 namespace {
 const size_t kHeader = 7;
-const uint32_t kMedia[] = {kMediaF5_160_512, kMediaF5_180_512, kMediaF5_320_512,
-                           kMediaF5_360_512, kMediaF3_720_512, kMediaF5_1Pt2_512,
+const uint32_t kMedia[] = {kMediaF5_160_512,   kMediaF5_180_512,  kMediaF5_320_512,
+                           kMediaF5_360_512,   kMediaF3_720_512,  kMediaF5_1Pt2_512,
                            kMediaF3_1Pt44_512, kMediaF3_2Pt88_512};
 
 std::vector<uint8_t> snapshot(const VolumeImage& image) { return imageSnapshot(image); }
@@ -33,21 +33,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     uint32_t param = static_cast<uint32_t>(data[2]) | (static_cast<uint32_t>(data[3]) << 8) |
                      (static_cast<uint32_t>(data[4]) << 16) |
                      (static_cast<uint32_t>(data[5]) << 24);
-    MediaGeometry geometry =
-        SimulatedFloppy::standardMedia(kMedia[data[0] % (sizeof kMedia / sizeof kMedia[0])]);
+    MediaGeometry geometry = SimulatedFloppy::standardMedia(
+        kMedia[data[0] % (sizeof kMedia / sizeof kMedia[0])]);
     drive->clearFaults();
     drive->clearLog();
     drive->insertDisk(geometry, data + kHeader, size - kHeader);
     uint64_t diskSize = drive->diskBytes().size();
     drive->setReadAhead((data[1] & 0x80) == 0);
     switch (data[1] & 0x07) {
-        case 1: drive->failReadAt(diskSize ? param % diskSize : 0, false); break;
-        case 2: drive->failReadAt(diskSize ? param % diskSize : 0, true); break;
-        case 3: drive->cancelDuringCall(FloppyCall::Read, 1 + param % 64, &image->keepRunning); break;
-        case 4: drive->failCall(FloppyCall::Lock, 1); break;
-        case 5: drive->corruptByteOnRead(diskSize ? param % diskSize : 0, data[6]); break;
-        case 6: drive->failCall(FloppyCall::Read, 1 + param % 64); break;
-        default: break;
+    case 1: drive->failReadAt(diskSize ? param % diskSize : 0, false); break;
+    case 2: drive->failReadAt(diskSize ? param % diskSize : 0, true); break;
+    case 3: drive->cancelDuringCall(FloppyCall::Read, 1 + param % 64, &image->keepRunning); break;
+    case 4: drive->failCall(FloppyCall::Lock, 1); break;
+    case 5: drive->corruptByteOnRead(diskSize ? param % diskSize : 0, data[6]); break;
+    case 6: drive->failCall(FloppyCall::Read, 1 + param % 64); break;
+    default: break;
     }
 
     // The previous image: a new 160KB one with a file-like pattern in its clusters.
@@ -69,7 +69,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     FUZZ_CHECK(checkBootSector(image->bootSector));
     FUZZ_CHECK(image->clusterCount <= kMaxClusters);
-    for (uint32_t c = 2; c < image->clusterCount + 2u; ++c) FUZZ_CHECK(image->clusterData(c) != nullptr);
+    for (uint32_t c = 2; c < image->clusterCount + 2u; ++c)
+        FUZZ_CHECK(image->clusterData(c) != nullptr);
     fuzz_support::checkCounts(*image);
     // Unless the medium was made to lie, the image holds the disk's bytes at the offsets of its
     // layout, whatever the read-ahead did behind the reads.
@@ -85,21 +86,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             const VolumeArea& v = layout.areas[a];
             const uint8_t* held = nullptr;
             switch (v.kind) {
-                case kAreaBootSector: held = image->bootSector; break;
-                case kAreaFat:
-                    held = v.copy == 0 ? image->fat1 : v.copy == 1 ? image->fat2 : nullptr;
-                    break;
-                case kAreaRoot: held = image->rootDir; break;
-                case kAreaClusters:
-                    for (int i = 0; i < image->clusterCount; ++i)
-                        FUZZ_CHECK(same(v.offset + static_cast<uint32_t>(i) * image->clusterBytes,
-                                        image->clusters[i], image->clusterBytes));
-                    break;
-                default:
-                    FUZZ_CHECK(kept + v.length <= image->keptBytes.size());
-                    held = image->keptBytes.data() + kept;
-                    kept += v.length;
-                    break;
+            case kAreaBootSector: held = image->bootSector; break;
+            case kAreaFat:
+                held = v.copy == 0 ? image->fat1 : v.copy == 1 ? image->fat2 : nullptr;
+                break;
+            case kAreaRoot: held = image->rootDir; break;
+            case kAreaClusters:
+                for (int i = 0; i < image->clusterCount; ++i)
+                    FUZZ_CHECK(same(v.offset + static_cast<uint32_t>(i) * image->clusterBytes,
+                                    image->clusters[i], image->clusterBytes));
+                break;
+            default:
+                FUZZ_CHECK(kept + v.length <= image->keptBytes.size());
+                held = image->keptBytes.data() + kept;
+                kept += v.length;
+                break;
             }
             if (held != nullptr) FUZZ_CHECK(same(v.offset, held, v.length));
         }

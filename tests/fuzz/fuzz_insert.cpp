@@ -20,14 +20,15 @@ struct HostFile {
     const char* name;
     size_t size;
 };
-const HostFile kFiles[] = {{"small.txt", 13}, {"A long name with spaces.text", 3000}, {"EMPTY", 0},
-                           {"data.bin", 9000}};
+const HostFile kFiles[] = {
+    {"small.txt", 13}, {"A long name with spaces.text", 3000}, {"EMPTY", 0}, {"data.bin", 9000}};
 
 std::string hostFolder() { return fuzz_support::scratchDir() + "host/"; }
 
 std::vector<uint8_t> content(size_t size, size_t seed) {
     std::vector<uint8_t> bytes(size);
-    for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<uint8_t>((i * 7 + seed * 31) ^ (i >> 8));
+    for (size_t i = 0; i < size; ++i)
+        bytes[i] = static_cast<uint8_t>((i * 7 + seed * 31) ^ (i >> 8));
     return bytes;
 }
 
@@ -66,7 +67,8 @@ bool sameName(const fuzz_support::WalkedEntry& e, const char* name) {
 }
 
 // The entry `name` of the folder, found by a walk of that folder alone.
-bool findEntry(VolumeImage& image, uint16_t folder, const char* name, fuzz_support::WalkedEntry* out) {
+bool findEntry(VolumeImage& image, uint16_t folder, const char* name,
+               fuzz_support::WalkedEntry* out) {
     fuzz_support::WalkedEntry& e = *out;
     uint8_t more = image.startWalk(folder, e.entry, e.longName, kLongNameBytes, e.entryCluster,
                                    e.entryIndex, e.longNameCluster, e.longNameIndex);
@@ -80,7 +82,8 @@ bool findEntry(VolumeImage& image, uint16_t folder, const char* name, fuzz_suppo
 
 // The chain of an inserted file: as many clusters as its size needs, each used once, ending in
 // 0xFFF, holding the file's bytes.
-void checkFileData(const VolumeImage& image, const uint8_t* entry, const std::vector<uint8_t>& bytes) {
+void checkFileData(const VolumeImage& image, const uint8_t* entry,
+                   const std::vector<uint8_t>& bytes) {
     FUZZ_CHECK(readLe32(entry + de::kFileSize) == bytes.size());
     uint16_t cluster = readLe16(entry + de::kFirstCluster);
     if (bytes.empty()) {
@@ -92,7 +95,8 @@ void checkFileData(const VolumeImage& image, const uint8_t* entry, const std::ve
     while (done < bytes.size()) {
         const uint8_t* data = image.clusterData(cluster);
         FUZZ_CHECK(data != nullptr && ++links <= image.clusterCount);
-        size_t n = bytes.size() - done < image.clusterBytes ? bytes.size() - done : image.clusterBytes;
+        size_t n = bytes.size() - done < image.clusterBytes ? bytes.size() - done
+                                                            : image.clusterBytes;
         FUZZ_CHECK(std::memcmp(data, bytes.data() + done, n) == 0);
         done += n;
         uint16_t next = image.fatTable[cluster];

@@ -18,7 +18,8 @@ static void checkGeometry(const VolumeImage& image) {
     FUZZ_CHECK(image.clusterCount <= kMaxClusters);
     FUZZ_CHECK(image.clusterBytes >= 32 && image.clusterBytes <= kMaxClusterBytes);
     FUZZ_CHECK(image.entriesPerCluster * 32 == image.clusterBytes);
-    for (uint32_t c = 2; c < image.clusterCount + 2u; ++c) FUZZ_CHECK(image.clusterData(c) != nullptr);
+    for (uint32_t c = 2; c < image.clusterCount + 2u; ++c)
+        FUZZ_CHECK(image.clusterData(c) != nullptr);
     FUZZ_CHECK(image.clusterData(image.clusterCount + 2) == nullptr);
 }
 

@@ -45,10 +45,20 @@ bool seekDrive(void* d, uint64_t position) { return asDrive(d)->deviceSeek(posit
 void closeDrive(void* d) { asDrive(d)->deviceClose(); }
 bool driveReadsAhead(void* d) { return asDrive(d)->readAhead(); }
 
-const FloppyBackend kSimulatedDrives = {
-    SimulatedFloppy::installedRoots, SimulatedFloppy::installedDriveType,
-    openDrive, lockDrive, unlockDrive, dismountDrive, queryDrive, diskGeometryOf, formatDrive,
-    readDrive, writeDrive, seekDrive, closeDrive, driveReadsAhead};
+const FloppyBackend kSimulatedDrives = {SimulatedFloppy::installedRoots,
+                                        SimulatedFloppy::installedDriveType,
+                                        openDrive,
+                                        lockDrive,
+                                        unlockDrive,
+                                        dismountDrive,
+                                        queryDrive,
+                                        diskGeometryOf,
+                                        formatDrive,
+                                        readDrive,
+                                        writeDrive,
+                                        seekDrive,
+                                        closeDrive,
+                                        driveReadsAhead};
 
 bool anyInstalledLocked() {
     for (SimulatedFloppy* drive : g_installed)
@@ -77,13 +87,28 @@ std::string format(const char* fmt, unsigned long long a, unsigned long long b =
 }  // namespace
 
 SimulatedFloppy::SimulatedFloppy(const char* driveName)
-    : driveType_(kDriveRemovable), position_(0), open_(false), locked_(false),
+    : driveType_(kDriveRemovable),
+      position_(0),
+      open_(false),
+      locked_(false),
       openForTransfer_(false),
-      answersDiskQuery_(true), answersStorageQuery_(true), refusesFormat_(false),
-      refusesFormatOrder_(false), mountsVolume_(false), hasDisk_(true), accessDenied_(false), mountedBytes_(0),
+      answersDiskQuery_(true),
+      answersStorageQuery_(true),
+      refusesFormat_(false),
+      refusesFormatOrder_(false),
+      mountsVolume_(false),
+      hasDisk_(true),
+      accessDenied_(false),
+      mountedBytes_(0),
       longestWrite_(0),
-      bytesRead_(0), bytesWritten_(0), timed_(false), now_(0), headCylinder_(0),
-      readAhead_(true), delay_(0), clock_(nullptr) {
+      bytesRead_(0),
+      bytesWritten_(0),
+      timed_(false),
+      now_(0),
+      headCylinder_(0),
+      readAhead_(true),
+      delay_(0),
+      clock_(nullptr) {
     driveName_[0] = driveName != nullptr && driveName[0] != '\0' ? upper(driveName[0]) : 'A';
     driveName_[1] = ':';
     driveName_[2] = '\0';
@@ -152,7 +177,8 @@ uint32_t SimulatedFloppy::installedDriveType(const char* rootPath) {
     std::lock_guard<std::mutex> guard(g_installMutex);
     if (rootPath == nullptr || rootPath[0] == '\0') return 1;
     for (SimulatedFloppy* drive : g_installed)
-        if (drive != nullptr && drive->driveName_[0] == upper(rootPath[0])) return drive->driveType_;
+        if (drive != nullptr && drive->driveName_[0] == upper(rootPath[0]))
+            return drive->driveType_;
     return 1;  // DRIVE_NO_ROOT_DIR
 }
 
@@ -170,10 +196,10 @@ MediaGeometry SimulatedFloppy::standardMedia(uint32_t mediaType) {
         uint32_t type, cylinders, heads, sectors, bytes;
     };
     static const Row kRows[] = {
-        {kMediaF5_1Pt2_512, 80, 2, 15, 512}, {kMediaF3_1Pt44_512, 80, 2, 18, 512},
+        {kMediaF5_1Pt2_512, 80, 2, 15, 512},  {kMediaF3_1Pt44_512, 80, 2, 18, 512},
         {kMediaF3_2Pt88_512, 80, 2, 36, 512}, {kMediaF3_720_512, 80, 2, 9, 512},
-        {kMediaF5_360_512, 40, 2, 9, 512},   {kMediaF5_320_512, 40, 2, 8, 512},
-        {kMediaF5_320_1024, 40, 2, 4, 1024}, {kMediaF5_180_512, 40, 1, 9, 512},
+        {kMediaF5_360_512, 40, 2, 9, 512},    {kMediaF5_320_512, 40, 2, 8, 512},
+        {kMediaF5_320_1024, 40, 2, 4, 1024},  {kMediaF5_180_512, 40, 1, 9, 512},
         {kMediaF5_160_512, 40, 1, 8, 512},
     };
     MediaGeometry g;
@@ -288,7 +314,8 @@ void SimulatedFloppy::corruptByteOnRead(uint64_t offset, uint8_t mask) {
     corrupt_.push_back(ByteFault{offset, mask});
 }
 
-void SimulatedFloppy::cancelDuringCall(FloppyCall call, int nth, std::atomic<uint8_t>* keepRunning) {
+void SimulatedFloppy::cancelDuringCall(FloppyCall call, int nth,
+                                       std::atomic<uint8_t>* keepRunning) {
     cancels_.push_back(CancelRule{call, nth, keepRunning});
 }
 
@@ -428,7 +455,7 @@ bool SimulatedFloppy::deviceQueryMediaTypes(MediaQuery query, MediaGeometry* rec
 // A disk is recognised once its first cylinder is formatted.
 DiskPresence SimulatedFloppy::deviceDiskGeometry(MediaGeometry* geometry) {
     bool ok = begin(FloppyCall::DiskGeometry) && open_;
-    DiskPresence presence = !ok || !hasDisk_           ? kDiskAbsent
+    DiskPresence presence = !ok || !hasDisk_        ? kDiskAbsent
                             : !cylinderFormatted(0) ? kDiskUnrecognised
                                                     : kDiskFound;
     if (presence == kDiskFound) *geometry = geometry_;
@@ -467,8 +494,8 @@ FormatOutcome SimulatedFloppy::deviceFormatTracks(const FormatRequest& request) 
         // A format with another geometry lays the whole disk out anew.
         if (!sameGeometry(*chosen, geometry_)) insertUnformattedDisk(*chosen);
         geometry_.mediaType = chosen->mediaType;
-        uint64_t trackBytes =
-            static_cast<uint64_t>(geometry_.sectorsPerTrack) * geometry_.bytesPerSector;
+        uint64_t trackBytes = static_cast<uint64_t>(geometry_.sectorsPerTrack) *
+                              geometry_.bytesPerSector;
         for (uint32_t c = request.startCylinder; c <= request.endCylinder; ++c) {
             for (uint32_t h = request.startHead; h <= request.endHead; ++h) {
                 size_t track = static_cast<size_t>(c) * geometry_.tracksPerCylinder + h;
@@ -564,7 +591,8 @@ void SimulatedFloppy::deviceClose() {
 
 void SimulatedFloppy::moveHeadTo(uint32_t cylinder) {
     if (cylinder == headCylinder_) return;
-    uint32_t distance = cylinder > headCylinder_ ? cylinder - headCylinder_ : headCylinder_ - cylinder;
+    uint32_t distance = cylinder > headCylinder_ ? cylinder - headCylinder_
+                                                 : headCylinder_ - cylinder;
     now_ += timing_.step * distance + timing_.settle;
     headCylinder_ = cylinder;
 }

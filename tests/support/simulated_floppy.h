@@ -20,7 +20,17 @@
 class FakeClock;
 
 enum class FloppyCall : uint8_t {
-    Open, Lock, Unlock, Dismount, QueryMedia, Format, Read, Write, Seek, Close, DiskGeometry
+    Open,
+    Lock,
+    Unlock,
+    Dismount,
+    QueryMedia,
+    Format,
+    Read,
+    Write,
+    Seek,
+    Close,
+    DiskGeometry
 };
 const int kFloppyCallKinds = 11;
 

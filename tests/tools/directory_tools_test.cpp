@@ -58,10 +58,8 @@ std::map<std::string, std::vector<uint8_t>> tree(const fs::path& root) {
     std::map<std::string, std::vector<uint8_t>> out;
     for (auto& e : fs::recursive_directory_iterator(root)) {
         std::string rel = fs::relative(e.path(), root).generic_u8string();
-        if (e.is_directory())
-            out[rel] = {'<', 'd', 'i', 'r', '>'};
-        else
-            out[rel] = readFile(e.path().string());
+        if (e.is_directory()) out[rel] = {'<', 'd', 'i', 'r', '>'};
+        else out[rel] = readFile(e.path().string());
     }
     return out;
 }
@@ -72,9 +70,7 @@ std::string lowerAscii(std::string s) {
     return s;
 }
 
-std::string mtools(const std::string& command) {
-    return "LC_ALL=C.UTF-8 " + command;
-}
+std::string mtools(const std::string& command) { return "LC_ALL=C.UTF-8 " + command; }
 
 // mtools' bare recursive listing: one "::/path" a line, sorted.
 std::vector<std::string> mdirPaths(const std::string& image) {
@@ -124,8 +120,8 @@ struct DirectoryTools : ::testing::Test {
         auto made = run(tool_support::mkfsFat() + " -C -F 12 " + mkfsOptions + " " + quote(image) +
                         " " + size);
         ASSERT_EQ(0, made.status) << made.output;
-        auto copied =
-            run(mtools("mcopy -s -i " + quote(image) + " " + quote(src.string()) + "/* ::/"));
+        auto copied = run(
+            mtools("mcopy -s -i " + quote(image) + " " + quote(src.string()) + "/* ::/"));
         ASSERT_EQ(0, copied.status) << copied.output;
     }
 
@@ -181,8 +177,7 @@ TEST_F(DirectoryTools, ExtractionEqualsMcopy) {
           std::string("Ünïcödé àccents.txt"), std::string("README.TXT"), std::string("notes.txt"),
           std::string("Docs/DATA.BIN"), std::string("l1/Level Two/l3/Level Four/l5/deep file.txt"),
           std::string("l1/Level Two/l3/Level Four/l5/DEEP.TXT"), std::string("Docs/one.bin"),
-          "Long Names/" + kLong220,
-          std::string("Docs/Fragmented file.bin")})
+          "Long Names/" + kLong220, std::string("Docs/Fragmented file.bin")})
         EXPECT_EQ(1u, mine.count(name)) << name;
     EXPECT_EQ(0u, mine.count("Many Files/entry number 3 of many.txt"));
     EXPECT_EQ(content("Docs/empty", 0), mine["Docs/empty"]);
@@ -234,8 +229,8 @@ TEST_F(DirectoryTools, RmOfNameCrossingClustersLeavesTheRestAsMtoolsSeesIt) {
     makeImage();
     std::unique_ptr<VolumeImage> im(new VolumeImage);
     ASSERT_EQ(0, im->loadImageFile(image.c_str()));
-    std::vector<std::string> crossing =
-        namesCrossingClusters(*im, firstClusterOf(*im, 0, "MANYFI~1   "));
+    std::vector<std::string> crossing = namesCrossingClusters(
+        *im, firstClusterOf(*im, 0, "MANYFI~1   "));
     ASSERT_FALSE(crossing.empty());
     std::vector<std::string> before = mdirPaths(image);
     auto r = run(cli() + " rm " + quote(image) + " " + quote("Many Files/" + crossing[0]));
@@ -419,7 +414,9 @@ TEST_F(DirectoryTools, NamesFoldReadAndPrintOneWay) {
         EXPECT_NE(std::string::npos, ls.find(line)) << line << " in\n" << ls;
     EXPECT_EQ(4, std::count(ls.begin(), ls.end(), '\n')) << ls;
     fs::create_directories(dir.path() / "out");
-    ASSERT_EQ(0, run(cli() + " extract " + i + " /A.TXT -d " + quote((dir.path() / "out").string())).status);
+    ASSERT_EQ(
+        0,
+        run(cli() + " extract " + i + " /A.TXT -d " + quote((dir.path() / "out").string())).status);
     EXPECT_EQ(content("a.txt", 30), readFile((dir.path() / "out" / "a.txt").string()));
     ASSERT_EQ(0, run(cli() + " rm " + i + " /\u03c3\u0416.txt").status);
     // mtools reads the two odd names its own way (cut at the blank, the line broken), but sees

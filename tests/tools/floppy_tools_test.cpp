@@ -27,9 +27,11 @@ TEST(FloppyTransfers, WrittenFloppyAndItsReadBackPassFsckAndMtools) {
         testing_support::writeFile(dir.file("small.txt"), std::vector<uint8_t>(300, 'x'));
         ASSERT_EQ(0, run("mmd -i " + quote(source) + " ::/FOLDER").status);
         ASSERT_EQ(0, run("mcopy -i " + quote(source) + " " + quote(dir.file("big.bin")) +
-                         " ::/FOLDER/BIG.BIN").status);
+                         " ::/FOLDER/BIG.BIN")
+                         .status);
         ASSERT_EQ(0, run("mcopy -i " + quote(source) + " " + quote(dir.file("small.txt")) +
-                         " '::/A long name.txt'").status);
+                         " '::/A long name.txt'")
+                         .status);
 
         std::unique_ptr<VolumeImage> image(new VolumeImage);
         ASSERT_EQ(0, image->loadImageFile(source.c_str()));

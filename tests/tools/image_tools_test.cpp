@@ -19,7 +19,7 @@ namespace fs = std::filesystem;
 namespace {
 
 const int kDerivedClusters[kDiskTypeCount] = {713, 813, 2847, 3325, 3409, 2863,
-                                              155, 175, 315, 354, 2371};
+                                              155, 175, 315,  354,  2371};
 
 // The value of "key: value" in `text`, or "" when the key is missing.
 std::string valueOf(const std::string& text, const std::string& key) {
@@ -62,7 +62,9 @@ TEST(MkfsImages, DistributionFormatWith2048ByteClustersLoads) {
                     quote(path) + " 1680");
     ASSERT_EQ(0, made.status) << made.output;
     testing_support::writeFile(dir.file("payload"), std::vector<uint8_t>(300000, 0x6D));
-    ASSERT_EQ(0, run("mcopy -i " + quote(path) + " " + quote(dir.file("payload")) + " ::/DATA.BIN").status);
+    ASSERT_EQ(
+        0,
+        run("mcopy -i " + quote(path) + " " + quote(dir.file("payload")) + " ::/DATA.BIN").status);
     std::unique_ptr<VolumeImage> image(new VolumeImage);
     ASSERT_EQ(0, image->loadImageFile(path.c_str()));
     EXPECT_EQ(2048, image->clusterBytes);
@@ -83,14 +85,17 @@ TEST(CreatedImages, EveryTypePassesFsckAndMtoolsSeesItsGeometry) {
 
         auto info = run("minfo -i " + quote(path) + " ::");
         ASSERT_EQ(0, info.status) << info.output;
-        EXPECT_EQ(std::to_string(DiskTypeTable::sectorsPerTrack[t]), valueOf(info.output, "sectors per track"));
+        EXPECT_EQ(std::to_string(DiskTypeTable::sectorsPerTrack[t]),
+                  valueOf(info.output, "sectors per track"));
         EXPECT_EQ(std::to_string(DiskTypeTable::heads[t]), valueOf(info.output, "heads"));
-        EXPECT_EQ(std::to_string(DiskTypeTable::sectorsPerCluster[t]) + " sectors", valueOf(info.output, "cluster size"));
+        EXPECT_EQ(std::to_string(DiskTypeTable::sectorsPerCluster[t]) + " sectors",
+                  valueOf(info.output, "cluster size"));
         EXPECT_EQ(std::to_string(DiskTypeTable::rootEntries[t]),
                   valueOf(info.output, "max available root directory slots"));
 
         auto dirList = run("mdir -i " + quote(path) + " ::");
-        EXPECT_NE(std::string::npos, dirList.output.find("Volume in drive : is TYPE" + std::to_string(t)))
+        EXPECT_NE(std::string::npos,
+                  dirList.output.find("Volume in drive : is TYPE" + std::to_string(t)))
             << dirList.output;
 
         // And tolven-cli reads back what it wrote.
@@ -106,7 +111,9 @@ TEST(CreatedImages, FilesWrittenByMtoolsSurviveLoadAndSave) {
     ASSERT_EQ(0, run(cli() + " new " + quote(path) + " --type 0").status);
     testing_support::writeFile(dir.file("data.bin"), std::vector<uint8_t>(5000, 0x3C));
     ASSERT_EQ(0, run("mmd -i " + quote(path) + " ::/SUB").status);
-    ASSERT_EQ(0, run("mcopy -i " + quote(path) + " " + quote(dir.file("data.bin")) + " ::/SUB/DATA.BIN").status);
+    ASSERT_EQ(
+        0, run("mcopy -i " + quote(path) + " " + quote(dir.file("data.bin")) + " ::/SUB/DATA.BIN")
+               .status);
 
     std::unique_ptr<VolumeImage> image(new VolumeImage);
     ASSERT_EQ(0, image->loadImageFile(path.c_str()));
@@ -121,7 +128,8 @@ TEST(Cli, MapCountsAndBootFileCommands) {
     std::string path = dir.file("m.img"), sector = dir.file("s.bin"), code = dir.file("c.bin");
     ASSERT_EQ(0, run(cli() + " new " + quote(path) + " --type 360KB").status);
     testing_support::writeFile(dir.file("payload"), std::vector<uint8_t>(100000, 0x41));
-    ASSERT_EQ(0, run("mcopy -i " + quote(path) + " " + quote(dir.file("payload")) + " ::/A.BIN").status);
+    ASSERT_EQ(
+        0, run("mcopy -i " + quote(path) + " " + quote(dir.file("payload")) + " ::/A.BIN").status);
     auto map = run(cli() + " map " + quote(path));
     ASSERT_EQ(0, map.status);
     auto info = run(cli() + " info " + quote(path));
@@ -149,16 +157,19 @@ TEST(Cli, MapCountsAndBootFileCommands) {
     EXPECT_EQ(1, exists.status);
 }
 
-
 // Layouts beyond 1 reserved sector, 2 FATs and 512-byte sectors, and sectors after the last whole
 // cluster: held exactly through add and mkdir, the file's length and tail unchanged, fsck.fat
 // clean (it takes no 3-FAT volume) and mtools reading back both its file and Tolven's.
 TEST(MkfsGeometries, HeldExactlyThroughAddAndMkdir) {
     TempDir dir;
     testing_support::writeFile(dir.file("p.bin"), std::vector<uint8_t>(5000, 0x5A));
-    const char* const layouts[] = {"-R 2 x 1440", "-f 1 x 1440", "-f 3 x 1440",
-                                   "-S 1024 -r 128 x 720", "-S 2048 -r 128 x 1440",
-                                   "-S 4096 -r 128 x 1440", "-F 12 -s 4 -r 224 x 1440"};
+    const char* const layouts[] = {"-R 2 x 1440",
+                                   "-f 1 x 1440",
+                                   "-f 3 x 1440",
+                                   "-S 1024 -r 128 x 720",
+                                   "-S 2048 -r 128 x 1440",
+                                   "-S 4096 -r 128 x 1440",
+                                   "-F 12 -s 4 -r 224 x 1440"};
     for (const char* layout : layouts) {
         SCOPED_TRACE(layout);
         std::string img = dir.file("g.img"), options = layout;
@@ -189,7 +200,10 @@ TEST(MkfsGeometries, HeldExactlyThroughAddAndMkdir) {
 TEST(MkfsGeometries, RefusedLayoutsLeaveTheFileAsItWas) {
     TempDir dir;
     std::string img = dir.file("bad.img");
-    struct Damage { int offset; uint16_t value; };
+    struct Damage {
+        int offset;
+        uint16_t value;
+    };
     const Damage damages[] = {{bs::kBytesPerSector, 32},  // 32-byte clusters
                               {bs::kSectorsPerFat, 1},    // a FAT too small for the clusters
                               {bs::kReservedSectors, 0}};
@@ -217,18 +231,23 @@ TEST(Cli, SaveRulesOnTheTarget) {
               run(cli() + " mkdir " + quote(img) + " /A").output);
     ASSERT_EQ(0, run("chmod 640 " + quote(img) + " && ln -s t.img " + quote(link) + " && cd " +
                      quote(dir.path().string()) + " && ln -s v t.img.tolven-partial && ln -s v " +
-                     "link.img.tolven-partial && ln -s nowhere dangling.img").status);
+                     "link.img.tolven-partial && ln -s nowhere dangling.img")
+                     .status);
     ASSERT_EQ(0, run(cli() + " mkdir " + quote(link) + " /A").status);
     EXPECT_FALSE(fs::exists(dir.file("v")));
-    EXPECT_EQ(1, run(cli() + " new " + quote(dir.file("dangling.img")) + " --type 0 --force").status);
+    EXPECT_EQ(1,
+              run(cli() + " new " + quote(dir.file("dangling.img")) + " --type 0 --force").status);
     EXPECT_TRUE(fs::is_symlink(dir.file("dangling.img")));
-    EXPECT_EQ("640 link", run("stat -c %a " + quote(img) + "; test -L " + quote(link) +
-                              " && printf link").output.replace(3, 1, " "));
+    EXPECT_EQ("640 link",
+              run("stat -c %a " + quote(img) + "; test -L " + quote(link) + " && printf link")
+                  .output.replace(3, 1, " "));
     EXPECT_EQ(0, run("mdir -i " + quote(img) + " ::/A").status);
     testing_support::writeFile(dir.file("big"), std::vector<uint8_t>(200000, 1));
-    auto limited = run("ulimit -f 300; " + cli() + " add " + quote(img) + " " + quote(dir.file("big")));
+    auto limited = run("ulimit -f 300; " + cli() + " add " + quote(img) + " " +
+                       quote(dir.file("big")));
     EXPECT_EQ(1, limited.status);
-    EXPECT_NE(std::string::npos, limited.output.find("Could not write cluster (")) << limited.output;
+    EXPECT_NE(std::string::npos, limited.output.find("Could not write cluster ("))
+        << limited.output;
     EXPECT_EQ(6u, static_cast<size_t>(std::distance(fs::directory_iterator(dir.path()), {})));
     EXPECT_TRUE(tool_support::fsckClean(img));
 }

@@ -40,7 +40,8 @@ std::map<std::string, std::vector<uint8_t>> treeOf(const fs::path& root) {
 
 // The 8.3 names mdir lists in an image folder, by long name (or by the 8.3 name itself when the
 // entry has no long name), as "NAME    EXT".
-std::map<std::string, std::string> mdirShortNames(const std::string& image, const std::string& folder) {
+std::map<std::string, std::string> mdirShortNames(const std::string& image,
+                                                  const std::string& folder) {
     std::map<std::string, std::string> names;
     auto listed = run("mdir -i " + quote(image) + " " + quote("::" + folder));
     EXPECT_EQ(0, listed.status) << listed.output;
@@ -85,9 +86,11 @@ protected:
         put("caf\xc3\xa9 cr\xc3\xa8me.txt", pattern(40, 8));
         // Greek, Cyrillic and CJK (mtools cannot read an emoji's surrogate pair: the unit tests
         // round-trip those).
-        const std::string greek = "\xce\x95\xce\xbb\xce\xbb\xce\xb7\xce\xbd\xce\xb9\xce\xba\xce\xac";
+        const std::string greek =
+            "\xce\x95\xce\xbb\xce\xbb\xce\xb7\xce\xbd\xce\xb9\xce\xba\xce\xac";
         put(greek + "/" + greek + ".txt", pattern(41, 8));
-        put(greek + "/\xd0\x9a\xd0\xb8\xd1\x80\xd0\xb8\xd0\xbb\xd0\xbb\xd0\xb8\xd1\x86\xd0\xb0", pattern(42, 8));
+        put(greek + "/\xd0\x9a\xd0\xb8\xd1\x80\xd0\xb8\xd0\xbb\xd0\xbb\xd0\xb8\xd1\x86\xd0\xb0",
+            pattern(42, 8));
         put(greek + "/\xe6\xbc\xa2\xe5\xad\x97 \xe6\x96\x87\xe4\xbb\xb6.txt", pattern(43, 8));
         put("README.TXT", pattern(50, 9));
         put("empty.dat", {});
@@ -155,7 +158,8 @@ TEST_F(InsertTools, FillingTheDiskRefusesTheRestAndStaysClean) {
         std::string host = (dir.path() / "fill" / ("chunk " + std::to_string(files))).string();
         writeFile(host, pattern(7000, files));
         std::vector<uint8_t> before = testing_support::snapshot(*image);
-        int result = image->insertHostFile(0, host.c_str(), ("chunk number " + std::to_string(files)).c_str());
+        int result = image->insertHostFile(0, host.c_str(),
+                                           ("chunk number " + std::to_string(files)).c_str());
         if (result != 0) {
             EXPECT_EQ(kResultNoSpace, result);
             EXPECT_EQ(before, testing_support::snapshot(*image));
@@ -184,7 +188,8 @@ TEST_F(InsertTools, LastWriteTimeIsHostLocalTime) {
     auto added = run("TZ=EST5 " + cli() + " add " + quote(image) + " " + quote(host));
     ASSERT_EQ(0, added.status) << added.output;
     auto listed = run("mdir -i " + quote(image) + " ::/");
-    EXPECT_NE(std::string::npos, listed.output.find("2021-03-04   5:06  dated.txt")) << listed.output;
+    EXPECT_NE(std::string::npos, listed.output.find("2021-03-04   5:06  dated.txt"))
+        << listed.output;
     std::vector<uint8_t> bytes = readFile(image);
     // The entry after the label and the long-name slot: time 05:06:08 and date 2021-03-04.
     const uint8_t* entry = bytes.data() + 512 + 9 * 512 * 2 + 2 * 32;
@@ -245,24 +250,29 @@ TEST_F(InsertTools, FullRootRefusedByCliLeavesFileUntouched) {
 TEST_F(InsertTools, MkdirAndAddIntoNestedFolder) {
     std::string image = newImageFile("mkdir.img");
     ASSERT_EQ(0, run(cli() + " mkdir " + quote(image) + " /Projects").status);
-    ASSERT_EQ(0, run(cli() + " mkdir " + quote(image) + " " + quote("/projects/Tolven Sources")).status);
+    ASSERT_EQ(
+        0, run(cli() + " mkdir " + quote(image) + " " + quote("/projects/Tolven Sources")).status);
     std::vector<uint8_t> before = readFile(image);
     auto twice = run(cli() + " mkdir " + quote(image) + " /PROJECTS");
     EXPECT_EQ(1, twice.status);
-    EXPECT_NE(std::string::npos, twice.output.find("File \"PROJECTS\" already exists!")) << twice.output;
+    EXPECT_NE(std::string::npos, twice.output.find("File \"PROJECTS\" already exists!"))
+        << twice.output;
     EXPECT_EQ(1, run(cli() + " mkdir " + quote(image) + " /missing/child").status);
     EXPECT_EQ(before, readFile(image));
 
     std::string host = dir.file("notes.txt");
     writeFile(host, pattern(900, 2));
-    auto added = run(cli() + " add " + quote(image) + " " + quote(host) + " -d '/projects/tolven sources'");
+    auto added = run(cli() + " add " + quote(image) + " " + quote(host) +
+                     " -d '/projects/tolven sources'");
     ASSERT_EQ(0, added.status) << added.output;
     std::string report;
     EXPECT_TRUE(tool_support::fsckClean(image, &report)) << report;
     fs::path out = dir.path() / "out";
     fs::create_directories(out);
-    ASSERT_EQ(0, run("mcopy -s -n -i " + quote(image) + " ::/Projects " + quote(out.string())).status);
-    EXPECT_EQ(pattern(900, 2), readFile((out / "Projects" / "Tolven Sources" / "notes.txt").string()));
+    ASSERT_EQ(0,
+              run("mcopy -s -n -i " + quote(image) + " ::/Projects " + quote(out.string())).status);
+    EXPECT_EQ(pattern(900, 2),
+              readFile((out / "Projects" / "Tolven Sources" / "notes.txt").string()));
     EXPECT_EQ("PROJECTS   ", mdirShortNames(image, "/")["Projects"]);
 }
 

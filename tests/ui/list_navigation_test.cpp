@@ -166,9 +166,11 @@ TEST_F(ListNavigation, BackspaceGoesUpAndThePathFollows) {
 TEST_F(ListNavigation, EnterAndDoubleClickViewFiles) {
     session.selectListItem(indexOf("Zeta.qqqzz"));
     postKey(list(), VK_RETURN);
-    EXPECT_EQ("No associated application found!", answerMessageBox(session.threadId(), "View", IDOK));
+    EXPECT_EQ("No associated application found!",
+              answerMessageBox(session.threadId(), "View", IDOK));
     sendClick(itemPoint("Zeta.qqqzz", 10, 1), false, 2);
-    EXPECT_EQ("No associated application found!", answerMessageBox(session.threadId(), "View", IDOK));
+    EXPECT_EQ("No associated application found!",
+              answerMessageBox(session.threadId(), "View", IDOK));
 }
 
 TEST_F(ListNavigation, MenuKeysOpenTheMenuAtTheFocusedItemAndCtrlASelectsAll) {

@@ -61,10 +61,19 @@ TEST_F(MainWindow, StartsWithTheUntitledDefaultImage) {
     EXPECT_EQ(1, nodes[1].level);
     EXPECT_EQ(0, nodes[1].image);
     EXPECT_FALSE(nodes[1].expanded);
-    const char* bpb[] = {"TOLVEN  ", "FAT12   ", nullptr /* serial */, "2 heads", "2 FATs",
-                         "512 bytes per sector", "2880 sectors total", "1 sectors reserved",
-                         "0 sectors hidden", "1 sectors per cluster", "18 sectors per track",
-                         "9 sectors per FAT", "max. 224 root entries"};
+    const char* bpb[] = {"TOLVEN  ",
+                         "FAT12   ",
+                         nullptr /* serial */,
+                         "2 heads",
+                         "2 FATs",
+                         "512 bytes per sector",
+                         "2880 sectors total",
+                         "1 sectors reserved",
+                         "0 sectors hidden",
+                         "1 sectors per cluster",
+                         "18 sectors per track",
+                         "9 sectors per FAT",
+                         "max. 224 root entries"};
     for (int i = 0; i < 13; ++i) {
         const TreeNode& node = nodes[2 + i];
         EXPECT_EQ(2, node.level) << node.text;
@@ -98,8 +107,9 @@ TEST_F(MainWindow, StartsWithTheUntitledDefaultImage) {
     GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &late, nullptr, date, sizeof date);
     GetTimeFormatA(LOCALE_USER_DEFAULT, 0, &late, nullptr, time, sizeof time);
     std::string moment = std::string(date) + " - " + time;
-    int modified = static_cast<int>(SendMessageA(
-        list, LVM_GETSTRINGWIDTHA, 0, reinterpret_cast<LPARAM>(moment.c_str()))) + 12;
+    int modified = static_cast<int>(SendMessageA(list, LVM_GETSTRINGWIDTHA, 0,
+                                                 reinterpret_cast<LPARAM>(moment.c_str()))) +
+                   12;
     const int widths[] = {180, 60, modified > 120 ? modified : 120, 32};
     const int formats[] = {LVCFMT_LEFT, LVCFMT_RIGHT, LVCFMT_RIGHT, LVCFMT_LEFT};
     for (int i = 0; i < 4; ++i) {
@@ -134,17 +144,27 @@ TEST_F(MainWindow, MenuHoldsEveryCommand) {
         bool grayed;
     };
     const Expected expected[] = {
-        {0, "&New...\tCtrl+N", 40011, false},  {0, "&Open...\tCtrl+O", 40012, false},
-        {0, nullptr, 0, false},                {0, "&Save\tCtrl+S", 40013, false},
-        {0, "Save &As...", 40006, false},      {0, nullptr, 0, false},
-        {0, "&Quit", 40005, false},            {1, "&Insert...\tF3", 40021, false},
-        {1, "Insert &folder...", 40023, false}, {1, "&Extract...\tF4", 40020, false},
-        {1, nullptr, 0, false},                {1, "&New folder...\tCtrl+Shift+N", 40024, false},
-        {1, "&Rename\tF2", 40025, false},       {1, "Proper&ties...\tAlt+Enter", 40026, false},
+        {0, "&New...\tCtrl+N", 40011, false},
+        {0, "&Open...\tCtrl+O", 40012, false},
+        {0, nullptr, 0, false},
+        {0, "&Save\tCtrl+S", 40013, false},
+        {0, "Save &As...", 40006, false},
+        {0, nullptr, 0, false},
+        {0, "&Quit", 40005, false},
+        {1, "&Insert...\tF3", 40021, false},
+        {1, "Insert &folder...", 40023, false},
+        {1, "&Extract...\tF4", 40020, false},
         {1, nullptr, 0, false},
-        {1, "I&mport Bootsector...", 40015, false}, {1, "E&xport Bootsector...", 40014, false},
-        {1, nullptr, 0, false},                {1, "Im&port Bootcode...", 40017, false},
-        {1, "Exp&ort Bootcode...", 40016, false}, {1, nullptr, 0, false},
+        {1, "&New folder...\tCtrl+Shift+N", 40024, false},
+        {1, "&Rename\tF2", 40025, false},
+        {1, "Proper&ties...\tAlt+Enter", 40026, false},
+        {1, nullptr, 0, false},
+        {1, "I&mport Bootsector...", 40015, false},
+        {1, "E&xport Bootsector...", 40014, false},
+        {1, nullptr, 0, false},
+        {1, "Im&port Bootcode...", 40017, false},
+        {1, "Exp&ort Bootcode...", 40016, false},
+        {1, nullptr, 0, false},
         {1, "&Cluster organisation...", 40022, false},
         {2, "&Load image from disk...\tF7", 40019, false},
         {2, "&Write image to disk...\tF8", 40018, false},
@@ -310,8 +330,10 @@ TEST_F(MainWindow, ContextMenuOpensWithNothingSelected) {
     EXPECT_EQ("&Insert...", items[2].text);
     EXPECT_EQ(3u, items[2].id);
     EXPECT_FALSE(items[2].grayed);
-    const char* texts[] = {"Insert fo&lder...", "&Extract selected...", "&Delete selected...",
-                           nullptr, "&New folder...", "&Rename", "&Properties"};
+    const char* texts[] = {"Insert fo&lder...",   "&Extract selected...",
+                           "&Delete selected...", nullptr,
+                           "&New folder...",      "&Rename",
+                           "&Properties"};
     const UINT ids[] = {6, 4, 5, 0, 7, 8, 9};
     for (int i = 0; i < 7; ++i) {
         EXPECT_EQ(texts[i] == nullptr, items[3 + i].separator);

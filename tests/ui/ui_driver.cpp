@@ -67,8 +67,7 @@ HWND waitForWindow(DWORD threadId, const char* className, const char* caption, i
     return found;
 }
 
-bool waitForWindowGone(DWORD threadId, const char* className, const char* caption,
-                       int timeoutMs) {
+bool waitForWindowGone(DWORD threadId, const char* className, const char* caption, int timeoutMs) {
     return waitUntil([&] { return findWindow(threadId, className, caption) == nullptr; },
                      timeoutMs);
 }
@@ -141,8 +140,8 @@ namespace {
 
 void collectNodes(HWND tree, HTREEITEM item, int level, std::vector<TreeNode>& out) {
     for (; item != nullptr;
-         item = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_NEXT,
-                                                         reinterpret_cast<LPARAM>(item)))) {
+         item = reinterpret_cast<HTREEITEM>(
+             SendMessageA(tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(item)))) {
         char text[260] = {0};
         TVITEMA info;
         std::memset(&info, 0, sizeof info);
@@ -164,8 +163,7 @@ void collectNodes(HWND tree, HTREEITEM item, int level, std::vector<TreeNode>& o
 
 std::vector<TreeNode> treeNodes(HWND tree) {
     std::vector<TreeNode> nodes;
-    HTREEITEM root =
-        reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
+    HTREEITEM root = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
     collectNodes(tree, root, 0, nodes);
     return nodes;
 }
@@ -250,10 +248,12 @@ void sendKeys(const std::vector<WORD>& modifiers, WORD key) {
 void sendClick(POINT screen, bool right, int clicks) {
     SetCursorPos(screen.x, screen.y);
     // The buttons act where the pointer is once their input is handled: wait until it is there.
-    waitUntil([&] {
-        POINT at;
-        return GetCursorPos(&at) && at.x == screen.x && at.y == screen.y;
-    }, 1000);
+    waitUntil(
+        [&] {
+            POINT at;
+            return GetCursorPos(&at) && at.x == screen.x && at.y == screen.y;
+        },
+        1000);
     for (int i = 0; i < clicks; ++i) {
         INPUT inputs[2];
         std::memset(inputs, 0, sizeof inputs);
@@ -313,7 +313,8 @@ std::string testImagePath(const char* name) {
 
 }  // namespace ui_driver
 
-// --- UiSession -------------------------------------------------------------------------------------
+// --- UiSession
+// -------------------------------------------------------------------------------------
 
 namespace {
 const char kMailboxClass[] = "TolvenTestMailbox";
@@ -322,8 +323,11 @@ const UINT kSignal = WM_APP + 2;
 }  // namespace
 
 UiSession::UiSession()
-    : editor_(new ImageEditor), thread_(nullptr), threadId_(0),
-      ready_(CreateEventA(nullptr, TRUE, FALSE, nullptr)), mailbox_(nullptr) {}
+    : editor_(new ImageEditor),
+      thread_(nullptr),
+      threadId_(0),
+      ready_(CreateEventA(nullptr, TRUE, FALSE, nullptr)),
+      mailbox_(nullptr) {}
 
 UiSession::~UiSession() {
     if (thread_ != nullptr) {
@@ -366,8 +370,8 @@ DWORD WINAPI UiSession::threadMain(void* parameter) {
     mailboxClass.hInstance = GetModuleHandleA(nullptr);
     mailboxClass.lpszClassName = kMailboxClass;
     RegisterClassA(&mailboxClass);  // fails harmlessly when an earlier session registered it
-    session->mailbox_ = CreateWindowExA(0, kMailboxClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE,
-                                        nullptr, GetModuleHandleA(nullptr), nullptr);
+    session->mailbox_ = CreateWindowExA(0, kMailboxClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                        GetModuleHandleA(nullptr), nullptr);
     session->editor_->init(GetModuleHandleA(nullptr));
     SetEvent(session->ready_);
     int result = session->editor_->runMainWindow();

@@ -31,7 +31,7 @@ bool waitForWindowGone(DWORD threadId, const char* className, const char* captio
                        int timeoutMs = kWaitMs);
 // Message boxes, file choosers, the program's dialogs, and the main window itself.
 const char kDialogClass[] = "#32770";
-const char kMenuClass[] = "#32768";    // an open popup menu
+const char kMenuClass[] = "#32768";  // an open popup menu
 
 // --- reading -------------------------------------------------------------------------------------
 std::string windowText(HWND window);
@@ -93,7 +93,8 @@ void setText(HWND control, const char* text);
 // Waits for a message box (or any dialog) with this caption on `threadId`, reads its text and
 // presses `button` (IDOK, IDYES, IDNO, IDCANCEL). Returns the text; false in `found` when no such
 // window came. A box shown without a caption of its own is captioned "Error".
-std::string answerMessageBox(DWORD threadId, const char* caption, int button, bool* found = nullptr);
+std::string answerMessageBox(DWORD threadId, const char* caption, int button,
+                             bool* found = nullptr);
 // Types `path` into the file name field of an open or save chooser and presses its OK button.
 // False when the window has no file name field.
 bool chooseFile(HWND chooser, const char* path);

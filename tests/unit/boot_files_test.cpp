@@ -84,7 +84,8 @@ TEST_F(BootFilesTest, EachComparedFieldRefusesTheSector) {
 TEST_F(BootFilesTest, SectorOfAnotherFormatIsIncompatible) {
     std::string path = sectorFile(0);  // 720KB into 1440KB
     EXPECT_EQ(400, image->importBootSector(path.c_str()));
-    EXPECT_EQ(Messages{"Loaded bootsector is not compatible to current image!"}, takeMessages(*image));
+    EXPECT_EQ(Messages{"Loaded bootsector is not compatible to current image!"},
+              takeMessages(*image));
 }
 
 TEST_F(BootFilesTest, MissingSignatureIsCheckedBeforeGeometry) {

@@ -174,8 +174,8 @@ TEST_F(DeleteTest, FolderTreeLeavesNoEntryAndNoUsedCluster) {
                 int sub = take(4);
                 char s[16];
                 std::snprintf(s, sizeof s, "SUB%d", d);
-                std::u16string name =
-                    u"sub folder " + std::u16string(1, static_cast<char16_t>(u'0' + d));
+                std::u16string name = u"sub folder " +
+                                      std::u16string(1, static_cast<char16_t>(u'0' + d));
                 i = addEntry(*im, folder, i, name, shortEntry(s, kDir, sub));
                 WalkCursor c = im->saveCursor();
                 fill(sub, folder, depth + 1);

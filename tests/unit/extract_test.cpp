@@ -50,7 +50,8 @@ std::vector<uint16_t> name16(const std::u16string& s) {
 // The core names host files in UTF-8; so do these tests ("Report – final.txt").
 std::vector<uint8_t> readFile(const std::string& path) {
     std::ifstream in(std::filesystem::u8path(path), std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in),
+                                std::istreambuf_iterator<char>());
 }
 
 bool exists(const std::string& path) {
@@ -260,8 +261,8 @@ TEST_F(ExtractTest, TempCopyIsListedAndDeletedAtTheEnd) {
     chain(*im, {2});
     fillCluster(*im, 2);
     std::vector<uint8_t> e = shortEntry("VIEW.TXT", kArc, 2, 100);
-    std::string unique =
-        "tolven view " + std::to_string(reinterpret_cast<uintptr_t>(im.get()) % 100000) + ".txt";
+    std::string unique = "tolven view " +
+                         std::to_string(reinterpret_cast<uintptr_t>(im.get()) % 100000) + ".txt";
     std::vector<uint16_t> name(kLongNameUnits, 0);
     for (size_t k = 0; k < unique.size(); ++k) name[k] = static_cast<uint8_t>(unique[k]);
     MessageList temps;

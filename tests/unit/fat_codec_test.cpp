@@ -33,7 +33,8 @@ TEST(FatCodec, EncodeReproducesBytesAndKeepsMediaBytes) {
 
 TEST(FatCodec, RoundTripsEveryEntryValue) {
     auto image = newImage();
-    for (int n = 2; n < kFatTableEntries - 1; ++n) image->fatTable[n] = static_cast<uint16_t>((n * 2654435761u) & 0xFFF);
+    for (int n = 2; n < kFatTableEntries - 1; ++n)
+        image->fatTable[n] = static_cast<uint16_t>((n * 2654435761u) & 0xFFF);
     uint16_t before[kFatTableEntries];
     std::memcpy(before, image->fatTable, sizeof before);
     image->encodeFat();
@@ -66,14 +67,14 @@ TEST(FatCodec, EncodeMakesSecondFatACopyOfTheFirst) {
 }
 
 TEST(FatCounts, ClassesOfEntryValues) {
-    auto image = newImage();  // 2847 clusters
-    image->fatTable[2] = 0x003;   // used
-    image->fatTable[3] = 0xFFF;   // used, last
-    image->fatTable[4] = 0xFF8;   // reserved, not a last cluster
-    image->fatTable[5] = 0xFF0;   // reserved
-    image->fatTable[6] = 0xFF6;   // reserved
-    image->fatTable[7] = 0xFF7;   // bad
-    image->fatTable[8] = 0xFEF;   // used
+    auto image = newImage();        // 2847 clusters
+    image->fatTable[2] = 0x003;     // used
+    image->fatTable[3] = 0xFFF;     // used, last
+    image->fatTable[4] = 0xFF8;     // reserved, not a last cluster
+    image->fatTable[5] = 0xFF0;     // reserved
+    image->fatTable[6] = 0xFF6;     // reserved
+    image->fatTable[7] = 0xFF7;     // bad
+    image->fatTable[8] = 0xFEF;     // used
     image->fatTable[2848] = 0xFFF;  // last cluster of the volume
     image->fatTable[2849] = 0xFFF;  // beyond the volume: not counted
     EXPECT_EQ(4, image->countUsedClusters());

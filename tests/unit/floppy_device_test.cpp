@@ -123,8 +123,11 @@ TEST(FloppyDevice, ReadAheadGivesSameBytesAndCountsAsPlainReads) {
         uint64_t offset;
         bool shortRead;
     };
-    const Fault faults[] = {{0xFFFFFFFF, false}, {40 * 512, false}, {40 * 512, true},
-                            {36 * 512 * 3 + 5, false}, {1474560 - 512, true}};
+    const Fault faults[] = {{0xFFFFFFFF, false},
+                            {40 * 512, false},
+                            {40 * 512, true},
+                            {36 * 512 * 3 + 5, false},
+                            {1474560 - 512, true}};
     for (const Fault& f : faults) {
         SCOPED_TRACE(f.offset);
         std::vector<uint8_t> outputs[2];
@@ -133,7 +136,8 @@ TEST(FloppyDevice, ReadAheadGivesSameBytesAndCountsAsPlainReads) {
             SimulatedFloppy drive("A:");
             drive.setReadAhead(ahead == 1);
             drive.install();
-            drive.insertDisk(SimulatedFloppy::standardMedia(kMediaF3_1Pt44_512), disk.data(), disk.size());
+            drive.insertDisk(SimulatedFloppy::standardMedia(kMediaF3_1Pt44_512), disk.data(),
+                             disk.size());
             drive.failReadAt(f.offset, f.shortRead);
             FloppyDevice device;
             ASSERT_TRUE(device.open("A:"));
@@ -186,7 +190,7 @@ TEST(FloppyDevice, WriteAfterReadAheadLandsWhereCallerStands) {
     std::vector<uint8_t> buffer(1024);
     uint32_t n = 0;
     ASSERT_TRUE(device.read(buffer.data(), 512, &n));   // boot sector
-    device.setGeometry(512, 18, 2);                      // as the transfer tells it
+    device.setGeometry(512, 18, 2);                     // as the transfer tells it
     ASSERT_TRUE(device.read(buffer.data(), 1024, &n));  // reads the rest of the cylinder ahead
     EXPECT_GT(drive.position(), 1536u);
     std::vector<uint8_t> sector(512, 0xEE);
@@ -200,7 +204,8 @@ TEST(FloppyDevice, WriteAfterReadAheadLandsWhereCallerStands) {
 // Windows' answers as the raw volumes read them: a DISK_GEOMETRY record byte for byte, and the
 // error numbers of denied access, an empty drive and a full media list.
 TEST(Win32Answers, RecordsAndErrorsReadAsWindowsGivesThem) {
-    const uint8_t bytes[24] = {0x50, 0, 0, 0, 1, 0, 0, 0, 2, 0, 0, 0, 2, 0, 0, 0, 18, 0, 0, 0, 0, 2};
+    const uint8_t bytes[24] = {0x50, 0, 0, 0, 1, 0,  0, 0, 2, 0, 0,
+                               0,    2, 0, 0, 0, 18, 0, 0, 0, 0, 2};
     MediaGeometry r;
     win32_answer::decodeGeometries(bytes, 1, &r);
     EXPECT_EQ(0x100000050ull, r.cylinders);
@@ -295,7 +300,8 @@ TEST(SimulatedFloppy, TimingFollowsTheSectorOrderOfTheFormat) {
         for (uint32_t c = 0; c < 2; ++c) {
             request.startCylinder = request.endCylinder = c;
             for (uint32_t slot = 0; slot < 18; ++slot)
-                request.sectorNumbers[slot] = static_cast<uint16_t>((slot + 18 - 3 * c * skew) % 18 + 1);
+                request.sectorNumbers[slot] = static_cast<uint16_t>(
+                    (slot + 18 - 3 * c * skew) % 18 + 1);
             ASSERT_TRUE(device.formatTracks(request));
         }
         drive.enableTiming(timing);

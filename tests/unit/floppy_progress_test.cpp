@@ -19,9 +19,16 @@ TEST(TransferProgress, PercentTruncatesAndNeverDividesByZero) {
     struct Row {
         int32_t done, total, percent;
     };
-    const Row rows[] = {{0, 0, 0},        {1234, 0, 0},       {1, 2880, 0},     {1439, 2880, 49},
-                        {2879, 2880, 99}, {2880, 2880, 100},  {3000, 2880, 104}, {-29, 2880, -1},
-                        {INT_MAX, 2880, static_cast<int32_t>(static_cast<int64_t>(INT_MAX) * 100 / 2880)}};
+    const Row rows[] = {
+        {0, 0, 0},
+        {1234, 0, 0},
+        {1, 2880, 0},
+        {1439, 2880, 49},
+        {2879, 2880, 99},
+        {2880, 2880, 100},
+        {3000, 2880, 104},
+        {-29, 2880, -1},
+        {INT_MAX, 2880, static_cast<int32_t>(static_cast<int64_t>(INT_MAX) * 100 / 2880)}};
     for (const Row& r : rows) {
         image->sectorsDone = r.done;
         image->sectorsTotal = r.total;
@@ -128,7 +135,8 @@ TEST(TransferProgress, WorkerHandsStepsOverAndCancelComesFromTheWindowThread) {
         char text[kStatusTextSize];
         int shown = 0, percent = 0;
         std::unique_lock<std::mutex> lock(h.mutex);
-        while (h.changed.wait(lock, [&h] { return h.stepWaiting || h.ended >= 0; }), h.stepWaiting) {
+        while (h.changed.wait(lock, [&h] { return h.stepWaiting || h.ended >= 0; }),
+               h.stepWaiting) {
             image->copyStatusText(text);
             percent = image->progressPercent();
             if (++shown == 100 && result != kResultOk) image->requestStop();

@@ -146,23 +146,33 @@ TEST_F(FloppyRead, EveryFailureRowQueuesOneMessageAndRestoresPreviousImage) {
          "Invalid bootsector found!", kResultBadImage},
         {"first FAT", [](SimulatedFloppy& d, const VolumeImage&) { d.failReadAt(512 * 5, false); },
          "Could not read first FAT!", kResultHostIo},
-        {"first FAT short", [](SimulatedFloppy& d, const VolumeImage&) { d.failReadAt(512 * 9, true); },
+        {"first FAT short",
+         [](SimulatedFloppy& d, const VolumeImage&) { d.failReadAt(512 * 9, true); },
          "Could not read first FAT!", kResultHostIo},
-        {"second FAT", [](SimulatedFloppy& d, const VolumeImage&) { d.failReadAt(512 * 10, false); },
+        {"second FAT",
+         [](SimulatedFloppy& d, const VolumeImage&) { d.failReadAt(512 * 10, false); },
          "Could not read second FAT!", kResultHostIo},
-        {"second FAT short", [](SimulatedFloppy& d, const VolumeImage&) { d.failReadAt(512 * 18, true); },
+        {"second FAT short",
+         [](SimulatedFloppy& d, const VolumeImage&) { d.failReadAt(512 * 18, true); },
          "Could not read second FAT!", kResultHostIo},
-        {"root directory", [](SimulatedFloppy& d, const VolumeImage&) { d.failReadAt(512 * 19, false); },
+        {"root directory",
+         [](SimulatedFloppy& d, const VolumeImage&) { d.failReadAt(512 * 19, false); },
          "Could not read root directory!", kResultHostIo},
         {"root directory short",
          [](SimulatedFloppy& d, const VolumeImage&) { d.failReadAt(512 * 32, true); },
          "Could not read root directory!", kResultHostIo},
-        {"cluster 0", [](SimulatedFloppy& d, const VolumeImage& s) { d.failReadAt(clusterOffset(s, 0), false); },
+        {"cluster 0",
+         [](SimulatedFloppy& d, const VolumeImage& s) { d.failReadAt(clusterOffset(s, 0), false); },
          "Could not read cluster (0/2847)!", kResultClusterIo},
         {"cluster 1000 short",
-         [](SimulatedFloppy& d, const VolumeImage& s) { d.failReadAt(clusterOffset(s, 1000), true); },
+         [](SimulatedFloppy& d, const VolumeImage& s) {
+             d.failReadAt(clusterOffset(s, 1000), true);
+         },
          "Could not read cluster (1000/2847)!", kResultClusterIo},
-        {"last cluster", [](SimulatedFloppy& d, const VolumeImage& s) { d.failReadAt(clusterOffset(s, 2846), false); },
+        {"last cluster",
+         [](SimulatedFloppy& d, const VolumeImage& s) {
+             d.failReadAt(clusterOffset(s, 2846), false);
+         },
          "Could not read cluster (2846/2847)!", kResultClusterIo},
     };
     for (bool readAhead : {true, false}) {
@@ -188,9 +198,10 @@ TEST_F(FloppyRead, DriveNotOpenedLeavesImageUntouchedAndStillEndsDialog) {
     drive.failCall(FloppyCall::Open, 1);
     TransferRecorder recorder(*image);
     EXPECT_EQ(kResultHostIo, read(recorder));
-    EXPECT_EQ(std::vector<std::string>{"Could not access floppy drive! Drive may be locked by another "
-                                       "application!"},
-              messages(*image));
+    EXPECT_EQ(
+        std::vector<std::string>{"Could not access floppy drive! Drive may be locked by another "
+                                 "application!"},
+        messages(*image));
     std::vector<Step> expected = {{"Creating floppy access handle", 0}, {"", 0}};
     EXPECT_EQ(expected, recorder.steps);
     EXPECT_EQ(std::vector<std::string>{"open A: FAILED"}, drive.log());
@@ -237,18 +248,20 @@ TEST_F(FloppyRead, DamagedBootSectorsAreRefusedWith110) {
         uint32_t value;
     };
     const Damage damages[] = {
-        {"ElevenSectorsPerFat", 0x16, 2, 11},     {"RootEntries241", 0x11, 2, 241},
-        {"ZeroSectorsPerCluster", 0x0D, 1, 0},    {"MissingSignature", 0x1FE, 2, 0x0000},
-        {"ZeroBytesPerSector", 0x0B, 2, 0},       {"TotalBelowSystemArea", 0x13, 2, 20},
-        {"MoreClustersThanFatTable", 0x13, 2, 0xFFFF}, {"HugeClusters", 0x0D, 1, 128},
+        {"ElevenSectorsPerFat", 0x16, 2, 11},
+        {"RootEntries241", 0x11, 2, 241},
+        {"ZeroSectorsPerCluster", 0x0D, 1, 0},
+        {"MissingSignature", 0x1FE, 2, 0x0000},
+        {"ZeroBytesPerSector", 0x0B, 2, 0},
+        {"TotalBelowSystemArea", 0x13, 2, 20},
+        {"MoreClustersThanFatTable", 0x13, 2, 0xFFFF},
+        {"HugeClusters", 0x0D, 1, 128},
     };
     for (const Damage& d : damages) {
         SCOPED_TRACE(d.name);
         std::vector<uint8_t> disk = rawDisk(*source);
-        if (d.size == 1)
-            disk[d.offset] = static_cast<uint8_t>(d.value);
-        else
-            writeLe16(disk.data() + d.offset, static_cast<uint16_t>(d.value));
+        if (d.size == 1) disk[d.offset] = static_cast<uint8_t>(d.value);
+        else writeLe16(disk.data() + d.offset, static_cast<uint16_t>(d.value));
         drive.insertDisk(mediaFor(kType1440), disk.data(), disk.size());
         TransferRecorder recorder(*image);
         EXPECT_EQ(kResultBadImage, read(recorder));
@@ -307,14 +320,13 @@ TEST_F(FloppyRead, CancelAtEveryCheckPointRestoresPreviousImageWithoutMessage) {
         const std::string last = recorder.steps[n - 4].text;
         if (c.lastDataStep != nullptr)
             EXPECT_EQ(c.lastDataStep, last);  // the check point ended the loop
-        else
-            EXPECT_EQ(std::string::npos, last.find("Reading data sectors ("));
+        else EXPECT_EQ(std::string::npos, last.find("Reading data sectors ("));
     }
 }
 
 TEST_F(FloppyRead, CancelDuringFailingCallGives200AndKeepsItsMessage) {
     drive.setReadAhead(false);
-    drive.failReadAt(512 * 3, false);                                // inside the first FAT
+    drive.failReadAt(512 * 3, false);                                  // inside the first FAT
     drive.cancelDuringCall(FloppyCall::Read, 2, &image->keepRunning);  // that same read
     TransferRecorder recorder(*image);
     EXPECT_EQ(kResultCancelled, read(recorder));
@@ -329,11 +341,15 @@ TEST_F(FloppyRead, ReadAheadChangesNeitherStepsNorResultsNorBytes) {
     };
     const Case cases[] = {
         {"clean", [](SimulatedFloppy&) {}},
-        {"bad cluster 40", [&](SimulatedFloppy& d) { d.failReadAt(clusterOffset(*source, 40), false); }},
-        {"short at cluster 40", [&](SimulatedFloppy& d) { d.failReadAt(clusterOffset(*source, 40), true); }},
-        {"bad sector behind root", [&](SimulatedFloppy& d) { d.failReadAt(clusterOffset(*source, 2), false); }},
+        {"bad cluster 40",
+         [&](SimulatedFloppy& d) { d.failReadAt(clusterOffset(*source, 40), false); }},
+        {"short at cluster 40",
+         [&](SimulatedFloppy& d) { d.failReadAt(clusterOffset(*source, 40), true); }},
+        {"bad sector behind root",
+         [&](SimulatedFloppy& d) { d.failReadAt(clusterOffset(*source, 2), false); }},
         {"bad FAT2 end", [](SimulatedFloppy& d) { d.failReadAt(512 * 18, false); }},
-        {"wrong byte", [&](SimulatedFloppy& d) { d.corruptByteOnRead(clusterOffset(*source, 7) + 3, 0x10); }},
+        {"wrong byte",
+         [&](SimulatedFloppy& d) { d.corruptByteOnRead(clusterOffset(*source, 7) + 3, 0x10); }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

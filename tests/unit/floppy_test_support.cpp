@@ -121,14 +121,14 @@ void failAllocation(int nth) { g_allocationsBeforeFailure.store(nth - 1); }
 
 MediaGeometry mediaFor(int diskType) {
     switch (diskType) {
-        case kType720: return SimulatedFloppy::standardMedia(kMediaF3_720_512);
-        case kType2880: return SimulatedFloppy::standardMedia(kMediaF3_2Pt88_512);
-        case kType1680: {
-            MediaGeometry g = SimulatedFloppy::standardMedia(kMediaF3_1Pt44_512);
-            g.sectorsPerTrack = 21;
-            return g;
-        }
-        default: return SimulatedFloppy::standardMedia(kMediaF3_1Pt44_512);
+    case kType720: return SimulatedFloppy::standardMedia(kMediaF3_720_512);
+    case kType2880: return SimulatedFloppy::standardMedia(kMediaF3_2Pt88_512);
+    case kType1680: {
+        MediaGeometry g = SimulatedFloppy::standardMedia(kMediaF3_1Pt44_512);
+        g.sectorsPerTrack = 21;
+        return g;
+    }
+    default: return SimulatedFloppy::standardMedia(kMediaF3_1Pt44_512);
     }
 }
 

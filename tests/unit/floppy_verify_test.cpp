@@ -54,29 +54,47 @@ struct VerifyFailure {
 
 TEST_F(FloppyVerify, EveryFailureRowYields140AndStopsComparing) {
     const VerifyFailure rows[] = {
-        {"boot sector differs", [](SimulatedFloppy& d, const VolumeImage&) { d.corruptByteOnRead(3, 1); },
+        {"boot sector differs",
+         [](SimulatedFloppy& d, const VolumeImage&) { d.corruptByteOnRead(3, 1); },
          "Verifying bootsector failed!", "Verifying first FAT"},
-        {"boot sector unreadable", [](SimulatedFloppy& d, const VolumeImage&) { d.failReadAt(0, false); },
+        {"boot sector unreadable",
+         [](SimulatedFloppy& d, const VolumeImage&) { d.failReadAt(0, false); },
          "Verifying bootsector failed!", "Verifying first FAT"},
-        {"boot sector of no bytes", [](SimulatedFloppy& d, const VolumeImage&) { d.failReadAt(0, true); },
+        {"boot sector of no bytes",
+         [](SimulatedFloppy& d, const VolumeImage&) { d.failReadAt(0, true); },
          "Verifying bootsector failed!", "Verifying first FAT"},
-        {"first FAT differs", [](SimulatedFloppy& d, const VolumeImage&) { d.corruptByteOnRead(512 + 7, 4); },
+        {"first FAT differs",
+         [](SimulatedFloppy& d, const VolumeImage&) { d.corruptByteOnRead(512 + 7, 4); },
          "Verifying first FAT failed!", "Verifying first FAT"},
-        {"first FAT short", [](SimulatedFloppy& d, const VolumeImage&) { d.failReadAt(512 * 8, true); },
+        {"first FAT short",
+         [](SimulatedFloppy& d, const VolumeImage&) { d.failReadAt(512 * 8, true); },
          "Verifying first FAT failed!", "Verifying first FAT"},
-        {"second FAT differs", [](SimulatedFloppy& d, const VolumeImage&) { d.corruptByteOnRead(512 * 18 + 511, 0x80); },
+        {"second FAT differs",
+         [](SimulatedFloppy& d, const VolumeImage&) { d.corruptByteOnRead(512 * 18 + 511, 0x80); },
          "Verifying second FAT failed!", "Verifying second FAT"},
-        {"second FAT unreadable", [](SimulatedFloppy& d, const VolumeImage&) { d.failReadAt(512 * 12, false); },
+        {"second FAT unreadable",
+         [](SimulatedFloppy& d, const VolumeImage&) { d.failReadAt(512 * 12, false); },
          "Verifying second FAT failed!", "Verifying second FAT"},
-        {"root directory differs", [](SimulatedFloppy& d, const VolumeImage&) { d.corruptByteOnRead(512 * 25, 2); },
+        {"root directory differs",
+         [](SimulatedFloppy& d, const VolumeImage&) { d.corruptByteOnRead(512 * 25, 2); },
          "Verifying root directory failed!", "Verifying root directory"},
-        {"root directory short", [](SimulatedFloppy& d, const VolumeImage&) { d.failReadAt(512 * 30, true); },
+        {"root directory short",
+         [](SimulatedFloppy& d, const VolumeImage&) { d.failReadAt(512 * 30, true); },
          "Verifying root directory failed!", "Verifying root directory"},
-        {"cluster 7 last byte", [](SimulatedFloppy& d, const VolumeImage& s) { d.corruptByteOnRead(clusterOffset(s, 5) + 511, 1); },
+        {"cluster 7 last byte",
+         [](SimulatedFloppy& d, const VolumeImage& s) {
+             d.corruptByteOnRead(clusterOffset(s, 5) + 511, 1);
+         },
          "Verifying cluster failed (5/2847)!", "Verifying data sectors (5/2847)"},
-        {"cluster unreadable", [](SimulatedFloppy& d, const VolumeImage& s) { d.failReadAt(clusterOffset(s, 2000), false); },
+        {"cluster unreadable",
+         [](SimulatedFloppy& d, const VolumeImage& s) {
+             d.failReadAt(clusterOffset(s, 2000), false);
+         },
          "Verifying cluster failed (2000/2847)!", "Verifying data sectors (2000/2847)"},
-        {"cluster short", [](SimulatedFloppy& d, const VolumeImage& s) { d.failReadAt(clusterOffset(s, 2846), true); },
+        {"cluster short",
+         [](SimulatedFloppy& d, const VolumeImage& s) {
+             d.failReadAt(clusterOffset(s, 2846), true);
+         },
          "Verifying cluster failed (2846/2847)!", "Verifying data sectors (2846/2847)"},
     };
     for (bool readAhead : {true, false}) {
@@ -133,15 +151,16 @@ TEST_F(FloppyVerify, AfterFailedWriteOnlyOpensLocksAndReleases) {
     EXPECT_EQ(kResultClusterIo, verify(kResultClusterIo, recorder));
     std::vector<std::string> steps;
     for (const Step& s : recorder.steps) steps.push_back(s.text);
-    EXPECT_EQ((std::vector<std::string>{"Verifying first FAT", "Unlocking floppy drive", ""}), steps);
+    EXPECT_EQ((std::vector<std::string>{"Verifying first FAT", "Unlocking floppy drive", ""}),
+              steps);
     EXPECT_EQ((std::vector<std::string>{"open A:", "lock", "unlock", "close"}), drive.log());
     EXPECT_TRUE(messages(*image).empty());
 }
 
 TEST_F(FloppyVerify, CancelAtEveryCheckPointYields200) {
-    const char* cancels[] = {"Verifying bootsector", "Verifying first FAT", "Verifying second FAT",
-                             "Verifying root directory", "Verifying data sectors",
-                             "Verifying data sectors (1234/2847)"};
+    const char* cancels[] = {"Verifying bootsector",   "Verifying first FAT",
+                             "Verifying second FAT",   "Verifying root directory",
+                             "Verifying data sectors", "Verifying data sectors (1234/2847)"};
     for (const char* step : cancels) {
         SCOPED_TRACE(step);
         TransferRecorder recorder(*image);
@@ -163,8 +182,9 @@ TEST_F(FloppyVerify, NoMemoryToReadBackIsNotBlamedOnTheDisk) {
     TransferRecorder recorder(*image);
     failAllocation(1);
     EXPECT_EQ(kResultVerifyFailed, verify(kResultOk, recorder));
-    EXPECT_EQ(std::vector<std::string>{"Could not verify floppy! Not enough memory to read it back!"},
-              messages(*image));
+    EXPECT_EQ(
+        std::vector<std::string>{"Could not verify floppy! Not enough memory to read it back!"},
+        messages(*image));
     EXPECT_EQ(0, drive.callCount(FloppyCall::Read));
 }
 

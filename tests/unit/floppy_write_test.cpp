@@ -37,7 +37,8 @@ std::vector<Step> completeWrite(int total, int cylinders, int heads, int perTrac
     s.push_back({"Writing root directory", pct(done, total)});
     done += rootEntries * 32 / 512;
     for (int i = 0; i < clusters; ++i) {
-        s.push_back({counted("Writing data sectors", i * perCluster, dataSectors), pct(done, total)});
+        s.push_back(
+            {counted("Writing data sectors", i * perCluster, dataSectors), pct(done, total)});
         done += perCluster;
     }
     s.push_back({"Dismounting floppy", pct(done, total)});
@@ -55,7 +56,8 @@ std::vector<Step> completeWrite(int total, int cylinders, int heads, int perTrac
     s.push_back({"Verifying data sectors", pct(done, total)});
     for (int j = 0; j < clusters; ++j) {
         done += perCluster;
-        s.push_back({counted("Verifying data sectors", j * perCluster, dataSectors), pct(done, total)});
+        s.push_back(
+            {counted("Verifying data sectors", j * perCluster, dataSectors), pct(done, total)});
     }
     s.push_back({"Unlocking floppy drive", 100});
     s.push_back({"", 100});
@@ -234,14 +236,16 @@ TEST_F(FloppyWrite, DriveThatCannotFormatWritesAFormattedDiskAsItIs) {
     drive.insertDisk(mediaFor(kType1440), nullptr, 0);
     TransferRecorder recorder(*image);
     EXPECT_EQ(kResultHostIo, image->writeToFloppy("A:"));
-    EXPECT_EQ("A drive that cannot format writes a disk already formatted like the image: write "
-              "it without formatting.", messages(*image).back());
+    EXPECT_EQ(
+        "A drive that cannot format writes a disk already formatted like the image: write "
+        "it without formatting.",
+        messages(*image).back());
     EXPECT_EQ(kDiskOfImageFormat, checkDiskInDrive("A:", *image));
     TransferRecorder again(*image);
     EXPECT_EQ(kResultOk, image->writeToFloppy("A:", kWriteWithoutFormat));
     EXPECT_TRUE(drive.diskBytes() == rawDisk(*image));
     EXPECT_EQ(1, drive.callCount(FloppyCall::Format));  // the refused one only
-    EXPECT_GT(drive.callCount(FloppyCall::Read), 0);  // verified (after the refused format, not)
+    EXPECT_GT(drive.callCount(FloppyCall::Read), 0);    // verified (after the refused format, not)
 
     drive.insertDisk(mediaFor(kType720), nullptr, 0);
     EXPECT_EQ(kDiskOfOtherFormat, checkDiskInDrive("A:", *image));
@@ -294,16 +298,27 @@ TEST_F(FloppyWrite, GeometryMismatchesYield130AndTouchNothing) {
     const Case cases[] = {
         {"2.88 MB image in a 1.44 MB drive", kType2880, [](SimulatedFloppy&) {}, {noMatch}},
         {"21 sectors per track against 9 and 18", kType1680, [](SimulatedFloppy&) {}, {noMatch}},
-        {"records of zeros", kType1440, [&](SimulatedFloppy& d) { d.setMediaList(zeros, 3); }, {noMatch}},
-        {"absurd records", kType1440, [&](SimulatedFloppy& d) { d.setMediaList(absurd, 3); }, {noMatch}},
-        {"empty image against records of zeros", -1,
-         [&](SimulatedFloppy& d) { d.setMediaList(zeros, 3); }, {noMatch}},
+        {"records of zeros",
+         kType1440,
+         [&](SimulatedFloppy& d) { d.setMediaList(zeros, 3); },
+         {noMatch}},
+        {"absurd records",
+         kType1440,
+         [&](SimulatedFloppy& d) { d.setMediaList(absurd, 3); },
+         {noMatch}},
+        {"empty image against records of zeros",
+         -1,
+         [&](SimulatedFloppy& d) { d.setMediaList(zeros, 3); },
+         {noMatch}},
         {"no records", kType1440, [&](SimulatedFloppy& d) { d.setMediaList(zeros, 0); }, {noMatch}},
-        {"failed lock and no match", kType2880,
+        {"failed lock and no match",
+         kType2880,
          [](SimulatedFloppy& d) { d.failCall(FloppyCall::Lock, 1); },
          {"Could not lock floppy drive!", noMatch}},
-        {"failed queries leave the list empty", kType1440,
-         [](SimulatedFloppy& d) { d.failCall(FloppyCall::QueryMedia, 0); }, {noMatch}},
+        {"failed queries leave the list empty",
+         kType1440,
+         [](SimulatedFloppy& d) { d.failCall(FloppyCall::QueryMedia, 0); },
+         {noMatch}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -314,8 +329,7 @@ TEST_F(FloppyWrite, GeometryMismatchesYield130AndTouchNothing) {
         c.media(fresh);
         if (c.diskType < 0)
             image->reset();  // an empty image: no sectors, and zero records must still not match
-        else
-            makeImage(*image, c.diskType, "MISMATCH");
+        else makeImage(*image, c.diskType, "MISMATCH");
         TransferRecorder recorder(*image);
         EXPECT_EQ(kResultNoMediaMatch, image->writeToFloppy("A:"));
         EXPECT_EQ(c.messages, messages(*image));
@@ -336,10 +350,15 @@ TEST_F(FloppyWrite, FailedLockWithMatchYields100AndOnlyLockMessage) {
     EXPECT_EQ(std::vector<std::string>{"Could not lock floppy drive!"}, messages(*image));
     EXPECT_EQ(0, drive.callCount(FloppyCall::Format));
     EXPECT_EQ(0, drive.callCount(FloppyCall::Write));
-    std::vector<std::string> expected = {"Creating floppy access handle", "Locking floppy drive",
-                                         "Checking floppy type", "Dismounting floppy",
-                                         "Unlocking floppy drive", "Closing floppy access handle",
-                                         "Verifying first FAT", "Unlocking floppy drive", ""};
+    std::vector<std::string> expected = {"Creating floppy access handle",
+                                         "Locking floppy drive",
+                                         "Checking floppy type",
+                                         "Dismounting floppy",
+                                         "Unlocking floppy drive",
+                                         "Closing floppy access handle",
+                                         "Verifying first FAT",
+                                         "Unlocking floppy drive",
+                                         ""};
     EXPECT_EQ(expected, texts(recorder.steps));
 }
 
@@ -357,9 +376,10 @@ TEST_F(FloppyWrite, DriveNotOpenedEndsAtOnceWithoutVerifyPass) {
     drive.failCall(FloppyCall::Open, 1);
     TransferRecorder recorder(*image);
     EXPECT_EQ(kResultHostIo, write(recorder));
-    EXPECT_EQ(std::vector<std::string>{"Could not access floppy drive! Drive may be locked by another "
-                                       "application!"},
-              messages(*image));
+    EXPECT_EQ(
+        std::vector<std::string>{"Could not access floppy drive! Drive may be locked by another "
+                                 "application!"},
+        messages(*image));
     std::vector<Step> expected = {{"Creating floppy access handle", 0}, {"", 0}};
     EXPECT_EQ(expected, recorder.steps);
     EXPECT_EQ(1, drive.callCount(FloppyCall::Open));
@@ -375,17 +395,23 @@ struct WriteFailure {
 
 TEST_F(FloppyWrite, EveryFailureRowReleasesDriveAndRunsVerifyPass) {
     const WriteFailure rows[] = {
-        {"format of cylinder 5", [](SimulatedFloppy& d, const VolumeImage&) { d.failFormatOfCylinder(5); },
+        {"format of cylinder 5",
+         [](SimulatedFloppy& d, const VolumeImage&) { d.failFormatOfCylinder(5); },
          "Could not format floppy (cyl. 5)!", kResultHostIo, 0},
         {"boot sector", [](SimulatedFloppy& d, const VolumeImage&) { d.failWriteAt(0, false); },
          "Could not write bootsector!", kResultHostIo, 1},
         {"first FAT", [](SimulatedFloppy& d, const VolumeImage&) { d.failWriteAt(512 * 4, false); },
          "Could not write first FAT!", kResultHostIo, 2},
-        {"second FAT", [](SimulatedFloppy& d, const VolumeImage&) { d.failWriteAt(512 * 18, false); },
+        {"second FAT",
+         [](SimulatedFloppy& d, const VolumeImage&) { d.failWriteAt(512 * 18, false); },
          "Could not write second FAT!", kResultHostIo, 3},
-        {"root directory", [](SimulatedFloppy& d, const VolumeImage&) { d.failWriteAt(512 * 19, false); },
+        {"root directory",
+         [](SimulatedFloppy& d, const VolumeImage&) { d.failWriteAt(512 * 19, false); },
          "Could not write root directory!", kResultHostIo, 4},
-        {"cluster 300", [](SimulatedFloppy& d, const VolumeImage& s) { d.failWriteAt(clusterOffset(s, 300), false); },
+        {"cluster 300",
+         [](SimulatedFloppy& d, const VolumeImage& s) {
+             d.failWriteAt(clusterOffset(s, 300), false);
+         },
          "Could not write cluster (300/2847)!", kResultClusterIo, 4 + 9 + 1 + 10},  // 291-300 alone
     };
     for (const WriteFailure& row : rows) {
@@ -403,12 +429,13 @@ TEST_F(FloppyWrite, EveryFailureRowReleasesDriveAndRunsVerifyPass) {
         std::vector<std::string> all = texts(recorder.steps);
         ASSERT_GE(all.size(), 6u);
         std::vector<std::string> tail(all.end() - 6, all.end());
-        std::vector<std::string> expected = {"Dismounting floppy", "Unlocking floppy drive",
-                                             "Closing floppy access handle", "Verifying first FAT",
-                                             "Unlocking floppy drive", ""};
+        std::vector<std::string> expected = {
+            "Dismounting floppy",  "Unlocking floppy drive", "Closing floppy access handle",
+            "Verifying first FAT", "Unlocking floppy drive", ""};
         EXPECT_EQ(expected, tail);
         std::vector<std::string> log(fresh.log().end() - 7, fresh.log().end());
-        std::vector<std::string> release = {"dismount", "unlock", "close", "open A:", "lock", "unlock", "close"};
+        std::vector<std::string> release = {
+            "dismount", "unlock", "close", "open A:", "lock", "unlock", "close"};
         EXPECT_EQ(release, log);
         EXPECT_FALSE(fresh.isOpen());
         EXPECT_EQ(1, recorder.dialogEnds);
@@ -472,9 +499,9 @@ TEST_F(FloppyWrite, CancelAtEveryCheckPointWritesNothingAfterIt) {
         EXPECT_EQ(0, fresh.callCount(FloppyCall::Read));
         std::vector<std::string> all = texts(recorder.steps);
         std::vector<std::string> tail(all.end() - 6, all.end());
-        std::vector<std::string> expected = {"Dismounting floppy", "Unlocking floppy drive",
-                                             "Closing floppy access handle", "Verifying first FAT",
-                                             "Unlocking floppy drive", ""};
+        std::vector<std::string> expected = {
+            "Dismounting floppy",  "Unlocking floppy drive", "Closing floppy access handle",
+            "Verifying first FAT", "Unlocking floppy drive", ""};
         EXPECT_EQ(expected, tail);
         EXPECT_EQ(1, recorder.dialogEnds);
         EXPECT_EQ(0, image->keepRunning.load());

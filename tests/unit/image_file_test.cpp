@@ -128,7 +128,12 @@ TEST_F(ImageFileTest, EmptyFile) {
 TEST_F(ImageFileTest, InvalidBootSectorsAreRefusedOnce) {
     std::string good = dir.file("good.img");
     auto bytes = savedImage(good);
-    struct Damage { const char* what; int offset; uint16_t value; bool word; };
+    struct Damage {
+        const char* what;
+        int offset;
+        uint16_t value;
+        bool word;
+    };
     const Damage damages[] = {
         {"signature", 510, 0, true},
         {"sectors per cluster 0", bs::kSectorsPerCluster, 0, false},
@@ -160,7 +165,11 @@ TEST_F(ImageFileTest, EachTruncatedPartNamesItsStep) {
     std::string path = dir.file("cut.img");
     auto bytes = savedImage(path);  // 720KB: FAT 3 sectors, root 7 sectors, 713 x 1024
     const size_t fat = 3 * 512, root = 112 * 32;
-    struct Cut { size_t length; int code; const char* message; };
+    struct Cut {
+        size_t length;
+        int code;
+        const char* message;
+    };
     const Cut cuts[] = {
         {512, 100, "Could not load first FAT!"},
         {512 + fat - 1, 100, "Could not load first FAT!"},

@@ -126,7 +126,8 @@ TEST(InsertDamage, ClustersStillNamedByEntriesAreNotReused) {
     testimg::dotEntries(*im, 6, 0);
     testimg::place(*im, 6, 2, {testimg::shortEntry("INNER.TXT", de::kAttrArchive, 4, 10)});
     im->fatTable[4] = 0;
-    for (uint16_t c : {uint16_t{2}, uint16_t{3}, uint16_t{4}}) std::memset(im->clusterData(c), 0xA0 + c, im->clusterBytes);
+    for (uint16_t c : {uint16_t{2}, uint16_t{3}, uint16_t{4}})
+        std::memset(im->clusterData(c), 0xA0 + c, im->clusterBytes);
     TempDir dir;
     writeFile(dir.file("host.bin"), std::vector<uint8_t>(1500, 'n'));
 

@@ -55,7 +55,9 @@ bool findEntry(VolumeImage& image, uint16_t folder, const std::string& name, Fou
     return false;
 }
 
-std::string shortOf(const Found& f) { return std::string(reinterpret_cast<const char*>(f.entry), 11); }
+std::string shortOf(const Found& f) {
+    return std::string(reinterpret_cast<const char*>(f.entry), 11);
+}
 uint16_t firstClusterOf(const Found& f) { return readLe16(f.entry + 26); }
 uint32_t sizeOf(const Found& f) { return readLe32(f.entry + 28); }
 
@@ -122,7 +124,8 @@ TEST_F(InsertTest, PlainUpperCaseNameHasNoLongNameSlots) {
     // The same name in another case is the same file.
     auto before = snapshot(*image);
     EXPECT_EQ(kResultNameExists, image->insertHostFile(0, path.c_str(), "readme.txt"));
-    EXPECT_EQ(std::vector<std::string>{"File \"readme.txt\" already exists!"}, takeMessages(*image));
+    EXPECT_EQ(std::vector<std::string>{"File \"readme.txt\" already exists!"},
+              takeMessages(*image));
     EXPECT_EQ(before, snapshot(*image));
 }
 
@@ -162,7 +165,8 @@ TEST_F(InsertTest, TakesLowestFreeClustersAroundUsedAndBadOnes) {
 
 TEST_F(InsertTest, ReusesDeletedSlotRunOnlyWhenLongEnough) {
     std::string path = hostFile("f", pattern(1, 6));
-    for (const char* name : {"A", "B", "C", "D"}) ASSERT_EQ(0, image->insertHostFile(0, path.c_str(), name));
+    for (const char* name : {"A", "B", "C", "D"})
+        ASSERT_EQ(0, image->insertHostFile(0, path.c_str(), name));
     image->rootDir[2 * 32] = 0xE5;  // "B" deleted: one free slot between used ones
     ASSERT_EQ(0, image->insertHostFile(0, path.c_str(), "long name"));  // needs two slots
     ASSERT_EQ(0, image->insertHostFile(0, path.c_str(), "E"));          // fits the hole
@@ -200,7 +204,8 @@ TEST_F(InsertTest, TooBigForFreeSpaceRefusedByteForByte) {
 TEST_F(InsertTest, BadNamesAndUnreadableFilesRefused) {
     std::string path = hostFile("f", pattern(5, 9));
     auto before = snapshot(*image);
-    EXPECT_EQ(kResultNameTooLong, image->insertHostFile(0, path.c_str(), std::string(256, 'n').c_str()));
+    EXPECT_EQ(kResultNameTooLong,
+              image->insertHostFile(0, path.c_str(), std::string(256, 'n').c_str()));
     EXPECT_EQ(kResultBadName, image->insertHostFile(0, path.c_str(), "what?"));
     EXPECT_EQ(kResultBadName, image->insertHostFile(0, path.c_str(), ".."));
     std::string missing = dir.file("missing");
@@ -270,7 +275,8 @@ TEST_F(InsertTest, GrowthThatDoesNotFitRefusedByteForByte) {
     ASSERT_EQ(0, image->createFolder(0, "SUB", 0, 0, &folder));
     std::string empty = hostFile("e", {});
     for (int i = 0; i < 30; ++i)
-        ASSERT_EQ(0, image->insertHostFile(folder, empty.c_str(), ("F" + std::to_string(i)).c_str()));
+        ASSERT_EQ(0,
+                  image->insertHostFile(folder, empty.c_str(), ("F" + std::to_string(i)).c_str()));
     std::string fill = hostFile("fill", pattern(154 * 1024, 11));
     ASSERT_EQ(0, image->insertHostFile(0, fill.c_str(), "FILL"));
     ASSERT_EQ(0, image->countFreeClusters());
@@ -324,7 +330,8 @@ TEST_F(InsertTest, HostTreeFiveDeepGoesOnAfterRefusedFile) {
     std::string path = tree;
     for (int depth = 0; depth < 5; ++depth) {
         std::filesystem::create_directories(path);
-        writeFile(path + "/file at depth " + std::to_string(depth) + ".txt", pattern(700 + depth, depth));
+        writeFile(path + "/file at depth " + std::to_string(depth) + ".txt",
+                  pattern(700 + depth, depth));
         path += "/level" + std::to_string(depth + 1);
     }
     writeFile(tree + "/huge.bin", pattern(200 * 1024, 1));  // more than the 160KB disk holds
@@ -338,7 +345,8 @@ TEST_F(InsertTest, HostTreeFiveDeepGoesOnAfterRefusedFile) {
     ASSERT_TRUE(findEntry(*image, 0, "tree", &f));
     uint16_t folder = firstClusterOf(f);
     for (int depth = 0; depth < 5; ++depth) {
-        ASSERT_TRUE(findEntry(*image, folder, "file at depth " + std::to_string(depth) + ".txt", &f));
+        ASSERT_TRUE(
+            findEntry(*image, folder, "file at depth " + std::to_string(depth) + ".txt", &f));
         EXPECT_EQ(pattern(700 + depth, depth), readBack(*image, f, nullptr));
         if (depth == 4) break;
         ASSERT_TRUE(findEntry(*image, folder, "level" + std::to_string(depth + 1), &f));
@@ -356,7 +364,8 @@ TEST_F(InsertTest, CyclicFolderChainIsNotGrown) {
     ASSERT_EQ(0, image->createFolder(0, "LOOP", 0, 0, &folder));
     std::string path = hostFile("e", {});
     for (int i = 0; i < 14; ++i)  // fills the folder's one cluster: ".", ".." and 14 entries
-        ASSERT_EQ(0, image->insertHostFile(folder, path.c_str(), ("F" + std::to_string(i)).c_str()));
+        ASSERT_EQ(0,
+                  image->insertHostFile(folder, path.c_str(), ("F" + std::to_string(i)).c_str()));
     image->fatTable[folder] = folder;  // the chain now leads back to itself
     auto before = snapshot(*image);
     EXPECT_EQ(kResultDirectoryFull, image->insertHostFile(folder, path.c_str(), "F14"));

@@ -9,7 +9,9 @@
 
 namespace {
 
-std::string stored(const uint8_t* name) { return std::string(reinterpret_cast<const char*>(name), 11); }
+std::string stored(const uint8_t* name) {
+    return std::string(reinterpret_cast<const char*>(name), 11);
+}
 
 std::string basisOf(const std::u16string& longName, bool* needsTail) {
     BasisName basis = makeBasisName(longName);
@@ -61,7 +63,7 @@ TEST(ShortName, NumericTailWhenChangedOrTaken) {
 TEST(ShortName, ManyNamesSharingSixCharactersCountUp) {
     FolderNames names;
     for (int n = 1; n <= 120; ++n) {
-        std::string expected = n < 10 ? "LONGFI~" + std::to_string(n)
+        std::string expected = n < 10    ? "LONGFI~" + std::to_string(n)
                                : n < 100 ? "LONGF~" + std::to_string(n)
                                          : "LONG~" + std::to_string(n);
         std::string got = pick(u"longfilename number.txt", names);

@@ -28,10 +28,16 @@ TEST(VolumeImage, NextLinkClassesEveryValueAtItsBoundaries) {
     const struct {
         uint16_t value;
         LinkKind kind;
-    } cases[] = {{0, kLinkBroken},      {1, kLinkBroken},      {2, kLinkData},
-                 {uint16_t(last), kLinkData}, {uint16_t(last + 1), kLinkBroken},
-                 {0xFF0, kLinkBroken},  {0xFF6, kLinkBroken},  {0xFF7, kLinkBad},
-                 {0xFF8, kLinkEnd},     {0xFFF, kLinkEnd}};
+    } cases[] = {{0, kLinkBroken},
+                 {1, kLinkBroken},
+                 {2, kLinkData},
+                 {uint16_t(last), kLinkData},
+                 {uint16_t(last + 1), kLinkBroken},
+                 {0xFF0, kLinkBroken},
+                 {0xFF6, kLinkBroken},
+                 {0xFF7, kLinkBad},
+                 {0xFF8, kLinkEnd},
+                 {0xFFF, kLinkEnd}};
     for (const auto& c : cases) {
         image->fatTable[5] = c.value;
         EXPECT_EQ(c.kind, image->nextLink(5).kind) << std::hex << c.value;
@@ -67,14 +73,18 @@ TEST(VolumeImage, BackupResetRestoreGivesBackTheSameImage) {
     EXPECT_EQ(before, snapshot(*image));
 }
 
-struct GeometryCase { int type; int clusters; int clusterBytes; int dataSectors; };
+struct GeometryCase {
+    int type;
+    int clusters;
+    int clusterBytes;
+    int dataSectors;
+};
 
 TEST(VolumeImage, GeometryOfEveryDiskType) {
     const GeometryCase cases[] = {
-        {0, 713, 1024, 1426},  {1, 813, 1024, 1626},  {2, 2847, 512, 2847},
-        {3, 3325, 512, 3325},  {4, 3409, 512, 3409},  {5, 2863, 1024, 5726},
-        {6, 155, 1024, 310},   {7, 175, 1024, 350},   {8, 315, 1024, 630},
-        {9, 354, 1024, 708},   {10, 2371, 512, 2371},
+        {0, 713, 1024, 1426}, {1, 813, 1024, 1626},  {2, 2847, 512, 2847},  {3, 3325, 512, 3325},
+        {4, 3409, 512, 3409}, {5, 2863, 1024, 5726}, {6, 155, 1024, 310},   {7, 175, 1024, 350},
+        {8, 315, 1024, 630},  {9, 354, 1024, 708},   {10, 2371, 512, 2371},
     };
     for (const GeometryCase& c : cases) {
         auto image = newImage(c.type);
@@ -117,7 +127,10 @@ TEST(BootSectorCheck, AcceptsEveryCreatedTypeAndClassicLimits) {
 }
 
 TEST(BootSectorCheck, RefusesWhatCannotBeHeld) {
-    struct Damage { const char* what; void (*apply)(uint8_t*); };
+    struct Damage {
+        const char* what;
+        void (*apply)(uint8_t*);
+    };
     const Damage damages[] = {
         {"no signature", [](uint8_t* b) { b[511] = 0; }},
         {"0 sectors per cluster", [](uint8_t* b) { b[bs::kSectorsPerCluster] = 0; }},
@@ -125,16 +138,26 @@ TEST(BootSectorCheck, RefusesWhatCannotBeHeld) {
         {"241 root entries", [](uint8_t* b) { writeLe16(b + bs::kRootEntries, 241); }},
         {"0 bytes per sector", [](uint8_t* b) { writeLe16(b + bs::kBytesPerSector, 0); }},
         {"sector of 100 bytes", [](uint8_t* b) { writeLe16(b + bs::kBytesPerSector, 100); }},
-        {"16 KB clusters", [](uint8_t* b) { writeLe16(b + bs::kBytesPerSector, 512); b[bs::kSectorsPerCluster] = 32; }},
-        {"fewer sectors than the system area", [](uint8_t* b) { writeLe16(b + bs::kTotalSectors, 32); }},
+        {"16 KB clusters",
+         [](uint8_t* b) {
+             writeLe16(b + bs::kBytesPerSector, 512);
+             b[bs::kSectorsPerCluster] = 32;
+         }},
+        {"fewer sectors than the system area",
+         [](uint8_t* b) { writeLe16(b + bs::kTotalSectors, 32); }},
         {"3413 clusters", [](uint8_t* b) { writeLe16(b + bs::kTotalSectors, 1 + 18 + 14 + 3413); }},
         {"huge sector count", [](uint8_t* b) { writeLe16(b + bs::kTotalSectors, 0xFFFF); }},
         {"256-byte sectors", [](uint8_t* b) { writeLe16(b + bs::kBytesPerSector, 256); }},
         {"no reserved sector", [](uint8_t* b) { writeLe16(b + bs::kReservedSectors, 0); }},
         {"no FAT", [](uint8_t* b) { b[bs::kNumberOfFats] = 0; }},
         {"4 FATs", [](uint8_t* b) { b[bs::kNumberOfFats] = 4; }},
-        {"FAT of 6144 bytes", [](uint8_t* b) { writeLe16(b + bs::kBytesPerSector, 1024); writeLe16(b + bs::kSectorsPerFat, 6); }},
-        {"FAT too small for the clusters", [](uint8_t* b) { writeLe16(b + bs::kSectorsPerFat, 5); }},
+        {"FAT of 6144 bytes",
+         [](uint8_t* b) {
+             writeLe16(b + bs::kBytesPerSector, 1024);
+             writeLe16(b + bs::kSectorsPerFat, 6);
+         }},
+        {"FAT too small for the clusters",
+         [](uint8_t* b) { writeLe16(b + bs::kSectorsPerFat, 5); }},
     };
     for (const Damage& d : damages) {
         uint8_t b[512];

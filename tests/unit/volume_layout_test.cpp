@@ -39,9 +39,10 @@ TEST(VolumeLayout, AreasInDiskOrder) {
               areasOf(newImage()->bootSector));
     uint8_t b[512];
     oddSector(b);
-    EXPECT_EQ("0.0@0+512 1.0@512+1536 2.0@2048+2048 2.1@4096+2048 2.2@6144+2048 3.0@8192+3200 "
-              "4.0@11392+896 5.0@12288+1433600 6.0@1445888+1024 ",
-              areasOf(b));
+    EXPECT_EQ(
+        "0.0@0+512 1.0@512+1536 2.0@2048+2048 2.1@4096+2048 2.2@6144+2048 3.0@8192+3200 "
+        "4.0@11392+896 5.0@12288+1433600 6.0@1445888+1024 ",
+        areasOf(b));
     EXPECT_FALSE(checkBootSector(b));  // held in files, not streamed to floppies
 }
 // The kept bytes themselves are checked by the load target over the layout seeds: a saved file

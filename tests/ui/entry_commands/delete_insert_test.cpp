@@ -118,9 +118,9 @@ TEST_F(EntryCommandTest, InsertCancelASelectionAndARefusal) {
 
     // A selection of three files goes into the root.
     ASSERT_TRUE(contextMenuPick(session, -1, 'I'));
-    ASSERT_TRUE(answerInsertChooser(
-        session, dataPath("insert").c_str(),
-        "\"FIRST.TXT\" \"Second inserted file.dat\" \"empty inserted.txt\""));
+    ASSERT_TRUE(
+        answerInsertChooser(session, dataPath("insert").c_str(),
+                            "\"FIRST.TXT\" \"Second inserted file.dat\" \"empty inserted.txt\""));
     session.flushPosted();
     EXPECT_TRUE(otherWindows(session).empty());
     for (const char* name : {"first.txt", "Second inserted file.dat", "empty inserted.txt"})

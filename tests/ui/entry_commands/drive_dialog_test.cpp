@@ -85,8 +85,9 @@ protected:
         std::vector<uint8_t> old720 = bytesOf(dataPath("small.img"));
         addDrive35("A:", nullptr).ejectDisk();
         addDrive35("B:", &blank1440).behaveAsUsbDrive(true);
-        addDrive35("C:", nullptr).insertDisk(SimulatedFloppy::standardMedia(kMediaF3_720_512),
-                                             old720.data(), old720.size());
+        addDrive35("C:", nullptr)
+            .insertDisk(SimulatedFloppy::standardMedia(kMediaF3_720_512), old720.data(),
+                        old720.size());
         drives[2]->setVolumeMounted(true);
         addDrive35("D:", &blank1440).setAccessDenied(true);
     }
@@ -424,8 +425,10 @@ TEST_F(DriveDialogTest, EveryKindOfDriveIsListedWithWhatItsDiskAllows) {
         bool offered = IsWindowEnabled(GetDlgItem(dialog, IDC_DRIVE_NO_FORMAT));
         seen += driveEntries(dialog)[i].text + (offered ? " +" : " -") + "\n";
     }
-    EXPECT_EQ("(A:) 3.5\" Floppy Drive -\n(B:) 3.5\" Floppy Drive +\n"
-              "(C:) 3.5\" Floppy Drive -\n(D:) 3.5\" Floppy Drive +\n", seen);
+    EXPECT_EQ(
+        "(A:) 3.5\" Floppy Drive -\n(B:) 3.5\" Floppy Drive +\n"
+        "(C:) 3.5\" Floppy Drive -\n(D:) 3.5\" Floppy Drive +\n",
+        seen);
     pressButton(dialog, IDC_DRIVE_CANCEL);
 }
 
@@ -448,9 +451,10 @@ TEST_F(DriveDialogTest, MountedVolumeTakesTheWholeImageAndDeniedAccessNamesTheRe
     ASSERT_EQ(kResultOk, session.openImage(dataPath("tree.img")));
     EXPECT_EQ("", writeTo(2));
     EXPECT_TRUE(drives[2]->diskBytes() == bytesOf(dataPath("tree.img")));
-    EXPECT_EQ("Could not access floppy drive! Windows denies this user raw access to drives: run "
-              "Tolven as administrator!",
-              writeTo(3));
+    EXPECT_EQ(
+        "Could not access floppy drive! Windows denies this user raw access to drives: run "
+        "Tolven as administrator!",
+        writeTo(3));
 }
 
 // The empty drive asks for its disk when the read starts: Cancel goes back to choosing, Retry

@@ -67,7 +67,8 @@ std::string selectedTreeText(HWND browser) {
     query.hItem = item;
     query.pszText = text;
     query.cchTextMax = sizeof text;
-    if (!SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&query))) return std::string();
+    if (!SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&query)))
+        return std::string();
     return text;
 }
 
@@ -86,7 +87,7 @@ HWND waitForDialogOf(UiSession& session, const char* caption, bool needTree) {
 }
 
 HWND fileNameField(HWND chooser) {
-    HWND field = GetDlgItem(chooser, 0x47C);  // cmb13 of explorer-style choosers
+    HWND field = GetDlgItem(chooser, 0x47C);                   // cmb13 of explorer-style choosers
     if (field == nullptr) field = GetDlgItem(chooser, 0x480);  // edt1
     return field;
 }
@@ -136,8 +137,7 @@ void collectTree(const std::string& root, const std::string& relative,
 
 HWND waitForDialog(UiSession& session, const char* caption, int timeoutMs) {
     HWND found = nullptr;
-    waitUntil([&] { return (found = findDialog(session, caption, false)) != nullptr; },
-              timeoutMs);
+    waitUntil([&] { return (found = findDialog(session, caption, false)) != nullptr; }, timeoutMs);
     return found;
 }
 
@@ -303,8 +303,8 @@ std::string freshFolder(const std::string& name) {
     // Below the temporary folder of the Wine prefix: the folder browser reaches drive C: only.
     // Every target folder is made before the first browser opens, and only emptied later: the
     // shell of this process keeps the folder listing it has seen once.
-    static const char* const kTargets[] = {"whole", "docs", "selection", "existing", "start",
-                                           "chosen", "names"};
+    static const char* const kTargets[] = {"whole", "docs",   "selection", "existing",
+                                           "start", "chosen", "names"};
     char temp[MAX_PATH];
     GetTempPathA(sizeof temp, temp);
     std::string out = std::string(temp) + "tolven-extract";

@@ -176,15 +176,16 @@ TEST(UnicodeNames, ShownExtractedAndReportedAsTheListShowsThem) {
     }
     std::string report = answerMessageBox(session, "Error");
     EXPECT_NE(std::string::npos,
-              report.find("Could not create directory \"" + target + "\\Φάκελος\"!")) << report;
+              report.find("Could not create directory \"" + target + "\\Φάκελος\"!"))
+        << report;
     std::vector<std::string> written;
     for (const auto& e : std::filesystem::recursive_directory_iterator(utf16(target)))
         written.push_back(utf8(e.path().lexically_relative(utf16(target)).wstring()));
     std::sort(written.begin(), written.end());
-    EXPECT_EQ((std::vector<std::string>{"deep", "deep\\readme.txt", "Ελληνικά.txt", "Φάκελος",
-                                        "Φάκελος\\Σημειώσεις.txt", "Кириллица.txt",
-                                        "漢字 文件.txt"}),
-              written);
+    EXPECT_EQ(
+        (std::vector<std::string>{"deep", "deep\\readme.txt", "Ελληνικά.txt", "Φάκελος",
+                                  "Φάκελος\\Σημειώσεις.txt", "Кириллица.txt", "漢字 文件.txt"}),
+        written);
 }
 
 // --- View -------------------------------------------------------------------------------------

@@ -40,14 +40,17 @@ protected:
         session.postToUiThread(&pending);
     }
     // Returns once the started work has ended.
-    void finish() { session.onUiThread([] {}); }
+    void finish() {
+        session.onUiThread([] {});
+    }
 
     // A visible dialog of the window's thread other than `exclude`, owned by `owner` when given.
     HWND waitForOtherDialog(HWND exclude, HWND owner) {
         DialogQuery query = {exclude, owner, nullptr};
         waitUntil([&] {
             query.found = nullptr;
-            EnumThreadWindows(session.threadId(), matchOtherDialog, reinterpret_cast<LPARAM>(&query));
+            EnumThreadWindows(session.threadId(), matchOtherDialog,
+                              reinterpret_cast<LPARAM>(&query));
             return query.found != nullptr;
         });
         return query.found;
@@ -62,7 +65,8 @@ TEST_F(Choosers, SetupFillsTheOldSizedRecord) {
     const OPENFILENAMEW& r = chooser.dialogRecord;
     EXPECT_EQ(76u, r.lStructSize);
     EXPECT_EQ(chooser.filter, r.lpstrFilter);
-    EXPECT_EQ(0, std::memcmp(L"RAW bootcode (*.bin)\0*.bin\0All files (*.*)\0*.*\0\0", chooser.filter, 96));
+    EXPECT_EQ(0, std::memcmp(L"RAW bootcode (*.bin)\0*.bin\0All files (*.*)\0*.*\0\0",
+                             chooser.filter, 96));
     EXPECT_EQ(1u, r.nFilterIndex);
     EXPECT_EQ(nullptr, r.lpstrCustomFilter);
     EXPECT_EQ(260u, r.nMaxFile);
@@ -139,8 +143,8 @@ TEST_F(Choosers, MultipleSelectionFillsTheCallersBuffer) {
     DWORD error = 99;
     bool chosen = false;
     start([&] {
-        chosen = chooser.chooseOpenMultiple(session.window(), &buffer[0], 1000, title,
-                                            sizeof title, error);
+        chosen = chooser.chooseOpenMultiple(session.window(), &buffer[0], 1000, title, sizeof title,
+                                            error);
     });
     HWND dialog = waitForDialog("Insert Files");
     ASSERT_NE(nullptr, dialog);
@@ -178,10 +182,12 @@ TEST_F(Choosers, FileChoosersStartInTheImagesFolderThenWhereTheirKindWasChosen) 
         HWND chooser = waitForDialog(caption);
         wchar_t shown[MAX_PATH] = {0};  // the choosers are Unicode dialogs
         SendMessageW(chooser, CDM_GETFOLDERPATH, MAX_PATH, reinterpret_cast<LPARAM>(shown));
-        EXPECT_EQ(0, lstrcmpiW(utf16(folder).c_str(), shown)) << caption << " starts in " << utf8(shown);
+        EXPECT_EQ(0, lstrcmpiW(utf16(folder).c_str(), shown))
+            << caption << " starts in " << utf8(shown);
         return chooser;
     };
-    chooseFile(expectStart(ID_IMPORT_BOOTSECTOR, "Import bootsector", images), other + "\\blank.bin");
+    chooseFile(expectStart(ID_IMPORT_BOOTSECTOR, "Import bootsector", images),
+               other + "\\blank.bin");
     EXPECT_EQ("Loaded file is not a bootsector!", answerBox("Error", IDOK));
     expectStart(ID_EXPORT_BOOTCODE, "Export bootcode", other);
     cancelChooser("Export bootcode");

@@ -91,12 +91,12 @@ TEST_F(ClusterMapWindow, CellsTakeTheColourOfTheirFatClass) {
     ASSERT_GT(n, 10);
     session.onUiThread([&] {
         uint16_t* fat = session.editor().fatTable;
-        fat[2] = 0x003;  // cluster index 0: used
-        fat[3] = 0xFFF;  // index 1: used, end of chain
-        fat[4] = 0xFF8;  // index 2: reserved
-        fat[5] = 0xFF7;  // index 3: bad
-        fat[6] = 0xFF0;  // index 4: reserved
-        fat[7] = 0x000;  // index 5: free
+        fat[2] = 0x003;      // cluster index 0: used
+        fat[3] = 0xFFF;      // index 1: used, end of chain
+        fat[4] = 0xFF8;      // index 2: reserved
+        fat[5] = 0xFF7;      // index 3: bad
+        fat[6] = 0xFF0;      // index 4: reserved
+        fat[7] = 0x000;      // index 5: free
         fat[n + 2] = 0xFF7;  // index n: bad, first cell of the second row
     });
     show();

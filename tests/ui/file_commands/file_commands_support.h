@@ -22,7 +22,7 @@ namespace file_commands {
 // The file name field of the platform's file chooser: a combo box in explorer-style choosers,
 // an edit in older ones.
 inline HWND fileNameControl(HWND chooser) {
-    HWND field = GetDlgItem(chooser, 0x47C);  // cmb13
+    HWND field = GetDlgItem(chooser, 0x47C);                   // cmb13
     if (field == nullptr) field = GetDlgItem(chooser, 0x480);  // edt1
     return field;
 }
@@ -32,7 +32,8 @@ inline std::vector<std::string> splitLines(const std::string& text) {
     size_t start = 0;
     for (;;) {
         size_t end = text.find('\n', start);
-        lines.push_back(text.substr(start, end == std::string::npos ? std::string::npos : end - start));
+        lines.push_back(
+            text.substr(start, end == std::string::npos ? std::string::npos : end - start));
         if (end == std::string::npos) return lines;
         start = end + 1;
     }
@@ -213,7 +214,9 @@ protected:
 
     std::string caption() { return ui_driver::windowText(session.window()); }
     std::string status() { return ui_driver::windowText(session.control(IDC_STATUS_LINE)); }
-    std::vector<std::string> names() { return ui_driver::listNames(session.control(IDC_FILE_LIST)); }
+    std::vector<std::string> names() {
+        return ui_driver::listNames(session.control(IDC_FILE_LIST));
+    }
 
     UiSession session;
 };

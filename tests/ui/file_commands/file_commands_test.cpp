@@ -126,7 +126,8 @@ TEST_F(FileCommands, InvalidFileKeepsThePreviousImageNameAndMark) {
 TEST_F(FileCommands, ErrorBoxGivesThePathAndTheSystemsReasonOnItsSecondLine) {
     std::string locked = outputPath("locked.img");
     ASSERT_TRUE(CopyFileA(testImagePath("empty360.img").c_str(), locked.c_str(), FALSE));
-    HANDLE holder = CreateFileA(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE holder = CreateFileA(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
+                                nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, holder);
     command(ID_FILE_OPEN);
     EXPECT_EQ(kChangedUntitled, answerBox("Warning", IDNO));
@@ -135,9 +136,9 @@ TEST_F(FileCommands, ErrorBoxGivesThePathAndTheSystemsReasonOnItsSecondLine) {
     chooseFile(chooser, locked);
     std::string text = answerBox("Error", IDOK);
     CloseHandle(holder);
-    EXPECT_EQ("Could not open image file!\n" + locked + ": " +
-                  systemErrorText(ERROR_SHARING_VIOLATION),
-              text);
+    EXPECT_EQ(
+        "Could not open image file!\n" + locked + ": " + systemErrorText(ERROR_SHARING_VIOLATION),
+        text);
     EXPECT_EQ("Tolven - [untitled.img *]", caption());
 }
 
