@@ -67,7 +67,8 @@ int writeBatch(VolumeImage& image, FloppyDevice& device, const AreaPass& pass, c
     image.sectorsDone = done;
     if (count > 1) {
         for (int j = 0; j < count; ++j)
-            std::memcpy(gather + j * area.length, areaBuffer(image, area, first + j), area.length);
+            std::memcpy(gather + static_cast<size_t>(j) * area.length,
+                        areaBuffer(image, area, first + j), area.length);
         if (device.writeGathered(static_cast<uint32_t>(count) * area.length)) return count;
     }
     for (int j = 0; j < count; ++j)
