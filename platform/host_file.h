@@ -52,6 +52,8 @@ public:
 
 private:
     friend class HostReplacement;
+    // Keeps `handle` as the open file of `path`; an invalid one is noted as the failed open.
+    bool adopt(intptr_t handle, const char* path);
     intptr_t handle_;
     std::string path_;  // what a failed read, write or close is noted against
 };

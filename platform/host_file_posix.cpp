@@ -31,9 +31,7 @@ bool HostFile::openForReading(const char* path) {
         ::close(fd);
         return false;
     }
-    handle_ = fd;
-    path_ = path;
-    return true;
+    return adopt(fd, path);
 }
 
 // Opened without blocking, then checked: only a regular file is kept, and it reads as usual.
@@ -57,21 +55,22 @@ bool HostFile::openRegularForReading(const char* path) {
         ::close(fd);
         return false;
     }
-    handle_ = fd;
+    return adopt(fd, path);
+}
+
+bool HostFile::adopt(intptr_t handle, const char* path) {
+    if (handle < 0) {
+        hostNoteFailure(path);
+        return false;
+    }
+    handle_ = handle;
     path_ = path;
     return true;
 }
 
 bool HostFile::createAlways(const char* path) {
     close();
-    int fd = ::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        hostNoteFailure(path);
-        return false;
-    }
-    handle_ = fd;
-    path_ = path;
-    return true;
+    return adopt(::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644), path);
 }
 
 // A new name takes one exclusive create. An existing one is opened without truncation, without
@@ -104,13 +103,7 @@ bool HostFile::createPlain(const char* path) {
             return false;
         }
     }
-    if (fd < 0) {
-        hostNoteFailure(path);
-        return false;
-    }
-    handle_ = fd;
-    path_ = path;
-    return true;
+    return adopt(fd, path);
 }
 
 namespace {
@@ -282,8 +275,7 @@ bool HostReplacement::begin(const char* path) {
         temp_.clear();
         return false;
     }
-    file_.handle_ = fd;
-    file_.path_ = path;
+    file_.adopt(fd, path);
     if (targetExists_) {
         // The owner first: changing it may clear the set-id bits that the mode then restores.
         if (st.st_uid != geteuid() || st.st_gid != getegid())

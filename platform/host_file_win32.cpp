@@ -19,13 +19,7 @@ bool HostFile::openForReading(const char* path) {
     close();
     HANDLE h = hostCreateFile(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL);
-    if (h == INVALID_HANDLE_VALUE) {
-        hostNoteFailure(path);
-        return false;
-    }
-    handle_ = reinterpret_cast<intptr_t>(h);
-    path_ = path;
-    return true;
+    return adopt(reinterpret_cast<intptr_t>(h), path);
 }
 
 // Device names (CON, COM1, a pipe) open as something other than a disk file: refused.
@@ -37,16 +31,20 @@ bool HostFile::openRegularForReading(const char* path) {
     return false;
 }
 
-bool HostFile::createAlways(const char* path) {
-    close();
-    HANDLE h = hostCreateFile(path, GENERIC_WRITE, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL);
-    if (h == INVALID_HANDLE_VALUE) {
+bool HostFile::adopt(intptr_t handle, const char* path) {
+    if (handle == kClosed) {
         hostNoteFailure(path);
         return false;
     }
-    handle_ = reinterpret_cast<intptr_t>(h);
+    handle_ = handle;
     path_ = path;
     return true;
+}
+
+bool HostFile::createAlways(const char* path) {
+    close();
+    HANDLE h = hostCreateFile(path, GENERIC_WRITE, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL);
+    return adopt(reinterpret_cast<intptr_t>(h), path);
 }
 
 // A new name takes one exclusive create. An existing one is opened on the name itself (a reparse
@@ -90,9 +88,7 @@ bool HostFile::createPlain(const char* path) {
             return false;
         }
     }
-    handle_ = reinterpret_cast<intptr_t>(h);
-    path_ = path;
-    return true;
+    return adopt(reinterpret_cast<intptr_t>(h), path);
 }
 
 bool HostFile::read(void* buffer, uint32_t count, uint32_t* got) {
@@ -294,8 +290,7 @@ bool HostReplacement::begin(const char* path) {
         temp_.clear();
         return false;
     }
-    file_.handle_ = reinterpret_cast<intptr_t>(h);
-    file_.path_ = path;
+    file_.adopt(reinterpret_cast<intptr_t>(h), path);
     return true;
 }
 

@@ -63,9 +63,9 @@ img="$work/order.img"
 mkfs.fat -C "$img" 1440 >/dev/null
 mmd -i "$img" ::ALPHA "::folder 9" "::Folder 10" ::Many
 day=1
-for spec in file10.txt:30 File2.txt:200 file1.txt:5 README.TXT:1000 Zeta.qqqzz:1; do
-  name=${spec%:*}
-  head -c "${spec#*:}" /dev/zero > "$work/$name"
+for named in file10.txt:30 File2.txt:200 file1.txt:5 README.TXT:1000 Zeta.qqqzz:1; do
+  name=${named%:*}
+  head -c "${named#*:}" /dev/zero > "$work/$name"
   touch -d "2021-03-0$day 12:00:00" "$work/$name"
   mcopy -m -i "$img" "$work/$name" "::$name"
   day=$((day + 1))
