@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include "ui/image_editor.h"
+#include "ui/wide_text.h"
 
 // The editor is the program's one application object and lives until the process exits.
 static ImageEditor gEditor;
@@ -25,9 +26,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count);
     if (arguments != nullptr && count >= 2) {
         // UTF-8, as every host path in the program.
-        char path[kPathSize] = {0};
-        if (WideCharToMultiByte(CP_UTF8, 0, arguments[1], -1, path, sizeof path, nullptr, nullptr))
-            gEditor.setStartupImage(path);
+        gEditor.setStartupImage(utf8Text(arguments[1]).c_str());
     }
     LocalFree(arguments);
     return gEditor.runMainWindow();

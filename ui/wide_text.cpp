@@ -2,6 +2,10 @@
 
 #include <cwchar>
 
+#include "platform/host_text.h"
+
+// Windows' own conversion rather than the core's, which refuses a text that is not UTF-8: a
+// message may be cut inside a character and must still show.
 std::wstring wideText(const std::string& utf8) {
     if (utf8.empty()) return std::wstring();
     int length = static_cast<int>(utf8.size());
@@ -11,12 +15,13 @@ std::wstring wideText(const std::string& utf8) {
     return out;
 }
 
+// The core's conversion, as for every name and path; a unit takes at most three bytes.
 std::string utf8Text(const wchar_t* wide, int length) {
     int units = length >= 0 ? length : static_cast<int>(std::wcslen(wide));
-    if (units == 0) return std::string();
-    int bytes = WideCharToMultiByte(CP_UTF8, 0, wide, units, nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(bytes > 0 ? bytes : 0), '\0');
-    if (bytes > 0) WideCharToMultiByte(CP_UTF8, 0, wide, units, &out[0], bytes, nullptr, nullptr);
+    if (units <= 0) return std::string();
+    std::string out(static_cast<size_t>(units) * 3 + 1, '\0');
+    int bytes = utf16ToUtf8(reinterpret_cast<const uint16_t*>(wide), units, &out[0], out.size());
+    out.resize(bytes > 0 ? static_cast<size_t>(bytes) : 0);
     return out;
 }
 
