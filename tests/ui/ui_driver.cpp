@@ -273,6 +273,16 @@ bool waitUntilReachable(HWND top, HWND target, POINT at) {
     });
 }
 
+bool clickToolbarButton(HWND toolbar, int commandId) {
+    RECT rect;
+    if (!SendMessageA(toolbar, TB_GETRECT, commandId, reinterpret_cast<LPARAM>(&rect)))
+        return false;
+    LPARAM centre = MAKELPARAM((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+    PostMessageA(toolbar, WM_LBUTTONDOWN, MK_LBUTTON, centre);
+    PostMessageA(toolbar, WM_LBUTTONUP, 0, centre);
+    return true;
+}
+
 void pressButton(HWND dialog, int buttonId) {
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(dialog, buttonId)));

@@ -86,6 +86,10 @@ void sendClick(POINT screen, bool right, int clicks);
 // Brings `top` to the front until the point `at` (screen) shows `target`; false when it never
 // does (another program's window, or one just closing, covers it).
 bool waitUntilReachable(HWND top, HWND target, POINT at);
+// Clicks the toolbar button of `commandId`: the press and release go to the toolbar itself, which
+// finds the button under them and sends its command. Real input could land on a box or chooser
+// that is still closing, or be lost while the activation moves.
+bool clickToolbarButton(HWND toolbar, int commandId);
 // Posts a button press to a dialog, as clicking the button would.
 void pressButton(HWND dialog, int buttonId);
 // Replaces the text of an edit control (a name typed into a file chooser, a label).

@@ -124,12 +124,7 @@ TEST_F(ExtractTest, NothingSelectedCancelAndTheToolbarButton) {
     EXPECT_EQ("No files selected!", answerMessageBox(session, "Extract image"));
 
     // The toolbar button reaches the command too; a cancelled browser extracts nothing.
-    RECT button = {};
-    SendMessageA(session.editor().toolbar, TB_GETRECT, ID_IMAGE_EXTRACT,
-                 reinterpret_cast<LPARAM>(&button));
-    POINT at = {(button.left + button.right) / 2, (button.top + button.bottom) / 2};
-    ClientToScreen(session.editor().toolbar, &at);
-    sendClick(at, false, 1);
+    ASSERT_TRUE(clickToolbarButton(session.editor().toolbar, ID_IMAGE_EXTRACT));
     ASSERT_TRUE(answerFolderBrowser(session, nullptr));
     session.flushPosted();
     EXPECT_EQ(std::vector<std::string>(), otherWindows(session));

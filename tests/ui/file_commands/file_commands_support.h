@@ -195,14 +195,7 @@ protected:
     }
 
     void clickToolbarButton(int commandId) {
-        HWND toolbar = session.editor().toolbar;
-        RECT rect;
-        ASSERT_TRUE(SendMessageA(toolbar, TB_GETRECT, commandId, reinterpret_cast<LPARAM>(&rect)));
-        POINT centre = {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
-        ClientToScreen(toolbar, &centre);
-        // A chooser that has just closed may still cover the button, or hold the activation.
-        ASSERT_TRUE(ui_driver::waitUntilReachable(session.window(), toolbar, centre));
-        ui_driver::sendClick(centre, false, 1);
+        ASSERT_TRUE(ui_driver::clickToolbarButton(session.editor().toolbar, commandId));
     }
 
     // A path in the test output folder, removed first so the chooser never asks to overwrite.
