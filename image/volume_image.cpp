@@ -7,8 +7,8 @@
 #include <cstring>
 
 #include "directory/dir_entry.h"
-#include "image/cluster_memory.h"
 #include "image/boot_sector.h"
+#include "platform/host_env.h"
 
 FatClass classifyFatEntry(uint16_t value) {
     if (value == 0x000) return kFatFree;
@@ -120,7 +120,7 @@ namespace {
 // the rest of the index cleared; null (index all clear) when the memory is not there.
 uint8_t* allocateStore(uint8_t** index, int count, uint32_t bytes) {
     size_t total = static_cast<size_t>(count) * bytes;
-    uint8_t* store = count > 0 ? allocateZeroedClusters(total) : nullptr;
+    uint8_t* store = count > 0 ? hostEnv().allocateZeroed(total) : nullptr;
     int held = store != nullptr ? count : 0;
     for (int i = 0; i < held; ++i) index[i] = store + static_cast<size_t>(i) * bytes;
     std::fill(index + held, index + kClusterSlots, nullptr);
@@ -128,7 +128,7 @@ uint8_t* allocateStore(uint8_t** index, int count, uint32_t bytes) {
 }
 
 void freeStore(uint8_t*& store, uint8_t** index) {
-    freeZeroedClusters(store);
+    hostEnv().freeZeroed(store);
     store = nullptr;
     std::fill(index, index + kClusterSlots, nullptr);
 }

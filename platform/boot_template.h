@@ -11,13 +11,11 @@ typedef void* ModuleHandle;
 // The running program's own module (null elsewhere than Windows).
 ModuleHandle programModule();
 
-// Copies the 512-byte template into `out`; false when the resource cannot be found.
+// Copies the 512-byte template into `out`; false when the resource cannot be found. Goes through
+// the host's service table (platform/host_env.h).
 bool loadBootTemplate(ModuleHandle module, uint8_t out[512]);
 
 // The template exactly as built into the core, for comparison in tests.
 const uint8_t* builtInBootTemplate();
-
-// Tests make every later lookup fail (true) or work again (false).
-void failBootTemplateLookupForTesting(bool fail);
 
 #endif

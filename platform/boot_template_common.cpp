@@ -1,5 +1,6 @@
 #include "platform/boot_template.h"
 
+#include "platform/host_env.h"
 #include "resources/boot_template_words.h"
 
 namespace {
@@ -7,8 +8,6 @@ const uint16_t kTemplateWords[256] = {BOOT_TEMPLATE_WORDS};
 uint8_t gTemplateBytes[512];
 bool gTemplateReady = false;
 }  // namespace
-
-bool gBootTemplateLookupFails = false;
 
 const uint8_t* builtInBootTemplate() {
     if (!gTemplateReady) {
@@ -21,4 +20,6 @@ const uint8_t* builtInBootTemplate() {
     return gTemplateBytes;
 }
 
-void failBootTemplateLookupForTesting(bool fail) { gBootTemplateLookupFails = fail; }
+bool loadBootTemplate(ModuleHandle module, uint8_t out[512]) {
+    return hostEnv().loadBootTemplate(module, out);
+}

@@ -2,12 +2,12 @@
 
 #include <cstring>
 
-extern bool gBootTemplateLookupFails;
+#include "platform/host_env_own.h"
 
 ModuleHandle programModule() { return nullptr; }
 
-bool loadBootTemplate(ModuleHandle, uint8_t out[512]) {
-    if (gBootTemplateLookupFails) return false;
+// Built in: there are no resources to look in.
+bool host_own::loadBootTemplate(ModuleHandle, uint8_t out[512]) {
     std::memcpy(out, builtInBootTemplate(), 512);
     return true;
 }

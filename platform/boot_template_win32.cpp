@@ -4,14 +4,12 @@
 
 #include <cstring>
 
+#include "platform/host_env_own.h"
 #include "resources/boot_template_words.h"
-
-extern bool gBootTemplateLookupFails;
 
 ModuleHandle programModule() { return GetModuleHandleA(nullptr); }
 
-bool loadBootTemplate(ModuleHandle module, uint8_t out[512]) {
-    if (gBootTemplateLookupFails) return false;
+bool host_own::loadBootTemplate(ModuleHandle module, uint8_t out[512]) {
     HMODULE instance = static_cast<HMODULE>(module);
     HRSRC info = FindResourceA(instance, MAKEINTRESOURCEA(BOOT_TEMPLATE_RESOURCE_ID), "BOOTCODE");
     if (info == nullptr) return false;

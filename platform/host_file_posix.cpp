@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/host_env.h"
 #include "platform/host_error.h"
 
 HostFile::HostFile() : handle_(-1) {}
@@ -172,15 +173,16 @@ bool HostFile::write(const void* buffer, uint32_t count, uint32_t* written) {
     const uint8_t* in = static_cast<const uint8_t*>(buffer);
     bool ok = true;
     while (done < count) {
-        ssize_t n = ::write(static_cast<int>(handle_), in + done, count - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            if (n < 0) hostNoteFailure(path_.c_str());
+        uint32_t n = 0;
+        bool wrote = hostEnv().writeFile(handle_, in + done, count - done, &n);
+        if (!wrote && errno == EINTR) continue;
+        if (!wrote || n == 0) {
+            if (!wrote) hostNoteFailure(path_.c_str());
             else hostNoteRefusal(path_.c_str(), kHostRefusedShortWrite);
             ok = false;
             break;
         }
-        done += static_cast<uint32_t>(n);
+        done += n;
     }
     if (written != nullptr) *written = done;
     return ok;
@@ -195,9 +197,7 @@ bool HostFile::skip(uint32_t count) {
 
 bool HostFile::endHere() {
     if (handle_ < 0) return false;
-    int fd = static_cast<int>(handle_);
-    off_t at = ::lseek(fd, 0, SEEK_CUR);
-    if (at >= 0 && ::ftruncate(fd, at) == 0) return true;
+    if (hostEnv().endFile(handle_)) return true;
     hostNoteFailure(path_.c_str());
     return false;
 }
@@ -291,13 +291,13 @@ bool HostReplacement::begin(const char* path) {
 
 ReplaceResult HostReplacement::commit() {
     if (temp_.empty()) return kReplaceWriteFailed;
-    bool synced = ::fsync(static_cast<int>(file_.handle_)) == 0;
+    bool synced = hostEnv().flushFile(file_.handle_);
     if (!synced) hostNoteFailure(file_.path_.c_str());
     if (!file_.close() || !synced) {
         abandon();
         return kReplaceWriteFailed;
     }
-    if (::rename(temp_.c_str(), target_.c_str()) != 0) {
+    if (!hostEnv().replaceFile(temp_.c_str(), target_.c_str(), targetExists_)) {
         hostNoteFailure(file_.path_.c_str());
         abandon();
         return kReplaceRenameFailed;

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/host_env.h"
 #include "platform/host_error.h"
 #include "platform/host_wide_win32.h"
 
@@ -132,8 +133,8 @@ bool HostFile::nextData(uint64_t offset, uint64_t* start, uint64_t* end) {
 bool HostFile::write(const void* buffer, uint32_t count, uint32_t* written) {
     if (written != nullptr) *written = 0;
     if (handle_ == kClosed) return false;
-    DWORD n = 0;
-    BOOL ok = WriteFile(asHandle(handle_), buffer, count, &n, nullptr);
+    uint32_t n = 0;
+    bool ok = hostEnv().writeFile(handle_, buffer, count, &n);
     if (!ok) hostNoteFailure(path_.c_str());
     else if (n != count) hostNoteRefusal(path_.c_str(), kHostRefusedShortWrite);
     if (written != nullptr) *written = n;
@@ -151,7 +152,7 @@ bool HostFile::skip(uint32_t count) {
 
 bool HostFile::endHere() {
     if (handle_ == kClosed) return false;
-    if (SetEndOfFile(asHandle(handle_))) return true;
+    if (hostEnv().endFile(handle_)) return true;
     hostNoteFailure(path_.c_str());
     return false;
 }
@@ -204,20 +205,6 @@ bool fullPath(const char* path, std::string* out) {
     }
     *out = hostUtf8(full.c_str(), static_cast<int>(got));
     return true;
-}
-
-// The wide calls that take two paths.
-BOOL replaceFile(const std::string& target, const std::string& source) {
-    std::wstring to, from;
-    return hostWidePath(target.c_str(), &to) && hostWidePath(source.c_str(), &from) &&
-           ReplaceFileW(to.c_str(), from.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
-                        nullptr);
-}
-
-BOOL moveFile(const std::string& source, const std::string& target) {
-    std::wstring from, to;
-    return hostWidePath(source.c_str(), &from) && hostWidePath(target.c_str(), &to) &&
-           MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH);
 }
 
 const DWORD kKeptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
@@ -296,15 +283,13 @@ bool HostReplacement::begin(const char* path) {
 
 ReplaceResult HostReplacement::commit() {
     if (temp_.empty()) return kReplaceWriteFailed;
-    bool flushed = FlushFileBuffers(asHandle(file_.handle_)) != FALSE;
+    bool flushed = hostEnv().flushFile(file_.handle_);
     if (!flushed) hostNoteFailure(file_.path_.c_str());
     if (!file_.close() || !flushed) {
         abandon();
         return kReplaceWriteFailed;
     }
-    // ReplaceFile keeps the target's security, attributes and creation time.
-    BOOL moved = targetExists_ ? replaceFile(target_, temp_) : moveFile(temp_, target_);
-    if (!moved) {
+    if (!hostEnv().replaceFile(temp_.c_str(), target_.c_str(), targetExists_)) {
         hostNoteFailure(file_.path_.c_str());
         abandon();
         return kReplaceRenameFailed;

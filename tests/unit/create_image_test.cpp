@@ -7,6 +7,7 @@
 #include "image/volume_label.h"
 #include "platform/boot_template.h"
 #include "test_support.h"
+#include "tests/support/faulty_host.h"
 
 using testing_support::newImage;
 using testing_support::snapshot;
@@ -144,9 +145,9 @@ TEST(CreateImage, OverPopulatedImageReplacesIt) {
 TEST(CreateImage, MissingTemplateLeavesImageUnchanged) {
     auto image = newImage(0, "KEEP");
     auto before = testing_support::snapshot(*image);
-    failBootTemplateLookupForTesting(true);
+    FaultyHost host;
+    host.failBootTemplate();
     int result = image->createImage(nullptr, 2, "NEW", "NEW");
-    failBootTemplateLookupForTesting(false);
     EXPECT_EQ(500, result);
     EXPECT_EQ(std::vector<std::string>{"Could not load bootcode resource!"}, takeMessages(*image));
     EXPECT_EQ(before, snapshot(*image));

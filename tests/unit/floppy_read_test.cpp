@@ -389,7 +389,8 @@ TEST_F(FloppyRead, BackupThatCannotBeMadeStopsBeforeAnythingIsRead) {
     makeImage(*image, kType1440, "PREVIOUS");
     before = snapshot(*image);
     TransferRecorder recorder(*image);
-    failAllocation(1);
+    FaultyHost host;
+    host.failAllocation(1);
     EXPECT_EQ(kResultHostIo, read(recorder));
     EXPECT_EQ(std::vector<std::string>{"Not enough memory to keep the current image!"},
               messages(*image));

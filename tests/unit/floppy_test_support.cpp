@@ -1,38 +1,7 @@
 #include "floppy_test_support.h"
 #include "image_snapshot.h"
-#include "image/cluster_memory.h"
 
 #include <gtest/gtest.h>
-
-#include <atomic>
-#include <cstdlib>
-#include <new>
-
-namespace {
-std::atomic<int> g_allocationsBeforeFailure{-1};  // -1: none fails
-
-bool allocationFails() {
-    return g_allocationsBeforeFailure.load() >= 0 && g_allocationsBeforeFailure.fetch_sub(1) == 0;
-}
-}  // namespace
-
-// The image allocates its buffers with new (nothrow) and its cluster stores through
-// image/cluster_memory.h, and copes with a null answer: this test program's replacements of both
-// let a test make memory run out there.
-uint8_t* allocateZeroedClusters(size_t bytes) {
-    return allocationFails() ? nullptr : static_cast<uint8_t*>(std::calloc(bytes, 1));
-}
-
-void freeZeroedClusters(uint8_t* store) { std::free(store); }
-
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
-    if (allocationFails()) return nullptr;
-    try {
-        return ::operator new[](size);
-    } catch (...) {
-        return nullptr;
-    }
-}
 
 namespace floppytest {
 
@@ -116,8 +85,6 @@ uint64_t clusterOffset(const VolumeImage& image, int index) {
     uint32_t system = 1 + image.numberOfFats() * image.sectorsPerFat() + rootSectors;
     return static_cast<uint64_t>(system) * 512 + static_cast<uint64_t>(index) * image.clusterBytes;
 }
-
-void failAllocation(int nth) { g_allocationsBeforeFailure.store(nth - 1); }
 
 MediaGeometry mediaFor(int diskType) {
     switch (diskType) {

@@ -11,6 +11,7 @@
 #include "floppy/transfer_sink.h"
 #include "image/boot_sector.h"
 #include "image/volume_image.h"
+#include "tests/support/faulty_host.h"
 #include "tests/support/simulated_floppy.h"
 
 namespace floppytest {
@@ -104,10 +105,6 @@ std::vector<std::string> messages(VolumeImage& image);
 uint64_t clusterOffset(const VolumeImage& image, int index);
 
 MediaGeometry mediaFor(int diskType);
-
-// Memory runs out for one of the image's allocations: the nth one (from 1) made with new
-// (nothrow) from now on fails, the others succeed.
-void failAllocation(int nth);
 
 }  // namespace floppytest
 

@@ -180,7 +180,8 @@ TEST_F(FloppyVerify, CancelAtEveryCheckPointYields200) {
 // No room to read the floppy back: nothing is compared, and the message says why.
 TEST_F(FloppyVerify, NoMemoryToReadBackIsNotBlamedOnTheDisk) {
     TransferRecorder recorder(*image);
-    failAllocation(1);
+    FaultyHost host;
+    host.failAllocation(1);
     EXPECT_EQ(kResultVerifyFailed, verify(kResultOk, recorder));
     EXPECT_EQ(
         std::vector<std::string>{"Could not verify floppy! Not enough memory to read it back!"},

@@ -1,13 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <cstring>
-#ifndef _WIN32
-#include <sys/resource.h>
-#endif
 
 #include "image/boot_sector.h"
 #include "test_support.h"
+#include "tests/support/faulty_host.h"
 
 using testing_support::newImage;
 using testing_support::readFile;
@@ -278,30 +275,36 @@ TEST_F(SaveTargetTest, ReadOnlyTargetIsRefusedAndUntouched) {
     fs::permissions(path, fs::perms::owner_write, fs::perm_options::add);
 }
 
-#ifndef _WIN32
-// A write that fails half-way (here the file size limit) names the cluster it stopped in and
-// leaves the target and the folder as they were. Zero clusters are left as a hole, so in an
-// empty image the failure is the file's extension over them, named by their first cluster.
-TEST_F(SaveTargetTest, FailedWriteNamesItsClusterAndLeavesNoPartialFile) {
-    struct rlimit old;
-    getrlimit(RLIMIT_FSIZE, &old);
-    void (*previous)(int) = std::signal(SIGXFSZ, SIG_IGN);
-    for (bool filled : {true, false}) {
-        SCOPED_TRACE(filled ? "filled" : "empty");
+// A save that fails on the way leaves the target and the folder as they were. A failed write
+// names the cluster it stopped in; zero clusters are left as a hole, so in an empty image the
+// failure is the file's extension over them, named by their first cluster.
+TEST_F(SaveTargetTest, FailedSaveLeavesTargetAndNoPartialFile) {
+    struct Fault {
+        const char* name;
+        bool filled;
+        void (*set)(FaultyHost&);
+        int result;
+        const char* message;
+    };
+    const Fault faults[] = {
+        {"disk full inside cluster 100", true,
+         [](FaultyHost& h) { h.failWritesAfter(512 + 2 * 3 * 512 + 112 * 32 + 100 * 1024 + 5); },
+         120, "Could not write cluster (100/713)!"},
+        {"extension over the empty clusters", false, [](FaultyHost& h) { h.failFileEnd(); }, 120,
+         "Could not write cluster (0/713)!"},
+        {"flush", true, [](FaultyHost& h) { h.failFlush(); }, 100, "Could not write image file!"},
+        {"replace", true, [](FaultyHost& h) { h.failReplace(); }, 100,
+         "Could not create image file!"},
+    };
+    for (const Fault& fault : faults) {
+        SCOPED_TRACE(fault.name);
         auto loaded = newImage(0);
-        if (filled) std::memset(loaded->clusterStore, 0x5A, 713 * 1024);
-        struct rlimit limit = old;
-        limit.rlim_cur = 512 + 2 * 3 * 512 + 112 * 32 + 100 * 1024 + 5;  // inside cluster 100
-        setrlimit(RLIMIT_FSIZE, &limit);
-        int result = loaded->saveImageFile(path.c_str());
-        setrlimit(RLIMIT_FSIZE, &old);
-        EXPECT_EQ(120, result);
-        EXPECT_EQ(Messages{filled ? "Could not write cluster (100/713)!"
-                                  : "Could not write cluster (0/713)!"},
-                  takeMessages(*loaded));
+        if (fault.filled) std::memset(loaded->clusterStore, 0x5A, 713 * 1024);
+        FaultyHost host;
+        fault.set(host);
+        EXPECT_EQ(fault.result, loaded->saveImageFile(path.c_str()));
+        EXPECT_EQ(Messages{fault.message}, takeMessages(*loaded));
         EXPECT_EQ(original, readFile(path));
         EXPECT_TRUE(onlyTheImage());
     }
-    std::signal(SIGXFSZ, previous);
 }
-#endif
