@@ -20,7 +20,8 @@ struct NewEntry {
     uint8_t attributes;
     uint16_t date;
     uint16_t time;
-    const char* hostPath;  // the file whose bytes go in; null for a folder
+    HostSource* source;    // the open file whose bytes go in; null for a folder
+    const char* hostPath;  // its path, for messages
     uint64_t hostSize;
 };
 
@@ -56,17 +57,13 @@ int clustersFor(const VolumeImage& image, uint64_t bytes) {
     return static_cast<int>((bytes + image.clusterBytes - 1) / image.clusterBytes);
 }
 
-void writeFileData(VolumeImage& image, const uint16_t* chain, int count,
-                   const std::vector<uint8_t>& bytes) {
-    size_t done = 0;
-    for (int i = 0; i < count; ++i) {
-        uint8_t* data = image.clusterData(chain[i]);
-        size_t n = bytes.size() - done < image.clusterBytes ? bytes.size() - done
-                                                            : image.clusterBytes;
-        std::memcpy(data, bytes.data() + done, n);
-        std::memset(data + n, 0, image.clusterBytes - n);
-        done += n;
-    }
+// Reads the file's bytes straight into its clusters; `*size` receives how many arrived. The tail
+// of the last cluster is cleared later, once the entry is sure to go in.
+bool readFileData(VolumeImage& image, HostSource& source, const uint16_t* chain, int count,
+                  uint64_t* size) {
+    std::vector<uint8_t*> pieces(static_cast<size_t>(count));
+    for (int i = 0; i < count; ++i) pieces[static_cast<size_t>(i)] = image.clusterData(chain[i]);
+    return source.read(pieces.data(), count, image.clusterBytes, *size, size);
 }
 
 // Puts one entry named `name` (a host name) into the folder. `*firstCluster` receives the entry's
@@ -89,29 +86,28 @@ int addEntry(InsertRun& op, VolumeImage& image, uint16_t folderCluster, const ch
                       name);
 
     // Clusters: the folder's growth first, then the entry's own. The room is checked against the
-    // size the host reported before anything is read, and again against what was read, since the
-    // file may have changed in between.
+    // size of the open file before anything is read. The file is read straight into the free
+    // clusters found for it, which nothing references until the entry goes in: a read that fails
+    // half-way leaves what it read there and the volume as it was. A file that has shrunk since it
+    // was opened keeps what was read, in fewer clusters.
     uint64_t capacity = static_cast<uint64_t>(image.clusterCount) * image.clusterBytes;
     std::vector<uint16_t> clusters;
-    std::vector<uint8_t> bytes;
+    uint64_t size = 0;
     int ownClusters = 1;
-    if (entry.hostPath != nullptr) {
-        ownClusters = clustersFor(image, entry.hostSize);
-        if (entry.hostSize > capacity ||
-            !op.findFreeClusters(run.growClusters + ownClusters, &clusters))
+    if (entry.source != nullptr) {
+        size = entry.hostSize;
+        ownClusters = clustersFor(image, size);
+        if (size > capacity || !op.findFreeClusters(run.growClusters + ownClusters, &clusters))
             return refuse(image, kResultNoSpace, "Not enough free space on image for \"%s\"!",
                           name);
-        HostReadResult read = hostReadWholeFile(entry.hostPath, capacity, &bytes);
-        if (read == kHostReadFailed)
+        if (!readFileData(image, *entry.source, clusters.data() + run.growClusters, ownClusters,
+                          &size))
             return refuse(image, kResultHostIo, "Could not read file \"%s\"!", entry.hostPath);
-        if (read == kHostReadTooBig)
-            return refuse(image, kResultNoSpace, "Not enough free space on image for \"%s\"!",
-                          name);
-        ownClusters = clustersFor(image, bytes.size());
-    }
-    if (static_cast<int>(clusters.size()) != run.growClusters + ownClusters &&
-        !op.findFreeClusters(run.growClusters + ownClusters, &clusters))
+        ownClusters = clustersFor(image, size);
+        clusters.resize(static_cast<size_t>(run.growClusters + ownClusters));
+    } else if (!op.findFreeClusters(run.growClusters + ownClusters, &clusters)) {
         return refuse(image, kResultNoSpace, "Not enough free space on image for \"%s\"!", name);
+    }
 
     // Everything fits: from here on nothing can fail.
     op.beforeWrite(*folder, run, longSlots + 1);
@@ -119,12 +115,13 @@ int addEntry(InsertRun& op, VolumeImage& image, uint16_t folderCluster, const ch
     const uint16_t* own = clusters.data() + run.growClusters;
     uint16_t first = ownClusters > 0 ? own[0] : 0;
     linkClusters(image, own, ownClusters);
-    if (entry.hostPath != nullptr) writeFileData(image, own, ownClusters, bytes);
-    else writeDotEntries(image, first, folderCluster, entry);
+    if (entry.source == nullptr) writeDotEntries(image, first, folderCluster, entry);
+    else if (size % image.clusterBytes != 0)
+        std::memset(image.clusterData(own[ownClusters - 1]) + size % image.clusterBytes, 0,
+                    image.clusterBytes - size % image.clusterBytes);
 
     uint8_t shortEntry[de::kSize];
-    fillShortEntry(shortEntry, planned.shortName, entry, first,
-                   static_cast<uint32_t>(bytes.size()));
+    fillShortEntry(shortEntry, planned.shortName, entry, first, static_cast<uint32_t>(size));
     std::vector<uint8_t> slots(static_cast<size_t>(longSlots + 1) * de::kSize);
     buildEntrySlots(planned, shortEntry, slots.data());
     for (int i = 0; i <= longSlots; ++i)
@@ -137,16 +134,16 @@ int addEntry(InsertRun& op, VolumeImage& image, uint16_t folderCluster, const ch
     return kResultOk;
 }
 
-int insertFile(InsertRun& op, VolumeImage& image, uint16_t folderCluster, const char* hostPath,
-               const char* name, const HostFileInfo& info) {
-    NewEntry entry = {de::kAttrArchive, info.fatDate, info.fatTime, hostPath, info.size};
+int insertFile(InsertRun& op, VolumeImage& image, uint16_t folderCluster, HostSource& source,
+               const char* hostPath, const char* name, const HostFileInfo& info) {
+    NewEntry entry = {de::kAttrArchive, info.fatDate, info.fatTime, &source, hostPath, info.size};
     uint16_t first = 0;
     return addEntry(op, image, folderCluster, name, entry, &first);
 }
 
 int makeFolder(InsertRun& op, VolumeImage& image, uint16_t parentCluster, const char* name,
                uint16_t date, uint16_t time, uint16_t* newCluster) {
-    NewEntry entry = {de::kAttrDirectory, date, time, nullptr, 0};
+    NewEntry entry = {de::kAttrDirectory, date, time, nullptr, nullptr, 0};
     return addEntry(op, image, parentCluster, name, entry, newCluster);
 }
 
@@ -155,7 +152,7 @@ int insertTree(InsertRun& op, VolumeImage& image, uint16_t folderCluster, const 
     if (depth > kMaxInsertDepth)
         return refuse(image, kResultTooDeep, "Folder \"%s\" is nested too deeply!", hostPath);
     HostFileInfo info;
-    std::vector<std::string> children;
+    std::vector<HostFolderEntry> children;
     if (!hostQueryFile(hostPath, &info, true) || !info.isFolder ||
         !hostListFolder(hostPath, &children))
         return refuse(image, kResultHostIo, "Could not read folder \"%s\"!", hostPath);
@@ -166,17 +163,20 @@ int insertTree(InsertRun& op, VolumeImage& image, uint16_t folderCluster, const 
     if (inserted != nullptr) ++*inserted;
 
     int firstFailure = kResultOk;
-    for (const std::string& child : children) {
-        std::string path = hostJoinPath(hostPath, child);
+    for (const HostFolderEntry& child : children) {
+        std::string path = hostJoinPath(hostPath, child.name);
         HostFileInfo childInfo;
+        HostSource source;
         // Only regular files and folders go in; links to folders are not followed.
-        if (!hostQueryFile(path.c_str(), &childInfo, false) || childInfo.kind == kHostOther) {
+        if (!source.open(path.c_str(), false, child.plainFile, &childInfo) ||
+            childInfo.kind == kHostOther) {
             result = refuse(image, kResultHostIo, "Could not read file \"%s\"!", path.c_str());
         } else if (childInfo.isFolder) {
-            result = insertTree(op, image, newCluster, path.c_str(), child.c_str(), depth + 1,
+            result = insertTree(op, image, newCluster, path.c_str(), child.name.c_str(), depth + 1,
                                 inserted);
         } else {
-            result = insertFile(op, image, newCluster, path.c_str(), child.c_str(), childInfo);
+            result = insertFile(op, image, newCluster, source, path.c_str(), child.name.c_str(),
+                                childInfo);
             if (result == kResultOk && inserted != nullptr) ++*inserted;
         }
         if (firstFailure == kResultOk) firstFailure = result;
@@ -188,12 +188,13 @@ int insertTree(InsertRun& op, VolumeImage& image, uint16_t folderCluster, const 
 int insertPath(InsertRun& op, VolumeImage& image, uint16_t folderCluster, const char* hostPath,
                int* inserted) {
     HostFileInfo info;
-    if (!hostQueryFile(hostPath, &info, true) || info.kind == kHostOther)
+    HostSource source;
+    if (!source.open(hostPath, true, true, &info) || info.kind == kHostOther)
         return refuse(image, kResultHostIo, "Could not read file \"%s\"!", hostPath);
     std::string name = hostBaseName(hostPath);
     if (info.isFolder)
         return insertTree(op, image, folderCluster, hostPath, name.c_str(), 0, inserted);
-    int result = insertFile(op, image, folderCluster, hostPath, name.c_str(), info);
+    int result = insertFile(op, image, folderCluster, source, hostPath, name.c_str(), info);
     if (result == kResultOk && inserted != nullptr) ++*inserted;
     return result;
 }
@@ -203,10 +204,11 @@ int insertPath(InsertRun& op, VolumeImage& image, uint16_t folderCluster, const 
 // Each public call is one operation with its own InsertRun.
 int VolumeImage::insertHostFile(uint16_t folderCluster, const char* hostPath, const char* name) {
     HostFileInfo info;
-    if (!hostQueryFile(hostPath, &info, true) || info.kind != kHostRegularFile)
+    HostSource source;
+    if (!source.open(hostPath, true, true, &info) || info.kind != kHostRegularFile)
         return refuse(*this, kResultHostIo, "Could not read file \"%s\"!", hostPath);
     InsertRun op(*this);
-    return insertFile(op, *this, folderCluster, hostPath, name, info);
+    return insertFile(op, *this, folderCluster, source, hostPath, name, info);
 }
 
 int VolumeImage::createFolder(uint16_t parentCluster, const char* name, uint16_t date,

@@ -18,9 +18,6 @@ public:
 
     // Opens an existing file for reading; other readers may open it too.
     bool openForReading(const char* path);
-    // The same for a regular file only: a folder, FIFO, device or socket fails at once, without
-    // blocking (a FIFO with no writer would block a plain open for ever).
-    bool openRegularForReading(const char* path);
     // Creates the file, replacing any existing one, for writing; no sharing.
     bool createAlways(const char* path);
     // Creates a new file, or empties an existing plain one: a regular file with no other name.
@@ -52,6 +49,7 @@ public:
 
 private:
     friend class HostReplacement;
+    friend class HostSource;
     // Keeps `handle` as the open file of `path`; an invalid one is noted as the failed open.
     bool adopt(intptr_t handle, const char* path);
     intptr_t handle_;

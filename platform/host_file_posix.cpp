@@ -35,30 +35,6 @@ bool HostFile::openForReading(const char* path) {
     return adopt(fd, path);
 }
 
-// Opened without blocking, then checked: only a regular file is kept, and it reads as usual.
-bool HostFile::openRegularForReading(const char* path) {
-    close();
-    int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0) {
-        hostNoteFailure(path);
-        return false;
-    }
-    struct stat st;
-    bool queried = fstat(fd, &st) == 0;
-    if (queried && !S_ISREG(st.st_mode)) {
-        hostNoteRefusal(path, S_ISDIR(st.st_mode) ? kHostRefusedFolder : kHostRefusedNotAFile);
-        ::close(fd);
-        return false;
-    }
-    int flags = queried ? fcntl(fd, F_GETFL) : -1;
-    if (flags < 0 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
-        hostNoteFailure(path);
-        ::close(fd);
-        return false;
-    }
-    return adopt(fd, path);
-}
-
 bool HostFile::adopt(intptr_t handle, const char* path) {
     if (handle < 0) {
         hostNoteFailure(path);

@@ -23,15 +23,6 @@ bool HostFile::openForReading(const char* path) {
     return adopt(reinterpret_cast<intptr_t>(h), path);
 }
 
-// Device names (CON, COM1, a pipe) open as something other than a disk file: refused.
-bool HostFile::openRegularForReading(const char* path) {
-    if (!openForReading(path)) return false;
-    if (GetFileType(asHandle(handle_)) == FILE_TYPE_DISK) return true;
-    close();
-    hostNoteRefusal(path, kHostRefusedNotAFile);
-    return false;
-}
-
 bool HostFile::adopt(intptr_t handle, const char* path) {
     if (handle == kClosed) {
         hostNoteFailure(path);

@@ -1,12 +1,14 @@
 // What insertion needs from the host beyond reading and writing files: what a path is, how big,
-// when it was last written, which names a folder holds and the whole contents of a file. Paths
-// and names are UTF-8 on every host (platform/host_file.h).
+// when it was last written, which names a folder holds, and a file's contents read into place.
+// Paths and names are UTF-8 on every host (platform/host_file.h).
 #ifndef TOLVEN_PLATFORM_HOST_FOLDER_H
 #define TOLVEN_PLATFORM_HOST_FOLDER_H
 
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "platform/host_file.h"
 
 // What insertion may take: regular files and folders. FIFOs, devices, sockets, links that lead
 // nowhere and links to folders that are not followed are "other".
@@ -26,15 +28,37 @@ struct HostFileInfo {
 // never leaves it through a link (nor loops through one).
 bool hostQueryFile(const char* path, HostFileInfo* info, bool followFolderLinks);
 
+// One name in a folder and what the listing already tells of it: a plain file (a regular file, not
+// a link) may be opened at once (HostSource::open).
+struct HostFolderEntry {
+    std::string name;
+    bool plainFile;
+};
+
 // The names in a folder, without "." and "..", in byte order so that every host inserts a tree
 // in the same order. False when the folder cannot be listed.
-bool hostListFolder(const char* path, std::vector<std::string>* names);
+bool hostListFolder(const char* path, std::vector<HostFolderEntry>* entries);
 
-enum HostReadResult { kHostReadOk, kHostReadFailed, kHostReadTooBig };
-// Reads the whole file into `data`; only a regular file is opened
-// (HostFile::openRegularForReading). Stops with kHostReadTooBig as soon as the file proves longer
-// than `maxBytes`, so a huge host file is never read just to be refused.
-HostReadResult hostReadWholeFile(const char* path, uint64_t maxBytes, std::vector<uint8_t>* data);
+// A host file or folder to be inserted, looked up by its path once and then described and read
+// through the open handle.
+class HostSource {
+public:
+    // Describes `path` as hostQueryFile does and keeps a regular file open; false (noted) as
+    // there, or when the regular file cannot be opened. With `openFirst` the path is opened at
+    // once and described from the open handle (Windows asks by name first all the same); use it
+    // for a path the user named and for a plain file of a listing. Anything else is queried by
+    // name first and opened only when it is a regular file, so that a FIFO or a device met in a
+    // folder is never opened.
+    bool open(const char* path, bool followFolderLinks, bool openFirst, HostFileInfo* info);
+    // Reads the open file's first `size` bytes (the size open reported) straight into `count`
+    // buffers of `pieceBytes` each, one read for buffers that follow one another in memory.
+    // `*got` receives how many arrived: fewer when the file has shrunk since it was opened.
+    // False (noted) when a read failed; the buffers then hold what arrived.
+    bool read(uint8_t* const* pieces, int count, uint32_t pieceBytes, uint64_t size, uint64_t* got);
+
+private:
+    HostFile file_;
+};
 
 // The last part of a host path: "c.txt" for "a/b/c.txt", "b" for "a/b/"; both separators count
 // on Windows.

@@ -20,3 +20,23 @@ std::string hostJoinPath(const std::string& folder, const std::string& name) {
     if (!isSeparator(joined.back())) joined += hostPathSeparator();
     return joined + name;
 }
+
+bool HostSource::read(uint8_t* const* pieces, int count, uint32_t pieceBytes, uint64_t size,
+                      uint64_t* got) {
+    *got = 0;
+    for (int i = 0; i < count && *got < size;) {
+        int run = 1;
+        // Buffers that follow one another take one read, of under 1 GB.
+        while (i + run < count && static_cast<uint64_t>(run + 1) * pieceBytes < (1u << 30) &&
+               pieces[i + run] == pieces[i] + static_cast<size_t>(run) * pieceBytes)
+            ++run;
+        uint64_t room = static_cast<uint64_t>(run) * pieceBytes;
+        uint32_t want = static_cast<uint32_t>(size - *got < room ? size - *got : room);
+        uint32_t n = 0;
+        if (!file_.read(pieces[i], want, &n)) return false;
+        *got += n;
+        if (n < want) break;  // the end came early: the file shrank
+        i += run;
+    }
+    return true;
+}

@@ -8,14 +8,16 @@
 #include "platform/host_file.h"
 #include "platform/host_wide_win32.h"
 
-static bool localDosTime(const FILETIME& utc, uint16_t* date, uint16_t* time) {
+// A time FAT cannot hold (before 1980) becomes the earliest FAT date.
+static void localDosTime(const FILETIME& utc, uint16_t* date, uint16_t* time) {
     FILETIME local;
     WORD d = 0, t = 0;
-    if (!FileTimeToLocalFileTime(&utc, &local) || !FileTimeToDosDateTime(&local, &d, &t))
-        return false;
+    if (!FileTimeToLocalFileTime(&utc, &local) || !FileTimeToDosDateTime(&local, &d, &t)) {
+        d = 1 * 32 + 1;
+        t = 0;
+    }
     *date = d;
     *time = t;
-    return true;
 }
 
 // GetFileAttributesEx describes a symbolic link or junction itself; what it leads to is read
@@ -51,15 +53,12 @@ bool hostQueryFile(const char* path, HostFileInfo* info, bool followFolderLinks)
     info->size = info->kind != kHostRegularFile
                      ? 0
                      : (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-    if (!localDosTime(data.ftLastWriteTime, &info->fatDate, &info->fatTime)) {
-        info->fatDate = 1 * 32 + 1;  // before 1980: the earliest FAT date
-        info->fatTime = 0;
-    }
+    localDosTime(data.ftLastWriteTime, &info->fatDate, &info->fatTime);
     return true;
 }
 
-bool hostListFolder(const char* path, std::vector<std::string>* names) {
-    names->clear();
+bool hostListFolder(const char* path, std::vector<HostFolderEntry>* entries) {
+    entries->clear();
     std::string pattern = hostJoinPath(path, "*");
     std::wstring wide;
     WIN32_FIND_DATAW found;
@@ -70,28 +69,42 @@ bool hostListFolder(const char* path, std::vector<std::string>* names) {
         hostNoteFailure(path);
         return false;
     }
+    const DWORD kNotPlain = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT |
+                            FILE_ATTRIBUTE_DEVICE;
     do {
         std::string name = hostUtf8(found.cFileName);
-        if (name != "." && name != "..") names->push_back(name);
+        if (name != "." && name != "..")
+            entries->push_back({name, (found.dwFileAttributes & kNotPlain) == 0});
     } while (FindNextFileW(h, &found));
     bool complete = GetLastError() == ERROR_NO_MORE_FILES;
     if (!complete) hostNoteFailure(path);
     FindClose(h);
-    std::sort(names->begin(), names->end());
+    std::sort(entries->begin(), entries->end(),
+              [](const HostFolderEntry& a, const HostFolderEntry& b) { return a.name < b.name; });
     return complete;
 }
 
-HostReadResult hostReadWholeFile(const char* path, uint64_t maxBytes, std::vector<uint8_t>* data) {
-    data->clear();
-    HostFile file;
-    if (!file.openRegularForReading(path)) return kHostReadFailed;
-    std::vector<uint8_t> chunk(65536);
-    for (;;) {
-        uint32_t got = 0;
-        if (!file.read(chunk.data(), static_cast<uint32_t>(chunk.size()), &got))
-            return kHostReadFailed;
-        if (got == 0) return kHostReadOk;
-        if (data->size() + got > maxBytes) return kHostReadTooBig;
-        data->insert(data->end(), chunk.begin(), chunk.begin() + got);
+// Windows queries by name first: a link's own attributes decide whether it is followed. Size and
+// time then come from the open handle, in case the file changed in between. Device names (CON,
+// COM1, a pipe) open as something other than a disk file: refused.
+bool HostSource::open(const char* path, bool followFolderLinks, bool, HostFileInfo* info) {
+    file_.close();
+    if (!hostQueryFile(path, info, followFolderLinks)) return false;
+    if (info->kind != kHostRegularFile) return true;
+    if (!file_.openForReading(path)) return false;
+    HANDLE h = reinterpret_cast<HANDLE>(file_.handle_);
+    if (GetFileType(h) != FILE_TYPE_DISK) {
+        file_.close();
+        hostNoteRefusal(path, kHostRefusedNotAFile);
+        return false;
     }
+    BY_HANDLE_FILE_INFORMATION data;
+    if (!GetFileInformationByHandle(h, &data)) {
+        hostNoteFailure(path);
+        file_.close();
+        return false;
+    }
+    info->size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    localDosTime(data.ftLastWriteTime, &info->fatDate, &info->fatTime);
+    return true;
 }

@@ -2,12 +2,15 @@
 // must leave every byte as it was.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "directory/folder_walk.h"
 #include "image/boot_sector.h"
+#include "platform/host_folder.h"
 #include "test_support.h"
 
 using testing_support::newImage;
@@ -95,6 +98,7 @@ protected:
 TEST_F(InsertTest, FileGoesInWithLongNameChainAndZeroTail) {
     std::vector<uint8_t> bytes = pattern(1300, 1);
     std::string path = hostFile("src.bin", bytes);
+    std::memset(image->clusterData(4), 0xEE, 512);  // a deleted file's bytes
     ASSERT_EQ(0, image->insertHostFile(0, path.c_str(), "Quarterly Report.data"));
     EXPECT_TRUE(takeMessages(*image).empty());
 
@@ -424,6 +428,26 @@ TEST_F(InsertTest, TreeTakesOnlyRegularFilesAndFoldersAndFollowsNoFolderLink) {
     EXPECT_EQ(kResultHostIo, image->insertHostFile(0, (tree + "/pipe").c_str(), "pipe"));
     EXPECT_EQ(before, snapshot(*image));
     takeMessages(*image);
+}
+
+// A file that shrinks once opened goes in as it is left. (Windows opens it without write sharing:
+// nobody can shrink it meanwhile.)
+TEST(HostSource, ShrunkFileGivesWhatIsLeft) {
+    TempDir dir;
+    std::string path = dir.file("f");
+    writeFile(path, pattern(3000, 6));
+    HostSource source;
+    HostFileInfo info;
+    ASSERT_TRUE(source.open(path.c_str(), true, true, &info));
+    EXPECT_EQ(3000u, info.size);
+    std::filesystem::resize_file(path, 1000);
+    std::vector<uint8_t> store(4096, 0xEE);
+    uint8_t* pieces[3] = {store.data(), store.data() + 1024, store.data() + 3072};
+    uint64_t got = 0;
+    ASSERT_TRUE(source.read(pieces, 3, 1024, 3000, &got));
+    EXPECT_EQ(1000u, got);
+    EXPECT_TRUE(std::equal(store.begin(), store.begin() + 1000, pattern(1000, 6).begin()));
+    EXPECT_EQ(0xEE, store[1000]);
 }
 
 }  // namespace
