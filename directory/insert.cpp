@@ -115,10 +115,10 @@ int addEntry(InsertRun& op, VolumeImage& image, uint16_t folderCluster, const ch
     const uint16_t* own = clusters.data() + run.growClusters;
     uint16_t first = ownClusters > 0 ? own[0] : 0;
     linkClusters(image, own, ownClusters);
+    uint32_t tail = static_cast<uint32_t>(size % image.clusterBytes);
     if (entry.source == nullptr) writeDotEntries(image, first, folderCluster, entry);
-    else if (size % image.clusterBytes != 0)
-        std::memset(image.clusterData(own[ownClusters - 1]) + size % image.clusterBytes, 0,
-                    image.clusterBytes - size % image.clusterBytes);
+    else if (tail != 0)
+        std::memset(image.clusterData(own[ownClusters - 1]) + tail, 0, image.clusterBytes - tail);
 
     uint8_t shortEntry[de::kSize];
     fillShortEntry(shortEntry, planned.shortName, entry, first, static_cast<uint32_t>(size));

@@ -18,8 +18,6 @@ const size_t kHeader = 7;
 const uint32_t kMedia[] = {kMediaF5_160_512,   kMediaF5_180_512,  kMediaF5_320_512,
                            kMediaF5_360_512,   kMediaF3_720_512,  kMediaF5_1Pt2_512,
                            kMediaF3_1Pt44_512, kMediaF3_2Pt88_512};
-
-std::vector<uint8_t> snapshot(const VolumeImage& image) { return imageSnapshot(image); }
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -48,8 +48,6 @@ void makeHostFiles() {
     writeHost(hostFolder() + "tree/sub/Nested file.bin", content(2500, 8));
 }
 
-std::vector<uint8_t> snapshot(const VolumeImage& image) { return imageSnapshot(image); }
-
 std::vector<uint16_t> beyondData(const VolumeImage& image) {
     std::vector<uint16_t> s(image.fatTable, image.fatTable + 2);
     s.insert(s.end(), image.fatTable + image.clusterCount + 2, image.fatTable + kFatTableEntries);

@@ -157,12 +157,12 @@ TEST_F(InsertTools, FillingTheDiskRefusesTheRestAndStaysClean) {
     for (;;) {
         std::string host = (dir.path() / "fill" / ("chunk " + std::to_string(files))).string();
         writeFile(host, pattern(7000, files));
-        std::vector<uint8_t> before = testing_support::snapshot(*image);
+        std::vector<uint8_t> before = snapshot(*image);
         int result = image->insertHostFile(0, host.c_str(),
                                            ("chunk number " + std::to_string(files)).c_str());
         if (result != 0) {
             EXPECT_EQ(kResultNoSpace, result);
-            EXPECT_EQ(before, testing_support::snapshot(*image));
+            EXPECT_EQ(before, snapshot(*image));
             break;
         }
         ASSERT_LT(++files, 100);

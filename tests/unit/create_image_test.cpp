@@ -10,7 +10,6 @@
 #include "tests/support/faulty_host.h"
 
 using testing_support::newImage;
-using testing_support::snapshot;
 using testing_support::takeMessages;
 
 namespace {
@@ -144,7 +143,7 @@ TEST(CreateImage, OverPopulatedImageReplacesIt) {
 
 TEST(CreateImage, MissingTemplateLeavesImageUnchanged) {
     auto image = newImage(0, "KEEP");
-    auto before = testing_support::snapshot(*image);
+    auto before = snapshot(*image);
     FaultyHost host;
     host.failBootTemplate();
     int result = image->createImage(nullptr, 2, "NEW", "NEW");

@@ -194,26 +194,6 @@ TEST_F(FloppyRead, EveryFailureRowQueuesOneMessageAndRestoresPreviousImage) {
     }
 }
 
-TEST_F(FloppyRead, DriveNotOpenedLeavesImageUntouchedAndStillEndsDialog) {
-    drive.failCall(FloppyCall::Open, 1);
-    TransferRecorder recorder(*image);
-    EXPECT_EQ(kResultHostIo, read(recorder));
-    EXPECT_EQ(
-        std::vector<std::string>{"Could not access floppy drive! Drive may be locked by another "
-                                 "application!"},
-        messages(*image));
-    std::vector<Step> expected = {{"Creating floppy access handle", 0}, {"", 0}};
-    EXPECT_EQ(expected, recorder.steps);
-    EXPECT_EQ(std::vector<std::string>{"open A: FAILED"}, drive.log());
-    expectPreviousImage();
-    drive.clearFaults();
-    drive.ejectDisk();  // an empty drive says so
-    TransferRecorder again(*image);
-    EXPECT_EQ(kResultHostIo, read(again));
-    EXPECT_EQ(std::vector<std::string>{"No disk in floppy drive! Insert a disk and try again!"},
-              messages(*image));
-}
-
 TEST_F(FloppyRead, UnknownDriveNameIsNotOpened) {
     TransferRecorder recorder(*image);
     EXPECT_EQ(kResultHostIo, image->readFromFloppy("B:"));

@@ -1,5 +1,4 @@
 #include "floppy_test_support.h"
-#include "image_snapshot.h"
 
 #include <gtest/gtest.h>
 
@@ -54,8 +53,6 @@ std::vector<uint8_t> rawDisk(VolumeImage& image) {
     for (int i = 0; i < image.clusterCount; ++i) put(image.clusters[i], image.clusterBytes);
     return disk;
 }
-
-std::vector<uint8_t> snapshot(const VolumeImage& image) { return imageSnapshot(image); }
 
 bool backupClustersFreed(const VolumeImage& image) {
     for (uint8_t* p : image.backupClusters)

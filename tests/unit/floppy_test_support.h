@@ -1,5 +1,5 @@
 // Helpers of the floppy transfer tests: a recorder in place of the drive dialog, images with
-// content, raw disk bytes of an image and whole-image snapshots.
+// content and raw disk bytes of an image.
 #ifndef TOLVEN_TESTS_UNIT_FLOPPY_TEST_SUPPORT_H
 #define TOLVEN_TESTS_UNIT_FLOPPY_TEST_SUPPORT_H
 
@@ -11,6 +11,7 @@
 #include "floppy/transfer_sink.h"
 #include "image/boot_sector.h"
 #include "image/volume_image.h"
+#include "image_snapshot.h"
 #include "tests/support/faulty_host.h"
 #include "tests/support/simulated_floppy.h"
 
@@ -85,9 +86,6 @@ void makeImage(VolumeImage& image, int diskType, const char* label = "FLOPPYTEST
 // The raw sector dump of an image as a floppy holds it: boot sector, FATs, root directory,
 // clusters, zero up to the total sector count. The FATs are encoded from fatTable first.
 std::vector<uint8_t> rawDisk(VolumeImage& image);
-
-// Every byte of the volume an image holds: buffers, geometry, FAT table and clusters.
-std::vector<uint8_t> snapshot(const VolumeImage& image);
 
 // True when no backup cluster buffer is held.
 bool backupClustersFreed(const VolumeImage& image);

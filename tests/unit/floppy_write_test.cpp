@@ -372,18 +372,47 @@ TEST_F(FloppyWrite, MediaListLongerThanTwentyRecordsFailsQueryWithoutMessage) {
     EXPECT_EQ(0, drive.callCount(FloppyCall::Format));
 }
 
-TEST_F(FloppyWrite, DriveNotOpenedEndsAtOnceWithoutVerifyPass) {
+// A drive that does not open, for either transfer: the message says why (held by another
+// program, no disk), the dialog ends after its first step, nothing more is asked of the drive
+// (no verify pass after a write) and the image stays as it was. The parameter: true for a read.
+class FloppyNotOpened : public ::testing::TestWithParam<bool> {};
+
+TEST_P(FloppyNotOpened, SaysWhyEndsTheDialogAndLeavesTheImage) {
+    SimulatedFloppy drive("A:");
+    ASSERT_TRUE(drive.install());
+    std::unique_ptr<VolumeImage> image(new VolumeImage), disk(new VolumeImage);
+    makeImage(*image, kType720, "PREVIOUS");
+    makeImage(*disk, kType1440, "ONDISK");
+    std::vector<uint8_t> bytes = rawDisk(*disk), before = snapshot(*image);
+    drive.insertDisk(mediaFor(kType1440), bytes.data(), bytes.size());
+    auto transfer = [&] {
+        return GetParam() ? image->readFromFloppy("A:") : image->writeToFloppy("A:");
+    };
     drive.failCall(FloppyCall::Open, 1);
     TransferRecorder recorder(*image);
-    EXPECT_EQ(kResultHostIo, write(recorder));
+    int result = transfer();
+    EXPECT_EQ(kResultHostIo, result);
+    expectTransferEnded(recorder, *image, drive, result);
     EXPECT_EQ(
         std::vector<std::string>{"Could not access floppy drive! Drive may be locked by another "
                                  "application!"},
         messages(*image));
     std::vector<Step> expected = {{"Creating floppy access handle", 0}, {"", 0}};
     EXPECT_EQ(expected, recorder.steps);
-    EXPECT_EQ(1, drive.callCount(FloppyCall::Open));
+    EXPECT_EQ(std::vector<std::string>{"open A: FAILED"}, drive.log());
+    EXPECT_TRUE(snapshot(*image) == before);
+    drive.clearFaults();
+    drive.ejectDisk();
+    TransferRecorder again(*image);
+    EXPECT_EQ(kResultHostIo, transfer());
+    EXPECT_EQ(std::vector<std::string>{"No disk in floppy drive! Insert a disk and try again!"},
+              messages(*image));
 }
+
+INSTANTIATE_TEST_SUITE_P(ReadAndWrite, FloppyNotOpened, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& param) {
+                             return std::string(param.param ? "Read" : "Write");
+                         });
 
 struct WriteFailure {
     const char* name;

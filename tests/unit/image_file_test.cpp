@@ -8,7 +8,6 @@
 
 using testing_support::newImage;
 using testing_support::readFile;
-using testing_support::snapshot;
 using testing_support::takeMessages;
 using testing_support::TempDir;
 using testing_support::writeFile;

@@ -8,7 +8,7 @@
 
 #include "image/volume_image.h"
 
-inline std::vector<uint8_t> imageSnapshot(const VolumeImage& image) {
+inline std::vector<uint8_t> snapshot(const VolumeImage& image) {
     std::vector<uint8_t> s;
     auto put = [&s](const void* p, size_t n) {
         const uint8_t* b = static_cast<const uint8_t*>(p);

@@ -215,7 +215,7 @@ TEST(InsertDamage, ManyEntriesInOneOperationEqualOneOperationEach) {
             for (const std::string& name : names)
                 each->insertHostFile(folder, dir.file(name).c_str(), name.c_str());
             EXPECT_EQ(testing_support::takeMessages(*each), testing_support::takeMessages(*once));
-            EXPECT_EQ(testing_support::snapshot(*each), testing_support::snapshot(*once));
+            EXPECT_EQ(snapshot(*each), snapshot(*once));
         }
     }
 }

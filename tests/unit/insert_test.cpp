@@ -14,7 +14,6 @@
 #include "test_support.h"
 
 using testing_support::newImage;
-using testing_support::snapshot;
 using testing_support::takeMessages;
 using testing_support::TempDir;
 using testing_support::writeFile;

@@ -69,9 +69,6 @@ inline std::vector<std::string> takeMessages(VolumeImage& image) {
     return out;
 }
 
-// Every byte and field of the image that a failed operation must leave alone.
-inline std::vector<uint8_t> snapshot(const VolumeImage& image) { return imageSnapshot(image); }
-
 }  // namespace testing_support
 
 #endif

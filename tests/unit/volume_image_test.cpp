@@ -7,7 +7,6 @@
 #include "test_support.h"
 
 using testing_support::newImage;
-using testing_support::snapshot;
 
 namespace {
 

@@ -1,5 +1,5 @@
 // Delete and Insert through the real window's context menu. The images saved here are checked
-// afterwards by check_entry_images.sh with fsck.fat and mtools.
+// afterwards by tests/ui/check_saved_images.sh with fsck.fat and mtools.
 #include <windows.h>
 #include <commctrl.h>
 

@@ -166,6 +166,31 @@ protected:
         session.flushPosted();  // the dialog has taken the press before the call returns
         clock.runFreely();
     }
+    // Opens the read (F7) or write (F8) dialog and starts the transfer onto `drive` with every
+    // call held; null when the dialog did not come.
+    HWND startHeld(SimulatedFloppy& drive, bool read) {
+        postKey(fileList(session), read ? VK_F7 : VK_F8);
+        HWND dialog = waitForDialog(session, read ? kReadCaption : kWriteCaption);
+        if (dialog == nullptr) return nullptr;
+        holdCalls(drive);
+        pressButton(dialog, IDC_DRIVE_START);
+        return dialog;
+    }
+    // A whole transfer so started, watched until its dialog has gone. Only the bar's positions
+    // between the ends are kept; it must have stopped at three at least.
+    Observed runHeld(SimulatedFloppy& drive, bool read) {
+        HWND dialog = startHeld(drive, read);
+        EXPECT_NE(nullptr, dialog);
+        Observed seen = dialog != nullptr ? watch(dialog) : Observed();
+        EXPECT_TRUE(waitForWindowGone(session.threadId(), kDialogClass,
+                                      read ? kReadCaption : kWriteCaption));
+        session.flushPosted();
+        std::vector<int>& p = seen.positions;
+        p.erase(std::remove_if(p.begin(), p.end(), [](int at) { return at <= 0 || at >= 100; }),
+                p.end());
+        EXPECT_GE(p.size(), 3u) << "the bar should move through the transfer";
+        return seen;
+    }
     static bool anyStartsWith(const std::vector<std::string>& texts, const char* prefix) {
         return std::any_of(texts.begin(), texts.end(), [&](const std::string& t) {
             return t.compare(0, std::strlen(prefix), prefix) == 0;
@@ -275,21 +300,9 @@ TEST_F(DriveDialogTest, FullReadShowsItsStepsAndMarksTheImageChanged) {
     ASSERT_EQ(kResultOk, session.openImage(dataPath("small.img")));
     EXPECT_TRUE(names().empty());
 
-    postKey(fileList(session), VK_F7);
-    HWND dialog = waitForDialog(session, kReadCaption);
-    ASSERT_NE(nullptr, dialog);
-    holdCalls(drive);
-    pressButton(dialog, IDC_DRIVE_START);
-    Observed seen = watch(dialog);
-    ASSERT_TRUE(waitForWindowGone(session.threadId(), kDialogClass, kReadCaption));
-    session.flushPosted();
-
+    Observed seen = runHeld(drive, true);
     EXPECT_TRUE(anyStartsWith(seen.texts, "Reading data sectors (")) << seen.texts.size();
-    std::vector<int> middle;
-    for (int p : seen.positions)
-        if (p > 0 && p < 100) middle.push_back(p);
-    EXPECT_GE(middle.size(), 3u) << "the bar should move through the read";
-    EXPECT_TRUE(std::is_sorted(middle.begin(), middle.end()));
+    EXPECT_TRUE(std::is_sorted(seen.positions.begin(), seen.positions.end()));
 
     EXPECT_EQ("Tolven - [small.img *]", title());
     EXPECT_NE(indexOf(session, "[Photos of the summer]"), -1);
@@ -304,21 +317,10 @@ TEST_F(DriveDialogTest, FullWriteAsksNothingAndLeavesTheMark) {
     ASSERT_EQ(kResultOk, session.openImage(dataPath("tree.img")));
     std::vector<uint8_t> tree = bytesOf(dataPath("tree.img"));
 
-    postKey(fileList(session), VK_F8);
-    HWND dialog = waitForDialog(session, kWriteCaption);
-    ASSERT_NE(nullptr, dialog);
-    holdCalls(drive);
-    pressButton(dialog, IDC_DRIVE_START);
-    Observed seen = watch(dialog);
-    ASSERT_TRUE(waitForWindowGone(session.threadId(), kDialogClass, kWriteCaption));
-    session.flushPosted();
-
+    Observed seen = runHeld(drive, false);
     for (const char* step :
          {"Formatting sectors (", "Writing data sectors (", "Verifying data sectors ("})
         EXPECT_TRUE(anyStartsWith(seen.texts, step)) << step;
-    int moving = 0;
-    for (int p : seen.positions) moving += p > 0 && p < 100;
-    EXPECT_GE(moving, 3) << "the bar should move through the write";
     EXPECT_EQ(80, drive.callCount(FloppyCall::Format));
     std::vector<uint8_t> disk = drive.diskBytes();
     EXPECT_TRUE(disk == tree) << "the floppy does not hold the image";
@@ -332,11 +334,8 @@ TEST_F(DriveDialogTest, CancelDuringAReadRestoresThePreviousImage) {
     ASSERT_EQ(kResultOk, session.openImage(dataPath("small.img")));
     std::vector<uint8_t> before = savedImage("before-cancelled-read.img");
 
-    postKey(fileList(session), VK_F7);
-    HWND dialog = waitForDialog(session, kReadCaption);
+    HWND dialog = startHeld(drive, true);
     ASSERT_NE(nullptr, dialog);
-    holdCalls(drive);
-    pressButton(dialog, IDC_DRIVE_START);
     watch(dialog, "Reading data sectors (");
     ASSERT_TRUE(IsWindow(dialog));
     EXPECT_FALSE(IsWindowEnabled(driveList(dialog)));
@@ -358,11 +357,8 @@ TEST_F(DriveDialogTest, CancelDuringAWriteStopsIt) {
     SimulatedFloppy& drive = addDrive35("A:", nullptr);
     ASSERT_EQ(kResultOk, session.openImage(dataPath("tree.img")));
 
-    postKey(fileList(session), VK_F8);
-    HWND dialog = waitForDialog(session, kWriteCaption);
+    HWND dialog = startHeld(drive, false);
     ASSERT_NE(nullptr, dialog);
-    holdCalls(drive);
-    pressButton(dialog, IDC_DRIVE_START);
     watch(dialog, "Writing data sectors (");
     ASSERT_TRUE(IsWindow(dialog));
     cancelHeldTransfer(dialog);

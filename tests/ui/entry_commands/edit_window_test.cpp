@@ -1,6 +1,6 @@
 // Editing through the real window: rename in the list, Properties, New folder, Insert folder,
 // files dropped from the shell and the image named on the command line. The images saved here
-// are checked by check_entry_images.sh with fsck.fat.
+// are checked by tests/ui/check_saved_images.sh with fsck.fat.
 #include <windows.h>
 #include <commctrl.h>
 #include <shlobj.h>

@@ -1,6 +1,7 @@
 // The file commands through the real window and the platform's own open, save and message boxes,
 // answered as a user would: Open, Save, Save As, the unsaved-changes prompt, About and the label
-// check. The images saved here are checked with fsck.fat afterwards (check_saved_images.sh).
+// check. The images saved here are checked with fsck.fat afterwards
+// (tests/ui/check_saved_images.sh).
 #include <windows.h>
 #include <commctrl.h>
 
