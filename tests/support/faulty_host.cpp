@@ -20,51 +20,40 @@ bool diskFull() {
 }
 }  // namespace
 
-FaultyHost::FaultyHost() : previous_(&hostEnv()), table_(*previous_) {
-    table_.allocateZeroed = allocateZeroed;
-    table_.loadBootTemplate = loadBootTemplate;
-    table_.writeFile = writeFile;
-    table_.endFile = endFile;
-    table_.flushFile = flushFile;
-    table_.replaceFile = replaceFile;
+FaultyHost::FaultyHost() : previous(&hostEnv()), table(*previous) {
+    table.allocateZeroed = [](size_t bytes) -> uint8_t* {
+        int left = g_host->allocationsLeft.load();
+        while (left >= 0 && !g_host->allocationsLeft.compare_exchange_weak(left, left - 1)) {
+        }
+        return left == 0 ? nullptr : g_host->previous->allocateZeroed(bytes);
+    };
+    table.loadBootTemplate = [](ModuleHandle module, uint8_t out[512]) {
+        return !g_host->bootTemplateFails && g_host->previous->loadBootTemplate(module, out);
+    };
+    table.writeFile = [](intptr_t handle, const void* data, uint32_t count, uint32_t* done) {
+        *done = 0;
+        int64_t room = g_host->writable.load();
+        if (room == 0) return diskFull();
+        if (room > 0 && count > room) count = static_cast<uint32_t>(room);
+        bool ok = g_host->previous->writeFile(handle, data, count, done);
+        if (ok && room > 0) g_host->writable -= *done;
+        return ok;
+    };
+    table.endFile = [](intptr_t handle) {
+        return g_host->fileEndFails ? diskFull() : g_host->previous->endFile(handle);
+    };
+    table.flushFile = [](intptr_t handle) {
+        return g_host->flushFails ? diskFull() : g_host->previous->flushFile(handle);
+    };
+    table.replaceFile = [](const char* from, const char* to, bool replacing) {
+        return g_host->replaceFails ? diskFull()
+                                    : g_host->previous->replaceFile(from, to, replacing);
+    };
     g_host = this;
-    installHostEnv(&table_);
+    installHostEnv(&table);
 }
 
 FaultyHost::~FaultyHost() {
-    installHostEnv(previous_ == &hostOwnEnv() ? nullptr : previous_);
+    installHostEnv(previous == &hostOwnEnv() ? nullptr : previous);
     g_host = nullptr;
-}
-
-uint8_t* FaultyHost::allocateZeroed(size_t bytes) {
-    int left = g_host->allocationsLeft_.load();
-    while (left >= 0 && !g_host->allocationsLeft_.compare_exchange_weak(left, left - 1)) {
-    }
-    return left == 0 ? nullptr : g_host->previous_->allocateZeroed(bytes);
-}
-
-bool FaultyHost::loadBootTemplate(ModuleHandle module, uint8_t out[512]) {
-    return !g_host->bootTemplateFails_ && g_host->previous_->loadBootTemplate(module, out);
-}
-
-bool FaultyHost::writeFile(intptr_t handle, const void* data, uint32_t count, uint32_t* done) {
-    *done = 0;
-    int64_t room = g_host->writable_.load();
-    if (room == 0) return diskFull();
-    if (room > 0 && count > room) count = static_cast<uint32_t>(room);
-    bool ok = g_host->previous_->writeFile(handle, data, count, done);
-    if (ok && room > 0) g_host->writable_.fetch_sub(*done);
-    return ok;
-}
-
-bool FaultyHost::endFile(intptr_t handle) {
-    return g_host->fileEndFails_ ? diskFull() : g_host->previous_->endFile(handle);
-}
-
-bool FaultyHost::flushFile(intptr_t handle) {
-    return g_host->flushFails_ ? diskFull() : g_host->previous_->flushFile(handle);
-}
-
-bool FaultyHost::replaceFile(const char* from, const char* to, bool replacing) {
-    return g_host->replaceFails_ ? diskFull() : g_host->previous_->replaceFile(from, to, replacing);
 }

@@ -226,27 +226,6 @@ TEST_F(InsertTools, AddRefusalsLeaveTheImageFileByteForByte) {
     EXPECT_TRUE(tool_support::fsckClean(image, &report)) << report;
 }
 
-TEST_F(InsertTools, FullRootRefusedByCliLeavesFileUntouched) {
-    std::string image = newImageFile("root.img", 9);  // 360KB: 112 root entries
-    fs::create_directories(dir.path() / "many");
-    std::string args;
-    for (int i = 0; i < 111; ++i) {
-        std::string name = "F" + std::to_string(i);
-        writeFile((dir.path() / "many" / name).string(), {});
-        args += " " + quote((dir.path() / "many" / name).string());
-    }
-    ASSERT_EQ(0, run(cli() + " add " + quote(image) + args).status);
-    std::vector<uint8_t> before = readFile(image);
-    std::string extra = dir.file("EXTRA");
-    writeFile(extra, pattern(3, 1));
-    auto refused = run(cli() + " add " + quote(image) + " " + quote(extra));
-    EXPECT_EQ(1, refused.status);
-    EXPECT_NE(std::string::npos,
-              refused.output.find("Directory is full, could not insert \"EXTRA\"!\nerror 610"))
-        << refused.output;
-    EXPECT_EQ(before, readFile(image));
-}
-
 TEST_F(InsertTools, MkdirAndAddIntoNestedFolder) {
     std::string image = newImageFile("mkdir.img");
     ASSERT_EQ(0, run(cli() + " mkdir " + quote(image) + " /Projects").status);

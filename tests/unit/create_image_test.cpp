@@ -145,7 +145,7 @@ TEST(CreateImage, MissingTemplateLeavesImageUnchanged) {
     auto image = newImage(0, "KEEP");
     auto before = snapshot(*image);
     FaultyHost host;
-    host.failBootTemplate();
+    host.bootTemplateFails = true;
     int result = image->createImage(nullptr, 2, "NEW", "NEW");
     EXPECT_EQ(500, result);
     EXPECT_EQ(std::vector<std::string>{"Could not load bootcode resource!"}, takeMessages(*image));

@@ -194,6 +194,44 @@ TEST_F(FloppyRead, EveryFailureRowQueuesOneMessageAndRestoresPreviousImage) {
     }
 }
 
+// A drive that does not open, for either transfer: the message says why (held by another
+// program, no disk), the dialog ends after its first step, nothing more is asked of the drive
+// (no verify pass after a write) and the image stays as it was. The parameter: true for a read.
+class FloppyNotOpened : public FloppyRead, public ::testing::WithParamInterface<bool> {
+protected:
+    int transfer(TransferRecorder& recorder) {
+        if (GetParam()) return read(recorder);
+        int result = image->writeToFloppy("A:");
+        expectTransferEnded(recorder, *image, drive, result);
+        return result;
+    }
+};
+
+TEST_P(FloppyNotOpened, SaysWhyEndsTheDialogAndLeavesTheImage) {
+    drive.failCall(FloppyCall::Open, 1);
+    TransferRecorder recorder(*image);
+    EXPECT_EQ(kResultHostIo, transfer(recorder));
+    EXPECT_EQ(
+        std::vector<std::string>{"Could not access floppy drive! Drive may be locked by another "
+                                 "application!"},
+        messages(*image));
+    std::vector<Step> expected = {{"Creating floppy access handle", 0}, {"", 0}};
+    EXPECT_EQ(expected, recorder.steps);
+    EXPECT_EQ(std::vector<std::string>{"open A: FAILED"}, drive.log());
+    expectPreviousImage();
+    drive.clearFaults();
+    drive.ejectDisk();  // an empty drive says so
+    TransferRecorder again(*image);
+    EXPECT_EQ(kResultHostIo, transfer(again));
+    EXPECT_EQ(std::vector<std::string>{"No disk in floppy drive! Insert a disk and try again!"},
+              messages(*image));
+}
+
+INSTANTIATE_TEST_SUITE_P(ReadAndWrite, FloppyNotOpened, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& param) {
+                             return std::string(param.param ? "Read" : "Write");
+                         });
+
 TEST_F(FloppyRead, UnknownDriveNameIsNotOpened) {
     TransferRecorder recorder(*image);
     EXPECT_EQ(kResultHostIo, image->readFromFloppy("B:"));

@@ -92,6 +92,19 @@ protected:
         return result;
     }
 
+    // A write that stopped: the drive was released, the dialog ended once, and the verify pass
+    // opened the drive again only to stop before its first FAT.
+    void expectReleasedThenVerifyStopped(const TransferRecorder& recorder) {
+        std::vector<std::string> all = texts(recorder.steps);
+        ASSERT_GE(all.size(), 6u);
+        std::vector<std::string> expected = {
+            "Dismounting floppy",  "Unlocking floppy drive", "Closing floppy access handle",
+            "Verifying first FAT", "Unlocking floppy drive", ""};
+        EXPECT_EQ(expected, std::vector<std::string>(all.end() - 6, all.end()));
+        EXPECT_EQ(1, recorder.dialogEnds);
+        EXPECT_EQ(0, image->keepRunning.load());
+    }
+
     SimulatedFloppy drive{"A:"};
     std::unique_ptr<VolumeImage> image{new VolumeImage};
 };
@@ -372,48 +385,6 @@ TEST_F(FloppyWrite, MediaListLongerThanTwentyRecordsFailsQueryWithoutMessage) {
     EXPECT_EQ(0, drive.callCount(FloppyCall::Format));
 }
 
-// A drive that does not open, for either transfer: the message says why (held by another
-// program, no disk), the dialog ends after its first step, nothing more is asked of the drive
-// (no verify pass after a write) and the image stays as it was. The parameter: true for a read.
-class FloppyNotOpened : public ::testing::TestWithParam<bool> {};
-
-TEST_P(FloppyNotOpened, SaysWhyEndsTheDialogAndLeavesTheImage) {
-    SimulatedFloppy drive("A:");
-    ASSERT_TRUE(drive.install());
-    std::unique_ptr<VolumeImage> image(new VolumeImage), disk(new VolumeImage);
-    makeImage(*image, kType720, "PREVIOUS");
-    makeImage(*disk, kType1440, "ONDISK");
-    std::vector<uint8_t> bytes = rawDisk(*disk), before = snapshot(*image);
-    drive.insertDisk(mediaFor(kType1440), bytes.data(), bytes.size());
-    auto transfer = [&] {
-        return GetParam() ? image->readFromFloppy("A:") : image->writeToFloppy("A:");
-    };
-    drive.failCall(FloppyCall::Open, 1);
-    TransferRecorder recorder(*image);
-    int result = transfer();
-    EXPECT_EQ(kResultHostIo, result);
-    expectTransferEnded(recorder, *image, drive, result);
-    EXPECT_EQ(
-        std::vector<std::string>{"Could not access floppy drive! Drive may be locked by another "
-                                 "application!"},
-        messages(*image));
-    std::vector<Step> expected = {{"Creating floppy access handle", 0}, {"", 0}};
-    EXPECT_EQ(expected, recorder.steps);
-    EXPECT_EQ(std::vector<std::string>{"open A: FAILED"}, drive.log());
-    EXPECT_TRUE(snapshot(*image) == before);
-    drive.clearFaults();
-    drive.ejectDisk();
-    TransferRecorder again(*image);
-    EXPECT_EQ(kResultHostIo, transfer());
-    EXPECT_EQ(std::vector<std::string>{"No disk in floppy drive! Insert a disk and try again!"},
-              messages(*image));
-}
-
-INSTANTIATE_TEST_SUITE_P(ReadAndWrite, FloppyNotOpened, ::testing::Bool(),
-                         [](const ::testing::TestParamInfo<bool>& param) {
-                             return std::string(param.param ? "Read" : "Write");
-                         });
-
 struct WriteFailure {
     const char* name;
     std::function<void(SimulatedFloppy&, const VolumeImage&)> fault;
@@ -455,19 +426,12 @@ TEST_F(FloppyWrite, EveryFailureRowReleasesDriveAndRunsVerifyPass) {
         EXPECT_EQ(std::vector<std::string>{row.message}, messages(*image));
         EXPECT_EQ(row.writes, fresh.callCount(FloppyCall::Write));
         EXPECT_EQ(0, fresh.callCount(FloppyCall::Read));  // the verify pass compares nothing
-        std::vector<std::string> all = texts(recorder.steps);
-        ASSERT_GE(all.size(), 6u);
-        std::vector<std::string> tail(all.end() - 6, all.end());
-        std::vector<std::string> expected = {
-            "Dismounting floppy",  "Unlocking floppy drive", "Closing floppy access handle",
-            "Verifying first FAT", "Unlocking floppy drive", ""};
-        EXPECT_EQ(expected, tail);
+        expectReleasedThenVerifyStopped(recorder);
         std::vector<std::string> log(fresh.log().end() - 7, fresh.log().end());
         std::vector<std::string> release = {
             "dismount", "unlock", "close", "open A:", "lock", "unlock", "close"};
         EXPECT_EQ(release, log);
         EXPECT_FALSE(fresh.isOpen());
-        EXPECT_EQ(1, recorder.dialogEnds);
         fresh.uninstall();
     }
     drive.install();
@@ -526,14 +490,7 @@ TEST_F(FloppyWrite, CancelAtEveryCheckPointWritesNothingAfterIt) {
         EXPECT_EQ(c.formats, fresh.callCount(FloppyCall::Format));
         EXPECT_EQ(c.writes, fresh.callCount(FloppyCall::Write));
         EXPECT_EQ(0, fresh.callCount(FloppyCall::Read));
-        std::vector<std::string> all = texts(recorder.steps);
-        std::vector<std::string> tail(all.end() - 6, all.end());
-        std::vector<std::string> expected = {
-            "Dismounting floppy",  "Unlocking floppy drive", "Closing floppy access handle",
-            "Verifying first FAT", "Unlocking floppy drive", ""};
-        EXPECT_EQ(expected, tail);
-        EXPECT_EQ(1, recorder.dialogEnds);
-        EXPECT_EQ(0, image->keepRunning.load());
+        expectReleasedThenVerifyStopped(recorder);
         fresh.uninstall();
     }
     drive.install();

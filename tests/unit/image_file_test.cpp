@@ -289,10 +289,11 @@ TEST_F(SaveTargetTest, FailedSaveLeavesTargetAndNoPartialFile) {
         {"disk full inside cluster 100", true,
          [](FaultyHost& h) { h.failWritesAfter(512 + 2 * 3 * 512 + 112 * 32 + 100 * 1024 + 5); },
          120, "Could not write cluster (100/713)!"},
-        {"extension over the empty clusters", false, [](FaultyHost& h) { h.failFileEnd(); }, 120,
-         "Could not write cluster (0/713)!"},
-        {"flush", true, [](FaultyHost& h) { h.failFlush(); }, 100, "Could not write image file!"},
-        {"replace", true, [](FaultyHost& h) { h.failReplace(); }, 100,
+        {"extension over the empty clusters", false, [](FaultyHost& h) { h.fileEndFails = true; },
+         120, "Could not write cluster (0/713)!"},
+        {"flush", true, [](FaultyHost& h) { h.flushFails = true; }, 100,
+         "Could not write image file!"},
+        {"replace", true, [](FaultyHost& h) { h.replaceFails = true; }, 100,
          "Could not create image file!"},
     };
     for (const Fault& fault : faults) {

@@ -136,38 +136,33 @@ TEST_F(WalkerTest, LongNamesOfOneThirteenFourteenAndTwentySixUnits) {
     EXPECT_EQ(all[2].entryIndex - 2, all[2].longNameIndex);
 }
 
+// The long name starts in the folder's first cluster and its entry lies in the next: 40
+// characters in 512-byte clusters (slots 14, 15, then 0, 1, entry at 2), 100 in 2048-byte ones
+// (slots 60 to 63, then 0 to 3, entry at 4).
 TEST_F(WalkerTest, LongNameCrossingClusterGivesLocationsInBothClusters) {
-    build(*im);
-    chain(*im, {2, 5});
-    dotEntries(*im, 2, 0);
-    // 40 characters: 4 slots at 14, 15 (cluster 2) and 0, 1 (cluster 5), short entry at 5:2.
-    std::u16string name = u"a long name that crosses the boundary...";
-    ASSERT_EQ(40u, name.size());
-    addEntry(*im, 2, 14, name, shortEntry("ALONGN~1", kArc, 0));
-    std::vector<Walked> all = walkAll(*im, 2);
-    ASSERT_EQ(2u, all.size());
-    EXPECT_EQ(name, all[1].longName);
-    EXPECT_EQ(2, all[1].longNameCluster);
-    EXPECT_EQ(14, all[1].longNameIndex);
-    EXPECT_EQ(5, all[1].entryCluster);
-    EXPECT_EQ(2, all[1].entryIndex);
-}
-
-TEST_F(WalkerTest, LongNameWalkedInTwoKilobyteClusters) {
-    build(*im, 4, 224, 2880);
-    ASSERT_EQ(2048, im->clusterBytes);
-    ASSERT_EQ(64, im->entriesPerCluster);
-    chain(*im, {2, 3});
-    dotEntries(*im, 2, 0);
-    std::u16string name(100, u'z');
-    addEntry(*im, 2, 60, name, shortEntry("ZZZZZZ~1", kArc, 0));  // 8 long slots: 60..67
-    std::vector<Walked> all = walkAll(*im, 2);
-    ASSERT_EQ(2u, all.size());
-    EXPECT_EQ(name, all[1].longName);
-    EXPECT_EQ(2, all[1].longNameCluster);
-    EXPECT_EQ(60, all[1].longNameIndex);
-    EXPECT_EQ(3, all[1].entryCluster);
-    EXPECT_EQ(4, all[1].entryIndex);
+    struct Crossing {
+        int sectorsPerCluster;
+        uint16_t next;
+        int start;
+        std::u16string name;
+        int entryIndex;
+    };
+    const Crossing rows[] = {{1, 5, 14, u"a long name that crosses the boundary...", 2},
+                             {4, 3, 60, std::u16string(100, u'z'), 4}};
+    for (const Crossing& row : rows) {
+        SCOPED_TRACE(row.sectorsPerCluster);
+        build(*im, row.sectorsPerCluster, 224, 2880);
+        chain(*im, {2, row.next});
+        dotEntries(*im, 2, 0);
+        addEntry(*im, 2, row.start, row.name, shortEntry("ALONGN~1", kArc, 0));
+        std::vector<Walked> all = walkAll(*im, 2);
+        ASSERT_EQ(2u, all.size());
+        EXPECT_EQ(row.name, all[1].longName);
+        EXPECT_EQ(2, all[1].longNameCluster);
+        EXPECT_EQ(row.start, all[1].longNameIndex);
+        EXPECT_EQ(row.next, all[1].entryCluster);
+        EXPECT_EQ(row.entryIndex, all[1].entryIndex);
+    }
 }
 
 TEST_F(WalkerTest, LeftoverPiecesOfAnotherNameAreNotComposed) {

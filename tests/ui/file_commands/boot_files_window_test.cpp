@@ -117,12 +117,8 @@ TEST_F(BootFilesWindow, BootCodeRoundTripKeepsTheParameters) {
     std::string file = outputPath("code.bin");
     runWithFile(ID_EXPORT_BOOTCODE, "Export bootcode", file);
     settle();
-    std::vector<uint8_t> code = readFile(file);
-    ASSERT_EQ(512u, code.size());
-    for (int i = 0; i < 512; ++i) {
-        bool kept = i < 3 || (i >= 62 && i < 510);
-        EXPECT_EQ(kept ? original[i] : 0, code[i]) << "byte " << i;
-    }
+    // Which bytes the file holds: BootFilesTest.CodeExportHoldsOnlyJumpAndCode.
+    ASSERT_EQ(512u, readFile(file).size());
 
     // Wipe the code in the image, then import it back.
     session.onUiThread([&] {
