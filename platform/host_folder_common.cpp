@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "platform/host_file.h"
+#include "platform/host_memory.h"
 
 static bool isSeparator(char c) { return c == '/' || c == hostPathSeparator(); }
 
@@ -33,6 +34,7 @@ bool HostSource::read(uint8_t* const* pieces, int count, uint32_t pieceBytes, ui
         uint64_t room = static_cast<uint64_t>(run) * pieceBytes;
         uint32_t want = static_cast<uint32_t>(size - *got < room ? size - *got : room);
         uint32_t n = 0;
+        hostPrepareForWrite(pieces[i], want);
         if (!file_.read(pieces[i], want, &n)) return false;
         *got += n;
         if (n < want) break;  // the end came early: the file shrank

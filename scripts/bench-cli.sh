@@ -1,14 +1,17 @@
 #!/usr/bin/env bash
 # tolven-cli against its peers (mtools, mkfs.fat), command by command, on the same images:
-# add of a tree, 100 single-file adds, rm of a tree, ls -r, new, extraction of a tree and of one
-# big file. The two run in turns, round after round, so that a busy machine slows them alike; each
-# row gives the median of the per-round ratios, the best time of each, and the peak memory of one
-# run of each (/usr/bin/time). Insertion into one folder is also counted in instructions
-# (valgrind) for 1,000 and 2,000 entries: linear work grows about 2 times, quadratic 4.
+# add of a tree, 100 single-file adds, add of one big file, rm of a tree, ls -r, new, extraction
+# of a tree and of one big file. The two run in turns, round after round, so that a busy machine
+# slows them alike; each row gives the median of the per-round ratios, the best time of each, and
+# the peak memory of one run of each (/usr/bin/time). Insertion into one folder is also counted in
+# instructions (valgrind) for 1,000 and 2,000 entries: linear work grows about 2 times, quadratic
+# 4; and the system calls an added file costs (strace), against mcopy's.
 # The goal column holds the most each ratio may be; one folder's growth may be at most 2.2.
+# Writes its section of docs/performance.md (scripts/bench-common.sh).
 # Usage: scripts/bench-cli.sh [path/to/tolven-cli] [rounds]   (TMPDIR=/dev/shm measures the work
 # itself rather than the disk; the first line says which file system the files were on)
 set -eu
+. "$(dirname "$0")/bench-common.sh"
 cli="${1:-build/native/tolven-cli}"
 rounds="${2:-7}"
 [ -x "$cli" ] || { echo "tolven-cli not found at $cli (build first)" >&2; exit 1; }
@@ -55,6 +58,8 @@ t_new() { rm -f t.img; us "$cli" new t.img --type 2880KB; }
 p_new() { rm -f p.img; us "$mkfs" -C -F 12 -f 2 -r 240 p.img 2880; }
 t_extract() { rm -rf out && mkdir out; us "$cli" extract full.img -d out; }
 p_extract() { rm -rf out && mkdir out; us mcopy -s -n -i full.img '::/*' out/; }
+t_addbig() { cp empty.img t.img; us "$cli" add t.img big.bin; }
+p_addbig() { cp empty.img p.img; us mcopy -i p.img big.bin ::/; }
 t_big() { rm -rf out && mkdir out; us "$cli" extract bigfile.img /BIG.BIN -d out; }
 p_big() { rm -rf out && mkdir out; us mcopy -n -i bigfile.img ::/BIG.BIN out/; }
 
@@ -88,9 +93,10 @@ row() {
     "$median" "$goal" "$tm" "$pm"
 }
 
+measure() {
 fs=$(stat -f -c %T "$work")
 [ "$fs" = tmpfs ] || fs="disk: $(df --output=fstype "$work" | tail -n 1)"
-echo "load average: $(cut -d' ' -f1-3 /proc/loadavg), $rounds rounds, in ${TMPDIR:-/tmp} ($fs)"
+echo "$rounds rounds, in ${TMPDIR:-/tmp} ($fs)"
 echo
 echo "| command | peer | tolven | peer | ratio | goal | tolven memory | peer memory |"
 echo "| --- | --- | --- | --- | --- | --- | --- | --- |"
@@ -100,6 +106,9 @@ row "add of a 1,000-file tree" t_add p_add "mcopy -s" 0.9 \
 row "100 single-file adds" t_single p_single "100 x mcopy" 2 \
   "$(peak 'cp empty.img t.img' "$cli" add t.img singles/file\ 1.txt)" \
   "$(peak 'cp empty.img p.img' mcopy -i p.img singles/file\ 1.txt ::/)"
+row "add of one 2.9 MB file" t_addbig p_addbig "mcopy" 1.0 \
+  "$(peak 'cp empty.img t.img' "$cli" add t.img big.bin)" \
+  "$(peak 'cp empty.img p.img' mcopy -i p.img big.bin ::/)"
 row "rm of 300 files, 30 folders" t_rm p_rm "mdeltree" 1.0 \
   "$(peak 'cp full.img t.img' "$cli" rm t.img '/Folder number 0')" \
   "$(peak 'cp full.img p.img' mdeltree -i p.img '::/Folder number 0')"
@@ -114,6 +123,25 @@ row "extract 1,000 files" t_extract p_extract "mcopy -s" 0.75 \
 row "extract one 2.9 MB file" t_big p_big "mcopy" "" \
   "$(peak 'rm -rf out' sh -c "mkdir out && '$cli' extract bigfile.img /BIG.BIN -d out")" \
   "$(peak 'rm -rf out' sh -c "mkdir out && mcopy -n -i bigfile.img ::/BIG.BIN out/")"
+echo
+echo "The 2.88 MB image file is $(( $(stat -c %s empty.img) / 1024 )) KB; the 2.9 MB file" \
+  "$(( $(stat -c %s big.bin) / 1024 )) KB."
+
+# System calls per file of a folder added (strace -f -c), less those of an empty folder's add.
+if command -v strace >/dev/null; then
+  mkdir -p none100
+  calls() {
+    cp empty.img c.img
+    strace -f -c -o calls.txt "$@" >/dev/null 2>&1
+    awk '$NF == "total" { print $4 }' calls.txt
+  }
+  t0=$(calls "$cli" add c.img none100) t1=$(calls "$cli" add c.img singles)
+  p0=$(calls mcopy -s -i c.img none100 ::/) p1=$(calls mcopy -s -i c.img singles ::/)
+  echo
+  echo "System calls per file of a folder of 100 added: tolven-cli" \
+    "$(awk -v a="$t1" -v b="$t0" 'BEGIN { printf "%.1f", (a - b) / 100 }'), mcopy -s" \
+    "$(awk -v a="$p1" -v b="$p0" 'BEGIN { printf "%.1f", (a - b) / 100 }') (strace -f -c)."
+fi
 
 # Insertion into one folder: instructions for 1,000 and 2,000 entries, less an empty add.
 if command -v valgrind >/dev/null; then
@@ -128,7 +156,15 @@ if command -v valgrind >/dev/null; then
   }
   c0=$(count none/Wide) c1=$(count one1000/Wide) c2=$(count one2000/Wide)
   echo
-  echo "add into one folder: 1,000 entries $((c1 - c0)) instructions, 2,000 entries $((c2 - c0));" \
-    "growth $(awk -v a=$((c2 - c0)) -v b=$((c1 - c0)) 'BEGIN { printf "%.2f", a / b }') (linear: about 2)"
+  echo "Add into one folder: 1,000 entries $((c1 - c0)) instructions, 2,000 entries $((c2 - c0));" \
+    "growth $(awk -v a=$((c2 - c0)) -v b=$((c1 - c0)) 'BEGIN { printf "%.2f", a / b }') (linear: about 2; valgrind)."
 fi
-echo "load average after: $(cut -d' ' -f1-3 /proc/loadavg)"
+}
+
+measure | tee "$work/out.md"
+bench_section bench-cli.sh "\`scripts/bench-cli.sh\` runs each command and its peer on the same
+images: a 2.88 MB image, 1,000 files of 1 to 2,000 bytes with long names in 10 folders of 10
+subfolders, 100 single files of 1,500 bytes, one file of 2.9 MB. The two run in turns, round after
+round, so that other work on the machine slows them alike; the ratio is the median of the rounds'
+ratios (Tolven's time over the peer's), the times are each one's best round, the memory the peak
+resident size of one run (\`/usr/bin/time\`); the goal is the most the ratio may be." "$work/out.md"

@@ -2,8 +2,10 @@
 # Extraction speed: a full 2.88 MB image holding 1,000 files in nested folders, extracted whole by
 # tolven-cli, by `mcopy -s`, and copied with `cp -r` from an already extracted tree (the floor:
 # the same file creations with no image to decode). Prints the best of several rounds of each
-# and the ratios. Usage: scripts/bench-extract.sh [path/to/tolven-cli] [rounds]
+# and the ratios; writes its section of docs/performance.md (scripts/bench-common.sh).
+# Usage: scripts/bench-extract.sh [path/to/tolven-cli] [rounds]
 set -eu
+. "$(dirname "$0")/bench-common.sh"
 cli="${1:-build/native/tolven-cli}"
 rounds="${2:-5}"
 [ -x "$cli" ] || { echo "tolven-cli not found at $cli (build first)" >&2; exit 1; }
@@ -29,6 +31,7 @@ for a in $(seq 0 9); do
 done
 "$mkfs" -C -F 12 -f 2 -r 240 bench.img 2880 >/dev/null
 mcopy -s -i bench.img src/* ::/
+measure() {
 files=$(find src -type f | wc -l)
 free=$("$cli" info bench.img | sed -n 's/^free_clusters: //p')
 echo "image: 2.88 MB, $files files in $(find src -mindepth 1 -type d | wc -l) folders, $free clusters free"
@@ -92,3 +95,12 @@ walk_0=$(cost "$cli" ls wide.img)
 printf 'ls of 1,000 entries %d %s, of 250 entries %d, of the root %d\n' \
   "$walk_1000" "$unit" "$walk_250" "$walk_0"
 echo "walk 1,000 / walk 250 = $(ratio $((walk_1000 - walk_0)) $((walk_250 - walk_0)))   (linear: about 4; quadratic: 16)"
+}
+
+measure | tee "$work/out.txt"
+bench_section bench-extract.sh "\`scripts/bench-extract.sh\` extracts a full 2.88 MB image of 1,000
+files in nested folders with \`tolven-cli extract\`, with \`mcopy -s\`, and copies the same tree with
+\`cp -r\` (the floor: the same file creations with no image to decode); the three run in turns and
+the best of several rounds of each counts. Walking one folder is counted in instructions
+(valgrind, or the best time without it) for 1,000 and 250 entries, less listing the root." \
+  "$work/out.txt" fence

@@ -4,10 +4,12 @@
 # order, so the walk order is not the list order), and drives the real window under Wine (inside a
 # private Xvfb when there is no display): entering the folder with Enter, the refresh after deleting
 # one file, and a resize by 20 pixels, each timed until the window has painted. Prints every round,
-# the best and median, and the load average before and after.
+# the best, median and worst, and writes its section of docs/performance.md
+# (scripts/bench-common.sh).
 # usage: scripts/bench-window.sh [BUILD-FOLDER] [ROUNDS]
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. scripts/bench-common.sh
 build="${1:-build/win32}"
 rounds="${2:-5}"
 [ -f "$build/CMakeCache.txt" ] || cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release \
@@ -46,7 +48,11 @@ if [ -z "${DISPLAY:-}" ]; then
   export DISPLAY=":$n"
   sleep 1
 fi
-echo "load average before: $(cut -d' ' -f1-3 /proc/loadavg) ($(nproc) cores)"
 winpath="Z:$(cd "$work" && pwd)/full.img"
-scripts/wine-run.sh "$build/tolven_window_bench.exe" "${winpath//\//\\}" "[Full folder]" "$rounds"
-echo "load average after:  $(cut -d' ' -f1-3 /proc/loadavg)"
+scripts/wine-run.sh "$build/tolven_window_bench.exe" "${winpath//\//\\}" "[Full folder]" "$rounds" |
+  tee "$work/out.txt"
+bench_section bench-window.sh "\`scripts/bench-window.sh\` makes a 2.88 MB image whose folder holds
+1,000 files with long names (made in shuffled order) and drives the real window under Wine
+($(wine --version 2>/dev/null || echo wine)) in a private Xvfb, timing from the user's action
+until the window has painted: entering the folder with Enter, the refresh after deleting one
+file, and a resize by 20 pixels. The goal: every figure under 0.3 s." "$work/out.txt" fence
