@@ -53,8 +53,9 @@ void orderSectors(FormatRequest* request, uint32_t sectorsPerTrack, uint32_t ske
 }
 
 // Formats cylinder by cylinder with the matched record, one call each, sectors skewed from one
-// cylinder to the next.
-int formatDisk(VolumeImage& image, FloppyDevice& device, const MediaGeometry& m, int result) {
+// cylinder to the next. A write-protected disk sets *writeProtected.
+int formatDisk(VolumeImage& image, FloppyDevice& device, const MediaGeometry& m, int result,
+               bool* writeProtected) {
     // The match bounds Y x H x S by the image's 16-bit sector count.
     int32_t cylinders = static_cast<int32_t>(static_cast<uint32_t>(m.cylinders));
     int32_t heads = static_cast<int32_t>(m.tracksPerCylinder);
@@ -73,20 +74,33 @@ int formatDisk(VolumeImage& image, FloppyDevice& device, const MediaGeometry& m,
         request.startCylinder = static_cast<uint32_t>(k);
         request.endCylinder = static_cast<uint32_t>(k);
         orderSectors(&request, m.sectorsPerTrack, skew);
-        bool stop = false;
-        if (!device.formatTracks(request)) {
+        FormatOutcome outcome = device.formatTracks(request);
+        bool stop = outcome != kFormatDone;
+        if (outcome == kFormatWriteProtected) {
+            image.queueMessage("The disk is write-protected.");
+            *writeProtected = true;
+        } else if (stop) {
             image.queueMessage("Could not format floppy (cyl. %i)!", k);
-            // Some USB drives refuse to format a track at all.
-            if (k == 0)
+            // Some USB drives take no format request at all.
+            if (outcome == kFormatRefused)
                 image.queueMessage(
                     "A drive that cannot format writes a disk already formatted "
                     "like the image: write it without formatting.");
-            result = kResultHostIo;
-            stop = true;
         }
+        if (stop) result = kResultHostIo;
         if (image.checkPoint(result) || stop) break;
     }
     return result;
+}
+
+// A USB drive reports its own standard geometry for a disk that was never formatted, so only a
+// read of the boot sector tells whether the disk has sectors to write to. The stream goes back
+// to the start.
+bool diskFormatted(FloppyDevice& device) {
+    uint8_t sector[512];
+    bool formatted = readWhole(device, sector, sizeof sector);
+    device.seek(0);
+    return formatted;
 }
 }  // namespace
 
@@ -109,41 +123,51 @@ int VolumeImage::writeToFloppy(const char* driveName, FloppyWriteMode mode) {
     }
 
     publishStep("Locking floppy drive");
-    if (!device.lock()) {
-        queueMessage("Could not lock floppy drive!");
+    if (!device.lock(keepRunning)) {
+        queueLockFailure(*this, "Could not lock floppy drive! ", driveName);
         result = kResultHostIo;
     } else {
-        // A file system still mounted on the disk lets raw writes reach no further than its own
-        // volume (a disk last formatted 720 KB takes 720 KB of a 1.44 MB image) and reports
-        // success: it lets go of the disk first. Only a locked volume is dismounted, so no other
+        // A file system still mounted on the disk keeps its files' data in memory and may write
+        // it back: it lets go of the disk first. Only a locked volume is dismounted, so no other
         // program loses files it has open.
         device.dismount();
     }
     checkPoint(result);
 
     // With formatting, the drive's media types must hold the image's geometry; without, the
-    // disk's own geometry must be the image's.
+    // disk's own geometry must be the image's. A write-protected disk is left as it is, and not
+    // read back either.
     MediaGeometry media[kMaxMediaRecords];
     std::memset(media, 0, sizeof media);
     publishStep("Checking floppy type");
-    int records = kMaxMediaRecords;
-    if (mode == kWriteWithoutFormat) {
-        records = 1;
-        device.diskGeometry(&media[0]);  // zeros, which match nothing, when there is none
-    } else if (!device.queryMediaTypes(media, kMaxMediaRecords, nullptr)) {
+    bool writeProtected = result == kResultOk && device.writeProtected();
+    int chosen = -1;
+    if (writeProtected) {
+        queueMessage("The disk is write-protected.");
         result = kResultHostIo;
-    }
-
-    int chosen = matchMediaRecord(media, records, bytesPerSector(),
+    } else {
+        int records = kMaxMediaRecords;
+        if (mode == kWriteWithoutFormat) {
+            records = 1;
+            device.diskGeometry(&media[0]);  // zeros, which match nothing, when there is none
+        } else if (!device.queryMediaTypes(media, kMaxMediaRecords, nullptr)) {
+            result = kResultHostIo;
+        }
+        chosen = matchMediaRecord(media, records, bytesPerSector(),
                                   readLe16(bootSector + bs::kSectorsPerTrack), totalSectors());
-    if (chosen < 0) {
-        queueMessage(mode == kWriteWithoutFormat
-                         ? "The disk in the drive is not formatted like the image!"
-                         : "Media type not supported by floppy drive or Windows!");
+        if (chosen < 0) {
+            queueMessage(mode == kWriteWithoutFormat
+                             ? "The disk in the drive is not formatted like the image!"
+                             : "Media type not supported by floppy drive or Windows!");
+            result = kResultNoMediaMatch;
+        }
+    }
+    if (result == kResultOk && mode == kWriteWithoutFormat && !diskFormatted(device)) {
+        queueMessage("The disk in the drive is not formatted!");
         result = kResultNoMediaMatch;
     }
     if (result == kResultOk && mode == kFormatThenWrite)
-        result = formatDisk(*this, device, media[chosen], result);
+        result = formatDisk(*this, device, media[chosen], result, &writeProtected);
 
     sectorsDone = 0;
     sectorsTotal = totalSectors();
@@ -157,5 +181,6 @@ int VolumeImage::writeToFloppy(const char* driveName, FloppyWriteMode mode) {
     publishStep("Closing floppy access handle");
     device.close();
 
+    if (writeProtected) return finishTransfer(result);
     return verifyFloppy(driveName, result);
 }

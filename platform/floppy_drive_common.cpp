@@ -45,8 +45,11 @@ DiskPresence diskPresence(bool ok, uint32_t error, uint32_t mediaType) {
 
 bool noDisk(uint32_t error) { return error == kNotReady || error == kNoMediaInDrive; }
 
-bool formatOrderRefused(uint32_t error) {
-    return error == kInvalidFunction || error == kNotSupported || error == kInvalidParameter;
+FormatOutcome formatFailure(uint32_t error, bool ordered) {
+    if (error == kWriteProtect) return kFormatWriteProtected;
+    if (error == kInvalidFunction || error == kNotSupported || error == kInvalidParameter)
+        return ordered ? kFormatOrderRefused : kFormatRefused;
+    return kFormatFailed;
 }
 
 uint16_t formatGapLength(uint32_t mediaType) {

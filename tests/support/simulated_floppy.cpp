@@ -26,6 +26,9 @@ void* openDrive(const char* driveName, FloppyAccess access, FloppyOpenError* err
 bool lockDrive(void* d) { return asDrive(d)->deviceLock(); }
 bool unlockDrive(void* d) { return asDrive(d)->deviceUnlock(); }
 bool dismountDrive(void* d) { return asDrive(d)->deviceDismount(); }
+bool allowExtendedAccessOf(void* d) { return asDrive(d)->deviceAllowExtendedAccess(); }
+bool writeProtectedOf(void* d) { return asDrive(d)->deviceWriteProtected(); }
+void pauseDrive(void* d, uint32_t milliseconds) { asDrive(d)->devicePause(milliseconds); }
 bool queryDrive(void* d, MediaQuery query, MediaGeometry* records, int capacity, bool* moreData) {
     return asDrive(d)->deviceQueryMediaTypes(query, records, capacity, moreData);
 }
@@ -51,6 +54,9 @@ const FloppyBackend kSimulatedDrives = {SimulatedFloppy::installedRoots,
                                         lockDrive,
                                         unlockDrive,
                                         dismountDrive,
+                                        allowExtendedAccessOf,
+                                        writeProtectedOf,
+                                        pauseDrive,
                                         queryDrive,
                                         diskGeometryOf,
                                         formatDrive,
@@ -96,10 +102,15 @@ SimulatedFloppy::SimulatedFloppy(const char* driveName)
       answersStorageQuery_(true),
       refusesFormat_(false),
       refusesFormatOrder_(false),
+      reportsGeometryOfBlankDisk_(false),
+      answersWritableQuery_(true),
+      writeProtected_(false),
       mountsVolume_(false),
       hasDisk_(true),
       accessDenied_(false),
       mountedBytes_(0),
+      extendedAccess_(false),
+      heldMilliseconds_(0),
       longestWrite_(0),
       bytesRead_(0),
       bytesWritten_(0),
@@ -249,7 +260,7 @@ void SimulatedFloppy::ejectDisk() {
 }
 
 uint32_t SimulatedFloppy::capToMountedVolume(uint64_t at, uint32_t count) const {
-    if (mountedBytes_ == 0) return count;
+    if (mountedBytes_ == 0 || extendedAccess_) return count;
     uint64_t left = at < mountedBytes_ ? mountedBytes_ - at : 0;
     return static_cast<uint32_t>(std::min<uint64_t>(count, left));
 }
@@ -405,15 +416,39 @@ bool SimulatedFloppy::deviceOpen(FloppyAccess access, FloppyOpenError* error) {
         position_ = 0;
         // Opening the volume mounts the file system of whatever boot sector the disk holds now.
         mountedBytes_ = mountsVolume_ ? declaredVolumeBytes() : 0;
+        extendedAccess_ = false;
     }
     return ok;
 }
 
 bool SimulatedFloppy::deviceLock() {
-    bool ok = begin(FloppyCall::Lock) && open_;
+    bool ok = begin(FloppyCall::Lock) && open_ && heldMilliseconds_ == 0;
     record("lock", ok);
     if (ok) locked_ = true;
     return ok;
+}
+
+bool SimulatedFloppy::deviceAllowExtendedAccess() {
+    bool ok = begin(FloppyCall::AllowExtendedAccess) && open_;
+    record("allow extended access", ok);
+    if (ok) extendedAccess_ = true;
+    return ok;
+}
+
+bool SimulatedFloppy::deviceWriteProtected() {
+    bool ok = begin(FloppyCall::WritableQuery) && open_ && answersWritableQuery_;
+    bool protectedDisk = ok && hasDisk_ && writeProtected_;
+    record(protectedDisk ? "writable? no" : "writable?", ok);
+    return protectedDisk;
+}
+
+// The other program lets go of the volume once the waits add up to its time.
+void SimulatedFloppy::devicePause(uint32_t milliseconds) {
+    begin(FloppyCall::Pause);
+    record(format("pause %llu", milliseconds), true);
+    if (heldMilliseconds_ != kHeldForever)
+        heldMilliseconds_ -= std::min(heldMilliseconds_, milliseconds);
+    if (timed_) now_ += static_cast<int64_t>(milliseconds) * 1000000;
 }
 
 bool SimulatedFloppy::deviceUnlock() {
@@ -423,10 +458,10 @@ bool SimulatedFloppy::deviceUnlock() {
     return ok;
 }
 
+// The file system lets go of the disk, but the handle keeps the limit of the volume it had.
 bool SimulatedFloppy::deviceDismount() {
     bool ok = begin(FloppyCall::Dismount) && open_;
     record("dismount", ok);
-    if (ok) mountedBytes_ = 0;
     return ok;
 }
 
@@ -452,13 +487,16 @@ bool SimulatedFloppy::deviceQueryMediaTypes(MediaQuery query, MediaGeometry* rec
     return ok;
 }
 
-// A disk is recognised once its first cylinder is formatted.
+// A disk is recognised once its first cylinder is formatted; a USB drive gives the first of its
+// media types for one that is not.
 DiskPresence SimulatedFloppy::deviceDiskGeometry(MediaGeometry* geometry) {
     bool ok = begin(FloppyCall::DiskGeometry) && open_;
-    DiskPresence presence = !ok || !hasDisk_        ? kDiskAbsent
-                            : !cylinderFormatted(0) ? kDiskUnrecognised
-                                                    : kDiskFound;
-    if (presence == kDiskFound) *geometry = geometry_;
+    bool blank = !cylinderFormatted(0);
+    bool reportsOwn = blank && reportsGeometryOfBlankDisk_ && !media_.empty();
+    DiskPresence presence = !ok || !hasDisk_       ? kDiskAbsent
+                            : blank && !reportsOwn ? kDiskUnrecognised
+                                                   : kDiskFound;
+    if (presence == kDiskFound) *geometry = reportsOwn ? media_.front() : geometry_;
     record("disk geometry", presence == kDiskFound);
     return presence;
 }
@@ -466,7 +504,10 @@ DiskPresence SimulatedFloppy::deviceDiskGeometry(MediaGeometry* geometry) {
 // An order that does not name each sector of the track once fails the call, as a request the
 // driver cannot format.
 FormatOutcome SimulatedFloppy::deviceFormatTracks(const FormatRequest& request) {
-    bool ok = begin(FloppyCall::Format) && open_ && !refusesFormat_;
+    bool ok = begin(FloppyCall::Format) && open_;
+    bool refusedWhole = ok && refusesFormat_;
+    bool writeProtected = ok && !refusedWhole && writeProtected_;
+    ok = ok && !refusedWhole && !writeProtected;
     bool ordered = request.sectorsPerTrack != 0;
     const MediaGeometry* chosen = nullptr;
     for (const MediaGeometry& m : media_)
@@ -513,7 +554,11 @@ FormatOutcome SimulatedFloppy::deviceFormatTracks(const FormatRequest& request) 
                        format(" type %llu", request.mediaType);
     if (refused) line += " order refused";
     else if (!ordered) line += " in order";
+    if (refusedWhole) line += " refused";
+    if (writeProtected) line += " write-protected";
     record(line, ok);  // a refused order is no failure: the drive formats in its own layout
+    if (refusedWhole) return kFormatRefused;
+    if (writeProtected) return kFormatWriteProtected;
     return refused ? kFormatOrderRefused : ok ? kFormatDone : kFormatFailed;
 }
 
@@ -553,7 +598,7 @@ bool SimulatedFloppy::deviceRead(void* buffer, uint32_t count, uint32_t* got) {
 bool SimulatedFloppy::deviceWrite(const void* buffer, uint32_t count, uint32_t* written) {
     *written = 0;
     uint64_t at = position_;
-    bool ok = begin(FloppyCall::Write) && open_ && count % kSectorBytes == 0 &&
+    bool ok = begin(FloppyCall::Write) && open_ && !writeProtected_ && count % kSectorBytes == 0 &&
               at + count <= diskSize() && (longestWrite_ == 0 || count <= longestWrite_);
     uint32_t n = 0;
     if (ok) {

@@ -30,9 +30,12 @@ enum class FloppyCall : uint8_t {
     Write,
     Seek,
     Close,
-    DiskGeometry
+    DiskGeometry,
+    AllowExtendedAccess,
+    WritableQuery,
+    Pause
 };
-const int kFloppyCallKinds = 11;
+const int kFloppyCallKinds = 14;
 
 // Times of the drive mechanics, in nanoseconds.
 struct FloppyTiming {
@@ -78,9 +81,11 @@ public:
     // By default an internal drive: it answers both media type queries, formats tracks, opens
     // with any rights and has no file system mounted on its disk.
     // A USB floppy drive: the USB floppy driver answers only the disk class's media type query,
-    // and some models refuse to format a track (FORMAT UNIT per track).
+    // the drive reports its first media type as the geometry of a disk never formatted, and some
+    // models refuse to format a track (FORMAT UNIT per track).
     void behaveAsUsbDrive(bool refusesFormat) {
         answersStorageQuery_ = false;
+        reportsGeometryOfBlankDisk_ = true;
         refusesFormat_ = refusesFormat;
     }
     // Refuses formats given a sector order, as USB floppy drives often do, and formats only in
@@ -90,10 +95,19 @@ public:
         answersDiskQuery_ = diskClass;
         answersStorageQuery_ = storageClass;
     }
-    // The file system keeps the FAT volume of the disk's boot sector mounted while the drive is
-    // open: raw reads and writes stop at that volume's size (taken when the drive opened) and
-    // report success with the shorter count, until the volume is dismounted.
+    // The file system mounts the FAT volume of the disk's boot sector when the drive is opened:
+    // raw reads and writes of that handle stop at the volume's size and report success with the
+    // shorter count, also after a dismount, unless extended access was asked for on the handle.
     void setVolumeMounted(bool mounted) { mountsVolume_ = mounted; }
+    // Another program holds the volume open (an Explorer window on the drive): every lock fails
+    // until the device's pauses between tries add up to `milliseconds`; kHeldForever never lets
+    // go.
+    static constexpr uint32_t kHeldForever = 0xFFFFFFFFu;
+    void holdVolumeOpen(uint32_t milliseconds) { heldMilliseconds_ = milliseconds; }
+    // The disk's write-protect tab is open: formats and writes fail, and the drive says why when
+    // asked, unless it leaves that question unanswered.
+    void setWriteProtected(bool writeProtected) { writeProtected_ = writeProtected; }
+    void setWritableQueryAnswered(bool answered) { answersWritableQuery_ = answered; }
     // No disk in the drive (insertDisk puts one in): the drive opens for its queries and lists its
     // media types, but not for reading and writing, and the disk geometry query finds nothing.
     void ejectDisk();
@@ -140,8 +154,9 @@ public:
     // --- what happened -----------------------------------------------------------------------
     // One line per call, for example "open A:", "query open A:", "disk media types 20",
     // "read 512 @0", "format cyl 5-5 heads 0-1 type 2" (given a sector order; without one the line
-    // ends in " in order", and a refused order in " order refused"); a failed call ends in
-    // " FAILED", a short one in " -> N".
+    // ends in " in order", and a refused order in " order refused"), "pause 500",
+    // "allow extended access", "writable?" ("writable? no" for a write-protected disk); a failed
+    // call ends in " FAILED", a short one in " -> N".
     const std::vector<std::string>& log() const { return log_; }
     void clearLog() { log_.clear(); }
     int callCount(FloppyCall call) const { return counts_[static_cast<int>(call)]; }
@@ -168,6 +183,9 @@ public:
     bool deviceLock();
     bool deviceUnlock();
     bool deviceDismount();
+    bool deviceAllowExtendedAccess();
+    bool deviceWriteProtected();
+    void devicePause(uint32_t milliseconds);
     bool deviceQueryMediaTypes(MediaQuery query, MediaGeometry* records, int capacity,
                                bool* moreData);
     DiskPresence deviceDiskGeometry(MediaGeometry* geometry);
@@ -237,11 +255,16 @@ private:
     bool answersStorageQuery_;
     bool refusesFormat_;
     bool refusesFormatOrder_;
+    bool reportsGeometryOfBlankDisk_;
+    bool answersWritableQuery_;
+    bool writeProtected_;
     bool mountsVolume_;
     bool hasDisk_;
     bool accessDenied_;
     uint64_t mountedBytes_;  // while open with a volume mounted: where raw transfers stop; else 0
-    uint32_t longestWrite_;  // 0: any length
+    bool extendedAccess_;    // the open handle may go past mountedBytes_
+    uint32_t heldMilliseconds_;  // how long another program still holds the volume open
+    uint32_t longestWrite_;      // 0: any length
 
     int counts_[kFloppyCallKinds];
     std::vector<int> failNth_[kFloppyCallKinds];

@@ -82,7 +82,7 @@ TEST(SimulatedFloppy, FormatIsPerCylinderAndKeepsPosition) {
     uint32_t n = 0;
     EXPECT_FALSE(device.write(sector.data(), 512, &n));  // unformatted
     FormatRequest request = {kMediaF3_1Pt44_512, 0, 0, 0, 1, 0, {}};
-    ASSERT_TRUE(device.formatTracks(request));
+    ASSERT_EQ(kFormatDone, device.formatTracks(request));
     EXPECT_TRUE(drive.cylinderFormatted(0));
     EXPECT_FALSE(drive.cylinderFormatted(1));
     EXPECT_EQ(0xF6, drive.diskBytes()[0]);
@@ -90,10 +90,10 @@ TEST(SimulatedFloppy, FormatIsPerCylinderAndKeepsPosition) {
     EXPECT_EQ(512u, n);
     EXPECT_EQ(512u, drive.position());
     request.startCylinder = request.endCylinder = 1;
-    ASSERT_TRUE(device.formatTracks(request));
+    ASSERT_EQ(kFormatDone, device.formatTracks(request));
     EXPECT_EQ(512u, drive.position());
     request.mediaType = kMediaF3_2Pt88_512;  // not in a 1.44 MB drive's list
-    EXPECT_FALSE(device.formatTracks(request));
+    EXPECT_EQ(kFormatFailed, device.formatTracks(request));
     std::vector<uint8_t> odd(100);
     EXPECT_FALSE(device.write(odd.data(), 100, &n));  // raw volumes move whole sectors
 }
@@ -202,7 +202,7 @@ TEST(FloppyDevice, WriteAfterReadAheadLandsWhereCallerStands) {
 }
 
 // Windows' answers as the raw volumes read them: a DISK_GEOMETRY record byte for byte, and the
-// error numbers of denied access, an empty drive and a full media list.
+// error numbers of denied access, an empty drive, a full media list and failed formats.
 TEST(Win32Answers, RecordsAndErrorsReadAsWindowsGivesThem) {
     const uint8_t bytes[24] = {0x50, 0, 0, 0, 1, 0,  0, 0, 2, 0, 0,
                                0,    2, 0, 0, 0, 18, 0, 0, 0, 0, 2};
@@ -217,9 +217,13 @@ TEST(Win32Answers, RecordsAndErrorsReadAsWindowsGivesThem) {
     bool more = false;
     EXPECT_FALSE(win32_answer::mediaQueryAnswered(false, 234, &more) || !more);
     EXPECT_EQ(kDiskAbsent, win32_answer::diskPresence(false, 21, 0));
-    EXPECT_TRUE(win32_answer::formatOrderRefused(1) && win32_answer::formatOrderRefused(50) &&
-                win32_answer::formatOrderRefused(87));
-    EXPECT_FALSE(win32_answer::formatOrderRefused(21));  // no disk: a failure of its own
+    for (uint32_t refusal : {1u, 50u, 87u}) {
+        EXPECT_EQ(kFormatOrderRefused, win32_answer::formatFailure(refusal, true));
+        EXPECT_EQ(kFormatRefused, win32_answer::formatFailure(refusal, false));
+    }
+    EXPECT_EQ(kFormatWriteProtected, win32_answer::formatFailure(19, true));
+    EXPECT_EQ(kFormatFailed, win32_answer::formatFailure(21, false));  // no disk
+    EXPECT_EQ(kFormatFailed, win32_answer::formatFailure(27, true));   // sector not found
 }
 
 // Read-ahead must not change what fails: a read of part sectors (a root of 100 entries) fails as
@@ -302,7 +306,7 @@ TEST(SimulatedFloppy, TimingFollowsTheSectorOrderOfTheFormat) {
             for (uint32_t slot = 0; slot < 18; ++slot)
                 request.sectorNumbers[slot] = static_cast<uint16_t>(
                     (slot + 18 - 3 * c * skew) % 18 + 1);
-            ASSERT_TRUE(device.formatTracks(request));
+            ASSERT_EQ(kFormatDone, device.formatTracks(request));
         }
         drive.enableTiming(timing);
         uint32_t got = 0;

@@ -12,6 +12,9 @@ using namespace floppytest;
 
 namespace {
 
+const char kLockFailed[] =
+    "Could not lock floppy drive! Close every window and program using drive A: and try again!";
+
 std::string counted(const char* text, int a, int b) {
     return std::string(text) + " (" + std::to_string(a) + "/" + std::to_string(b) + ")";
 }
@@ -109,11 +112,11 @@ TEST_F(FloppyWrite, Full1440DiskFormatsWritesAndVerifies) {
     EXPECT_TRUE(snapshot(*image) == before);
     for (uint32_t c = 0; c < 80; ++c) EXPECT_TRUE(drive.cylinderFormatted(c));
     EXPECT_EQ(80, drive.callCount(FloppyCall::Format));
-    EXPECT_EQ("format cyl 0-0 heads 0-1 type 2", drive.log()[4]);
+    EXPECT_EQ("format cyl 0-0 heads 0-1 type 2", drive.log()[6]);
     EXPECT_EQ(1 + 1 + 1 + 1 + 80, drive.callCount(FloppyCall::Write));  // a cylinder a call
     EXPECT_EQ(2, drive.callCount(FloppyCall::Open));
     EXPECT_EQ(2, drive.callCount(FloppyCall::Dismount));
-    EXPECT_EQ("dismount", drive.log()[2]);  // right after the lock
+    EXPECT_EQ("dismount", drive.log()[3]);  // right after the lock
 }
 
 TEST_F(FloppyWrite, Full720DiskPicksThe720Record) {
@@ -125,7 +128,7 @@ TEST_F(FloppyWrite, Full720DiskPicksThe720Record) {
     EXPECT_EQ(1440, image->sectorsDone);
     EXPECT_EQ(1440, image->sectorsTotal);
     EXPECT_TRUE(drive.diskBytes() == expectedDisk);
-    EXPECT_EQ("format cyl 0-0 heads 0-1 type 5", drive.log()[4]);
+    EXPECT_EQ("format cyl 0-0 heads 0-1 type 5", drive.log()[6]);
 }
 
 // Each cylinder's tracks start 3 sectors after the one before (2 on 720 KB), both heads alike,
@@ -157,9 +160,9 @@ TEST_F(FloppyWrite, DriveRefusingSectorOrderFormatsInItsOwn) {
     EXPECT_TRUE(messages(*image).empty());
     EXPECT_TRUE(drive.diskBytes() == rawDisk(*image));
     EXPECT_EQ(81, drive.callCount(FloppyCall::Format));
-    EXPECT_EQ("format cyl 0-0 heads 0-1 type 2 order refused", drive.log()[4]);
-    EXPECT_EQ("format cyl 0-0 heads 0-1 type 2 in order", drive.log()[5]);
-    EXPECT_EQ("format cyl 1-1 heads 0-1 type 2 in order", drive.log()[6]);
+    EXPECT_EQ("format cyl 0-0 heads 0-1 type 2 order refused", drive.log()[6]);
+    EXPECT_EQ("format cyl 0-0 heads 0-1 type 2 in order", drive.log()[7]);
+    EXPECT_EQ("format cyl 1-1 heads 0-1 type 2 in order", drive.log()[8]);
     EXPECT_EQ(1, drive.trackOrder(1, 0)[0]);
 
     drive.insertUnformattedDisk(mediaFor(kType1440));
@@ -257,6 +260,64 @@ TEST_F(FloppyWrite, DriveThatCannotFormatWritesAFormattedDiskAsItIs) {
     EXPECT_EQ(writes, drive.callCount(FloppyCall::Write));
 }
 
+// A USB drive gives its standard 1.44 MB geometry for a disk never formatted, so the disk looks
+// fit to be written without formatting; its boot sector, which cannot be read, tells.
+TEST_F(FloppyWrite, UnformattedDiskInAUsbDriveIsNotWrittenWithoutFormatting) {
+    drive.behaveAsUsbDrive(false);
+    EXPECT_EQ(kDiskOfImageFormat, checkDiskInDrive("A:", *image));
+    TransferRecorder recorder(*image);
+    EXPECT_EQ(kResultNoMediaMatch, image->writeToFloppy("A:", kWriteWithoutFormat));
+    EXPECT_EQ(std::vector<std::string>{"The disk in the drive is not formatted!"},
+              messages(*image));
+    EXPECT_EQ(0, drive.callCount(FloppyCall::Write));
+}
+
+// The file system mounted the disk's old 720 KB volume when the drive was opened and, dismounted
+// or not, clips that handle's transfers to it unless extended access is asked for: the whole
+// 1.44 MB image must land and verify.
+TEST_F(FloppyWrite, DiskLastFormattedSmallerTakesTheWholeImage) {
+    std::unique_ptr<VolumeImage> old(new VolumeImage);
+    makeImage(*old, kType720, "OLD");
+    std::vector<uint8_t> oldDisk = rawDisk(*old);
+    drive.insertDisk(mediaFor(kType720), oldDisk.data(), oldDisk.size());
+    drive.setVolumeMounted(true);
+    TransferRecorder recorder(*image);
+    EXPECT_EQ(kResultOk, write(recorder));
+    EXPECT_TRUE(messages(*image).empty());
+    EXPECT_TRUE(drive.diskBytes() == rawDisk(*image));
+}
+
+// A write-protected disk is named as such and left alone, with or without formatting: nothing is
+// formatted, written or read back. A drive that does not answer the question says it by failing
+// the format.
+TEST_F(FloppyWrite, WriteProtectedDiskIsNamedAndLeftAlone) {
+    struct Case {
+        FloppyWriteMode mode;
+        bool answersQuery;
+        int formats;
+    };
+    for (const Case& c : {Case{kFormatThenWrite, true, 0}, Case{kWriteWithoutFormat, true, 0},
+                          Case{kFormatThenWrite, false, 1}}) {
+        SCOPED_TRACE(c.mode == kFormatThenWrite ? "format" : "no format");
+        SimulatedFloppy fresh("A:");
+        drive.uninstall();
+        fresh.install();
+        fresh.insertDisk(mediaFor(kType1440), nullptr, 0);
+        fresh.setWriteProtected(true);
+        fresh.setWritableQueryAnswered(c.answersQuery);
+        TransferRecorder recorder(*image);
+        EXPECT_EQ(kResultHostIo, image->writeToFloppy("A:", c.mode));
+        EXPECT_EQ(std::vector<std::string>{"The disk is write-protected."}, messages(*image));
+        EXPECT_EQ(c.formats, fresh.callCount(FloppyCall::Format));
+        EXPECT_EQ(0, fresh.callCount(FloppyCall::Write));
+        EXPECT_EQ(1, fresh.callCount(FloppyCall::Open));
+        EXPECT_EQ(1, recorder.dialogEnds);
+        EXPECT_EQ("", recorder.steps.back().text);
+        fresh.uninstall();
+    }
+    drive.install();
+}
+
 TEST_F(FloppyWrite, LastMatchingRecordWins) {
     MediaGeometry list[4] = {SimulatedFloppy::standardMedia(kMediaF3_1Pt44_512),
                              SimulatedFloppy::standardMedia(kMediaF3_720_512),
@@ -269,7 +330,7 @@ TEST_F(FloppyWrite, LastMatchingRecordWins) {
     TransferRecorder recorder(*image);
     // The simulated drive formats with the record of the type asked for.
     EXPECT_EQ(kResultOk, write(recorder));
-    EXPECT_EQ("format cyl 0-0 heads 0-1 type 17", drive.log()[4]);
+    EXPECT_EQ("format cyl 0-0 heads 0-1 type 17", drive.log()[6]);
 }
 
 TEST_F(FloppyWrite, GeometryMismatchesYield130AndTouchNothing) {
@@ -313,8 +374,8 @@ TEST_F(FloppyWrite, GeometryMismatchesYield130AndTouchNothing) {
         {"no records", kType1440, [&](SimulatedFloppy& d) { d.setMediaList(zeros, 0); }, {noMatch}},
         {"failed lock and no match",
          kType2880,
-         [](SimulatedFloppy& d) { d.failCall(FloppyCall::Lock, 1); },
-         {"Could not lock floppy drive!", noMatch}},
+         [](SimulatedFloppy& d) { d.failCall(FloppyCall::Lock, 0); },
+         {kLockFailed, noMatch}},
         {"failed queries leave the list empty",
          kType1440,
          [](SimulatedFloppy& d) { d.failCall(FloppyCall::QueryMedia, 0); },
@@ -344,10 +405,11 @@ TEST_F(FloppyWrite, GeometryMismatchesYield130AndTouchNothing) {
 }
 
 TEST_F(FloppyWrite, FailedLockWithMatchYields100AndOnlyLockMessage) {
-    drive.failCall(FloppyCall::Lock, 1);
+    drive.holdVolumeOpen(SimulatedFloppy::kHeldForever);
     TransferRecorder recorder(*image);
     EXPECT_EQ(kResultHostIo, write(recorder));
-    EXPECT_EQ(std::vector<std::string>{"Could not lock floppy drive!"}, messages(*image));
+    EXPECT_EQ(std::vector<std::string>{kLockFailed}, messages(*image));
+    EXPECT_EQ(FloppyDevice::kLockTries, drive.callCount(FloppyCall::Lock));
     EXPECT_EQ(0, drive.callCount(FloppyCall::Format));
     EXPECT_EQ(0, drive.callCount(FloppyCall::Write));
     std::vector<std::string> expected = {"Creating floppy access handle",
@@ -395,6 +457,9 @@ struct WriteFailure {
 
 TEST_F(FloppyWrite, EveryFailureRowReleasesDriveAndRunsVerifyPass) {
     const WriteFailure rows[] = {
+        {"format of cylinder 0, not refused by the drive: no hint",
+         [](SimulatedFloppy& d, const VolumeImage&) { d.failFormatOfCylinder(0); },
+         "Could not format floppy (cyl. 0)!", kResultHostIo, 0},
         {"format of cylinder 5",
          [](SimulatedFloppy& d, const VolumeImage&) { d.failFormatOfCylinder(5); },
          "Could not format floppy (cyl. 5)!", kResultHostIo, 0},
@@ -433,9 +498,9 @@ TEST_F(FloppyWrite, EveryFailureRowReleasesDriveAndRunsVerifyPass) {
             "Dismounting floppy",  "Unlocking floppy drive", "Closing floppy access handle",
             "Verifying first FAT", "Unlocking floppy drive", ""};
         EXPECT_EQ(expected, tail);
-        std::vector<std::string> log(fresh.log().end() - 7, fresh.log().end());
+        std::vector<std::string> log(fresh.log().end() - 6, fresh.log().end());
         std::vector<std::string> release = {
-            "dismount", "unlock", "close", "open A:", "lock", "unlock", "close"};
+            "dismount", "unlock", "close", "open A:", "allow extended access", "close"};
         EXPECT_EQ(release, log);
         EXPECT_FALSE(fresh.isOpen());
         EXPECT_EQ(1, recorder.dialogEnds);
