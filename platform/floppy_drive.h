@@ -147,6 +147,13 @@ FormatOutcome formatFailure(uint32_t error, bool ordered);
 // formats that medium with (not the shorter gap of reads and writes); 0 for a medium it lists
 // none for, which is formatted in the driver's own layout.
 uint16_t formatGapLength(uint32_t mediaType);
+// How many sectors later Windows' floppy driver starts each next track of one read or write call
+// than it started the one before (its skew delta: 3 on 1.44 MB, 2 on 720 KB, 6 on 2.88 MB, none
+// on 5.25-inch media). Each track is read from there to its end and then from its start, so on a
+// disk laid out in order the head has that many sectors' time to switch or step, and each track's
+// two commands meet at the index, where the gap is longest. A call's first track starts where the
+// call does.
+uint32_t driverTrackStagger(uint32_t mediaType);
 }  // namespace win32_answer
 
 #endif

@@ -67,4 +67,13 @@ uint16_t formatGapLength(uint32_t mediaType) {
     }
 }
 
+uint32_t driverTrackStagger(uint32_t mediaType) {
+    switch (mediaType) {
+    case kMediaF3_1Pt44_512: return 3;
+    case kMediaF3_720_512: return 2;
+    case kMediaF3_2Pt88_512: return 6;
+    default: return 0;
+    }
+}
+
 }  // namespace win32_answer

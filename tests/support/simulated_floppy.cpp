@@ -10,7 +10,8 @@
 namespace {
 const int kMaxInstalled = 8;
 const uint32_t kSectorBytes = 512;
-const uint8_t kFormatFiller = 0xF6;  // what a freshly formatted sector holds
+const uint8_t kFormatFiller = 0xF6;   // what a freshly formatted sector holds
+const int64_t kTrackLeadBytes = 146;  // gap 4a, sync, index mark and gap 1 of a track
 
 std::mutex g_installMutex;
 SimulatedFloppy* g_installed[kMaxInstalled];
@@ -538,15 +539,19 @@ FormatOutcome SimulatedFloppy::deviceFormatTracks(const FormatRequest& request) 
         uint64_t trackBytes = static_cast<uint64_t>(geometry_.sectorsPerTrack) *
                               geometry_.bytesPerSector;
         for (uint32_t c = request.startCylinder; c <= request.endCylinder; ++c) {
-            for (uint32_t h = request.startHead; h <= request.endHead; ++h) {
+            bool whole = true;
+            for (uint32_t h = 0; h < geometry_.tracksPerCylinder; ++h) {
                 size_t track = static_cast<size_t>(c) * geometry_.tracksPerCylinder + h;
+                if (h < request.startHead || h > request.endHead) {
+                    whole = whole && laidOut_[track];
+                    continue;
+                }
+                timeFormat(c, cylinderFormatted(c) || laidOut_[track]);
                 std::memset(disk_.data() + track * trackBytes, kFormatFiller,
                             static_cast<size_t>(trackBytes));
                 layOut(track, request);
             }
-            if (request.startHead == 0 && request.endHead + 1 == geometry_.tracksPerCylinder)
-                formatted_[c] = 1;
-            timeFormat(c, request.startHead, request.endHead);
+            if (whole) formatted_[c] = 1;
         }
     }
     std::string line = format("format cyl %llu-%llu heads %llu-%llu", request.startCylinder,
@@ -582,7 +587,7 @@ bool SimulatedFloppy::deviceRead(void* buffer, uint32_t count, uint32_t* got) {
         for (const ByteFault& f : corrupt_)
             if (f.offset >= at && f.offset < at + n)
                 static_cast<uint8_t*>(buffer)[f.offset - at] ^= f.mask;
-        timeSectors(at, n);
+        timeTransfer(at, n);
         position_ += n;
         bytesRead_ += n;
         *got = n;
@@ -608,7 +613,7 @@ bool SimulatedFloppy::deviceWrite(const void* buffer, uint32_t count, uint32_t* 
     }
     if (ok) {
         std::memcpy(disk_.data() + at, buffer, n);
-        timeSectors(at, n);
+        timeTransfer(at, n);
         position_ += n;
         bytesWritten_ += n;
         *written = n;
@@ -642,35 +647,102 @@ void SimulatedFloppy::moveHeadTo(uint32_t cylinder) {
     headCylinder_ = cylinder;
 }
 
-// The sector in slot s of a track passes under the head from s/S to (s+1)/S of a turn; head
-// switches take no time. A sector that has just passed costs the rest of the
-// turn.
-void SimulatedFloppy::timeSectors(uint64_t offset, uint64_t length) {
-    uint64_t spt = geometry_.sectorsPerTrack;
-    uint64_t perCylinder = sectorsPerCylinder();
-    if (!timed_ || length == 0 || spt == 0 || perCylinder == 0) return;
-    const int64_t turn = timing_.rotation;
-    uint64_t bytes = geometry_.bytesPerSector;
-    for (uint64_t lba = offset / bytes; lba <= (offset + length - 1) / bytes; ++lba) {
-        moveHeadTo(static_cast<uint32_t>(lba / perCylinder));
-        int64_t s = static_cast<int64_t>(
-            sectorSlot(static_cast<size_t>(lba / spt), static_cast<size_t>(lba % spt)));
-        int64_t start = s * turn / static_cast<int64_t>(spt);
-        int64_t end = (s + 1) * turn / static_cast<int64_t>(spt);
-        int64_t wait = (start - now_ % turn) % turn;
-        if (wait < 0) wait += turn;
-        now_ += wait + (end - start);
+// MFM at 250 kbit/s (double density), 500 (high density) or 1000 (extra density).
+int64_t SimulatedFloppy::byteNanoseconds() const {
+    switch (geometry_.mediaType) {
+    case kMediaF3_1Pt44_512:
+    case kMediaF5_1Pt2_512: return 16000;
+    case kMediaF3_2Pt88_512: return 8000;
+    default: return 32000;
     }
 }
 
-// Each track is formatted in one whole turn starting at the index hole.
-void SimulatedFloppy::timeFormat(uint32_t cylinder, uint32_t firstHead, uint32_t lastHead) {
-    if (!timed_) return;
-    moveHeadTo(cylinder);
+// A track as a format lays it down: after the index the gaps, sync and index mark of 146 bytes,
+// then each sector: its ID field (22 bytes), the gap after it (22), its data field (16 + the
+// sector + 2) and the format's gap after it (formatGapLength; for a medium without one, what is
+// left of the turn shared out). The ID of slot s begins sectorStart(s) after the index.
+int64_t SimulatedFloppy::sectorBytes() const {
+    int64_t turnBytes = timing_.rotation / byteNanoseconds();
+    int64_t spt = geometry_.sectorsPerTrack;
+    int64_t fixed = 62 + static_cast<int64_t>(geometry_.bytesPerSector);
+    int64_t gap = win32_answer::formatGapLength(geometry_.mediaType);
+    if (spt == 0 || kTrackLeadBytes + spt * (fixed + gap) > turnBytes)
+        gap = spt == 0 ? 0 : std::max<int64_t>(0, (turnBytes - kTrackLeadBytes) / spt - fixed);
+    return fixed + gap;
+}
+
+int64_t SimulatedFloppy::sectorStart(size_t slot) const {
+    return (kTrackLeadBytes + static_cast<int64_t>(slot) * sectorBytes()) * byteNanoseconds();
+}
+
+// Waits for the ID of the sector in `slot` and passes over it to the end of its data: a command
+// that comes after the ID has begun misses the sector and waits a whole turn.
+void SimulatedFloppy::passSector(size_t slot) {
     const int64_t turn = timing_.rotation;
-    for (uint32_t h = firstHead; h <= lastHead; ++h) {
-        int64_t angle = now_ % turn;
-        if (angle != 0) now_ += turn - angle;
-        now_ += turn;
+    int64_t wait = (sectorStart(slot) - now_ % turn) % turn;
+    if (wait < 0) wait += turn;
+    now_ += wait + (62 + static_cast<int64_t>(geometry_.bytesPerSector)) * byteNanoseconds();
+}
+
+// One controller command over sectors [first, end) of a track, in their order: it seeks first
+// when the track lies on another cylinder.
+void SimulatedFloppy::timeCommand(size_t track, uint32_t first, uint32_t end, bool firstOfCall) {
+    if (!firstOfCall) now_ += timing_.commandOverhead;
+    moveHeadTo(static_cast<uint32_t>(track / geometry_.tracksPerCylinder));
+    for (uint32_t index = first; index < end; ++index) passSector(sectorSlot(track, index));
+}
+
+// A read or write call as Windows' floppy driver carries it out, track by track: each track after
+// the first of the call from `stagger` sectors further on than the one before (to its end, then a
+// second command from its start), the first from where the call starts.
+void SimulatedFloppy::timeTransfer(uint64_t offset, uint64_t length) {
+    uint64_t spt = geometry_.sectorsPerTrack;
+    uint64_t bytes = geometry_.bytesPerSector;
+    if (!timed_ || length == 0 || spt == 0 || bytes == 0 || geometry_.tracksPerCylinder == 0)
+        return;
+    uint64_t stagger = timing_.driverStagger
+                           ? win32_answer::driverTrackStagger(geometry_.mediaType) % spt
+                           : 0;
+    uint64_t skew = 0;
+    bool firstOfCall = true;
+    for (uint64_t lba = offset / bytes, end = (offset + length - 1) / bytes + 1; lba < end;) {
+        size_t track = static_cast<size_t>(lba / spt);
+        uint64_t from = lba % spt;
+        uint64_t count = std::min(spt - from, end - lba);
+        if (skew >= from + count) skew = 0;
+        if (skew < from) skew = from;
+        timeCommand(track, static_cast<uint32_t>(skew), static_cast<uint32_t>(from + count),
+                    firstOfCall);
+        firstOfCall = false;
+        if (skew > from)
+            timeCommand(track, static_cast<uint32_t>(from), static_cast<uint32_t>(skew), false);
+        else skew = (from + count) % spt;
+        skew = (skew + stagger) % spt;
+        lba += count;
     }
+}
+
+// Windows' floppy driver formats a track after a seek (to the same cylinder for the second head),
+// its settle time and a read of the next sector ID, which on a track without IDs gives up at the
+// second index pulse; the format itself waits for the index and takes a whole turn.
+void SimulatedFloppy::timeFormat(uint32_t cylinder, bool trackFormatted) {
+    if (!timed_) return;
+    const int64_t turn = timing_.rotation;
+    uint32_t distance = cylinder > headCylinder_ ? cylinder - headCylinder_
+                                                 : headCylinder_ - cylinder;
+    now_ += timing_.commandOverhead + timing_.step * distance + timing_.settle;
+    headCylinder_ = cylinder;
+    now_ += timing_.commandOverhead;
+    if (trackFormatted) {
+        int64_t wait = turn;
+        for (size_t slot = 0; slot < geometry_.sectorsPerTrack; ++slot) {
+            int64_t w = (sectorStart(slot) - now_ % turn) % turn;
+            wait = std::min(wait, w < 0 ? w + turn : w);
+        }
+        now_ += wait + 22 * byteNanoseconds();
+    } else {
+        now_ += 2 * turn - now_ % turn;
+    }
+    now_ += timing_.commandOverhead;
+    now_ += (turn - now_ % turn) % turn + turn;
 }

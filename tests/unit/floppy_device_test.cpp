@@ -255,65 +255,56 @@ TEST(FloppyDevice, ReadAheadKeepsFailuresAndRetriesNoCylinder) {
     EXPECT_EQ(3u * 36 * 512, drive.position());
 }
 
-// The timing model: one read of a whole 1.44 MB disk takes its 160 turns plus a turn per step;
-// sector-sized calls each miss the next sector and wait almost a turn.
-TEST(SimulatedFloppy, TimingModelChargesTurnsAndMissedSectors) {
-    std::vector<uint8_t> disk(1474560, 0);
+// The timing model of an internal drive under Windows' floppy driver. One call over a disk laid
+// out in order: each track a turn and the driver's stagger (3 sectors), the last a turn only.
+// Calls of a sector each, 2 ms apart: on 1.44 MB the next sector's ID has begun behind the 1.6 ms
+// gap and comes a turn later; on 720 KB the 2.6 ms gap still holds it. A format of a used track:
+// the settle time, an ID, the rest of the turn to the index and a turn; of a track never
+// formatted, the ID read gives up at the second index pulse first.
+TEST(SimulatedFloppy, TimingModelFollowsTheWindowsFloppyDriver) {
     SimulatedFloppy drive("A:");
     drive.install();
-    drive.insertDisk(SimulatedFloppy::standardMedia(kMediaF3_1Pt44_512), disk.data(), disk.size());
     FloppyTiming timing;
+    timing.skew = false;
+    const int64_t turn = timing.rotation;
+    const int64_t sector18 = turn / 18;
+    MediaGeometry hd = SimulatedFloppy::standardMedia(kMediaF3_1Pt44_512);
+    drive.insertDisk(hd, nullptr, 0);
     drive.enableTiming(timing);
-    drive.setReadAhead(false);
     FloppyDevice device;
     ASSERT_TRUE(device.open("A:"));
-    std::vector<uint8_t> all(disk.size());
+    std::vector<uint8_t> all(1474560);
     uint32_t got = 0;
     ASSERT_TRUE(device.read(all.data(), static_cast<uint32_t>(all.size()), &got));
     int64_t whole = drive.elapsedNanoseconds();
-    int64_t floor = 160 * timing.rotation;
-    EXPECT_GE(whole, floor);
-    // Each of the 79 steps costs at most a turn; with the skew, 3 sectors a head switch and 6 a
-    // step, where the first sector would otherwise have passed.
-    EXPECT_LE(whole, floor + 80 * timing.rotation);
-    EXPECT_LT(whole, floor * 13 / 10);
+    EXPECT_GT(whole, 160 * turn + 159 * 3 * sector18 - 160 * sector18 / 2);
+    EXPECT_LT(whole, 160 * turn + 159 * 3 * sector18 + 160 * sector18 / 2);
 
-    drive.enableTiming(timing);
-    device.close();
-    ASSERT_TRUE(device.open("A:"));
-    for (int s = 0; s < 36; ++s) ASSERT_TRUE(device.read(all.data(), 512, &got));
-    int64_t perSector = drive.elapsedNanoseconds() / 36;
-    EXPECT_GT(perSector, timing.rotation * 9 / 10);  // a missed sector costs a turn
-    EXPECT_LT(perSector, timing.rotation * 12 / 10);
-}
-
-// The model times each track by the order its format laid down: two cylinders read in one call
-// lose a whole turn at the step when both start at the index, only the skew's sectors when the
-// second starts 3 sectors late.
-TEST(SimulatedFloppy, TimingFollowsTheSectorOrderOfTheFormat) {
-    SimulatedFloppy drive("A:");
-    drive.install();
-    drive.insertUnformattedDisk(SimulatedFloppy::standardMedia(kMediaF3_1Pt44_512));
-    FloppyTiming timing;
-    std::vector<uint8_t> two(2 * 36 * 512);
-    int64_t took[2];
-    for (uint32_t skew = 0; skew < 2; ++skew) {
-        FloppyDevice device;
-        ASSERT_TRUE(device.open("A:"));
-        FormatRequest request = {kMediaF3_1Pt44_512, 0, 0, 0, 1, 18, {}};
-        for (uint32_t c = 0; c < 2; ++c) {
-            request.startCylinder = request.endCylinder = c;
-            for (uint32_t slot = 0; slot < 18; ++slot)
-                request.sectorNumbers[slot] = static_cast<uint16_t>(
-                    (slot + 18 - 3 * c * skew) % 18 + 1);
-            ASSERT_EQ(kFormatDone, device.formatTracks(request));
-        }
+    for (uint32_t type : {kMediaF3_1Pt44_512, kMediaF3_720_512}) {
+        MediaGeometry m = SimulatedFloppy::standardMedia(type);
+        drive.insertDisk(m, nullptr, 0);
         drive.enableTiming(timing);
-        uint32_t got = 0;
-        ASSERT_TRUE(device.read(two.data(), static_cast<uint32_t>(two.size()), &got));
-        took[skew] = drive.elapsedNanoseconds();
+        ASSERT_TRUE(device.open("A:"));
+        ASSERT_TRUE(device.read(all.data(), 512, &got));
+        int64_t first = drive.elapsedNanoseconds();
+        for (uint32_t s = 1; s < m.sectorsPerTrack; ++s)
+            ASSERT_TRUE(device.read(all.data(), 512, &got));
+        int64_t each = (drive.elapsedNanoseconds() - first) / (m.sectorsPerTrack - 1);
+        int64_t sector = turn / m.sectorsPerTrack;
+        if (type == kMediaF3_1Pt44_512) EXPECT_GT(each, turn);
+        else EXPECT_LT(each, sector * 11 / 10);
     }
-    EXPECT_GT(took[0] - took[1], timing.rotation * 3 / 4);
+
+    for (bool used : {true, false}) {
+        if (used) drive.insertDisk(hd, nullptr, 0);
+        else drive.insertUnformattedDisk(hd);
+        drive.enableTiming(timing);
+        ASSERT_TRUE(device.open("A:"));
+        FormatRequest request = {kMediaF3_1Pt44_512, 0, 0, 0, 0, 0, {}};
+        ASSERT_EQ(kFormatDone, device.formatTracks(request));
+        int64_t took = drive.elapsedNanoseconds();
+        EXPECT_EQ(used ? 2 * turn : 4 * turn, took);
+    }
 }
 
 }  // namespace

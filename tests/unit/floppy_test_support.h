@@ -19,6 +19,7 @@ const int kType720 = 0;
 const int kType1440 = 2;
 const int kType1680 = 3;
 const int kType2880 = 5;
+const int kType1200 = 10;
 
 struct Step {
     std::string text;

@@ -111,8 +111,8 @@ TEST_F(FloppyWrite, Full1440DiskFormatsWritesAndVerifies) {
     EXPECT_TRUE(drive.diskBytes() == expectedDisk);
     EXPECT_TRUE(snapshot(*image) == before);
     for (uint32_t c = 0; c < 80; ++c) EXPECT_TRUE(drive.cylinderFormatted(c));
-    EXPECT_EQ(80, drive.callCount(FloppyCall::Format));
-    EXPECT_EQ("format cyl 0-0 heads 0-1 type 2", drive.log()[6]);
+    EXPECT_EQ(160, drive.callCount(FloppyCall::Format));  // a track a call
+    EXPECT_EQ("format cyl 0-0 heads 0-0 type 2", drive.log()[6]);
     EXPECT_EQ(1 + 1 + 1 + 1 + 80, drive.callCount(FloppyCall::Write));  // a cylinder a call
     EXPECT_EQ(2, drive.callCount(FloppyCall::Open));
     EXPECT_EQ(2, drive.callCount(FloppyCall::Dismount));
@@ -128,26 +128,53 @@ TEST_F(FloppyWrite, Full720DiskPicksThe720Record) {
     EXPECT_EQ(1440, image->sectorsDone);
     EXPECT_EQ(1440, image->sectorsTotal);
     EXPECT_TRUE(drive.diskBytes() == expectedDisk);
-    EXPECT_EQ("format cyl 0-0 heads 0-1 type 5", drive.log()[6]);
+    EXPECT_EQ("format cyl 0-0 heads 0-0 type 5", drive.log()[6]);
 }
 
-// Each cylinder's tracks start 3 sectors after the one before (2 on 720 KB), both heads alike,
-// so the next cylinder's first sector has yet to come when the step is done.
-TEST_F(FloppyWrite, FormatSkewsEachCylinderAfterTheOneBefore) {
+// The order of a track whose sector 1 lies `first` sectors after the index.
+std::vector<uint16_t> startingAt(int first, int sectorsPerTrack) {
+    std::vector<uint16_t> order;
+    for (int slot = 0; slot < sectorsPerTrack; ++slot)
+        order.push_back(
+            static_cast<uint16_t>((slot + sectorsPerTrack - first) % sectorsPerTrack + 1));
+    return order;
+}
+
+// Windows' floppy driver starts a cylinder call's second head its stagger into the track (3 on
+// 1.44 MB, 2 on 720 KB, none on 5.25-inch media): that sector comes one sector after the first
+// head's last, and each cylinder starts 1 + the sectors of a step and settle after the one before.
+// On the timing model the disk the write left then reads in under 1.15 times its floor of a turn
+// a track (laid out in order: 1.5).
+TEST_F(FloppyWrite, FormatLaysTracksOutForTheDriversStagger) {
     TransferRecorder recorder(*image);
     ASSERT_EQ(kResultOk, write(recorder));
-    std::vector<uint16_t> inOrder = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18};
-    std::vector<uint16_t> late3 = {16, 17, 18, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15};
-    EXPECT_EQ(inOrder, drive.trackOrder(0, 0));
-    EXPECT_EQ(late3, drive.trackOrder(1, 0));
-    EXPECT_EQ(late3, drive.trackOrder(1, 1));
-    EXPECT_EQ(inOrder, drive.trackOrder(6, 1));  // 6 x 3 sectors: a whole turn on
-    EXPECT_EQ(late3, drive.trackOrder(79, 1));
+    EXPECT_EQ(startingAt(0, 18), drive.trackOrder(0, 0));
+    EXPECT_EQ(startingAt(16, 18), drive.trackOrder(0, 1));  // its 4th sector at slot 1
+    EXPECT_EQ(startingAt(4, 18), drive.trackOrder(1, 0));
+    EXPECT_EQ(startingAt(2, 18), drive.trackOrder(1, 1));
+    EXPECT_EQ(startingAt(79 * 4 % 18, 18), drive.trackOrder(79, 0));
+    FloppyTiming timing;
+    drive.enableTiming(timing);
+    std::unique_ptr<VolumeImage> copy(new VolumeImage);
+    TransferRecorder readRecorder(*copy);
+    ASSERT_EQ(kResultOk, copy->readFromFloppy("A:"));
+    EXPECT_LT(drive.elapsedNanoseconds(), 160 * timing.rotation * 115 / 100);
+
     makeImage(*image, kType720, "SMALL");
     drive.insertUnformattedDisk(mediaFor(kType720));
     TransferRecorder again(*image);
     ASSERT_EQ(kResultOk, write(again));
-    EXPECT_EQ((std::vector<uint16_t>{8, 9, 1, 2, 3, 4, 5, 6, 7}), drive.trackOrder(1, 0));
+    EXPECT_EQ(startingAt(8, 9), drive.trackOrder(0, 1));
+    EXPECT_EQ(startingAt(3, 9), drive.trackOrder(1, 0));
+
+    makeImage(*image, kType1200, "LARGE");
+    MediaGeometry drive525 = mediaFor(kType1200);
+    drive.setMediaList(&drive525, 1);
+    drive.insertUnformattedDisk(drive525);
+    TransferRecorder third(*image);
+    ASSERT_EQ(kResultOk, write(third));
+    EXPECT_EQ(startingAt(1, 15), drive.trackOrder(0, 1));
+    EXPECT_EQ(startingAt(4, 15), drive.trackOrder(1, 0));
 }
 
 // A drive that will not be told the order (many USB drives) is asked once and formats in its own:
@@ -159,10 +186,10 @@ TEST_F(FloppyWrite, DriveRefusingSectorOrderFormatsInItsOwn) {
     ASSERT_EQ(kResultOk, write(recorder));
     EXPECT_TRUE(messages(*image).empty());
     EXPECT_TRUE(drive.diskBytes() == rawDisk(*image));
-    EXPECT_EQ(81, drive.callCount(FloppyCall::Format));
-    EXPECT_EQ("format cyl 0-0 heads 0-1 type 2 order refused", drive.log()[6]);
-    EXPECT_EQ("format cyl 0-0 heads 0-1 type 2 in order", drive.log()[7]);
-    EXPECT_EQ("format cyl 1-1 heads 0-1 type 2 in order", drive.log()[8]);
+    EXPECT_EQ(161, drive.callCount(FloppyCall::Format));
+    EXPECT_EQ("format cyl 0-0 heads 0-0 type 2 order refused", drive.log()[6]);
+    EXPECT_EQ("format cyl 0-0 heads 0-0 type 2 in order", drive.log()[7]);
+    EXPECT_EQ("format cyl 0-0 heads 1-1 type 2 in order", drive.log()[8]);
     EXPECT_EQ(1, drive.trackOrder(1, 0)[0]);
 
     drive.insertUnformattedDisk(mediaFor(kType1440));
@@ -170,7 +197,8 @@ TEST_F(FloppyWrite, DriveRefusingSectorOrderFormatsInItsOwn) {
     TransferRecorder again(*image);
     EXPECT_EQ(kResultHostIo, write(again));
     EXPECT_EQ(std::vector<std::string>{"Could not format floppy (cyl. 5)!"}, messages(*image));
-    EXPECT_EQ(81 + 7, drive.callCount(FloppyCall::Format));  // refused, then cylinders 0 to 5
+    // refused, then cylinders 0 to 4 and the first track of 5
+    EXPECT_EQ(161 + 1 + 10 + 1, drive.callCount(FloppyCall::Format));
 }
 
 TEST_F(FloppyWrite, WrittenFloppyReadsBackIntoFreshImageEqual) {
@@ -330,7 +358,7 @@ TEST_F(FloppyWrite, LastMatchingRecordWins) {
     TransferRecorder recorder(*image);
     // The simulated drive formats with the record of the type asked for.
     EXPECT_EQ(kResultOk, write(recorder));
-    EXPECT_EQ("format cyl 0-0 heads 0-1 type 17", drive.log()[6]);
+    EXPECT_EQ("format cyl 0-0 heads 0-0 type 17", drive.log()[6]);
 }
 
 TEST_F(FloppyWrite, GeometryMismatchesYield130AndTouchNothing) {
@@ -513,7 +541,7 @@ TEST_F(FloppyWrite, FormatFailureStopsAtThatCylinder) {
     drive.failFormatOfCylinder(5);
     TransferRecorder recorder(*image);
     EXPECT_EQ(kResultHostIo, write(recorder));
-    EXPECT_EQ(6, drive.callCount(FloppyCall::Format));
+    EXPECT_EQ(5 * 2 + 1, drive.callCount(FloppyCall::Format));
     EXPECT_TRUE(drive.cylinderFormatted(4));
     EXPECT_FALSE(drive.cylinderFormatted(5));
     std::vector<std::string> all = texts(recorder.steps);
@@ -559,7 +587,7 @@ TEST_F(FloppyWrite, CancelAtEveryCheckPointWritesNothingAfterIt) {
         recorder.cancelAt(c.shownStep);
         EXPECT_EQ(kResultCancelled, image->writeToFloppy("A:"));
         EXPECT_TRUE(messages(*image).empty());
-        EXPECT_EQ(c.formats, fresh.callCount(FloppyCall::Format));
+        EXPECT_EQ(2 * c.formats, fresh.callCount(FloppyCall::Format));  // a track a call
         EXPECT_EQ(c.writes, fresh.callCount(FloppyCall::Write));
         EXPECT_EQ(0, fresh.callCount(FloppyCall::Read));
         std::vector<std::string> all = texts(recorder.steps);
