@@ -8,35 +8,29 @@
 
 namespace {
 
-struct Handler {
-    std::atomic<bool> entered{false};
-    std::atomic<bool> clearing{false};
-    std::atomic<bool> cleared{false};
-    std::atomic<bool> clearedWhileRunning{false};
-};
+std::atomic<int> g_stage{0};  // 1: in the handler, 2: clearing, 3: cleared
+std::atomic<bool> g_clearedWhileRunning{false};
 
-// Ctrl+C arrives on a thread of the console's own. Once the handler is cleared, the transfer's
-// image it was given may go, so the clearing must wait for a call that is under way; the handler
-// lingers a little to give a clearing that does not wait the time to return.
+// Ctrl+C arrives on a thread of the console's own. Once the handler is cleared, the transfer it
+// was given may go, so the clearing must wait for a call under way; the handler lingers to give a
+// clearing that does not wait the time to return.
 TEST(ConsoleBreakSlot, ClearingWaitsForTheCallUnderWay) {
     ConsoleBreakSlot slot;
-    Handler handler;
     slot.set(
-        [](void* context) {
-            Handler* h = static_cast<Handler*>(context);
-            h->entered = true;
-            while (!h->clearing) std::this_thread::yield();
+        [](void*) {
+            g_stage = 1;
+            while (g_stage < 2) std::this_thread::yield();
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
-            h->clearedWhileRunning = h->cleared.load();
+            g_clearedWhileRunning = g_stage == 3;
         },
-        &handler);
+        nullptr);
     std::thread console([&] { EXPECT_TRUE(slot.deliver()); });
-    while (!handler.entered) std::this_thread::yield();
-    handler.clearing = true;
+    while (g_stage < 1) std::this_thread::yield();
+    g_stage = 2;
     slot.clear();
-    handler.cleared = true;
+    g_stage = 3;
     console.join();
-    EXPECT_FALSE(handler.clearedWhileRunning);
+    EXPECT_FALSE(g_clearedWhileRunning);
     EXPECT_FALSE(slot.deliver());
 }
 

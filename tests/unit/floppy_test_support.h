@@ -21,6 +21,9 @@ const int kType1680 = 3;
 const int kType2880 = 5;
 const int kType1200 = 10;
 
+const char kLockFailed[] =
+    "Could not lock floppy drive! Close every window and program using drive A: and try again!";
+
 struct Step {
     std::string text;
     int percent;
