@@ -169,8 +169,8 @@ void startTransfer(DriveDialog* dialog) {
     HANDLE thread = CreateThread(nullptr, 0, transferThread, dialog, 0, nullptr);
     if (thread == nullptr) {
         // No worker, so no transfer would ever end the dialog and its controls would stay
-        // disabled: run the transfers' closing step here instead. Nothing is reported.
-        dialog->owner->finishTransfer(kResultOk);
+        // disabled: the transfer's closing step runs here instead, as a failure.
+        failUnstartedTransfer(*dialog->owner);
         return;
     }
     // Nobody waits for the worker: it runs detached.
@@ -324,8 +324,8 @@ DWORD WINAPI transferThread(void* parameter) {
     char driveName[3];
     if (!entryDriveName(dialog->driveList, dialog->chosenIndex, driveName)) {
         // No drive to run a transfer on, and nothing else would end the dialog: its closing step
-        // ends it, without a message.
-        editor->finishTransfer(kResultOk);
+        // ends it, as a failure.
+        failUnstartedTransfer(*editor);
         return 0;
     }
 
