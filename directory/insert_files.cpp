@@ -2,6 +2,7 @@
 #include <string>
 #include <vector>
 
+#include "directory/insert_names.h"
 #include "image/volume_image.h"
 #include "platform/host_folder.h"
 

@@ -10,6 +10,8 @@
 #include <unordered_set>
 
 const int kMaxLongNameChars = 255;
+// The Insert dialog's selection buffer: insertFiles reads no further.
+const int kInsertSelectionBytes = 50000;
 
 enum LongNameCheck { kLongNameOk, kLongNameInvalid, kLongNameTooLong };
 // Drops trailing dots and blanks (the driver ignores them), then refuses an empty name, one longer

@@ -6,6 +6,7 @@
 #include "floppy/area_pass.h"
 #include "floppy/disk_probe.h"
 #include "floppy/floppy_device.h"
+#include "floppy/write_floppy.h"
 #include "image/boot_sector.h"
 #include "image/volume_image.h"
 
@@ -158,4 +159,8 @@ int VolumeImage::writeToFloppy(const char* driveName, FloppyWriteMode mode) {
     device.close();
 
     return verifyFloppy(driveName, result);
+}
+
+int VolumeImage::writeToFloppy(const char* driveName) {
+    return writeToFloppy(driveName, kFormatThenWrite);
 }

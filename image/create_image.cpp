@@ -1,9 +1,9 @@
 #include <cstring>
 #include <initializer_list>
 
-#include "directory/dir_entry.h"
 #include "image/boot_sector.h"
 #include "image/disk_types.h"
+#include "image/entry_format.h"
 #include "image/volume_image.h"
 #include "image/volume_label.h"
 #include "platform/clock.h"

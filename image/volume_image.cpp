@@ -6,9 +6,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "directory/dir_entry.h"
-#include "image/cluster_memory.h"
 #include "image/boot_sector.h"
+#include "image/cluster_memory.h"
+#include "image/entry_format.h"
 
 FatClass classifyFatEntry(uint16_t value) {
     if (value == 0x000) return kFatFree;

@@ -16,6 +16,8 @@
 #include "image/volume_layout.h"
 #include "platform/boot_template.h"
 
+struct ExtractCount;         // directory/extract.h
+enum FloppyWriteMode : int;  // floppy/write_floppy.h
 struct TransferSink;
 
 // Sizes of the in-memory volume. They bound what an image may declare (see checkBootSector).
@@ -32,14 +34,9 @@ const int kRootDirBytes = kMaxRootEntries * 32;
 const int kMaxClusterBytes = 8192;
 const int kMessageTextSize = 1024;  // room for a message that names a long host path
 const int kStatusTextSize = 100;
-const int kInsertSelectionBytes = 50000;  // the Insert dialog's selection buffer
-const int kMaxInsertDepth = 64;           // host folder levels below an inserted folder
+const int kMaxInsertDepth = 64;  // host folder levels below an inserted folder
 // An image file may be longer than its volume (the rest is kept), up to this many bytes in all.
 const uint32_t kMaxImageFileBytes = 64u * 1024 * 1024;
-
-// How writeToFloppy treats the disk: formatted first, or written as it is (its geometry must be
-// the image's), for drives that cannot format.
-enum FloppyWriteMode { kFormatThenWrite, kWriteWithoutFormat };
 
 // Result codes of the operations on the image.
 enum ResultCode {
@@ -92,12 +89,6 @@ struct ChainLink {
 // the floppy transfers stream them (isStreamLayout): the floppy read's acceptance. Image files
 // take every layout readVolumeLayout accepts.
 bool checkBootSector(const uint8_t* bootSector);
-
-// What an extraction made on the host, for the report after it.
-struct ExtractCount {
-    int files = 0;
-    int folders = 0;
-};
 
 // The walker's position, for walks nested in another (see saveCursor).
 struct WalkCursor {
@@ -251,8 +242,9 @@ public:
     //
     // Inserts every file of an open dialog's selection into the folder: either one full path,
     // or a folder followed by names, each ended by a zero byte, the last by two. At most
-    // kInsertSelectionBytes are read. Returns 0 or the code of the first failure; the files
-    // after a failure still go in. `*inserted` (may be null) grows by every file and folder.
+    // kInsertSelectionBytes (directory/insert_names.h) are read. Returns 0 or the code of the first
+    // failure; the files after a failure still go in. `*inserted` (may be null) grows by every file
+    // and folder.
     int insertFiles(uint16_t targetCluster, const char* selection, const char* fileTitle,
                     int* inserted = nullptr);
     // Inserts host file `hostPath` as `name` (a host name: ANSI on Windows, UTF-8 elsewhere).
@@ -319,7 +311,8 @@ public:
     // floppy cannot take (nothing touched); 120 a cluster not written whole; 130 no media
     // geometry matches (without formatting: the disk's own); 140 verification failed; 200
     // cancelled. The image is unchanged but for the re-encoded FATs.
-    int writeToFloppy(const char* driveName, FloppyWriteMode mode = kFormatThenWrite);
+    int writeToFloppy(const char* driveName, FloppyWriteMode mode);
+    int writeToFloppy(const char* driveName);  // formats first
     // verifyFloppy (floppy/verify_floppy.cpp): reads the written floppy back into the backup set
     // and compares; with a `result` other than 0 only opens, locks and releases the drive.
     // Returns `result`, 140 (drive not opened or locked again, or a difference) or 200.

@@ -1,8 +1,8 @@
 #include "image/volume_layout.h"
 
-#include "directory/dir_entry.h"
 #include "image/boot_sector.h"
 #include "image/disk_types.h"
+#include "image/entry_format.h"
 #include "image/volume_image.h"
 
 namespace {

@@ -13,6 +13,7 @@
 
 #include "directory/dir_entry.h"
 #include "directory/extract.h"
+#include "directory/insert_names.h"
 #include "platform/host_error.h"
 #include "resources/resource_ids.h"
 #include "ui/file_chooser.h"

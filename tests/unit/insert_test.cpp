@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "directory/folder_walk.h"
+#include "directory/insert_names.h"
 #include "image/boot_sector.h"
 #include "test_support.h"
 
