@@ -1,6 +1,6 @@
 // The whole FAT12 volume in memory: boot sector, two raw FAT copies, the unpacked FAT, the root
 // directory, the data clusters in one buffer and the bytes of the volume it does not model (see
-// image/volume_layout.h), with a backup of each for loads that may fail.
+// image/volume_layout.h), with a backup of them all while a load that may fail runs.
 // Every operation returns a result code and queues one message per failure on the image itself.
 #ifndef TOLVEN_IMAGE_VOLUME_IMAGE_H
 #define TOLVEN_IMAGE_VOLUME_IMAGE_H
@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "image/boot_sector.h"
+#include "image/cluster_store.h"
 #include "image/message_list.h"
 #include "image/volume_layout.h"
 #include "platform/boot_template.h"
@@ -24,7 +25,6 @@ struct TransferSink;
 const int kFatTableEntries = 3414;  // cluster numbers 0..3413
 // Data clusters 2..3412: the largest count whose entries all fit a FAT of kFatBytes.
 const int kMaxClusters = 3411;
-const int kClusterSlots = 4084;
 const int kFatBytes = 5120;  // 10 sectors of 512 bytes
 const int kMaxSectorsPerFat = 10;
 const int kMaxRootEntries = 240;
@@ -90,6 +90,32 @@ struct ChainLink {
 // take every layout readVolumeLayout accepts.
 bool checkBootSector(const uint8_t* bootSector);
 
+// The volume's bytes and the geometry derived from them: everything a load or a floppy read that
+// fails puts back. The image holds it live (as its own members) and, while such an operation
+// runs, once more as its backup. Copying copies the clusters too (a copy short of memory holds
+// none of them); moving hands their buffer over.
+struct VolumeState {
+    uint16_t fatTable[kFatTableEntries];
+    uint8_t bootSector[bs::kSize];
+    uint8_t fat1[kFatBytes];
+    uint8_t fat2[kFatBytes];
+    uint8_t rootDir[kRootDirBytes];
+    // The kept areas' bytes (kAreaReserved, kAreaRootSlack, then kAreaTail) in disk order.
+    std::vector<uint8_t> keptBytes;
+    // clusterCount clusters of clusterBytes: clusters[i] is cluster i + 2, null beyond the count.
+    ClusterStore clusters;
+    uint16_t clusterBytes;
+    uint16_t entriesPerCluster;
+    uint16_t clusterCount;
+    uint16_t dataSectors;
+
+    // Where the bytes of `area` are held: the boot sector, the first or second FAT (every further
+    // copy is written from the first), the root directory, the clusters (all of them, in order),
+    // or the kept bytes; null for a kept area these do not hold whole (a file cut short keeps
+    // fewer than its volume has).
+    uint8_t* areaBytes(const VolumeArea& area);
+};
+
 // The walker's position, for walks nested in another (see saveCursor).
 struct WalkCursor {
     uint16_t cluster;
@@ -97,7 +123,7 @@ struct WalkCursor {
     uint32_t walk;
 };
 
-class VolumeImage : public MessageList {
+class VolumeImage : public MessageList, public VolumeState {
 public:
     VolumeImage();
     ~VolumeImage();
@@ -115,18 +141,15 @@ public:
     // make it (a loaded file keeps the length it had). False when the boot sector is refused.
     bool imageLayout(VolumeLayout* layout) const;
     bool allocateClusters();
-    bool allocateBackupClusters();
-    uint32_t backupStride() const;  // bytes per backup cluster
     void freeClusters();
-    void freeBackupClusters();
     void decodeFat();
     void encodeFat();
-    // Copies the image into the backup set. False when memory for the backup's clusters ran out:
-    // the backup set is then empty and must not be restored.
+    // Copies the image into `backup`. False when memory for it ran out: there is then no backup.
     bool saveBackup();
-    // Puts the backup back after reset; the backup's cluster buffers move back, so restoring
-    // needs no memory and cannot fail. The backup set holds no clusters afterwards.
+    // Puts the backup back; its cluster buffer moves back, so restoring needs no memory and
+    // cannot fail. There is no backup afterwards.
     void restoreBackup();
+    void dropBackup();
     bool copyBootSector(uint8_t* out512) const;
 
     int getClusterCount() const { return clusterCount; }
@@ -164,7 +187,9 @@ public:
     int createImage(ModuleHandle module, int diskType, const char* label, const char* oemId);
 
     // --- raw image files (image/image_file.cpp) ---------------------------------------------
-    // Both walk the areas of imageLayout in disk order.
+    // Both walk the areas of the layout in disk order (the load the declared one, the save
+    // imageLayout), each bound to its bytes by areaBytes, through the image's source or sink
+    // (image/image_stream.h).
     // 0; 110 not opened, invalid boot sector, clusters missing or the file longer than
     // kMaxImageFileBytes; 100 a part unreadable, or no memory to keep the current image. On any
     // failure the image is exactly as before.
@@ -327,35 +352,9 @@ public:
     bool checkPoint(int& result);
     int finishTransfer(int result);
 
-    // --- state ------------------------------------------------------------------------------
-    uint16_t fatTable[kFatTableEntries];
-    uint16_t backupFatTable[kFatTableEntries];
-    uint8_t bootSector[bs::kSize];
-    uint8_t backupBootSector[bs::kSize];
-    uint8_t fat1[kFatBytes];
-    uint8_t backupFat1[kFatBytes];
-    uint8_t fat2[kFatBytes];
-    uint8_t backupFat2[kFatBytes];
-    uint8_t rootDir[kRootDirBytes];
-    uint8_t backupRootDir[kRootDirBytes];
-    // The kept areas' bytes (kAreaReserved, kAreaRootSlack, then kAreaTail) in disk order.
-    std::vector<uint8_t> keptBytes;
-    std::vector<uint8_t> backupKeptBytes;
-    // The data clusters in one allocation (clusterCount x clusterBytes bytes, in disk order), the
-    // backup set likewise; clusters[i] and backupClusters[i] point at cluster i + 2 in them (null
-    // beyond the count).
-    uint8_t* clusterStore;
-    uint8_t* backupClusterStore;
-    uint8_t* clusters[kClusterSlots];
-    uint8_t* backupClusters[kClusterSlots];
-    uint16_t clusterBytes;
-    uint16_t backupClusterBytes;
-    uint16_t entriesPerCluster;
-    uint16_t backupEntriesPerCluster;
-    uint16_t clusterCount;
-    uint16_t backupClusterCount;
-    uint16_t dataSectors;
-    uint16_t backupDataSectors;
+    // --- state (the volume itself: VolumeState) ------------------------------------------
+    // The backup set while a load, a floppy read or a verify runs; null otherwise.
+    std::unique_ptr<VolumeState> backup;
 
     // DirectoryCursor of the walker. Each walk has its own number (cursorWalk, 0 once it has
     // ended); walkStamps holds, per cluster, the number of the last walk that entered it, so a

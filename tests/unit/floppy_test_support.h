@@ -88,9 +88,6 @@ std::vector<uint8_t> rawDisk(VolumeImage& image);
 // Every byte of the volume an image holds: buffers, geometry, FAT table and clusters.
 std::vector<uint8_t> snapshot(const VolumeImage& image);
 
-// True when no backup cluster buffer is held.
-bool backupClustersFreed(const VolumeImage& image);
-
 // What every finished transfer leaves behind, as gtest expectations: the dialog ended once with
 // the transfer's `result`, the transfer flag and the status line are cleared, the backup buffers
 // are given back and the drive is closed.

@@ -44,7 +44,7 @@ protected:
         EXPECT_EQ(code, image->loadImageFile(path.c_str()));
         EXPECT_EQ(Messages{message}, takeMessages(*image));
         EXPECT_EQ(before, snapshot(*image));
-        EXPECT_EQ(nullptr, image->backupClusters[0]);  // no backup buffers outlive the load
+        EXPECT_EQ(nullptr, image->backup);  // no backup outlives the load
     }
     TempDir dir;
     std::unique_ptr<VolumeImage> image;
@@ -71,7 +71,7 @@ TEST_F(ImageFileTest, LoadThenSaveGivesTheSameBytes) {
     EXPECT_EQ(0x003, image->fatTable[2]);
     EXPECT_EQ(0xFFF, image->fatTable[3]);
     EXPECT_EQ(2, image->countUsedClusters());
-    EXPECT_EQ(0, image->backupClusters[0]);  // backup buffers freed after the load
+    EXPECT_EQ(nullptr, image->backup);  // the backup dropped after the load
     ASSERT_EQ(0, image->saveImageFile(second.c_str()));
     EXPECT_EQ(original, readFile(second));
 }
@@ -96,7 +96,7 @@ TEST_F(ImageFileTest, SavedBytesEqualEveryAreaWrittenWholeAndLoadBack) {
         const uint8_t* from = a.kind == kAreaBootSector ? im->bootSector
                               : a.kind == kAreaFat      ? (a.copy == 1 ? im->fat2 : im->fat1)
                               : a.kind == kAreaRoot     ? im->rootDir
-                              : a.kind == kAreaClusters ? im->clusterStore
+                              : a.kind == kAreaClusters ? im->clusters.data()
                                                         : im->keptBytes.data() + kept;
         if (isKeptArea(a.kind)) kept += a.length;
         plain.insert(plain.end(), from, from + a.length);
@@ -289,7 +289,7 @@ TEST_F(SaveTargetTest, FailedWriteNamesItsClusterAndLeavesNoPartialFile) {
     for (bool filled : {true, false}) {
         SCOPED_TRACE(filled ? "filled" : "empty");
         auto loaded = newImage(0);
-        if (filled) std::memset(loaded->clusterStore, 0x5A, 713 * 1024);
+        if (filled) std::memset(loaded->clusters.data(), 0x5A, 713 * 1024);
         struct rlimit limit = old;
         limit.rlim_cur = 512 + 2 * 3 * 512 + 112 * 32 + 100 * 1024 + 5;  // inside cluster 100
         setrlimit(RLIMIT_FSIZE, &limit);
