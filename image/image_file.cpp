@@ -4,6 +4,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -14,6 +15,20 @@
 #include "platform/host_memory.h"
 
 namespace {
+
+bool isZero(const uint8_t* p, size_t n) {
+    return n == 0 || (p[0] == 0 && std::memcmp(p, p + 1, n - 1) == 0);
+}
+
+static_assert(std::is_trivially_copyable<FixedVolumeState>::value,
+              "the fixed state is looked at as plain bytes");
+
+// True when the image holds what the constructor and reset leave: nothing.
+bool isBlank(const VolumeImage& im) {
+    const FixedVolumeState& fixed = im;
+    return im.keptBytes.empty() && im.clusters.count() == 0 &&
+           isZero(reinterpret_cast<const uint8_t*>(&fixed), sizeof fixed);
+}
 
 // A long tail is read in chunks of this size.
 const uint32_t kTailChunk = 64 * 1024;
@@ -158,10 +173,6 @@ int readImageAreas(VolumeImage& im, ImageSource& source) {
 const uint32_t kHoleBlock = 4096;
 const uint32_t kHoleBytes = 32 * 1024;
 
-bool isZero(const uint8_t* p, uint32_t n) {
-    return n == 0 || (p[0] == 0 && std::memcmp(p, p + 1, n - 1) == 0);
-}
-
 // Writes `length` bytes of clusters that start `fileOffset` bytes into the file. False with
 // `*failedAt` (bytes from `bytes`) where a failed write stopped or a hole could not be made.
 bool writeClusters(ImageSink& sink, const uint8_t* bytes, uint32_t length, uint32_t fileOffset,
@@ -264,15 +275,18 @@ int VolumeImage::loadImageFile(const char* path) {
         queueMessage("Could not open image file!");
         return kResultBadImage;
     }
-    // The image stays as it is when it cannot be kept for a load that fails.
-    if (!saveBackup()) {
+    // A failed load puts the image back: a blank one (as a command starts with) by a reset, any
+    // other from its backup. The image stays as it is when it cannot be kept.
+    bool blank = isBlank(*this);
+    if (!blank && !saveBackup()) {
         queueMessage("Not enough memory to keep the current image!");
         return kResultHostIo;
     }
-    reset();
+    if (!blank) reset();
     ImageSource source(file);
     int result = readImageAreas(*this, source);
     if (result == kResultOk) decodeFat();
+    else if (blank) reset();
     else restoreBackup();
     dropBackup();
     return result;

@@ -35,7 +35,6 @@ VolumeImage::VolumeImage()
       chainCounter(0) {
     statusText[0] = '\0';
     messageText[0] = '\0';
-    std::memset(clusterCopy, 0, sizeof clusterCopy);
     std::memset(walkStamps, 0, sizeof walkStamps);
     std::memset(chainStamps, 0, sizeof chainStamps);
 }

@@ -90,24 +90,28 @@ struct ChainLink {
 // take every layout readVolumeLayout accepts.
 bool checkBootSector(const uint8_t* bootSector);
 
-// The volume's bytes and the geometry derived from them: everything a load or a floppy read that
-// fails puts back. The image holds it live (as its own members) and, while such an operation
-// runs, once more as its backup. Copying copies the clusters too (a copy short of memory holds
-// none of them); moving hands their buffer over.
-struct VolumeState {
+// The part of VolumeState of fixed size: plain arrays and numbers, copied and cleared whole.
+struct FixedVolumeState {
     uint16_t fatTable[kFatTableEntries];
     uint8_t bootSector[bs::kSize];
     uint8_t fat1[kFatBytes];
     uint8_t fat2[kFatBytes];
     uint8_t rootDir[kRootDirBytes];
-    // The kept areas' bytes (kAreaReserved, kAreaRootSlack, then kAreaTail) in disk order.
-    std::vector<uint8_t> keptBytes;
-    // clusterCount clusters of clusterBytes: clusters[i] is cluster i + 2, null beyond the count.
-    ClusterStore clusters;
     uint16_t clusterBytes;
     uint16_t entriesPerCluster;
     uint16_t clusterCount;
     uint16_t dataSectors;
+};
+
+// The volume's bytes and the geometry derived from them: everything a load or a floppy read that
+// fails puts back. The image holds it live (as its own members) and, while such an operation
+// runs, once more as its backup. Copying copies the clusters too (a copy short of memory holds
+// none of them); moving hands their buffer over.
+struct VolumeState : FixedVolumeState {
+    // The kept areas' bytes (kAreaReserved, kAreaRootSlack, then kAreaTail) in disk order.
+    std::vector<uint8_t> keptBytes;
+    // clusterCount clusters of clusterBytes: clusters[i] is cluster i + 2, null beyond the count.
+    ClusterStore clusters;
 
     // Where the bytes of `area` are held: the boot sector, the first or second FAT (every further
     // copy is written from the first), the root directory, the clusters (all of them, in order),
@@ -374,6 +378,7 @@ public:
     int32_t sectorsDone;
     int32_t sectorsTotal;
 
+    // The walker's copy of the folder cluster it is in; filled before it is read, never cleared.
     uint8_t clusterCopy[kMaxClusterBytes];
 
     // Extraction's scratch, kept from one file to the next (directory/extract.cpp): the buffer

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <functional>
 #include <cstring>
 #ifndef _WIN32
 #include <sys/resource.h>
@@ -113,6 +114,28 @@ TEST_F(ImageFileTest, SaveReplacesExistingFile) {
     auto fresh = newImage(6);
     ASSERT_EQ(0, fresh->saveImageFile(path.c_str()));
     EXPECT_EQ(163840u, readFile(path).size());
+}
+
+// An image that holds nothing (as a command starts with) is loaded without a backup and reset by
+// a failed load; one byte anywhere, or kept bytes, make it an image a failed load puts back.
+TEST_F(ImageFileTest, FailedLoadPutsBackBlankAndNearlyBlankImages) {
+    std::string path = dir.file("cut.img");
+    auto bytes = savedImage(path);
+    bytes.resize(4000);  // the second FAT cut short
+    writeFile(path, bytes);
+    std::vector<std::function<void(VolumeImage&)>> pokes = {
+        [](VolumeImage&) {}, [](VolumeImage& im) { im.fatTable[0] = 1; },
+        [](VolumeImage& im) { im.rootDir[kRootDirBytes - 1] = 1; },
+        [](VolumeImage& im) { im.dataSectors = 1; },
+        [](VolumeImage& im) { im.keptBytes.assign(1, 0); }};
+    for (size_t i = 0; i < pokes.size(); ++i) {
+        std::unique_ptr<VolumeImage> im(new VolumeImage);
+        pokes[i](*im);
+        auto was = snapshot(*im);
+        EXPECT_EQ(100, im->loadImageFile(path.c_str())) << i;
+        EXPECT_EQ(was, snapshot(*im)) << i;
+        EXPECT_EQ(i == 4 ? 1u : 0u, im->keptBytes.size()) << i;
+    }
 }
 
 TEST_F(ImageFileTest, MissingFile) {
