@@ -146,7 +146,7 @@ void VolumeImage::queueMessage(const char* format, ...) {
 
 const uint8_t* VolumeImage::clusterData(uint32_t cluster) const {
     if (cluster < 2 || cluster > static_cast<uint32_t>(clusterCount) + 1) return nullptr;
-    return clusters[cluster - 2];
+    return clusters[static_cast<int>(cluster - 2)];
 }
 
 uint8_t* VolumeImage::clusterData(uint32_t cluster) {
