@@ -33,15 +33,10 @@ VolumeImage::VolumeImage()
       backupClusterCount(0),
       dataSectors(0),
       backupDataSectors(0),
-      cursorCluster(0),
-      cursorIndex(0),
-      cursorWalk(0),
-      walkCounter(0),
       notifySink(nullptr),
       keepRunning(0),
       sectorsDone(0),
-      sectorsTotal(0),
-      chainCounter(0) {
+      sectorsTotal(0) {
     statusText[0] = '\0';
     messageText[0] = '\0';
     std::memset(clusters, 0, sizeof clusters);
@@ -52,8 +47,6 @@ VolumeImage::VolumeImage()
     std::memset(backupFat2, 0, sizeof backupFat2);
     std::memset(backupRootDir, 0, sizeof backupRootDir);
     std::memset(clusterCopy, 0, sizeof clusterCopy);
-    std::memset(walkStamps, 0, sizeof walkStamps);
-    std::memset(chainStamps, 0, sizeof chainStamps);
     reset();
 }
 
@@ -268,14 +261,6 @@ const uint8_t* VolumeImage::clusterData(uint32_t cluster) const {
 
 uint8_t* VolumeImage::clusterData(uint32_t cluster) {
     return const_cast<uint8_t*>(static_cast<const VolumeImage*>(this)->clusterData(cluster));
-}
-
-ChainLink VolumeImage::nextLink(uint32_t cluster) const {
-    if (!isDataCluster(cluster)) return ChainLink{kLinkBroken, 0};
-    uint16_t value = fatTable[cluster];
-    if (value >= kFirstEndMark) return ChainLink{kLinkEnd, value};
-    if (value == kBadClusterMark) return ChainLink{kLinkBad, value};
-    return ChainLink{isDataCluster(value) ? kLinkData : kLinkBroken, value};
 }
 
 uint16_t VolumeImage::bytesPerSector() const { return readLe16(bootSector + bs::kBytesPerSector); }

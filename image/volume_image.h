@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "image/boot_sector.h"
+#include "image/chain_cursor.h"
 #include "image/message_list.h"
 #include "image/volume_layout.h"
 #include "platform/boot_template.h"
@@ -75,19 +76,6 @@ const uint16_t kBadClusterMark = 0xFF7;
 const uint16_t kEndOfChainMark = 0xFFF;
 const uint16_t kFirstEndMark = 0xFF8;  // 0xFF8-0xFFF all end a chain
 
-// The link from a cluster of a chain to the next, as every walk of a chain reads it (see
-// VolumeImage::nextLink).
-enum LinkKind {
-    kLinkData,    // `next` is a data cluster
-    kLinkEnd,     // an end mark, 0xFF8-0xFFF: the chain ends here, as it should
-    kLinkBad,     // 0xFF7: the cluster itself is marked bad
-    kLinkBroken,  // 0, 1, 0xFF0-0xFF6 or beyond the last cluster: names no cluster of the image
-};
-struct ChainLink {
-    LinkKind kind;
-    uint16_t next;  // the stored value
-};
-
 // True when the image can hold the volume (readVolumeLayout) and its areas follow each other as
 // the floppy transfers stream them (isStreamLayout): the floppy read's acceptance. Image files
 // take every layout readVolumeLayout accepts.
@@ -99,11 +87,13 @@ struct ExtractCount {
     int folders = 0;
 };
 
-// The walker's position, for walks nested in another (see saveCursor).
+// The walker's position, for walks nested in another (see saveCursor): the folder's chain (no
+// cluster for the root, and once a subfolder's walk has ended), and the next slot to read in the
+// current cluster or the root.
 struct WalkCursor {
-    uint16_t cluster;
-    uint16_t index;
-    uint32_t walk;
+    ChainCursor chain;
+    uint16_t index = 0;
+    bool root = false;
 };
 
 class VolumeImage : public MessageList {
@@ -156,7 +146,11 @@ public:
     uint8_t* clusterData(uint32_t cluster);
     bool isDataCluster(uint32_t cluster) const { return clusterData(cluster) != nullptr; }
     // The link stored for `cluster`; kLinkBroken when `cluster` is no data cluster itself.
+    // Chains are walked with a ChainCursor (image/chain_cursor.h), which reads links through this.
     ChainLink nextLink(uint32_t cluster) const;
+    // Stores `value` (a cluster number or a mark) as the link of data cluster `cluster`; any other
+    // number is left alone. Every change to a chain goes through here (image/fat_codec.cpp).
+    void setLink(uint32_t cluster, uint16_t value);
     // Boot sector fields as stored.
     uint16_t bytesPerSector() const;
     uint8_t sectorsPerCluster() const;
@@ -364,14 +358,8 @@ public:
     uint16_t dataSectors;
     uint16_t backupDataSectors;
 
-    // DirectoryCursor of the walker. Each walk has its own number (cursorWalk, 0 once it has
-    // ended); walkStamps holds, per cluster, the number of the last walk that entered it, so a
-    // walk that comes back to one of its clusters (a cyclic chain) ends there.
-    uint16_t cursorCluster;
-    uint16_t cursorIndex;
-    uint32_t cursorWalk;
-    uint32_t walkCounter;
-    uint32_t walkStamps[kFatTableEntries];
+    // The walker's position (directory/walker.cpp).
+    WalkCursor walkCursor;
 
     // TransferProgress, shared with the drive dialog's thread. keepRunning is the one field
     // written by one thread while the other runs, hence atomic.
@@ -385,12 +373,8 @@ public:
     uint8_t clusterCopy[kMaxClusterBytes];
 
     // Extraction's scratch, kept from one file to the next (directory/extract.cpp): the buffer
-    // that gathers the pieces of a fragmented chain (allocated when first needed), and per
-    // cluster the number of the last chain that passed through it, so that a chain that comes
-    // back to one of its clusters ends there.
+    // that gathers the pieces of a fragmented chain, allocated when first needed.
     std::unique_ptr<uint8_t[]> extractBuffer;
-    uint32_t chainCounter;
-    uint32_t chainStamps[kFatTableEntries];
 };
 
 #endif
