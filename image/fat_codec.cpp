@@ -1,6 +1,5 @@
 // The FAT as the volume holds it: the only two places that know how FAT12 packs two 12-bit
-// entries into three bytes, and the reading and writing of single links, where every walk and
-// every change of a chain meets the unpacked table.
+// entries into three bytes, and the one place that changes a link of the unpacked table.
 #include "image/volume_image.h"
 
 #include <cstring>
@@ -29,14 +28,6 @@ void VolumeImage::encodeFat() {
         if (o + 2 < kFatBytes) fat1[o + 2] = static_cast<uint8_t>(b >> 4);
     }
     std::memcpy(fat2, fat1, kFatBytes);
-}
-
-ChainLink VolumeImage::nextLink(uint32_t cluster) const {
-    if (!isDataCluster(cluster)) return ChainLink{kLinkBroken, 0};
-    uint16_t value = fatTable[cluster];
-    if (value >= kFirstEndMark) return ChainLink{kLinkEnd, value};
-    if (value == kBadClusterMark) return ChainLink{kLinkBad, value};
-    return ChainLink{isDataCluster(value) ? kLinkData : kLinkBroken, value};
 }
 
 void VolumeImage::setLink(uint32_t cluster, uint16_t value) {

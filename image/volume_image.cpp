@@ -263,6 +263,14 @@ uint8_t* VolumeImage::clusterData(uint32_t cluster) {
     return const_cast<uint8_t*>(static_cast<const VolumeImage*>(this)->clusterData(cluster));
 }
 
+ChainLink VolumeImage::nextLink(uint32_t cluster) const {
+    if (!isDataCluster(cluster)) return ChainLink{kLinkBroken, 0};
+    uint16_t value = fatTable[cluster];
+    if (value >= kFirstEndMark) return ChainLink{kLinkEnd, value};
+    if (value == kBadClusterMark) return ChainLink{kLinkBad, value};
+    return ChainLink{isDataCluster(value) ? kLinkData : kLinkBroken, value};
+}
+
 uint16_t VolumeImage::bytesPerSector() const { return readLe16(bootSector + bs::kBytesPerSector); }
 uint8_t VolumeImage::sectorsPerCluster() const { return bootSector[bs::kSectorsPerCluster]; }
 uint16_t VolumeImage::reservedSectors() const {
