@@ -146,6 +146,15 @@ void emptyFolder(DeleteRun& run, uint16_t folder) {
 
 }  // namespace
 
+int VolumeImage::deleteTree(const uint8_t* entry, int32_t entryCluster, int32_t entryIndex,
+                            int32_t longNameCluster, int32_t longNameIndex) {
+    // "." would empty the folder that holds it, ".." its parent.
+    if (isDotEntry(entry)) return kResultNoEntry;
+    uint16_t first = entryFirstCluster(entry);
+    if (isFolderEntry(entry)) deleteFolderContents(first);
+    return deleteEntry(first, entryCluster, entryIndex, longNameCluster, longNameIndex);
+}
+
 int VolumeImage::deleteEntry(uint16_t firstCluster, int32_t entryCluster, int32_t entryIndex,
                              int32_t longNameCluster, int32_t longNameIndex) {
     removeEntry(*this, firstCluster, entryCluster, entryIndex, longNameCluster, longNameIndex,

@@ -184,7 +184,7 @@ public:
     int importBootCode(const char* path);
     int exportBootCode(const char* path);
 
-    // --- directory walker (directory/walker.cpp) --------------------------------------------
+    // --- directory walker (directory/folder_walk.cpp) ---------------------------------------
     // Starts a walk of the folder whose chain begins at `firstCluster` (0: the root) and returns
     // its first entry as nextEntry does. A first cluster that names no data cluster is an empty
     // folder.
@@ -227,7 +227,14 @@ public:
     int extractTempCopy(const uint8_t* entry, const uint16_t* longName, MessageList& tempFiles,
                         char* path, size_t capacity);
 
-    // Deletion (directory/delete.cpp). All return 0 and queue nothing.
+    // Deletion (directory/delete.cpp). All queue nothing.
+    //
+    // Deletes a listed entry with everything below it, as the Delete command and `rm` do: a
+    // folder's contents (deleteFolderContents), then the entry itself (deleteEntry). 0; 660 for
+    // "." and "..", which are never deleted (nothing changes).
+    int deleteTree(const uint8_t* entry, int32_t entryCluster, int32_t entryIndex,
+                   int32_t longNameCluster, int32_t longNameIndex);
+    // The three below return 0.
     // Marks the entry's slots (and its long-name slots, in every cluster they span), frees its
     // chain and gives back folder clusters whose slots have all become free.
     int deleteEntry(uint16_t firstCluster, int32_t entryCluster, int32_t entryIndex,
@@ -358,7 +365,7 @@ public:
     uint16_t dataSectors;
     uint16_t backupDataSectors;
 
-    // The walker's position (directory/walker.cpp).
+    // The walker's position (directory/folder_walk.cpp).
     WalkCursor walkCursor;
 
     // TransferProgress, shared with the drive dialog's thread. keepRunning is the one field

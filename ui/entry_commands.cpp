@@ -126,16 +126,11 @@ void ImageEditor::deleteCommand() {
     for (int i = 0; i < count; ++i) {
         if (!itemSelected(list, i)) continue;
         const DirListEntry* record = entryForItem(i);
-        if (record == nullptr) continue;
-        uint16_t first = entryFirstCluster(record->rawEntry);
-        if (isFolder(record)) {
-            // ".." is passed over; so is ".", which would empty the folder being shown.
-            if (isDotEntry(record->rawEntry)) continue;
-            deleteFolderContents(first);
-        }
-        deleteEntry(first, record->entryCluster, record->entryIndex, record->longNameCluster,
-                    record->longNameIndex);
-        deleted = true;
+        // "." and ".." are passed over.
+        if (record != nullptr &&
+            deleteTree(record->rawEntry, record->entryCluster, record->entryIndex,
+                       record->longNameCluster, record->longNameIndex) == kResultOk)
+            deleted = true;
     }
     if (deleted) markChanged();
     rebuildViews();
