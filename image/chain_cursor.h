@@ -23,14 +23,16 @@ struct ChainLink {
 
 // A walk along the chain that begins at a cluster, one cluster at a time:
 //   for (ChainCursor c(image, first); c.atCluster(); c.advance()) ... c.cluster() ...
-// The loop rule: when the cursor is made, the chain's distinct clusters are counted (Brent's
-// cycle finding: no memory, no state in the image, so walks may nest or run side by side, and a
-// chain without a loop is read once more), and the walk takes at most that many clusters. On a
-// chain that does not change under the walk, the cursor stands on every cluster once, in chain
-// order, and a chain that comes back ends after the last cluster before the first one met again
-// (looped() then says so). A walk that changes its own chain as it goes (freeing the cluster it
-// stands on, giving back a folder cluster) only ever takes clusters out of what lies ahead, and
-// the links are read as the cursor gets to them; the count bounds every walk whatever changes.
+// The loop rule: when the cursor is made, it counts the chain's distinct clusters (Brent's cycle
+// finding), and the walk takes at most that many. On a chain that does not change under the walk
+// the cursor stands on every cluster once, in chain order, and a chain that comes back ends after
+// the last cluster before the first one met again (looped() then says so). The count needs no
+// memory and no state in the image, so walks nest and run side by side (marks per cluster shared
+// by all walks are overwritten by a walk nested in another; a bound of clusterCount hops goes
+// round a loop many times); it costs one more read of each link. A walk that changes its own
+// chain as it goes (freeing the cluster it stands on, giving back a folder cluster) only takes
+// clusters out of what lies ahead, and links are read as the cursor gets to them; the count bounds
+// every walk whatever changes.
 class ChainCursor {
 public:
     // A cursor that stands on no cluster.
