@@ -11,9 +11,13 @@ NATIVE := build/native
 ASAN := build/asan
 WIN32 := build/win32
 FUZZ := build/fuzz
+# Machines without IA-32 emulation cannot run 32-bit programs, so neither 32-bit Wine: there the
+# Windows suites run on a 64-bit build of the same code under wine64 (build/win64, a test build
+# only), and the 32-bit programs are still built and checked.
+WIN64 := build/win64
 FUZZ_SECONDS ?= 180
 
-.PHONY: all deps native asan windows fuzz-build test check test-native test-asan test-windows test-fuzz \
+.PHONY: all deps native asan windows windows64 fuzz-build test check test-native test-asan test-windows test-fuzz \
 	fuzz run clean
 
 all: deps native asan windows fuzz-build
@@ -28,6 +32,9 @@ $(ASAN)/CMakeCache.txt: | deps
 $(FUZZ)/CMakeCache.txt: | deps
 	cmake -S . -B $(FUZZ) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOLVEN_FUZZ=ON -DTOLVEN_WERROR=$(WERROR) \
 	  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
+$(WIN64)/CMakeCache.txt: | deps
+	cmake -S . -B $(WIN64) -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake \
+	  -DTOLVEN_WERROR=OFF
 $(WIN32)/CMakeCache.txt: | deps
 	cmake -S . -B $(WIN32) -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
 	  -DTOLVEN_WERROR=$(WERROR)
@@ -38,6 +45,8 @@ asan: deps $(ASAN)/CMakeCache.txt
 	cmake --build $(ASAN) -j$(JOBS)
 windows: deps $(WIN32)/CMakeCache.txt
 	cmake --build $(WIN32) -j$(JOBS)
+windows64: deps $(WIN64)/CMakeCache.txt
+	cmake --build $(WIN64) -j$(JOBS)
 fuzz-build: deps $(FUZZ)/CMakeCache.txt
 	cmake --build $(FUZZ) -j$(JOBS)
 
@@ -45,7 +54,9 @@ fuzz-build: deps $(FUZZ)/CMakeCache.txt
 # kept reproducers, then the Windows build under Wine (core tests and window tests); ctest's
 # summary closes the run.
 test: all
-	@scripts/run-tests.sh $(NATIVE) $(ASAN) $(WIN32) $(FUZZ)
+	@if scripts/runs-32bit.sh; then scripts/run-tests.sh $(NATIVE) $(ASAN) $(WIN32) $(FUZZ); \
+	else $(MAKE) --no-print-directory windows64 && \
+	  scripts/run-tests.sh $(NATIVE) $(ASAN) $(WIN64) $(FUZZ) $(WIN32); fi
 
 check: deps native asan fuzz-build
 	@scripts/run-tests.sh $(NATIVE) $(ASAN) "" $(FUZZ)
@@ -55,7 +66,8 @@ test-native: native
 test-asan: asan
 	cd $(ASAN) && ctest --output-on-failure -j$(JOBS)
 test-windows: windows
-	scripts/run-tests.sh "" "" $(WIN32)
+	@if scripts/runs-32bit.sh; then scripts/run-tests.sh "" "" $(WIN32); \
+	else $(MAKE) --no-print-directory windows64 && scripts/run-tests.sh "" "" $(WIN64) "" $(WIN32); fi
 test-fuzz: fuzz-build
 	scripts/fuzz.sh check $(FUZZ)
 

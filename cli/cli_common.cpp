@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "directory/image_path.h"
-#include "platform/host_error.h"
+#include "image/error_report.h"
 
 int usageError(const char* usage) {
     std::fprintf(stderr, "usage: tolven-cli %s\n", usage);
@@ -51,17 +51,8 @@ std::string escapeControls(const std::string& text) {
 }
 
 int reportFailure(VolumeImage& image, int result, const char* path) {
-    char message[kMessageTextSize + 1];
-    for (;;) {
-        std::memset(message, 0, sizeof message);
-        if (!image.popFront(message, kMessageTextSize)) break;
-        std::fprintf(stderr, "%s\n", escapeControls(message).c_str());
-        std::string reason = hostFailureReason(message);
-        if (!reason.empty()) std::fprintf(stderr, "%s\n", escapeControls(reason).c_str());
-    }
-    std::string reason = path != nullptr ? hostExplainedPath(path) : std::string();
-    if (!reason.empty()) std::fprintf(stderr, "%s\n", escapeControls(reason).c_str());
-    std::fprintf(stderr, "error %i\n", result);
+    for (const std::string& line : composeErrorReport(image, path, result, kEveryMessage))
+        std::fprintf(stderr, "%s\n", escapeControls(line).c_str());
     return kExitFailure;
 }
 

@@ -11,21 +11,14 @@ const int kExitOk = 0;
 const int kExitFailure = 1;
 const int kExitUsage = 2;
 
-struct CliCommand {
-    const char* name;
-    int (*run)(int argc, char** argv);  // argv[0] is the command name
-    const char* usage;                  // "new IMAGE --type N [--label L] [--oem O] [--force]"
-    const char* summary;
-};
-
 // Prints "usage: tolven-cli USAGE" on standard error; returns kExitUsage.
 int usageError(const char* usage);
 // True when any argument is --help or -h; the caller then prints its usage on standard output.
 bool wantsHelp(int argc, char** argv);
 int printUsage(const char* usage, const char* summary);
-// Prints every queued message on its own line (escaped), each followed by the system's reason
-// when a host call on the path it names failed, then "PATH: REASON" when `path` (the file the
-// operation worked on) is given and a host call failed, then "error N"; returns kExitFailure.
+// Prints the image's error report (composeErrorReport: the queued messages with the system's
+// reasons, `path` the file the operation worked on, then "error N") on standard error, a line
+// each with its control characters escaped; returns kExitFailure.
 int reportFailure(VolumeImage& image, int result, const char* path = nullptr);
 // Prints the failure of a path resolve (directory/image_path.h) on standard error ("Path \"%s\"
 // not found in image!" and the like) and returns kExitFailure.

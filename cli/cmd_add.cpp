@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "cli/cli_common.h"
+#include "cli/commands.h"
 #include "directory/image_path.h"
 
 static const char kAddUsage[] = "add IMAGE HOSTPATH... [-d FOLDER]";

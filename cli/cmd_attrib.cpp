@@ -1,8 +1,10 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 #include "cli/cli_common.h"
+#include "cli/commands.h"
 #include "directory/image_path.h"
 
 namespace {
@@ -35,10 +37,9 @@ bool readFlag(const char* text, uint8_t* setBits, uint8_t* clearBits) {
 
 // As `ls` shows them: "d" for folders, then r, a, h, s or "-".
 void printAttributes(const ImagePathEntry& e, const std::string& spelled) {
-    uint8_t a = e.entry[de::kAttributes];
-    std::printf("%c%c%c%c%c %s\n", (a & de::kAttrDirectory) ? 'd' : '-',
-                (a & de::kAttrReadOnly) ? 'r' : '-', (a & de::kAttrArchive) ? 'a' : '-',
-                (a & de::kAttrHidden) ? 'h' : '-', (a & de::kAttrSystem) ? 's' : '-',
+    char letters[5];
+    attributeLetters(e.entry[de::kAttributes], letters);
+    std::printf("%c%s %s\n", isFolderEntry(e.entry) ? 'd' : '-', letters,
                 escapeControls(spelled).c_str());
 }
 
@@ -50,7 +51,7 @@ int runAttrib(int argc, char** argv) {
     for (int i = 3; i < argc; ++i)
         if (!readFlag(argv[i], &setBits, &clearBits)) return usageError(kUsage);
     const char* imagePath = argv[1];
-    VolumeImage* image = new VolumeImage;
+    auto image = std::make_unique<VolumeImage>();
     int status = kExitFailure;
     if (loadImage(*image, imagePath)) {
         ImagePathEntry e;
@@ -69,6 +70,5 @@ int runAttrib(int argc, char** argv) {
                                          : reportFailure(*image, result);
         }
     }
-    delete image;
     return status;
 }

@@ -2,6 +2,7 @@
 #include <memory>
 
 #include "cli/cli_common.h"
+#include "cli/commands.h"
 
 // Shared by `bootsector` and `bootcode`: ACTION IMAGE FILE, where import changes the image and
 // saves it only on success.

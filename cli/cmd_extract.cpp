@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "cli/cli_common.h"
+#include "cli/commands.h"
 #include "directory/extract.h"
 #include "directory/image_path.h"
 

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "cli/cli_common.h"
+#include "cli/commands.h"
 #include "floppy/transfer_sink.h"
 #include "platform/console_break.h"
 

@@ -1,7 +1,9 @@
 #include <cstdio>
+#include <memory>
 #include <string>
 
 #include "cli/cli_common.h"
+#include "cli/commands.h"
 #include "directory/oem_text.h"
 #include "platform/host_text.h"
 
@@ -24,7 +26,7 @@ int runLabel(int argc, char** argv) {
     static const char kUsage[] = "label IMAGE [LABEL]";
     if (argc != 2 && argc != 3) return usageError(kUsage);
     const char* imagePath = argv[1];
-    VolumeImage* image = new VolumeImage;
+    auto image = std::make_unique<VolumeImage>();
     int status = kExitFailure;
     if (loadImage(*image, imagePath)) {
         if (argc == 2) {
@@ -36,6 +38,5 @@ int runLabel(int argc, char** argv) {
                                          : reportFailure(*image, result);
         }
     }
-    delete image;
     return status;
 }

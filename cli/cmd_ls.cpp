@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cli/cli_common.h"
+#include "cli/commands.h"
 #include "directory/image_path.h"
 #include "image/boot_sector.h"
 #include "platform/host_text.h"
@@ -23,17 +24,15 @@ struct Lister {
 };
 
 void printLine(const uint8_t* entry, const std::string& path) {
-    uint8_t attr = entry[de::kAttributes];
-    char letters[6] = {
-        (attr & de::kAttrDirectory) ? 'd' : '-', (attr & de::kAttrReadOnly) ? 'r' : '-',
-        (attr & de::kAttrArchive) ? 'a' : '-',   (attr & de::kAttrHidden) ? 'h' : '-',
-        (attr & de::kAttrSystem) ? 's' : '-',    '\0'};
+    char letters[5];
+    attributeLetters(entry[de::kAttributes], letters);
     uint16_t date = readLe16(entry + de::kDate);
     uint16_t time = readLe16(entry + de::kTime);
-    std::printf("%s %u %04u-%02u-%02u %02u:%02u:%02u %s\n", letters,
-                static_cast<unsigned>(readLe32(entry + de::kFileSize)), 1980u + (date >> 9),
-                (date >> 5) & 15u, date & 31u, static_cast<unsigned>(time >> 11), (time >> 5) & 63u,
-                (time & 31u) * 2, escapeControls(path).c_str());
+    std::printf("%c%s %u %04u-%02u-%02u %02u:%02u:%02u %s\n", isFolderEntry(entry) ? 'd' : '-',
+                letters, static_cast<unsigned>(readLe32(entry + de::kFileSize)),
+                1980u + (date >> 9), (date >> 5) & 15u, date & 31u,
+                static_cast<unsigned>(time >> 11), (time >> 5) & 63u, (time & 31u) * 2,
+                escapeControls(path).c_str());
 }
 
 void listFolder(Lister& l, uint16_t folder, int depth) {

@@ -2,6 +2,7 @@
 #include <memory>
 
 #include "cli/cli_common.h"
+#include "cli/commands.h"
 
 int runMap(int argc, char** argv) {
     static const char kUsage[] = "map IMAGE";

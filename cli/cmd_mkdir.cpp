@@ -1,6 +1,7 @@
 #include <memory>
 
 #include "cli/cli_common.h"
+#include "cli/commands.h"
 #include "directory/image_path.h"
 #include "platform/clock.h"
 

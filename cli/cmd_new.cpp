@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "cli/cli_common.h"
+#include "cli/commands.h"
 #include "image/disk_types.h"
 #include "image/volume_label.h"
 #include "platform/host_file.h"

@@ -1,13 +1,15 @@
 #include <cstdio>
+#include <memory>
 
 #include "cli/cli_common.h"
+#include "cli/commands.h"
 #include "directory/image_path.h"
 
 int runRename(int argc, char** argv) {
     static const char kUsage[] = "rename IMAGE PATH NEWNAME";
     if (argc != 4) return usageError(kUsage);
     const char* imagePath = argv[1];
-    VolumeImage* image = new VolumeImage;
+    auto image = std::make_unique<VolumeImage>();
     int status = kExitFailure;
     if (loadImage(*image, imagePath)) {
         ImagePathEntry e;
@@ -23,6 +25,5 @@ int runRename(int argc, char** argv) {
                                          : reportFailure(*image, result);
         }
     }
-    delete image;
     return status;
 }

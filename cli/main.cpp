@@ -8,26 +8,10 @@
 #include <vector>
 
 #include "cli/cli_common.h"
+#include "cli/commands.h"
 #include "platform/console_text.h"
 #include "platform/host_text.h"
 #include "version.h"
-
-// Each command lives in a file of its own (cli/cmd_*.cpp).
-int runNew(int argc, char** argv);
-int runInfo(int argc, char** argv);
-int runMap(int argc, char** argv);
-int runBootSector(int argc, char** argv);
-int runBootCode(int argc, char** argv);
-int runLs(int argc, char** argv);
-int runExtract(int argc, char** argv);
-int runRm(int argc, char** argv);
-int runAdd(int argc, char** argv);
-int runMkdir(int argc, char** argv);
-int runRename(int argc, char** argv);
-int runAttrib(int argc, char** argv);
-int runLabel(int argc, char** argv);
-int runRead(int argc, char** argv);
-int runWrite(int argc, char** argv);
 
 namespace {
 const CliCommand kCommands[] = {

@@ -77,6 +77,14 @@ void shortDisplayName(const uint8_t* entry, uint16_t* out) {
     }
 }
 
+void attributeLetters(uint8_t attributes, char* out) {
+    out[0] = (attributes & de::kAttrReadOnly) ? 'r' : '-';
+    out[1] = (attributes & de::kAttrArchive) ? 'a' : '-';
+    out[2] = (attributes & de::kAttrHidden) ? 'h' : '-';
+    out[3] = (attributes & de::kAttrSystem) ? 's' : '-';
+    out[4] = '\0';
+}
+
 void copyLongNamePiece(const uint8_t* slot, uint8_t* out) {
     std::memcpy(out, slot + de::kChars1, 10);
     std::memcpy(out + 10, slot + de::kChars2, 12);

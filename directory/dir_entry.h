@@ -101,6 +101,10 @@ int shortNameAsShown(const uint8_t* entry, uint16_t* out);
 // (ASCII letters only); zero-filled to 260 units.
 void shortDisplayName(const uint8_t* entry, uint16_t* out);
 
+// The attributes as the list and the CLI show them: "r", "a", "h", "s" for the set bits and "-"
+// for the others, in that order; `out` holds the four letters and a terminator.
+void attributeLetters(uint8_t attributes, char* out);
+
 // Copies piece `slot` (13 units, 26 bytes) of a long-name entry to `out` (UTF-16LE bytes).
 void copyLongNamePiece(const uint8_t* slot, uint8_t* out);
 

@@ -126,6 +126,11 @@ void queueOpenFailure(VolumeImage& image, FloppyOpenError error) {
     }
 }
 
+void queueLockFailure(VolumeImage& image, const char* before, const char* driveName) {
+    image.queueMessage("%sClose every window and program using drive %s and try again!", before,
+                       driveName);
+}
+
 bool readWhole(FloppyDevice& device, void* buffer, uint32_t count) {
     uint32_t got = 0;
     return device.read(buffer, count, &got) && got == count;

@@ -41,6 +41,9 @@ bool readWhole(FloppyDevice& device, void* buffer, uint32_t count);
 // the remedy), or anything else (another program may hold it).
 void queueOpenFailure(VolumeImage& image, FloppyOpenError error);
 
+// Queues `before` and the remedy for a lock that other programs kept from being taken.
+void queueLockFailure(VolumeImage& image, const char* before, const char* driveName);
+
 // Tells the device the geometry of a boot sector that carries the signature.
 void tellGeometry(FloppyDevice& device, const uint8_t* bootSector);
 

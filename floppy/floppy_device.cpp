@@ -62,12 +62,25 @@ bool FloppyDevice::open(const char* driveName, FloppyAccess access) {
     if (drive_ == nullptr) return false;
     backend_ = &backend;
     readAheadAllowed_ = backend.readAhead == nullptr || backend.readAhead(drive_);
+    // A volume without a file system of its own has no limit to lift and may refuse the call.
+    if (access == kFloppyReadWriteAccess) backend.allowExtendedAccess(drive_);
     return true;
 }
 
 bool FloppyDevice::isOpen() const { return backend_ != nullptr; }
 
-bool FloppyDevice::lock() { return isOpen() && backend_->lock(drive_); }
+// An Explorer window on the drive or a command prompt standing in it holds the volume open, and
+// the lock fails until it lets go.
+bool FloppyDevice::lock(const std::atomic<uint8_t>& keepRunning) {
+    for (int attempt = 1; isOpen(); ++attempt) {
+        if (backend_->lock(drive_)) return true;
+        if (attempt == kLockTries || keepRunning.load() == 0) break;
+        backend_->pause(drive_, kLockPauseMilliseconds);
+    }
+    return false;
+}
+
+bool FloppyDevice::writeProtected() { return isOpen() && backend_->writeProtected(drive_); }
 
 bool FloppyDevice::unlock() { return isOpen() && backend_->unlock(drive_); }
 
@@ -94,9 +107,9 @@ DiskPresence FloppyDevice::diskGeometry(MediaGeometry* geometry) {
 
 // A drive that refuses to be told the sector order refuses it for every track, so it is asked
 // once a transfer; its own layout is better than no format.
-bool FloppyDevice::formatTracks(const FormatRequest& request) {
+FormatOutcome FloppyDevice::formatTracks(const FormatRequest& request) {
     dropReadAhead();
-    if (!isOpen()) return false;
+    if (!isOpen()) return kFormatFailed;
     FormatOutcome outcome = kFormatOrderRefused;
     if (request.sectorsPerTrack != 0 && !orderRefused_) {
         outcome = backend_->formatTracks(drive_, request);
@@ -107,7 +120,7 @@ bool FloppyDevice::formatTracks(const FormatRequest& request) {
         inOrder.sectorsPerTrack = 0;
         outcome = backend_->formatTracks(drive_, inOrder);
     }
-    return outcome == kFormatDone;
+    return outcome;
 }
 
 bool FloppyDevice::write(const void* buffer, uint32_t count, uint32_t* written) {
@@ -146,6 +159,14 @@ bool FloppyDevice::writeGathered(uint32_t count) {
         position_ = start;
     }
     return false;
+}
+
+bool FloppyDevice::seek(uint64_t position) {
+    aheadLength_ = aheadUsed_ = 0;
+    if (!isOpen() || positionLost_) return false;
+    positionLost_ = !backend_->seek(drive_, position);
+    if (!positionLost_) position_ = position;
+    return !positionLost_;
 }
 
 void FloppyDevice::close() {

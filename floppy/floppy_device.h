@@ -5,25 +5,34 @@
 #ifndef TOLVEN_FLOPPY_FLOPPY_DEVICE_H
 #define TOLVEN_FLOPPY_FLOPPY_DEVICE_H
 
+#include <atomic>
 #include <cstdint>
 
 #include "platform/floppy_drive.h"
 
 class FloppyDevice {
 public:
+    // Windows' own example of ejecting a volume tries its lock 20 times, half a second apart.
+    static constexpr int kLockTries = 20;
+    static constexpr uint32_t kLockPauseMilliseconds = 500;
+
     FloppyDevice();
     ~FloppyDevice();  // closes the device if still open
     FloppyDevice(const FloppyDevice&) = delete;
     FloppyDevice& operator=(const FloppyDevice&) = delete;
 
     // Opens the raw volume of `driveName` ("A:") shared, for reading and writing or for its
-    // queries only (which need neither a disk nor administrative rights). After a failure,
-    // openError says why.
+    // queries only (which need neither a disk nor administrative rights). Opened for reading and
+    // writing, the whole disk is reached whatever volume the file system mounted on it. After a
+    // failure, openError says why.
     bool open(const char* driveName, FloppyAccess access = kFloppyReadWriteAccess);
     FloppyOpenError openError() const { return openError_; }
-    bool lock();
+    // Locks the volume, trying again for up to kLockTries x kLockPauseMilliseconds while another
+    // program holds it open; gives up early once `keepRunning` is 0. False when it stayed held.
+    bool lock(const std::atomic<uint8_t>& keepRunning);
     bool unlock();
     bool dismount();
+    bool writeProtected();
     // Fills up to `capacity` records (at most kMaxMediaRecords), from the disk class's query or,
     // when the drive leaves that unanswered, the storage class's. A drive that knows more records
     // than fit fills the list and fails with *moreData set.
@@ -32,8 +41,8 @@ public:
     DiskPresence diskGeometry(MediaGeometry* geometry);
     // Formats the tracks the request names. The stream position does not move. A drive that
     // refuses the request's sector order formats them in its own layout, as does every later
-    // request until the device is opened again.
-    bool formatTracks(const FormatRequest& request);
+    // request until the device is opened again; kFormatOrderRefused never comes back.
+    FormatOutcome formatTracks(const FormatRequest& request);
     // Reads up to `count` bytes at the stream position; *got is how many came (fewer at the end of
     // the medium). False when the read call failed.
     bool read(void* buffer, uint32_t count, uint32_t* got);
@@ -49,6 +58,8 @@ public:
     // there, fails every later transfer), so the caller writes the same bytes again in its own
     // units and the failure is found in the very unit that holds it.
     bool writeGathered(uint32_t count);
+    // Moves the stream position to byte `position`.
+    bool seek(uint64_t position);
     void close();
     bool isOpen() const;
 

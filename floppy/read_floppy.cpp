@@ -42,8 +42,8 @@ int VolumeImage::readFromFloppy(const char* driveName) {
     }
 
     publishStep("Locking floppy drive");
-    if (result == kResultOk && !device.lock()) {
-        queueMessage("Could not lock floppy drive!");
+    if (result == kResultOk && !device.lock(keepRunning)) {
+        queueLockFailure(*this, "Could not lock floppy drive! ", driveName);
         result = kResultHostIo;
     }
     checkPoint(result);

@@ -51,3 +51,8 @@ int VolumeImage::finishTransfer(int result) {
     }
     return result;
 }
+
+int failUnstartedTransfer(VolumeImage& image) {
+    image.queueMessage("Could not start the floppy transfer!");
+    return image.finishTransfer(kResultHostIo);
+}

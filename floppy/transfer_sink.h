@@ -13,4 +13,11 @@ struct TransferSink {
     void* context;
 };
 
+class VolumeImage;
+
+// Ends a transfer that could not even start (no worker thread, no drive to run it on) through
+// the image's sink as a failure with its message: nothing may take the image as read or the disk
+// as written. Returns the result.
+int failUnstartedTransfer(VolumeImage& image);
+
 #endif

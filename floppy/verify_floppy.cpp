@@ -31,8 +31,10 @@ int VolumeImage::verifyFloppy(const char* driveName, int result) {
         queueMessage("Could not verify floppy! Drive could not be acessed!");
         return finishTransfer(kResultVerifyFailed);
     }
-    if (!device.lock()) {
-        queueMessage("Could not verify floppy! Drive could not be locked!");
+    // After a failed write nothing is compared, so no other program is waited for either.
+    bool locked = result == kResultOk && device.lock(keepRunning);
+    if (result == kResultOk && !locked) {
+        queueLockFailure(*this, "Could not verify floppy! Drive could not be locked! ", driveName);
         result = kResultVerifyFailed;
     }
 
@@ -46,7 +48,7 @@ int VolumeImage::verifyFloppy(const char* driveName, int result) {
     result = runAreaPass(*this, device, kVerifyPass, 0, result);
 
     publishStep("Unlocking floppy drive");
-    device.unlock();
+    if (locked) device.unlock();
     device.close();
     freeBackupClusters();
     return finishTransfer(result);

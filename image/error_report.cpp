@@ -4,27 +4,34 @@
 
 #include "image/message_list.h"
 #include "image/volume_image.h"
+#include "platform/host_error.h"
 
-bool buildErrorReport(MessageList& messages, char* report) {
-    std::memset(report, 0, kErrorReportCapacity);
+std::vector<std::string> composeErrorReport(MessageList& messages, const char* path, int code,
+                                            size_t messageBytes) {
+    std::vector<std::string> lines;
     // A message can be as long as the image's format buffer; one byte more keeps it terminated
     // even if a caller queued an unterminated block.
     char message[kMessageTextSize + 1];
     size_t used = 0;
-    bool any = false;
+    bool any = false, full = false;
     for (;;) {
         std::memset(message, 0, sizeof message);
         if (!messages.popFront(message, kMessageTextSize)) break;
-        size_t len = std::strlen(message);
-        size_t need = (any ? 1 : 0) + len;
-        if (used + need <= kErrorReportCapacity - 1) {
-            if (any) report[used++] = '\n';
-            std::memcpy(report + used, message, len);
-            used += len;
-        } else {
-            used = kErrorReportCapacity - 1;  // full: later messages are dropped, not split
-        }
+        size_t need = (any ? 1 : 0) + std::strlen(message);
         any = true;
+        // Once full, later messages are dropped, not split.
+        full = full || need > messageBytes - used;
+        if (full) continue;
+        used += need;
+        lines.push_back(message);
+        std::string reason = hostFailureReason(message);
+        if (!reason.empty()) lines.push_back(reason);
     }
-    return any;
+    if (any || code != kNoErrorCode) {
+        std::string last = path != nullptr ? hostExplainedPath(path) : std::string();
+        if (!last.empty()) lines.push_back(last);
+        if (code != kNoErrorCode) lines.push_back("error " + std::to_string(code));
+    }
+    hostForgetFailures();
+    return lines;
 }

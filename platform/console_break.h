@@ -4,7 +4,25 @@
 #ifndef TOLVEN_PLATFORM_CONSOLE_BREAK_H
 #define TOLVEN_PLATFORM_CONSOLE_BREAK_H
 
-// Sets the handler (null: the default again). It runs on a thread of its own.
+#include <mutex>
+
+// Sets the handler (null: the default again). It runs on a thread of its own; once the handler
+// has been set to null, no call of the one before is running or will run, so its context may go.
 void setConsoleBreakHandler(void (*onBreak)(void* context), void* context);
+
+// Where the handler is kept between the console's thread and the program's: a call runs while
+// the slot is held, so clearing it waits for a call under way.
+class ConsoleBreakSlot {
+public:
+    void set(void (*onBreak)(void* context), void* context);
+    void clear();
+    // Calls the handler; false when none is set.
+    bool deliver();
+
+private:
+    std::mutex mutex_;
+    void (*onBreak_)(void*) = nullptr;
+    void* context_ = nullptr;
+};
 
 #endif

@@ -2,28 +2,23 @@
 
 #include <windows.h>
 
-#include <atomic>
-
 namespace {
-std::atomic<void (*)(void*)> g_onBreak{nullptr};
-std::atomic<void*> g_context{nullptr};
+ConsoleBreakSlot g_slot;
 
 BOOL WINAPI onConsoleEvent(DWORD event) {
     if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
-    void (*onBreak)(void*) = g_onBreak.load();
-    if (onBreak == nullptr) return FALSE;
-    onBreak(g_context.load());
-    return TRUE;
+    return g_slot.deliver() ? TRUE : FALSE;
 }
 }  // namespace
 
+// The console calls its handlers on a thread it starts for each event, which may already be inside
+// onConsoleEvent when the handler is removed: clearing the slot waits for that call.
 void setConsoleBreakHandler(void (*onBreak)(void* context), void* context) {
     if (onBreak == nullptr) {
         SetConsoleCtrlHandler(onConsoleEvent, FALSE);
-        g_onBreak.store(nullptr);
+        g_slot.clear();
         return;
     }
-    g_context.store(context);
-    g_onBreak.store(onBreak);
+    g_slot.set(onBreak, context);
     SetConsoleCtrlHandler(onConsoleEvent, TRUE);
 }

@@ -49,8 +49,15 @@ struct FormatRequest {
 };
 
 // How a format call went. A drive may refuse to be told the sector order (USB floppy drives
-// often do) yet format with its own.
-enum FormatOutcome { kFormatDone, kFormatFailed, kFormatOrderRefused };
+// often do) yet format with its own; some USB drives refuse to format at all. A disk whose
+// write-protect tab is open fails every format, whichever drive it is in.
+enum FormatOutcome {
+    kFormatDone,
+    kFormatFailed,        // the disk could not be formatted there (a bad track, no disk)
+    kFormatOrderRefused,  // only for a request with a sector order
+    kFormatRefused,       // the drive takes no format request at all
+    kFormatWriteProtected
+};
 
 // GetDriveTypeA's answer for a removable drive.
 const uint32_t kDriveRemovable = 2;
@@ -80,13 +87,19 @@ struct FloppyBackend {
     bool (*lock)(void* drive);
     bool (*unlock)(void* drive);
     bool (*dismount)(void* drive);
+    // Lets raw reads and writes of this handle go past the end of the volume the file system has
+    // mounted (or last had mounted: a dismount does not lift that limit).
+    bool (*allowExtendedAccess)(void* drive);
+    // Whether the disk's write-protect tab is open; false also when the drive does not say.
+    bool (*writeProtected)(void* drive);
+    // Waits before the next try of a call that another program made fail.
+    void (*pause)(void* drive, uint32_t milliseconds);
     // Fills up to `capacity` records; a drive that knows more fills them and fails with
     // *moreData set.
     bool (*queryMediaTypes)(void* drive, MediaQuery query, MediaGeometry* records, int capacity,
                             bool* moreData);
     // The geometry of the disk in the drive (kDiskFound), or why there is none.
     DiskPresence (*diskGeometry)(void* drive, MediaGeometry* geometry);
-    // kFormatOrderRefused only for a request with a sector order.
     FormatOutcome (*formatTracks)(void* drive, const FormatRequest& request);
     bool (*read)(void* drive, void* buffer, uint32_t count, uint32_t* got);
     bool (*write)(void* drive, const void* buffer, uint32_t count, uint32_t* written);
@@ -106,6 +119,7 @@ const FloppyBackend& rawVolumeBackend();
 namespace win32_answer {
 const uint32_t kInvalidFunction = 1;       // ERROR_INVALID_FUNCTION
 const uint32_t kAccessDenied = 5;          // ERROR_ACCESS_DENIED
+const uint32_t kWriteProtect = 19;         // ERROR_WRITE_PROTECT
 const uint32_t kNotReady = 21;             // ERROR_NOT_READY: no disk in the drive
 const uint32_t kNotSupported = 50;         // ERROR_NOT_SUPPORTED
 const uint32_t kInvalidParameter = 87;     // ERROR_INVALID_PARAMETER
@@ -125,13 +139,21 @@ bool mediaQueryAnswered(bool ok, uint32_t error, bool* moreData);
 DiskPresence diskPresence(bool ok, uint32_t error, uint32_t mediaType);
 // Whether the medium check says the drive is empty.
 bool noDisk(uint32_t error);
-// Whether a format given its sector order failed because the drive takes no order (it then
-// formats with its own).
-bool formatOrderRefused(uint32_t error);
+// What a failed format call's error says: the drive refused the request itself (given a sector
+// order: the order, and it then formats with its own), the disk is write-protected, or the
+// format failed on the disk.
+FormatOutcome formatFailure(uint32_t error, bool ordered);
 // The gap between sectors a format of `mediaType` lays down, the one Windows' floppy driver
 // formats that medium with (not the shorter gap of reads and writes); 0 for a medium it lists
 // none for, which is formatted in the driver's own layout.
 uint16_t formatGapLength(uint32_t mediaType);
+// How many sectors later Windows' floppy driver starts each next track of one read or write call
+// than it started the one before (its skew delta: 3 on 1.44 MB, 2 on 720 KB, 6 on 2.88 MB, none
+// on 5.25-inch media). Each track is read from there to its end and then from its start, so on a
+// disk laid out in order the head has that many sectors' time to switch or step, and each track's
+// two commands meet at the index, where the gap is longest. A call's first track starts where the
+// call does.
+uint32_t driverTrackStagger(uint32_t mediaType);
 }  // namespace win32_answer
 
 #endif

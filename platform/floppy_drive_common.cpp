@@ -45,8 +45,11 @@ DiskPresence diskPresence(bool ok, uint32_t error, uint32_t mediaType) {
 
 bool noDisk(uint32_t error) { return error == kNotReady || error == kNoMediaInDrive; }
 
-bool formatOrderRefused(uint32_t error) {
-    return error == kInvalidFunction || error == kNotSupported || error == kInvalidParameter;
+FormatOutcome formatFailure(uint32_t error, bool ordered) {
+    if (error == kWriteProtect) return kFormatWriteProtected;
+    if (error == kInvalidFunction || error == kNotSupported || error == kInvalidParameter)
+        return ordered ? kFormatOrderRefused : kFormatRefused;
+    return kFormatFailed;
 }
 
 uint16_t formatGapLength(uint32_t mediaType) {
@@ -60,6 +63,15 @@ uint16_t formatGapLength(uint32_t mediaType) {
     case kMediaF5_180_512:
     case kMediaF5_160_512: return 0x50;
     case kMediaF5_320_1024: return 0xF0;
+    default: return 0;
+    }
+}
+
+uint32_t driverTrackStagger(uint32_t mediaType) {
+    switch (mediaType) {
+    case kMediaF3_1Pt44_512: return 3;
+    case kMediaF3_720_512: return 2;
+    case kMediaF3_2Pt88_512: return 6;
     default: return 0;
     }
 }

@@ -13,6 +13,7 @@ void* noDrive(const char*, FloppyAccess, FloppyOpenError* error) {
     return nullptr;
 }
 bool fail(void*) { return false; }
+void noPause(void*, uint32_t) {}
 bool failQuery(void*, MediaQuery, MediaGeometry*, int, bool* moreData) {
     if (moreData != nullptr) *moreData = false;
     return false;
@@ -30,9 +31,10 @@ bool failWrite(void*, const void*, uint32_t, uint32_t* written) {
 bool failSeek(void*, uint64_t) { return false; }
 void closeNothing(void*) {}
 
-const FloppyBackend kNoVolumes = {noDriveStrings, noDriveType, noDrive,      fail,       fail,
-                                  fail,           failQuery,   noDisk,       failFormat, failRead,
-                                  failWrite,      failSeek,    closeNothing, nullptr};
+const FloppyBackend kNoVolumes = {noDriveStrings, noDriveType, noDrive,  fail,      fail,
+                                  fail,           fail,        fail,     noPause,   failQuery,
+                                  noDisk,         failFormat,  failRead, failWrite, failSeek,
+                                  closeNothing,   nullptr};
 }  // namespace
 
 const FloppyBackend& rawVolumeBackend() { return kNoVolumes; }

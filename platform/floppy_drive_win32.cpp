@@ -70,6 +70,22 @@ bool lock(void* drive) { return control(drive, FSCTL_LOCK_VOLUME); }
 bool unlock(void* drive) { return control(drive, FSCTL_UNLOCK_VOLUME); }
 bool dismount(void* drive) { return control(drive, FSCTL_DISMOUNT_VOLUME); }
 
+// The FAT driver clips a volume handle's reads and writes to the size of the volume it mounted,
+// and keeps doing so after a dismount: a disk last formatted 720 KB would take only 720 KB of a
+// 1.44 MB image, each short write reported as a success.
+bool allowExtendedAccess(void* drive) { return control(drive, FSCTL_ALLOW_EXTENDED_DASD_IO); }
+
+// The floppy driver senses the write-protect tab here, as it does before every write.
+bool writeProtected(void* drive) {
+    NoCriticalErrorBox quiet;
+    DWORD returned = 0;
+    return DeviceIoControl(asHandle(drive), IOCTL_DISK_IS_WRITABLE, nullptr, 0, nullptr, 0,
+                           &returned, nullptr) == 0 &&
+           GetLastError() == win32_answer::kWriteProtect;
+}
+
+void pauseFor(void*, uint32_t milliseconds) { Sleep(milliseconds); }
+
 bool queryMediaTypes(void* drive, MediaQuery query, MediaGeometry* records, int capacity,
                      bool* moreData) {
     NoCriticalErrorBox quiet;
@@ -109,10 +125,10 @@ FormatOutcome formatInOrder(void* drive, const FormatRequest& request) {
     format.StartHeadNumber = request.startHead;
     format.EndHeadNumber = request.endHead;
     DWORD returned = 0;
-    return DeviceIoControl(asHandle(drive), IOCTL_DISK_FORMAT_TRACKS, &format, sizeof format,
-                           nullptr, 0, &returned, nullptr) != 0
-               ? kFormatDone
-               : kFormatFailed;
+    if (DeviceIoControl(asHandle(drive), IOCTL_DISK_FORMAT_TRACKS, &format, sizeof format, nullptr,
+                        0, &returned, nullptr) != 0)
+        return kFormatDone;
+    return win32_answer::formatFailure(GetLastError(), false);
 }
 
 // FORMAT_EX_PARAMETERS ends in its sector numbers, one WORD each, so the record is built in a
@@ -138,7 +154,7 @@ FormatOutcome formatWithOrder(void* drive, const FormatRequest& request, uint16_
     if (DeviceIoControl(asHandle(drive), IOCTL_DISK_FORMAT_TRACKS_EX, &format, size, nullptr, 0,
                         &returned, nullptr) != 0)
         return kFormatDone;
-    return win32_answer::formatOrderRefused(GetLastError()) ? kFormatOrderRefused : kFormatFailed;
+    return win32_answer::formatFailure(GetLastError(), true);
 }
 
 FormatOutcome formatTracks(void* drive, const FormatRequest& request) {
@@ -175,9 +191,23 @@ bool seek(void* drive, uint64_t position) {
 
 void close(void* drive) { CloseHandle(asHandle(drive)); }
 
-const FloppyBackend kRawVolumes = {
-    logicalDriveStrings, driveType,    open, lock,  unlock, dismount, queryMediaTypes,
-    diskGeometry,        formatTracks, read, write, seek,   close,    nullptr};
+const FloppyBackend kRawVolumes = {logicalDriveStrings,
+                                   driveType,
+                                   open,
+                                   lock,
+                                   unlock,
+                                   dismount,
+                                   allowExtendedAccess,
+                                   writeProtected,
+                                   pauseFor,
+                                   queryMediaTypes,
+                                   diskGeometry,
+                                   formatTracks,
+                                   read,
+                                   write,
+                                   seek,
+                                   close,
+                                   nullptr};
 }  // namespace
 
 const FloppyBackend& rawVolumeBackend() { return kRawVolumes; }

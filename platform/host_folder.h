@@ -39,6 +39,10 @@ HostReadResult hostReadWholeFile(const char* path, uint64_t maxBytes, std::vecto
 // The last part of a host path: "c.txt" for "a/b/c.txt", "b" for "a/b/"; both separators count
 // on Windows.
 std::string hostBaseName(const char* path);
+// The folder part of a host path to a file: "a/b" for "a/b/c.txt", "/" for "/c.txt", and on
+// Windows "C:\" for "C:\c.txt" ("C:" alone would be the drive's current folder); empty when the
+// path names no folder.
+std::string hostFolderOf(const char* path);
 // `folder` and `name` joined with the host's separator (none added when `folder` ends in one).
 std::string hostJoinPath(const std::string& folder, const std::string& name);
 

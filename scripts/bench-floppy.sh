@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# How long the floppy transfers would take on a real 300 rpm drive, against the floor of one turn
-# per track: builds the native benchmark and runs it on the simulated drive's timing model.
+# How long the floppy transfers take on the simulated drive's timing model of an internal drive
+# under Windows' floppy driver (its assumptions are printed first), against the floor of one turn
+# per track: builds the native benchmark and runs it. The figures are the model's, not a drive's.
 set -eu
 cd "$(dirname "$0")/.."
 build="${1:-build/native}"

@@ -18,15 +18,11 @@ public:
     // The folder for a chooser of `kind`; empty when none is known. `imagePath` is the current
     // image's file, or null when it has none.
     std::string startFolder(ChooserKind kind, const char* imagePath) const;
-    // A chooser of `kind` was answered in `folder` (folderOfPath of a chosen file).
+    // A chooser of `kind` was answered in `folder` (hostFolderOf a chosen file).
     void remember(ChooserKind kind, const std::string& folder) { last_[kind] = folder; }
 
 private:
     std::string last_[kChooserKinds];
 };
-
-// The folder part of a host path: "C:\a" for "C:\a\b.img", "C:\" for "C:\b.img"; empty when the
-// path names no folder.
-std::string folderOfPath(const char* path);
 
 #endif

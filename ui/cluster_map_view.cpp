@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "resources/resource_ids.h"
+#include "ui/wide_text.h"
 
 namespace {
 
@@ -58,7 +59,7 @@ bool ClusterMapView::show(HWND owner, int count, const uint16_t* table,
     std::memcpy(fatTable, table, sizeof fatTable);
     legendCounts = counts;
     window = nullptr;
-    DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_CLUSTER_MAP), owner, dialogProc,
+    DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_CLUSTER_MAP), owner, dialogProc,
                     reinterpret_cast<LPARAM>(this));
     gOpenView = nullptr;  // the record may not outlive the next dialog's first messages
     return true;
@@ -69,7 +70,7 @@ void ClusterMapView::initDialog(HWND dialog) {
     for (const LegendEntry& entry : kLegend) {
         char text[40];
         std::snprintf(text, sizeof text, entry.format, legendCounts.perClass[entry.fatClass]);
-        SetDlgItemTextA(dialog, entry.textId, text);
+        setWindowTextUtf8(GetDlgItem(dialog, entry.textId), text);
     }
     // With the focus on OK the dialog manager gets Enter and Escape; with none, keys would come
     // to the dialog as system keys and do nothing.

@@ -86,7 +86,7 @@ struct ListKey {
 };
 
 int selectedCount(HWND list) {
-    return static_cast<int>(SendMessageA(list, LVM_GETSELECTEDCOUNT, 0, 0));
+    return static_cast<int>(SendMessageW(list, LVM_GETSELECTEDCOUNT, 0, 0));
 }
 
 const ListKey kListKeys[] = {
@@ -94,7 +94,7 @@ const ListKey kListKeys[] = {
     {VK_RETURN, kNoModifier,
      [](ImageEditor& e, HWND list) {
          if (selectedCount(list) > 0)
-             e.activateItem(static_cast<int>(SendMessageA(list, LVM_GETSELECTIONMARK, 0, 0)));
+             e.activateItem(static_cast<int>(SendMessageW(list, LVM_GETSELECTIONMARK, 0, 0)));
      }},
     {VK_BACK, kNoModifier, [](ImageEditor& e, HWND) { e.openParentFolder(); }},
     {VK_DELETE, kNoModifier,

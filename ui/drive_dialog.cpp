@@ -8,11 +8,13 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "floppy/disk_probe.h"
 #include "floppy/floppy_device.h"
 #include "image/volume_image.h"
 #include "resources/resource_ids.h"
+#include "ui/wide_text.h"
 
 namespace {
 
@@ -50,17 +52,17 @@ const int kDriveStringsSize = 500;
 
 // The drive of list entry `index`: "(A:) ..." names drive "A:". False when the entry has no text.
 bool entryDriveName(HWND list, int index, char* name) {
-    char text[kDriveEntryTextSize];
+    wchar_t text[kDriveEntryTextSize];
     std::memset(text, 0, sizeof text);
-    COMBOBOXEXITEMA item;
+    COMBOBOXEXITEMW item;
     std::memset(&item, 0, sizeof item);
     item.mask = CBEIF_TEXT;
     item.iItem = index;
     item.pszText = text;
     item.cchTextMax = kDriveEntryTextSize - 1;
-    if (SendMessageA(list, CBEM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)) <= 0) return false;
-    name[0] = text[1];
-    name[1] = text[2];
+    if (SendMessageW(list, CBEM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)) <= 0) return false;
+    name[0] = static_cast<char>(text[1]);  // a drive letter and its colon: ASCII
+    name[1] = static_cast<char>(text[2]);
     name[2] = '\0';
     return true;
 }
@@ -90,7 +92,7 @@ void dropWriteOption(HWND window) {
 // image's geometry (for drives that cannot format); otherwise the box is cleared and disabled.
 void offerWriteWithoutFormat(DriveDialog* dialog) {
     if (dialog->direction != kWriteToFloppy) return;
-    int index = static_cast<int>(SendMessageA(dialog->driveList, CB_GETCURSEL, 0, 0));
+    int index = static_cast<int>(SendMessageW(dialog->driveList, CB_GETCURSEL, 0, 0));
     char name[3];
     bool fits = index >= 0 && entryDriveName(dialog->driveList, index, name) &&
                 checkDiskInDrive(name, *dialog->owner) == kDiskOfImageFormat;
@@ -107,7 +109,7 @@ bool askForDisk(DriveDialog* dialog) {
         char text[100];
         std::snprintf(text, sizeof text,
                       "Drive %s has no disk! Insert a floppy disk and press Retry.", name);
-        if (MessageBoxA(dialog->window, text, "Insert disk", MB_RETRYCANCEL | MB_ICONWARNING) !=
+        if (messageBoxUtf8(dialog->window, text, "Insert disk", MB_RETRYCANCEL | MB_ICONWARNING) !=
             IDRETRY)
             return false;
     }
@@ -116,12 +118,12 @@ bool askForDisk(DriveDialog* dialog) {
 
 // The sink, called on the worker thread. The window is set before the worker starts.
 void sendStep(void* context) {
-    SendMessageA(static_cast<DriveDialog*>(context)->window, WM_TRANSFER_PROGRESS, 0, 0);
+    SendMessageW(static_cast<DriveDialog*>(context)->window, WM_TRANSFER_PROGRESS, 0, 0);
 }
 
 // EndDialog belongs to the dialog's own thread: the end is posted, and the dialog ends itself.
 void postEnd(void* context, int result) {
-    PostMessageA(static_cast<DriveDialog*>(context)->window, WM_TRANSFER_ENDED,
+    PostMessageW(static_cast<DriveDialog*>(context)->window, WM_TRANSFER_ENDED,
                  static_cast<WPARAM>(result), 0);
 }
 
@@ -133,31 +135,32 @@ void initDialog(HWND window, DriveDialog* dialog) {
     g_owner->setNotifyTarget(&dialog->sink, 1);
 
     HIMAGELIST images = ImageList_Create(16, 16, ILC_COLOR8 | ILC_MASK, 2, 0);
-    ImageList_ReplaceIcon(images, -1, LoadIconA(dialog->instance, MAKEINTRESOURCEA(IDI_DRIVE_35)));
-    ImageList_ReplaceIcon(images, -1, LoadIconA(dialog->instance, MAKEINTRESOURCEA(IDI_DRIVE_525)));
-    dialog->driveList = CreateWindowExA(0, "ComboBoxEx32", "",
+    ImageList_ReplaceIcon(images, -1, LoadIconW(dialog->instance, MAKEINTRESOURCEW(IDI_DRIVE_35)));
+    ImageList_ReplaceIcon(images, -1, LoadIconW(dialog->instance, MAKEINTRESOURCEW(IDI_DRIVE_525)));
+    dialog->driveList = CreateWindowExW(0, WC_COMBOBOXEXW, L"",
                                         WS_CHILD | WS_VISIBLE | WS_BORDER | CBS_DROPDOWNLIST, 0, 0,
                                         0, 150, window, nullptr, dialog->instance, nullptr);
-    SendMessageA(dialog->driveList, CBEM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images));
+    SendMessageW(dialog->driveList, CBEM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images));
 
     bool reading = dialog->direction == kReadFromFloppy;
-    SetWindowTextA(window, reading ? "Read image from floppy disk" : "Write image to floppy disk");
-    SetWindowTextA(GetDlgItem(window, IDC_DRIVE_START), reading ? "Read" : "Write");
+    SetWindowTextW(window,
+                   reading ? L"Read image from floppy disk" : L"Write image to floppy disk");
+    SetWindowTextW(GetDlgItem(window, IDC_DRIVE_START), reading ? L"Read" : L"Write");
     SetFocus(GetDlgItem(window, IDC_DRIVE_START));
     if (reading) dropWriteOption(window);
 
     if (dialog->discoverDrives() <= 0) {
-        MessageBoxA(window, "No floppy drives found!", "Error", MB_ICONERROR);
+        MessageBoxW(window, L"No floppy drives found!", L"Error", MB_ICONERROR);
         EndDialog(window, 1);
         return;
     }
     SetWindowPos(dialog->driveList, nullptr, 15, 15, 263, 120, SWP_NOACTIVATE);
-    SendMessageA(dialog->driveList, CB_SETCURSEL, 0, 0);
+    SendMessageW(dialog->driveList, CB_SETCURSEL, 0, 0);
     offerWriteWithoutFormat(dialog);
 }
 
 void startTransfer(DriveDialog* dialog) {
-    dialog->chosenIndex = static_cast<int32_t>(SendMessageA(dialog->driveList, CB_GETCURSEL, 0, 0));
+    dialog->chosenIndex = static_cast<int32_t>(SendMessageW(dialog->driveList, CB_GETCURSEL, 0, 0));
     if (dialog->chosenIndex == -1 || !askForDisk(dialog)) return;
     offerWriteWithoutFormat(dialog);  // the disk may have changed since the drive was chosen
     dialog->writeMode = IsDlgButtonChecked(dialog->window, IDC_DRIVE_NO_FORMAT) == BST_CHECKED
@@ -169,8 +172,8 @@ void startTransfer(DriveDialog* dialog) {
     HANDLE thread = CreateThread(nullptr, 0, transferThread, dialog, 0, nullptr);
     if (thread == nullptr) {
         // No worker, so no transfer would ever end the dialog and its controls would stay
-        // disabled: run the transfers' closing step here instead. Nothing is reported.
-        dialog->owner->finishTransfer(kResultOk);
+        // disabled: the transfer's closing step runs here instead, as a failure.
+        failUnstartedTransfer(*dialog->owner);
         return;
     }
     // Nobody waits for the worker: it runs detached.
@@ -193,8 +196,8 @@ void showProgress(HWND window) {
     g_owner->copyStatusText(text);
     HWND stepText = GetDlgItem(window, IDC_DRIVE_STEP_TEXT);
     HWND bar = GetDlgItem(window, IDC_DRIVE_PROGRESS);
-    SetWindowTextA(stepText, text);
-    SendMessageA(bar, PBM_SETPOS, static_cast<WPARAM>(g_owner->progressPercent()), 0);
+    setWindowTextUtf8(stepText, text);
+    SendMessageW(bar, PBM_SETPOS, static_cast<WPARAM>(g_owner->progressPercent()), 0);
     InvalidateRect(stepText, nullptr, TRUE);
     InvalidateRect(bar, nullptr, TRUE);
 }
@@ -224,7 +227,7 @@ INT_PTR CALLBACK driveDialogProc(HWND window, UINT message, WPARAM wParam, LPARA
         // The drive list does not own the image list it was given.
         HWND list = g_dialog != nullptr ? g_dialog->driveList : nullptr;
         HIMAGELIST images = list != nullptr ? reinterpret_cast<HIMAGELIST>(
-                                                  SendMessageA(list, CBEM_GETIMAGELIST, 0, 0))
+                                                  SendMessageW(list, CBEM_GETIMAGELIST, 0, 0))
                                             : nullptr;
         if (images != nullptr) ImageList_Destroy(images);
         break;
@@ -260,7 +263,7 @@ bool DriveDialog::show(HWND parent, uint32_t transferDirection) {
     writeMode = kFormatThenWrite;
     // Until a transfer reports its end, nothing ran: as after a cancel, nothing changed.
     transferResult = kResultCancelled;
-    DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_DRIVE), parent, driveDialogProc,
+    DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_DRIVE), parent, driveDialogProc,
                     reinterpret_cast<LPARAM>(this));
     return true;
 }
@@ -300,16 +303,17 @@ int DriveDialog::discoverDrives() {
         if (kind != nullptr) {
             char text[kDriveEntryTextSize];
             std::snprintf(text, sizeof text, "(%s) %s", name, kind->text);
-            COMBOBOXEXITEMA item;
+            std::wstring wide = wideText(text);
+            COMBOBOXEXITEMW item;
             std::memset(&item, 0, sizeof item);
             item.mask = CBEIF_TEXT | CBEIF_IMAGE | CBEIF_SELECTEDIMAGE | CBEIF_INDENT;
             item.iItem = count;
-            item.pszText = text;
+            item.pszText = &wide[0];
             item.cchTextMax = kDriveEntryTextSize;
             item.iImage = kind->image;
             item.iSelectedImage = kind->image;
             item.iIndent = 0;
-            SendMessageA(driveList, CBEM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+            SendMessageW(driveList, CBEM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
             ++count;
         }
         device.close();
@@ -324,8 +328,8 @@ DWORD WINAPI transferThread(void* parameter) {
     char driveName[3];
     if (!entryDriveName(dialog->driveList, dialog->chosenIndex, driveName)) {
         // No drive to run a transfer on, and nothing else would end the dialog: its closing step
-        // ends it, without a message.
-        editor->finishTransfer(kResultOk);
+        // ends it, as a failure.
+        failUnstartedTransfer(*editor);
         return 0;
     }
 

@@ -15,6 +15,7 @@
 #include "image/boot_sector.h"
 #include "platform/clock.h"
 #include "platform/host_error.h"
+#include "platform/host_folder.h"
 #include "resources/resource_ids.h"
 #include "ui/folder_chooser.h"
 #include "ui/image_editor.h"
@@ -29,12 +30,12 @@ const char kProposedFolderName[] = "New folder";
 // selected one; -1 when nothing is selected.
 int chosenItem(HWND list) {
     int focused = static_cast<int>(
-        SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), MAKELPARAM(LVNI_FOCUSED, 0)));
+        SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), MAKELPARAM(LVNI_FOCUSED, 0)));
     if (focused >= 0 &&
-        (SendMessageA(list, LVM_GETITEMSTATE, focused, LVIS_SELECTED) & LVIS_SELECTED))
+        (SendMessageW(list, LVM_GETITEMSTATE, focused, LVIS_SELECTED) & LVIS_SELECTED))
         return focused;
     return static_cast<int>(
-        SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), MAKELPARAM(LVNI_SELECTED, 0)));
+        SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), MAKELPARAM(LVNI_SELECTED, 0)));
 }
 
 // "New folder", or "New folder (2)", "(3)" ... when that name is taken in the folder.
@@ -53,28 +54,21 @@ std::string proposeFolderName(ImageEditor& editor) {
 
 // Selects, focuses and shows the item whose entry's short slot is at (cluster, index).
 void selectEntryAt(ImageEditor& editor, HWND list, int32_t cluster, int32_t index) {
-    LVITEMA state;
+    LVITEMW state;
     std::memset(&state, 0, sizeof state);
     state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-    SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&state));
-    int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&state));
+    int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
     for (int i = 0; i < count; ++i) {
         const DirListEntry* record = editor.entryForItem(i);
         if (record == nullptr || record->entryCluster != cluster || record->entryIndex != index)
             continue;
         state.state = LVIS_SELECTED | LVIS_FOCUSED;
-        SendMessageA(list, LVM_SETITEMSTATE, i, reinterpret_cast<LPARAM>(&state));
-        SendMessageA(list, LVM_SETSELECTIONMARK, 0, i);
-        SendMessageA(list, LVM_ENSUREVISIBLE, i, FALSE);
+        SendMessageW(list, LVM_SETITEMSTATE, i, reinterpret_cast<LPARAM>(&state));
+        SendMessageW(list, LVM_SETSELECTIONMARK, 0, i);
+        SendMessageW(list, LVM_ENSUREVISIBLE, i, FALSE);
         return;
     }
-}
-
-std::string fileTitleOf(const char* path) {
-    const char* slash = std::strrchr(path, '\\');
-    const char* other = std::strrchr(path, '/');
-    if (other != nullptr && (slash == nullptr || other > slash)) slash = other;
-    return slash != nullptr ? slash + 1 : path;
 }
 
 }  // namespace
@@ -94,7 +88,7 @@ void ImageEditor::insertFolderCommand() {
                               "Insert folder with everything in it:"))
         return;
     // The folder's own folder: the next insert starts beside it.
-    chooserFolders.remember(kInsertChooser, folderOfPath(folder));
+    chooserFolders.remember(kInsertChooser, hostFolderOf(folder));
     hostForgetFailures();
     int inserted = 0;
     int result = insertHostPath(static_cast<uint16_t>(currentDirCluster), folder, &inserted);
@@ -134,17 +128,18 @@ void ImageEditor::renameCommand() {
     const DirListEntry* record = entryForItem(index);
     if (record == nullptr || isDotEntry(record->rawEntry)) return;
     SetFocus(list);
-    SendMessageA(list, LVM_EDITLABELA, index, 0);
+    // The wide edit: a name in any script shows, and comes back, as it is.
+    SendMessageW(list, LVM_EDITLABELW, index, 0);
 }
 
 bool ImageEditor::handleLabelEdit(const NMHDR* header, LRESULT* result) {
     if (header->idFrom != IDC_FILE_LIST) return false;
     HWND list = control(IDC_FILE_LIST);
-    bool begin = header->code == LVN_BEGINLABELEDITA || header->code == LVN_BEGINLABELEDITW;
-    bool end = header->code == LVN_ENDLABELEDITA || header->code == LVN_ENDLABELEDITW;
+    // The window is a Unicode window: its list sends the wide forms only.
+    bool begin = header->code == LVN_BEGINLABELEDITW;
+    bool end = header->code == LVN_ENDLABELEDITW;
     if (!begin && !end) return false;
-    // Both forms of the notification carry the item at the same place; only the text differs.
-    const NMLVDISPINFOA* info = reinterpret_cast<const NMLVDISPINFOA*>(header);
+    const NMLVDISPINFOW* info = reinterpret_cast<const NMLVDISPINFOW*>(header);
     const DirListEntry* record = entryForItem(info->item.iItem);
     *result = FALSE;
     if (begin) {
@@ -153,24 +148,17 @@ bool ImageEditor::handleLabelEdit(const NMHDR* header, LRESULT* result) {
             *result = TRUE;
             return true;
         }
-        HWND edit = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETEDITCONTROL, 0, 0));
+        HWND edit = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETEDITCONTROL, 0, 0));
         SetWindowTextW(edit, record->longName);
-        SendMessageA(edit, EM_LIMITTEXT, kLongNameChars - 1, 0);
-        SendMessageA(edit, EM_SETSEL, 0, -1);
+        SendMessageW(edit, EM_LIMITTEXT, kLongNameChars - 1, 0);
+        SendMessageW(edit, EM_SETSEL, 0, -1);
         return true;
     }
     // No text: the edit was cancelled (Escape). The list keeps its text either way; the list is
     // read again once the rename is done.
     if (record == nullptr || info->item.pszText == nullptr) return true;
-    // The window is a Unicode window, so its list sends the wide form; the core takes UTF-8.
-    std::wstring typed;
-    if (header->code == LVN_ENDLABELEDITW) {
-        typed = reinterpret_cast<const NMLVDISPINFOW*>(header)->item.pszText;
-    } else {
-        wchar_t wide[kLongNameChars * 2] = {0};
-        MultiByteToWideChar(CP_ACP, 0, info->item.pszText, -1, wide, kLongNameChars * 2 - 1);
-        typed = wide;
-    }
+    // The core takes the name in UTF-8.
+    std::wstring typed = info->item.pszText;
     if (typed == record->longName) return true;  // nothing changed
     std::string name = utf8Text(typed.c_str());
     renameResult = renameEntry(static_cast<uint16_t>(currentDirCluster), record->entryCluster,
@@ -179,7 +167,7 @@ bool ImageEditor::handleLabelEdit(const NMHDR* header, LRESULT* result) {
     // Marked now, on the image renamed in; the list may not be refilled, nor a box shown, while
     // it is still ending the edit.
     if (renameResult == kResultOk) markChanged();
-    PostMessageA(mainWindow, kRenameEndedMessage, 0, 0);
+    PostMessageW(mainWindow, kRenameEndedMessage, 0, 0);
     return true;
 }
 
@@ -197,7 +185,7 @@ void ImageEditor::propertiesCommand() {
     HWND list = control(IDC_FILE_LIST);
     const DirListEntry* record = entryForItem(chosenItem(list));
     if (record == nullptr) {
-        MessageBoxA(mainWindow, "No files selected!", "Properties", MB_ICONERROR);
+        MessageBoxW(mainWindow, L"No files selected!", L"Properties", MB_ICONERROR);
         return;
     }
     if (isDotEntry(record->rawEntry)) return;
@@ -250,7 +238,7 @@ void ImageEditor::dropFiles(HDROP drop) {
         (kind & FILE_ATTRIBUTE_DIRECTORY) == 0) {
         int answer = askSaveChanges();
         if (answer == IDYES || answer == IDNO)
-            openImageFile(paths[0].c_str(), fileTitleOf(paths[0].c_str()).c_str());
+            openImageFile(paths[0].c_str(), hostBaseName(paths[0].c_str()).c_str());
         return;
     }
     hostForgetFailures();
@@ -276,7 +264,7 @@ void ImageEditor::setStartupImage(const char* path) {
 
 void ImageEditor::openStartupImage() {
     if (startupImage[0] == '\0') return;
-    openImageFile(startupImage, fileTitleOf(startupImage).c_str());
+    openImageFile(startupImage, hostBaseName(startupImage).c_str());
 }
 
 bool ImageEditor::openImageFile(const char* path, const char* title) {

@@ -14,6 +14,7 @@
 #include "directory/dir_entry.h"
 #include "directory/extract.h"
 #include "platform/host_error.h"
+#include "platform/host_folder.h"
 #include "resources/resource_ids.h"
 #include "ui/file_chooser.h"
 #include "ui/folder_chooser.h"
@@ -35,15 +36,15 @@ const uint16_t* longNameUnits(const DirListEntry* record) {
 }
 
 bool itemSelected(HWND list, int index) {
-    return (SendMessageA(list, LVM_GETITEMSTATE, index, LVIS_SELECTED) & LVIS_SELECTED) != 0;
+    return (SendMessageW(list, LVM_GETITEMSTATE, index, LVIS_SELECTED) & LVIS_SELECTED) != 0;
 }
 
 }  // namespace
 
 void ImageEditor::extractCommand(bool allEntries) {
     HWND list = control(IDC_FILE_LIST);
-    if (!allEntries && SendMessageA(list, LVM_GETSELECTEDCOUNT, 0, 0) == 0) {
-        MessageBoxA(mainWindow, "No files selected!", "Extract image", MB_ICONERROR);
+    if (!allEntries && SendMessageW(list, LVM_GETSELECTEDCOUNT, 0, 0) == 0) {
+        MessageBoxW(mainWindow, L"No files selected!", L"Extract image", MB_ICONERROR);
         return;
     }
     char folder[kPathSize] = {0};
@@ -67,7 +68,7 @@ void ImageEditor::extractCommand(bool allEntries) {
             if (firstFailure == kResultOk) firstFailure = result;
         }
     } else {
-        int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+        int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
         for (int i = 0; i < count; ++i) {
             if (!itemSelected(list, i)) continue;
             const DirListEntry* record = entryForItem(i);
@@ -85,15 +86,15 @@ void ImageEditor::extractCommand(bool allEntries) {
 
 void ImageEditor::viewCommand() {
     HWND list = control(IDC_FILE_LIST);
-    if (SendMessageA(list, LVM_GETSELECTEDCOUNT, 0, 0) == 0) {
-        MessageBoxA(mainWindow, "No files selected!", "View", MB_ICONERROR);
+    if (SendMessageW(list, LVM_GETSELECTEDCOUNT, 0, 0) == 0) {
+        MessageBoxW(mainWindow, L"No files selected!", L"View", MB_ICONERROR);
         return;
     }
     wchar_t tempFolder[MAX_PATH + 1] = {0};
     GetTempPathW(MAX_PATH + 1, tempFolder);
     hostForgetFailures();
 
-    int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
     for (int i = 0; i < count; ++i) {
         if (!itemSelected(list, i)) continue;
         const DirListEntry* record = entryForItem(i);
@@ -109,20 +110,20 @@ void ImageEditor::viewCommand() {
         INT_PTR shown = reinterpret_cast<INT_PTR>(
             ShellExecuteW(mainWindow, L"open", wideText(path).c_str(), L"", tempFolder, SW_SHOW));
         if (shown == SE_ERR_NOASSOC)
-            MessageBoxA(mainWindow, "No associated application found!", "View", MB_ICONERROR);
+            MessageBoxW(mainWindow, L"No associated application found!", L"View", MB_ICONERROR);
     }
 }
 
 void ImageEditor::deleteCommand() {
     HWND list = control(IDC_FILE_LIST);
-    if (SendMessageA(list, LVM_GETSELECTEDCOUNT, 0, 0) == 0) {
-        MessageBoxA(mainWindow, "No files selected!", "View", MB_ICONERROR);
+    if (SendMessageW(list, LVM_GETSELECTEDCOUNT, 0, 0) == 0) {
+        MessageBoxW(mainWindow, L"No files selected!", L"View", MB_ICONERROR);
         return;
     }
     // The records keep the locations the list was built with until the views are rebuilt, so
     // every selected entry is deleted at the slots it was listed from.
     bool deleted = false;
-    int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
     for (int i = 0; i < count; ++i) {
         if (!itemSelected(list, i)) continue;
         const DirListEntry* record = entryForItem(i);
@@ -153,15 +154,15 @@ void ImageEditor::insertCommand() {
         // Several files: the folder comes first, then the names; one file: its full path.
         const char* first = selection.data();
         bool several = first[std::strlen(first) + 1] != '\0';
-        chooserFolders.remember(kInsertChooser, several ? std::string(first) : folderOfPath(first));
+        chooserFolders.remember(kInsertChooser, several ? std::string(first) : hostFolderOf(first));
         hostForgetFailures();
         result = insertFiles(static_cast<uint16_t>(currentDirCluster), selection.data(), fileTitle,
                              &inserted);
     } else if (error != 0) {
-        MessageBoxA(
+        MessageBoxW(
             mainWindow,
-            error == FNERR_BUFFERTOOSMALL ? "Too many files selected!" : "Error selecting files!",
-            "Error", MB_ICONERROR);
+            error == FNERR_BUFFERTOOSMALL ? L"Too many files selected!" : L"Error selecting files!",
+            L"Error", MB_ICONERROR);
     }
     if (inserted > 0) markChanged();
     rebuildViews();

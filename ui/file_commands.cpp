@@ -4,13 +4,15 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "image/boot_sector.h"
+#include "image/volume_label.h"
+#include "platform/host_error.h"
+#include "platform/host_folder.h"
 #include "resources/resource_ids.h"
 #include "ui/about_text.h"
 #include "ui/file_chooser.h"
-#include "image/volume_label.h"
-#include "platform/host_error.h"
 #include "ui/image_editor.h"
 #include "ui/wide_text.h"
 
@@ -43,7 +45,7 @@ void ImageEditor::openCommand() {
     char title[kPathSize] = {0};
     DWORD error = 0;
     if (!chooser.chooseOpen(mainWindow, path, title, error)) return;
-    chooserFolders.remember(kImageFileChooser, folderOfPath(path));
+    chooserFolders.remember(kImageFileChooser, hostFolderOf(path));
     openImageFile(path, title);
 }
 
@@ -58,7 +60,7 @@ int ImageEditor::saveCommand() {
         chooser.startIn(chooserFolders.startFolder(kImageFileChooser, currentImagePath()));
         DWORD error = 0;
         if (!chooser.chooseSave(mainWindow, path, title, error)) return IDCANCEL;
-        chooserFolders.remember(kImageFileChooser, folderOfPath(path));
+        chooserFolders.remember(kImageFileChooser, hostFolderOf(path));
     } else {
         std::memcpy(path, imagePath, kPathSize);
         std::memcpy(title, imageName, kPathSize);
@@ -111,16 +113,16 @@ void ImageEditor::newImageCommand() {
 }
 
 void ImageEditor::aboutCommand() {
-    MessageBoxA(mainWindow, kAboutText, "About", MB_ICONINFORMATION | MB_OK);
+    messageBoxUtf8(mainWindow, kAboutText, "About", MB_ICONINFORMATION | MB_OK);
 }
 
 bool ImageEditor::checkVolumeLabel() {
     HWND field = GetDlgItem(mainWindow, IDC_VOLUME_LABEL);
-    char text[12] = {0};
-    GetWindowTextA(field, text, sizeof text);
+    // In UTF-8, as the core reads every text: a character beyond ASCII is refused by the rule.
+    std::string text = windowTextUtf8(field);
     uint8_t typed[11], shown[11];
-    if (readVolumeLabel(text, typed) == kLabelInvalid) {
-        MessageBoxA(mainWindow, "Invalid character in volume label!", "Error", MB_ICONERROR);
+    if (readVolumeLabel(text.c_str(), typed) == kLabelInvalid) {
+        MessageBoxW(mainWindow, L"Invalid character in volume label!", L"Error", MB_ICONERROR);
         SetFocus(field);
         return false;
     }
@@ -130,7 +132,7 @@ bool ImageEditor::checkVolumeLabel() {
     std::memcpy(stored, bootSector + bs::kVolumeLabel, 11);
     if (readVolumeLabel(stored, shown) != kLabelInvalid && std::memcmp(typed, shown, 11) == 0)
         return true;
-    if (setVolumeLabel(text) != kResultOk) {
+    if (setVolumeLabel(text.c_str()) != kResultOk) {
         showErrorReport();
         return false;
     }

@@ -6,7 +6,6 @@
 
 #include "directory/extract.h"
 #include "image/error_report.h"
-#include "platform/host_error.h"
 #include "resources/resource_ids.h"
 #include "ui/wide_text.h"
 
@@ -68,24 +67,12 @@ void ImageEditor::updateTitle() {
 }
 
 void ImageEditor::showErrorReport(const char* path) {
-    char report[kErrorReportCapacity];
-    if (!buildErrorReport(*this, report)) {
-        hostForgetFailures();
-        return;
-    }
     std::string text;
-    for (const char* line = report; line != nullptr;) {
-        const char* end = std::strchr(line, '\n');
-        std::string message = end != nullptr ? std::string(line, end) : std::string(line);
-        std::string reason = hostFailureReason(message);
-        text += (text.empty() ? "" : "\n") + message + (reason.empty() ? "" : "\n" + reason);
-        line = end != nullptr ? end + 1 : nullptr;
-    }
-    std::string last = path != nullptr ? hostExplainedPath(path) : std::string();
-    if (!last.empty()) text += "\n" + last;
-    hostForgetFailures();
+    for (const std::string& line :
+         composeErrorReport(*this, path, kNoErrorCode, kErrorBoxMessageBytes))
+        text += (text.empty() ? "" : "\n") + line;
     // No caption of its own: the platform shows its default ("Error").
-    messageBoxUtf8(mainWindow, text, nullptr, MB_ICONERROR | MB_OK);
+    if (!text.empty()) messageBoxUtf8(mainWindow, text, nullptr, MB_ICONERROR | MB_OK);
 }
 
 void ImageEditor::deleteTempFiles() { ::deleteTempFiles(tempFiles); }

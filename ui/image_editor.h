@@ -61,10 +61,9 @@ public:
     void limitTrackSize(MINMAXINFO* limits) const;
     void createListPopupMenu();
     void quitCommand();
-    // Pops every queued message of the image and shows them in one error box; nothing when none.
-    // Under a message that names a host path whose call failed stands the system's reason; with
-    // `path` (the file the command worked on) a last line gives it and the reason of the host
-    // failure no message named. The host failure notes are forgotten either way.
+    // Shows the image's error report (composeErrorReport: the queued messages with the system's
+    // reasons, and `path`, the file the command worked on) in one error box; nothing when no
+    // message was queued.
     void showErrorReport(const char* path = nullptr);
     // Deletes the files listed in tempFiles (viewed entries), ignoring files still in use.
     void deleteTempFiles();

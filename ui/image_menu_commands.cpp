@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "platform/host_error.h"
+#include "platform/host_folder.h"
 #include "ui/boot_file_name.h"
 #include "ui/file_chooser.h"
 #include "ui/image_editor.h"
@@ -50,7 +51,7 @@ void ImageEditor::bootFileCommand(BootFileDirection direction, BootFileKind kind
         proposeBootFileName(imageName, path, sizeof path);
         if (!chooser.chooseSave(mainWindow, path, title, error)) return;
     }
-    chooserFolders.remember(kBootFileChooser, folderOfPath(path));
+    chooserFolders.remember(kBootFileChooser, hostFolderOf(path));
     hostForgetFailures();
     if (direction == kBootFileImport)
         result = kind == kBootSectorFile ? importBootSector(path) : importBootCode(path);

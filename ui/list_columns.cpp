@@ -8,6 +8,7 @@
 #include "directory/dir_entry.h"
 #include "directory/name_order.h"
 #include "image/boot_sector.h"
+#include "ui/wide_text.h"
 
 namespace {
 
@@ -51,8 +52,8 @@ int compareByColumn(const DirListEntry* a, const DirListEntry* b, int column) {
     case kColumnModified: return compareNumbers(moment(a), moment(b));
     case kColumnAttributes: {
         char textA[5], textB[5];
-        attributeText(a->rawEntry[de::kAttributes], textA);
-        attributeText(b->rawEntry[de::kAttributes], textB);
+        attributeLetters(a->rawEntry[de::kAttributes], textA);
+        attributeLetters(b->rawEntry[de::kAttributes], textB);
         return std::strcmp(textA, textB);
     }
     default: return compareShownNames(a, b);
@@ -69,20 +70,12 @@ void formatModified(uint16_t date, uint16_t time, char* out, size_t size) {
     // No time-zone adjustment: the stored moment is shown as stored.
     if (!DosDateTimeToFileTime(date, time, &fileTime) || !FileTimeToSystemTime(&fileTime, &fields))
         return;
-    char datePart[80], timePart[80];
-    if (GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &fields, nullptr, datePart,
-                       sizeof datePart) == 0 ||
-        GetTimeFormatA(LOCALE_USER_DEFAULT, 0, &fields, nullptr, timePart, sizeof timePart) == 0)
+    // The wide forms: the user's formats may name months and day halves in any script.
+    wchar_t datePart[80], timePart[80];
+    if (GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &fields, nullptr, datePart, 80) == 0 ||
+        GetTimeFormatW(LOCALE_USER_DEFAULT, 0, &fields, nullptr, timePart, 80) == 0)
         return;
-    std::snprintf(out, size, "%s - %s", datePart, timePart);
-}
-
-void attributeText(uint8_t attributes, char out[5]) {
-    out[0] = (attributes & de::kAttrReadOnly) ? 'r' : '-';
-    out[1] = (attributes & de::kAttrArchive) ? 'a' : '-';
-    out[2] = (attributes & de::kAttrHidden) ? 'h' : '-';
-    out[3] = (attributes & de::kAttrSystem) ? 's' : '-';
-    out[4] = '\0';
+    std::snprintf(out, size, "%s - %s", utf8Text(datePart).c_str(), utf8Text(timePart).c_str());
 }
 
 void displayName(const DirListEntry* record, wchar_t* out, size_t size) {

@@ -7,11 +7,9 @@
 
 #include "ui/image_editor.h"
 
-// The date and time of an entry in the user's short date and time formats, or an empty text for
-// a stored date or time that names no real moment.
+// The date and time of an entry in the user's short date and time formats (UTF-8), or an empty
+// text for a stored date or time that names no real moment.
 void formatModified(uint16_t date, uint16_t time, char* out, size_t size);
-// "r", "a", "h", "s" for the set bits, "-" for the others, in that order.
-void attributeText(uint8_t attributes, char out[5]);
 // "[NAME]", "[ .. ]" or the plain name, as the first column shows an entry.
 void displayName(const DirListEntry* record, wchar_t* out, size_t size);
 

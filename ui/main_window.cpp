@@ -32,36 +32,36 @@ const TBBUTTON kToolbarButtons[] = {
 
 struct Tooltip {
     UINT_PTR commandId;
-    const char* text;
+    const wchar_t* text;
 };
 const Tooltip kTooltips[] = {
-    {ID_FILE_NEW, "Create new image"},
-    {ID_FILE_OPEN, "Open image file"},
-    {ID_FILE_SAVE, "Save image file"},
-    {ID_IMAGE_INSERT, "Insert files into image"},
-    {ID_IMAGE_EXTRACT, "Extract complete image"},
-    {ID_LOAD_FROM_DISK, "Read image from floppy"},
-    {ID_WRITE_TO_DISK, "Write image to floppy"},
-    {ID_HELP_ABOUT, "Show Tolven info"},
+    {ID_FILE_NEW, L"Create new image"},
+    {ID_FILE_OPEN, L"Open image file"},
+    {ID_FILE_SAVE, L"Save image file"},
+    {ID_IMAGE_INSERT, L"Insert files into image"},
+    {ID_IMAGE_EXTRACT, L"Extract complete image"},
+    {ID_LOAD_FROM_DISK, L"Read image from floppy"},
+    {ID_WRITE_TO_DISK, L"Write image to floppy"},
+    {ID_HELP_ABOUT, L"Show Tolven info"},
 };
 
 struct PopupItem {
     UINT type;
     UINT state;
     UINT id;
-    const char* text;
+    const wchar_t* text;
 };
 const PopupItem kListPopupItems[] = {
-    {MFT_STRING, MFS_DEFAULT, ID_LIST_OPEN, "&Open"},
+    {MFT_STRING, MFS_DEFAULT, ID_LIST_OPEN, L"&Open"},
     {MFT_SEPARATOR, 0, 0, nullptr},
-    {MFT_STRING, MFS_ENABLED, ID_LIST_INSERT, "&Insert..."},
-    {MFT_STRING, MFS_ENABLED, ID_LIST_INSERT_FOLDER, "Insert fo&lder..."},
-    {MFT_STRING, MFS_ENABLED, ID_LIST_EXTRACT, "&Extract selected..."},
-    {MFT_STRING, MFS_ENABLED, ID_LIST_DELETE, "&Delete selected..."},
+    {MFT_STRING, MFS_ENABLED, ID_LIST_INSERT, L"&Insert..."},
+    {MFT_STRING, MFS_ENABLED, ID_LIST_INSERT_FOLDER, L"Insert fo&lder..."},
+    {MFT_STRING, MFS_ENABLED, ID_LIST_EXTRACT, L"&Extract selected..."},
+    {MFT_STRING, MFS_ENABLED, ID_LIST_DELETE, L"&Delete selected..."},
     {MFT_SEPARATOR, 0, 0, nullptr},
-    {MFT_STRING, MFS_ENABLED, ID_LIST_NEW_FOLDER, "&New folder..."},
-    {MFT_STRING, MFS_ENABLED, ID_LIST_RENAME, "&Rename"},
-    {MFT_STRING, MFS_ENABLED, ID_LIST_PROPERTIES, "&Properties"},
+    {MFT_STRING, MFS_ENABLED, ID_LIST_NEW_FOLDER, L"&New folder..."},
+    {MFT_STRING, MFS_ENABLED, ID_LIST_RENAME, L"&Rename"},
+    {MFT_STRING, MFS_ENABLED, ID_LIST_PROPERTIES, L"&Properties"},
 };
 
 const char kDefaultLabel[] = "NO NAME";
@@ -98,11 +98,11 @@ INT_PTR CALLBACK ImageEditor::mainDialogProc(HWND window, UINT message, WPARAM w
     // The editor comes with WM_INITDIALOG; messages before it (WM_SETFONT, an early WM_SIZE) are
     // left to the dialog manager.
     if (message == WM_INITDIALOG) {
-        SetWindowLongPtrA(window, DWLP_USER, lParam);
+        SetWindowLongPtrW(window, DWLP_USER, lParam);
         reinterpret_cast<ImageEditor*>(lParam)->initMainWindow(window);
         return FALSE;
     }
-    ImageEditor* editor = reinterpret_cast<ImageEditor*>(GetWindowLongPtrA(window, DWLP_USER));
+    ImageEditor* editor = reinterpret_cast<ImageEditor*>(GetWindowLongPtrW(window, DWLP_USER));
     if (editor == nullptr) return FALSE;
 
     switch (message) {
@@ -114,7 +114,7 @@ INT_PTR CALLBACK ImageEditor::mainDialogProc(HWND window, UINT message, WPARAM w
     case WM_NOTIFY: {
         LRESULT result = 0;
         if (editor->handleLabelEdit(reinterpret_cast<const NMHDR*>(lParam), &result)) {
-            SetWindowLongPtrA(window, DWLP_MSGRESULT, result);
+            SetWindowLongPtrW(window, DWLP_MSGRESULT, result);
             return TRUE;
         }
         editor->handleNotify(reinterpret_cast<const NMHDR*>(lParam));
@@ -133,9 +133,9 @@ INT_PTR CALLBACK ImageEditor::mainDialogProc(HWND window, UINT message, WPARAM w
 void ImageEditor::initMainWindow(HWND window) {
     mainWindow = window;
     updateTitle();
-    SetClassLongPtrA(
+    SetClassLongPtrW(
         window, GCLP_HICON,
-        reinterpret_cast<LONG_PTR>(LoadIconA(instance, MAKEINTRESOURCEA(IDI_APPLICATION_ICON))));
+        reinterpret_cast<LONG_PTR>(LoadIconW(instance, MAKEINTRESOURCEW(IDI_APPLICATION_ICON))));
     createToolbar();
     createListPopupMenu();
     setupViews();
@@ -149,12 +149,12 @@ void ImageEditor::initMainWindow(HWND window) {
     }
     // Files dropped from the shell, and the image named on the command line once it is shown.
     DragAcceptFiles(window, TRUE);
-    if (startupImage[0] != '\0') PostMessageA(window, kOpenStartupImageMessage, 0, 0);
+    if (startupImage[0] != '\0') PostMessageW(window, kOpenStartupImageMessage, 0, 0);
 }
 
 void ImageEditor::createToolbar() {
     // Loaded with both flags, the strip's first-pixel colour (magenta) becomes the button face.
-    HBITMAP strip = static_cast<HBITMAP>(LoadImageA(instance, MAKEINTRESOURCEA(IDB_TOOLBAR),
+    HBITMAP strip = static_cast<HBITMAP>(LoadImageW(instance, MAKEINTRESOURCEW(IDB_TOOLBAR),
                                                     IMAGE_BITMAP, 128, 16,
                                                     LR_LOADMAP3DCOLORS | LR_LOADTRANSPARENT));
     toolbar = CreateToolbarEx(
@@ -168,15 +168,15 @@ void ImageEditor::createListPopupMenu() {
     popupMenu = CreatePopupMenu();
     UINT position = 0;
     for (const PopupItem& item : kListPopupItems) {
-        MENUITEMINFOA info;
+        MENUITEMINFOW info;
         std::memset(&info, 0, sizeof info);
         info.cbSize = sizeof info;
         info.fMask = MIIM_TYPE | MIIM_STATE | MIIM_ID;
         info.fType = item.type;
         info.fState = item.state;
         info.wID = item.id;
-        info.dwTypeData = const_cast<char*>(item.text);
-        InsertMenuItemA(popupMenu, position++, TRUE, &info);
+        info.dwTypeData = const_cast<wchar_t*>(item.text);
+        InsertMenuItemW(popupMenu, position++, TRUE, &info);
     }
 }
 
@@ -205,7 +205,7 @@ int firstRow(HWND window, HWND toolbar) {
 
 void ImageEditor::layoutControls() {
     // The toolbar sizes itself along the top edge.
-    SendMessageA(toolbar, TB_AUTOSIZE, 0, 0);
+    SendMessageW(toolbar, TB_AUTOSIZE, 0, 0);
     RECT client;
     GetClientRect(mainWindow, &client);
     auto at = [](int pixels) { return scaleToScreen(pixels); };
@@ -252,8 +252,8 @@ void ImageEditor::handleNotify(const NMHDR* header) {
         NMTTDISPINFOW* request = reinterpret_cast<NMTTDISPINFOW*>(const_cast<NMHDR*>(header));
         for (const Tooltip& tip : kTooltips) {
             if (tip.commandId != header->idFrom) continue;
-            MultiByteToWideChar(CP_UTF8, 0, tip.text, -1, request->szText,
-                                sizeof request->szText / sizeof request->szText[0]);
+            lstrcpynW(request->szText, tip.text,
+                      static_cast<int>(sizeof request->szText / sizeof request->szText[0]));
         }
         return;
     }
@@ -278,12 +278,12 @@ void ImageEditor::showListPopupMenuAtFocus() {
     HWND list = control(IDC_FILE_LIST);
     POINT corner = {0, 0};
     int focused = static_cast<int>(
-        SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), MAKELPARAM(LVNI_FOCUSED, 0)));
+        SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), MAKELPARAM(LVNI_FOCUSED, 0)));
     RECT item = {};
     item.left = LVIR_LABEL;
     if (focused >= 0) {
-        SendMessageA(list, LVM_ENSUREVISIBLE, focused, FALSE);
-        if (SendMessageA(list, LVM_GETITEMRECT, focused, reinterpret_cast<LPARAM>(&item)))
+        SendMessageW(list, LVM_ENSUREVISIBLE, focused, FALSE);
+        if (SendMessageW(list, LVM_GETITEMRECT, focused, reinterpret_cast<LPARAM>(&item)))
             corner = {item.left, item.bottom};
     }
     ClientToScreen(list, &corner);

@@ -15,7 +15,7 @@ INT_PTR CALLBACK newFolderProc(HWND dialog, UINT message, WPARAM wParam, LPARAM 
         HWND field = GetDlgItem(dialog, IDC_NEW_FOLDER_NAME);
         SendMessageW(field, EM_LIMITTEXT, kFolderNameChars - 1, 0);
         SetWindowTextW(field, wideText(record->name).c_str());
-        SendMessageA(field, EM_SETSEL, 0, -1);
+        SendMessageW(field, EM_SETSEL, 0, -1);
         SetFocus(field);
         return FALSE;  // the focus is set
     }

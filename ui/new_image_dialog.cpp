@@ -2,11 +2,14 @@
 
 #include <commctrl.h>
 
+#include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "image/volume_label.h"
 #include "resources/resource_ids.h"
 #include "ui/screen_scale.h"
+#include "ui/wide_text.h"
 
 namespace {
 
@@ -14,34 +17,40 @@ namespace {
 NewImageDialog* gOpenDialog = nullptr;
 
 struct TypeItem {
-    const char* text;
+    const wchar_t* text;
     int image;  // 0: 3.5-inch drive icon, 1: 5.25-inch drive icon
 };
 
 // In disk type order (index = disk type).
 const TypeItem kTypeItems[] = {
-    {"3.5\" 720KB image", 0},
-    {"3.5\" 820KB image (non-standard)", 0},
-    {"3.5\" 1440KB image", 0},
-    {"3.5\" 1680KB image (non-standard)", 0},
-    {"3.5\" 1722KB image (non-standard)", 0},
-    {"3.5\" 2880KB image", 0},
-    {"5.25\" 160KB image", 1},
-    {"5.25\" 180KB image", 1},
-    {"5.25\" 320KB image", 1},
-    {"5.25\" 360KB image", 1},
-    {"5.25\" 1200KB image", 1},
+    {L"3.5\" 720KB image", 0},
+    {L"3.5\" 820KB image (non-standard)", 0},
+    {L"3.5\" 1440KB image", 0},
+    {L"3.5\" 1680KB image (non-standard)", 0},
+    {L"3.5\" 1722KB image (non-standard)", 0},
+    {L"3.5\" 2880KB image", 0},
+    {L"5.25\" 160KB image", 1},
+    {L"5.25\" 180KB image", 1},
+    {L"5.25\" 320KB image", 1},
+    {L"5.25\" 360KB image", 1},
+    {L"5.25\" 1200KB image", 1},
 };
 
 const int kPreselectedType = 2;  // 1440KB
 // The type box in dialog units (x, y, width, height with the list dropped down): beside "Image
 // type", in line with the label and OEM ID edits.
 const int kTypeBox[] = {65, 9, 145, 80};
-const char kDefaultLabel[] = "NO NAME";
-const char kDefaultOemId[] = "TOLVEN";
+const wchar_t kDefaultLabel[] = L"NO NAME";
+const wchar_t kDefaultOemId[] = L"TOLVEN";
+
+// A field's text in UTF-8, cut to the `size` bytes of a record buffer (terminator included).
+void readField(HWND dialog, int id, char* out, size_t size) {
+    std::string text = windowTextUtf8(GetDlgItem(dialog, id));
+    std::snprintf(out, size, "%s", text.c_str());
+}
 
 void addIcon(HIMAGELIST images, HINSTANCE instance, int iconId) {
-    HICON icon = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(iconId), IMAGE_ICON,
+    HICON icon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(iconId), IMAGE_ICON,
                                                scaleToScreen(16), scaleToScreen(16), 0));
     if (icon == nullptr) return;
     ImageList_AddIcon(images, icon);  // the list keeps a copy
@@ -54,7 +63,7 @@ bool NewImageDialog::show(HWND owner) {
     created = 0;
     window = nullptr;
     typeCombo = nullptr;
-    DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_NEW_IMAGE), owner, dialogProc,
+    DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_NEW_IMAGE), owner, dialogProc,
                     reinterpret_cast<LPARAM>(this));
     gOpenDialog = nullptr;  // the record may not outlive the next dialog's first messages
     return created != 0;
@@ -76,22 +85,22 @@ void NewImageDialog::createTypeCombo() {
     addIcon(images, instance, IDI_DRIVE_35);
     addIcon(images, instance, IDI_DRIVE_525);
 
-    typeCombo = CreateWindowExA(0, WC_COMBOBOXEXA, "",
+    typeCombo = CreateWindowExW(0, WC_COMBOBOXEXW, L"",
                                 WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP | CBS_DROPDOWNLIST,
                                 0, 0, 0, 150, window, nullptr, instance, nullptr);
-    SendMessageA(typeCombo, CBEM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images));
+    SendMessageW(typeCombo, CBEM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images));
 
     int index = 0;
     for (const TypeItem& type : kTypeItems) {
-        COMBOBOXEXITEMA item;
+        COMBOBOXEXITEMW item;
         std::memset(&item, 0, sizeof item);
         item.mask = CBEIF_TEXT | CBEIF_IMAGE | CBEIF_SELECTEDIMAGE | CBEIF_INDENT;
         item.iItem = index++;
-        item.pszText = const_cast<char*>(type.text);
+        item.pszText = const_cast<wchar_t*>(type.text);
         item.iImage = type.image;
         item.iSelectedImage = type.image;
         item.iIndent = 0;
-        SendMessageA(typeCombo, CBEM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+        SendMessageW(typeCombo, CBEM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
     }
     // Placed in dialog units, like the edits below it, so that it keeps clear of its label at
     // every screen resolution and font size; the height includes the dropped-down list. Right
@@ -100,34 +109,33 @@ void NewImageDialog::createTypeCombo() {
     MapDialogRect(window, &place);
     SetWindowPos(typeCombo, GetDlgItem(window, IDC_NEW_TYPE_LABEL), place.left, place.top,
                  place.right - place.left, place.bottom - place.top, SWP_NOACTIVATE);
-    SendMessageA(typeCombo, CB_SETCURSEL, kPreselectedType, 0);
+    SendMessageW(typeCombo, CB_SETCURSEL, kPreselectedType, 0);
 }
 
 void NewImageDialog::initDialog(HWND dialog) {
     window = dialog;
     createTypeCombo();
-    SendDlgItemMessageA(dialog, IDC_NEW_LABEL, EM_LIMITTEXT, 11, 0);
-    SetDlgItemTextA(dialog, IDC_NEW_LABEL, kDefaultLabel);
-    SendDlgItemMessageA(dialog, IDC_NEW_OEM_ID, EM_LIMITTEXT, 8, 0);
-    SetDlgItemTextA(dialog, IDC_NEW_OEM_ID, kDefaultOemId);
+    SendDlgItemMessageW(dialog, IDC_NEW_LABEL, EM_LIMITTEXT, 11, 0);
+    SetDlgItemTextW(dialog, IDC_NEW_LABEL, kDefaultLabel);
+    SendDlgItemMessageW(dialog, IDC_NEW_OEM_ID, EM_LIMITTEXT, 8, 0);
+    SetDlgItemTextW(dialog, IDC_NEW_OEM_ID, kDefaultOemId);
     SetFocus(GetDlgItem(dialog, IDC_NEW_CREATE));
 }
 
 void NewImageDialog::readChoice() {
-    typeIndex = static_cast<int32_t>(SendMessageA(typeCombo, CB_GETCURSEL, 0, 0));
+    typeIndex = static_cast<int32_t>(SendMessageW(typeCombo, CB_GETCURSEL, 0, 0));
     if (typeIndex < 0) return;  // CB_ERR: nothing selected, nothing created
     created = 1;
     std::memset(label, 0, sizeof label);
     std::memset(oemId, 0, sizeof oemId);
-    GetDlgItemTextA(window, IDC_NEW_LABEL, label, sizeof label);
-    GetDlgItemTextA(window, IDC_NEW_OEM_ID, oemId, sizeof oemId);
+    readField(window, IDC_NEW_LABEL, label, sizeof label);
+    readField(window, IDC_NEW_OEM_ID, oemId, sizeof oemId);
 }
 
 bool NewImageDialog::labelAccepted() {
-    char text[12] = {0};
-    GetDlgItemTextA(window, IDC_NEW_LABEL, text, sizeof text);
-    if (readVolumeLabel(text, nullptr) != kLabelInvalid) return true;
-    MessageBoxA(window, "Invalid character in volume label!", "Error", MB_ICONERROR);
+    std::string text = windowTextUtf8(GetDlgItem(window, IDC_NEW_LABEL));
+    if (readVolumeLabel(text.c_str(), nullptr) != kLabelInvalid) return true;
+    MessageBoxW(window, L"Invalid character in volume label!", L"Error", MB_ICONERROR);
     SetFocus(GetDlgItem(window, IDC_NEW_LABEL));
     return false;
 }
@@ -155,7 +163,7 @@ INT_PTR CALLBACK NewImageDialog::dialogProc(HWND dialog, UINT message, WPARAM wP
     case WM_DESTROY: {
         // The combo box does not own the image list it was given.
         HIMAGELIST images = reinterpret_cast<HIMAGELIST>(
-            SendMessageA(gOpenDialog->typeCombo, CBEM_GETIMAGELIST, 0, 0));
+            SendMessageW(gOpenDialog->typeCombo, CBEM_GETIMAGELIST, 0, 0));
         if (images != nullptr) ImageList_Destroy(images);
         gOpenDialog->window = nullptr;
         gOpenDialog->typeCombo = nullptr;

@@ -9,10 +9,11 @@
 // The editor is the program's one application object and lives until the process exits.
 static ImageEditor gEditor;
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+// wWinMain (the program is linked with -municode): a Unicode program from its entry on.
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     // Kept loaded for the life of the process; the handle itself is not needed again.
-    if (LoadLibraryA("comctl32.dll") == nullptr) {
-        MessageBoxA(nullptr, "Error loading comctl32.dll", "Error", MB_ICONERROR);
+    if (LoadLibraryW(L"comctl32.dll") == nullptr) {
+        MessageBoxW(nullptr, L"Error loading comctl32.dll", L"Error", MB_ICONERROR);
         return 1;
     }
     INITCOMMONCONTROLSEX classes;

@@ -2,6 +2,7 @@
 
 #include "directory/dir_entry.h"
 #include "resources/resource_ids.h"
+#include "ui/wide_text.h"
 
 namespace {
 
@@ -21,9 +22,9 @@ void fill(HWND dialog, const PropertiesDialog& record) {
     SetDlgItemTextW(dialog, IDC_PROP_LONG_NAME,
                     record.longName[0] != L'\0' ? record.longName : L"(none)");
     SetDlgItemTextW(dialog, IDC_PROP_SHORT_NAME, record.shortName);
-    SetDlgItemTextA(dialog, IDC_PROP_SIZE, record.size);
-    SetDlgItemTextA(dialog, IDC_PROP_MODIFIED, record.modified);
-    SetDlgItemTextA(dialog, IDC_PROP_CLUSTER, record.firstCluster);
+    setWindowTextUtf8(GetDlgItem(dialog, IDC_PROP_SIZE), record.size);
+    setWindowTextUtf8(GetDlgItem(dialog, IDC_PROP_MODIFIED), record.modified);
+    setWindowTextUtf8(GetDlgItem(dialog, IDC_PROP_CLUSTER), record.firstCluster);
     for (const AttributeBox& box : kBoxes)
         CheckDlgButton(dialog, box.id, (record.attributes & box.bit) ? BST_CHECKED : BST_UNCHECKED);
 }

@@ -19,6 +19,7 @@
 #include "resources/resource_ids.h"
 #include "ui/image_editor.h"
 #include "ui/list_columns.h"
+#include "ui/wide_text.h"
 
 namespace {
 
@@ -31,23 +32,24 @@ bool isParentEntry(const DirListEntry* record) {
 }
 
 void setColumnText(HWND list, int index, int column, const char* text) {
-    LVITEMA item;
+    std::wstring wide = wideText(text);
+    LVITEMW item;
     std::memset(&item, 0, sizeof item);
     item.iSubItem = column;
-    item.pszText = const_cast<char*>(text);
-    SendMessageA(list, LVM_SETITEMTEXTA, index, reinterpret_cast<LPARAM>(&item));
+    item.pszText = &wide[0];
+    SendMessageW(list, LVM_SETITEMTEXTW, index, reinterpret_cast<LPARAM>(&item));
 }
 
 void setItemState(HWND list, int index, UINT state, UINT mask) {
-    LVITEMA item;
+    LVITEMW item;
     std::memset(&item, 0, sizeof item);
     item.state = state;
     item.stateMask = mask;
-    SendMessageA(list, LVM_SETITEMSTATE, index, reinterpret_cast<LPARAM>(&item));
+    SendMessageW(list, LVM_SETITEMSTATE, index, reinterpret_cast<LPARAM>(&item));
 }
 
 int nextItem(HWND list, int after, UINT flags) {
-    return static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, after, MAKELPARAM(flags, 0)));
+    return static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, after, MAKELPARAM(flags, 0)));
 }
 
 // An entry of the shown folder, told apart from the others by its slot and its stored name (a
@@ -81,7 +83,7 @@ struct ListViewState {
 }  // namespace
 
 void ImageEditor::freeEntries() {
-    SendMessageA(control(IDC_FILE_LIST), LVM_DELETEALLITEMS, 0, 0);
+    SendMessageW(control(IDC_FILE_LIST), LVM_DELETEALLITEMS, 0, 0);
     listedRecords.clear();
     while (entries != nullptr) {
         DirListEntry* next = entries->next;
@@ -122,9 +124,9 @@ void ImageEditor::readEntries() {
 
 void ImageEditor::fillList() {
     HWND list = control(IDC_FILE_LIST);
-    SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+    SendMessageW(list, WM_SETREDRAW, FALSE, 0);
     fillItems();
-    SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+    SendMessageW(list, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(list, nullptr, TRUE);
 }
 
@@ -133,7 +135,7 @@ void ImageEditor::fillList() {
 // redraws costs about 10 ms (1,000 items: 10 s), so the callers turn redrawing off around it.
 void ImageEditor::fillItems() {
     HWND list = control(IDC_FILE_LIST);
-    SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
+    SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
     listedRecords.clear();
     int folders = 0, files = 0;
     uint32_t totalBytes = 0;  // shown as a signed 32-bit number
@@ -155,7 +157,7 @@ void ImageEditor::fillItems() {
         return compareListRecords(listedRecords[a], listedRecords[b], sortColumn, sortDescending) <
                0;
     });
-    SendMessageA(list, LVM_SETITEMCOUNT, order.size(), 0);
+    SendMessageW(list, LVM_SETITEMCOUNT, order.size(), 0);
 
     int position = 0;
     for (int ordinal : order) {
@@ -181,23 +183,23 @@ void ImageEditor::fillItems() {
         setColumnText(list, index, kColumnSize, text);
         formatModified(readLe16(raw + de::kDate), readLe16(raw + de::kTime), text, sizeof text);
         setColumnText(list, index, kColumnModified, text);
-        attributeText(raw[de::kAttributes], text);
+        attributeLetters(raw[de::kAttributes], text);
         setColumnText(list, index, kColumnAttributes, text);
         ++position;
     }
     char status[120];
     std::snprintf(status, sizeof status, "Directory contains %i folders, %i files, %i bytes total.",
                   folders, files, static_cast<int32_t>(totalBytes));
-    SetWindowTextA(control(IDC_STATUS_LINE), status);
+    setWindowTextUtf8(control(IDC_STATUS_LINE), status);
 }
 
 DirListEntry* ImageEditor::entryForItem(int index) const {
     if (index < 0) return nullptr;
-    LVITEMA item;
+    LVITEMW item;
     std::memset(&item, 0, sizeof item);
     item.mask = LVIF_PARAM;
     item.iItem = index;
-    if (!SendMessageA(control(IDC_FILE_LIST), LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)))
+    if (!SendMessageW(control(IDC_FILE_LIST), LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)))
         return nullptr;
     if (item.lParam < 0 || static_cast<size_t>(item.lParam) >= listedRecords.size()) return nullptr;
     return listedRecords[item.lParam];
@@ -214,7 +216,7 @@ int32_t ImageEditor::openEntry(int index) {
 
 void ImageEditor::selectItemsOfCluster(int32_t cluster) {
     HWND list = control(IDC_FILE_LIST);
-    int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
     int first = -1;
     for (int i = 0; i < count; ++i) {
         DirListEntry* record = entryForItem(i);
@@ -225,8 +227,8 @@ void ImageEditor::selectItemsOfCluster(int32_t cluster) {
     }
     if (first < 0) return;
     // In a long folder the folder left may be far down: it is shown, and Enter starts from it.
-    SendMessageA(list, LVM_SETSELECTIONMARK, 0, first);
-    SendMessageA(list, LVM_ENSUREVISIBLE, first, FALSE);
+    SendMessageW(list, LVM_SETSELECTIONMARK, 0, first);
+    SendMessageW(list, LVM_ENSUREVISIBLE, first, FALSE);
 }
 
 void ImageEditor::activateItem(int index) {
@@ -243,11 +245,11 @@ void ImageEditor::activateItem(int index) {
 void ImageEditor::openParentFolder() {
     for (size_t ordinal = 0; ordinal < listedRecords.size(); ++ordinal) {
         if (!isParentEntry(listedRecords[ordinal])) continue;
-        LVFINDINFOA find;
+        LVFINDINFOW find;
         std::memset(&find, 0, sizeof find);
         find.flags = LVFI_PARAM;
         find.lParam = static_cast<LPARAM>(ordinal);
-        int index = static_cast<int>(SendMessageA(control(IDC_FILE_LIST), LVM_FINDITEMA,
+        int index = static_cast<int>(SendMessageW(control(IDC_FILE_LIST), LVM_FINDITEMW,
                                                   static_cast<WPARAM>(-1),
                                                   reinterpret_cast<LPARAM>(&find)));
         if (index >= 0) activateItem(index);
@@ -258,7 +260,7 @@ void ImageEditor::openParentFolder() {
 void ImageEditor::selectAllEntries() {
     HWND list = control(IDC_FILE_LIST);
     setItemState(list, -1, LVIS_SELECTED, LVIS_SELECTED);
-    int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
     for (int i = 0; i < count; ++i) {
         DirListEntry* record = entryForItem(i);
         if (record != nullptr && isDotEntry(record->rawEntry))
@@ -271,11 +273,11 @@ namespace {
 // Makes `top` the first item in view. The list keeps its scroll position when its items are
 // deleted while it does not redraw, so the shift is taken from where it is.
 void scrollToItem(HWND list, int top) {
-    int shift = top - static_cast<int>(SendMessageA(list, LVM_GETTOPINDEX, 0, 0));
+    int shift = top - static_cast<int>(SendMessageW(list, LVM_GETTOPINDEX, 0, 0));
     RECT row = {};
     row.left = LVIR_BOUNDS;
-    if (shift != 0 && SendMessageA(list, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&row)))
-        SendMessageA(list, LVM_SCROLL, 0, shift * (row.bottom - row.top));
+    if (shift != 0 && SendMessageW(list, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&row)))
+        SendMessageW(list, LVM_SCROLL, 0, shift * (row.bottom - row.top));
 }
 
 ListViewState captureViewState(const ImageEditor& editor, HWND list) {
@@ -288,14 +290,14 @@ ListViewState captureViewState(const ImageEditor& editor, HWND list) {
     state.focusedIndex = nextItem(list, -1, LVNI_FOCUSED);
     const DirListEntry* focused = editor.entryForItem(state.focusedIndex);
     if (focused != nullptr) state.focused.push_back(EntryKey(focused));
-    state.topIndex = static_cast<int>(SendMessageA(list, LVM_GETTOPINDEX, 0, 0));
+    state.topIndex = static_cast<int>(SendMessageW(list, LVM_GETTOPINDEX, 0, 0));
     return state;
 }
 
 // The focus goes back to its entry, or, when that is gone, to the item now at its place; only
 // entries that were selected are selected again, so a deleted selection selects nothing new.
 void restoreViewState(const ImageEditor& editor, HWND list, const ListViewState& state) {
-    int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
     if (count == 0) return;
     int focus = -1;
     for (int i = 0; i < count; ++i) {
@@ -309,7 +311,7 @@ void restoreViewState(const ImageEditor& editor, HWND list, const ListViewState&
     if (focus < 0 && state.focusedIndex >= 0) focus = std::min(state.focusedIndex, count - 1);
     if (focus >= 0) {
         setItemState(list, focus, LVIS_FOCUSED, LVIS_FOCUSED);
-        SendMessageA(list, LVM_SETSELECTIONMARK, 0, focus);
+        SendMessageW(list, LVM_SETSELECTIONMARK, 0, focus);
     }
     scrollToItem(list, state.topIndex);
 }
@@ -321,13 +323,13 @@ void ImageEditor::refreshDirectory() {
     bool sameFolder = shownDirCluster == currentDirCluster;
     ListViewState state;
     if (sameFolder) state = captureViewState(*this, list);
-    SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+    SendMessageW(list, WM_SETREDRAW, FALSE, 0);
     freeEntries();
     readEntries();
     fillItems();
     if (sameFolder) restoreViewState(*this, list, state);
     else scrollToItem(list, 0);
-    SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+    SendMessageW(list, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(list, nullptr, TRUE);
     shownDirCluster = currentDirCluster;
     showFolderPath();
@@ -359,23 +361,23 @@ void ImageEditor::sortByColumn(int column) {
     sortColumn = column;
     // The items move with their states, so the selection and the focus stay on their entries.
     HWND list = control(IDC_FILE_LIST);
-    SendMessageA(list, LVM_SORTITEMS, reinterpret_cast<WPARAM>(this),
+    SendMessageW(list, LVM_SORTITEMS, reinterpret_cast<WPARAM>(this),
                  reinterpret_cast<LPARAM>(compareItems));
     int focused = nextItem(list, -1, LVNI_FOCUSED);
-    if (focused >= 0) SendMessageA(list, LVM_ENSUREVISIBLE, focused, FALSE);
+    if (focused >= 0) SendMessageW(list, LVM_ENSUREVISIBLE, focused, FALSE);
     showSortArrow();
 }
 
 void ImageEditor::showSortArrow() {
-    HWND header = reinterpret_cast<HWND>(SendMessageA(control(IDC_FILE_LIST), LVM_GETHEADER, 0, 0));
+    HWND header = reinterpret_cast<HWND>(SendMessageW(control(IDC_FILE_LIST), LVM_GETHEADER, 0, 0));
     for (int column = kColumnName; column <= kColumnAttributes; ++column) {
-        HDITEMA item;
+        HDITEMW item;
         std::memset(&item, 0, sizeof item);
         item.mask = HDI_FORMAT;
-        if (!SendMessageA(header, HDM_GETITEMA, column, reinterpret_cast<LPARAM>(&item))) continue;
+        if (!SendMessageW(header, HDM_GETITEMW, column, reinterpret_cast<LPARAM>(&item))) continue;
         item.fmt &= ~(HDF_SORTUP | HDF_SORTDOWN);
         if (column == sortColumn) item.fmt |= sortDescending ? HDF_SORTDOWN : HDF_SORTUP;
-        SendMessageA(header, HDM_SETITEMA, column, reinterpret_cast<LPARAM>(&item));
+        SendMessageW(header, HDM_SETITEMW, column, reinterpret_cast<LPARAM>(&item));
     }
 }
 

@@ -30,3 +30,15 @@ int messageBoxUtf8(HWND owner, const std::string& text, const char* caption, UIN
     return MessageBoxW(owner, wideText(text).c_str(),
                        caption != nullptr ? wideCaption.c_str() : nullptr, type);
 }
+
+void setWindowTextUtf8(HWND window, const std::string& text) {
+    SetWindowTextW(window, wideText(text).c_str());
+}
+
+std::string windowTextUtf8(HWND window) {
+    int units = GetWindowTextLengthW(window);
+    if (units <= 0) return std::string();
+    std::wstring text(static_cast<size_t>(units) + 1, L'\0');
+    int copied = GetWindowTextW(window, &text[0], units + 1);
+    return utf8Text(text.c_str(), copied > 0 ? copied : 0);
+}

@@ -14,5 +14,8 @@ std::wstring wideText(const std::string& utf8);
 std::string utf8Text(const wchar_t* wide, int length = -1);
 // MessageBoxW with a UTF-8 text and caption (a null caption: the system's "Error").
 int messageBoxUtf8(HWND owner, const std::string& text, const char* caption, UINT type);
+// A window's or control's text, set and read in UTF-8.
+void setWindowTextUtf8(HWND window, const std::string& text);
+std::string windowTextUtf8(HWND window);
 
 #endif

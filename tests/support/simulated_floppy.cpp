@@ -10,7 +10,8 @@
 namespace {
 const int kMaxInstalled = 8;
 const uint32_t kSectorBytes = 512;
-const uint8_t kFormatFiller = 0xF6;  // what a freshly formatted sector holds
+const uint8_t kFormatFiller = 0xF6;   // what a freshly formatted sector holds
+const int64_t kTrackLeadBytes = 146;  // gap 4a, sync, index mark and gap 1 of a track
 
 std::mutex g_installMutex;
 SimulatedFloppy* g_installed[kMaxInstalled];
@@ -26,6 +27,9 @@ void* openDrive(const char* driveName, FloppyAccess access, FloppyOpenError* err
 bool lockDrive(void* d) { return asDrive(d)->deviceLock(); }
 bool unlockDrive(void* d) { return asDrive(d)->deviceUnlock(); }
 bool dismountDrive(void* d) { return asDrive(d)->deviceDismount(); }
+bool allowExtendedAccessOf(void* d) { return asDrive(d)->deviceAllowExtendedAccess(); }
+bool writeProtectedOf(void* d) { return asDrive(d)->deviceWriteProtected(); }
+void pauseDrive(void* d, uint32_t milliseconds) { asDrive(d)->devicePause(milliseconds); }
 bool queryDrive(void* d, MediaQuery query, MediaGeometry* records, int capacity, bool* moreData) {
     return asDrive(d)->deviceQueryMediaTypes(query, records, capacity, moreData);
 }
@@ -51,6 +55,9 @@ const FloppyBackend kSimulatedDrives = {SimulatedFloppy::installedRoots,
                                         lockDrive,
                                         unlockDrive,
                                         dismountDrive,
+                                        allowExtendedAccessOf,
+                                        writeProtectedOf,
+                                        pauseDrive,
                                         queryDrive,
                                         diskGeometryOf,
                                         formatDrive,
@@ -96,10 +103,15 @@ SimulatedFloppy::SimulatedFloppy(const char* driveName)
       answersStorageQuery_(true),
       refusesFormat_(false),
       refusesFormatOrder_(false),
+      reportsGeometryOfBlankDisk_(false),
+      answersWritableQuery_(true),
+      writeProtected_(false),
       mountsVolume_(false),
       hasDisk_(true),
       accessDenied_(false),
       mountedBytes_(0),
+      extendedAccess_(false),
+      heldMilliseconds_(0),
       longestWrite_(0),
       bytesRead_(0),
       bytesWritten_(0),
@@ -249,7 +261,7 @@ void SimulatedFloppy::ejectDisk() {
 }
 
 uint32_t SimulatedFloppy::capToMountedVolume(uint64_t at, uint32_t count) const {
-    if (mountedBytes_ == 0) return count;
+    if (mountedBytes_ == 0 || extendedAccess_) return count;
     uint64_t left = at < mountedBytes_ ? mountedBytes_ - at : 0;
     return static_cast<uint32_t>(std::min<uint64_t>(count, left));
 }
@@ -405,15 +417,39 @@ bool SimulatedFloppy::deviceOpen(FloppyAccess access, FloppyOpenError* error) {
         position_ = 0;
         // Opening the volume mounts the file system of whatever boot sector the disk holds now.
         mountedBytes_ = mountsVolume_ ? declaredVolumeBytes() : 0;
+        extendedAccess_ = false;
     }
     return ok;
 }
 
 bool SimulatedFloppy::deviceLock() {
-    bool ok = begin(FloppyCall::Lock) && open_;
+    bool ok = begin(FloppyCall::Lock) && open_ && heldMilliseconds_ == 0;
     record("lock", ok);
     if (ok) locked_ = true;
     return ok;
+}
+
+bool SimulatedFloppy::deviceAllowExtendedAccess() {
+    bool ok = begin(FloppyCall::AllowExtendedAccess) && open_;
+    record("allow extended access", ok);
+    if (ok) extendedAccess_ = true;
+    return ok;
+}
+
+bool SimulatedFloppy::deviceWriteProtected() {
+    bool ok = begin(FloppyCall::WritableQuery) && open_ && answersWritableQuery_;
+    bool protectedDisk = ok && hasDisk_ && writeProtected_;
+    record(protectedDisk ? "writable? no" : "writable?", ok);
+    return protectedDisk;
+}
+
+// The other program lets go of the volume once the waits add up to its time.
+void SimulatedFloppy::devicePause(uint32_t milliseconds) {
+    begin(FloppyCall::Pause);
+    record(format("pause %llu", milliseconds), true);
+    if (heldMilliseconds_ != kHeldForever)
+        heldMilliseconds_ -= std::min(heldMilliseconds_, milliseconds);
+    if (timed_) now_ += static_cast<int64_t>(milliseconds) * 1000000;
 }
 
 bool SimulatedFloppy::deviceUnlock() {
@@ -423,10 +459,10 @@ bool SimulatedFloppy::deviceUnlock() {
     return ok;
 }
 
+// The file system lets go of the disk, but the handle keeps the limit of the volume it had.
 bool SimulatedFloppy::deviceDismount() {
     bool ok = begin(FloppyCall::Dismount) && open_;
     record("dismount", ok);
-    if (ok) mountedBytes_ = 0;
     return ok;
 }
 
@@ -452,13 +488,16 @@ bool SimulatedFloppy::deviceQueryMediaTypes(MediaQuery query, MediaGeometry* rec
     return ok;
 }
 
-// A disk is recognised once its first cylinder is formatted.
+// A disk is recognised once its first cylinder is formatted; a USB drive gives the first of its
+// media types for one that is not.
 DiskPresence SimulatedFloppy::deviceDiskGeometry(MediaGeometry* geometry) {
     bool ok = begin(FloppyCall::DiskGeometry) && open_;
-    DiskPresence presence = !ok || !hasDisk_        ? kDiskAbsent
-                            : !cylinderFormatted(0) ? kDiskUnrecognised
-                                                    : kDiskFound;
-    if (presence == kDiskFound) *geometry = geometry_;
+    bool blank = !cylinderFormatted(0);
+    bool reportsOwn = blank && reportsGeometryOfBlankDisk_ && !media_.empty();
+    DiskPresence presence = !ok || !hasDisk_       ? kDiskAbsent
+                            : blank && !reportsOwn ? kDiskUnrecognised
+                                                   : kDiskFound;
+    if (presence == kDiskFound) *geometry = reportsOwn ? media_.front() : geometry_;
     record("disk geometry", presence == kDiskFound);
     return presence;
 }
@@ -466,7 +505,10 @@ DiskPresence SimulatedFloppy::deviceDiskGeometry(MediaGeometry* geometry) {
 // An order that does not name each sector of the track once fails the call, as a request the
 // driver cannot format.
 FormatOutcome SimulatedFloppy::deviceFormatTracks(const FormatRequest& request) {
-    bool ok = begin(FloppyCall::Format) && open_ && !refusesFormat_;
+    bool ok = begin(FloppyCall::Format) && open_;
+    bool refusedWhole = ok && refusesFormat_;
+    bool writeProtected = ok && !refusedWhole && writeProtected_;
+    ok = ok && !refusedWhole && !writeProtected;
     bool ordered = request.sectorsPerTrack != 0;
     const MediaGeometry* chosen = nullptr;
     for (const MediaGeometry& m : media_)
@@ -497,15 +539,19 @@ FormatOutcome SimulatedFloppy::deviceFormatTracks(const FormatRequest& request) 
         uint64_t trackBytes = static_cast<uint64_t>(geometry_.sectorsPerTrack) *
                               geometry_.bytesPerSector;
         for (uint32_t c = request.startCylinder; c <= request.endCylinder; ++c) {
-            for (uint32_t h = request.startHead; h <= request.endHead; ++h) {
+            bool whole = true;
+            for (uint32_t h = 0; h < geometry_.tracksPerCylinder; ++h) {
                 size_t track = static_cast<size_t>(c) * geometry_.tracksPerCylinder + h;
+                if (h < request.startHead || h > request.endHead) {
+                    whole = whole && laidOut_[track];
+                    continue;
+                }
+                timeFormat(c, cylinderFormatted(c) || laidOut_[track]);
                 std::memset(disk_.data() + track * trackBytes, kFormatFiller,
                             static_cast<size_t>(trackBytes));
                 layOut(track, request);
             }
-            if (request.startHead == 0 && request.endHead + 1 == geometry_.tracksPerCylinder)
-                formatted_[c] = 1;
-            timeFormat(c, request.startHead, request.endHead);
+            if (whole) formatted_[c] = 1;
         }
     }
     std::string line = format("format cyl %llu-%llu heads %llu-%llu", request.startCylinder,
@@ -513,7 +559,11 @@ FormatOutcome SimulatedFloppy::deviceFormatTracks(const FormatRequest& request) 
                        format(" type %llu", request.mediaType);
     if (refused) line += " order refused";
     else if (!ordered) line += " in order";
+    if (refusedWhole) line += " refused";
+    if (writeProtected) line += " write-protected";
     record(line, ok);  // a refused order is no failure: the drive formats in its own layout
+    if (refusedWhole) return kFormatRefused;
+    if (writeProtected) return kFormatWriteProtected;
     return refused ? kFormatOrderRefused : ok ? kFormatDone : kFormatFailed;
 }
 
@@ -537,7 +587,7 @@ bool SimulatedFloppy::deviceRead(void* buffer, uint32_t count, uint32_t* got) {
         for (const ByteFault& f : corrupt_)
             if (f.offset >= at && f.offset < at + n)
                 static_cast<uint8_t*>(buffer)[f.offset - at] ^= f.mask;
-        timeSectors(at, n);
+        timeTransfer(at, n);
         position_ += n;
         bytesRead_ += n;
         *got = n;
@@ -553,7 +603,7 @@ bool SimulatedFloppy::deviceRead(void* buffer, uint32_t count, uint32_t* got) {
 bool SimulatedFloppy::deviceWrite(const void* buffer, uint32_t count, uint32_t* written) {
     *written = 0;
     uint64_t at = position_;
-    bool ok = begin(FloppyCall::Write) && open_ && count % kSectorBytes == 0 &&
+    bool ok = begin(FloppyCall::Write) && open_ && !writeProtected_ && count % kSectorBytes == 0 &&
               at + count <= diskSize() && (longestWrite_ == 0 || count <= longestWrite_);
     uint32_t n = 0;
     if (ok) {
@@ -563,7 +613,7 @@ bool SimulatedFloppy::deviceWrite(const void* buffer, uint32_t count, uint32_t* 
     }
     if (ok) {
         std::memcpy(disk_.data() + at, buffer, n);
-        timeSectors(at, n);
+        timeTransfer(at, n);
         position_ += n;
         bytesWritten_ += n;
         *written = n;
@@ -597,35 +647,102 @@ void SimulatedFloppy::moveHeadTo(uint32_t cylinder) {
     headCylinder_ = cylinder;
 }
 
-// The sector in slot s of a track passes under the head from s/S to (s+1)/S of a turn; head
-// switches take no time. A sector that has just passed costs the rest of the
-// turn.
-void SimulatedFloppy::timeSectors(uint64_t offset, uint64_t length) {
-    uint64_t spt = geometry_.sectorsPerTrack;
-    uint64_t perCylinder = sectorsPerCylinder();
-    if (!timed_ || length == 0 || spt == 0 || perCylinder == 0) return;
-    const int64_t turn = timing_.rotation;
-    uint64_t bytes = geometry_.bytesPerSector;
-    for (uint64_t lba = offset / bytes; lba <= (offset + length - 1) / bytes; ++lba) {
-        moveHeadTo(static_cast<uint32_t>(lba / perCylinder));
-        int64_t s = static_cast<int64_t>(
-            sectorSlot(static_cast<size_t>(lba / spt), static_cast<size_t>(lba % spt)));
-        int64_t start = s * turn / static_cast<int64_t>(spt);
-        int64_t end = (s + 1) * turn / static_cast<int64_t>(spt);
-        int64_t wait = (start - now_ % turn) % turn;
-        if (wait < 0) wait += turn;
-        now_ += wait + (end - start);
+// MFM at 250 kbit/s (double density), 500 (high density) or 1000 (extra density).
+int64_t SimulatedFloppy::byteNanoseconds() const {
+    switch (geometry_.mediaType) {
+    case kMediaF3_1Pt44_512:
+    case kMediaF5_1Pt2_512: return 16000;
+    case kMediaF3_2Pt88_512: return 8000;
+    default: return 32000;
     }
 }
 
-// Each track is formatted in one whole turn starting at the index hole.
-void SimulatedFloppy::timeFormat(uint32_t cylinder, uint32_t firstHead, uint32_t lastHead) {
-    if (!timed_) return;
-    moveHeadTo(cylinder);
+// A track as a format lays it down: after the index the gaps, sync and index mark of 146 bytes,
+// then each sector: its ID field (22 bytes), the gap after it (22), its data field (16 + the
+// sector + 2) and the format's gap after it (formatGapLength; for a medium without one, what is
+// left of the turn shared out). The ID of slot s begins sectorStart(s) after the index.
+int64_t SimulatedFloppy::sectorBytes() const {
+    int64_t turnBytes = timing_.rotation / byteNanoseconds();
+    int64_t spt = geometry_.sectorsPerTrack;
+    int64_t fixed = 62 + static_cast<int64_t>(geometry_.bytesPerSector);
+    int64_t gap = win32_answer::formatGapLength(geometry_.mediaType);
+    if (spt == 0 || kTrackLeadBytes + spt * (fixed + gap) > turnBytes)
+        gap = spt == 0 ? 0 : std::max<int64_t>(0, (turnBytes - kTrackLeadBytes) / spt - fixed);
+    return fixed + gap;
+}
+
+int64_t SimulatedFloppy::sectorStart(size_t slot) const {
+    return (kTrackLeadBytes + static_cast<int64_t>(slot) * sectorBytes()) * byteNanoseconds();
+}
+
+// Waits for the ID of the sector in `slot` and passes over it to the end of its data: a command
+// that comes after the ID has begun misses the sector and waits a whole turn.
+void SimulatedFloppy::passSector(size_t slot) {
     const int64_t turn = timing_.rotation;
-    for (uint32_t h = firstHead; h <= lastHead; ++h) {
-        int64_t angle = now_ % turn;
-        if (angle != 0) now_ += turn - angle;
-        now_ += turn;
+    int64_t wait = (sectorStart(slot) - now_ % turn) % turn;
+    if (wait < 0) wait += turn;
+    now_ += wait + (62 + static_cast<int64_t>(geometry_.bytesPerSector)) * byteNanoseconds();
+}
+
+// One controller command over sectors [first, end) of a track, in their order: it seeks first
+// when the track lies on another cylinder.
+void SimulatedFloppy::timeCommand(size_t track, uint32_t first, uint32_t end, bool firstOfCall) {
+    if (!firstOfCall) now_ += timing_.commandOverhead;
+    moveHeadTo(static_cast<uint32_t>(track / geometry_.tracksPerCylinder));
+    for (uint32_t index = first; index < end; ++index) passSector(sectorSlot(track, index));
+}
+
+// A read or write call as Windows' floppy driver carries it out, track by track: each track after
+// the first of the call from `stagger` sectors further on than the one before (to its end, then a
+// second command from its start), the first from where the call starts.
+void SimulatedFloppy::timeTransfer(uint64_t offset, uint64_t length) {
+    uint64_t spt = geometry_.sectorsPerTrack;
+    uint64_t bytes = geometry_.bytesPerSector;
+    if (!timed_ || length == 0 || spt == 0 || bytes == 0 || geometry_.tracksPerCylinder == 0)
+        return;
+    uint64_t stagger = timing_.driverStagger
+                           ? win32_answer::driverTrackStagger(geometry_.mediaType) % spt
+                           : 0;
+    uint64_t skew = 0;
+    bool firstOfCall = true;
+    for (uint64_t lba = offset / bytes, end = (offset + length - 1) / bytes + 1; lba < end;) {
+        size_t track = static_cast<size_t>(lba / spt);
+        uint64_t from = lba % spt;
+        uint64_t count = std::min(spt - from, end - lba);
+        if (skew >= from + count) skew = 0;
+        if (skew < from) skew = from;
+        timeCommand(track, static_cast<uint32_t>(skew), static_cast<uint32_t>(from + count),
+                    firstOfCall);
+        firstOfCall = false;
+        if (skew > from)
+            timeCommand(track, static_cast<uint32_t>(from), static_cast<uint32_t>(skew), false);
+        else skew = (from + count) % spt;
+        skew = (skew + stagger) % spt;
+        lba += count;
     }
+}
+
+// Windows' floppy driver formats a track after a seek (to the same cylinder for the second head),
+// its settle time and a read of the next sector ID, which on a track without IDs gives up at the
+// second index pulse; the format itself waits for the index and takes a whole turn.
+void SimulatedFloppy::timeFormat(uint32_t cylinder, bool trackFormatted) {
+    if (!timed_) return;
+    const int64_t turn = timing_.rotation;
+    uint32_t distance = cylinder > headCylinder_ ? cylinder - headCylinder_
+                                                 : headCylinder_ - cylinder;
+    now_ += timing_.commandOverhead + timing_.step * distance + timing_.settle;
+    headCylinder_ = cylinder;
+    now_ += timing_.commandOverhead;
+    if (trackFormatted) {
+        int64_t wait = turn;
+        for (size_t slot = 0; slot < geometry_.sectorsPerTrack; ++slot) {
+            int64_t w = (sectorStart(slot) - now_ % turn) % turn;
+            wait = std::min(wait, w < 0 ? w + turn : w);
+        }
+        now_ += wait + 22 * byteNanoseconds();
+    } else {
+        now_ += 2 * turn - now_ % turn;
+    }
+    now_ += timing_.commandOverhead;
+    now_ += (turn - now_ % turn) % turn + turn;
 }

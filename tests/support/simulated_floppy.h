@@ -3,9 +3,9 @@
 // every FloppyDevice opened afterwards (and of all real drives in drive discovery): while any is
 // installed, the simulated drives are the device's backend. It keeps a disk of whole cylinders
 // that are formatted one by one, one stream position, a log of the calls it received, faults to
-// inject, optionally a model of how long a real 300 rpm drive would take for those calls, and
-// optionally a delay per call on a test's fake clock. Switches make it behave as the kinds of
-// real drive do (see "how the drive behaves").
+// inject, optionally a model of how long an internal drive under Windows' floppy driver would take
+// for those calls (FloppyTiming), and optionally a delay per call on a test's fake clock. Switches
+// make it behave as the kinds of real drive do (see "how the drive behaves").
 #ifndef TOLVEN_TESTS_SUPPORT_SIMULATED_FLOPPY_H
 #define TOLVEN_TESTS_SUPPORT_SIMULATED_FLOPPY_H
 
@@ -30,19 +30,34 @@ enum class FloppyCall : uint8_t {
     Write,
     Seek,
     Close,
-    DiskGeometry
+    DiskGeometry,
+    AllowExtendedAccess,
+    WritableQuery,
+    Pause
 };
-const int kFloppyCallKinds = 11;
+const int kFloppyCallKinds = 14;
 
-// Times of the drive mechanics, in nanoseconds.
+// The timing model, in nanoseconds: an internal drive driven by Windows' floppy driver. Each track
+// holds its sectors with the gaps a format lays down (see sectorStart), the data moving at the
+// medium's rate (250, 500 or 1000 kbit/s). A command catches a sector only when it is issued
+// before the sector's ID begins; once a sector has passed, it comes round a turn later. Left out:
+// the motor's start, the recalibration when a disk is first read, the ID read after an explicit
+// seek (with implied seeks, the controllers' default, there is none), retries.
 struct FloppyTiming {
     int64_t rotation = 200000000;  // 300 rpm
-    int64_t step = 3000000;        // head moves one cylinder
-    int64_t settle = 15000000;     // after the last step, before reading or writing
-    // From the end of one call to the drive being ready for the next. It exceeds the gap between
-    // two sectors, so a call for the sector right behind the previous call's last one misses it
-    // and waits a whole turn.
-    int64_t callOverhead = 1000000;
+    int64_t step = 6000000;        // the rate Windows' floppy driver programs for 3.5-inch media
+    int64_t settle = 15000000;     // its head settle time, after every seek
+    // From the end of one call to the next call's first command reaching the controller: the file
+    // system, the floppy driver's thread, its start-drive checks, the DMA set-up. Assumed, no
+    // drive measured: longer than the gap after a 1.44 MB sector (1.6 ms), shorter than after a
+    // 720 KB one (2.6 ms).
+    int64_t callOverhead = 2000000;
+    // From the end of one controller command to the next of the same call (interrupt, result,
+    // next command). Assumed too.
+    int64_t commandOverhead = 500000;
+    // Within one call each track starts the driver's stagger further on (see
+    // win32_answer::driverTrackStagger); false: every track from its first sector asked for.
+    bool driverStagger = true;
     // The layout of tracks not formatted since the disk went in (a disk written without
     // formatting, or read): true, the sector skew the Linux floppy driver formats with: with S
     // sectors a track, the first sector of head h on cylinder c passes the index
@@ -78,9 +93,11 @@ public:
     // By default an internal drive: it answers both media type queries, formats tracks, opens
     // with any rights and has no file system mounted on its disk.
     // A USB floppy drive: the USB floppy driver answers only the disk class's media type query,
-    // and some models refuse to format a track (FORMAT UNIT per track).
+    // the drive reports its first media type as the geometry of a disk never formatted, and some
+    // models refuse to format a track (FORMAT UNIT per track).
     void behaveAsUsbDrive(bool refusesFormat) {
         answersStorageQuery_ = false;
+        reportsGeometryOfBlankDisk_ = true;
         refusesFormat_ = refusesFormat;
     }
     // Refuses formats given a sector order, as USB floppy drives often do, and formats only in
@@ -90,10 +107,19 @@ public:
         answersDiskQuery_ = diskClass;
         answersStorageQuery_ = storageClass;
     }
-    // The file system keeps the FAT volume of the disk's boot sector mounted while the drive is
-    // open: raw reads and writes stop at that volume's size (taken when the drive opened) and
-    // report success with the shorter count, until the volume is dismounted.
+    // The file system mounts the FAT volume of the disk's boot sector when the drive is opened:
+    // raw reads and writes of that handle stop at the volume's size and report success with the
+    // shorter count, also after a dismount, unless extended access was asked for on the handle.
     void setVolumeMounted(bool mounted) { mountsVolume_ = mounted; }
+    // Another program holds the volume open (an Explorer window on the drive): every lock fails
+    // until the device's pauses between tries add up to `milliseconds`; kHeldForever never lets
+    // go.
+    static constexpr uint32_t kHeldForever = 0xFFFFFFFFu;
+    void holdVolumeOpen(uint32_t milliseconds) { heldMilliseconds_ = milliseconds; }
+    // The disk's write-protect tab is open: formats and writes fail, and the drive says why when
+    // asked, unless it leaves that question unanswered.
+    void setWriteProtected(bool writeProtected) { writeProtected_ = writeProtected; }
+    void setWritableQueryAnswered(bool answered) { answersWritableQuery_ = answered; }
     // No disk in the drive (insertDisk puts one in): the drive opens for its queries and lists its
     // media types, but not for reading and writing, and the disk geometry query finds nothing.
     void ejectDisk();
@@ -140,8 +166,9 @@ public:
     // --- what happened -----------------------------------------------------------------------
     // One line per call, for example "open A:", "query open A:", "disk media types 20",
     // "read 512 @0", "format cyl 5-5 heads 0-1 type 2" (given a sector order; without one the line
-    // ends in " in order", and a refused order in " order refused"); a failed call ends in
-    // " FAILED", a short one in " -> N".
+    // ends in " in order", and a refused order in " order refused"), "pause 500",
+    // "allow extended access", "writable?" ("writable? no" for a write-protected disk); a failed
+    // call ends in " FAILED", a short one in " -> N".
     const std::vector<std::string>& log() const { return log_; }
     void clearLog() { log_.clear(); }
     int callCount(FloppyCall call) const { return counts_[static_cast<int>(call)]; }
@@ -168,6 +195,9 @@ public:
     bool deviceLock();
     bool deviceUnlock();
     bool deviceDismount();
+    bool deviceAllowExtendedAccess();
+    bool deviceWriteProtected();
+    void devicePause(uint32_t milliseconds);
     bool deviceQueryMediaTypes(MediaQuery query, MediaGeometry* records, int capacity,
                                bool* moreData);
     DiskPresence deviceDiskGeometry(MediaGeometry* geometry);
@@ -214,8 +244,13 @@ private:
     uint32_t capToMountedVolume(uint64_t at, uint32_t count) const;
     // The size of the FAT volume the disk's boot sector declares; 0 when it declares none.
     uint64_t declaredVolumeBytes() const;
-    void timeSectors(uint64_t offset, uint64_t length);
-    void timeFormat(uint32_t cylinder, uint32_t firstHead, uint32_t lastHead);
+    int64_t byteNanoseconds() const;
+    int64_t sectorBytes() const;
+    int64_t sectorStart(size_t slot) const;
+    void passSector(size_t slot);
+    void timeCommand(size_t track, uint32_t first, uint32_t end, bool firstOfCall);
+    void timeTransfer(uint64_t offset, uint64_t length);
+    void timeFormat(uint32_t cylinder, bool trackFormatted);
     // Where sector `index` (from 0) of a track passes, in sector times after the index.
     size_t sectorSlot(size_t track, size_t index) const;
     void layOut(size_t track, const FormatRequest& request);
@@ -237,11 +272,16 @@ private:
     bool answersStorageQuery_;
     bool refusesFormat_;
     bool refusesFormatOrder_;
+    bool reportsGeometryOfBlankDisk_;
+    bool answersWritableQuery_;
+    bool writeProtected_;
     bool mountsVolume_;
     bool hasDisk_;
     bool accessDenied_;
     uint64_t mountedBytes_;  // while open with a volume mounted: where raw transfers stop; else 0
-    uint32_t longestWrite_;  // 0: any length
+    bool extendedAccess_;    // the open handle may go past mountedBytes_
+    uint32_t heldMilliseconds_;  // how long another program still holds the volume open
+    uint32_t longestWrite_;      // 0: any length
 
     int counts_[kFloppyCallKinds];
     std::vector<int> failNth_[kFloppyCallKinds];

@@ -47,7 +47,7 @@ TEST(Driver, AnswersMessageBoxesAndFileChoosers) {
     std::function<void()> choose = [&] {
         OPENFILENAMEA dialog;
         std::memset(&dialog, 0, sizeof dialog);
-        dialog.lStructSize = 76;
+        dialog.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
         dialog.hwndOwner = session.window();
         dialog.lpstrFilter = "RAW disk images (*.img;*.ima;*.flp)\0*.img;*.ima;*.flp\0\0";
         dialog.nFilterIndex = 1;

@@ -82,7 +82,7 @@ TEST(SimulatedFloppy, FormatIsPerCylinderAndKeepsPosition) {
     uint32_t n = 0;
     EXPECT_FALSE(device.write(sector.data(), 512, &n));  // unformatted
     FormatRequest request = {kMediaF3_1Pt44_512, 0, 0, 0, 1, 0, {}};
-    ASSERT_TRUE(device.formatTracks(request));
+    ASSERT_EQ(kFormatDone, device.formatTracks(request));
     EXPECT_TRUE(drive.cylinderFormatted(0));
     EXPECT_FALSE(drive.cylinderFormatted(1));
     EXPECT_EQ(0xF6, drive.diskBytes()[0]);
@@ -90,10 +90,10 @@ TEST(SimulatedFloppy, FormatIsPerCylinderAndKeepsPosition) {
     EXPECT_EQ(512u, n);
     EXPECT_EQ(512u, drive.position());
     request.startCylinder = request.endCylinder = 1;
-    ASSERT_TRUE(device.formatTracks(request));
+    ASSERT_EQ(kFormatDone, device.formatTracks(request));
     EXPECT_EQ(512u, drive.position());
     request.mediaType = kMediaF3_2Pt88_512;  // not in a 1.44 MB drive's list
-    EXPECT_FALSE(device.formatTracks(request));
+    EXPECT_EQ(kFormatFailed, device.formatTracks(request));
     std::vector<uint8_t> odd(100);
     EXPECT_FALSE(device.write(odd.data(), 100, &n));  // raw volumes move whole sectors
 }
@@ -202,7 +202,7 @@ TEST(FloppyDevice, WriteAfterReadAheadLandsWhereCallerStands) {
 }
 
 // Windows' answers as the raw volumes read them: a DISK_GEOMETRY record byte for byte, and the
-// error numbers of denied access, an empty drive and a full media list.
+// error numbers of denied access, an empty drive, a full media list and failed formats.
 TEST(Win32Answers, RecordsAndErrorsReadAsWindowsGivesThem) {
     const uint8_t bytes[24] = {0x50, 0, 0, 0, 1, 0,  0, 0, 2, 0, 0,
                                0,    2, 0, 0, 0, 18, 0, 0, 0, 0, 2};
@@ -217,9 +217,13 @@ TEST(Win32Answers, RecordsAndErrorsReadAsWindowsGivesThem) {
     bool more = false;
     EXPECT_FALSE(win32_answer::mediaQueryAnswered(false, 234, &more) || !more);
     EXPECT_EQ(kDiskAbsent, win32_answer::diskPresence(false, 21, 0));
-    EXPECT_TRUE(win32_answer::formatOrderRefused(1) && win32_answer::formatOrderRefused(50) &&
-                win32_answer::formatOrderRefused(87));
-    EXPECT_FALSE(win32_answer::formatOrderRefused(21));  // no disk: a failure of its own
+    for (uint32_t refusal : {1u, 50u, 87u}) {
+        EXPECT_EQ(kFormatOrderRefused, win32_answer::formatFailure(refusal, true));
+        EXPECT_EQ(kFormatRefused, win32_answer::formatFailure(refusal, false));
+    }
+    EXPECT_EQ(kFormatWriteProtected, win32_answer::formatFailure(19, true));
+    EXPECT_EQ(kFormatFailed, win32_answer::formatFailure(21, false));  // no disk
+    EXPECT_EQ(kFormatFailed, win32_answer::formatFailure(27, true));   // sector not found
 }
 
 // Read-ahead must not change what fails: a read of part sectors (a root of 100 entries) fails as
@@ -251,65 +255,48 @@ TEST(FloppyDevice, ReadAheadKeepsFailuresAndRetriesNoCylinder) {
     EXPECT_EQ(3u * 36 * 512, drive.position());
 }
 
-// The timing model: one read of a whole 1.44 MB disk takes its 160 turns plus a turn per step;
-// sector-sized calls each miss the next sector and wait almost a turn.
-TEST(SimulatedFloppy, TimingModelChargesTurnsAndMissedSectors) {
-    std::vector<uint8_t> disk(1474560, 0);
+// The timing model of an internal drive under Windows' floppy driver. One call over a disk laid
+// out in order: each track a turn and the driver's stagger (3 sectors), the last a turn only.
+// Calls of a sector each, 2 ms apart: on 1.44 MB the next sector's ID has begun behind the 1.6 ms
+// gap and comes a turn later; on 720 KB the 2.6 ms gap still holds it. A format of a used track:
+// the settle time, an ID, the rest of the turn to the index and a turn; of a track never
+// formatted, the ID read gives up at the second index pulse first.
+TEST(SimulatedFloppy, TimingModelFollowsTheWindowsFloppyDriver) {
     SimulatedFloppy drive("A:");
     drive.install();
-    drive.insertDisk(SimulatedFloppy::standardMedia(kMediaF3_1Pt44_512), disk.data(), disk.size());
     FloppyTiming timing;
+    timing.skew = false;
+    const int64_t turn = timing.rotation;
+    const int64_t staggers = 159 * 3 * turn / 18;
+    MediaGeometry hd = SimulatedFloppy::standardMedia(kMediaF3_1Pt44_512);
+    drive.insertDisk(hd, nullptr, 0);
     drive.enableTiming(timing);
-    drive.setReadAhead(false);
     FloppyDevice device;
     ASSERT_TRUE(device.open("A:"));
-    std::vector<uint8_t> all(disk.size());
+    std::vector<uint8_t> all(1474560);
     uint32_t got = 0;
     ASSERT_TRUE(device.read(all.data(), static_cast<uint32_t>(all.size()), &got));
-    int64_t whole = drive.elapsedNanoseconds();
-    int64_t floor = 160 * timing.rotation;
-    EXPECT_GE(whole, floor);
-    // Each of the 79 steps costs at most a turn; with the skew, 3 sectors a head switch and 6 a
-    // step, where the first sector would otherwise have passed.
-    EXPECT_LE(whole, floor + 80 * timing.rotation);
-    EXPECT_LT(whole, floor * 13 / 10);
+    int64_t off = drive.elapsedNanoseconds() - (160 * turn + staggers);
+    EXPECT_LT(off < 0 ? -off : off, 80 * turn / 18);  // half a sector a track
 
-    drive.enableTiming(timing);
-    device.close();
-    ASSERT_TRUE(device.open("A:"));
-    for (int s = 0; s < 36; ++s) ASSERT_TRUE(device.read(all.data(), 512, &got));
-    int64_t perSector = drive.elapsedNanoseconds() / 36;
-    EXPECT_GT(perSector, timing.rotation * 9 / 10);  // a missed sector costs a turn
-    EXPECT_LT(perSector, timing.rotation * 12 / 10);
-}
-
-// The model times each track by the order its format laid down: two cylinders read in one call
-// lose a whole turn at the step when both start at the index, only the skew's sectors when the
-// second starts 3 sectors late.
-TEST(SimulatedFloppy, TimingFollowsTheSectorOrderOfTheFormat) {
-    SimulatedFloppy drive("A:");
-    drive.install();
-    drive.insertUnformattedDisk(SimulatedFloppy::standardMedia(kMediaF3_1Pt44_512));
-    FloppyTiming timing;
-    std::vector<uint8_t> two(2 * 36 * 512);
-    int64_t took[2];
-    for (uint32_t skew = 0; skew < 2; ++skew) {
-        FloppyDevice device;
-        ASSERT_TRUE(device.open("A:"));
-        FormatRequest request = {kMediaF3_1Pt44_512, 0, 0, 0, 1, 18, {}};
-        for (uint32_t c = 0; c < 2; ++c) {
-            request.startCylinder = request.endCylinder = c;
-            for (uint32_t slot = 0; slot < 18; ++slot)
-                request.sectorNumbers[slot] = static_cast<uint16_t>(
-                    (slot + 18 - 3 * c * skew) % 18 + 1);
-            ASSERT_TRUE(device.formatTracks(request));
-        }
+    for (uint32_t type : {kMediaF3_1Pt44_512, kMediaF3_720_512}) {
+        MediaGeometry m = SimulatedFloppy::standardMedia(type);
+        drive.insertDisk(m, nullptr, 0);
         drive.enableTiming(timing);
-        uint32_t got = 0;
-        ASSERT_TRUE(device.read(two.data(), static_cast<uint32_t>(two.size()), &got));
-        took[skew] = drive.elapsedNanoseconds();
+        for (uint32_t s = 0; s < m.sectorsPerTrack; ++s)
+            ASSERT_TRUE(device.read(all.data(), 512, &got));
+        int64_t each = drive.elapsedNanoseconds() / m.sectorsPerTrack;
+        EXPECT_EQ(type == kMediaF3_1Pt44_512, each > turn / 2);
     }
-    EXPECT_GT(took[0] - took[1], timing.rotation * 3 / 4);
+
+    for (bool used : {true, false}) {
+        if (used) drive.insertDisk(hd, nullptr, 0);
+        else drive.insertUnformattedDisk(hd);
+        drive.enableTiming(timing);
+        FormatRequest request = {kMediaF3_1Pt44_512, 0, 0, 0, 0, 0, {}};
+        ASSERT_EQ(kFormatDone, device.formatTracks(request));
+        EXPECT_EQ(used ? 2 * turn : 4 * turn, drive.elapsedNanoseconds());
+    }
 }
 
 }  // namespace

@@ -83,6 +83,17 @@ TEST(TransferProgress, ClosingStepEmptiesTextStopsAndEndsDialogOnce) {
     EXPECT_EQ(&recorder, recorder.targets.back());
 }
 
+// A transfer that could not start (no worker thread, no drive) ends as a failure with its
+// message: the window must take neither the image as read nor the disk as written.
+TEST(TransferProgress, TransferThatCouldNotStartEndsAsAFailure) {
+    std::unique_ptr<VolumeImage> image(new VolumeImage);
+    TransferRecorder recorder(*image);
+    EXPECT_EQ(kResultHostIo, failUnstartedTransfer(*image));
+    EXPECT_EQ(1, recorder.dialogEnds);
+    EXPECT_EQ(kResultHostIo, recorder.endResult);
+    EXPECT_EQ(std::vector<std::string>{"Could not start the floppy transfer!"}, messages(*image));
+}
+
 TEST(TransferProgress, CheckPointOverwritesEarlierErrorOnlyWhenStopped) {
     std::unique_ptr<VolumeImage> image(new VolumeImage);
     image->setNotifyTarget(nullptr, 1);

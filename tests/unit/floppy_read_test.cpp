@@ -84,8 +84,9 @@ TEST_F(FloppyRead, Full1440VolumePublishesEveryStepAndEndsAt2880Of2880) {
     for (void* w : recorder.targets) EXPECT_EQ(&recorder, w);
     ASSERT_GE(drive.log().size(), 4u);
     EXPECT_EQ("open A:", drive.log().front());
-    EXPECT_EQ("lock", drive.log()[1]);
-    EXPECT_EQ("read 512 @0", drive.log()[2]);
+    EXPECT_EQ("allow extended access", drive.log()[1]);
+    EXPECT_EQ("lock", drive.log()[2]);
+    EXPECT_EQ("read 512 @0", drive.log()[3]);
     EXPECT_EQ("unlock", drive.log()[drive.log().size() - 2]);
     EXPECT_EQ("close", drive.log().back());
     EXPECT_EQ(0, drive.callCount(FloppyCall::Write));
@@ -139,7 +140,7 @@ struct ReadFailure {
 TEST_F(FloppyRead, EveryFailureRowQueuesOneMessageAndRestoresPreviousImage) {
     const ReadFailure rows[] = {
         {"lock", [](SimulatedFloppy& d, const VolumeImage&) { d.failCall(FloppyCall::Lock, 0); },
-         "Could not lock floppy drive!", kResultHostIo},
+         kLockFailed, kResultHostIo},
         {"boot sector read", [](SimulatedFloppy& d, const VolumeImage&) { d.failReadAt(0, false); },
          "Could not read bootsector!", kResultHostIo},
         {"boot sector short", [](SimulatedFloppy& d, const VolumeImage&) { d.failReadAt(0, true); },
@@ -222,20 +223,28 @@ TEST_F(FloppyRead, UnknownDriveNameIsNotOpened) {
     expectPreviousImage();
 }
 
-TEST_F(FloppyRead, FailedLockStillUnlocksAndPublishesFirstFatStep) {
-    drive.failCall(FloppyCall::Lock, 1);
+// Another program holding the volume open (an Explorer window on the drive) makes the lock fail
+// until it lets go: tried 20 times half a second apart, then the read gives up and says what to
+// do, still unlocking and publishing the first FAT's step. Cancel ends the waiting.
+TEST_F(FloppyRead, LockIsTriedAgainWhileAnotherProgramHoldsTheVolume) {
+    drive.holdVolumeOpen(3000);
     TransferRecorder recorder(*image);
-    EXPECT_EQ(kResultHostIo, read(recorder));
-    std::vector<Step> expected = {{"Creating floppy access handle", 0},
-                                  {"Buffering current image", 0},
-                                  {"Locking floppy drive", 0},
-                                  {"Reading first FAT", 0},
-                                  {"Unlocking floppy drive", 0},
-                                  {"Restoring original image", 0},
-                                  {"", 0}};
-    EXPECT_EQ(expected, recorder.steps);
-    std::vector<std::string> log = {"open A:", "lock FAILED", "unlock", "close"};
-    EXPECT_EQ(log, drive.log());
+    EXPECT_EQ(kResultOk, read(recorder));
+    EXPECT_EQ(7, drive.callCount(FloppyCall::Lock));
+    EXPECT_EQ("pause 500", drive.log()[3]);
+    drive.holdVolumeOpen(SimulatedFloppy::kHeldForever);
+    TransferRecorder held(*image);
+    EXPECT_EQ(kResultHostIo, read(held));
+    EXPECT_EQ(std::vector<std::string>{kLockFailed}, messages(*image));
+    EXPECT_EQ("Reading first FAT", held.steps[3].text);
+    EXPECT_EQ(7 + 20, drive.callCount(FloppyCall::Lock));
+    EXPECT_EQ(6 + 19, drive.callCount(FloppyCall::Pause));
+    EXPECT_EQ("lock FAILED", drive.log().end()[-3]);  // then unlock and close
+    drive.cancelDuringCall(FloppyCall::Pause, 6 + 19 + 2, &image->keepRunning);
+    TransferRecorder cancelled(*image);
+    EXPECT_EQ(kResultCancelled, read(cancelled));
+    EXPECT_EQ(7 + 20 + 3, drive.callCount(FloppyCall::Lock));  // one more try, then no wait
+    EXPECT_EQ(6 + 19 + 2, drive.callCount(FloppyCall::Pause));
 }
 
 // Boot sectors a damaged or hostile floppy may carry; each must be refused before the geometry

@@ -123,6 +123,7 @@ MediaGeometry mediaFor(int diskType) {
     switch (diskType) {
     case kType720: return SimulatedFloppy::standardMedia(kMediaF3_720_512);
     case kType2880: return SimulatedFloppy::standardMedia(kMediaF3_2Pt88_512);
+    case kType1200: return SimulatedFloppy::standardMedia(kMediaF5_1Pt2_512);
     case kType1680: {
         MediaGeometry g = SimulatedFloppy::standardMedia(kMediaF3_1Pt44_512);
         g.sectorsPerTrack = 21;

@@ -19,6 +19,10 @@ const int kType720 = 0;
 const int kType1440 = 2;
 const int kType1680 = 3;
 const int kType2880 = 5;
+const int kType1200 = 10;
+
+const char kLockFailed[] =
+    "Could not lock floppy drive! Close every window and program using drive A: and try again!";
 
 struct Step {
     std::string text;

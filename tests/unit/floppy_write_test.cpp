@@ -108,12 +108,12 @@ TEST_F(FloppyWrite, Full1440DiskFormatsWritesAndVerifies) {
     EXPECT_TRUE(drive.diskBytes() == expectedDisk);
     EXPECT_TRUE(snapshot(*image) == before);
     for (uint32_t c = 0; c < 80; ++c) EXPECT_TRUE(drive.cylinderFormatted(c));
-    EXPECT_EQ(80, drive.callCount(FloppyCall::Format));
-    EXPECT_EQ("format cyl 0-0 heads 0-1 type 2", drive.log()[4]);
+    EXPECT_EQ(160, drive.callCount(FloppyCall::Format));  // a track a call
+    EXPECT_EQ("format cyl 0-0 heads 0-0 type 2", drive.log()[6]);
     EXPECT_EQ(1 + 1 + 1 + 1 + 80, drive.callCount(FloppyCall::Write));  // a cylinder a call
     EXPECT_EQ(2, drive.callCount(FloppyCall::Open));
     EXPECT_EQ(2, drive.callCount(FloppyCall::Dismount));
-    EXPECT_EQ("dismount", drive.log()[2]);  // right after the lock
+    EXPECT_EQ("dismount", drive.log()[3]);  // right after the lock
 }
 
 TEST_F(FloppyWrite, Full720DiskPicksThe720Record) {
@@ -125,26 +125,29 @@ TEST_F(FloppyWrite, Full720DiskPicksThe720Record) {
     EXPECT_EQ(1440, image->sectorsDone);
     EXPECT_EQ(1440, image->sectorsTotal);
     EXPECT_TRUE(drive.diskBytes() == expectedDisk);
-    EXPECT_EQ("format cyl 0-0 heads 0-1 type 5", drive.log()[4]);
+    EXPECT_EQ("format cyl 0-0 heads 0-0 type 5", drive.log()[6]);
 }
 
-// Each cylinder's tracks start 3 sectors after the one before (2 on 720 KB), both heads alike,
-// so the next cylinder's first sector has yet to come when the step is done.
-TEST_F(FloppyWrite, FormatSkewsEachCylinderAfterTheOneBefore) {
-    TransferRecorder recorder(*image);
-    ASSERT_EQ(kResultOk, write(recorder));
-    std::vector<uint16_t> inOrder = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18};
-    std::vector<uint16_t> late3 = {16, 17, 18, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15};
-    EXPECT_EQ(inOrder, drive.trackOrder(0, 0));
-    EXPECT_EQ(late3, drive.trackOrder(1, 0));
-    EXPECT_EQ(late3, drive.trackOrder(1, 1));
-    EXPECT_EQ(inOrder, drive.trackOrder(6, 1));  // 6 x 3 sectors: a whole turn on
-    EXPECT_EQ(late3, drive.trackOrder(79, 1));
-    makeImage(*image, kType720, "SMALL");
-    drive.insertUnformattedDisk(mediaFor(kType720));
-    TransferRecorder again(*image);
-    ASSERT_EQ(kResultOk, write(again));
-    EXPECT_EQ((std::vector<uint16_t>{8, 9, 1, 2, 3, 4, 5, 6, 7}), drive.trackOrder(1, 0));
+// The format lays the tracks out for Windows' floppy driver, which starts each call's second
+// head its stagger into the track (none on 5.25-inch media): on the timing model the disk the
+// write left reads in under 1.2 times the floor of a turn a track (laid out in order: 1.5).
+TEST_F(FloppyWrite, FormatLaysTracksOutForTheDriversStagger) {
+    for (int type : {kType1440, kType720, kType1200}) {
+        SCOPED_TRACE(type);
+        MediaGeometry m = mediaFor(type);
+        drive.setMediaList(&m, 1);
+        drive.insertUnformattedDisk(m);
+        makeImage(*image, type, "LAYOUT");
+        TransferRecorder recorder(*image);
+        ASSERT_EQ(kResultOk, write(recorder));
+        FloppyTiming timing;
+        timing.rotation = type == kType1200 ? 166666667 : 200000000;
+        drive.enableTiming(timing);
+        std::unique_ptr<VolumeImage> copy(new VolumeImage);
+        copy->setNotifyTarget(nullptr, 1);
+        ASSERT_EQ(kResultOk, copy->readFromFloppy("A:"));
+        EXPECT_LT(drive.elapsedNanoseconds(), 160 * timing.rotation * 12 / 10);
+    }
 }
 
 // A drive that will not be told the order (many USB drives) is asked once and formats in its own:
@@ -156,10 +159,10 @@ TEST_F(FloppyWrite, DriveRefusingSectorOrderFormatsInItsOwn) {
     ASSERT_EQ(kResultOk, write(recorder));
     EXPECT_TRUE(messages(*image).empty());
     EXPECT_TRUE(drive.diskBytes() == rawDisk(*image));
-    EXPECT_EQ(81, drive.callCount(FloppyCall::Format));
-    EXPECT_EQ("format cyl 0-0 heads 0-1 type 2 order refused", drive.log()[4]);
-    EXPECT_EQ("format cyl 0-0 heads 0-1 type 2 in order", drive.log()[5]);
-    EXPECT_EQ("format cyl 1-1 heads 0-1 type 2 in order", drive.log()[6]);
+    EXPECT_EQ(161, drive.callCount(FloppyCall::Format));
+    EXPECT_EQ("format cyl 0-0 heads 0-0 type 2 order refused", drive.log()[6]);
+    EXPECT_EQ("format cyl 0-0 heads 0-0 type 2 in order", drive.log()[7]);
+    EXPECT_EQ("format cyl 0-0 heads 1-1 type 2 in order", drive.log()[8]);
     EXPECT_EQ(1, drive.trackOrder(1, 0)[0]);
 
     drive.insertUnformattedDisk(mediaFor(kType1440));
@@ -167,7 +170,8 @@ TEST_F(FloppyWrite, DriveRefusingSectorOrderFormatsInItsOwn) {
     TransferRecorder again(*image);
     EXPECT_EQ(kResultHostIo, write(again));
     EXPECT_EQ(std::vector<std::string>{"Could not format floppy (cyl. 5)!"}, messages(*image));
-    EXPECT_EQ(81 + 7, drive.callCount(FloppyCall::Format));  // refused, then cylinders 0 to 5
+    // refused, then cylinders 0 to 4 and the first track of 5
+    EXPECT_EQ(161 + 1 + 10 + 1, drive.callCount(FloppyCall::Format));
 }
 
 TEST_F(FloppyWrite, WrittenFloppyReadsBackIntoFreshImageEqual) {
@@ -257,6 +261,51 @@ TEST_F(FloppyWrite, DriveThatCannotFormatWritesAFormattedDiskAsItIs) {
     EXPECT_EQ(writes, drive.callCount(FloppyCall::Write));
 }
 
+// A USB drive gives its standard 1.44 MB geometry for a disk never formatted, so the disk looks
+// fit to be written without formatting; its boot sector, which cannot be read, tells.
+TEST_F(FloppyWrite, UnformattedDiskInAUsbDriveIsNotWrittenWithoutFormatting) {
+    drive.behaveAsUsbDrive(false);
+    EXPECT_EQ(kDiskOfImageFormat, checkDiskInDrive("A:", *image));
+    TransferRecorder recorder(*image);
+    EXPECT_EQ(kResultNoMediaMatch, image->writeToFloppy("A:", kWriteWithoutFormat));
+    EXPECT_EQ(std::vector<std::string>{"The disk in the drive is not formatted!"},
+              messages(*image));
+    EXPECT_EQ(0, drive.callCount(FloppyCall::Write));
+}
+
+// The file system mounted the disk's old 720 KB volume when the drive was opened and, dismounted
+// or not, clips that handle's transfers to it unless extended access is asked for: the whole
+// 1.44 MB image must land and verify.
+TEST_F(FloppyWrite, DiskLastFormattedSmallerTakesTheWholeImage) {
+    std::unique_ptr<VolumeImage> old(new VolumeImage);
+    makeImage(*old, kType720, "OLD");
+    std::vector<uint8_t> oldDisk = rawDisk(*old);
+    drive.insertDisk(mediaFor(kType720), oldDisk.data(), oldDisk.size());
+    drive.setVolumeMounted(true);
+    TransferRecorder recorder(*image);
+    EXPECT_EQ(kResultOk, write(recorder));
+    EXPECT_TRUE(messages(*image).empty());
+    EXPECT_TRUE(drive.diskBytes() == rawDisk(*image));
+}
+
+// A write-protected disk is named as such and left alone, with or without formatting: nothing is
+// formatted, written or read back. A drive that does not answer the question says it by failing
+// the format.
+TEST_F(FloppyWrite, WriteProtectedDiskIsNamedAndLeftAlone) {
+    drive.insertDisk(mediaFor(kType1440), nullptr, 0);
+    drive.setWriteProtected(true);
+    for (int i = 0; i < 3; ++i) {
+        drive.setWritableQueryAnswered(i < 2);
+        TransferRecorder recorder(*image);
+        EXPECT_EQ(kResultHostIo,
+                  image->writeToFloppy("A:", i == 1 ? kWriteWithoutFormat : kFormatThenWrite));
+        EXPECT_EQ(std::vector<std::string>{"The disk is write-protected."}, messages(*image));
+    }
+    EXPECT_EQ(1, drive.callCount(FloppyCall::Format));  // by the drive that does not say
+    EXPECT_EQ(0, drive.callCount(FloppyCall::Write));
+    EXPECT_EQ(3, drive.callCount(FloppyCall::Open));  // nothing read back
+}
+
 TEST_F(FloppyWrite, LastMatchingRecordWins) {
     MediaGeometry list[4] = {SimulatedFloppy::standardMedia(kMediaF3_1Pt44_512),
                              SimulatedFloppy::standardMedia(kMediaF3_720_512),
@@ -269,7 +318,7 @@ TEST_F(FloppyWrite, LastMatchingRecordWins) {
     TransferRecorder recorder(*image);
     // The simulated drive formats with the record of the type asked for.
     EXPECT_EQ(kResultOk, write(recorder));
-    EXPECT_EQ("format cyl 0-0 heads 0-1 type 17", drive.log()[4]);
+    EXPECT_EQ("format cyl 0-0 heads 0-0 type 17", drive.log()[6]);
 }
 
 TEST_F(FloppyWrite, GeometryMismatchesYield130AndTouchNothing) {
@@ -313,8 +362,8 @@ TEST_F(FloppyWrite, GeometryMismatchesYield130AndTouchNothing) {
         {"no records", kType1440, [&](SimulatedFloppy& d) { d.setMediaList(zeros, 0); }, {noMatch}},
         {"failed lock and no match",
          kType2880,
-         [](SimulatedFloppy& d) { d.failCall(FloppyCall::Lock, 1); },
-         {"Could not lock floppy drive!", noMatch}},
+         [](SimulatedFloppy& d) { d.failCall(FloppyCall::Lock, 0); },
+         {kLockFailed, noMatch}},
         {"failed queries leave the list empty",
          kType1440,
          [](SimulatedFloppy& d) { d.failCall(FloppyCall::QueryMedia, 0); },
@@ -344,10 +393,11 @@ TEST_F(FloppyWrite, GeometryMismatchesYield130AndTouchNothing) {
 }
 
 TEST_F(FloppyWrite, FailedLockWithMatchYields100AndOnlyLockMessage) {
-    drive.failCall(FloppyCall::Lock, 1);
+    drive.holdVolumeOpen(SimulatedFloppy::kHeldForever);
     TransferRecorder recorder(*image);
     EXPECT_EQ(kResultHostIo, write(recorder));
-    EXPECT_EQ(std::vector<std::string>{"Could not lock floppy drive!"}, messages(*image));
+    EXPECT_EQ(std::vector<std::string>{kLockFailed}, messages(*image));
+    EXPECT_EQ(FloppyDevice::kLockTries, drive.callCount(FloppyCall::Lock));
     EXPECT_EQ(0, drive.callCount(FloppyCall::Format));
     EXPECT_EQ(0, drive.callCount(FloppyCall::Write));
     std::vector<std::string> expected = {"Creating floppy access handle",
@@ -395,6 +445,9 @@ struct WriteFailure {
 
 TEST_F(FloppyWrite, EveryFailureRowReleasesDriveAndRunsVerifyPass) {
     const WriteFailure rows[] = {
+        {"format of cylinder 0, not refused by the drive: no hint",
+         [](SimulatedFloppy& d, const VolumeImage&) { d.failFormatOfCylinder(0); },
+         "Could not format floppy (cyl. 0)!", kResultHostIo, 0},
         {"format of cylinder 5",
          [](SimulatedFloppy& d, const VolumeImage&) { d.failFormatOfCylinder(5); },
          "Could not format floppy (cyl. 5)!", kResultHostIo, 0},
@@ -433,9 +486,9 @@ TEST_F(FloppyWrite, EveryFailureRowReleasesDriveAndRunsVerifyPass) {
             "Dismounting floppy",  "Unlocking floppy drive", "Closing floppy access handle",
             "Verifying first FAT", "Unlocking floppy drive", ""};
         EXPECT_EQ(expected, tail);
-        std::vector<std::string> log(fresh.log().end() - 7, fresh.log().end());
+        std::vector<std::string> log(fresh.log().end() - 6, fresh.log().end());
         std::vector<std::string> release = {
-            "dismount", "unlock", "close", "open A:", "lock", "unlock", "close"};
+            "dismount", "unlock", "close", "open A:", "allow extended access", "close"};
         EXPECT_EQ(release, log);
         EXPECT_FALSE(fresh.isOpen());
         EXPECT_EQ(1, recorder.dialogEnds);
@@ -448,7 +501,7 @@ TEST_F(FloppyWrite, FormatFailureStopsAtThatCylinder) {
     drive.failFormatOfCylinder(5);
     TransferRecorder recorder(*image);
     EXPECT_EQ(kResultHostIo, write(recorder));
-    EXPECT_EQ(6, drive.callCount(FloppyCall::Format));
+    EXPECT_EQ(5 * 2 + 1, drive.callCount(FloppyCall::Format));
     EXPECT_TRUE(drive.cylinderFormatted(4));
     EXPECT_FALSE(drive.cylinderFormatted(5));
     std::vector<std::string> all = texts(recorder.steps);
@@ -494,7 +547,7 @@ TEST_F(FloppyWrite, CancelAtEveryCheckPointWritesNothingAfterIt) {
         recorder.cancelAt(c.shownStep);
         EXPECT_EQ(kResultCancelled, image->writeToFloppy("A:"));
         EXPECT_TRUE(messages(*image).empty());
-        EXPECT_EQ(c.formats, fresh.callCount(FloppyCall::Format));
+        EXPECT_EQ(2 * c.formats, fresh.callCount(FloppyCall::Format));  // a track a call
         EXPECT_EQ(c.writes, fresh.callCount(FloppyCall::Write));
         EXPECT_EQ(0, fresh.callCount(FloppyCall::Read));
         std::vector<std::string> all = texts(recorder.steps);

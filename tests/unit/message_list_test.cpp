@@ -1,15 +1,24 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "image/error_report.h"
 #include "image/message_list.h"
 #include "image/volume_image.h"
+#include "platform/host_error.h"
 
 namespace {
 
 void addText(MessageList& list, const char* text) {
     ASSERT_EQ(1, list.add(text, static_cast<uint32_t>(std::strlen(text) + 1)));
+}
+
+// The system's text for a refusal, as a report gives it.
+std::string refusalText(HostRefusal why) {
+    hostNoteRefusal("probe", why);
+    return hostFailureReason("\"probe\"");
 }
 
 TEST(MessageList, PopsInQueueOrderAndEmpties) {
@@ -49,40 +58,50 @@ TEST(MessageList, AddAfterPoppingOnlyEntryStartsFresh) {
     EXPECT_TRUE(list.isEmpty());
 }
 
-TEST(ErrorReport, JoinsMessagesWithSingleLineFeeds) {
+TEST(ErrorReport, EachMessageWithItsReasonThenThePathAndTheCode) {
     MessageList list;
     addText(list, "Could not open image file!");
-    addText(list, "second");
+    addText(list, "Could not read file \"b.bin\"!");
     addText(list, "third");
-    char report[kErrorReportCapacity];
-    ASSERT_TRUE(buildErrorReport(list, report));
-    EXPECT_STREQ("Could not open image file!\nsecond\nthird", report);
+    hostForgetFailures();
+    std::string folder = "a.img: " + refusalText(kHostRefusedFolder);
+    std::string readOnly = refusalText(kHostRefusedReadOnly);
+    hostNoteRefusal("a.img", kHostRefusedFolder);
+    hostNoteRefusal("b.bin", kHostRefusedReadOnly);
+    std::vector<std::string> expected = {"Could not open image file!",
+                                         "Could not read file \"b.bin\"!",
+                                         readOnly,
+                                         "third",
+                                         folder,
+                                         "error 100"};
+    EXPECT_EQ(expected, composeErrorReport(list, "a.img", 100, kEveryMessage));
     EXPECT_TRUE(list.isEmpty());
-    EXPECT_FALSE(buildErrorReport(list, report));
-    EXPECT_STREQ("", report);
+    // Nothing queued: no box for the window, the code alone for the CLI; the notes are gone.
+    hostNoteRefusal("a.img", kHostRefusedFolder);
+    EXPECT_TRUE(composeErrorReport(list, "a.img", kNoErrorCode, kErrorBoxMessageBytes).empty());
+    EXPECT_EQ(std::vector<std::string>{"error 7"},
+              composeErrorReport(list, "a.img", 7, kEveryMessage));
 }
 
-TEST(ErrorReport, StopsAt3999CharactersAndStillEmptiesQueue) {
+TEST(ErrorReport, BoxTakes3999CharactersOfWholeMessagesAndStillEmptiesQueue) {
     MessageList list;
     std::string line(999, 'm');
     for (int i = 0; i < 10; ++i) addText(list, line.c_str());
-    char report[kErrorReportCapacity + 16];
-    std::memset(report, '#', sizeof report);
-    ASSERT_TRUE(buildErrorReport(list, report));
-    size_t len = std::strlen(report);
-    EXPECT_LE(len, 3999u);
-    EXPECT_EQ(4 * 999u + 3u, len);  // whole messages only: four fit, the rest are dropped
-    EXPECT_EQ('#', report[kErrorReportCapacity]);
+    std::vector<std::string> lines = composeErrorReport(list, nullptr, kNoErrorCode,
+                                                        kErrorBoxMessageBytes);
+    EXPECT_EQ(std::vector<std::string>(4, line), lines);  // 4 * 999 + 3 line feeds: the fifth no
     EXPECT_TRUE(list.isEmpty());
+    for (int i = 0; i < 10; ++i) addText(list, line.c_str());
+    EXPECT_EQ(10u, composeErrorReport(list, nullptr, kNoErrorCode, kEveryMessage).size());
 }
 
 TEST(ErrorReport, UnterminatedOrOverlongBlockStaysInBounds) {
     MessageList list;
     std::string block(3 * kMessageTextSize, 'z');  // no terminator, longer than any message
     ASSERT_EQ(1, list.add(block.data(), static_cast<uint32_t>(block.size())));
-    char report[kErrorReportCapacity];
-    ASSERT_TRUE(buildErrorReport(list, report));
-    EXPECT_EQ(static_cast<size_t>(kMessageTextSize), std::strlen(report));
+    std::vector<std::string> lines = composeErrorReport(list, nullptr, kNoErrorCode, kEveryMessage);
+    ASSERT_EQ(1u, lines.size());
+    EXPECT_EQ(static_cast<size_t>(kMessageTextSize), lines[0].size());
 }
 
 TEST(QueueMessage, LongTextIsCutToTheMessageBuffer) {

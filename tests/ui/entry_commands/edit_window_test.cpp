@@ -80,7 +80,13 @@ TEST_F(EditWindowTest, RenameInPlaceEscapeAndRefusal) {
     EXPECT_EQ(before, listNames(fileList(session)));
     editName("[DOCS]", "My documents", VK_RETURN);
     EXPECT_NE(-1, indexOf(session, "[My documents]"));
+    // Names beyond any code page show in the edit, are taken as typed and saved as they are.
+    editName("Mixed Case.Txt", "Ελληνικά.txt", VK_RETURN);
+    EXPECT_EQ("Ελληνικά.txt", editName("Ελληνικά.txt", "Кириллица 漢字.txt", VK_RETURN));
+    EXPECT_EQ(-1, indexOf(session, "Ελληνικά.txt"));
     save();
+    ASSERT_EQ(kResultOk, session.openImage(dataPath("out\\renamed.img")));
+    EXPECT_NE(-1, indexOf(session, "Кириллица 漢字.txt"));
 }
 
 TEST_F(EditWindowTest, PropertiesShowTheEntryAndSetItsAttributes) {
