@@ -24,19 +24,12 @@ bool checkBootSector(const uint8_t* b) {
 
 VolumeImage::VolumeImage()
     : VolumeState(),
-      cursorCluster(0),
-      cursorIndex(0),
-      cursorWalk(0),
-      walkCounter(0),
       notifySink(nullptr),
       keepRunning(0),
       sectorsDone(0),
-      sectorsTotal(0),
-      chainCounter(0) {
+      sectorsTotal(0) {
     statusText[0] = '\0';
     messageText[0] = '\0';
-    std::memset(walkStamps, 0, sizeof walkStamps);
-    std::memset(chainStamps, 0, sizeof chainStamps);
 }
 
 VolumeImage::~VolumeImage() = default;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "image/boot_sector.h"
+#include "image/chain_cursor.h"
 #include "image/cluster_store.h"
 #include "image/message_list.h"
 #include "image/volume_layout.h"
@@ -72,19 +73,6 @@ const uint16_t kBadClusterMark = 0xFF7;
 const uint16_t kEndOfChainMark = 0xFFF;
 const uint16_t kFirstEndMark = 0xFF8;  // 0xFF8-0xFFF all end a chain
 
-// The link from a cluster of a chain to the next, as every walk of a chain reads it (see
-// VolumeImage::nextLink).
-enum LinkKind {
-    kLinkData,    // `next` is a data cluster
-    kLinkEnd,     // an end mark, 0xFF8-0xFFF: the chain ends here, as it should
-    kLinkBad,     // 0xFF7: the cluster itself is marked bad
-    kLinkBroken,  // 0, 1, 0xFF0-0xFF6 or beyond the last cluster: names no cluster of the image
-};
-struct ChainLink {
-    LinkKind kind;
-    uint16_t next;  // the stored value
-};
-
 // True when the image can hold the volume (readVolumeLayout) and its areas follow each other as
 // the floppy transfers stream them (isStreamLayout): the floppy read's acceptance. Image files
 // take every layout readVolumeLayout accepts.
@@ -120,11 +108,13 @@ struct VolumeState : FixedVolumeState {
     uint8_t* areaBytes(const VolumeArea& area);
 };
 
-// The walker's position, for walks nested in another (see saveCursor).
+// The walker's position, for walks nested in another (see saveCursor): the folder's chain (no
+// cluster for the root, and once a subfolder's walk has ended), and the next slot to read in the
+// current cluster or the root.
 struct WalkCursor {
-    uint16_t cluster;
-    uint16_t index;
-    uint32_t walk;
+    ChainCursor chain;
+    uint16_t index = 0;
+    bool root = false;
 };
 
 class VolumeImage : public MessageList, public VolumeState {
@@ -174,7 +164,11 @@ public:
     uint8_t* clusterData(uint32_t cluster);
     bool isDataCluster(uint32_t cluster) const { return clusterData(cluster) != nullptr; }
     // The link stored for `cluster`; kLinkBroken when `cluster` is no data cluster itself.
+    // Chains are walked with a ChainCursor (image/chain_cursor.h), which reads links through this.
     ChainLink nextLink(uint32_t cluster) const;
+    // Stores `value` (a cluster number or a mark) as the link of data cluster `cluster`; any other
+    // number is left alone. Every change to a chain goes through here (image/fat_codec.cpp).
+    void setLink(uint32_t cluster, uint16_t value);
     // Boot sector fields as stored.
     uint16_t bytesPerSector() const;
     uint8_t sectorsPerCluster() const;
@@ -210,7 +204,7 @@ public:
     int importBootCode(const char* path);
     int exportBootCode(const char* path);
 
-    // --- directory walker (directory/walker.cpp) --------------------------------------------
+    // --- directory walker (directory/folder_walk.cpp) ---------------------------------------
     // Starts a walk of the folder whose chain begins at `firstCluster` (0: the root) and returns
     // its first entry as nextEntry does. A first cluster that names no data cluster is an empty
     // folder.
@@ -253,7 +247,14 @@ public:
     int extractTempCopy(const uint8_t* entry, const uint16_t* longName, MessageList& tempFiles,
                         char* path, size_t capacity);
 
-    // Deletion (directory/delete.cpp). All return 0 and queue nothing.
+    // Deletion (directory/delete.cpp). All queue nothing.
+    //
+    // Deletes a listed entry with everything below it, as the Delete command and `rm` do: a
+    // folder's contents (deleteFolderContents), then the entry itself (deleteEntry). 0; 660 for
+    // "." and "..", which are never deleted (nothing changes).
+    int deleteTree(const uint8_t* entry, int32_t entryCluster, int32_t entryIndex,
+                   int32_t longNameCluster, int32_t longNameIndex);
+    // The three below return 0.
     // Marks the entry's slots (and its long-name slots, in every cluster they span), frees its
     // chain and gives back folder clusters whose slots have all become free.
     int deleteEntry(uint16_t firstCluster, int32_t entryCluster, int32_t entryIndex,
@@ -271,7 +272,7 @@ public:
     //
     // Inserts every file of an open dialog's selection into the folder: either one full path,
     // or a folder followed by names, each ended by a zero byte, the last by two. At most
-    // kInsertSelectionBytes (directory/insert_names.h) are read. Returns 0 or the code of the first
+    // kInsertSelectionBytes (directory/long_name.h) are read. Returns 0 or the code of the first
     // failure; the files after a failure still go in. `*inserted` (may be null) grows by every file
     // and folder.
     int insertFiles(uint16_t targetCluster, const char* selection, const char* fileTitle,
@@ -360,14 +361,8 @@ public:
     // The backup set while a load, a floppy read or a verify runs; null otherwise.
     std::unique_ptr<VolumeState> backup;
 
-    // DirectoryCursor of the walker. Each walk has its own number (cursorWalk, 0 once it has
-    // ended); walkStamps holds, per cluster, the number of the last walk that entered it, so a
-    // walk that comes back to one of its clusters (a cyclic chain) ends there.
-    uint16_t cursorCluster;
-    uint16_t cursorIndex;
-    uint32_t cursorWalk;
-    uint32_t walkCounter;
-    uint32_t walkStamps[kFatTableEntries];
+    // The walker's position (directory/folder_walk.cpp).
+    WalkCursor walkCursor;
 
     // TransferProgress, shared with the drive dialog's thread. keepRunning is the one field
     // written by one thread while the other runs, hence atomic.
@@ -382,12 +377,8 @@ public:
     uint8_t clusterCopy[kMaxClusterBytes];
 
     // Extraction's scratch, kept from one file to the next (directory/extract.cpp): the buffer
-    // that gathers the pieces of a fragmented chain (allocated when first needed), and per
-    // cluster the number of the last chain that passed through it, so that a chain that comes
-    // back to one of its clusters ends there.
+    // that gathers the pieces of a fragmented chain, allocated when first needed.
     std::unique_ptr<uint8_t[]> extractBuffer;
-    uint32_t chainCounter;
-    uint32_t chainStamps[kFatTableEntries];
 };
 
 #endif

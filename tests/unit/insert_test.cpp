@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "directory/folder_walk.h"
-#include "directory/insert_names.h"
+#include "directory/long_name.h"
 #include "image/boot_sector.h"
 #include "test_support.h"
 
