@@ -11,6 +11,7 @@
 
 #include "floppy/floppy_device.h"
 #include "floppy/transfer_sink.h"
+#include "floppy/write_floppy.h"
 #include "image/volume_image.h"
 #include "tests/support/simulated_floppy.h"
 

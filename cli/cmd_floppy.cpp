@@ -8,6 +8,7 @@
 #include "cli/cli_common.h"
 #include "cli/commands.h"
 #include "floppy/transfer_sink.h"
+#include "floppy/write_floppy.h"
 #include "platform/console_break.h"
 
 #ifdef _WIN32

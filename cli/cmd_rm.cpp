@@ -30,10 +30,8 @@ int runRm(int argc, char** argv) {
             // file inside it), and then there is nothing left to delete.
             ImagePathEntry e;
             if (resolveImagePath(*image, argv[i], &e) != kImagePathFound || e.isRoot) continue;
-            uint16_t first = entryFirstCluster(e.entry);
-            if (isFolderEntry(e.entry)) image->deleteFolderContents(first);
-            image->deleteEntry(first, e.entryCluster, e.entryIndex, e.longNameCluster,
-                               e.longNameIndex);
+            image->deleteTree(e.entry, e.entryCluster, e.entryIndex, e.longNameCluster,
+                              e.longNameIndex);
         }
         status = saveImage(*image, imagePath);
     }

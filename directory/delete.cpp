@@ -5,6 +5,7 @@
 
 #include "directory/dir_entry.h"
 #include "directory/folder_walk.h"
+#include "image/chain_cursor.h"
 #include "image/volume_image.h"
 
 namespace {
@@ -39,27 +40,20 @@ bool allSlotsFree(const VolumeImage& im, const uint8_t* slots) {
 }
 
 // Frees the chain from `first`. A bad cluster keeps its mark and ends the chain; any other link
-// but one to a data cluster ends it after the current cluster; a freed cluster reads 0 when met
-// again, so a cycle ends too, and the count bounds it.
+// but one to a data cluster ends it after the current cluster.
 void freeChain(VolumeImage& im, uint32_t first) {
-    uint32_t cluster = first;
-    for (int hops = 0; im.isDataCluster(cluster) && hops < im.clusterCount; ++hops) {
-        ChainLink link = im.nextLink(cluster);
-        if (link.kind != kLinkBad) im.fatTable[cluster] = 0;
-        if (link.kind != kLinkData) break;
-        cluster = link.next;
-    }
+    for (ChainCursor chain(im, first); chain.atCluster(); chain.advance())
+        if (chain.link().kind != kLinkBad) im.setLink(chain.cluster(), 0);
 }
 
-// The clusters strictly between `from` and `to` in the chain, when `to` follows `from` within
-// the cluster count; empty otherwise (a damaged chain: the middle is then left alone).
+// The clusters strictly between `from` and `to` in the chain, when `to` follows `from`; empty
+// otherwise (a damaged chain: the middle is then left alone).
 std::vector<uint16_t> clustersBetween(const VolumeImage& im, uint16_t from, uint16_t to) {
     std::vector<uint16_t> middle;
-    ChainLink link = im.nextLink(from);
-    for (int hops = 0; link.kind == kLinkData && hops < im.clusterCount; ++hops) {
-        if (link.next == to) return middle;
-        middle.push_back(link.next);
-        link = im.nextLink(link.next);
+    ChainCursor chain(im, from);
+    while (chain.advance()) {
+        if (chain.cluster() == to) return middle;
+        middle.push_back(chain.cluster());
     }
     middle.clear();
     return middle;
@@ -110,7 +104,7 @@ void removeEntry(VolumeImage& im, uint16_t firstCluster, int32_t entryCluster, i
     if (!reclaim || a == nullptr) return;
     if (allSlotsFree(im, a)) im.reclaimCluster(static_cast<uint16_t>(entryCluster), a);
     for (uint16_t c : middle)
-        if (im.fatTable[c] != 0 && allSlotsFree(im, im.clusterData(c)))
+        if (im.nextLink(c).next != 0 && allSlotsFree(im, im.clusterData(c)))
             im.reclaimCluster(c, im.clusterData(c));
     if (b != nullptr && longNameIndex > 0 && allSlotsFree(im, b))
         im.reclaimCluster(static_cast<uint16_t>(longNameCluster), b);
@@ -152,6 +146,15 @@ void emptyFolder(DeleteRun& run, uint16_t folder) {
 
 }  // namespace
 
+int VolumeImage::deleteTree(const uint8_t* entry, int32_t entryCluster, int32_t entryIndex,
+                            int32_t longNameCluster, int32_t longNameIndex) {
+    // "." would empty the folder that holds it, ".." its parent.
+    if (isDotEntry(entry)) return kResultNoEntry;
+    uint16_t first = entryFirstCluster(entry);
+    if (isFolderEntry(entry)) deleteFolderContents(first);
+    return deleteEntry(first, entryCluster, entryIndex, longNameCluster, longNameIndex);
+}
+
 int VolumeImage::deleteEntry(uint16_t firstCluster, int32_t entryCluster, int32_t entryIndex,
                              int32_t longNameCluster, int32_t longNameIndex) {
     removeEntry(*this, firstCluster, entryCluster, entryIndex, longNameCluster, longNameIndex,
@@ -166,13 +169,12 @@ int VolumeImage::deleteFolderContents(uint16_t firstCluster) {
     emptyFolder(run, firstCluster);
     // The clusters after the first are empty now: give them back, as deleting their last entries
     // one by one would have done. A cluster that still holds a used slot (a damaged chain that
-    // runs into another folder) is kept.
-    ChainLink link = nextLink(firstCluster);
-    for (int hops = 0; link.kind == kLinkData && hops < clusterCount; ++hops) {
-        uint16_t cluster = link.next;
-        link = nextLink(cluster);  // read before the cluster is given back
-        uint8_t* data = clusterData(cluster);
-        if (allSlotsFree(*this, data)) reclaimCluster(cluster, data);
+    // runs into another folder) is kept. Each link is read before its cluster is given back.
+    ChainCursor chain(*this, firstCluster);
+    while (chain.advance()) {
+        chain.link();
+        uint8_t* data = clusterData(chain.cluster());
+        if (allSlotsFree(*this, data)) reclaimCluster(chain.cluster(), data);
     }
     return 0;
 }
@@ -193,8 +195,8 @@ int VolumeImage::reclaimCluster(uint16_t cluster, uint8_t* workingCopy) {
     if (predecessor == 0) return 0;
     std::memset(workingCopy, 0, clusterBytes);
     if (workingCopy != data) std::memcpy(data, workingCopy, clusterBytes);
-    uint16_t successor = fatTable[cluster];
-    fatTable[cluster] = 0;
-    fatTable[predecessor] = successor;
+    uint16_t successor = nextLink(cluster).next;
+    setLink(cluster, 0);
+    setLink(predecessor, successor);
     return 0;
 }

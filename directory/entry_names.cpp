@@ -5,7 +5,8 @@
 
 #include "directory/dir_entry.h"
 #include "directory/folder_walk.h"
-#include "directory/insert_names.h"
+#include "directory/long_name.h"
+#include "directory/short_name.h"
 #include "platform/host_text.h"
 
 void collectNames(VolumeImage& image, uint16_t folderCluster, const NameOwner* owner,

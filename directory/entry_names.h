@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "directory/insert_names.h"
+#include "directory/folder_names.h"
 #include "image/volume_image.h"
 
 struct EntryName {

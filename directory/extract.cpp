@@ -2,6 +2,7 @@
 // paths grow and shrink in one buffer, so the recursion keeps little on the stack.
 #include "directory/extract.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -10,6 +11,7 @@
 #include "directory/dir_entry.h"
 #include "directory/folder_walk.h"
 #include "image/boot_sector.h"
+#include "image/chain_cursor.h"
 #include "image/volume_image.h"
 #include "platform/host_file.h"
 #include "platform/host_text.h"
@@ -24,8 +26,8 @@ const char kCannotExport[] = "Could not export to file \"%s\"!";
 // cluster would make extraction slower than the tools it is measured against.
 const uint32_t kWriteRun = 32768;
 
-// One extraction of a folder tree: the path being built, the walker's outputs (read before any
-// nested call, so one set serves every level) and the folders already extracted.
+// One extraction of an entry or a folder tree: the path being built, the walker's outputs (read
+// before any nested call, so one set serves every level) and the folders already extracted.
 struct ExtractRun {
     VolumeImage* image;
     std::vector<char> path;
@@ -36,10 +38,24 @@ struct ExtractRun {
     char name[kLongNameUnits * 3 + 1];
 };
 
-// Appends the separator and `name` to the run's path; false (path unchanged) when it does not fit.
+// On the heap: the run holds the walker's outputs and a long name's host text. The path starts
+// as `hostPath`, which may be too long for the host already (appendName then refuses every name).
+std::unique_ptr<ExtractRun> startRun(VolumeImage& im, const char* hostPath, ExtractCount* count) {
+    std::unique_ptr<ExtractRun> run(new ExtractRun);
+    run->image = &im;
+    run->count = count;
+    run->length = std::strlen(hostPath);
+    run->path.assign(std::max(hostPathCapacity(), run->length + 1), '\0');
+    std::memcpy(run->path.data(), hostPath, run->length + 1);
+    run->extracted.assign(kFatTableEntries, 0);
+    return run;
+}
+
+// Appends the separator and `name` to the run's path; false (path unchanged) when the host's
+// paths cannot hold it.
 bool appendName(ExtractRun& run, const char* name) {
     size_t n = std::strlen(name);
-    if (run.length + 1 + n + 1 > run.path.size()) return false;
+    if (run.length + 1 + n + 1 > hostPathCapacity()) return false;
     run.path[run.length] = hostPathSeparator();
     std::memcpy(&run.path[run.length + 1], name, n + 1);
     run.length += 1 + n;
@@ -63,8 +79,8 @@ void queueTooLong(VolumeImage& im, const char* format, const char* folder, const
 
 int extractTree(ExtractRun& run, uint16_t firstCluster);
 
-// One entry of a folder being extracted; the name is already in run.name.
-int extractChild(ExtractRun& run, bool isFolder, uint16_t first, uint32_t size) {
+// One entry into the folder run.path names, under its host name, already in run.name.
+int extractNamed(ExtractRun& run, bool isFolder, uint16_t first, uint32_t size) {
     VolumeImage& im = *run.image;
     const char* message = isFolder ? kCannotCreateFolder : kCannotCreateFile;
     size_t parentLength = run.length;
@@ -101,6 +117,23 @@ int extractChild(ExtractRun& run, bool isFolder, uint16_t first, uint32_t size) 
     return result;
 }
 
+// One entry of a listed folder into the folder run.path names, the decision every entry meets at
+// every depth: "." and ".." and a name that converts to nothing are passed over, folders go in
+// with their trees, files with their data. What it needs of the entry is read before a subfolder's
+// walk, which may read into the same buffers.
+int extractChild(ExtractRun& run, const uint8_t* entry, const uint16_t* longName) {
+    bool isFolder = isFolderEntry(entry);
+    if (isFolder && isDotEntry(entry)) return kResultOk;
+    int length = entryHostName(entry, longName, run.name, sizeof run.name);
+    if (length == 0) return kResultOk;
+    if (length < 0) {
+        run.image->queueMessage(isFolder ? kCannotCreateFolder : kCannotCreateFile,
+                                run.path.data());
+        return kResultHostIo;
+    }
+    return extractNamed(run, isFolder, entryFirstCluster(entry), readLe32(entry + de::kFileSize));
+}
+
 int extractTree(ExtractRun& run, uint16_t firstCluster) {
     VolumeImage& im = *run.image;
     if (!hostCreateFolder(run.path.data())) {
@@ -110,15 +143,7 @@ int extractTree(ExtractRun& run, uint16_t firstCluster) {
     if (run.count != nullptr) ++run.count->folders;
     int result = kResultOk;
     forEachEntry(im, firstCluster, run.walked, [&](const WalkedEntry& e) {
-        bool isFolder = isFolderEntry(e.entry);
-        int length = entryHostName(e.entry, e.longName, run.name, sizeof run.name);
-        if (length == 0 || (isFolder && isDotEntry(e.entry))) return;
-        // Read before extractChild, whose walk of a subfolder reads into the same `e`.
-        int r = length < 0 ? kResultHostIo
-                           : extractChild(run, isFolder, entryFirstCluster(e.entry),
-                                          readLe32(e.entry + de::kFileSize));
-        if (length < 0)
-            im.queueMessage(isFolder ? kCannotCreateFolder : kCannotCreateFile, run.path.data());
+        int r = extractChild(run, e.entry, e.longName);
         if (result == kResultOk) result = r;
     });
     return result;
@@ -232,24 +257,18 @@ int VolumeImage::extractFile(uint16_t firstCluster, const char* hostPath, uint32
         queueMessage(kCannotCreateFile, hostPath);
         return kResultHostIo;
     }
-    if (++chainCounter == 0) {
-        std::memset(chainStamps, 0, sizeof chainStamps);
-        chainCounter = 1;
-    }
     ChainWriter out(*this, file);
     bool ok = true;
     const uint8_t* run = nullptr;  // the run of consecutive clusters not yet written
     uint32_t runBytes = 0;
     uint32_t remaining = size;
-    uint32_t cluster = firstCluster;
     // The chain is followed while bytes remain (beyond that only empty writes would follow), to
     // a link that names no data cluster at most (such a chain gives a shorter file, as a short
-    // chain does), and to the first cluster it comes back to: a cyclic chain gives each of its
-    // clusters once, not copies of the loop up to the size.
-    while (ok && remaining > 0) {
-        const uint8_t* data = clusterData(cluster);
-        if (data == nullptr || chainStamps[cluster] == chainCounter) break;
-        chainStamps[cluster] = chainCounter;
+    // chain does), and as ChainCursor ends a loop: a cyclic chain gives each of its clusters
+    // once, not copies of the loop up to the size.
+    for (ChainCursor chain(*this, firstCluster); ok && remaining > 0 && chain.atCluster();
+         chain.advance()) {
+        const uint8_t* data = clusterData(chain.cluster());
         uint32_t n = remaining < clusterBytes ? remaining : clusterBytes;
         // Only the last cluster is taken in part, so a run grows while the clusters follow each
         // other in the buffer.
@@ -261,9 +280,6 @@ int VolumeImage::extractFile(uint16_t firstCluster, const char* hostPath, uint32
             runBytes = n;
         }
         remaining -= n;
-        ChainLink link = nextLink(cluster);
-        if (link.kind != kLinkData) break;
-        cluster = link.next;
     }
     ok = ok && (runBytes == 0 || out.put(run, runBytes)) && out.flush();
     int result = ok ? kResultOk : kResultHostIo;
@@ -273,58 +289,18 @@ int VolumeImage::extractFile(uint16_t firstCluster, const char* hostPath, uint32
 }
 
 int VolumeImage::extractFolder(uint16_t firstCluster, const char* hostPath, ExtractCount* count) {
-    // On the heap: the run holds the walker's outputs and a long name's host text.
-    std::unique_ptr<ExtractRun> run(new ExtractRun);
-    run->image = this;
-    run->count = count;
-    run->path.assign(hostPathCapacity(), '\0');
-    run->extracted.assign(kFatTableEntries, 0);
-    size_t n = std::strlen(hostPath);
-    int result;
-    if (n + 1 > run->path.size()) {
+    if (std::strlen(hostPath) + 1 > hostPathCapacity()) {
         queueMessage(kCannotCreateFolder, hostPath);
-        result = kResultHostIo;
-    } else {
-        std::memcpy(run->path.data(), hostPath, n + 1);
-        run->length = n;
-        if (isDataCluster(firstCluster)) run->extracted[firstCluster] = 1;
-        result = extractTree(*run, firstCluster);
+        return kResultHostIo;
     }
-    return result;
+    std::unique_ptr<ExtractRun> run = startRun(*this, hostPath, count);
+    if (isDataCluster(firstCluster)) run->extracted[firstCluster] = 1;
+    return extractTree(*run, firstCluster);
 }
 
 int VolumeImage::extractEntry(const uint8_t* entry, const uint16_t* longName, const char* folder,
                               ExtractCount* count) {
-    bool isFolder = isFolderEntry(entry);
-    if (isFolder && isDotEntry(entry)) return kResultOk;
-    std::vector<char> hostName(kLongNameUnits * 3 + 1);
-    if (entryHostName(entry, longName, hostName.data(), hostName.size()) <= 0) return kResultOk;
-    const char* message = isFolder ? kCannotCreateFolder : kCannotCreateFile;
-    std::vector<char> path(std::strlen(folder) + hostName.size() + 2);
-    std::strcpy(path.data(), folder);
-    size_t at = std::strlen(folder);
-    path[at] = hostPathSeparator();
-    std::strcpy(path.data() + at + 1, hostName.data());
-    if (!isSafeHostName(hostName.data()) || std::strlen(path.data()) + 1 > hostPathCapacity()) {
-        queueMessage(message, path.data());
-        return kResultHostIo;
-    }
-    uint16_t first = entryFirstCluster(entry);
-    if (!isFolder) {
-        int result = extractFile(first, path.data(), readLe32(entry + de::kFileSize));
-        if (result == kResultOk && count != nullptr) ++count->files;
-        return result;
-    }
-    if (!isDataCluster(first)) {
-        // No content of its own (see extractChild): an empty folder.
-        if (!hostCreateFolder(path.data())) {
-            queueMessage(kCannotCreateFolder, path.data());
-            return kResultHostIo;
-        }
-        if (count != nullptr) ++count->folders;
-        return kResultOk;
-    }
-    return extractFolder(first, path.data(), count);
+    return extractChild(*startRun(*this, folder, count), entry, longName);
 }
 
 int VolumeImage::extractTempCopy(const uint8_t* entry, const uint16_t* longName,

@@ -12,6 +12,12 @@
 
 class MessageList;
 
+// What an extraction made on the host, for the report after it.
+struct ExtractCount {
+    int files = 0;
+    int folders = 0;
+};
+
 // An entry of a folder with its long name (all zero when it has none): what the Extract command
 // hands to extractEntry.
 struct ListedEntry {

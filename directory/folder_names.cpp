@@ -1,4 +1,4 @@
-#include "directory/insert_names.h"
+#include "directory/folder_names.h"
 
 #include <cstring>
 

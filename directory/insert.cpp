@@ -7,7 +7,6 @@
 
 #include "directory/dir_entry.h"
 #include "directory/entry_names.h"
-#include "directory/insert_names.h"
 #include "directory/insert_space.h"
 #include "image/boot_sector.h"
 #include "image/volume_image.h"

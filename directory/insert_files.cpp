@@ -2,6 +2,7 @@
 #include <string>
 #include <vector>
 
+#include "directory/long_name.h"
 #include "image/volume_image.h"
 #include "platform/host_folder.h"
 

@@ -1,11 +1,12 @@
 #include "directory/insert_space.h"
 
-#include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "directory/dir_entry.h"
 #include "directory/entry_names.h"
 #include "directory/slot_scan.h"
+#include "image/chain_cursor.h"
 
 namespace {
 
@@ -50,19 +51,11 @@ bool loadFolderSlots(const VolumeImage& image, uint16_t firstCluster, FolderSlot
         return true;
     }
     if (!image.isDataCluster(firstCluster) || image.entriesPerCluster == 0) return false;
-    std::vector<bool> seen(image.clusterCount + 2u, false);
-    uint16_t cluster = firstCluster;
-    for (;;) {
-        seen[cluster] = true;
-        folder->chain.push_back(cluster);
-        ChainLink link = image.nextLink(cluster);
-        if (link.kind == kLinkEnd) {
-            folder->canGrow = true;
-            break;
-        }
-        if (link.kind != kLinkData || seen[link.next]) break;
-        cluster = link.next;
-    }
+    ChainCursor chain(image, firstCluster);
+    do {
+        folder->chain.push_back(chain.cluster());
+        folder->canGrow = chain.link().kind == kLinkEnd;
+    } while (chain.advance());
     folder->slotCount = static_cast<int>(folder->chain.size()) * image.entriesPerCluster;
     folder->walkEnd = walkEnd(image, *folder);
     // Clusters added behind an early end would never be listed either.
@@ -122,7 +115,6 @@ static void markReferencedClusters(const VolumeImage& image, std::vector<bool>* 
         if (link.kind == kLinkData) (*taken)[link.next] = true;
     }
     std::vector<bool> entered(limit, false);
-    std::vector<bool> inChain(limit, false);
     std::vector<uint16_t> folders(1, 0);
     while (!folders.empty()) {
         uint16_t folder = folders.back();
@@ -134,15 +126,8 @@ static void markReferencedClusters(const VolumeImage& image, std::vector<bool>* 
             blocks.push_back(image.rootDir);
             slotsPerBlock = image.rootEntryCount();
         } else {
-            std::fill(inChain.begin(), inChain.end(), false);
-            uint32_t c = folder;
-            while (image.isDataCluster(c) && !inChain[c]) {
-                inChain[c] = true;
-                blocks.push_back(image.clusterData(c));
-                ChainLink link = image.nextLink(c);
-                if (link.kind != kLinkData) break;
-                c = link.next;
-            }
+            for (ChainCursor chain(image, folder); chain.atCluster(); chain.advance())
+                blocks.push_back(image.clusterData(chain.cluster()));
         }
         for (const uint8_t* block : blocks) {
             if (block == nullptr) continue;
@@ -163,21 +148,27 @@ static void markReferencedClusters(const VolumeImage& image, std::vector<bool>* 
     }
 }
 
-bool findFreeClusters(const VolumeImage& image, const FolderSlots& folder, int count,
-                      std::vector<uint16_t>* found) {
+// The `count` lowest clusters from `from` on that the FAT calls free and `taken` does not hold.
+static bool scanFreeClusters(const VolumeImage& image, const std::vector<bool>& taken,
+                             uint32_t from, int count, std::vector<uint16_t>* found) {
     found->clear();
-    std::vector<bool> taken(image.clusterCount + 2u, false);
-    for (uint16_t c : folder.chain) taken[c] = true;
-    markReferencedClusters(image, &taken);
-    for (uint32_t c = 2; c < 2u + image.clusterCount && static_cast<int>(found->size()) < count;
-         ++c)
+    uint32_t limit = 2u + image.clusterCount;
+    for (uint32_t c = from; c < limit && static_cast<int>(found->size()) < count; ++c)
         if (image.fatTable[c] == 0 && !taken[c]) found->push_back(static_cast<uint16_t>(c));
     return static_cast<int>(found->size()) == count;
 }
 
+bool findFreeClusters(const VolumeImage& image, const FolderSlots& folder, int count,
+                      std::vector<uint16_t>* found) {
+    std::vector<bool> taken(image.clusterCount + 2u, false);
+    for (uint16_t c : folder.chain) taken[c] = true;
+    markReferencedClusters(image, &taken);
+    return scanFreeClusters(image, taken, 2, count, found);
+}
+
 void linkClusters(VolumeImage& image, const uint16_t* clusters, int count) {
     for (int i = 0; i < count; ++i)
-        image.fatTable[clusters[i]] = i + 1 < count ? clusters[i + 1] : kEndOfChainMark;
+        image.setLink(clusters[i], i + 1 < count ? clusters[i + 1] : kEndOfChainMark);
 }
 
 void growFolder(VolumeImage& image, FolderSlots* folder, const uint16_t* clusters, int count) {
@@ -185,7 +176,7 @@ void growFolder(VolumeImage& image, FolderSlots* folder, const uint16_t* cluster
     for (int i = 0; i < count; ++i)
         std::memset(image.clusterData(clusters[i]), 0, image.clusterBytes);
     linkClusters(image, clusters, count);
-    image.fatTable[folder->chain.back()] = clusters[0];
+    image.setLink(folder->chain.back(), clusters[0]);
     folder->chain.insert(folder->chain.end(), clusters, clusters + count);
     bool readToEnd = folder->walkEnd == folder->slotCount;
     folder->slotCount += count * image.entriesPerCluster;
@@ -226,13 +217,10 @@ bool InsertRun::findFreeClusters(int count, std::vector<uint16_t>* found) {
         built_ = true;
         lowestFree_ = 2;
     }
-    found->clear();
-    uint32_t limit = 2u + image_.clusterCount;
-    for (uint32_t c = lowestFree_; c < limit && static_cast<int>(found->size()) < count; ++c)
-        if (image_.fatTable[c] == 0 && !taken_[c]) found->push_back(static_cast<uint16_t>(c));
+    bool enough = scanFreeClusters(image_, taken_, lowestFree_, count, found);
     // Clusters only get used during an operation, so nothing below the lowest found turns free.
     if (!found->empty()) lowestFree_ = found->front();
-    return static_cast<int>(found->size()) == count;
+    return enough;
 }
 
 // A long-name run just before the new slots reads on into them; a stale entry behind the root's

@@ -8,7 +8,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "directory/insert_names.h"
+#include "directory/folder_names.h"
 #include "image/volume_image.h"
 
 // The slots of one folder, in the order the walker meets them.

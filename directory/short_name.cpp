@@ -1,23 +1,13 @@
-#include "directory/insert_names.h"
+#include "directory/short_name.h"
 
 #include <cstring>
 #include <string>
 
+#include "directory/folder_names.h"
+
 static bool isShortNameChar(char16_t c) {
     if ((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')) return true;
     return c != 0 && c < 0x80 && std::strchr("!#$%&'()-@^_`{}~", static_cast<char>(c)) != nullptr;
-}
-
-LongNameCheck cleanLongName(const std::u16string& hostName, std::u16string* longName) {
-    size_t end = hostName.size();
-    while (end > 0 && (hostName[end - 1] == u'.' || hostName[end - 1] == u' ')) --end;
-    *longName = hostName.substr(0, end);
-    if (longName->empty()) return kLongNameInvalid;
-    for (char16_t c : *longName)
-        if (c < 0x20 || (c < 0x80 && std::strchr("\"*/:<>?\\|", static_cast<char>(c)) != nullptr))
-            return kLongNameInvalid;
-    return longName->size() > static_cast<size_t>(kMaxLongNameChars) ? kLongNameTooLong
-                                                                     : kLongNameOk;
 }
 
 bool isPlainShortName(const std::u16string& name, uint8_t shortName[11]) {

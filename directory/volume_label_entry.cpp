@@ -7,7 +7,6 @@
 #include "image/boot_sector.h"
 #include "image/volume_image.h"
 #include "image/volume_label.h"
-#include "platform/clock.h"
 
 namespace {
 
@@ -64,11 +63,7 @@ int VolumeImage::setVolumeLabel(const char* text) {
             entry[de::kAttributes] = de::kAttrVolumeLabel;
             keepRootEnd(*this, root, run.start, 1);
         }
-        std::memcpy(entry + de::kName, stored, 11);
-        uint16_t date = 0, time = 0;
-        currentLocalFatDateTime(&date, &time);
-        writeLe16(entry + de::kTime, time);
-        writeLe16(entry + de::kDate, date);
+        writeLabelEntry(entry, stored, labelStampNow());
     }
     if (bootSector[bs::kExtendedSignature] == kExtendedBootSignature)
         std::memcpy(bootSector + bs::kVolumeLabel, stored, 11);

@@ -1,4 +1,4 @@
-// One pass of a floppy transfer over the disk areas (image/disk_areas.h), front to back in one
+// One pass of a floppy transfer over the disk areas (floppy/disk_areas.h), front to back in one
 // stream. The read, the write and the verify pass differ only in the words of their steps and
 // messages, their result codes and what they do with each area; the step itself is written once.
 #ifndef TOLVEN_FLOPPY_AREA_PASS_H
@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "floppy/floppy_device.h"
-#include "image/disk_areas.h"
+#include "floppy/disk_areas.h"
 
 class VolumeImage;
 

@@ -88,9 +88,8 @@ int VolumeImage::readFromFloppy(const char* driveName) {
         decodeFat();
     } else if (backedUp) {
         publishStep("Restoring original image");
-        reset();
         restoreBackup();
     }
-    freeBackupClusters();
+    dropBackup();
     return finishTransfer(result);
 }

@@ -16,7 +16,7 @@ bool verifyArea(VolumeImage& image, FloppyDevice& device, const DiskArea& area, 
     // the comparison alone would pass.
     bool ok = readWhole(device, copy, area.length);
     if (ok && area.kind == kAreaBootSector) tellGeometry(device, copy);
-    return ok && std::memcmp(areaBuffer(image, area, index), copy, area.bufferSize) == 0;
+    return ok && std::memcmp(areaBuffer(image, area, index), copy, area.length) == 0;
 }
 
 const AreaPass kVerifyPass = {
@@ -50,6 +50,6 @@ int VolumeImage::verifyFloppy(const char* driveName, int result) {
     publishStep("Unlocking floppy drive");
     if (locked) device.unlock();
     device.close();
-    freeBackupClusters();
+    dropBackup();
     return finishTransfer(result);
 }

@@ -6,6 +6,7 @@
 #include "floppy/area_pass.h"
 #include "floppy/disk_probe.h"
 #include "floppy/floppy_device.h"
+#include "floppy/write_floppy.h"
 #include "image/boot_sector.h"
 #include "image/volume_image.h"
 
@@ -211,4 +212,8 @@ int VolumeImage::writeToFloppy(const char* driveName, FloppyWriteMode mode) {
 
     if (writeProtected) return finishTransfer(result);
     return verifyFloppy(driveName, result);
+}
+
+int VolumeImage::writeToFloppy(const char* driveName) {
+    return writeToFloppy(driveName, kFormatThenWrite);
 }

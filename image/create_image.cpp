@@ -1,12 +1,11 @@
 #include <cstring>
 #include <initializer_list>
 
-#include "directory/dir_entry.h"
 #include "image/boot_sector.h"
 #include "image/disk_types.h"
+#include "image/entry_format.h"
 #include "image/volume_image.h"
 #include "image/volume_label.h"
-#include "platform/clock.h"
 
 // Copies up to `width` characters of `text` and pads with blanks, as the boot sector stores the
 // OEM ID.
@@ -31,8 +30,7 @@ int VolumeImage::createImage(ModuleHandle module, int diskType, const char* labe
     reset();
     std::memcpy(bootSector, sector, sizeof bootSector);
 
-    uint16_t date = 0, time = 0;
-    currentFatDateTime(&date, &time);
+    FatStamp now = labelStampNow();
 
     uint8_t* b = bootSector;
     copyPadded(b + bs::kOemId, oemId, 8);
@@ -51,7 +49,7 @@ int VolumeImage::createImage(ModuleHandle module, int diskType, const char* labe
     b[bs::kDriveNumber] = 0;
     b[bs::kReserved] = 0;
     b[bs::kExtendedSignature] = 0x29;
-    writeLe32(b + bs::kSerialNumber, (static_cast<uint32_t>(date) << 16) | time);
+    writeLe32(b + bs::kSerialNumber, (static_cast<uint32_t>(now.date) << 16) | now.time);
     // Callers check the label with readVolumeLabel first; one that slipped through is no label.
     uint8_t stored[11];
     bool labelled = readVolumeLabel(label, stored) == kLabelOk;
@@ -69,11 +67,8 @@ int VolumeImage::createImage(ModuleHandle module, int diskType, const char* labe
 
     // An empty label has no entry: eleven blanks would be a label that fsck and DOS refuse.
     if (labelled) {
-        uint8_t* labelEntry = rootDir;
-        std::memcpy(labelEntry + de::kName, stored, 11);
-        labelEntry[de::kAttributes] = de::kAttrVolumeLabel;
-        writeLe16(labelEntry + de::kTime, time);
-        writeLe16(labelEntry + de::kDate, date);
+        rootDir[de::kAttributes] = de::kAttrVolumeLabel;
+        writeLabelEntry(rootDir, stored, now);
     }
     return kResultOk;
 }

@@ -1,4 +1,5 @@
-// The only two places that know how FAT12 packs two 12-bit entries into three bytes.
+// The FAT as the volume holds it: the only two places that know how FAT12 packs two 12-bit
+// entries into three bytes, and the one place that changes a link of the unpacked table.
 #include "image/volume_image.h"
 
 #include <cstring>
@@ -27,4 +28,8 @@ void VolumeImage::encodeFat() {
         if (o + 2 < kFatBytes) fat1[o + 2] = static_cast<uint8_t>(b >> 4);
     }
     std::memcpy(fat2, fat1, kFatBytes);
+}
+
+void VolumeImage::setLink(uint32_t cluster, uint16_t value) {
+    if (isDataCluster(cluster)) fatTable[cluster] = value;
 }

@@ -1,94 +1,61 @@
-// Raw image files: the volume's areas (image/volume_layout.h) read and written in disk order.
-#include <cstdio>
+// Raw image files: the volume's areas (image/volume_layout.h) read and written in disk order,
+// each from or into the bytes the image binds it to (VolumeState::areaBytes), through the
+// image's source and sink (image/image_stream.h).
 #include <cstring>
 #include <memory>
 #include <new>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "image/boot_sector.h"
+#include "image/image_stream.h"
 #include "image/volume_image.h"
 #include "platform/host_file.h"
 #include "platform/host_memory.h"
 
 namespace {
 
-// The first read takes this many bytes: the boot sector and the system areas after it on every
-// floppy format (a 2.88 MB disk's end at 17.5 KB), so that they cost one call.
-const uint32_t kHeadBytes = 32 * 1024;
+bool isZero(const uint8_t* p, size_t n) {
+    return n == 0 || (p[0] == 0 && std::memcmp(p, p + 1, n - 1) == 0);
+}
+
+static_assert(std::is_trivially_copyable<FixedVolumeState>::value,
+              "the fixed state is looked at as plain bytes");
+
+// True when the image holds what the constructor and reset leave: nothing.
+bool isBlank(const VolumeImage& im) {
+    const FixedVolumeState& fixed = im;
+    return im.keptBytes.empty() && im.clusters.count() == 0 &&
+           isZero(reinterpret_cast<const uint8_t*>(&fixed), sizeof fixed);
+}
+
 // A long tail is read in chunks of this size.
 const uint32_t kTailChunk = 64 * 1024;
 // Stretches of data looked for in the clusters before the rest is read whole: a file of many
 // small holes must not cost a call per hole.
 const int kMaxDataStretches = 64;
 
-// Reads the file by offset, serving the first kHeadBytes from the one read that fetched them.
-class ImageReader {
-public:
-    explicit ImageReader(HostFile& file)
-        : file_(file),
-          head_(new (std::nothrow) uint8_t[kHeadBytes]),
-          headLength_(0),
-          started_(false) {}
-    // As HostFile::readAt: `*got` bytes arrived (fewer only at the end of the file); false when
-    // a read call failed.
-    bool readAt(uint32_t offset, void* into, uint32_t count, uint32_t* got) {
-        *got = 0;
-        if (!started_ && head_) {
-            started_ = true;
-            if (!file_.readAt(0, head_.get(), kHeadBytes, &headLength_)) return false;
-        }
-        uint32_t inHead = offset < headLength_ ? headLength_ - offset : 0;
-        if (inHead > count) inHead = count;
-        if (inHead > 0) std::memcpy(into, head_.get() + offset, inHead);
-        *got = inHead;
-        // A head shorter than asked for was the whole file.
-        if (inHead == count || (started_ && headLength_ < kHeadBytes)) return true;
-        uint32_t more = 0;
-        bool ok = file_.readAt(offset + inHead, static_cast<uint8_t*>(into) + inHead,
-                               count - inHead, &more);
-        *got += more;
-        return ok;
-    }
-    HostFile& file() { return file_; }
-
-private:
-    HostFile& file_;
-    std::unique_ptr<uint8_t[]> head_;  // not cleared: only what was read is served
-    uint32_t headLength_;
-    bool started_;
-};
-
-// Reads exactly `size` bytes; false on a failed call or a short count.
-bool readAll(ImageReader& reader, uint32_t offset, void* buffer, uint32_t size) {
-    uint32_t got = 0;
-    return reader.readAt(offset, buffer, size, &got) && got == size;
+// Image files name a failed FAT copy or root directory by its name, and the other areas as they
+// always have: the reserved sectors as the boot sector, the tail as the file.
+bool isNamedInMessages(const VolumeArea& area) {
+    return area.kind == kAreaFat || area.kind == kAreaRoot || area.kind == kAreaRootSlack;
 }
 
-const char* const kFatOrdinals[kMaxFatCopies] = {"first", "second", "third"};
-
-// The message of a load step that failed (the clusters and the tail have their own).
 void queueLoadFailure(VolumeImage& im, const VolumeArea& area) {
-    switch (area.kind) {
-    case kAreaFat: im.queueMessage("Could not load %s FAT!", kFatOrdinals[area.copy]); break;
-    case kAreaRoot:
-    case kAreaRootSlack: im.queueMessage("Could not load root directory!"); break;
-    default: im.queueMessage("Could not read bootsector!"); break;
-    }
+    if (isNamedInMessages(area)) im.queueMessage("Could not load %s!", areaName(area));
+    else im.queueMessage("Could not read bootsector!");
 }
 
 void queueSaveFailure(VolumeImage& im, const VolumeArea& area) {
-    switch (area.kind) {
-    case kAreaFat: im.queueMessage("Could not write %s FAT!", kFatOrdinals[area.copy]); break;
-    case kAreaRoot:
-    case kAreaRootSlack: im.queueMessage("Could not write root directory!"); break;
-    case kAreaTail: im.queueMessage("Could not write image file!"); break;
-    default: im.queueMessage("Could not write bootsector!"); break;
-    }
+    if (isNamedInMessages(area)) im.queueMessage("Could not write %s!", areaName(area));
+    else if (area.kind == kAreaTail) im.queueMessage("Could not write image file!");
+    else im.queueMessage("Could not write bootsector!");
 }
 
 // Everything in the file from `offset` on, appended to `kept`. 0; 100 a failed read; 110 the
 // file grows past kMaxImageFileBytes.
-int readTail(ImageReader& reader, uint32_t offset, std::vector<uint8_t>* kept) {
+int readTail(ImageSource& source, uint32_t offset, std::vector<uint8_t>* kept) {
     // Most files end with the volume: a small first read says so.
     uint8_t first[4096];
     uint8_t* into = first;
@@ -96,7 +63,7 @@ int readTail(ImageReader& reader, uint32_t offset, std::vector<uint8_t>* kept) {
     std::unique_ptr<uint8_t[]> larger;
     for (;;) {
         uint32_t got = 0;
-        if (!reader.readAt(offset, into, chunk, &got)) return kResultHostIo;
+        if (!source.readAt(offset, into, chunk, &got)) return kResultHostIo;
         offset += got;
         if (offset > kMaxImageFileBytes || offset < got) return kResultBadImage;
         kept->insert(kept->end(), into, into + got);
@@ -115,13 +82,14 @@ int readTail(ImageReader& reader, uint32_t offset, std::vector<uint8_t>* kept) {
 // data only, since its holes are the zeros the buffer starts with. An image with free space (as
 // mkfs.fat and this program's saves leave it) then costs what its data costs. Returns the index of
 // the first cluster not read whole, or the cluster count.
-int readClusters(ImageReader& reader, VolumeImage& im, uint32_t offset) {
+int readClusters(ImageSource& source, VolumeImage& im, uint32_t offset) {
+    uint8_t* store = im.clusters.data();
     uint32_t length = static_cast<uint32_t>(im.clusterCount) * im.clusterBytes;
     uint32_t done = 0;  // bytes of the clusters read or known to be a hole
     for (int stretches = 0; done < length; ++stretches) {
         uint32_t from = done, to = length;
         uint64_t start = 0, end = 0;
-        if (stretches < kMaxDataStretches && reader.file().nextData(offset + done, &start, &end)) {
+        if (stretches < kMaxDataStretches && source.nextData(offset + done, &start, &end)) {
             // Past the data: a hole up to the end of the file, and nothing after it.
             if (start == end) {
                 uint64_t inFile = end > offset ? end - offset : 0;
@@ -133,13 +101,69 @@ int readClusters(ImageReader& reader, VolumeImage& im, uint32_t offset) {
         }
         uint32_t got = 0;
         if (to > from) {
-            hostPrepareForWrite(im.clusterStore + from, to - from);
-            reader.readAt(offset + from, im.clusterStore + from, to - from, &got);
+            hostPrepareForWrite(store + from, to - from);
+            source.readAt(offset + from, store + from, to - from, &got);
         }
         done = from + got;
         if (got < to - from) break;
     }
     return done == length ? im.clusterCount : static_cast<int>(done / im.clusterBytes);
+}
+
+// The boot sector, the layout it declares and the memory for it. 0; 100 the boot sector not
+// read; 110 too short or refused, or no memory for the clusters.
+int readBootSector(VolumeImage& im, ImageSource& source, VolumeLayout* layout) {
+    uint32_t got = 0;
+    if (!source.readAt(0, im.bootSector, bs::kSize, &got)) {
+        im.queueMessage("Could not read bootsector!");
+        return kResultHostIo;
+    }
+    if (got < bs::kSize || !readVolumeLayout(im.bootSector, layout)) {
+        im.queueMessage("Invalid bootsector found!");
+        return kResultBadImage;
+    }
+    // An image the machine cannot hold must not load as a shorter one.
+    if (!im.computeGeometry()) {
+        im.queueMessage("Not enough memory for the image!");
+        return kResultBadImage;
+    }
+    return kResultOk;
+}
+
+// One area after the boot sector into the bytes bound to it; a FAT copy the image does not keep
+// into scratch, the tail after the pass (readTail). 0, 100 or 110 as loadImageFile.
+int readArea(VolumeImage& im, ImageSource& source, const VolumeArea& area) {
+    if (area.kind == kAreaTail) return kResultOk;
+    if (area.kind == kAreaClusters) {
+        int missing = readClusters(source, im, area.offset);
+        if (missing == im.clusterCount) return kResultOk;
+        im.queueMessage("Could not read all clusters (%i/%i)!", missing,
+                        static_cast<int>(im.clusterCount));
+        return kResultBadImage;
+    }
+    std::vector<uint8_t> spare(isSpareFat(area) ? area.length : 0);
+    if (source.readAll(area.offset, isSpareFat(area) ? spare.data() : im.areaBytes(area),
+                       area.length))
+        return kResultOk;
+    queueLoadFailure(im, area);
+    return kResultHostIo;
+}
+
+// The pass of a load: every area of the declared layout in disk order, then whatever the file
+// holds after the last whole cluster, kept as it is however long it is.
+int readImageAreas(VolumeImage& im, ImageSource& source) {
+    VolumeLayout layout;
+    int result = readBootSector(im, source, &layout);
+    for (int i = 1; result == kResultOk && i < layout.areaCount; ++i)
+        result = readArea(im, source, layout.areas[i]);
+    if (result != kResultOk) return result;
+    const VolumeArea& last = layout.areas[layout.areaCount - 1];
+    bool tail = last.kind == kAreaTail;
+    im.keptBytes.resize(tail ? last.keptAt : layout.keptBytes);
+    result = readTail(source, tail ? last.offset : last.offset + last.length, &im.keptBytes);
+    if (result == kResultHostIo) im.queueMessage("Could not read image file!");
+    if (result == kResultBadImage) im.queueMessage("Image file is too large!");
+    return result;
 }
 
 // Zero runs of the clusters that span at least kHoleBytes are passed over rather than written:
@@ -149,24 +173,20 @@ int readClusters(ImageReader& reader, VolumeImage& im, uint32_t offset) {
 const uint32_t kHoleBlock = 4096;
 const uint32_t kHoleBytes = 32 * 1024;
 
-bool isZero(const uint8_t* p, uint32_t n) {
-    return n == 0 || (p[0] == 0 && std::memcmp(p, p + 1, n - 1) == 0);
-}
-
 // Writes `length` bytes of clusters that start `fileOffset` bytes into the file. False with
 // `*failedAt` (bytes from `bytes`) where a failed write stopped or a hole could not be made.
-bool writeClusters(HostFile& file, const uint8_t* bytes, uint32_t length, uint32_t fileOffset,
+bool writeClusters(ImageSink& sink, const uint8_t* bytes, uint32_t length, uint32_t fileOffset,
                    uint32_t* failedAt) {
     const uint32_t kNone = 0xFFFFFFFFu;
     uint32_t written = 0;  // bytes written or passed over
     uint32_t zeroStart = kNone;
     auto flush = [&](uint32_t dataEnd, uint32_t next) {
         uint32_t n = 0;
-        if (!file.write(bytes + written, dataEnd - written, &n)) {
+        if (!sink.write(bytes + written, dataEnd - written, &n)) {
             *failedAt = written + n;
             return false;
         }
-        if (next > dataEnd && !file.skip(next - dataEnd)) {
+        if (next > dataEnd && !sink.skip(next - dataEnd)) {
             *failedAt = dataEnd;
             return false;
         }
@@ -189,7 +209,7 @@ bool writeClusters(HostFile& file, const uint8_t* bytes, uint32_t length, uint32
     }
     if (zeroStart == kNone || length - zeroStart < kHoleBytes) return flush(length, length);
     if (!flush(zeroStart, length)) return false;
-    if (file.endHere()) return true;
+    if (sink.endHere()) return true;
     *failedAt = zeroStart;
     return false;
 }
@@ -199,6 +219,7 @@ struct StagedAreas {
     std::vector<uint8_t> bytes;
     std::vector<std::pair<uint32_t, VolumeArea>> areas;
 
+    // Bytes the image does not hold go out as zeros.
     void add(const VolumeArea& area, const uint8_t* from) {
         areas.emplace_back(static_cast<uint32_t>(bytes.size()), area);
         if (from != nullptr) bytes.insert(bytes.end(), from, from + area.length);
@@ -206,10 +227,10 @@ struct StagedAreas {
     }
     // Writes and empties the gathered bytes; false after queueing the failure of the area the
     // write stopped in.
-    bool write(VolumeImage& im, HostFile& file) {
+    bool write(VolumeImage& im, ImageSink& sink) {
         uint32_t written = 0;
         bool ok = bytes.empty() ||
-                  file.write(bytes.data(), static_cast<uint32_t>(bytes.size()), &written);
+                  sink.write(bytes.data(), static_cast<uint32_t>(bytes.size()), &written);
         if (!ok) {
             size_t i = areas.size() - 1;
             while (i > 0 && areas[i].first > written) --i;
@@ -221,6 +242,31 @@ struct StagedAreas {
     }
 };
 
+// The pass of a save: the areas before the clusters go out in one write, the clusters straight
+// from their buffer, the areas after them in one more. 0; 100 a part not written; 120 a cluster
+// not written (the message names it).
+int writeImageAreas(VolumeImage& im, const VolumeLayout& layout, ImageSink& sink) {
+    im.encodeFat();
+    StagedAreas staged;
+    for (int i = 0; i < layout.areaCount; ++i) {
+        const VolumeArea& area = layout.areas[i];
+        if (area.kind != kAreaClusters) {
+            staged.add(area, im.areaBytes(area));
+            continue;
+        }
+        if (!staged.write(im, sink)) return kResultHostIo;
+        uint32_t failedAt = 0;
+        uint32_t length = static_cast<uint32_t>(im.clusterCount) * im.clusterBytes;
+        if (!writeClusters(sink, im.areaBytes(area), length, area.offset, &failedAt)) {
+            im.queueMessage("Could not write cluster (%i/%i)!",
+                            static_cast<int>(failedAt / im.clusterBytes),
+                            static_cast<int>(im.clusterCount));
+            return kResultClusterIo;
+        }
+    }
+    return staged.write(im, sink) ? kResultOk : kResultHostIo;
+}
+
 }  // namespace
 
 int VolumeImage::loadImageFile(const char* path) {
@@ -229,96 +275,25 @@ int VolumeImage::loadImageFile(const char* path) {
         queueMessage("Could not open image file!");
         return kResultBadImage;
     }
-    // The image stays as it is when it cannot be kept for a load that fails.
-    if (!saveBackup()) {
+    // A failed load puts the image back: a blank one (as a command starts with) by a reset, any
+    // other from its backup. The image stays as it is when it cannot be kept.
+    bool blank = isBlank(*this);
+    if (!blank && !saveBackup()) {
         queueMessage("Not enough memory to keep the current image!");
         return kResultHostIo;
     }
-    reset();
-
-    ImageReader reader(file);
-    int result = kResultOk;
-    uint32_t got = 0;
-    if (!reader.readAt(0, bootSector, bs::kSize, &got)) {
-        queueMessage("Could not read bootsector!");
-        result = kResultHostIo;
-    }
-    VolumeLayout layout;
-    if (result == kResultOk && (got < bs::kSize || !readVolumeLayout(bootSector, &layout))) {
-        queueMessage("Invalid bootsector found!");
-        result = kResultBadImage;
-    }
-    // An image the machine cannot hold must not load as a shorter one.
-    if (result == kResultOk && !computeGeometry()) {
-        queueMessage("Not enough memory for the image!");
-        result = kResultBadImage;
-    }
-
-    // The areas after the boot sector, in disk order. FAT copies after the second are read past:
-    // every copy is written from the first.
-    size_t keptAt = 0;
-    std::vector<uint8_t> spareFat;
-    for (int i = 1; result == kResultOk && i < layout.areaCount; ++i) {
-        const VolumeArea& area = layout.areas[i];
-        uint8_t* into = nullptr;
-        switch (area.kind) {
-        case kAreaFat:
-            if (area.copy < 2) {
-                into = area.copy == 0 ? fat1 : fat2;
-            } else {
-                spareFat.resize(area.length);
-                into = spareFat.data();
-            }
-            break;
-        case kAreaRoot: into = rootDir; break;
-        case kAreaReserved:
-        case kAreaRootSlack:
-            into = keptBytes.data() + keptAt;
-            keptAt += area.length;
-            break;
-        case kAreaClusters: {
-            int missing = readClusters(reader, *this, area.offset);
-            if (missing < clusterCount) {
-                queueMessage("Could not read all clusters (%i/%i)!", missing,
-                             static_cast<int>(clusterCount));
-                result = kResultBadImage;
-            }
-            continue;
-        }
-        default: continue;  // the tail: whatever the file holds, below
-        }
-        if (!readAll(reader, area.offset, into, area.length)) {
-            queueLoadFailure(*this, area);
-            result = kResultHostIo;
-        }
-    }
-    // The file's bytes after the last whole cluster are kept as they are, however many there are.
-    if (result == kResultOk) {
-        keptBytes.resize(keptAt);
-        uint32_t dataEnd = 0;
-        for (int i = 0; i < layout.areaCount; ++i)
-            if (layout.areas[i].kind != kAreaTail)
-                dataEnd = layout.areas[i].offset + layout.areas[i].length;
-        result = readTail(reader, dataEnd, &keptBytes);
-        if (result == kResultHostIo) queueMessage("Could not read image file!");
-        if (result == kResultBadImage) queueMessage("Image file is too large!");
-    }
-    file.close();
-
-    if (result == kResultOk) {
-        decodeFat();
-    } else {
-        reset();
-        restoreBackup();
-    }
-    freeBackupClusters();
+    if (!blank) reset();
+    ImageSource source(file);
+    int result = readImageAreas(*this, source);
+    if (result == kResultOk) decodeFat();
+    else if (blank) reset();
+    else restoreBackup();
+    dropBackup();
     return result;
 }
 
 // The image goes to a new file beside the target first; only a complete file replaces the
-// target, so a failure half-way never destroys the user's only copy of the image. The areas
-// before the clusters go out in one write, the clusters straight from their buffer, the areas
-// after them in one more.
+// target, so a failure half-way never destroys the user's only copy of the image.
 int VolumeImage::saveImageFile(const char* path) {
     VolumeLayout layout;
     HostReplacement out;
@@ -326,37 +301,9 @@ int VolumeImage::saveImageFile(const char* path) {
         queueMessage("Could not create image file!");
         return kResultHostIo;
     }
-    encodeFat();
-    bool ok = true;
-    size_t keptAt = 0;
-    StagedAreas staged;
-    for (int i = 0; ok && i < layout.areaCount; ++i) {
-        const VolumeArea& area = layout.areas[i];
-        switch (area.kind) {
-        case kAreaBootSector: staged.add(area, bootSector); break;
-        case kAreaFat: staged.add(area, area.copy == 1 ? fat2 : fat1); break;
-        case kAreaRoot: staged.add(area, rootDir); break;
-        case kAreaClusters: {
-            ok = staged.write(*this, out.file());
-            uint32_t failedAt = 0;
-            uint32_t length = static_cast<uint32_t>(clusterCount) * clusterBytes;
-            if (ok && !writeClusters(out.file(), clusterStore, length, area.offset, &failedAt)) {
-                queueMessage("Could not write cluster (%i/%i)!",
-                             static_cast<int>(failedAt / clusterBytes),
-                             static_cast<int>(clusterCount));
-                return kResultClusterIo;  // `out` removes the new file
-            }
-            break;
-        }
-        default:
-            // Kept bytes; an image made in memory has zeros there.
-            staged.add(area, keptAt + area.length <= keptBytes.size() ? keptBytes.data() + keptAt
-                                                                      : nullptr);
-            keptAt += area.length;
-            break;
-        }
-    }
-    if (!ok || !staged.write(*this, out.file())) return kResultHostIo;
+    ImageSink sink(out.file());
+    int result = writeImageAreas(*this, layout, sink);
+    if (result != kResultOk) return result;  // `out` removes the new file
     int committed = out.commit();
     // Data still in the host's buffers when closing fails never reached the disk.
     if (committed == kReplaceWriteFailed) queueMessage("Could not write image file!");

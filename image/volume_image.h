@@ -1,6 +1,6 @@
 // The whole FAT12 volume in memory: boot sector, two raw FAT copies, the unpacked FAT, the root
 // directory, the data clusters in one buffer and the bytes of the volume it does not model (see
-// image/volume_layout.h), with a backup of each for loads that may fail.
+// image/volume_layout.h), with a backup of them all while a load that may fail runs.
 // Every operation returns a result code and queues one message per failure on the image itself.
 #ifndef TOLVEN_IMAGE_VOLUME_IMAGE_H
 #define TOLVEN_IMAGE_VOLUME_IMAGE_H
@@ -12,17 +12,20 @@
 #include <vector>
 
 #include "image/boot_sector.h"
+#include "image/chain_cursor.h"
+#include "image/cluster_store.h"
 #include "image/message_list.h"
 #include "image/volume_layout.h"
 #include "platform/boot_template.h"
 
+struct ExtractCount;         // directory/extract.h
+enum FloppyWriteMode : int;  // floppy/write_floppy.h
 struct TransferSink;
 
 // Sizes of the in-memory volume. They bound what an image may declare (see checkBootSector).
 const int kFatTableEntries = 3414;  // cluster numbers 0..3413
 // Data clusters 2..3412: the largest count whose entries all fit a FAT of kFatBytes.
 const int kMaxClusters = 3411;
-const int kClusterSlots = 4084;
 const int kFatBytes = 5120;  // 10 sectors of 512 bytes
 const int kMaxSectorsPerFat = 10;
 const int kMaxRootEntries = 240;
@@ -32,14 +35,9 @@ const int kRootDirBytes = kMaxRootEntries * 32;
 const int kMaxClusterBytes = 8192;
 const int kMessageTextSize = 1024;  // room for a message that names a long host path
 const int kStatusTextSize = 100;
-const int kInsertSelectionBytes = 50000;  // the Insert dialog's selection buffer
-const int kMaxInsertDepth = 64;           // host folder levels below an inserted folder
+const int kMaxInsertDepth = 64;  // host folder levels below an inserted folder
 // An image file may be longer than its volume (the rest is kept), up to this many bytes in all.
 const uint32_t kMaxImageFileBytes = 64u * 1024 * 1024;
-
-// How writeToFloppy treats the disk: formatted first, or written as it is (its geometry must be
-// the image's), for drives that cannot format.
-enum FloppyWriteMode { kFormatThenWrite, kWriteWithoutFormat };
 
 // Result codes of the operations on the image.
 enum ResultCode {
@@ -75,38 +73,51 @@ const uint16_t kBadClusterMark = 0xFF7;
 const uint16_t kEndOfChainMark = 0xFFF;
 const uint16_t kFirstEndMark = 0xFF8;  // 0xFF8-0xFFF all end a chain
 
-// The link from a cluster of a chain to the next, as every walk of a chain reads it (see
-// VolumeImage::nextLink).
-enum LinkKind {
-    kLinkData,    // `next` is a data cluster
-    kLinkEnd,     // an end mark, 0xFF8-0xFFF: the chain ends here, as it should
-    kLinkBad,     // 0xFF7: the cluster itself is marked bad
-    kLinkBroken,  // 0, 1, 0xFF0-0xFF6 or beyond the last cluster: names no cluster of the image
-};
-struct ChainLink {
-    LinkKind kind;
-    uint16_t next;  // the stored value
-};
-
 // True when the image can hold the volume (readVolumeLayout) and its areas follow each other as
 // the floppy transfers stream them (isStreamLayout): the floppy read's acceptance. Image files
 // take every layout readVolumeLayout accepts.
 bool checkBootSector(const uint8_t* bootSector);
 
-// What an extraction made on the host, for the report after it.
-struct ExtractCount {
-    int files = 0;
-    int folders = 0;
+// The part of VolumeState of fixed size: plain arrays and numbers, copied and cleared whole.
+struct FixedVolumeState {
+    uint16_t fatTable[kFatTableEntries];
+    uint8_t bootSector[bs::kSize];
+    uint8_t fat1[kFatBytes];
+    uint8_t fat2[kFatBytes];
+    uint8_t rootDir[kRootDirBytes];
+    uint16_t clusterBytes;
+    uint16_t entriesPerCluster;
+    uint16_t clusterCount;
+    uint16_t dataSectors;
 };
 
-// The walker's position, for walks nested in another (see saveCursor).
+// The volume's bytes and the geometry derived from them: everything a load or a floppy read that
+// fails puts back. The image holds it live (as its own members) and, while such an operation
+// runs, once more as its backup. Copying copies the clusters too (a copy short of memory holds
+// none of them); moving hands their buffer over.
+struct VolumeState : FixedVolumeState {
+    // The kept areas' bytes (kAreaReserved, kAreaRootSlack, then kAreaTail) in disk order.
+    std::vector<uint8_t> keptBytes;
+    // clusterCount clusters of clusterBytes: clusters[i] is cluster i + 2, null beyond the count.
+    ClusterStore clusters;
+
+    // Where the bytes of `area` are held: the boot sector, the first or second FAT (every further
+    // copy is written from the first), the root directory, the clusters (all of them, in order),
+    // or the kept bytes; null for a kept area these do not hold whole (a file cut short keeps
+    // fewer than its volume has).
+    uint8_t* areaBytes(const VolumeArea& area);
+};
+
+// The walker's position, for walks nested in another (see saveCursor): the folder's chain (no
+// cluster for the root, and once a subfolder's walk has ended), and the next slot to read in the
+// current cluster or the root.
 struct WalkCursor {
-    uint16_t cluster;
-    uint16_t index;
-    uint32_t walk;
+    ChainCursor chain;
+    uint16_t index = 0;
+    bool root = false;
 };
 
-class VolumeImage : public MessageList {
+class VolumeImage : public MessageList, public VolumeState {
 public:
     VolumeImage();
     ~VolumeImage();
@@ -124,18 +135,15 @@ public:
     // make it (a loaded file keeps the length it had). False when the boot sector is refused.
     bool imageLayout(VolumeLayout* layout) const;
     bool allocateClusters();
-    bool allocateBackupClusters();
-    uint32_t backupStride() const;  // bytes per backup cluster
     void freeClusters();
-    void freeBackupClusters();
     void decodeFat();
     void encodeFat();
-    // Copies the image into the backup set. False when memory for the backup's clusters ran out:
-    // the backup set is then empty and must not be restored.
+    // Copies the image into `backup`. False when memory for it ran out: there is then no backup.
     bool saveBackup();
-    // Puts the backup back after reset; the backup's cluster buffers move back, so restoring
-    // needs no memory and cannot fail. The backup set holds no clusters afterwards.
+    // Puts the backup back; its cluster buffer moves back, so restoring needs no memory and
+    // cannot fail. There is no backup afterwards.
     void restoreBackup();
+    void dropBackup();
     bool copyBootSector(uint8_t* out512) const;
 
     int getClusterCount() const { return clusterCount; }
@@ -156,7 +164,11 @@ public:
     uint8_t* clusterData(uint32_t cluster);
     bool isDataCluster(uint32_t cluster) const { return clusterData(cluster) != nullptr; }
     // The link stored for `cluster`; kLinkBroken when `cluster` is no data cluster itself.
+    // Chains are walked with a ChainCursor (image/chain_cursor.h), which reads links through this.
     ChainLink nextLink(uint32_t cluster) const;
+    // Stores `value` (a cluster number or a mark) as the link of data cluster `cluster`; any other
+    // number is left alone. Every change to a chain goes through here (image/fat_codec.cpp).
+    void setLink(uint32_t cluster, uint16_t value);
     // Boot sector fields as stored.
     uint16_t bytesPerSector() const;
     uint8_t sectorsPerCluster() const;
@@ -173,7 +185,9 @@ public:
     int createImage(ModuleHandle module, int diskType, const char* label, const char* oemId);
 
     // --- raw image files (image/image_file.cpp) ---------------------------------------------
-    // Both walk the areas of imageLayout in disk order.
+    // Both walk the areas of the layout in disk order (the load the declared one, the save
+    // imageLayout), each bound to its bytes by areaBytes, through the image's source or sink
+    // (image/image_stream.h).
     // 0; 110 not opened, invalid boot sector, clusters missing or the file longer than
     // kMaxImageFileBytes; 100 a part unreadable, or no memory to keep the current image. On any
     // failure the image is exactly as before.
@@ -190,7 +204,7 @@ public:
     int importBootCode(const char* path);
     int exportBootCode(const char* path);
 
-    // --- directory walker (directory/walker.cpp) --------------------------------------------
+    // --- directory walker (directory/folder_walk.cpp) ---------------------------------------
     // Starts a walk of the folder whose chain begins at `firstCluster` (0: the root) and returns
     // its first entry as nextEntry does. A first cluster that names no data cluster is an empty
     // folder.
@@ -233,7 +247,14 @@ public:
     int extractTempCopy(const uint8_t* entry, const uint16_t* longName, MessageList& tempFiles,
                         char* path, size_t capacity);
 
-    // Deletion (directory/delete.cpp). All return 0 and queue nothing.
+    // Deletion (directory/delete.cpp). All queue nothing.
+    //
+    // Deletes a listed entry with everything below it, as the Delete command and `rm` do: a
+    // folder's contents (deleteFolderContents), then the entry itself (deleteEntry). 0; 660 for
+    // "." and "..", which are never deleted (nothing changes).
+    int deleteTree(const uint8_t* entry, int32_t entryCluster, int32_t entryIndex,
+                   int32_t longNameCluster, int32_t longNameIndex);
+    // The three below return 0.
     // Marks the entry's slots (and its long-name slots, in every cluster they span), frees its
     // chain and gives back folder clusters whose slots have all become free.
     int deleteEntry(uint16_t firstCluster, int32_t entryCluster, int32_t entryIndex,
@@ -251,8 +272,9 @@ public:
     //
     // Inserts every file of an open dialog's selection into the folder: either one full path,
     // or a folder followed by names, each ended by a zero byte, the last by two. At most
-    // kInsertSelectionBytes are read. Returns 0 or the code of the first failure; the files
-    // after a failure still go in. `*inserted` (may be null) grows by every file and folder.
+    // kInsertSelectionBytes (directory/long_name.h) are read. Returns 0 or the code of the first
+    // failure; the files after a failure still go in. `*inserted` (may be null) grows by every file
+    // and folder.
     int insertFiles(uint16_t targetCluster, const char* selection, const char* fileTitle,
                     int* inserted = nullptr);
     // Inserts host file `hostPath` as `name` (a host name: ANSI on Windows, UTF-8 elsewhere).
@@ -319,7 +341,8 @@ public:
     // floppy cannot take (nothing touched); 120 a cluster not written whole; 130 no media
     // geometry matches (without formatting: the disk's own); 140 verification failed; 200
     // cancelled. The image is unchanged but for the re-encoded FATs.
-    int writeToFloppy(const char* driveName, FloppyWriteMode mode = kFormatThenWrite);
+    int writeToFloppy(const char* driveName, FloppyWriteMode mode);
+    int writeToFloppy(const char* driveName);  // formats first
     // verifyFloppy (floppy/verify_floppy.cpp): reads the written floppy back into the backup set
     // and compares; with a `result` other than 0 only opens, locks and releases the drive.
     // Returns `result`, 140 (drive not opened or locked again, or a difference) or 200.
@@ -334,44 +357,12 @@ public:
     bool checkPoint(int& result);
     int finishTransfer(int result);
 
-    // --- state ------------------------------------------------------------------------------
-    uint16_t fatTable[kFatTableEntries];
-    uint16_t backupFatTable[kFatTableEntries];
-    uint8_t bootSector[bs::kSize];
-    uint8_t backupBootSector[bs::kSize];
-    uint8_t fat1[kFatBytes];
-    uint8_t backupFat1[kFatBytes];
-    uint8_t fat2[kFatBytes];
-    uint8_t backupFat2[kFatBytes];
-    uint8_t rootDir[kRootDirBytes];
-    uint8_t backupRootDir[kRootDirBytes];
-    // The kept areas' bytes (kAreaReserved, kAreaRootSlack, then kAreaTail) in disk order.
-    std::vector<uint8_t> keptBytes;
-    std::vector<uint8_t> backupKeptBytes;
-    // The data clusters in one allocation (clusterCount x clusterBytes bytes, in disk order), the
-    // backup set likewise; clusters[i] and backupClusters[i] point at cluster i + 2 in them (null
-    // beyond the count).
-    uint8_t* clusterStore;
-    uint8_t* backupClusterStore;
-    uint8_t* clusters[kClusterSlots];
-    uint8_t* backupClusters[kClusterSlots];
-    uint16_t clusterBytes;
-    uint16_t backupClusterBytes;
-    uint16_t entriesPerCluster;
-    uint16_t backupEntriesPerCluster;
-    uint16_t clusterCount;
-    uint16_t backupClusterCount;
-    uint16_t dataSectors;
-    uint16_t backupDataSectors;
+    // --- state (the volume itself: VolumeState) ------------------------------------------
+    // The backup set while a load, a floppy read or a verify runs; null otherwise.
+    std::unique_ptr<VolumeState> backup;
 
-    // DirectoryCursor of the walker. Each walk has its own number (cursorWalk, 0 once it has
-    // ended); walkStamps holds, per cluster, the number of the last walk that entered it, so a
-    // walk that comes back to one of its clusters (a cyclic chain) ends there.
-    uint16_t cursorCluster;
-    uint16_t cursorIndex;
-    uint32_t cursorWalk;
-    uint32_t walkCounter;
-    uint32_t walkStamps[kFatTableEntries];
+    // The walker's position (directory/folder_walk.cpp).
+    WalkCursor walkCursor;
 
     // TransferProgress, shared with the drive dialog's thread. keepRunning is the one field
     // written by one thread while the other runs, hence atomic.
@@ -382,15 +373,12 @@ public:
     int32_t sectorsDone;
     int32_t sectorsTotal;
 
+    // The walker's copy of the folder cluster it is in; filled before it is read, never cleared.
     uint8_t clusterCopy[kMaxClusterBytes];
 
     // Extraction's scratch, kept from one file to the next (directory/extract.cpp): the buffer
-    // that gathers the pieces of a fragmented chain (allocated when first needed), and per
-    // cluster the number of the last chain that passed through it, so that a chain that comes
-    // back to one of its clusters ends there.
+    // that gathers the pieces of a fragmented chain, allocated when first needed.
     std::unique_ptr<uint8_t[]> extractBuffer;
-    uint32_t chainCounter;
-    uint32_t chainStamps[kFatTableEntries];
 };
 
 #endif

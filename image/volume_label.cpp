@@ -2,6 +2,10 @@
 
 #include <cstring>
 
+#include "image/boot_sector.h"
+#include "image/entry_format.h"
+#include "platform/clock.h"
+
 namespace {
 // In the order the label field has always checked them.
 const char kInvalidLabelCharacters[] = "*?/\\|.,;:+=[]<>\"";
@@ -27,4 +31,16 @@ LabelCheck readVolumeLabel(const char* text, uint8_t* stored) {
         stored[i - begin] = static_cast<uint8_t>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
     }
     return kLabelOk;
+}
+
+FatStamp labelStampNow() {
+    FatStamp now{0, 0};
+    currentLocalFatDateTime(&now.date, &now.time);
+    return now;
+}
+
+void writeLabelEntry(uint8_t* entry, const uint8_t* label, FatStamp stamp) {
+    std::memcpy(entry + de::kName, label, 11);
+    writeLe16(entry + de::kTime, stamp.time);
+    writeLe16(entry + de::kDate, stamp.date);
 }

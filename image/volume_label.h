@@ -15,4 +15,18 @@ enum LabelCheck { kLabelOk, kLabelEmpty, kLabelInvalid, kLabelTooLong };
 // null) receives the 11 blank-padded bytes to store (kLabelOk) or "NO NAME    " (kLabelEmpty).
 LabelCheck readVolumeLabel(const char* text, uint8_t* stored);
 
+// A FAT date and time (platform/clock.h has their layout).
+struct FatStamp {
+    uint16_t date;
+    uint16_t time;
+};
+
+// The moment a label entry records: the host's local time. FAT stores no time zone; DOS, Windows
+// and mtools stamp every entry with the local time, so a label written here reads like the files
+// beside it in each of them. A new volume's serial number is made from the same moment.
+FatStamp labelStampNow();
+
+// Puts the label's 11 stored bytes and `stamp` (as the last write) into the label entry.
+void writeLabelEntry(uint8_t* entry, const uint8_t* label, FatStamp stamp);
+
 #endif

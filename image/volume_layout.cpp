@@ -1,16 +1,21 @@
 #include "image/volume_layout.h"
 
-#include "directory/dir_entry.h"
 #include "image/boot_sector.h"
 #include "image/disk_types.h"
+#include "image/entry_format.h"
 #include "image/volume_image.h"
 
 namespace {
 
+const char* const kFatNames[kMaxFatCopies] = {"first FAT", "second FAT", "third FAT"};
+
 void addArea(VolumeLayout* layout, VolumeAreaKind kind, int copy, uint32_t offset,
              uint32_t length) {
     if (length == 0 || layout->areaCount >= kMaxVolumeAreas) return;
-    layout->areas[layout->areaCount++] = VolumeArea{kind, copy, offset, length};
+    bool kept = isKeptArea(kind);
+    layout->areas[layout->areaCount++] = VolumeArea{kind, copy, offset, length,
+                                                    kept ? layout->keptBytes : 0};
+    if (kept) layout->keptBytes += length;
 }
 
 bool isHeldSectorSize(uint32_t bytes) {
@@ -42,6 +47,7 @@ bool readVolumeLayout(const uint8_t* b, VolumeLayout* layout) {
     // Areas in disk order. The boot sector the image edits is 512 bytes; with larger sectors the
     // rest of sector 0 is kept with the other reserved sectors.
     l.areaCount = 0;
+    l.keptBytes = 0;
     uint32_t reservedBytes = reserved * bps;
     const uint32_t bootBytes = bs::kSize;
     addArea(layout, kAreaBootSector, 0, 0, bootBytes);
@@ -81,4 +87,16 @@ bool readVolumeLayout(const uint8_t* b, VolumeLayout* layout) {
 bool isStreamLayout(const VolumeLayout& layout, const uint8_t* b) {
     return layout.bytesPerSector == DiskTypeTable::bytesPerSector &&
            readLe16(b + bs::kRootEntries) % 16 == 0;
+}
+
+const char* areaName(const VolumeArea& area) {
+    switch (area.kind) {
+    case kAreaBootSector: return "bootsector";
+    case kAreaReserved: return "reserved sectors";
+    case kAreaFat: return kFatNames[area.copy];
+    case kAreaRoot:
+    case kAreaRootSlack: return "root directory";
+    case kAreaClusters: return "data sectors";
+    default: return "sectors after the last cluster";
+    }
 }

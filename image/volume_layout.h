@@ -1,6 +1,8 @@
-// Where each part of a FAT12 volume lies, derived in one place from the boot sector. Loading and
-// saving an image file walk this table of areas in disk order; every byte of the volume belongs
-// to exactly one area, so bytes the in-memory volume does not model are carried over unchanged.
+// Where each part of a FAT12 volume lies, derived in one place from the boot sector. Every pass
+// over a volume walks this table of areas in disk order: loading and saving an image file, reading,
+// writing and verifying a floppy. Every byte of the volume belongs to exactly one area, so bytes
+// the in-memory volume does not model are carried over unchanged. VolumeState::areaBytes binds an
+// area to the bytes the image holds for it.
 #ifndef TOLVEN_IMAGE_VOLUME_LAYOUT_H
 #define TOLVEN_IMAGE_VOLUME_LAYOUT_H
 
@@ -21,12 +23,22 @@ struct VolumeArea {
     int copy;         // the FAT copy of a kAreaFat area, else 0
     uint32_t offset;  // bytes from the start of the volume
     uint32_t length;  // bytes
+    uint32_t keptAt;  // a kept area's first byte among the kept bytes of all of them, else 0
 };
 
 // True for the areas whose bytes the image keeps as they are instead of modelling them.
 inline bool isKeptArea(VolumeAreaKind kind) {
     return kind == kAreaReserved || kind == kAreaRootSlack || kind == kAreaTail;
 }
+
+// True for a FAT copy after the second: the image keeps two, writes every further copy from the
+// first and reads such a copy past (into scratch) rather than keeping it.
+inline bool isSpareFat(const VolumeArea& area) { return area.kind == kAreaFat && area.copy >= 2; }
+
+// The area as steps and messages name it: "bootsector", "reserved sectors", "first FAT",
+// "second FAT", "third FAT", "root directory" (its slack too), "data sectors", "sectors after the
+// last cluster".
+const char* areaName(const VolumeArea& area);
 
 const int kMaxFatCopies = 3;
 const int kMaxVolumeAreas = 6 + kMaxFatCopies;
@@ -43,6 +55,7 @@ struct VolumeLayout {
     uint32_t dataSectors;   // sectors from the first cluster to the end of the volume
     uint32_t clusterCount;  // whole clusters in them
     uint32_t volumeBytes;
+    uint32_t keptBytes;  // of the kept areas in all
     int areaCount;
     VolumeArea areas[kMaxVolumeAreas];  // in disk order; areas of 0 bytes are left out
 };

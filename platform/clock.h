@@ -4,10 +4,8 @@
 
 #include <cstdint>
 
-// Current UTC time: date = (year - 1980) * 512 + month * 32 + day,
+// The host's local time, as FAT entries carry it: date = (year - 1980) * 512 + month * 32 + day,
 // time = hours * 2048 + minutes * 32 + seconds / 2.
-void currentFatDateTime(uint16_t* date, uint16_t* time);
-// The same in the host's local time, as entries of new folders carry it.
 void currentLocalFatDateTime(uint16_t* date, uint16_t* time);
 
 // Packs a broken-down time; years before 1980 give 1980-01-01 and after 2107 give 2107-12-31,

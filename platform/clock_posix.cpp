@@ -2,14 +2,6 @@
 
 #include <ctime>
 
-void currentFatDateTime(uint16_t* date, uint16_t* time) {
-    std::time_t now = std::time(nullptr);
-    std::tm utc{};
-    gmtime_r(&now, &utc);
-    packFatDateTime(utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min,
-                    utc.tm_sec, date, time);
-}
-
 void currentLocalFatDateTime(uint16_t* date, uint16_t* time) {
     std::time_t now = std::time(nullptr);
     std::tm local{};

@@ -5,7 +5,9 @@
 # slows them alike; each row gives the median of the per-round ratios, the best time of each, and
 # the peak memory of one run of each (/usr/bin/time). Insertion into one folder is also counted in
 # instructions (valgrind) for 1,000 and 2,000 entries: linear work grows about 2 times, quadratic
-# 4; and the system calls an added file costs (strace), against mcopy's.
+# 4; and the system calls an added file costs (strace), against mcopy's. rm is also set against
+# the save floor (bench/save_floor.cpp, built beside tolven-cli): a program that only reads the
+# image, writes a new file, flushes it and puts it in place, the save's own guarantee.
 # The goal column holds the most each ratio may be; one folder's growth may be at most 2.2.
 # Writes its section of docs/performance.md (scripts/bench-common.sh).
 # Usage: scripts/bench-cli.sh [path/to/tolven-cli] [rounds]   (TMPDIR=/dev/shm measures the work
@@ -16,6 +18,8 @@ cli="${1:-build/native/tolven-cli}"
 rounds="${2:-7}"
 [ -x "$cli" ] || { echo "tolven-cli not found at $cli (build first)" >&2; exit 1; }
 cli="$(cd "$(dirname "$cli")" && pwd)/$(basename "$cli")"
+floor="$(dirname "$cli")/tolven_save_floor"
+cmake --build "$(dirname "$cli")" --target tolven_save_floor >/dev/null 2>&1 || true
 mkfs="$(command -v mkfs.fat || echo /usr/sbin/mkfs.fat)"
 export MTOOLS_SKIP_CHECK=1 LC_ALL=C.UTF-8
 
@@ -52,6 +56,7 @@ p_single() { cp empty.img p.img; us adds mcopy_one; }
 mcopy_one() { mcopy -i p.img "$1" ::/; }
 t_rm() { cp full.img t.img; us "$cli" rm t.img "/Folder number 0" "/Folder number 1" "/Folder number 2"; }
 p_rm() { cp full.img p.img; us mdeltree -i p.img "::/Folder number 0" "::/Folder number 1" "::/Folder number 2"; }
+p_floor() { cp full.img p.img; us "$floor" p.img; }
 t_ls() { us "$cli" ls full.img -r; }
 p_ls() { us mdir -/ -i full.img ::/; }
 t_new() { rm -f t.img; us "$cli" new t.img --type 2880KB; }
@@ -112,6 +117,11 @@ row "add of one 2.9 MB file" t_addbig p_addbig "mcopy" 1.0 \
 row "rm of 300 files, 30 folders" t_rm p_rm "mdeltree" 1.0 \
   "$(peak 'cp full.img t.img' "$cli" rm t.img '/Folder number 0')" \
   "$(peak 'cp full.img p.img' mdeltree -i p.img '::/Folder number 0')"
+if [ -x "$floor" ]; then
+  row "rm of 300 files, 30 folders" t_rm p_floor "save floor" 1.0 \
+    "$(peak 'cp full.img t.img' "$cli" rm t.img '/Folder number 0')" \
+    "$(peak 'cp full.img p.img' "$floor" p.img)"
+fi
 row "ls -r of 1,000 files" t_ls p_ls "mdir -/" 1.0 \
   "$(peak true "$cli" ls full.img -r)" "$(peak true mdir -/ -i full.img ::/)"
 row "new 2.88 MB image" t_new p_new "mkfs.fat -C" "" \

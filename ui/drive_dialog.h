@@ -13,6 +13,7 @@
 #include <cstdint>
 
 #include "floppy/transfer_sink.h"
+#include "floppy/write_floppy.h"
 #include "image/volume_image.h"
 
 class VolumeImage;

@@ -13,6 +13,7 @@
 
 #include "directory/dir_entry.h"
 #include "directory/extract.h"
+#include "directory/long_name.h"
 #include "platform/host_error.h"
 #include "platform/host_folder.h"
 #include "resources/resource_ids.h"
@@ -127,16 +128,11 @@ void ImageEditor::deleteCommand() {
     for (int i = 0; i < count; ++i) {
         if (!itemSelected(list, i)) continue;
         const DirListEntry* record = entryForItem(i);
-        if (record == nullptr) continue;
-        uint16_t first = entryFirstCluster(record->rawEntry);
-        if (isFolder(record)) {
-            // ".." is passed over; so is ".", which would empty the folder being shown.
-            if (isDotEntry(record->rawEntry)) continue;
-            deleteFolderContents(first);
-        }
-        deleteEntry(first, record->entryCluster, record->entryIndex, record->longNameCluster,
-                    record->longNameIndex);
-        deleted = true;
+        // "." and ".." are passed over.
+        if (record != nullptr &&
+            deleteTree(record->rawEntry, record->entryCluster, record->entryIndex,
+                       record->longNameCluster, record->longNameIndex) == kResultOk)
+            deleted = true;
     }
     if (deleted) markChanged();
     rebuildViews();

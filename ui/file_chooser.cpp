@@ -18,8 +18,8 @@ const char kAnyFileFilter[kFilterBlockSize] = "All files (*.*)\0*.*\0";
 namespace {
 
 // The record as Windows NT 4.0 knew it: the dialogs then leave out the places bar and the
-// later fields, and the size is the same on every system the program runs on.
-const DWORD kDialogRecordSize = 76;
+// later fields (76 bytes in a 32-bit program).
+const DWORD kDialogRecordSize = OPENFILENAME_SIZE_VERSION_400W;
 
 // UTF-8 into one of the record's buffers; what does not fit is cut.
 void copyText(wchar_t* to, const char* from) {

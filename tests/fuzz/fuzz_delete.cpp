@@ -23,12 +23,11 @@ std::vector<uint8_t> untouchable(const VolumeImage& image) {
     put(image.fatTable, 2 * sizeof(uint16_t));
     size_t end = image.clusterCount + 2u;
     put(image.fatTable + end, (kFatTableEntries - end) * sizeof(uint16_t));
-    put(image.backupFatTable, sizeof image.backupFatTable);
+    bool backedUp = image.backup != nullptr;
+    put(&backedUp, sizeof backedUp);
     put(image.bootSector, sizeof image.bootSector);
-    put(image.backupBootSector, sizeof image.backupBootSector);
     put(image.fat1, sizeof image.fat1);
     put(image.fat2, sizeof image.fat2);
-    put(image.backupRootDir, sizeof image.backupRootDir);
     put(&image.clusterBytes, sizeof image.clusterBytes);
     put(&image.clusterCount, sizeof image.clusterCount);
     return s;

@@ -14,7 +14,9 @@
 
 namespace ui_driver {
 
-const int kWaitMs = 10000;
+// Waits end on their event; the bound only stops a test that would hang, and a loaded machine
+// (Wine starting a dialog while other builds run) can take many seconds to show a window.
+const int kWaitMs = 60000;
 
 // Polls `condition` until it holds or `timeoutMs` has passed; returns its last value.
 bool waitUntil(const std::function<bool()>& condition, int timeoutMs = kWaitMs);

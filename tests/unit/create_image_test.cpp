@@ -1,11 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <ctime>
+#include <string>
 
 #include "image/boot_sector.h"
 #include "image/disk_types.h"
 #include "image/volume_label.h"
 #include "platform/boot_template.h"
+#include "platform/clock.h"
 #include "test_support.h"
 #include "tests/support/faulty_host.h"
 
@@ -128,6 +132,39 @@ TEST(CreateImage, SerialNumberIsLabelDateAndTime) {
     EXPECT_GE(date >> 9, 2020 - 1980);  // a plausible current year
     int month = (date >> 5) & 0x0F, day = date & 0x1F;
     EXPECT_TRUE(month >= 1 && month <= 12 && day >= 1 && day <= 31);
+}
+
+uint32_t labelStamp(const VolumeImage& image) {
+    return static_cast<uint32_t>(readLe16(image.rootDir + 24)) << 16 | readLe16(image.rootDir + 22);
+}
+
+uint32_t localStampNow() {
+    uint16_t date = 0, time = 0;
+    currentLocalFatDateTime(&date, &time);
+    return static_cast<uint32_t>(date) << 16 | time;
+}
+
+// FAT times are local: the label entry of a new image and one written later carry the host's
+// local time. Thirteen hours east of UTC (POSIX hosts), a UTC stamp cannot pass for it.
+TEST(CreateImage, LabelEntriesCarryTheLocalTime) {
+#ifndef _WIN32
+    const char* old = std::getenv("TZ");
+    std::string saved = old != nullptr ? old : "";
+    setenv("TZ", "XYZ-13", 1);
+    tzset();
+#endif
+    uint32_t before = localStampNow();
+    auto image = newImage(2, "LOCAL");
+    uint32_t created = labelStamp(*image), afterCreate = localStampNow();
+    ASSERT_EQ(0, image->setVolumeLabel("LATER"));
+    uint32_t relabelled = labelStamp(*image), after = localStampNow();
+#ifndef _WIN32
+    if (old != nullptr) setenv("TZ", saved.c_str(), 1);
+    else unsetenv("TZ");
+    tzset();
+#endif
+    EXPECT_TRUE(before <= created && created <= afterCreate) << std::hex << created;
+    EXPECT_TRUE(afterCreate <= relabelled && relabelled <= after) << std::hex << relabelled;
 }
 
 TEST(CreateImage, OverPopulatedImageReplacesIt) {

@@ -91,9 +91,6 @@ void makeImage(VolumeImage& image, int diskType, const char* label = "FLOPPYTEST
 // clusters, zero up to the total sector count. The FATs are encoded from fatTable first.
 std::vector<uint8_t> rawDisk(VolumeImage& image);
 
-// True when no backup cluster buffer is held.
-bool backupClustersFreed(const VolumeImage& image);
-
 // What every finished transfer leaves behind, as gtest expectations: the dialog ended once with
 // the transfer's `result`, the transfer flag and the status line are cleared, the backup buffers
 // are given back and the drive is closed.

@@ -5,6 +5,7 @@
 
 #include "floppy/disk_probe.h"
 #include "floppy/floppy_device.h"
+#include "floppy/write_floppy.h"
 #include "floppy_test_support.h"
 #include "test_support.h"
 

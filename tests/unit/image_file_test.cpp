@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 
 #include "image/boot_sector.h"
 #include "test_support.h"
@@ -40,7 +41,7 @@ protected:
         EXPECT_EQ(code, image->loadImageFile(path.c_str()));
         EXPECT_EQ(Messages{message}, takeMessages(*image));
         EXPECT_EQ(before, snapshot(*image));
-        EXPECT_EQ(nullptr, image->backupClusters[0]);  // no backup buffers outlive the load
+        EXPECT_EQ(nullptr, image->backup);  // no backup outlives the load
     }
     TempDir dir;
     std::unique_ptr<VolumeImage> image;
@@ -67,7 +68,7 @@ TEST_F(ImageFileTest, LoadThenSaveGivesTheSameBytes) {
     EXPECT_EQ(0x003, image->fatTable[2]);
     EXPECT_EQ(0xFFF, image->fatTable[3]);
     EXPECT_EQ(2, image->countUsedClusters());
-    EXPECT_EQ(0, image->backupClusters[0]);  // backup buffers freed after the load
+    EXPECT_EQ(nullptr, image->backup);  // the backup dropped after the load
     ASSERT_EQ(0, image->saveImageFile(second.c_str()));
     EXPECT_EQ(original, readFile(second));
 }
@@ -92,7 +93,7 @@ TEST_F(ImageFileTest, SavedBytesEqualEveryAreaWrittenWholeAndLoadBack) {
         const uint8_t* from = a.kind == kAreaBootSector ? im->bootSector
                               : a.kind == kAreaFat      ? (a.copy == 1 ? im->fat2 : im->fat1)
                               : a.kind == kAreaRoot     ? im->rootDir
-                              : a.kind == kAreaClusters ? im->clusterStore
+                              : a.kind == kAreaClusters ? im->clusters.data()
                                                         : im->keptBytes.data() + kept;
         if (isKeptArea(a.kind)) kept += a.length;
         plain.insert(plain.end(), from, from + a.length);
@@ -109,6 +110,28 @@ TEST_F(ImageFileTest, SaveReplacesExistingFile) {
     auto fresh = newImage(6);
     ASSERT_EQ(0, fresh->saveImageFile(path.c_str()));
     EXPECT_EQ(163840u, readFile(path).size());
+}
+
+// An image that holds nothing (as a command starts with) is loaded without a backup and reset by
+// a failed load; one byte anywhere, or kept bytes, make it an image a failed load puts back.
+TEST_F(ImageFileTest, FailedLoadPutsBackBlankAndNearlyBlankImages) {
+    std::string path = dir.file("cut.img");
+    auto bytes = savedImage(path);
+    bytes.resize(4000);  // the second FAT cut short
+    writeFile(path, bytes);
+    std::vector<std::function<void(VolumeImage&)>> pokes = {
+        [](VolumeImage&) {}, [](VolumeImage& im) { im.fatTable[0] = 1; },
+        [](VolumeImage& im) { im.rootDir[kRootDirBytes - 1] = 1; },
+        [](VolumeImage& im) { im.dataSectors = 1; },
+        [](VolumeImage& im) { im.keptBytes.assign(1, 0); }};
+    for (size_t i = 0; i < pokes.size(); ++i) {
+        std::unique_ptr<VolumeImage> im(new VolumeImage);
+        pokes[i](*im);
+        auto was = snapshot(*im);
+        EXPECT_EQ(100, im->loadImageFile(path.c_str())) << i;
+        EXPECT_EQ(was, snapshot(*im)) << i;
+        EXPECT_EQ(i == 4 ? 1u : 0u, im->keptBytes.size()) << i;
+    }
 }
 
 TEST_F(ImageFileTest, MissingFile) {
@@ -299,7 +322,7 @@ TEST_F(SaveTargetTest, FailedSaveLeavesTargetAndNoPartialFile) {
     for (const Fault& fault : faults) {
         SCOPED_TRACE(fault.name);
         auto loaded = newImage(0);
-        if (fault.filled) std::memset(loaded->clusterStore, 0x5A, 713 * 1024);
+        if (fault.filled) std::memset(loaded->clusters.data(), 0x5A, 713 * 1024);
         FaultyHost host;
         fault.set(host);
         EXPECT_EQ(fault.result, loaded->saveImageFile(path.c_str()));

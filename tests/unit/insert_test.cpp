@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "directory/folder_walk.h"
+#include "directory/long_name.h"
 #include "image/boot_sector.h"
 #include "platform/host_folder.h"
 #include "test_support.h"

@@ -4,7 +4,9 @@
 #include <string>
 
 #include "directory/dir_entry.h"
-#include "directory/insert_names.h"
+#include "directory/folder_names.h"
+#include "directory/long_name.h"
+#include "directory/short_name.h"
 #include "image/boot_sector.h"
 
 namespace {

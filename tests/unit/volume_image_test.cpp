@@ -55,8 +55,8 @@ TEST(VolumeImage, ResetClearsEverythingButBackups) {
     EXPECT_EQ(0, image->clusterBytes);
     EXPECT_EQ(0, image->bootSector[bs::kSignature]);
     EXPECT_EQ(0, image->rootDir[0]);
-    EXPECT_EQ(0xF0, image->backupFat1[0]);
-    image->freeBackupClusters();
+    EXPECT_EQ(0xF0, image->backup->fat1[0]);
+    image->dropBackup();
 }
 
 TEST(VolumeImage, BackupResetRestoreGivesBackTheSameImage) {
@@ -68,7 +68,7 @@ TEST(VolumeImage, BackupResetRestoreGivesBackTheSameImage) {
     image->saveBackup();
     image->reset();
     image->restoreBackup();
-    image->freeBackupClusters();
+    image->dropBackup();
     EXPECT_EQ(before, snapshot(*image));
 }
 

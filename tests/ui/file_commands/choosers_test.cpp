@@ -63,7 +63,8 @@ TEST_F(Choosers, SetupFillsTheOldSizedRecord) {
     FileChooser chooser;
     chooser.setup(kBootCodeFilter, kFilterBlockSize, "bin", "Import bootcode");
     const OPENFILENAMEW& r = chooser.dialogRecord;
-    EXPECT_EQ(76u, r.lStructSize);
+    EXPECT_EQ(static_cast<DWORD>(sizeof(void*) == 4 ? 76 : OPENFILENAME_SIZE_VERSION_400W),
+              r.lStructSize);
     EXPECT_EQ(chooser.filter, r.lpstrFilter);
     EXPECT_EQ(0, std::memcmp(L"RAW bootcode (*.bin)\0*.bin\0All files (*.*)\0*.*\0\0",
                              chooser.filter, 96));

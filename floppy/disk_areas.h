@@ -1,9 +1,10 @@
-// The floppy transfers' view of the volume layout (image/volume_layout.h): the same areas at the
-// same offsets, each paired with the image's buffer and the backup set's, so a pass over the disk
-// (floppy read, write, verify) is one loop over this table. A floppy is moved as one stream from
-// sector 0, so every area must be whole 512-byte sectors (isStreamLayout).
-#ifndef TOLVEN_IMAGE_DISK_AREAS_H
-#define TOLVEN_IMAGE_DISK_AREAS_H
+// The floppy passes' view of the volume layout (image/volume_layout.h): the same areas at the
+// same offsets, with the names and sector counts their steps show and the bytes the image binds
+// each to (VolumeState::areaBytes), live and in the backup set, so a pass over the disk (floppy
+// read, write, verify) is one loop over this table. A floppy is moved as one stream from sector
+// 0, so every area must be whole 512-byte sectors (isStreamLayout).
+#ifndef TOLVEN_FLOPPY_DISK_AREAS_H
+#define TOLVEN_FLOPPY_DISK_AREAS_H
 
 #include <cstdint>
 #include <vector>
@@ -14,14 +15,13 @@ class VolumeImage;
 
 struct DiskArea {
     VolumeAreaKind kind;
-    int copy;             // the FAT copy of a kAreaFat area, else 0
-    const char* name;     // as steps and messages name it: "bootsector", "first FAT", ...
-    uint32_t offset;      // bytes from the start of the disk
-    uint32_t length;      // bytes on the disk; for the data clusters, those of one cluster
-    uint8_t* bytes;       // what the image puts there; null for the data clusters (one buffer each)
-    uint8_t* backup;      // the backup set's buffer; null for the data clusters
-    uint32_t bufferSize;  // bytes the buffers hold (beyond `length` they stay as they are)
-    int32_t sectors;      // 512-byte sectors it counts for the progress (data: per cluster)
+    int copy;          // the FAT copy of a kAreaFat area, else 0
+    const char* name;  // as steps and messages name it (areaName)
+    uint32_t offset;   // bytes from the start of the disk
+    uint32_t length;   // bytes on the disk; for the data clusters, those of one cluster
+    uint8_t* bytes;    // what the image puts there; for the data clusters, see areaBuffer
+    uint8_t* backup;   // the backup set's bytes (null without a backup); likewise
+    int32_t sectors;   // 512-byte sectors it counts for the progress (data: per cluster)
     // A FAT copy after the second: written from the first and compared with it; a read takes it
     // into `backup`, a scratch buffer, as the image keeps no such copy.
     bool spare;
@@ -29,8 +29,8 @@ struct DiskArea {
 
 const int kMaxDiskAreas = kMaxVolumeAreas + 1;  // with a first FAT the boot sector lacks
 
-// The areas of the image's volume, with buffers for the bytes the image keeps for no buffer of
-// its own. Not copyable: the areas point into it.
+// The areas of the image's volume, with buffers for the bytes the image does not hold whole.
+// Not copyable: the areas point into it.
 struct DiskAreaTable {
     DiskAreaTable() : count(0) {}
     DiskAreaTable(const DiskAreaTable&) = delete;

@@ -1,18 +1,16 @@
 // The directory walker: one entry per call, with its composed long name and the locations of its
-// slots. Everything read from the image is bounded here: links are followed only to data
-// clusters, a walk enters each cluster at most once, and long-name pieces are placed only where
-// the 260-unit name has room.
+// slots. Everything read from the image is bounded here: a folder's chain is followed with a
+// ChainCursor (links only to data clusters, each cluster at most once), and long-name pieces are
+// placed only where the 260-unit name has room.
 #include <cstring>
 
 #include "directory/dir_entry.h"
 #include "directory/slot_scan.h"
 #include "image/boot_sector.h"
+#include "image/chain_cursor.h"
 #include "image/volume_image.h"
 
 namespace {
-
-// cursorWalk of a walk that has ended; later steps keep returning 0 instead of walking again.
-const uint32_t kWalkEnded = 0;
 
 // The long-name pieces met in one step, placed by their piece number.
 struct PieceSet {
@@ -67,44 +65,25 @@ int rootSlots(const VolumeImage& im) {
     return im.rootEntryCount() < kMaxRootEntries ? im.rootEntryCount() : kMaxRootEntries;
 }
 
-void endWalk(VolumeImage& im) {
-    im.cursorIndex = static_cast<uint16_t>(slotsPerCluster(im));
-    im.cursorWalk = kWalkEnded;
-}
-
-// Marks `cluster` as entered by the current walk; false when this walk entered it before.
-bool enterCluster(VolumeImage& im, uint16_t cluster) {
-    if (!im.isDataCluster(cluster)) return true;
-    if (im.walkStamps[cluster] == im.cursorWalk) return false;
-    im.walkStamps[cluster] = im.cursorWalk;
-    return true;
-}
+// A subfolder's walk that has ended stands on no cluster; later steps keep returning 0.
+void endWalk(VolumeImage& im) { im.walkCursor.chain = ChainCursor(); }
 
 // Moves to the next cluster of the chain when the current one is used up, and copies the cluster
 // into clusterCopy when it changed or when `refresh` asks for it (the start of every step, since a
-// nested walk or a deletion may have changed the cluster or the copy in between).
+// nested walk or a deletion may have changed the cluster or the copy in between). A folder whose
+// first cluster names no data cluster has no content; anything but a link to a data cluster ends
+// the folder, like its end of chain, and so does the chain coming back to one of its clusters.
 bool stepCluster(VolumeImage& im, bool refresh) {
-    if (im.cursorWalk == kWalkEnded) return false;
-    if (im.cursorIndex >= slotsPerCluster(im)) {
-        // Anything but a link to a data cluster ends the folder, like its end of chain; so does
-        // a link back to a cluster of this walk (a cyclic chain), so every cluster is walked once.
-        ChainLink link = im.nextLink(im.cursorCluster);
-        if (link.kind != kLinkData || !enterCluster(im, link.next)) {
-            endWalk(im);
-            return false;
-        }
-        im.cursorCluster = link.next;
-        im.cursorIndex = 0;
+    WalkCursor& w = im.walkCursor;
+    if (!w.chain.atCluster()) return false;
+    if (w.index >= slotsPerCluster(im)) {
+        if (!w.chain.advance()) return false;
+        w.index = 0;
         refresh = true;
     }
-    const uint8_t* data = im.clusterData(im.cursorCluster);
-    if (data == nullptr) {
-        // A folder whose first cluster names no data cluster has no content.
-        endWalk(im);
-        return false;
-    }
     if (refresh)
-        std::memcpy(im.clusterCopy, data, static_cast<size_t>(slotsPerCluster(im)) * de::kSize);
+        std::memcpy(im.clusterCopy, im.clusterData(w.chain.cluster()),
+                    static_cast<size_t>(slotsPerCluster(im)) * de::kSize);
     return true;
 }
 
@@ -112,46 +91,33 @@ bool stepCluster(VolumeImage& im, bool refresh) {
 // through clusterCopy, cluster by cluster.
 struct CursorSlots {
     VolumeImage& im;
-    bool root;
+    WalkCursor& w;
     int rootCount;
 
     const uint8_t* current() const {
-        return (root ? im.rootDir : im.clusterCopy) + im.cursorIndex * de::kSize;
+        return (w.root ? im.rootDir : im.clusterCopy) + w.index * de::kSize;
     }
     bool advance() {
-        ++im.cursorIndex;
-        return root ? im.cursorIndex < rootCount : stepCluster(im, false);
+        ++w.index;
+        return w.root ? w.index < rootCount : stepCluster(im, false);
     }
-    bool isRoot() const { return root; }
-    uint16_t currentCluster() const { return im.cursorCluster; }
-    int32_t location() const { return root ? 0 : im.cursorCluster; }
+    bool isRoot() const { return w.root; }
+    uint16_t currentCluster() const { return w.chain.cluster(); }
+    int32_t location() const { return w.root ? 0 : w.chain.cluster(); }
 };
 
 }  // namespace
 
-WalkCursor VolumeImage::saveCursor() const {
-    return WalkCursor{cursorCluster, cursorIndex, cursorWalk};
-}
+WalkCursor VolumeImage::saveCursor() const { return walkCursor; }
 
-void VolumeImage::restoreCursor(const WalkCursor& cursor) {
-    cursorCluster = cursor.cluster;
-    cursorIndex = cursor.index;
-    cursorWalk = cursor.walk;
-}
+void VolumeImage::restoreCursor(const WalkCursor& cursor) { walkCursor = cursor; }
 
 uint8_t VolumeImage::startWalk(uint16_t firstCluster, uint8_t* entry, uint8_t* longName,
                                int longNameBytes, int32_t& entryCluster, int32_t& entryIndex,
                                int32_t& longNameCluster, int32_t& longNameIndex) {
-    cursorCluster = firstCluster;
-    cursorIndex = 0;
-    // Every walk gets a number of its own; on the (theoretical) wrap the old stamps are cleared
-    // so that none can match a new walk.
-    if (++walkCounter == kWalkEnded) {
-        std::memset(walkStamps, 0, sizeof walkStamps);
-        walkCounter = 1;
-    }
-    cursorWalk = walkCounter;
-    enterCluster(*this, firstCluster);
+    walkCursor.root = firstCluster == 0;
+    walkCursor.chain = ChainCursor(*this, firstCluster);
+    walkCursor.index = 0;
     return nextEntry(entry, longName, longNameBytes, entryCluster, entryIndex, longNameCluster,
                      longNameIndex);
 }
@@ -165,14 +131,15 @@ uint8_t VolumeImage::nextEntry(uint8_t* entry, uint8_t* longName, int longNameBy
     PieceSet pieces;
     pieces.clear();
 
-    CursorSlots slots{*this, cursorCluster == 0, rootSlots(*this)};
-    if (slots.root ? cursorIndex >= slots.rootCount : !advanceCluster()) return 0;
+    WalkCursor& w = walkCursor;
+    CursorSlots slots{*this, w, rootSlots(*this)};
+    if (w.root ? w.index >= slots.rootCount : !advanceCluster()) return 0;
     ScanStop stop = scanToEntry(
         slots,
         [&](const uint8_t* slot) {
             if (slot[de::kSequence] & de::kLastPiece) {
                 longNameCluster = slots.location();
-                longNameIndex = cursorIndex;
+                longNameIndex = w.index;
             }
             pieces.keep(slot);
         },
@@ -182,7 +149,7 @@ uint8_t VolumeImage::nextEntry(uint8_t* entry, uint8_t* longName, int longNameBy
         });
     if (stop == kScanEndMark) {
         // The end of the root stays the end; a subfolder's walk ends for good.
-        if (slots.root) cursorIndex = static_cast<uint16_t>(slots.rootCount);
+        if (w.root) w.index = static_cast<uint16_t>(slots.rootCount);
         else endWalk(*this);
     }
     if (stop != kScanEntry) return 0;
@@ -190,6 +157,6 @@ uint8_t VolumeImage::nextEntry(uint8_t* entry, uint8_t* longName, int longNameBy
     composeLongName(pieces, slot, longName, longNameBytes);
     std::memcpy(entry, slot, de::kSize);
     entryCluster = slots.location();
-    entryIndex = cursorIndex++;
+    entryIndex = w.index++;
     return 1;
 }

@@ -1,9 +1,21 @@
-#include "directory/insert_names.h"
+#include "directory/long_name.h"
 
 #include <cstring>
 
 #include "directory/dir_entry.h"
 #include "image/boot_sector.h"
+
+LongNameCheck cleanLongName(const std::u16string& hostName, std::u16string* longName) {
+    size_t end = hostName.size();
+    while (end > 0 && (hostName[end - 1] == u'.' || hostName[end - 1] == u' ')) --end;
+    *longName = hostName.substr(0, end);
+    if (longName->empty()) return kLongNameInvalid;
+    for (char16_t c : *longName)
+        if (c < 0x20 || (c < 0x80 && std::strchr("\"*/:<>?\\|", static_cast<char>(c)) != nullptr))
+            return kLongNameInvalid;
+    return longName->size() > static_cast<size_t>(kMaxLongNameChars) ? kLongNameTooLong
+                                                                     : kLongNameOk;
+}
 
 // Byte offsets of the 13 code units of a piece within its slot.
 static const int kPieceUnitOffsets[kUnitsPerPiece] = {
