@@ -1,10 +1,36 @@
 #include "cli/cli_common.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "directory/image_path.h"
 #include "image/error_report.h"
+#include "platform/host_lock.h"
+
+namespace {
+// The image's lock, held from the load (or the save of a new image) to the end of the process.
+HostLock g_imageLock;
+bool g_inPlace = false;
+int g_exitStatus = kExitFailure;
+
+int lockWaitMs() {
+    const char* text = std::getenv("TOLVEN_LOCK_WAIT");
+    if (text == nullptr || *text == '\0') return 5000;
+    long seconds = std::strtol(text, nullptr, 10);
+    return seconds <= 0 ? 0 : seconds > 3600 ? 3600000 : static_cast<int>(seconds * 1000);
+}
+
+// The image's lock for this command; 0 or 700.
+int lockForCommand(VolumeImage& image, const char* path) {
+    if (g_imageLock.held()) return kResultOk;
+    return image.lockImageFile(g_imageLock, path, lockWaitMs());
+}
+}  // namespace
+
+int commandExitStatus(int status) { return status == kExitFailure ? g_exitStatus : status; }
+
+void allowInPlaceSaves() { g_inPlace = true; }
 
 int usageError(const char* usage) {
     std::fprintf(stderr, "usage: tolven-cli %s\n", usage);
@@ -53,6 +79,12 @@ std::string escapeControls(const std::string& text) {
 int reportFailure(VolumeImage& image, int result, const char* path) {
     for (const std::string& line : composeErrorReport(image, path, result, kEveryMessage))
         std::fprintf(stderr, "%s\n", escapeControls(line).c_str());
+    if (result == kResultReplaceRefused)
+        std::fprintf(stderr,
+                     "The image's folder lets no new file take its place; --in-place "
+                     "writes over the image itself, which a failure half-way damages.\n");
+    if (result == kResultImageLocked) g_exitStatus = kExitLocked;
+    if (result == kResultChangedOnDisk) g_exitStatus = kExitChanged;
     return kExitFailure;
 }
 
@@ -67,13 +99,28 @@ int reportImagePathError(const char* path, int result) {
 }
 
 bool loadImage(VolumeImage& image, const char* path) {
-    int result = image.loadImageFile(path);
+    int result = lockForCommand(image, path);
+    if (result == kResultOk) result = image.loadImageFile(path);
     if (result == kResultOk) return true;
     reportFailure(image, result, path);
     return false;
 }
 
+int saveImageResult(VolumeImage& image, const char* path) {
+    int result = lockForCommand(image, path);
+    if (result == kResultOk) result = image.checkImageFileUnchanged(path);
+    if (result == kResultOk) result = image.saveImageFile(path);
+    if (result == kResultReplaceRefused && g_inPlace) {
+        // The refusal's reason is said once, then the save made in place.
+        for (const std::string& line : composeErrorReport(image, path, kNoErrorCode, kEveryMessage))
+            std::fprintf(stderr, "%s\n", escapeControls(line).c_str());
+        result = image.saveImageFile(path, kSaveInPlace);
+        if (result == kResultOk) std::fprintf(stderr, "The image was written in place.\n");
+    }
+    return result;
+}
+
 int saveImage(VolumeImage& image, const char* path) {
-    int result = image.saveImageFile(path);
+    int result = saveImageResult(image, path);
     return result == kResultOk ? kExitOk : reportFailure(image, result, path);
 }

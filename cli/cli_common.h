@@ -6,10 +6,13 @@
 
 #include "image/volume_image.h"
 
-// Exit statuses: 0 success, 1 an operation failed, 2 wrong usage.
+// Exit statuses: 0 success, 1 an operation failed, 2 wrong usage, 3 the image is locked by
+// another program, 4 the image was changed by another program since this command loaded it.
 const int kExitOk = 0;
 const int kExitFailure = 1;
 const int kExitUsage = 2;
+const int kExitLocked = 3;
+const int kExitChanged = 4;
 
 // Prints "usage: tolven-cli USAGE" on standard error; returns kExitUsage.
 int usageError(const char* usage);
@@ -27,9 +30,19 @@ int reportImagePathError(const char* path, int result);
 // byte: a name from an image can neither forge output lines nor send the terminal a control
 // sequence.
 std::string escapeControls(const std::string& text);
-// Loads IMAGE; on failure reports it and returns false.
+// The command's exit status for a failure: kExitLocked or kExitChanged when a report was of that
+// kind, else `status`.
+int commandExitStatus(int status);
+// Set by --in-place: a save whose folder refuses the replacement writes over the image instead.
+void allowInPlaceSaves();
+// Locks IMAGE for the rest of the command (waiting TOLVEN_LOCK_WAIT seconds, 5 by default, for
+// another holder) and loads it; on failure reports it and returns false.
 bool loadImage(VolumeImage& image, const char* path);
-// Saves the image back (atomically); returns kExitOk or the reported failure.
+// Saves the image to IMAGE under the command's lock (taken now when the command loaded nothing),
+// after checking that a loaded image's file is still the one that was read; in place with
+// --in-place where the replacement is refused. Returns the result code; reports nothing.
+int saveImageResult(VolumeImage& image, const char* path);
+// saveImageResult, returning kExitOk or the reported failure.
 int saveImage(VolumeImage& image, const char* path);
 
 #endif

@@ -50,7 +50,7 @@ int runAdd(int argc, char** argv) {
         int inserted = 0;
         int firstFailure = image->insertHostPaths(folder, hostPaths.data(),
                                                   static_cast<int>(hostPaths.size()), &inserted);
-        int saved = inserted > 0 ? image->saveImageFile(imagePath) : kResultOk;
+        int saved = inserted > 0 ? saveImageResult(*image, imagePath) : kResultOk;
         if (firstFailure != kResultOk || saved != kResultOk)
             status = reportFailure(*image, firstFailure != kResultOk ? firstFailure : saved);
         else status = kExitOk;

@@ -46,8 +46,11 @@ const CliCommand kCommands[] = {
 };
 
 int printHelp(FILE* out) {
-    std::fprintf(out, "usage: tolven-cli COMMAND IMAGE [ARGS...]\n\ncommands:\n");
+    std::fprintf(out, "usage: tolven-cli COMMAND IMAGE [ARGS...] [--in-place]\n\ncommands:\n");
     for (const CliCommand& c : kCommands) std::fprintf(out, "  %s\n      %s\n", c.usage, c.summary);
+    std::fprintf(out,
+                 "\nEvery command locks IMAGE while it runs. --in-place: where the image's folder "
+                 "refuses\nthe safe replacement, a save writes over the image (not atomic).\n");
     return out == stdout ? kExitOk : kExitUsage;
 }
 
@@ -64,10 +67,23 @@ int runCli(int argc, char** argv) {
         std::printf("tolven-cli %s\n", TOLVEN_VERSION);
         return kExitOk;
     }
+    // --in-place may stand anywhere after the command's name.
+    std::vector<char*> args(argv, argv + argc);
+    for (size_t i = 2; i < args.size();) {
+        if (std::strcmp(args[i], "--in-place") != 0) {
+            ++i;
+            continue;
+        }
+        allowInPlaceSaves();
+        args.erase(args.begin() + static_cast<std::ptrdiff_t>(i));
+    }
+    argc = static_cast<int>(args.size());
+    args.push_back(nullptr);
+    argv = args.data();
     for (const CliCommand& c : kCommands) {
         if (std::strcmp(argv[1], c.name) != 0) continue;
         if (wantsHelp(argc - 1, argv + 1)) return printUsage(c.usage, c.summary);
-        return c.run(argc - 1, argv + 1);
+        return commandExitStatus(c.run(argc - 1, argv + 1));
     }
     std::fprintf(stderr, "tolven-cli: unknown command '%s'\n", argv[1]);
     return printHelp(stderr);

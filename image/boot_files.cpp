@@ -31,6 +31,28 @@ void copyBootCode(uint8_t* to, const uint8_t* from) {
     std::memcpy(to, from, kJumpBytes);
     std::memcpy(to + kCodeStart, from + kCodeStart, kCodeEnd - kCodeStart);
 }
+
+// A boot file goes to the disk as the image does (HostReplacement): written whole under a name
+// of its own and put in place, so a target that cannot take it keeps what it held. The loaded
+// image file itself, under any name, is never a target: it would lose all but its first sector.
+int writeBootFile(VolumeImage& im, const char* path, const uint8_t* sector, const char* kind) {
+    HostFileFacts target;
+    if (im.loadedFile.known && hostFileFacts(path, &target) &&
+        sameHostFile(target, im.loadedFile.facts)) {
+        im.queueMessage("The %s file is the image file itself!", kind);
+        return kResultSameFile;
+    }
+    HostReplacement out;
+    if (!out.begin(path)) {
+        im.queueMessage("Could not create %s file!", kind);
+        return kResultHostIo;
+    }
+    if (!out.file().write(sector, bs::kSize) || out.commit() != kReplaceDone) {
+        im.queueMessage("Could not write %s file!", kind);
+        return kResultHostIo;
+    }
+    return kResultOk;
+}
 }  // namespace
 
 int VolumeImage::importBootSector(const char* path) {
@@ -63,16 +85,7 @@ int VolumeImage::importBootSector(const char* path) {
 }
 
 int VolumeImage::exportBootSector(const char* path) {
-    HostFile file;
-    if (!file.createAlways(path)) {
-        queueMessage("Could not create bootsector file!");
-        return kResultHostIo;
-    }
-    if (!file.write(bootSector, sizeof bootSector) || !file.close()) {
-        queueMessage("Could not write bootsector file!");
-        return kResultHostIo;
-    }
-    return kResultOk;
+    return writeBootFile(*this, path, bootSector, "bootsector");
 }
 
 int VolumeImage::importBootCode(const char* path) {
@@ -101,14 +114,5 @@ int VolumeImage::importBootCode(const char* path) {
 int VolumeImage::exportBootCode(const char* path) {
     uint8_t buffer[bs::kSize] = {};
     copyBootCode(buffer, bootSector);
-    HostFile file;
-    if (!file.createAlways(path)) {
-        queueMessage("Could not create bootcode file!");
-        return kResultHostIo;
-    }
-    if (!file.write(buffer, sizeof buffer) || !file.close()) {
-        queueMessage("Could not write bootcode file!");
-        return kResultHostIo;
-    }
-    return kResultOk;
+    return writeBootFile(*this, path, buffer, "bootcode");
 }

@@ -28,6 +28,7 @@ int VolumeImage::createImage(ModuleHandle module, int diskType, const char* labe
     if (diskType < 0 || diskType >= kDiskTypeCount) diskType = kDefaultDiskType;
 
     reset();
+    loadedFile = FileStamp();  // a new image comes from no file
     std::memcpy(bootSector, sector, sizeof bootSector);
 
     FatStamp now = labelStampNow();

@@ -11,7 +11,9 @@
 #include "image/boot_sector.h"
 #include "image/image_stream.h"
 #include "image/volume_image.h"
+#include "platform/host_error.h"
 #include "platform/host_file.h"
+#include "platform/host_lock.h"
 #include "platform/host_memory.h"
 
 namespace {
@@ -267,6 +269,44 @@ int writeImageAreas(VolumeImage& im, const VolumeLayout& layout, ImageSink& sink
     return staged.write(im, sink) ? kResultOk : kResultHostIo;
 }
 
+// The image goes to a new file beside the target first; only a complete file replaces the
+// target, so a failure half-way never destroys the user's only copy of the image.
+int writeReplacement(VolumeImage& im, const VolumeLayout& layout, const char* path) {
+    HostReplacement out;
+    if (!out.begin(path)) {
+        im.queueMessage(out.refused() ? "Could not replace image file!"
+                                      : "Could not create image file!");
+        return out.refused() ? kResultReplaceRefused : kResultHostIo;
+    }
+    ImageSink sink(out.file());
+    int result = writeImageAreas(im, layout, sink);
+    if (result != kResultOk) return result;  // `out` removes the new file
+    int committed = out.commit();
+    // Data still in the host's buffers when closing fails never reached the disk.
+    if (committed == kReplaceWriteFailed) im.queueMessage("Could not write image file!");
+    if (committed == kReplaceRenameFailed) im.queueMessage("Could not create image file!");
+    if (committed == kReplaceRefused) im.queueMessage("Could not replace image file!");
+    if (committed == kReplaceRefused) return kResultReplaceRefused;
+    return committed == kReplaceDone ? kResultOk : kResultHostIo;
+}
+
+// Over the target's own bytes, zeros written out, then cut to the image's length.
+int writeInPlace(VolumeImage& im, const VolumeLayout& layout, const char* path) {
+    HostFile file;
+    if (!file.openInPlace(path)) {
+        im.queueMessage("Could not open image file for writing!");
+        return kResultHostIo;
+    }
+    ImageSink sink(file, true);
+    int result = writeImageAreas(im, layout, sink);
+    if (result != kResultOk) return result;
+    if (!file.endHere() || !file.flush() || !file.close()) {
+        im.queueMessage("Could not write image file!");
+        return kResultHostIo;
+    }
+    return kResultOk;
+}
+
 }  // namespace
 
 int VolumeImage::loadImageFile(const char* path) {
@@ -285,28 +325,45 @@ int VolumeImage::loadImageFile(const char* path) {
     if (!blank) reset();
     ImageSource source(file);
     int result = readImageAreas(*this, source);
+    FileStamp read;
     if (result == kResultOk) decodeFat();
+    if (result == kResultOk) loadedFile = stampFile(file, &read) ? read : FileStamp();
     else if (blank) reset();
     else restoreBackup();
     dropBackup();
     return result;
 }
 
-// The image goes to a new file beside the target first; only a complete file replaces the
-// target, so a failure half-way never destroys the user's only copy of the image.
-int VolumeImage::saveImageFile(const char* path) {
+int VolumeImage::saveImageFile(const char* path, SaveMethod method) {
     VolumeLayout layout;
-    HostReplacement out;
-    if (!imageLayout(&layout) || !out.begin(path)) {
+    if (!imageLayout(&layout)) {
         queueMessage("Could not create image file!");
         return kResultHostIo;
     }
-    ImageSink sink(out.file());
-    int result = writeImageAreas(*this, layout, sink);
-    if (result != kResultOk) return result;  // `out` removes the new file
-    int committed = out.commit();
-    // Data still in the host's buffers when closing fails never reached the disk.
-    if (committed == kReplaceWriteFailed) queueMessage("Could not write image file!");
-    if (committed == kReplaceRenameFailed) queueMessage("Could not create image file!");
-    return committed == kReplaceDone ? kResultOk : kResultHostIo;
+    int result = method == kSaveInPlace ? writeInPlace(*this, layout, path)
+                                        : writeReplacement(*this, layout, path);
+    FileStamp saved;
+    if (result == kResultOk) loadedFile = stampPath(path, &saved) ? saved : FileStamp();
+    return result;
+}
+
+int VolumeImage::checkImageFileUnchanged(const char* path) {
+    HostFileFacts facts;
+    // A file that is gone holds nothing of another program's to lose.
+    if (!loadedFile.known || !hostFileFacts(path, &facts)) return kResultOk;
+    FileStamp now;
+    if (stampPath(path, &now) && sameContent(now, loadedFile)) return kResultOk;
+    queueMessage("Image \"%s\" was changed by another program since it was opened.", path);
+    return kResultChangedOnDisk;
+}
+
+int VolumeImage::lockImageFile(HostLock& lock, const char* path, int waitMs) {
+    HostLockResult locked = lock.lock(path, waitMs);
+    if (locked == kHostLockBusy) {
+        queueMessage("Image file \"%s\" is in use by another program!", path);
+        return kResultImageLocked;
+    }
+    // No file to lock (a new image), or one the load and save refuse with their own reasons.
+    if (locked == kHostLockFailed) hostForgetFailures();
+    return kResultOk;
 }

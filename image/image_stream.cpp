@@ -39,3 +39,13 @@ bool ImageSource::readAll(uint32_t offset, void* into, uint32_t count) {
 bool ImageSource::nextData(uint64_t offset, uint64_t* start, uint64_t* end) {
     return file_.nextData(offset, start, end);
 }
+
+bool ImageSink::skip(uint32_t count) {
+    if (!overwriting_) return file_.skip(count);
+    static const uint8_t kZeros[4096] = {};
+    for (uint32_t n = 0; count > 0; count -= n) {
+        n = count < sizeof kZeros ? count : static_cast<uint32_t>(sizeof kZeros);
+        if (!file_.write(kZeros, n)) return false;
+    }
+    return true;
+}

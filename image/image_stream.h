@@ -33,18 +33,21 @@ private:
 
 class ImageSink {
 public:
-    explicit ImageSink(HostFile& file) : file_(file) {}
+    // `overwriting`: the file holds old bytes (a save in place), so zeros are written out.
+    explicit ImageSink(HostFile& file, bool overwriting = false)
+        : file_(file), overwriting_(overwriting) {}
     // All `count` bytes, or false with `*written` (may be null) saying how many went.
     bool write(const void* bytes, uint32_t count, uint32_t* written) {
         return file_.write(bytes, count, written);
     }
-    // Passes `count` bytes of zeros over: a hole, where the host keeps them.
-    bool skip(uint32_t count) { return file_.skip(count); }
+    // Passes `count` bytes of zeros over: a hole, where the host keeps them, in a new file.
+    bool skip(uint32_t count);
     // Ends the image at the position, with zeros up to it.
     bool endHere() { return file_.endHere(); }
 
 private:
     HostFile& file_;
+    bool overwriting_;
 };
 
 #endif

@@ -13,6 +13,7 @@
 
 #include "image/boot_sector.h"
 #include "image/chain_cursor.h"
+#include "image/file_stamp.h"
 #include "image/cluster_store.h"
 #include "image/message_list.h"
 #include "image/volume_layout.h"
@@ -21,6 +22,7 @@
 struct ExtractCount;         // directory/extract.h
 enum FloppyWriteMode : int;  // floppy/write_floppy.h
 struct TransferSink;
+class HostLock;  // platform/host_lock.h
 
 // Sizes of the in-memory volume. They bound what an image may declare (see checkBootSector).
 const int kFatTableEntries = 3414;  // cluster numbers 0..3413
@@ -62,7 +64,17 @@ enum ResultCode {
     // Editing entries and the label.
     kResultNoEntry = 660,   // the location names no file or folder entry (a stale list)
     kResultBadLabel = 670,  // a volume label the label rule refuses
+    // Saving beside other programs.
+    kResultImageLocked = 700,     // another program holds the image's lock
+    kResultChangedOnDisk = 710,   // the file is no longer the one that was loaded
+    kResultSameFile = 720,        // a boot file export onto the image file itself
+    kResultReplaceRefused = 730,  // the folder lets no new file replace the target
 };
+
+// How a save puts the image on the disk. Replacing writes a new file and puts it in the target's
+// place only when complete; in place writes over the target itself, which a failure half-way
+// leaves damaged: only for a folder that refuses the replacement (kResultReplaceRefused).
+enum SaveMethod { kSaveReplacing, kSaveInPlace };
 
 // Classes of FAT entry values.
 enum FatClass { kFatFree, kFatUsed, kFatReserved, kFatBad };
@@ -196,9 +208,22 @@ public:
     // created or a part not written; 120 a cluster not written (the message names it). The file
     // is written beside the real target (through symbolic links) under a fresh name, with the
     // target's permissions, and put in its place only when complete; on failure it is removed.
-    int saveImageFile(const char* path);
+    // 730 when the folder refuses the new file or the replacement (the target untouched);
+    // kSaveInPlace then writes over the target (100 when it cannot be opened for writing). A
+    // saved file becomes the loaded one for checkImageFileUnchanged.
+    int saveImageFile(const char* path, SaveMethod method = kSaveReplacing);
+    // Before saving over the file the image was loaded from: 0 when it is still the file that was
+    // read (or gone, or the image came from no file); 710 with "Image \"%s\" was changed by
+    // another program since it was opened." when its length, time or bytes differ.
+    int checkImageFileUnchanged(const char* path);
+    // Takes the image file's lock (platform/host_lock.h) for a command: 0 locked, or there is no
+    // regular file to lock (loading or saving then says why); 700 with "Image file \"%s\" is in
+    // use by another program!" when another holder kept it for `waitMs`.
+    int lockImageFile(HostLock& lock, const char* path, int waitMs);
 
     // --- boot sector and boot code files (image/boot_files.cpp) -----------------------------
+    // Exports go through the same replacement as saves; one onto the loaded image file itself
+    // (through any name or link) is refused with 720.
     int importBootSector(const char* path);
     int exportBootSector(const char* path);
     int importBootCode(const char* path);
@@ -358,6 +383,8 @@ public:
     int finishTransfer(int result);
 
     // --- state (the volume itself: VolumeState) ------------------------------------------
+    // The file the image was last loaded from or saved to, as it was then.
+    FileStamp loadedFile;
     // The backup set while a load, a floppy read or a verify runs; null otherwise.
     std::unique_ptr<VolumeState> backup;
 

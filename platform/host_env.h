@@ -28,6 +28,9 @@ struct HostEnv {
     bool (*flushFile)(intptr_t handle);
     // Puts the complete, closed file `from` in the place of `to`, which exists when `replacing`.
     bool (*replaceFile)(const char* from, const char* to, bool replacing);
+    // Gives the open file this owner and group (-1: left as it is); POSIX only, Windows keeps
+    // the target's security through the replacement.
+    bool (*changeOwner)(intptr_t handle, long owner, long group);
 };
 
 // The table in use.

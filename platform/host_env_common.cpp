@@ -11,9 +11,9 @@ uint8_t* allocateZeroed(size_t bytes) { return static_cast<uint8_t*>(std::calloc
 
 void freeZeroed(uint8_t* block) { std::free(block); }
 
-const HostEnv kOwn = {allocateZeroed,       freeZeroed,        host_own::loadBootTemplate,
-                      host_own::writeFile,  host_own::endFile, host_own::flushFile,
-                      host_own::replaceFile};
+const HostEnv kOwn = {allocateZeroed,        freeZeroed,           host_own::loadBootTemplate,
+                      host_own::writeFile,   host_own::endFile,    host_own::flushFile,
+                      host_own::replaceFile, host_own::changeOwner};
 
 std::atomic<const HostEnv*> g_installed{nullptr};
 

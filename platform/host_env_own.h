@@ -11,6 +11,7 @@ bool writeFile(intptr_t handle, const void* data, uint32_t count, uint32_t* done
 bool endFile(intptr_t handle);
 bool flushFile(intptr_t handle);
 bool replaceFile(const char* from, const char* to, bool replacing);
+bool changeOwner(intptr_t handle, long owner, long group);
 }  // namespace host_own
 
 #endif

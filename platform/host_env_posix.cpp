@@ -22,4 +22,9 @@ bool flushFile(intptr_t handle) { return ::fsync(static_cast<int>(handle)) == 0;
 
 bool replaceFile(const char* from, const char* to, bool) { return std::rename(from, to) == 0; }
 
+bool changeOwner(intptr_t handle, long owner, long group) {
+    return ::fchown(static_cast<int>(handle), static_cast<uid_t>(owner),
+                    static_cast<gid_t>(group)) == 0;
+}
+
 }  // namespace host_own

@@ -9,6 +9,20 @@
 #include <cstdint>
 #include <string>
 
+// What a save compares a file by: its length, its last write time and which file it is.
+struct HostFileFacts {
+    uint64_t size;
+    int64_t modified;  // nanoseconds (POSIX) or 100-nanosecond ticks (Windows)
+    uint64_t device;   // the volume, and the file on it (inode, file index)
+    uint64_t index;
+};
+// The facts of the file at `path` (through symbolic links); false when there is none or the host
+// could not say, nothing noted.
+bool hostFileFacts(const char* path, HostFileFacts* out);
+inline bool sameHostFile(const HostFileFacts& a, const HostFileFacts& b) {
+    return a.device == b.device && a.index == b.index;
+}
+
 class HostFile {
 public:
     HostFile();
@@ -16,10 +30,12 @@ public:
     HostFile(const HostFile&) = delete;
     HostFile& operator=(const HostFile&) = delete;
 
-    // Opens an existing file for reading; other readers may open it too.
+    // Opens an existing regular file for reading; other readers may open it too. Anything else
+    // (a FIFO, a device, a folder) is refused before it is opened: opening it could block.
     bool openForReading(const char* path);
-    // Creates the file, replacing any existing one, for writing; no sharing.
-    bool createAlways(const char* path);
+    // Opens an existing regular file for writing over it in place, from its start, without
+    // emptying it; anything else is refused before it is opened.
+    bool openInPlace(const char* path);
     // Creates a new file, or empties an existing plain one: a regular file with no other name.
     // Fails, leaving everything as it was, when the name is held by a symbolic link or junction
     // (never written through), a file with other hard links, a folder or anything else.
@@ -43,9 +59,13 @@ public:
     bool skip(uint32_t count);
     // Ends the file at the position, with zeros up to it.
     bool endHere();
+    // Puts the file's data on the disk.
+    bool flush();
     // Closes the file; returns false when buffered data could not be flushed.
     bool close();
     bool isOpen() const;
+    // The open file's facts; false when the host could not say.
+    bool facts(HostFileFacts* out) const;
 
 private:
     friend class HostReplacement;
@@ -56,7 +76,10 @@ private:
     std::string path_;  // what a failed read, write or close is noted against
 };
 
-enum ReplaceResult { kReplaceDone, kReplaceWriteFailed, kReplaceRenameFailed };
+// kReplaceRefused: the folder does not let the new file be made or put in the target's place
+// (no right to create files there, a sticky folder owned by someone else, a target held open
+// without sharing); writing the target in place may still work.
+enum ReplaceResult { kReplaceDone, kReplaceWriteFailed, kReplaceRenameFailed, kReplaceRefused };
 
 // A file written under a fresh name beside the file it replaces and put in its place only when
 // complete. Whatever fails, the target stays as it was and the new file is removed (also when the
@@ -73,8 +96,11 @@ public:
     // or not writable for this user; the read-only attribute on Windows), when the link leads
     // nowhere, or when the new file cannot be made. The new file is created exclusively (an
     // existing name, a link included, is never opened) and gets the target's permissions and
-    // owner (POSIX) or attributes (Windows).
+    // owner (POSIX; where the owner cannot be kept, the group) or attributes (Windows). The new
+    // file has a short name of its own in the target's folder, whatever the target's length.
     bool begin(const char* path);
+    // After a failed begin: the folder refused the new file (see kReplaceRefused).
+    bool refused() const { return refused_; }
     HostFile& file() { return file_; }
     // Flushes the new file to the disk, closes it and puts it in the target's place. Windows
     // keeps the target's security and attributes through ReplaceFile.
@@ -86,6 +112,7 @@ private:
     std::string target_;
     std::string temp_;
     bool targetExists_;
+    bool refused_;
 };
 
 // The separator of the host's paths: '\\' on Windows, '/' elsewhere.

@@ -16,23 +16,79 @@ HostFile::HostFile() : handle_(-1) {}
 
 HostFile::~HostFile() { close(); }
 
-bool HostFile::openForReading(const char* path) {
-    close();
-    int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+namespace {
+void noteNotRegular(const char* path, const struct stat& st) {
+    hostNoteRefusal(path, S_ISDIR(st.st_mode) ? kHostRefusedFolder : kHostRefusedNotAFile);
+}
+
+// Opens an existing regular file; -1 after noting why not. Anything else is refused before the
+// open (opening a FIFO blocks until a writer comes), and the open file is checked once more,
+// without blocking, in case the name changed kind in between.
+int openRegular(const char* path, int access) {
+    struct stat st;
+    if (::stat(path, &st) != 0) {
+        hostNoteFailure(path);
+        return -1;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        noteNotRegular(path, st);
+        return -1;
+    }
+    int fd = ::open(path, access | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) {
         hostNoteFailure(path);
-        return false;
+        return -1;
     }
-    struct stat st;
     bool queried = fstat(fd, &st) == 0;
-    // Folders open for reading on POSIX but not on Windows; refuse them alike.
-    if (!queried || S_ISDIR(st.st_mode)) {
-        if (queried) hostNoteRefusal(path, kHostRefusedFolder);
-        else hostNoteFailure(path);
+    if (queried && !S_ISREG(st.st_mode)) {
+        noteNotRegular(path, st);
         ::close(fd);
-        return false;
+        return -1;
     }
-    return adopt(fd, path);
+    int flags = queried ? fcntl(fd, F_GETFL) : -1;
+    if (flags < 0 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        hostNoteFailure(path);
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+void factsOf(const struct stat& st, HostFileFacts* out) {
+    out->size = static_cast<uint64_t>(st.st_size);
+    out->modified = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    out->device = static_cast<uint64_t>(st.st_dev);
+    out->index = static_cast<uint64_t>(st.st_ino);
+}
+
+// The folder refused what a save needed of it; the target itself may still be written.
+bool refusedByFolder() { return errno == EACCES || errno == EPERM; }
+}  // namespace
+
+bool HostFile::openForReading(const char* path) {
+    close();
+    int fd = openRegular(path, O_RDONLY);
+    return fd >= 0 && adopt(fd, path);
+}
+
+bool HostFile::openInPlace(const char* path) {
+    close();
+    int fd = openRegular(path, O_WRONLY);
+    return fd >= 0 && adopt(fd, path);
+}
+
+bool HostFile::facts(HostFileFacts* out) const {
+    struct stat st;
+    if (handle_ < 0 || fstat(static_cast<int>(handle_), &st) != 0) return false;
+    factsOf(st, out);
+    return true;
+}
+
+bool hostFileFacts(const char* path, HostFileFacts* out) {
+    struct stat st;
+    if (::stat(path, &st) != 0) return false;
+    factsOf(st, out);
+    return true;
 }
 
 bool HostFile::adopt(intptr_t handle, const char* path) {
@@ -43,11 +99,6 @@ bool HostFile::adopt(intptr_t handle, const char* path) {
     handle_ = handle;
     path_ = path;
     return true;
-}
-
-bool HostFile::createAlways(const char* path) {
-    close();
-    return adopt(::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644), path);
 }
 
 // A new name takes one exclusive create. An existing one is opened without truncation, without
@@ -178,6 +229,12 @@ bool HostFile::endHere() {
     return false;
 }
 
+bool HostFile::flush() {
+    if (handle_ >= 0 && hostEnv().flushFile(handle_)) return true;
+    hostNoteFailure(path_.c_str());
+    return false;
+}
+
 bool HostFile::close() {
     if (handle_ < 0) return true;
     int rc = ::close(static_cast<int>(handle_));
@@ -188,7 +245,7 @@ bool HostFile::close() {
 
 bool HostFile::isOpen() const { return handle_ >= 0; }
 
-HostReplacement::HostReplacement() : targetExists_(false) {}
+HostReplacement::HostReplacement() : targetExists_(false), refused_(false) {}
 
 HostReplacement::~HostReplacement() { abandon(); }
 
@@ -200,6 +257,7 @@ void HostReplacement::abandon() {
 
 bool HostReplacement::begin(const char* path) {
     abandon();
+    refused_ = false;
     target_ = path;
     struct stat st;
     if (::lstat(path, &st) == 0 && S_ISLNK(st.st_mode)) {
@@ -231,22 +289,26 @@ bool HostReplacement::begin(const char* path) {
         return false;
     }
 
-    // A fresh name: the exclusive create refuses any existing name, a link included, and the
-    // next candidate is tried.
+    // A fresh short name in the target's folder (a target name near the length limit leaves no
+    // room for a suffix): the exclusive create refuses any existing name, a link included, and
+    // the next candidate is tried.
+    size_t slash = target_.rfind('/');
+    std::string folder = slash == std::string::npos ? std::string() : target_.substr(0, slash + 1);
     static unsigned counter = 0;
     int fd = -1;
     for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
         unsigned salt = static_cast<unsigned>(getpid()) * 2654435761u ^
                         static_cast<unsigned>(std::time(nullptr)) ^ (++counter * 40503u);
-        char suffix[32];
-        std::snprintf(suffix, sizeof suffix, ".%06x.tolven-partial", salt & 0xFFFFFFu);
-        temp_ = target_ + suffix;
+        char name[32];
+        std::snprintf(name, sizeof name, ".tolven-%06x.partial", salt & 0xFFFFFFu);
+        temp_ = folder + name;
         fd = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
                     targetExists_ ? 0600 : 0666);
         if (fd < 0 && errno != EEXIST) break;
     }
     if (fd < 0) {
         // Noted against the target: the partial name is the program's own business.
+        refused_ = targetExists_ && refusedByFolder();
         hostNoteFailure(path);
         temp_.clear();
         return false;
@@ -254,8 +316,10 @@ bool HostReplacement::begin(const char* path) {
     file_.adopt(fd, path);
     if (targetExists_) {
         // The owner first: changing it may clear the set-id bits that the mode then restores.
-        if (st.st_uid != geteuid() || st.st_gid != getegid())
-            (void)fchown(fd, st.st_uid, st.st_gid);
+        // Only root may give a file away; anyone may keep its group when they belong to it.
+        if ((st.st_uid != geteuid() || st.st_gid != getegid()) &&
+            !hostEnv().changeOwner(fd, static_cast<long>(st.st_uid), static_cast<long>(st.st_gid)))
+            (void)hostEnv().changeOwner(fd, -1, static_cast<long>(st.st_gid));
         if (fchmod(fd, st.st_mode & 07777) != 0) {
             hostNoteFailure(path);
             abandon();
@@ -274,9 +338,10 @@ ReplaceResult HostReplacement::commit() {
         return kReplaceWriteFailed;
     }
     if (!hostEnv().replaceFile(temp_.c_str(), target_.c_str(), targetExists_)) {
+        bool refused = refusedByFolder();  // reads the error hostNoteFailure notes
         hostNoteFailure(file_.path_.c_str());
         abandon();
-        return kReplaceRenameFailed;
+        return refused ? kReplaceRefused : kReplaceRenameFailed;
     }
     temp_.clear();
     return kReplaceDone;

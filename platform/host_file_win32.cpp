@@ -16,11 +16,77 @@ HostFile::HostFile() : handle_(kClosed) {}
 
 HostFile::~HostFile() { close(); }
 
+namespace {
+// Opens an existing regular file; an invalid handle after noting why not. A folder or device is
+// refused before the open, and a handle that is no disk file (a pipe, a console) after it.
+HANDLE openRegular(const char* path, DWORD access) {
+    DWORD attributes = hostFileAttributes(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        hostNoteFailure(path);
+        return INVALID_HANDLE_VALUE;
+    }
+    if ((attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0) {
+        bool folder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        hostNoteRefusal(path, folder ? kHostRefusedFolder : kHostRefusedNotAFile);
+        return INVALID_HANDLE_VALUE;
+    }
+    HANDLE h = hostCreateFile(path, access, FILE_SHARE_READ, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL);
+    if (h == INVALID_HANDLE_VALUE) {
+        hostNoteFailure(path);
+    } else if (GetFileType(h) != FILE_TYPE_DISK) {
+        hostNoteRefusal(path, kHostRefusedNotAFile);
+        CloseHandle(h);
+        h = INVALID_HANDLE_VALUE;
+    }
+    return h;
+}
+
+void factsOf(const BY_HANDLE_FILE_INFORMATION& info, HostFileFacts* out) {
+    out->size = (static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+    out->modified = static_cast<int64_t>(
+        (static_cast<uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) |
+        info.ftLastWriteTime.dwLowDateTime);
+    out->device = info.dwVolumeSerialNumber;
+    out->index = (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+}
+
+// The folder, or a program holding the target open, refused what a save needed; the target
+// itself may still be written.
+bool refusedByFolder() {
+    DWORD error = GetLastError();
+    return error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION ||
+           error == ERROR_UNABLE_TO_REMOVE_REPLACED;
+}
+}  // namespace
+
 bool HostFile::openForReading(const char* path) {
     close();
-    HANDLE h = hostCreateFile(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL);
-    return adopt(reinterpret_cast<intptr_t>(h), path);
+    HANDLE h = openRegular(path, GENERIC_READ);
+    return h != INVALID_HANDLE_VALUE && adopt(reinterpret_cast<intptr_t>(h), path);
+}
+
+bool HostFile::openInPlace(const char* path) {
+    close();
+    HANDLE h = openRegular(path, GENERIC_WRITE);
+    return h != INVALID_HANDLE_VALUE && adopt(reinterpret_cast<intptr_t>(h), path);
+}
+
+bool HostFile::facts(HostFileFacts* out) const {
+    BY_HANDLE_FILE_INFORMATION info;
+    if (handle_ == kClosed || !GetFileInformationByHandle(asHandle(handle_), &info)) return false;
+    factsOf(info, out);
+    return true;
+}
+
+bool hostFileFacts(const char* path, HostFileFacts* out) {
+    HANDLE h = hostCreateFile(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    BY_HANDLE_FILE_INFORMATION info;
+    bool ok = GetFileInformationByHandle(h, &info) != FALSE;
+    CloseHandle(h);
+    if (ok) factsOf(info, out);
+    return ok;
 }
 
 bool HostFile::adopt(intptr_t handle, const char* path) {
@@ -31,12 +97,6 @@ bool HostFile::adopt(intptr_t handle, const char* path) {
     handle_ = handle;
     path_ = path;
     return true;
-}
-
-bool HostFile::createAlways(const char* path) {
-    close();
-    HANDLE h = hostCreateFile(path, GENERIC_WRITE, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL);
-    return adopt(reinterpret_cast<intptr_t>(h), path);
 }
 
 // A new name takes one exclusive create. An existing one is opened on the name itself (a reparse
@@ -148,6 +208,12 @@ bool HostFile::endHere() {
     return false;
 }
 
+bool HostFile::flush() {
+    if (handle_ != kClosed && hostEnv().flushFile(handle_)) return true;
+    hostNoteFailure(path_.c_str());
+    return false;
+}
+
 bool HostFile::close() {
     if (handle_ == kClosed) return true;
     BOOL ok = CloseHandle(asHandle(handle_));
@@ -203,7 +269,7 @@ const DWORD kKeptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
 
 }  // namespace
 
-HostReplacement::HostReplacement() : targetExists_(false) {}
+HostReplacement::HostReplacement() : targetExists_(false), refused_(false) {}
 
 HostReplacement::~HostReplacement() { abandon(); }
 
@@ -215,6 +281,7 @@ void HostReplacement::abandon() {
 
 bool HostReplacement::begin(const char* path) {
     abandon();
+    refused_ = false;
     // A full path: Wine's ReplaceFile fails on relative ones.
     if (!fullPath(path, &target_)) {
         hostNoteFailure(path);
@@ -246,16 +313,19 @@ bool HostReplacement::begin(const char* path) {
         return false;
     }
 
-    // CREATE_NEW never opens an existing name, a link included; the next candidate is tried.
+    // A short name of its own in the target's folder, whatever the target's length. CREATE_NEW
+    // never opens an existing name, a link included; the next candidate is tried.
+    size_t slash = target_.find_last_of("\\/");
+    std::string folder = slash == std::string::npos ? std::string() : target_.substr(0, slash + 1);
     static unsigned counter = 0;
     DWORD kept = targetExists_ ? attributes & kKeptAttributes : 0;
     HANDLE h = INVALID_HANDLE_VALUE;
     for (int attempt = 0; h == INVALID_HANDLE_VALUE && attempt < 100; ++attempt) {
         unsigned salt = static_cast<unsigned>(GetCurrentProcessId()) * 2654435761u ^
                         static_cast<unsigned>(GetTickCount()) ^ (++counter * 40503u);
-        char suffix[32];
-        std::snprintf(suffix, sizeof suffix, ".%06x.tolven-partial", salt & 0xFFFFFFu);
-        temp_ = target_ + suffix;
+        char name[32];
+        std::snprintf(name, sizeof name, ".tolven-%06x.partial", salt & 0xFFFFFFu);
+        temp_ = folder + name;
         h = hostCreateFile(temp_.c_str(), GENERIC_WRITE, 0, CREATE_NEW,
                            kept != 0 ? kept : FILE_ATTRIBUTE_NORMAL);
         DWORD error = GetLastError();
@@ -264,6 +334,7 @@ bool HostReplacement::begin(const char* path) {
     }
     if (h == INVALID_HANDLE_VALUE) {
         // Noted against the target: the partial name is the program's own business.
+        refused_ = targetExists_ && refusedByFolder();
         hostNoteFailure(path);
         temp_.clear();
         return false;
@@ -281,9 +352,10 @@ ReplaceResult HostReplacement::commit() {
         return kReplaceWriteFailed;
     }
     if (!hostEnv().replaceFile(temp_.c_str(), target_.c_str(), targetExists_)) {
+        bool refused = refusedByFolder();  // reads the error hostNoteFailure notes
         hostNoteFailure(file_.path_.c_str());
         abandon();
-        return kReplaceRenameFailed;
+        return refused ? kReplaceRefused : kReplaceRenameFailed;
     }
     temp_.clear();
     return kReplaceDone;

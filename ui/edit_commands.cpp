@@ -269,7 +269,7 @@ void ImageEditor::openStartupImage() {
 
 bool ImageEditor::openImageFile(const char* path, const char* title) {
     hostForgetFailures();
-    int result = loadImageFile(path);
+    int result = loadImageLocked(path);
     if (result == kResultOk) {
         currentDirCluster = 0;
         forgetShownFolder();  // another image: its root from the top

@@ -67,7 +67,13 @@ int ImageEditor::saveCommand() {
     }
 
     hostForgetFailures();
-    int result = saveImageFile(path);
+    int result = saveChecked(path, hasPath != 0);
+    if (result == kResultSaveAsWanted) {
+        hasPath = 0;
+        int answer = saveCommand();
+        if (answer != IDYES) hasPath = 1;
+        return answer;
+    }
     if (result != kResultOk) {
         if (result != kResultCancelled) showErrorReport(path);
         return IDCANCEL;

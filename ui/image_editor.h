@@ -41,6 +41,9 @@ enum ListColumn { kColumnName = 0, kColumnSize = 1, kColumnModified = 2, kColumn
 const UINT kRenameEndedMessage = WM_APP + 20;       // a list label edit has ended (see endRename)
 const UINT kOpenStartupImageMessage = WM_APP + 21;  // the image named at start-up is opened
 
+// saveChecked's answer when the user chose Save As over a file changed by another program.
+const int kResultSaveAsWanted = -1;
+
 // What bootFileCommand moves, and which way.
 enum BootFileDirection { kBootFileImport, kBootFileExport };
 enum BootFileKind { kBootSectorFile, kBootCodeFile };
@@ -125,6 +128,16 @@ public:
     // Loads an image file as Open does once a file is chosen: on success the file state and the
     // root folder, on failure the error box; the views are rebuilt either way.
     bool openImageFile(const char* path, const char* title);
+
+    // --- beside other programs (ui/save_checks.cpp) ----------------------------------------------
+    // loadImageFile under the image file's lock, held for the load only (700 when another
+    // program kept it).
+    int loadImageLocked(const char* path);
+    // saveImageFile under the lock. Over the file the image was opened from
+    // (`overOpenedFile`), one changed by another program meanwhile is first put to the user:
+    // Save As (kResultSaveAsWanted), Overwrite (saved) or Cancel (kResultCancelled). Where the
+    // folder refuses the replacement the user may save in place (or kResultCancelled).
+    int saveChecked(const char* path, bool overOpenedFile);
 
     // --- floppy commands (ui/disk_commands.cpp) -------------------------------------------------
     void loadFromDiskCommand();

@@ -18,6 +18,15 @@ bool diskFull() {
 #endif
     return false;
 }
+
+bool notPermitted() {
+#ifdef _WIN32
+    SetLastError(ERROR_ACCESS_DENIED);
+#else
+    errno = EPERM;
+#endif
+    return false;
+}
 }  // namespace
 
 FaultyHost::FaultyHost() : previous(&hostEnv()), table(*previous) {
@@ -46,8 +55,13 @@ FaultyHost::FaultyHost() : previous(&hostEnv()), table(*previous) {
         return g_host->flushFails ? diskFull() : g_host->previous->flushFile(handle);
     };
     table.replaceFile = [](const char* from, const char* to, bool replacing) {
+        if (g_host->replaceRefused) return notPermitted();
         return g_host->replaceFails ? diskFull()
                                     : g_host->previous->replaceFile(from, to, replacing);
+    };
+    table.changeOwner = [](intptr_t handle, long owner, long group) {
+        if (g_host->ownerChangeRefused && owner != -1) return notPermitted();
+        return g_host->previous->changeOwner(handle, owner, group);
     };
     g_host = this;
     installHostEnv(&table);

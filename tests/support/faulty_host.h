@@ -17,6 +17,9 @@ public:
     // pass the limit writes up to it, the next one fails.
     void failWritesAfter(int64_t bytes) { writable = bytes; }
     bool bootTemplateFails = false, fileEndFails = false, flushFails = false, replaceFails = false;
+    // The replacement refused as a sticky folder refuses it; giving a file away refused as it is
+    // to anyone but root (changing only the group still works).
+    bool replaceRefused = false, ownerChangeRefused = false;
 
     const HostEnv* previous;
     HostEnv table;

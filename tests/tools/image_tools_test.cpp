@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <unistd.h>
 
 #include "image/boot_sector.h"
 #include "image/disk_types.h"
@@ -271,3 +272,67 @@ TEST(Cli, NewTakesTheWindowsLabelRule) {
 }
 
 }  // namespace
+
+// Saving beside other programs: commands on one image at once all keep their edits; a lock held
+// elsewhere fails the command (3); boot files never overwrite the image; FIFOs are refused
+// without blocking; names at the length limit save; a folder that refuses the replacement is
+// written in place only with --in-place.
+TEST(Cli, SavingBesideOtherPrograms) {
+    TempDir dir;
+    std::string img = dir.file("c.img"), folder = dir.file("ro"), fifo = dir.file("p");
+    ASSERT_EQ(0, run(cli() + " new " + quote(img) + " --type 1440KB").status);
+    std::string adds = "cd " + quote(dir.path().string()) + " && for i in 1 2 3 4 5 6; do echo " +
+                       "$i > f$i.txt; " + cli() + " add c.img f$i.txt & done; wait";
+    ASSERT_EQ(0, run(adds).status);
+    EXPECT_EQ("6\n", run("mdir -b -i " + quote(img) + " :: | grep -ci txt").output);
+    auto locked = run("flock " + quote(img) + " env TOLVEN_LOCK_WAIT=0 " + cli() + " ls " +
+                      quote(img));
+    EXPECT_EQ(3, locked.status);
+    EXPECT_EQ("Image file \"" + img + "\" is in use by another program!\nerror 700\n",
+              locked.output);
+
+    auto before = testing_support::readFile(img);
+    ASSERT_EQ(0, run("ln -s c.img " + quote(dir.file("l.img"))).status);
+    for (const char* kind : {"bootsector", "bootcode"}) {
+        auto onto = run(cli() + " " + kind + " export " + quote(img) + " " +
+                        quote(dir.file("l.img")));
+        EXPECT_EQ(1, onto.status);
+        EXPECT_NE(std::string::npos, onto.output.find("image file itself!\nerror 720"))
+            << onto.output;
+    }
+    EXPECT_EQ(before, testing_support::readFile(img));
+
+    ASSERT_EQ(0, run("mkfifo " + quote(fifo)).status);
+    for (std::string args :
+         {" ls " + quote(fifo), " bootsector import " + quote(img) + " " + quote(fifo),
+          " bootcode export " + quote(img) + " " + quote(fifo)}) {
+        auto refused = run("timeout 20 " + cli() + args);
+        EXPECT_EQ(1, refused.status) << args;
+        EXPECT_NE(std::string::npos, refused.output.find(fifo + ": Operation not permitted"))
+            << args;
+    }
+
+    std::string longName = dir.file(std::string(251, 'n') + ".img");
+    ASSERT_EQ(0, run(cli() + " new " + quote(longName) + " --type 0").status);
+    EXPECT_EQ(0, run(cli() + " mkdir " + quote(longName) + " /A").status);
+    EXPECT_TRUE(tool_support::fsckClean(longName));
+
+    // A folder nobody may create files in; root runs the tool as nobody, for whom it is closed.
+    std::string closed = folder + "/r.img";
+    std::string as = geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
+    ASSERT_EQ(0, run("mkdir " + quote(folder) + " && cp " + quote(img) + " " + quote(closed) +
+                     " && chmod 666 " + quote(closed) + " && chmod 555 " + quote(folder) +
+                     " && chmod 755 " + quote(dir.path().string()))
+                     .status);
+    auto refused = run(as + cli() + " mkdir " + quote(closed) + " /R");
+    EXPECT_EQ(1, refused.status);
+    EXPECT_EQ(0u, refused.output.find("Could not replace image file!\n" + closed +
+                                      ": Permission denied\nerror 730\n"))
+        << refused.output;
+    auto inPlace = run(as + cli() + " mkdir " + quote(closed) + " /R --in-place");
+    EXPECT_EQ(0, inPlace.status) << inPlace.output;
+    EXPECT_NE(std::string::npos, inPlace.output.find("The image was written in place.\n"));
+    EXPECT_EQ(0, run("mdir -i " + quote(closed) + " ::/R").status);
+    EXPECT_TRUE(tool_support::fsckClean(closed) && tool_support::fsckClean(img));
+    run("chmod 755 " + quote(folder));
+}

@@ -2,8 +2,13 @@
 
 #include <cstring>
 #include <functional>
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 #include "image/boot_sector.h"
+#include "platform/host_lock.h"
 #include "test_support.h"
 #include "tests/support/faulty_host.h"
 
@@ -331,3 +336,93 @@ TEST_F(SaveTargetTest, FailedSaveLeavesTargetAndNoPartialFile) {
         EXPECT_TRUE(onlyTheImage());
     }
 }
+
+// Before saving over the file it came from, the image checks the file is still the one it read:
+// a change that keeps the length and the time is caught by the bytes; a file that is gone, or
+// the image's own save, is no change.
+TEST_F(SaveTargetTest, ChangedFileIsRefusedUntilTheImageSavesItself) {
+    ASSERT_EQ(0, image->loadImageFile(path.c_str()));
+    EXPECT_EQ(0, image->checkImageFileUnchanged(path.c_str()));
+    auto time = std::filesystem::last_write_time(path);
+    std::vector<uint8_t> changed = original;
+    changed[600000] ^= 1;
+    writeFile(path, changed);
+    std::filesystem::last_write_time(path, time);
+    EXPECT_EQ(710, image->checkImageFileUnchanged(path.c_str()));
+    EXPECT_EQ(
+        Messages{"Image \"" + path + "\" was changed by another program since it was opened."},
+        takeMessages(*image));
+    ASSERT_EQ(0, image->saveImageFile(path.c_str()));
+    EXPECT_EQ(0, image->checkImageFileUnchanged(path.c_str()));
+    std::filesystem::remove(path);
+    EXPECT_EQ(0, image->checkImageFileUnchanged(path.c_str()));
+}
+
+// A folder that refuses the replacement leaves the target as it was (730); a save in place then
+// writes exactly what a replacing save writes, cutting a longer file to the image's length.
+TEST_F(SaveTargetTest, RefusedReplacementThenInPlaceSave) {
+    auto saved = newImage(0, "INPLACE");
+    std::memset(saved->clusters[9], 0x3C, 1024);
+    {
+        FaultyHost host;
+        host.replaceRefused = true;
+        EXPECT_EQ(730, saved->saveImageFile(path.c_str()));
+        EXPECT_EQ(Messages{"Could not replace image file!"}, takeMessages(*saved));
+    }
+    EXPECT_EQ(original, readFile(path));
+    EXPECT_TRUE(onlyTheImage());
+    std::vector<uint8_t> longer = original;
+    longer.resize(original.size() + 5000, 0xEE);
+    writeFile(path, longer);
+    ASSERT_EQ(0, saved->saveImageFile(path.c_str(), kSaveInPlace));
+    std::string fresh = dir.file("fresh.img");
+    ASSERT_EQ(0, saved->saveImageFile(fresh.c_str()));
+    EXPECT_EQ(readFile(fresh), readFile(path));
+}
+
+// Exports go through the replacement; the loaded image file, by any of its names, is refused.
+TEST_F(SaveTargetTest, BootFileExportNeverOverwritesTheImage) {
+    ASSERT_EQ(0, image->loadImageFile(path.c_str()));
+    std::string link = dir.file("link.img");
+    std::filesystem::create_hard_link(path, link);
+    for (const std::string& target : {path, link}) {
+        EXPECT_EQ(720, image->exportBootSector(target.c_str()));
+        EXPECT_EQ(720, image->exportBootCode(target.c_str()));
+        EXPECT_EQ((Messages{"The bootsector file is the image file itself!",
+                            "The bootcode file is the image file itself!"}),
+                  takeMessages(*image));
+    }
+    EXPECT_EQ(original, readFile(path));
+    std::string sector = dir.file("s.bin");
+    ASSERT_EQ(0, image->exportBootSector(sector.c_str()));
+    EXPECT_EQ(std::vector<uint8_t>(original.begin(), original.begin() + 512), readFile(sector));
+}
+
+// One holder at a time; a second one is told who holds it, and gets it once it is let go.
+TEST_F(SaveTargetTest, ImageLockHasOneHolder) {
+    HostLock first, second;
+    ASSERT_EQ(kHostLocked, first.lock(path.c_str(), 0));
+    EXPECT_EQ(kHostLockBusy, second.lock(path.c_str(), 0));
+    EXPECT_EQ(700, image->lockImageFile(second, path.c_str(), 0));
+    EXPECT_EQ(Messages{"Image file \"" + path + "\" is in use by another program!"},
+              takeMessages(*image));
+    first.unlock();
+    EXPECT_EQ(0, image->lockImageFile(second, path.c_str(), 0));
+    EXPECT_TRUE(second.held());
+    EXPECT_EQ(0, image->lockImageFile(first, dir.file("none.img").c_str(), 0));
+}
+
+#ifndef _WIN32
+// A saver who may not give the file to its owner keeps at least its group (and with it the
+// group's access); root could give it to the owner, so the refusal is the faulty host's.
+TEST_F(SaveTargetTest, GroupIsKeptWhenTheOwnerCannotBe) {
+    ASSERT_EQ(0, chown(path.c_str(), 4321, 4322)) << "giving a file away needs root";
+    FaultyHost host;
+    host.ownerChangeRefused = true;
+    ASSERT_EQ(0, image->saveImageFile(path.c_str()));
+    struct stat st;
+    ASSERT_EQ(0, stat(path.c_str(), &st));
+    EXPECT_EQ(geteuid(), st.st_uid);
+    EXPECT_EQ(4322u, st.st_gid);
+}
+#endif

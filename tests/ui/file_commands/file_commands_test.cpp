@@ -193,6 +193,34 @@ TEST_F(FileCommands, SaveAsOnNamedImageMovesLaterSavesToTheNewFile) {
     EXPECT_EQ('M', readFile(copy)[bs::kOemId]);
 }
 
+// A file another program changed since it was opened is not saved over unasked: Cancel keeps the
+// other program's bytes, Overwrite saves over them, and the saved file is then the opened one.
+TEST_F(FileCommands, SaveOverAFileChangedElsewhereAsksFirst) {
+    std::string path = outputPath("changed-elsewhere.img");
+    ASSERT_TRUE(CopyFileA(testImagePath("populated.img").c_str(), path.c_str(), FALSE));
+    ASSERT_EQ(kResultOk, session.openImage(path));
+    std::vector<uint8_t> other = readFile(path);
+    other[bs::kOemId] = 'E';
+    writeFile(path, std::string(other.begin(), other.end()));
+    session.onUiThread([&] { session.editor().bootSector[bs::kOemId] = 'W'; });
+    const char kQuestion[] =
+        "Image \"changed-elsewhere.img\" was changed by another program since it was opened.";
+    command(ID_FILE_SAVE);
+    EXPECT_EQ(kQuestion, answerBox("Warning", IDCANCEL));
+    EXPECT_EQ('E', readFile(path)[bs::kOemId]);
+
+    command(ID_FILE_SAVE);
+    HWND box = waitForDialog("Warning");
+    ASSERT_NE(nullptr, box);
+    EXPECT_TRUE(hasChildText(box, "Save As") && hasChildText(box, "Overwrite"));
+    EXPECT_EQ(kQuestion, answerBox("Warning", IDNO));
+    EXPECT_TRUE(waitUntil([&] { return readFile(path)[bs::kOemId] == 'W'; }));
+    session.onUiThread([&] { session.editor().bootSector[bs::kOemId] = 'M'; });
+    commandAndWait(ID_FILE_SAVE);
+    EXPECT_EQ(nullptr, findWindow(session.threadId(), kDialogClass, "Warning"));
+    EXPECT_EQ('M', readFile(path)[bs::kOemId]);
+}
+
 TEST_F(FileCommands, SaveAsOnUntitledImageNamesIt) {
     std::string path = outputPath("saved-untitled.img");
     command(ID_FILE_SAVE_AS);
