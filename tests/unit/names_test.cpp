@@ -45,7 +45,6 @@ TEST(BasisName, FollowsTheDriverRules) {
     EXPECT_EQ("FILE    HTM", basisOf(u"file.html", &tail));
     EXPECT_TRUE(tail);
     EXPECT_EQ("CAF\x90    TXT", basisOf(u"caf\u00e9.txt", &tail));  // upper case in 437
-    EXPECT_FALSE(tail);
     ASSERT_TRUE(setOemCodePage(850));
     EXPECT_EQ("\x05T\x90     TXT", basisOf(u"\u00f5t\u00e9.txt", &tail));  // 0xE5 as 0x05
     ASSERT_TRUE(setOemCodePage(866));
