@@ -67,7 +67,9 @@ int runCli(int argc, char** argv) {
 #endif
     // Global options come before the command.
     while (argc >= 3 && std::strcmp(argv[1], "--codepage") == 0) {
-        if (!setOemCodePage(std::atoi(argv[2]))) {
+        char* end = nullptr;
+        long number = std::strtol(argv[2], &end, 10);
+        if (*end != '\0' || number > 9999 || !setOemCodePage(static_cast<int>(number))) {
             std::fprintf(stderr, "tolven-cli: code page '%s' is not supported (%s)\n",
                          escapeControls(argv[2]).c_str(), kCodePages);
             return kExitUsage;
