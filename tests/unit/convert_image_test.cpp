@@ -3,16 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <string>
-#include <vector>
 
 #include "directory/convert_image.h"
 #include "image/boot_sector.h"
 #include "image/disk_types.h"
 #include "image/entry_format.h"
 #include "test_support.h"
-
-using testing_support::takeMessages;
 
 TEST(ConvertImage, KeepsSlotsAndBootCodeAndRefusesWhatDoesNotFit) {
     testing_support::TempDir dir;
@@ -54,12 +50,12 @@ TEST(ConvertImage, KeepsSlotsAndBootCodeAndRefusesWhatDoesNotFit) {
                    "has 354!",
                    "The root folder of the image holds 20 entries; the new disk type's root has "
                    "room for 16!"}),
-              takeMessages(*source));
+              testing_support::takeMessages(*source));
 
     source->bootSector[1] = 0x21;  // to 0x24, where DOS 3 boot code began: inside the new BPB
     ASSERT_EQ(kResultOk, convertImage(*source, nullptr, 2, dos3, &outcome));
     EXPECT_TRUE(outcome.standardBootCode);
-    EXPECT_EQ(1u, takeMessages(*source).size());
+    EXPECT_EQ(1u, testing_support::takeMessages(*source).size());
     EXPECT_EQ(0, std::memcmp(builtInBootTemplate(), dos3.bootSector, 3));
     EXPECT_EQ(0, std::memcmp(builtInBootTemplate() + bs::kBootCode, dos3.bootSector + bs::kBootCode,
                              bs::kSize - bs::kBootCode));
