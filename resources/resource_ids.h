@@ -40,6 +40,8 @@
 #define ID_IMAGE_NEW_FOLDER    40024
 #define ID_IMAGE_RENAME        40025
 #define ID_IMAGE_PROPERTIES    40026
+#define ID_IMAGE_EXTRACT_SELECTED 40027
+#define ID_EXTRACT_BUTTON      40028  // the toolbar's and Ctrl+E: the selection, else everything
 
 /* Items of the file list's context menu (returned by the menu, never sent as WM_COMMAND) */
 #define ID_LIST_OPEN          1
@@ -90,5 +92,12 @@
 #define IDC_PROP_HIDDEN     1046
 #define IDC_PROP_SYSTEM     1047
 #define IDC_PROP_ARCHIVE    1048
+
+// Extraction's question about a host file of an entry's name.
+#define IDD_EXTRACT_CLASH 125
+#define IDC_CLASH_TEXT    1050
+#define IDC_CLASH_REPLACE 1051
+#define IDC_CLASH_SKIP    1052
+#define IDC_CLASH_FOR_ALL 1053
 
 #endif
