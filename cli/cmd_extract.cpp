@@ -49,19 +49,19 @@ int runExtract(int argc, char** argv) {
         }
     }
     if (status == kExitOk) {
-        int first = kResultOk;
+        // Each failure is reported when it happens, with its own code: a later one does not
+        // hide an earlier one's reason. A path named twice is extracted once.
+        size_t said = 0;
         for (size_t i = 0; i < records.size(); ++i) {
-            // A path named twice is extracted once.
             bool again = false;
             for (size_t k = 0; k < i && !again; ++k)
                 again = std::memcmp(&records[k], &records[i], sizeof records[i]) == 0;
             if (again) continue;
             int result = image->extractEntry(records[i].entry, records[i].longName, target, &job);
-            if (first == kResultOk) first = result;
+            for (; said < job.renamed.size(); ++said)
+                std::printf("%s\n", escapeControls(job.renamed[said]).c_str());
+            if (result != kResultOk) status = reportFailure(*image, result);
         }
-        for (const std::string& line : job.renamed)
-            std::printf("%s\n", escapeControls(line).c_str());
-        if (first != kResultOk) status = reportFailure(*image, first);
     }
     return status;
 }
