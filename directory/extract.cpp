@@ -25,11 +25,11 @@ const char kCannotCreateFolder[] = "Could not create directory \"%s\"!";
 const char kCannotExport[] = "Could not export to file \"%s\"!";
 const char kFileExists[] = "File \"%s\" already exists!";
 const char kFolderAgain[] =
-    "Folder \"%s\" leads to a folder extracted before (a cross-linked or looping folder): "
-    "run Check disk to repair it.";
+    "Could not extract folder \"%s\"! It leads to a folder extracted before (a cross-linked or "
+    "looping folder). Run Check disk to repair it.";
 const char kClustersTaken[] =
-    "File \"%s\" was not extracted: its clusters went into other files already (cross-linked "
-    "chains): run Check disk to repair it.";
+    "Could not extract file \"%s\"! Its clusters went into other files already (cross-linked "
+    "chains). Run Check disk to repair it.";
 const char kRenamed[] = "Two entries are named \"%s\": the later one was extracted as \"%s\".";
 
 // Host file writes go out in runs of at least this size (or the whole file): one call per

@@ -193,9 +193,9 @@ TEST_F(ExtractTest, CrossLinkedChainsAreWrittenABoundedNumberOfTimes) {
     EXPECT_EQ(size_t(kMaxCopiesOfCluster), namesIn(out).size());
     std::vector<std::string> messages = takeMessages(*im);
     ASSERT_EQ(size_t(20 - kMaxCopiesOfCluster), messages.size());
-    EXPECT_EQ("File \"" + join(out, "F4") +
-                  "\" was not extracted: its clusters went into other files already "
-                  "(cross-linked chains): run Check disk to repair it.",
+    EXPECT_EQ("Could not extract file \"" + join(out, "F4") +
+                  "\"! Its clusters went into other files already (cross-linked chains). Run "
+                  "Check disk to repair it.",
               messages[0]);
 }
 
@@ -402,9 +402,9 @@ TEST_F(ExtractTest, FolderLeadingBackToAncestorIsReportedAndSkipped) {
     std::string target = join(out, "top");
     EXPECT_EQ(kResultDamaged, im->extractFolder(2, target.c_str()));
     std::string child = join(target, "child");
-    EXPECT_EQ(std::vector<std::string>{"Folder \"" + join(child, "loop") +
-                                       "\" leads to a folder extracted before (a cross-linked or "
-                                       "looping folder): run Check disk to repair it."},
+    EXPECT_EQ(std::vector<std::string>{"Could not extract folder \"" + join(child, "loop") +
+                                       "\"! It leads to a folder extracted before (a cross-linked "
+                                       "or looping folder). Run Check disk to repair it."},
               takeMessages(*im));
     EXPECT_TRUE(std::filesystem::is_directory(std::filesystem::u8path(join(child, "zero"))));
     EXPECT_TRUE(std::filesystem::is_empty(std::filesystem::u8path(join(child, "zero"))));
