@@ -9,14 +9,19 @@
 #include "directory/image_path.h"
 
 int runExtract(int argc, char** argv) {
-    static const char kUsage[] = "extract IMAGE [PATH...] -d DIR";
+    static const char kUsage[] = "extract IMAGE [PATH...] -d DIR [--replace|--skip]";
     const char* imagePath = nullptr;
+    ExtractJob job;  // refuses a host file of an entry's name unless told otherwise
     const char* target = nullptr;
     std::vector<const char*> paths;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "-d") == 0) {
             if (i + 1 >= argc || target != nullptr) return usageError(kUsage);
             target = argv[++i];
+        } else if (std::strcmp(argv[i], "--replace") == 0 || std::strcmp(argv[i], "--skip") == 0) {
+            ClashPolicy policy = argv[i][2] == 'r' ? kClashReplace : kClashSkip;
+            if (job.policy != kClashRefuse && job.policy != policy) return usageError(kUsage);
+            job.policy = policy;
         } else if (imagePath == nullptr) {
             imagePath = argv[i];
         } else {
@@ -45,9 +50,16 @@ int runExtract(int argc, char** argv) {
     }
     if (status == kExitOk) {
         // Each failure is reported when it happens, with its own code: a later one does not
-        // hide an earlier one's reason.
-        for (const ListedEntry& r : records) {
-            int result = image->extractEntry(r.entry, r.longName, target);
+        // hide an earlier one's reason. A path named twice is extracted once.
+        size_t said = 0;
+        for (size_t i = 0; i < records.size(); ++i) {
+            bool again = false;
+            for (size_t k = 0; k < i && !again; ++k)
+                again = std::memcmp(&records[k], &records[i], sizeof records[i]) == 0;
+            if (again) continue;
+            int result = image->extractEntry(records[i].entry, records[i].longName, target, &job);
+            for (; said < job.renamed.size(); ++said)
+                std::printf("%s\n", escapeControls(job.renamed[said]).c_str());
             if (result != kResultOk) status = reportFailure(*image, result);
         }
     }

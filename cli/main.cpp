@@ -28,8 +28,10 @@ const CliCommand kCommands[] = {
      "Prints the cluster map: '.' free, '#' used, 'R' reserved, 'B' bad, 64 to a line."},
     {"ls", runLs, "ls IMAGE [PATH] [-r]",
      "Lists a folder of the image (recursively with -r): attributes, size, date, path."},
-    {"extract", runExtract, "extract IMAGE [PATH...] -d DIR",
-     "Extracts files and folder trees (default: the whole root) into the existing folder DIR."},
+    {"extract", runExtract, "extract IMAGE [PATH...] -d DIR [--replace|--skip]",
+     "Extracts files and folder trees (default: the whole root) into the existing folder DIR,\n"
+     "merging into folders there. A file there of an entry's name is refused (reported, exit 1)\n"
+     "unless --replace or --skip says otherwise; entries of the same name get \"name (2).ext\"."},
     {"rm", runRm, "rm IMAGE PATH...", "Deletes files and folder trees, then saves the image."},
     {"add", runAdd, "add IMAGE HOSTPATH... [-d FOLDER]",
      "Inserts host files and folder trees into FOLDER of the image (the root by default)."},

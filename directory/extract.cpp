@@ -3,6 +3,7 @@
 #include "directory/extract.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -14,6 +15,7 @@
 #include "image/chain_cursor.h"
 #include "image/volume_image.h"
 #include "platform/host_file.h"
+#include "platform/host_folder.h"
 #include "platform/host_text.h"
 
 namespace {
@@ -21,33 +23,52 @@ namespace {
 const char kCannotCreateFile[] = "Could not create file \"%s\"!";
 const char kCannotCreateFolder[] = "Could not create directory \"%s\"!";
 const char kCannotExport[] = "Could not export to file \"%s\"!";
+const char kFileExists[] = "File \"%s\" already exists!";
+const char kFolderAgain[] =
+    "Could not extract folder \"%s\"! It leads to a folder extracted before (a cross-linked or "
+    "looping folder). Run Check disk to repair it.";
+const char kClustersTaken[] =
+    "Could not extract file \"%s\"! Its clusters went into other files already (cross-linked "
+    "chains). Run Check disk to repair it.";
+const char kRenamed[] = "Two entries are named \"%s\": the later one was extracted as \"%s\".";
 
 // Host file writes go out in runs of at least this size (or the whole file): one call per
 // cluster would make extraction slower than the tools it is measured against.
 const uint32_t kWriteRun = 32768;
 
+// Distinct names tried for an entry whose name the extraction took already.
+const int kMaxNameNumber = 9999;
+
 // One extraction of an entry or a folder tree: the path being built, the walker's outputs (read
-// before any nested call, so one set serves every level) and the folders already extracted.
+// before any nested call, so one set serves every level) and the job it belongs to.
 struct ExtractRun {
     VolumeImage* image;
     std::vector<char> path;
     size_t length;
-    std::vector<uint8_t> extracted;  // by first cluster
+    ExtractJob* job;
     WalkedEntry walked;
-    ExtractCount* count;  // may be null
     char name[kLongNameUnits * 3 + 1];
+};
+
+// What extraction needs of an entry, read before a subfolder's walk reuses the buffers.
+struct EntryFacts {
+    uint8_t entry[de::kSize];
+    bool isFolder;
+    uint16_t first;
+    uint32_t size;
 };
 
 // On the heap: the run holds the walker's outputs and a long name's host text. The path starts
 // as `hostPath`, which may be too long for the host already (appendName then refuses every name).
-std::unique_ptr<ExtractRun> startRun(VolumeImage& im, const char* hostPath, ExtractCount* count) {
+std::unique_ptr<ExtractRun> startRun(VolumeImage& im, const char* hostPath, ExtractJob& job) {
     std::unique_ptr<ExtractRun> run(new ExtractRun);
     run->image = &im;
-    run->count = count;
+    run->job = &job;
     run->length = std::strlen(hostPath);
     run->path.assign(std::max(hostPathCapacity(), run->length + 1), '\0');
     std::memcpy(run->path.data(), hostPath, run->length + 1);
-    run->extracted.assign(kFatTableEntries, 0);
+    if (job.entered.empty()) job.entered.assign(kFatTableEntries, 0);
+    if (job.copies.empty()) job.copies.assign(kFatTableEntries, 0);
     return run;
 }
 
@@ -77,12 +98,158 @@ void queueTooLong(VolumeImage& im, const char* format, const char* folder, const
     im.queueMessage(format, full.data());
 }
 
+// `name` numbered as a copy is in Explorer: "a.txt" -> "a (2).txt"; folders, names without a
+// dot and names whose only dot leads (".profile") are numbered at the end.
+std::string numberedName(const char* name, bool isFolder, int number) {
+    std::string s = name;
+    size_t dot = isFolder ? std::string::npos : s.rfind('.');
+    if (dot == 0) dot = std::string::npos;
+    std::string mark = " (" + std::to_string(number) + ")";
+    return dot == std::string::npos ? s + mark : s.substr(0, dot) + mark + s.substr(dot);
+}
+
+// An earlier entry of the job made run.path already: the path takes the first numbered name that
+// neither the job nor the host holds. False (queued) when none fits.
+bool takeDistinctName(ExtractRun& run, bool isFolder, size_t parentLength) {
+    VolumeImage& im = *run.image;
+    std::string taken = run.path.data();
+    // Numbering goes on where the last entry of this name stopped: a folder of thousands of equal
+    // entries costs one try each, not a count from 2 each.
+    int& next = run.job->nextNumber[hostPathKey(taken.c_str())];
+    for (int number = std::max(next, 2); number <= kMaxNameNumber; ++number) {
+        std::string name = numberedName(run.name, isFolder, number);
+        cutPath(run, parentLength);
+        if (!appendName(run, name.c_str())) {
+            queueTooLong(im, isFolder ? kCannotCreateFolder : kCannotCreateFile, run.path.data(),
+                         name.c_str());
+            return false;
+        }
+        if (run.job->made.count(hostPathKey(run.path.data())) == 0 &&
+            !hostFileExists(run.path.data())) {
+            char line[kMessageTextSize];
+            std::snprintf(line, sizeof line, kRenamed, taken.c_str(), run.path.data());
+            run.job->renamed.push_back(line);
+            next = number + 1;
+            return true;
+        }
+    }
+    im.queueMessage(isFolder ? kCannotCreateFolder : kCannotCreateFile, taken.c_str());
+    return false;
+}
+
+// Makes the folder run.path names, or takes the plain folder already there (a link to one is
+// never entered). 1 made, 0 already there, -1 failed (queued).
+int makeFolder(ExtractRun& run) {
+    const char* path = run.path.data();
+    HostFileInfo info;
+    if (hostFileExists(path) && hostQueryFile(path, &info, false) && info.kind == kHostFolder)
+        return 0;
+    if (hostCreateFolder(path)) return 1;
+    run.image->queueMessage(kCannotCreateFolder, path);
+    return -1;
+}
+
+// Visits the clusters that a file of `size` bytes takes from its chain, as extractFile reads it.
+template <typename Visit>
+void forFileClusters(VolumeImage& im, uint16_t first, uint32_t size, Visit visit) {
+    uint32_t remaining = size;
+    for (ChainCursor chain(im, first); remaining > 0 && chain.atCluster(); chain.advance()) {
+        visit(chain.cluster());
+        remaining -= remaining < static_cast<uint32_t>(im.clusterBytes) ? remaining
+                                                                        : im.clusterBytes;
+    }
+}
+
+// Counts the file's clusters as written once more; false (nothing counted) when one of them went
+// into kMaxCopiesOfCluster files already.
+bool claimClusters(ExtractRun& run, const EntryFacts& f) {
+    std::vector<uint8_t>& copies = run.job->copies;
+    bool free = true;
+    forFileClusters(*run.image, f.first, f.size,
+                    [&](uint32_t c) { free = free && copies[c] < kMaxCopiesOfCluster; });
+    if (free) forFileClusters(*run.image, f.first, f.size, [&](uint32_t c) { ++copies[c]; });
+    return free;
+}
+
+// A host file of the name that the job did not write: the job's policy (or the user) decides.
+// kResultOk to write it, kResultCancelled, or a refusal (queued); *skip when it stays as it is.
+int decideClash(ExtractRun& run, bool* skip) {
+    ExtractJob& job = *run.job;
+    *skip = false;
+    ClashPolicy policy = job.policy;
+    if (policy == kClashAsk) {
+        bool forAll = false;
+        ClashAnswer answer = job.ask ? job.ask(run.path.data(), &forAll) : kClashAnswerCancel;
+        if (answer == kClashAnswerCancel) {
+            job.cancelled = true;
+            return kResultCancelled;
+        }
+        policy = answer == kClashAnswerReplace ? kClashReplace : kClashSkip;
+        if (forAll) job.policy = policy;
+    }
+    if (policy == kClashRefuse) {
+        run.image->queueMessage(kFileExists, run.path.data());
+        return kResultNameExists;
+    }
+    *skip = policy == kClashSkip;
+    if (*skip) ++job.count.skipped;
+    return kResultOk;
+}
+
 int extractTree(ExtractRun& run, uint16_t firstCluster);
 
-// One entry into the folder run.path names, under its host name, already in run.name.
-int extractNamed(ExtractRun& run, bool isFolder, uint16_t first, uint32_t size) {
+int extractFileNamed(ExtractRun& run, const EntryFacts& f) {
     VolumeImage& im = *run.image;
-    const char* message = isFolder ? kCannotCreateFolder : kCannotCreateFile;
+    const char* path = run.path.data();
+    if (hostFileExists(path)) {
+        bool skip = false;
+        int decided = decideClash(run, &skip);
+        if (decided != kResultOk || skip) return decided;
+    }
+    if (!claimClusters(run, f)) {
+        im.queueMessage(kClustersTaken, path);
+        return kResultDamaged;
+    }
+    run.job->made.insert(hostPathKey(path));
+    int result = im.extractFile(f.first, path, f.size, f.entry);
+    if (result == kResultOk) ++run.job->count.files;
+    return result;
+}
+
+// A folder entry: its folder made or entered, its tree extracted, and a folder it made given the
+// entry's time and attributes once its contents are in.
+int extractFolderNamed(ExtractRun& run, const EntryFacts& f) {
+    VolumeImage& im = *run.image;
+    ExtractJob& job = *run.job;
+    // A folder met before in this extraction leads back to one of its ancestors or is
+    // cross-linked with another folder: copying it again would never end. One whose first
+    // cluster names no data cluster (0 included, which would be the root) is an empty folder.
+    bool hasTree = im.isDataCluster(f.first);
+    if (hasTree && job.entered[f.first]) {
+        im.queueMessage(kFolderAgain, run.path.data());
+        return kResultDamaged;
+    }
+    int made = makeFolder(run);
+    if (made < 0) return kResultHostIo;
+    job.made.insert(hostPathKey(run.path.data()));
+    if (made > 0) ++job.count.folders;
+    int result = kResultOk;
+    if (hasTree) {
+        job.entered[f.first] = 1;
+        result = extractTree(run, f.first);
+    }
+    if (made > 0) {
+        hostSetWriteTime(run.path.data(), readLe16(f.entry + de::kDate),
+                         readLe16(f.entry + de::kTime));
+        hostSetDosAttributes(run.path.data(), f.entry[de::kAttributes]);
+    }
+    return result;
+}
+
+// One entry into the folder run.path names, under its host name, already in run.name.
+int extractNamed(ExtractRun& run, const EntryFacts& f) {
+    VolumeImage& im = *run.image;
+    const char* message = f.isFolder ? kCannotCreateFolder : kCannotCreateFile;
     size_t parentLength = run.length;
     if (!appendName(run, run.name)) {
         queueTooLong(im, message, run.path.data(), run.name);
@@ -92,26 +259,11 @@ int extractNamed(ExtractRun& run, bool isFolder, uint16_t first, uint32_t size) 
     if (!isSafeHostName(run.name)) {
         im.queueMessage(message, run.path.data());
         result = kResultHostIo;
-    } else if (!isFolder) {
-        result = im.extractFile(first, run.path.data(), size);
-        if (result == kResultOk && run.count != nullptr) ++run.count->files;
-    } else if (!im.isDataCluster(first)) {
-        // A folder entry whose first cluster names no data cluster (0 included, which would be
-        // the root) has no content: it becomes an empty folder.
-        if (!hostCreateFolder(run.path.data())) {
-            im.queueMessage(kCannotCreateFolder, run.path.data());
-            result = kResultHostIo;
-        } else if (run.count != nullptr) {
-            ++run.count->folders;
-        }
-    } else if (run.extracted[first]) {
-        // A folder met before in this extraction: it leads back to one of its ancestors (or is
-        // cross-linked with another folder). Copying it again would never end.
-        im.queueMessage(kCannotCreateFolder, run.path.data());
+    } else if (run.job->made.count(hostPathKey(run.path.data())) != 0 &&
+               !takeDistinctName(run, f.isFolder, parentLength)) {
         result = kResultHostIo;
     } else {
-        run.extracted[first] = 1;
-        result = extractTree(run, first);
+        result = f.isFolder ? extractFolderNamed(run, f) : extractFileNamed(run, f);
     }
     cutPath(run, parentLength);
     return result;
@@ -122,29 +274,29 @@ int extractNamed(ExtractRun& run, bool isFolder, uint16_t first, uint32_t size) 
 // with their trees, files with their data. What it needs of the entry is read before a subfolder's
 // walk, which may read into the same buffers.
 int extractChild(ExtractRun& run, const uint8_t* entry, const uint16_t* longName) {
-    bool isFolder = isFolderEntry(entry);
-    if (isFolder && isDotEntry(entry)) return kResultOk;
+    if (run.job->cancelled) return kResultCancelled;
+    EntryFacts f;
+    std::memcpy(f.entry, entry, sizeof f.entry);
+    f.isFolder = isFolderEntry(entry);
+    if (f.isFolder && isDotEntry(entry)) return kResultOk;
     int length = entryHostName(entry, longName, run.name, sizeof run.name);
     if (length == 0) return kResultOk;
     if (length < 0) {
-        run.image->queueMessage(isFolder ? kCannotCreateFolder : kCannotCreateFile,
+        run.image->queueMessage(f.isFolder ? kCannotCreateFolder : kCannotCreateFile,
                                 run.path.data());
         return kResultHostIo;
     }
-    return extractNamed(run, isFolder, entryFirstCluster(entry), readLe32(entry + de::kFileSize));
+    f.first = entryFirstCluster(entry);
+    f.size = readLe32(entry + de::kFileSize);
+    return extractNamed(run, f);
 }
 
 int extractTree(ExtractRun& run, uint16_t firstCluster) {
-    VolumeImage& im = *run.image;
-    if (!hostCreateFolder(run.path.data())) {
-        im.queueMessage(kCannotCreateFolder, run.path.data());
-        return kResultHostIo;
-    }
-    if (run.count != nullptr) ++run.count->folders;
     int result = kResultOk;
-    forEachEntry(im, firstCluster, run.walked, [&](const WalkedEntry& e) {
+    forEachEntry(*run.image, firstCluster, run.walked, [&](const WalkedEntry& e) {
         int r = extractChild(run, e.entry, e.longName);
         if (result == kResultOk) result = r;
+        return run.job->cancelled;
     });
     return result;
 }
@@ -251,7 +403,8 @@ private:
 
 }  // namespace
 
-int VolumeImage::extractFile(uint16_t firstCluster, const char* hostPath, uint32_t size) {
+int VolumeImage::extractFile(uint16_t firstCluster, const char* hostPath, uint32_t size,
+                             const uint8_t* entry) {
     HostFile file;
     if (!file.createPlain(hostPath)) {
         queueMessage(kCannotCreateFile, hostPath);
@@ -282,25 +435,36 @@ int VolumeImage::extractFile(uint16_t firstCluster, const char* hostPath, uint32
         remaining -= n;
     }
     ok = ok && (runBytes == 0 || out.put(run, runBytes)) && out.flush();
+    // The time and attributes are the entry's where the host takes them; a host that refuses
+    // them still has the data, so they fail nothing.
+    if (ok && entry != nullptr)
+        file.setWriteTime(readLe16(entry + de::kDate), readLe16(entry + de::kTime));
     int result = ok ? kResultOk : kResultHostIo;
     if (!file.close() && result == kResultOk) result = kResultHostIo;
     if (result != kResultOk) queueMessage(kCannotExport, hostPath);
+    if (result == kResultOk && entry != nullptr)
+        hostSetDosAttributes(hostPath, entry[de::kAttributes]);
     return result;
 }
 
-int VolumeImage::extractFolder(uint16_t firstCluster, const char* hostPath, ExtractCount* count) {
+int VolumeImage::extractFolder(uint16_t firstCluster, const char* hostPath, ExtractJob* job) {
     if (std::strlen(hostPath) + 1 > hostPathCapacity()) {
         queueMessage(kCannotCreateFolder, hostPath);
         return kResultHostIo;
     }
-    std::unique_ptr<ExtractRun> run = startRun(*this, hostPath, count);
-    if (isDataCluster(firstCluster)) run->extracted[firstCluster] = 1;
+    ExtractJob own;
+    std::unique_ptr<ExtractRun> run = startRun(*this, hostPath, job != nullptr ? *job : own);
+    int made = makeFolder(*run);
+    if (made < 0) return kResultHostIo;
+    if (made > 0) ++run->job->count.folders;
+    if (isDataCluster(firstCluster)) run->job->entered[firstCluster] = 1;
     return extractTree(*run, firstCluster);
 }
 
 int VolumeImage::extractEntry(const uint8_t* entry, const uint16_t* longName, const char* folder,
-                              ExtractCount* count) {
-    return extractChild(*startRun(*this, folder, count), entry, longName);
+                              ExtractJob* job) {
+    ExtractJob own;
+    return extractChild(*startRun(*this, folder, job != nullptr ? *job : own), entry, longName);
 }
 
 int VolumeImage::extractTempCopy(const uint8_t* entry, const uint16_t* longName,

@@ -5,6 +5,10 @@
 #include <cstddef>
 #include <cstdint>
 
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
 #include <vector>
 
 #include "directory/dir_entry.h"
@@ -16,6 +20,38 @@ class MessageList;
 struct ExtractCount {
     int files = 0;
     int folders = 0;
+    int skipped = 0;  // files left as the host had them (Skip)
+};
+
+// What an extraction does with a host file of an entry's name that it did not write itself:
+// refuse the entry (reported), replace the file, skip the entry, or ask.
+enum ClashPolicy { kClashRefuse, kClashReplace, kClashSkip, kClashAsk };
+enum ClashAnswer { kClashAnswerReplace, kClashAnswerSkip, kClashAnswerCancel };
+
+// A file reaches this many host files in one extraction at most: cross-linked chains (a damaged
+// image) cannot make an extraction write without bound.
+const int kMaxCopiesOfCluster = 4;
+
+// One extraction: the entries handed to extractEntry one after another share it, so that what
+// one of them wrote is never written over by another and the bounds hold for the whole.
+struct ExtractJob {
+    ClashPolicy policy = kClashRefuse;
+    // Asked under kClashAsk with the existing file's host path. Setting *forAll makes Replace or
+    // Skip the policy for the rest of the job; Cancel ends the job (200, nothing more written).
+    std::function<ClashAnswer(const char* path, bool* forAll)> ask;
+    ExtractCount count;
+    // A line for each entry that took a distinct name because an earlier entry of the job had
+    // its name (duplicate entries of a damaged folder, names the host cannot tell apart).
+    std::vector<std::string> renamed;
+
+    // Kept by the extraction: the host paths it made or entered (hostPathKey), the number to try
+    // next for each path taken twice, how many files each cluster went into, the folders already
+    // extracted by first cluster.
+    std::set<std::string> made;
+    std::map<std::string, int> nextNumber;
+    std::vector<uint8_t> copies;
+    std::vector<uint8_t> entered;
+    bool cancelled = false;
 };
 
 // An entry of a folder with its long name (all zero when it has none): what the Extract command

@@ -19,7 +19,7 @@
 #include "image/volume_layout.h"
 #include "platform/boot_template.h"
 
-struct ExtractCount;         // directory/extract.h
+struct ExtractJob;           // directory/extract.h
 enum FloppyWriteMode : int;  // floppy/write_floppy.h
 struct TransferSink;
 class HostLock;  // platform/host_lock.h
@@ -64,7 +64,8 @@ enum ResultCode {
     // Editing entries and the label.
     kResultNoEntry = 660,   // the location names no file or folder entry (a stale list)
     kResultBadLabel = 670,  // a volume label the label rule refuses
-    // A damaged folder that an edit would spread the damage from (nothing changed).
+    // A damaged image where an operation would spread the damage or write without bound: the
+    // operation is refused (the image unchanged; Check disk repairs it).
     kResultDamaged = 680,
     // Saving beside other programs.
     kResultImageLocked = 700,     // another program holds the image's lock
@@ -254,20 +255,25 @@ public:
     // Extraction (directory/extract.cpp). Host names that could leave the target folder or open
     // a device (see isSafeHostName) are refused with the message of a failed creation.
     // Writes the chain of `firstCluster` to a new host file of exactly `size` bytes (fewer when
-    // the chain is shorter). 0; 100 with "Could not create file \"%s\"!" or "Could not export
-    // to file \"%s\"!".
-    int extractFile(uint16_t firstCluster, const char* hostPath, uint32_t size);
-    // Creates the host folder and extracts the folder's tree into it. 0; 100, the first failure
-    // of the tree, after every entry was tried ("Could not create directory \"%s\"!" when the
-    // folder exists already or cannot be made, then nothing below it is extracted).
-    int extractFolder(uint16_t firstCluster, const char* hostPath, ExtractCount* count = nullptr);
+    // the chain is shorter), replacing a plain file of the name; with `entry`, the file takes its
+    // modification time and (Windows) its read-only, hidden and system attributes. 0; 100 with
+    // "Could not create file \"%s\"!" or "Could not export to file \"%s\"!".
+    int extractFile(uint16_t firstCluster, const char* hostPath, uint32_t size,
+                    const uint8_t* entry = nullptr);
+    // Creates the host folder (or enters it when it exists) and extracts the folder's tree into
+    // it. 0; the first failure of the tree, after every entry was tried.
+    int extractFolder(uint16_t firstCluster, const char* hostPath, ExtractJob* job = nullptr);
     // Extracts one entry of a listed folder into `folder`, as the Extract command does for each
     // item: under its long name (`longName`, the walker's; all zero when it has none), else its
-    // 8.3 name as shown (shortNameAsShown), the name it gets at any depth of a tree; folders with
-    // extractFolder, files with extractFile; "." and ".." are passed over with 0. 0; 100 as the
-    // two above. `count` (may be null) grows by every file and folder made.
+    // 8.3 name as shown (shortNameAsShown), the name it gets at any depth of a tree. Folders are
+    // created or merged into, files written as extractFile does, under the job's clash policy;
+    // "." and ".." are passed over with 0. A name an earlier entry of the job took gets a
+    // distinct one ("name (2).ext", noted in job->renamed). 0; 100 as above; 620 "File \"%s\"
+    // already exists!" (kClashRefuse); 680 for a folder reached again or a file whose clusters
+    // went into kMaxCopiesOfCluster files already; 200 when the question was cancelled. `job`
+    // (null: a job of its own that refuses clashes) counts what was made.
     int extractEntry(const uint8_t* entry, const uint16_t* longName, const char* folder,
-                     ExtractCount* count = nullptr);
+                     ExtractJob* job = nullptr);
     // Viewing's temporary copy: extracts a file entry to the host's temporary folder under the
     // name extractEntry gives it and appends the path to `tempFiles`. 0 with the path in `path`
     // (empty when the entry is a folder: nothing to open); 100 as extractFile.

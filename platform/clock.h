@@ -13,4 +13,9 @@ void currentLocalFatDateTime(uint16_t* date, uint16_t* time);
 void packFatDateTime(int year, int month, int day, int hours, int minutes, int seconds,
                      uint16_t* date, uint16_t* time);
 
+// The broken-down local time of FAT date and time words: year, month, day, hours, minutes,
+// seconds. False when a field is out of range (a month 0, a day 0, hour 24 and the like), as in
+// entries that never had a time.
+bool unpackFatDateTime(uint16_t date, uint16_t time, int fields[6]);
+
 #endif

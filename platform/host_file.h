@@ -61,6 +61,10 @@ public:
     bool endHere();
     // Puts the file's data on the disk.
     bool flush();
+    // Gives the file the last-write time of FAT date and time words (local time, as entries keep
+    // it); call it after the last write. False when the words hold no valid time (nothing changes)
+    // or the host refused.
+    bool setWriteTime(uint16_t fatDate, uint16_t fatTime);
     // Closes the file; returns false when buffered data could not be flushed.
     bool close();
     bool isOpen() const;
@@ -120,6 +124,15 @@ char hostPathSeparator();
 // Creates a folder; fails when it already exists or cannot be made.
 bool hostCreateFolder(const char* path);
 bool hostDeleteFile(const char* path);
+// HostFile::setWriteTime for a folder by its path; a link there is changed, never followed.
+bool hostSetWriteTime(const char* path, uint16_t fatDate, uint16_t fatTime);
+// Gives a host file or folder the read-only, hidden and system bits of FAT attributes where the
+// host keeps them (Windows, where the archive bit stays as the system set it); elsewhere nothing
+// happens and the result is true.
+bool hostSetDosAttributes(const char* path, uint8_t attributes);
+// What tells host paths apart: the path itself, or on Windows, whose names ignore case, the path
+// in upper case.
+std::string hostPathKey(const char* path);
 bool hostFileExists(const char* path);
 // True when both paths name one existing file (through links and other spellings of the path).
 bool hostSameFile(const char* a, const char* b);

@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/clock.h"
 #include "platform/host_env.h"
 #include "platform/host_error.h"
 
@@ -235,6 +236,37 @@ bool HostFile::flush() {
     return false;
 }
 
+namespace {
+// The local time of FAT words as the host's file time: access time left as it is.
+bool fatFileTimes(uint16_t fatDate, uint16_t fatTime, struct timespec times[2]) {
+    int f[6];
+    if (!unpackFatDateTime(fatDate, fatTime, f)) return false;
+    std::tm local{};
+    local.tm_year = f[0] - 1900;
+    local.tm_mon = f[1] - 1;
+    local.tm_mday = f[2];
+    local.tm_hour = f[3];
+    local.tm_min = f[4];
+    local.tm_sec = f[5];
+    local.tm_isdst = -1;  // the zone's rule at that date decides
+    time_t when = std::mktime(&local);
+    if (when == static_cast<time_t>(-1)) return false;
+    times[0].tv_sec = 0;
+    times[0].tv_nsec = UTIME_OMIT;
+    times[1].tv_sec = when;
+    times[1].tv_nsec = 0;
+    return true;
+}
+}  // namespace
+
+bool HostFile::setWriteTime(uint16_t fatDate, uint16_t fatTime) {
+    struct timespec times[2];
+    if (handle_ < 0 || !fatFileTimes(fatDate, fatTime, times)) return false;
+    if (::futimens(static_cast<int>(handle_), times) == 0) return true;
+    hostNoteFailure(path_.c_str());
+    return false;
+}
+
 bool HostFile::close() {
     if (handle_ < 0) return true;
     int rc = ::close(static_cast<int>(handle_));
@@ -356,6 +388,18 @@ bool hostCreateFolder(const char* path) {
 }
 
 bool hostDeleteFile(const char* path) { return ::unlink(path) == 0; }
+
+bool hostSetWriteTime(const char* path, uint16_t fatDate, uint16_t fatTime) {
+    struct timespec times[2];
+    if (!fatFileTimes(fatDate, fatTime, times)) return false;
+    if (::utimensat(AT_FDCWD, path, times, AT_SYMLINK_NOFOLLOW) == 0) return true;
+    hostNoteFailure(path);
+    return false;
+}
+
+bool hostSetDosAttributes(const char*, uint8_t) { return true; }
+
+std::string hostPathKey(const char* path) { return path; }
 
 bool hostFileExists(const char* path) {
     struct stat st;

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/clock.h"
 #include "platform/host_env.h"
 #include "platform/host_error.h"
 #include "platform/host_wide_win32.h"
@@ -214,6 +215,32 @@ bool HostFile::flush() {
     return false;
 }
 
+namespace {
+// FAT words (local time at that date, with the zone's rule of that date) as a file time.
+bool fatFileTime(uint16_t fatDate, uint16_t fatTime, FILETIME* out) {
+    int f[6];
+    if (!unpackFatDateTime(fatDate, fatTime, f)) return false;
+    SYSTEMTIME local = {};
+    local.wYear = static_cast<WORD>(f[0]);
+    local.wMonth = static_cast<WORD>(f[1]);
+    local.wDay = static_cast<WORD>(f[2]);
+    local.wHour = static_cast<WORD>(f[3]);
+    local.wMinute = static_cast<WORD>(f[4]);
+    local.wSecond = static_cast<WORD>(f[5]);
+    SYSTEMTIME utc;
+    return TzSpecificLocalTimeToSystemTime(nullptr, &local, &utc) &&
+           SystemTimeToFileTime(&utc, out);
+}
+}  // namespace
+
+bool HostFile::setWriteTime(uint16_t fatDate, uint16_t fatTime) {
+    FILETIME when;
+    if (handle_ == kClosed || !fatFileTime(fatDate, fatTime, &when)) return false;
+    if (SetFileTime(asHandle(handle_), nullptr, nullptr, &when)) return true;
+    hostNoteFailure(path_.c_str());
+    return false;
+}
+
 bool HostFile::close() {
     if (handle_ == kClosed) return true;
     BOOL ok = CloseHandle(asHandle(handle_));
@@ -373,6 +400,43 @@ bool hostCreateFolder(const char* path) {
 bool hostDeleteFile(const char* path) {
     std::wstring wide;
     return hostWidePath(path, &wide) && DeleteFileW(wide.c_str()) != FALSE;
+}
+
+bool hostSetWriteTime(const char* path, uint16_t fatDate, uint16_t fatTime) {
+    FILETIME when;
+    if (!fatFileTime(fatDate, fatTime, &when)) return false;
+    // Backup semantics open a folder; a reparse point is opened itself, not followed.
+    HANDLE h = hostCreateFile(path, FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              OPEN_EXISTING,
+                              FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT);
+    bool set = h != INVALID_HANDLE_VALUE && SetFileTime(h, nullptr, nullptr, &when);
+    if (!set) hostNoteFailure(path);
+    if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+    return set;
+}
+
+bool hostSetDosAttributes(const char* path, uint8_t attributes) {
+    const DWORD kKept = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    DWORD now = hostFileAttributes(path);
+    std::wstring wide;
+    if (now == INVALID_FILE_ATTRIBUTES || !hostWidePath(path, &wide)) {
+        hostNoteFailure(path);
+        return false;
+    }
+    // The FAT bits are the Win32 ones.
+    DWORD wanted = (now & ~kKept) | (attributes & kKept);
+    if (wanted == now || SetFileAttributesW(wide.c_str(), wanted)) return true;
+    hostNoteFailure(path);
+    return false;
+}
+
+std::string hostPathKey(const char* path) {
+    std::wstring wide;
+    if (!hostWidePath(path, &wide)) return path;
+    std::wstring upper(wide.size(), L'\0');
+    int n = LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, wide.c_str(),
+                         static_cast<int>(wide.size()), &upper[0], static_cast<int>(upper.size()));
+    return n > 0 ? hostUtf8(upper.c_str(), n) : std::string(path);
 }
 
 bool hostFileExists(const char* path) {

@@ -41,6 +41,8 @@
 #define ID_IMAGE_RENAME        40025
 #define ID_IMAGE_PROPERTIES    40026
 #define ID_IMAGE_CHANGE_FORMAT 40060
+#define ID_IMAGE_EXTRACT_SELECTED 40027
+#define ID_EXTRACT_BUTTON      40028  // the toolbar's and Ctrl+E: the selection, else everything
 
 /* Items of the file list's context menu (returned by the menu, never sent as WM_COMMAND) */
 #define ID_LIST_OPEN          1
@@ -95,4 +97,11 @@
 /* Change format dialog */
 #define IDD_CHANGE_FORMAT      160
 #define IDC_CHANGE_FORMAT_TYPE 1160
+// Extraction's question about a host file of an entry's name.
+#define IDD_EXTRACT_CLASH 125
+#define IDC_CLASH_TEXT    1050
+#define IDC_CLASH_REPLACE 1051
+#define IDC_CLASH_SKIP    1052
+#define IDC_CLASH_FOR_ALL 1053
+
 #endif

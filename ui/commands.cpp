@@ -41,6 +41,10 @@ const CommandRoute kRoutes[] = {
     {kFromCommand, IDC_VOLUME_LABEL, EN_KILLFOCUS, [](ImageEditor& e) { e.checkVolumeLabel(); }},
     {kFromCommand, ID_IMAGE_EXTRACT, kAnyNotification,
      [](ImageEditor& e) { e.extractCommand(true); }},
+    {kFromCommand, ID_IMAGE_EXTRACT_SELECTED, kAnyNotification,
+     [](ImageEditor& e) { e.extractCommand(false); }},
+    {kFromCommand, ID_EXTRACT_BUTTON, kAnyNotification,
+     [](ImageEditor& e) { e.extractCommand(!e.hasSelection()); }},
     {kFromCommand, ID_IMAGE_INSERT, kAnyNotification, [](ImageEditor& e) { e.insertCommand(); }},
     {kFromCommand, ID_IMAGE_INSERT_FOLDER, kAnyNotification,
      [](ImageEditor& e) { e.insertFolderCommand(); }},
@@ -72,9 +76,10 @@ struct Shortcut {
 const Shortcut kShortcuts[] = {
     {WM_KEYDOWN, VK_F3, ID_IMAGE_INSERT},   {WM_KEYDOWN, VK_F4, ID_IMAGE_EXTRACT},
     {WM_KEYDOWN, VK_F7, ID_LOAD_FROM_DISK}, {WM_KEYDOWN, VK_F8, ID_WRITE_TO_DISK},
-    {WM_CHAR, 0x0E, ID_FILE_NEW},   // Ctrl+N
-    {WM_CHAR, 0x0F, ID_FILE_OPEN},  // Ctrl+O
-    {WM_CHAR, 0x13, ID_FILE_SAVE},  // Ctrl+S
+    {WM_CHAR, 0x0E, ID_FILE_NEW},        // Ctrl+N
+    {WM_CHAR, 0x05, ID_EXTRACT_BUTTON},  // Ctrl+E
+    {WM_CHAR, 0x0F, ID_FILE_OPEN},       // Ctrl+O
+    {WM_CHAR, 0x13, ID_FILE_SAVE},       // Ctrl+S
 };
 
 // Keys of the file list, acting only while it has the keyboard focus (elsewhere Backspace,

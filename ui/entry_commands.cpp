@@ -18,6 +18,7 @@
 #include "platform/host_error.h"
 #include "platform/host_folder.h"
 #include "resources/resource_ids.h"
+#include "ui/clash_dialog.h"
 #include "ui/file_chooser.h"
 #include "ui/folder_chooser.h"
 #include "ui/image_editor.h"
@@ -43,6 +44,10 @@ bool itemSelected(HWND list, int index) {
 
 }  // namespace
 
+bool ImageEditor::hasSelection() {
+    return SendMessageW(control(IDC_FILE_LIST), LVM_GETSELECTEDCOUNT, 0, 0) > 0;
+}
+
 void ImageEditor::extractCommand(bool allEntries) {
     HWND list = control(IDC_FILE_LIST);
     if (!allEntries && SendMessageW(list, LVM_GETSELECTEDCOUNT, 0, 0) == 0) {
@@ -61,12 +66,18 @@ void ImageEditor::extractCommand(bool allEntries) {
     hostForgetFailures();
 
     int firstFailure = kResultOk;
-    ExtractCount made;
+    // One job for the whole command: a host file of an entry's name is asked about (Replace or
+    // Skip, perhaps for all), entries of one host name get distinct names.
+    ExtractJob job;
+    job.policy = kClashAsk;
+    job.ask = [this](const char* path, bool* forAll) {
+        return askReplaceOrSkip(instance, mainWindow, path, forAll);
+    };
     // "." and "..", and names that convert to nothing, are passed over with 0.
     if (allEntries) {
         // The whole image, wherever the list is.
         for (const ListedEntry& r : readListedEntries(*this, 0)) {
-            int result = extractEntry(r.entry, r.longName, folder, &made);
+            int result = extractEntry(r.entry, r.longName, folder, &job);
             if (firstFailure == kResultOk) firstFailure = result;
         }
     } else {
@@ -75,15 +86,22 @@ void ImageEditor::extractCommand(bool allEntries) {
             if (!itemSelected(list, i)) continue;
             const DirListEntry* record = entryForItem(i);
             if (record == nullptr) continue;
-            int result = extractEntry(record->rawEntry, longNameUnits(record), folder, &made);
+            int result = extractEntry(record->rawEntry, longNameUnits(record), folder, &job);
             if (firstFailure == kResultOk) firstFailure = result;
         }
     }
-    char summary[96 + kPathSize];
-    std::snprintf(summary, sizeof summary, "Extracted %i folders, %i files to %s", made.folders,
-                  made.files, folder);
+    char summary[128 + kPathSize];
+    int n = std::snprintf(summary, sizeof summary, "Extracted %i folders, %i files to %s",
+                          job.count.folders, job.count.files, folder);
+    if (job.count.skipped > 0 && n > 0 && static_cast<size_t>(n) < sizeof summary)
+        std::snprintf(summary + n, sizeof summary - n, " (%i skipped)", job.count.skipped);
     SetWindowTextW(control(IDC_STATUS_LINE), wideText(summary).c_str());
     if (firstFailure != kResultOk && firstFailure != kResultCancelled) showErrorReport();
+    if (!job.renamed.empty()) {
+        std::string text;
+        for (const std::string& line : job.renamed) text += line + "\n";
+        MessageBoxW(mainWindow, wideText(text).c_str(), L"Extract image", MB_ICONINFORMATION);
+    }
 }
 
 void ImageEditor::viewCommand() {

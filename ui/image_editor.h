@@ -104,7 +104,10 @@ public:
 
     // --- commands on entries (ui/entry_commands.cpp) ---------------------------------------------
     // Each acts on exactly the records that the selected list items stand for.
+    // The whole image, or (allEntries false) the selected entries, into a folder the user picks.
     void extractCommand(bool allEntries);
+    // True when the file list has a selected item.
+    bool hasSelection();
     void viewCommand();
     void deleteCommand();
     void insertCommand();

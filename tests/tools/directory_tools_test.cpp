@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <map>
@@ -121,7 +122,7 @@ struct DirectoryTools : ::testing::Test {
                         " " + size);
         ASSERT_EQ(0, made.status) << made.output;
         auto copied = run(
-            mtools("mcopy -s -i " + quote(image) + " " + quote(src.string()) + "/* ::/"));
+            mtools("mcopy -s -m -i " + quote(image) + " " + quote(src.string()) + "/* ::/"));
         ASSERT_EQ(0, copied.status) << copied.output;
     }
 
@@ -264,14 +265,46 @@ TEST_F(DirectoryTools, ExtractNamedPathsUsesTheNamesOfTheTree) {
     EXPECT_NE(std::string::npos, r.output.find("Path \"no/such/file\" not found in image!"));
     EXPECT_TRUE(fs::is_empty(none));
 
-    // Extracting again over existing folders reports each with the system's message and code.
-    r = run(cli() + " extract " + quote(image) + " Docs l1 -d " + quote(out.string()));
-    ASSERT_EQ(0, r.status) << r.output;
-    r = run(cli() + " extract " + quote(image) + " Docs l1 -d " + quote(out.string()));
+    // Extracting again merges into the folders there; a file of the same name is refused (the
+    // others still tried, each entry's failure reported with its code) unless --skip or --replace
+    // says what to do.
+    auto again = [&](const std::string& more) {
+        return run(cli() + " extract " + quote(image) + " Docs l1 -d " + quote(out.string()) +
+                   more);
+    };
+    fs::path data = out / "Docs" / "DATA.BIN";
+    ASSERT_EQ(0, again("").status);
+    writeFile(data.string(), {'o', 'l', 'd'});
+    r = again("");
     EXPECT_EQ(1, r.status);
-    EXPECT_NE(std::string::npos,
-              r.output.find("Could not create directory \"" + (out / "Docs").string() + "\"!"));
-    EXPECT_NE(r.output.find("error 100\n"), r.output.rfind("error 100\n")) << r.output;
+    EXPECT_NE(std::string::npos, r.output.find("File \"" + data.string() + "\" already exists!"));
+    EXPECT_EQ(std::string::npos, r.output.find("directory")) << r.output;
+    EXPECT_NE(r.output.find("error 620\n"), r.output.rfind("error 620\n")) << r.output;
+    EXPECT_EQ(0, again(" --skip").status);
+    EXPECT_EQ(3u, tree(out / "Docs")["DATA.BIN"].size());
+    EXPECT_EQ(0, again(" Docs --replace").status);
+    EXPECT_EQ(content("Docs/DATA.BIN", 2048), tree(out / "Docs")["DATA.BIN"]);
+    EXPECT_EQ(2u, tree(out / "Docs").size()) << "a path named twice is extracted once";
+}
+
+// Extracted files keep the entries' modification times as `mcopy -m` does, here in a zone with
+// summer time.
+TEST_F(DirectoryTools, ExtractionKeepsTheTimesMcopyKeeps) {
+    ASSERT_EQ(0, run("touch -d 2001-07-03 " + quote((src / "README.TXT").string())).status);
+    makeImage();
+    fs::path mine = dir.path() / "mine", theirs = dir.path() / "theirs";
+    for (const fs::path& p : {mine, theirs}) fs::create_directories(p);
+    const std::string zone = "TZ=Europe/Berlin ", to = " -i " + quote(image) + " ::/ ";
+    ASSERT_EQ(
+        0, run(zone + cli() + " extract " + quote(image) + " -d " + quote(mine.string())).status);
+    ASSERT_EQ(0, run(zone + mtools("mcopy -s -m -n") + to + quote(theirs.string())).status);
+    for (auto& e : fs::recursive_directory_iterator(theirs))
+        EXPECT_TRUE(e.is_directory() ||
+                    e.last_write_time() ==
+                        fs::last_write_time(mine / fs::relative(e.path(), theirs)))
+            << e.path();
+    EXPECT_GT(fs::file_time_type::clock::now() - fs::last_write_time(mine / "README.TXT"),
+              std::chrono::hours(24 * 365));
 }
 
 TEST_F(DirectoryTools, LsListsWhatMdirLists) {

@@ -153,7 +153,8 @@ TEST_F(MainWindow, MenuHoldsEveryCommand) {
         {0, "&Quit", 40005, false},
         {1, "&Insert...\tF3", 40021, false},
         {1, "Insert &folder...", 40023, false},
-        {1, "&Extract...\tF4", 40020, false},
+        {1, "&Extract all...\tF4", 40020, false},
+        {1, "Extract &selected...", 40027, false},
         {1, nullptr, 0, false},
         {1, "&New folder...\tCtrl+Shift+N", 40024, false},
         {1, "&Rename\tF2", 40025, false},
@@ -193,7 +194,7 @@ TEST_F(MainWindow, ToolbarButtonsAndTheirTooltips) {
     HWND toolbar = GetDlgItem(session.window(), IDC_TOOLBAR);
     ASSERT_NE(nullptr, toolbar);
     ASSERT_EQ(12, SendMessageA(toolbar, TB_BUTTONCOUNT, 0, 0));
-    const int commands[] = {40011, 0, 40012, 40013, 0, 40021, 40020, 0, 40019, 40018, 0, 40010};
+    const int commands[] = {40011, 0, 40012, 40013, 0, 40021, 40028, 0, 40019, 40018, 0, 40010};
     const int bitmaps[] = {0, -1, 1, 2, -1, 3, 4, -1, 5, 6, -1, 7};
     for (int i = 0; i < 12; ++i) {
         TBBUTTON button = {};
@@ -214,10 +215,10 @@ TEST_F(MainWindow, ToolbarButtonsAndTheirTooltips) {
         UINT id;
         const char* text;
     } expected[] = {
-        {40011, "Create new image"},       {40012, "Open image file"},
-        {40013, "Save image file"},        {40021, "Insert files into image"},
-        {40020, "Extract complete image"}, {40019, "Read image from floppy"},
-        {40018, "Write image to floppy"},  {40010, "Show Tolven info"},
+        {40011, "Create new image"},         {40012, "Open image file"},
+        {40013, "Save image file"},          {40021, "Insert files into image"},
+        {40028, "Extract selection or all"}, {40019, "Read image from floppy"},
+        {40018, "Write image to floppy"},    {40010, "Show Tolven info"},
     };
     for (const auto& e : expected) {
         char text[80] = {0};

@@ -5,6 +5,7 @@
 #include <iterator>
 #include <memory>
 #include <set>
+#include <sys/stat.h>
 
 #include "directory/extract.h"
 #include "platform/host_file.h"
@@ -58,6 +59,11 @@ bool exists(const std::string& path) {
     return std::filesystem::exists(std::filesystem::u8path(path));
 }
 
+std::time_t modified(const std::string& path) {
+    struct stat st {};
+    return stat(std::filesystem::u8path(path).string().c_str(), &st) == 0 ? st.st_mtime : 0;
+}
+
 // The names in a host folder as the host spells them (a file system that ignores case still
 // keeps the case a name was created with).
 std::set<std::string> namesIn(const std::string& folder) {
@@ -98,8 +104,9 @@ void buildTree(VolumeImage& im) {
 TEST_F(ExtractTest, FolderTreeWithLongNamesStoredShortNamesAndExactSizes) {
     buildTree(*im);
     std::string docs = join(out, "DOCS");
-    ExtractCount made;
-    ASSERT_EQ(0, im->extractFolder(2, docs.c_str(), &made));
+    ExtractJob job;
+    const ExtractCount& made = job.count;
+    ASSERT_EQ(0, im->extractFolder(2, docs.c_str(), &job));
     EXPECT_TRUE(takeMessages(*im).empty());
     EXPECT_EQ(4, made.files);
     EXPECT_EQ(2, made.folders);  // DOCS itself and "Sub folder"
@@ -115,17 +122,84 @@ TEST_F(ExtractTest, FolderTreeWithLongNamesStoredShortNamesAndExactSizes) {
     EXPECT_EQ(6, count);
 }
 
-TEST_F(ExtractTest, ExistingFolderIsReportedAndNothingBelowItExtracted) {
+// A folder extraction makes takes its entry's time (local time; files: a tool test against
+// mcopy -m), an entry without a valid time keeps the host's. Extracting again enters the folders
+// there; a file there is asked about until answered for all (the CLI's refuse, skip and replace
+// are tool tests), and Cancel ends the job.
+TEST_F(ExtractTest, TimesAndReExtractionThatMergesFoldersAndAsksAboutFiles) {
     buildTree(*im);
-    std::string docs = join(out, "DOCS");
-    std::filesystem::create_directories(std::filesystem::u8path(docs));
-    EXPECT_EQ(kResultHostIo, im->extractFolder(2, docs.c_str()));
-    EXPECT_EQ(std::vector<std::string>{"Could not create directory \"" + docs + "\"!"},
-              takeMessages(*im));
-    EXPECT_TRUE(std::filesystem::is_empty(std::filesystem::u8path(docs)));
+    auto docs = shortEntry("DOCS", kDir, 2), noTime = shortEntry("NOTIME", kArc, 0, 0, 0, 0);
+    uint16_t none[kLongNameUnits] = {};
+    std::time_t before = std::time(nullptr);
+    ASSERT_EQ(0, im->extractEntry(docs.data(), none, out.c_str()));
+    ASSERT_EQ(0, im->extractEntry(noTime.data(), none, out.c_str()));
+    std::tm when{};
+    when.tm_year = 2024 - 1900, when.tm_mday = 1, when.tm_hour = 12, when.tm_isdst = -1;
+    EXPECT_EQ(std::mktime(&when), modified(join(out, "DOCS")));
+    EXPECT_LE(before, modified(join(out, "NOTIME")));
+    std::string readme = join(join(out, "DOCS"), "README.TXT");
+    for (ClashAnswer answer : {kClashAnswerSkip, kClashAnswerReplace, kClashAnswerCancel}) {
+        testing_support::writeFile(readme, {'o', 'l', 'd'});
+        ExtractJob job;
+        job.policy = kClashAsk;
+        int asked = 0;
+        job.ask = [&](const char*, bool* forAll) {
+            *forAll = answer == kClashAnswerReplace;
+            return ++asked, answer;
+        };
+        int result = im->extractEntry(docs.data(), none, out.c_str(), &job);
+        EXPECT_EQ(answer == kClashAnswerCancel ? kResultCancelled : 0, result);
+        EXPECT_EQ(answer == kClashAnswerSkip ? 4 : 1, asked);
+        EXPECT_EQ(answer == kClashAnswerReplace ? 4 : 0, job.count.files);
+        EXPECT_EQ(answer == kClashAnswerReplace ? 600u : 3u, readFile(readme).size());
+    }
 }
 
-TEST_F(ExtractTest, ExistingFileIsOverwrittenSilentlyWithExactSize) {
+// Entries the host cannot tell apart (a duplicate 8.3 entry, long names that differ only in an
+// unpaired surrogate) never write over one another: the later one is numbered, and said so.
+TEST_F(ExtractTest, EntriesOfOneHostNameGetDistinctNames) {
+    build(*im);
+    int i = place(*im, 0, 0, {shortEntry("A.TXT", kArc, 2, 1), shortEntry("A.TXT", kArc, 3, 1)});
+    i = addEntry(*im, 0, i, u"x\xD800.txt", shortEntry("X~1.TXT", kArc, 4, 1));
+    i = addEntry(*im, 0, i, u"x\xDC00.txt", shortEntry("X~2.TXT", kArc, 5, 1));
+    place(*im, 0, i, {shortEntry("DIR", kDir, 0), shortEntry("DIR", kDir, 0)});
+    for (int c = 2; c <= 5; ++c) chain(*im, {c}), fillCluster(*im, c);
+    testing_support::writeFile(join(out, "A (2).TXT"), {1});  // not the job's: passed over
+    ExtractJob job;
+    for (const ListedEntry& e : readListedEntries(*im, 0))
+        EXPECT_EQ(0, im->extractEntry(e.entry, e.longName, out.c_str(), &job));
+    const std::string x = "x\xef\xbf\xbd";
+    EXPECT_EQ((std::set<std::string>{"A.TXT", "A (2).TXT", "A (3).TXT", x + ".txt", x + " (2).txt",
+                                     "DIR", "DIR (2)"}),
+              namesIn(out));
+    ASSERT_EQ(3u, job.renamed.size());
+    EXPECT_EQ("Two entries are named \"" + join(out, "A.TXT") +
+                  "\": the later one was extracted as \"" + join(out, "A (3).TXT") + "\".",
+              job.renamed[0]);
+}
+
+// 20 entries sharing one chain: the chain goes into kMaxCopiesOfCluster files, the rest are
+// refused, so a damaged image cannot make an extraction write without bound.
+TEST_F(ExtractTest, CrossLinkedChainsAreWrittenABoundedNumberOfTimes) {
+    build(*im);
+    chain(*im, {2, 3, 4, 5});
+    for (int n = 0; n < 20; ++n)
+        place(*im, 0, n, {shortEntry(("F" + std::to_string(n)).c_str(), kArc, 2, 2048)});
+    ExtractJob job;
+    int n = 0;
+    for (const ListedEntry& e : readListedEntries(*im, 0))
+        EXPECT_EQ(n++ < kMaxCopiesOfCluster ? 0 : kResultDamaged,
+                  im->extractEntry(e.entry, e.longName, out.c_str(), &job));
+    EXPECT_EQ(size_t(kMaxCopiesOfCluster), namesIn(out).size());
+    std::vector<std::string> messages = takeMessages(*im);
+    ASSERT_EQ(size_t(20 - kMaxCopiesOfCluster), messages.size());
+    EXPECT_EQ("Could not extract file \"" + join(out, "F4") +
+                  "\"! Its clusters went into other files already (cross-linked chains). Run "
+                  "Check disk to repair it.",
+              messages[0]);
+}
+
+TEST_F(ExtractTest, ExtractFileEmptiesAPlainFileOfTheNameFirst) {
     buildTree(*im);
     std::string path = join(out, "README.TXT");
     testing_support::writeFile(path, std::vector<uint8_t>(5000, 1));
@@ -326,11 +400,12 @@ TEST_F(ExtractTest, FolderLeadingBackToAncestorIsReportedAndSkipped) {
     addEntry(*im, 3, i, u"zero", shortEntry("ZERO", kDir, 0));          // would be the root
     place(*im, 0, 0, {shortEntry("ROOTFILE", kArc, 0, 0)});
     std::string target = join(out, "top");
-    EXPECT_EQ(kResultHostIo, im->extractFolder(2, target.c_str()));
+    EXPECT_EQ(kResultDamaged, im->extractFolder(2, target.c_str()));
     std::string child = join(target, "child");
-    EXPECT_EQ(
-        std::vector<std::string>{"Could not create directory \"" + join(child, "loop") + "\"!"},
-        takeMessages(*im));
+    EXPECT_EQ(std::vector<std::string>{"Could not extract folder \"" + join(child, "loop") +
+                                       "\"! It leads to a folder extracted before (a cross-linked "
+                                       "or looping folder). Run Check disk to repair it."},
+              takeMessages(*im));
     EXPECT_TRUE(std::filesystem::is_directory(std::filesystem::u8path(join(child, "zero"))));
     EXPECT_TRUE(std::filesystem::is_empty(std::filesystem::u8path(join(child, "zero"))));
 }

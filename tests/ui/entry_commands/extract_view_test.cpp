@@ -100,22 +100,34 @@ TEST_F(ExtractTest, SelectionThroughTheContextMenu) {
     EXPECT_EQ(4u, treeOf(target).size());
 }
 
-TEST_F(ExtractTest, AnExistingHostFolderIsReportedAndNotEntered) {
+// Ctrl+E extracts the selection into a folder holding part of it: the folder there is entered,
+// a file there asked about; Skip keeps it, Replace with "Do this for all" takes the rest too.
+TEST_F(ExtractTest, CtrlEMergesIntoFoldersAndAsksReplaceOrSkip) {
     std::string target = freshFolder("existing");
     CreateDirectoryA((target + "\\GAMES").c_str(), nullptr);
-    writeFile(target + "\\readme.txt", "old contents that are longer than the new ones");
-    selectNames(session, {"[GAMES]", "readme.txt", "[DOCS]"});
-    ASSERT_TRUE(contextMenuPick(session, indexOf(session, "readme.txt"), 'E'));
+    writeFile(target + "\\GAMES\\TETRIS.EXE", "old game");
+    writeFile(target + "\\README.TXT", "old readme");
+    writeFile(target + "\\EMPTY.DAT", "old empty");
+    selectNames(session, {"[GAMES]", "readme.txt", "empty.dat"});
+    sendKeys({VK_CONTROL}, 'E');
     ASSERT_TRUE(answerFolderBrowser(session, target.c_str()));
-    std::string report = answerMessageBox(session, "Error");
-    EXPECT_EQ("Could not create directory \"" + target + "\\GAMES\"!\n" +
-                  systemErrorText(ERROR_ALREADY_EXISTS),
-              report);
+    // The list puts empty.dat before readme.txt: Replace for all there answers for readme.txt.
+    for (int button : {IDC_CLASH_SKIP, IDC_CLASH_REPLACE}) {
+        HWND box = waitForDialog(session, "File exists");
+        ASSERT_NE(nullptr, box);
+        if (button == IDC_CLASH_REPLACE)
+            SendMessageW(GetDlgItem(box, IDC_CLASH_FOR_ALL), BM_SETCHECK, BST_CHECKED, 0);
+        pressButton(box, button);
+        ASSERT_TRUE(waitUntil([&] { return !IsWindow(box); }));
+    }
+    session.flushPosted();
+    EXPECT_TRUE(otherWindows(session).empty()) << "no further question, no error";
     Tree got = treeOf(target);
-    EXPECT_EQ("<DIR>", got["GAMES"]);
-    EXPECT_EQ(0u, got.count("GAMES\\TETRIS.EXE")) << "nothing is extracted below the folder";
-    EXPECT_EQ("hello\n", got["readme.txt"]) << "a file of the same name is overwritten";
-    EXPECT_EQ(1u, got.count("DOCS\\Project Files\\Deep Notes.txt")) << "the others still go";
+    EXPECT_EQ("old game", got["GAMES\\TETRIS.EXE"]);
+    EXPECT_EQ("hello\n", got["README.TXT"]);
+    EXPECT_EQ("", got["EMPTY.DAT"]);
+    EXPECT_EQ("Extracted 0 folders, 2 files to " + target + " (1 skipped)",
+              windowText(session.control(IDC_STATUS_LINE)));
 }
 
 TEST_F(ExtractTest, NothingSelectedCancelAndTheToolbarButton) {
@@ -123,8 +135,11 @@ TEST_F(ExtractTest, NothingSelectedCancelAndTheToolbarButton) {
     ASSERT_TRUE(contextMenuPick(session, -1, 'E'));
     EXPECT_EQ("No files selected!", answerMessageBox(session, "Extract image"));
 
-    // The toolbar button reaches the command too; a cancelled browser extracts nothing.
-    ASSERT_TRUE(clickToolbarButton(session.editor().toolbar, ID_IMAGE_EXTRACT));
+    // The toolbar button without a selection extracts everything; a cancelled browser nothing.
+    ASSERT_TRUE(clickToolbarButton(session.editor().toolbar, ID_EXTRACT_BUTTON));
+    HWND browser = waitForFolderBrowser(session);
+    ASSERT_NE(nullptr, browser);
+    EXPECT_TRUE(hasChildText(browser, "Extract complete image to folder:"));
     ASSERT_TRUE(answerFolderBrowser(session, nullptr));
     session.flushPosted();
     EXPECT_EQ(std::vector<std::string>(), otherWindows(session));
@@ -155,7 +170,7 @@ TEST_F(ExtractTest, BrowserHasATitleLineAndStartsAtTheImageThenTheFolderLastChos
 }
 
 // Names beyond the ANSI code page, and 8.3 names with the lower-case flags, through the window:
-// the title, the list, what Extract writes and the error box that names one of them.
+// the title, the list, what Extract writes and the question that names one of them.
 TEST(UnicodeNames, ShownExtractedAndReportedAsTheListShowsThem) {
     UiSession session;
     ASSERT_TRUE(session.start());
@@ -165,14 +180,19 @@ TEST(UnicodeNames, ShownExtractedAndReportedAsTheListShowsThem) {
                                         "漢字 文件.txt"}),
               listNames(fileList(session)));
     std::string target = freshFolder("names");
-    for (int round = 0; round < 2; ++round) {  // the second finds the folders of the first
-        postCommand(session, ID_IMAGE_EXTRACT);
-        ASSERT_TRUE(answerFolderBrowser(session, target.c_str()));
-    }
-    std::string report = answerMessageBox(session, "Error");
-    EXPECT_NE(std::string::npos,
-              report.find("Could not create directory \"" + target + "\\Φάκελος\"!"))
-        << report;
+    postCommand(session, ID_IMAGE_EXTRACT);
+    ASSERT_TRUE(answerFolderBrowser(session, target.c_str()));
+    session.flushPosted();
+    selectNames(session, {"Ελληνικά.txt"});
+    postCommand(session, ID_IMAGE_EXTRACT_SELECTED);
+    ASSERT_TRUE(answerFolderBrowser(session, target.c_str()));
+    HWND box = waitForDialog(session, "File exists");
+    ASSERT_NE(nullptr, box);
+    EXPECT_EQ("The folder already holds a file named \"Ελληνικά.txt\":\n" + target +
+                  "\n\nReplace it with the file from the image?",
+              windowText(GetDlgItem(box, IDC_CLASH_TEXT)));
+    pressButton(box, IDCANCEL);
+    session.flushPosted();
     std::vector<std::string> written;
     for (const auto& e : std::filesystem::recursive_directory_iterator(utf16(target)))
         written.push_back(utf8(e.path().lexically_relative(utf16(target)).wstring()));
