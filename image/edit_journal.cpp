@@ -192,7 +192,7 @@ void EditJournal::absorb(const VolumeState& volume) {
 }
 
 void EditJournal::freeStep(Step& step) {
-    hostEnv().freeZeroed(step.bytes);
+    hostEnv().freeZeroed(step.bytes, step.size);
     step.bytes = nullptr;
     heldBytes_ -= step.size;
     step.size = 0;
