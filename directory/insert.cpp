@@ -72,6 +72,17 @@ int addEntry(InsertRun& op, VolumeImage& image, uint16_t folderCluster, const ch
     EntryName planned;
     int named = checkEntryName(image, name, &planned);
     if (named != kResultOk) return named;
+    InsertRun::FolderState state = op.folderState(folderCluster);
+    if (state == InsertRun::kFolderShared)
+        return refuse(image, kResultDamaged,
+                      "Could not insert \"%s\": its folder shares its clusters with another "
+                      "entry! Run Check disk to repair it.",
+                      name);
+    if (state == InsertRun::kFolderNoDots)
+        return refuse(image, kResultDamaged,
+                      "Could not insert \"%s\": its folder does not begin with \".\" and "
+                      "\"..\"! Run Check disk to repair it.",
+                      name);
     CachedFolder* folder = op.folder(folderCluster);
     if (folder == nullptr)
         return refuse(image, kResultDirectoryFull, "Directory is full, could not insert \"%s\"!",

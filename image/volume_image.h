@@ -62,6 +62,8 @@ enum ResultCode {
     // Editing entries and the label.
     kResultNoEntry = 660,   // the location names no file or folder entry (a stale list)
     kResultBadLabel = 670,  // a volume label the label rule refuses
+    // A damaged folder that an edit would spread the damage from (nothing changed).
+    kResultDamaged = 680,
 };
 
 // Classes of FAT entry values.
@@ -250,11 +252,14 @@ public:
     // Deletion (directory/delete.cpp). All queue nothing.
     //
     // Deletes a listed entry with everything below it, as the Delete command and `rm` do: a
-    // folder's contents (deleteFolderContents), then the entry itself (deleteEntry). 0; 660 for
-    // "." and "..", which are never deleted (nothing changes).
+    // folder's contents, then the entry itself, touching nothing outside that tree (see
+    // directory/cluster_owners.h): clusters that chains outside it also reach stay, with a queued
+    // note that says so. 0; 660 for "." and "..", which are never deleted; 680 with a queued
+    // message when a folder it would empty shares its clusters with another entry, or the slots
+    // it would mark lie in clusters other entries use (nothing changes for either).
     int deleteTree(const uint8_t* entry, int32_t entryCluster, int32_t entryIndex,
                    int32_t longNameCluster, int32_t longNameIndex);
-    // The three below return 0.
+    // The three below return 0 and check nothing: they free every chain they meet.
     // Marks the entry's slots (and its long-name slots, in every cluster they span), frees its
     // chain and gives back folder clusters whose slots have all become free.
     int deleteEntry(uint16_t firstCluster, int32_t entryCluster, int32_t entryIndex,
@@ -268,7 +273,8 @@ public:
 
     // Insertion (directory/insert*.cpp). An entry goes in whole or not at all: a refused one
     // leaves the image byte for byte as it was, with one queued message. Codes: 0; 100 a host
-    // file or folder could not be read; 600, 610, 620, 630, 640, 650 (ResultCode).
+    // file or folder could not be read; 600, 610, 620, 630, 640, 650 (ResultCode); 680 a folder
+    // that does not own its clusters alone or does not begin with "." and "..".
     //
     // Inserts every file of an open dialog's selection into the folder: either one full path,
     // or a folder followed by names, each ended by a zero byte, the last by two. At most
