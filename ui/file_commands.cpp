@@ -20,7 +20,6 @@
 namespace {
 
 const char kImageExtension[] = "img";
-const char kUntitledName[] = "untitled.img";
 
 }  // namespace
 

@@ -173,6 +173,8 @@ TEST_F(MainWindow, MenuHoldsEveryCommand) {
         {2, "Exp&ort Bootcode...", 40016, false},
         {2, nullptr, 0, false},
         {2, "&Cluster organisation...", 40022, false},
+        {2, nullptr, 0, false},
+        {2, "Chan&ge format...", 40060, false},
         {3, "&Load image from disk...\tF7", 40019, false},
         {3, "&Write image to disk...\tF8", 40018, false},
         {4, "&About...", 40010, false},
