@@ -97,7 +97,7 @@ int main(int argc, char** argv) {
 
         session.selectListItem(count / 2);
         start = now();
-        session.onUiThread([&] { session.editor().deleteCommand(); });
+        session.onUiThread([&] { session.editor().deleteSelectedEntries(); });
         paintNow(session);
         figures.refresh.push_back(now() - start);
         if (SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) != count - 1) {

@@ -40,9 +40,13 @@
 #define ID_IMAGE_NEW_FOLDER    40024
 #define ID_IMAGE_RENAME        40025
 #define ID_IMAGE_PROPERTIES    40026
+#define ID_EDIT_UNDO           40027
+#define ID_EDIT_REDO           40028
+#define ID_EDIT_DELETE         40029
+#define ID_EDIT_SELECT_ALL     40030
 #define ID_IMAGE_CHANGE_FORMAT 40060
-#define ID_IMAGE_EXTRACT_SELECTED 40027
-#define ID_EXTRACT_BUTTON      40028  // the toolbar's and Ctrl+E: the selection, else everything
+#define ID_IMAGE_EXTRACT_SELECTED 40031
+#define ID_EXTRACT_BUTTON      40032  // the toolbar's and Ctrl+E: the selection, else everything
 
 /* Items of the file list's context menu (returned by the menu, never sent as WM_COMMAND) */
 #define ID_LIST_OPEN          1

@@ -30,12 +30,11 @@ void ImageEditor::changeFormatCommand() {
     walkCursor = WalkCursor();
     currentDirCluster = 0;
     forgetShownFolder();
-    modified = 1;
-    unsavedEdits = 1;
     hasPath = 0;
     std::memset(imageName, 0, kPathSize);
     std::strcpy(imageName, kUntitledName);
     std::memset(imagePath, 0, kPathSize);
+    recordEdit();  // one step, kept whole: undo brings the previous format back
     rebuildViews();
     if (outcome.standardBootCode)
         messageBoxUtf8(mainWindow,

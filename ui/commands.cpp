@@ -57,6 +57,11 @@ const CommandRoute kRoutes[] = {
      [](ImageEditor& e) { e.loadFromDiskCommand(); }},
     {kFromCommand, ID_WRITE_TO_DISK, kAnyNotification,
      [](ImageEditor& e) { e.writeToDiskCommand(); }},
+    {kFromCommand, ID_EDIT_UNDO, kAnyNotification, [](ImageEditor& e) { e.undoCommand(); }},
+    {kFromCommand, ID_EDIT_REDO, kAnyNotification, [](ImageEditor& e) { e.redoCommand(); }},
+    {kFromCommand, ID_EDIT_DELETE, kAnyNotification, [](ImageEditor& e) { e.deleteCommand(); }},
+    {kFromCommand, ID_EDIT_SELECT_ALL, kAnyNotification,
+     [](ImageEditor& e) { e.selectAllCommand(); }},
     {kFromListMenu, ID_LIST_OPEN, 0, [](ImageEditor& e) { e.viewCommand(); }},
     {kFromListMenu, ID_LIST_INSERT, 0, [](ImageEditor& e) { e.insertCommand(); }},
     {kFromListMenu, ID_LIST_EXTRACT, 0, [](ImageEditor& e) { e.extractCommand(false); }},
@@ -80,6 +85,8 @@ const Shortcut kShortcuts[] = {
     {WM_CHAR, 0x05, ID_EXTRACT_BUTTON},  // Ctrl+E
     {WM_CHAR, 0x0F, ID_FILE_OPEN},       // Ctrl+O
     {WM_CHAR, 0x13, ID_FILE_SAVE},       // Ctrl+S
+    {WM_CHAR, 0x1A, ID_EDIT_UNDO},       // Ctrl+Z
+    {WM_CHAR, 0x19, ID_EDIT_REDO},       // Ctrl+Y
 };
 
 // Keys of the file list, acting only while it has the keyboard focus (elsewhere Backspace,
@@ -137,6 +144,9 @@ bool route(ImageEditor& editor, RouteSource source, int id, int notification) {
     for (const CommandRoute& r : kRoutes) {
         if (r.source != source || r.id != id) continue;
         if (r.notification != kAnyNotification && r.notification != notification) continue;
+        // A rename or label being typed goes in first; the label field's own notification is
+        // that very step.
+        if (id != IDC_VOLUME_LABEL && !editor.commitPendingEdits()) return true;
         r.run(editor);
         return true;
     }
@@ -170,8 +180,14 @@ bool ImageEditor::decodeShortcut(const MSG& message) {
         }
     }
     if (message.message == WM_CHAR && (GetKeyState(VK_CONTROL) & 0x8000) == 0) return false;
+    // In the label field and the in-place rename, Ctrl+Z and Ctrl+Y undo typing, as in Explorer.
+    HWND focus = GetFocus();
+    bool typing = focus != nullptr &&
+                  (focus == control(IDC_VOLUME_LABEL) ||
+                   focus == reinterpret_cast<HWND>(SendMessageW(list, LVM_GETEDITCONTROL, 0, 0)));
     for (const Shortcut& s : kShortcuts) {
         if (s.message != message.message || s.key != message.wParam) continue;
+        if (typing && (s.commandId == ID_EDIT_UNDO || s.commandId == ID_EDIT_REDO)) return false;
         runCommand(s.commandId, 0);
         return true;
     }

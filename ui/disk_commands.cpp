@@ -8,16 +8,18 @@ void ImageEditor::loadFromDiskCommand() {
     int answer = askSaveChanges();
     if (answer != IDYES && answer != IDNO) return;
     driveDialog.show(mainWindow, kReadFromFloppy);
-    // Only a read that ended well replaced the image; the folder at the same cluster number is
-    // shown again.
-    if (driveDialog.transferResult == kResultOk) markChanged();
+    // Only a read that ended well replaced the image: an edit of the image named in the title,
+    // undone like any other. The folder at the same cluster number is shown again.
+    if (driveDialog.transferResult == kResultOk) recordEdit();
     rebuildViews();
     // The report comes after the dialog has gone and the restored image is shown.
     if (driveDialog.transferFailed()) showErrorReport();
 }
 
 void ImageEditor::writeToDiskCommand() {
-    // No question first, no change mark, nothing to refresh: the image is only read.
+    // No question first, no change mark, nothing to refresh: the image is only read, but for
+    // its FATs encoded for the disk, which are no edit.
     driveDialog.show(mainWindow, kWriteToFloppy);
+    journal.absorb(*this);
     if (driveDialog.transferFailed()) showErrorReport();
 }

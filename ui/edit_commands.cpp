@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "directory/dir_entry.h"
+#include "directory/folder_path.h"
 #include "directory/image_path.h"
 #include "image/boot_sector.h"
 #include "platform/clock.h"
@@ -73,9 +74,29 @@ void selectEntryAt(ImageEditor& editor, HWND list, int32_t cluster, int32_t inde
 
 }  // namespace
 
-void ImageEditor::markChanged() {
-    modified = 1;
-    unsavedEdits = 1;
+void ImageEditor::recordEdit() {
+    journal.record(*this);
+    updateTitle();
+}
+
+void ImageEditor::undoCommand() { stepJournal(false); }
+void ImageEditor::redoCommand() { stepJournal(true); }
+
+void ImageEditor::stepJournal(bool forward) {
+    if (!(forward ? journal.redo(*this) : journal.undo(*this))) return;
+    // A folder the step made or removed may be gone: the root is shown then. folderPath finds
+    // the folder from the root, or starts with an ellipsis.
+    if (currentDirCluster != 0 &&
+        folderPath(*this, static_cast<uint16_t>(currentDirCluster)).compare(0, 1, u"\\") != 0) {
+        currentDirCluster = 0;
+        forgetShownFolder();
+    }
+    rebuildViews();
+}
+
+void ImageEditor::selectAllCommand() {
+    SetFocus(control(IDC_FILE_LIST));
+    selectAllEntries();
 }
 
 void ImageEditor::insertFolderCommand() {
@@ -92,7 +113,7 @@ void ImageEditor::insertFolderCommand() {
     hostForgetFailures();
     int inserted = 0;
     int result = insertHostPath(static_cast<uint16_t>(currentDirCluster), folder, &inserted);
-    if (inserted > 0) markChanged();
+    if (inserted > 0) recordEdit();
     rebuildViews();
     if (result != kResultOk) showErrorReport();
 }
@@ -110,7 +131,7 @@ void ImageEditor::newFolderCommand() {
             showErrorReport();
             continue;
         }
-        markChanged();
+        recordEdit();
         rebuildViews();
         HWND list = control(IDC_FILE_LIST);
         for (size_t i = 0; i < listedRecords.size(); ++i)
@@ -164,21 +185,25 @@ bool ImageEditor::handleLabelEdit(const NMHDR* header, LRESULT* result) {
     renameResult = renameEntry(static_cast<uint16_t>(currentDirCluster), record->entryCluster,
                                record->entryIndex, record->longNameCluster, record->longNameIndex,
                                name.c_str(), &renamedCluster, &renamedIndex);
-    // Marked now, on the image renamed in; the list may not be refilled, nor a box shown, while
+    // Recorded now, on the image renamed in; the list may not be refilled, nor a box shown, while
     // it is still ending the edit.
-    if (renameResult == kResultOk) markChanged();
+    if (renameResult == kResultOk) journal.record(*this);
+    renamePending = true;
     PostMessageW(mainWindow, kRenameEndedMessage, 0, 0);
     return true;
 }
 
-void ImageEditor::finishRename() {
+bool ImageEditor::finishRename() {
+    if (!renamePending) return true;
+    renamePending = false;
     if (renameResult != kResultOk) {
         showErrorReport();
-        return;
+        return false;
     }
     updateTitle();
     refreshDirectory();
     selectEntryAt(*this, control(IDC_FILE_LIST), renamedCluster, renamedIndex);
+    return true;
 }
 
 void ImageEditor::propertiesCommand() {
@@ -211,8 +236,7 @@ void ImageEditor::propertiesCommand() {
         showErrorReport();
         return;
     }
-    markChanged();
-    updateTitle();
+    recordEdit();
     refreshDirectory();  // the same entries: the selection stays
 }
 
@@ -230,7 +254,7 @@ void ImageEditor::dropFiles(HDROP drop) {
     DragFinish(drop);
     // While a dialog of the window is open (the window is disabled then) the image must not
     // change under it.
-    if (paths.empty() || !IsWindowEnabled(mainWindow)) return;
+    if (paths.empty() || !IsWindowEnabled(mainWindow) || !commitPendingEdits()) return;
 
     HWND target = inClient ? ChildWindowFromPointEx(mainWindow, at, CWP_SKIPINVISIBLE) : nullptr;
     DWORD kind = GetFileAttributesW(wideText(paths[0]).c_str());
@@ -247,7 +271,7 @@ void ImageEditor::dropFiles(HDROP drop) {
     for (const std::string& path : paths) names.push_back(path.c_str());
     int firstFailure = insertHostPaths(static_cast<uint16_t>(currentDirCluster), names.data(),
                                        static_cast<int>(names.size()), &inserted);
-    if (inserted > 0) markChanged();
+    if (inserted > 0) recordEdit();
     rebuildViews();
     if (firstFailure != kResultOk) showErrorReport();
 }
@@ -271,13 +295,7 @@ bool ImageEditor::openImageFile(const char* path, const char* title) {
     hostForgetFailures();
     int result = loadImageLocked(path);
     if (result == kResultOk) {
-        currentDirCluster = 0;
-        forgetShownFolder();  // another image: its root from the top
-        modified = 0;
-        unsavedEdits = 0;
-        hasPath = 1;
-        std::snprintf(imagePath, kPathSize, "%s", path);
-        std::snprintf(imageName, kPathSize, "%s", title);
+        beginImage(path, title);
     } else if (result != kResultCancelled) {
         showErrorReport(path);
     }

@@ -134,27 +134,46 @@ void ImageEditor::viewCommand() {
     }
 }
 
-void ImageEditor::deleteCommand() {
+std::vector<const DirListEntry*> ImageEditor::selectedEntries() const {
+    // "." and ".." are never deleted, extracted nor renamed by a selection.
     HWND list = control(IDC_FILE_LIST);
-    if (SendMessageW(list, LVM_GETSELECTEDCOUNT, 0, 0) == 0) {
+    std::vector<const DirListEntry*> chosen;
+    int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        const DirListEntry* record = itemSelected(list, i) ? entryForItem(i) : nullptr;
+        if (record != nullptr && !isDotEntry(record->rawEntry)) chosen.push_back(record);
+    }
+    return chosen;
+}
+
+void ImageEditor::deleteCommand() {
+    if (SendMessageW(control(IDC_FILE_LIST), LVM_GETSELECTEDCOUNT, 0, 0) == 0) {
         MessageBoxW(mainWindow, L"No files selected!", L"View", MB_ICONERROR);
         return;
     }
+    std::vector<const DirListEntry*> chosen = selectedEntries();
+    if (chosen.empty()) return;
+    // As Explorer asks: the entry by name, or the count; No is the default.
+    std::string question = chosen.size() == 1
+                               ? "Delete \"" + utf8Text(chosen[0]->longName) + "\"?"
+                               : "Delete " + std::to_string(chosen.size()) + " items?";
+    if (messageBoxUtf8(mainWindow, question, "Delete", MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) ==
+        IDYES)
+        deleteSelectedEntries();
+}
+
+void ImageEditor::deleteSelectedEntries() {
     // The records keep the locations the list was built with until the views are rebuilt, so
     // every selected entry is deleted at the slots it was listed from.
     bool deleted = false, refused = false;
-    int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
-    for (int i = 0; i < count; ++i) {
-        if (!itemSelected(list, i)) continue;
-        const DirListEntry* record = entryForItem(i);
-        if (record == nullptr) continue;
-        // "." and ".." are passed over; an entry of a damaged folder is refused with a message.
+    for (const DirListEntry* record : selectedEntries()) {
+        // An entry of a damaged folder is refused with a message.
         int result = deleteTree(record->rawEntry, record->entryCluster, record->entryIndex,
                                 record->longNameCluster, record->longNameIndex);
         deleted = deleted || result == kResultOk;
         refused = refused || result == kResultDamaged;
     }
-    if (deleted) markChanged();
+    if (deleted) recordEdit();
     rebuildViews();
     if (refused) {
         showErrorReport();
@@ -196,7 +215,7 @@ void ImageEditor::insertCommand() {
             error == FNERR_BUFFERTOOSMALL ? L"Too many files selected!" : L"Error selecting files!",
             L"Error", MB_ICONERROR);
     }
-    if (inserted > 0) markChanged();
+    if (inserted > 0) recordEdit();
     rebuildViews();
     // The list already shows what went in when the report names what did not.
     if (result != kResultOk && result != kResultCancelled) showErrorReport();

@@ -1,6 +1,7 @@
 // The image file commands: the unsaved-changes prompt, Open, Save, Save As, New, the About box
 // and the volume label check.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstdio>
 #include <cstring>
@@ -22,7 +23,37 @@ const char kImageExtension[] = "img";
 
 }  // namespace
 
-int ImageEditor::askSaveChanges() { return modified == 1 ? askToSave() : IDNO; }
+int ImageEditor::askSaveChanges() { return hasUnsavedEdits() ? askToSave() : IDNO; }
+
+bool ImageEditor::commitPendingEdits() {
+    HWND list = control(IDC_FILE_LIST);
+    HWND edit = list != nullptr
+                    ? reinterpret_cast<HWND>(SendMessageW(list, LVM_GETEDITCONTROL, 0, 0))
+                    : nullptr;
+    if (edit != nullptr) {
+        // Enter ends the in-place edit as typed: the list reports it (handleLabelEdit) before
+        // this returns, and the outcome is shown now rather than after the command.
+        SendMessageW(edit, WM_KEYDOWN, VK_RETURN, 0);
+        if (!finishRename()) return false;
+    }
+    return GetFocus() != control(IDC_VOLUME_LABEL) || checkVolumeLabel();
+}
+
+void ImageEditor::beginImage(const char* path, const char* title) {
+    currentDirCluster = 0;
+    forgetShownFolder();  // another image: its root from the top
+    hasPath = path != nullptr ? 1 : 0;
+    std::snprintf(imagePath, kPathSize, "%s", path != nullptr ? path : "");
+    std::snprintf(imageName, kPathSize, "%s", title);
+    journal.reset(*this);
+}
+
+void ImageEditor::imageSaved() {
+    // The save encoded the FATs: that is no edit to undo.
+    journal.absorb(*this);
+    journal.markSaved();
+    updateTitle();
+}
 
 int ImageEditor::askToSave() {
     char question[64 + kPathSize];
@@ -49,8 +80,8 @@ void ImageEditor::openCommand() {
 }
 
 int ImageEditor::saveCommand() {
-    // A label being typed is part of what is saved.
-    if (GetFocus() == control(IDC_VOLUME_LABEL) && !checkVolumeLabel()) return IDCANCEL;
+    // A rename or label being typed is part of what is saved.
+    if (!commitPendingEdits()) return IDCANCEL;
     char path[kPathSize] = {0};
     char title[kPathSize] = {0};
     if (hasPath == 0) {
@@ -79,10 +110,8 @@ int ImageEditor::saveCommand() {
     }
     std::memcpy(imagePath, path, kPathSize);
     std::memcpy(imageName, title, kPathSize);
-    modified = 0;
-    unsavedEdits = 0;
     hasPath = 1;
-    updateTitle();
+    imageSaved();
     return IDYES;
 }
 
@@ -103,14 +132,7 @@ void ImageEditor::newImageCommand() {
     int result = createImage(instance, newImageDialog.getTypeIndex(),
                              newImageDialog.getLabel(label), newImageDialog.getOemId(oemId));
     if (result == kResultOk) {
-        currentDirCluster = 0;
-        forgetShownFolder();
-        modified = 1;
-        unsavedEdits = 0;
-        hasPath = 0;
-        std::memset(imageName, 0, kPathSize);
-        std::strcpy(imageName, kUntitledName);
-        std::memset(imagePath, 0, kPathSize);
+        beginImage(nullptr, kUntitledName);
     } else {
         showErrorReport();
     }
@@ -122,12 +144,16 @@ void ImageEditor::aboutCommand() {
 }
 
 bool ImageEditor::checkVolumeLabel() {
+    // The refusal's box takes the focus from the field: that is no second leaving to check.
+    if (labelBoxShown) return false;
     HWND field = GetDlgItem(mainWindow, IDC_VOLUME_LABEL);
     // In UTF-8, as the core reads every text: a character beyond ASCII is refused by the rule.
     std::string text = windowTextUtf8(field);
     uint8_t typed[11], shown[11];
     if (readVolumeLabel(text.c_str(), typed) == kLabelInvalid) {
+        labelBoxShown = true;
         MessageBoxW(mainWindow, L"Invalid character in volume label!", L"Error", MB_ICONERROR);
+        labelBoxShown = false;
         SetFocus(field);
         return false;
     }
@@ -138,11 +164,12 @@ bool ImageEditor::checkVolumeLabel() {
     if (readVolumeLabel(stored, shown) != kLabelInvalid && std::memcmp(typed, shown, 11) == 0)
         return true;
     if (setVolumeLabel(text.c_str()) != kResultOk) {
+        labelBoxShown = true;
         showErrorReport();
+        labelBoxShown = false;
         return false;
     }
-    markChanged();
-    updateTitle();
+    recordEdit();
     fillTree();
     return true;
 }

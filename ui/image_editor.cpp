@@ -14,8 +14,6 @@ ImageEditor::ImageEditor()
       instance(nullptr),
       toolbar(nullptr),
       popupMenu(nullptr),
-      modified(1),
-      unsavedEdits(0),
       hasPath(0),
       currentDirCluster(0),
       entries(nullptr),
@@ -23,6 +21,8 @@ ImageEditor::ImageEditor()
       sortColumn(kColumnName),
       sortDescending(false),
       renameResult(kResultOk),
+      renamePending(false),
+      labelBoxShown(false),
       renamedCluster(-1),
       renamedIndex(-1) {
     std::memset(imagePath, 0, sizeof imagePath);
@@ -47,8 +47,6 @@ void ImageEditor::init(HINSTANCE moduleInstance) {
     clusterMap.setInstance(moduleInstance);
     newFolderDialog.setInstance(moduleInstance);
     propertiesDialog.setInstance(moduleInstance);
-    modified = 1;
-    unsavedEdits = 0;
     hasPath = 0;
     std::memset(imagePath, 0, sizeof imagePath);
     std::memset(imageName, 0, sizeof imageName);
@@ -62,8 +60,16 @@ void ImageEditor::init(HINSTANCE moduleInstance) {
 
 void ImageEditor::updateTitle() {
     char title[16 + kPathSize];
-    std::snprintf(title, sizeof title, "Tolven - [%s%s]", imageName, modified == 1 ? " *" : "");
+    std::snprintf(title, sizeof title, "Tolven - [%s%s]", imageName, hasUnsavedEdits() ? " *" : "");
     SetWindowTextW(mainWindow, wideText(title).c_str());
+    updateEditMenu();
+}
+
+void ImageEditor::updateEditMenu() {
+    HMENU menu = GetMenu(mainWindow);
+    if (menu == nullptr) return;
+    EnableMenuItem(menu, ID_EDIT_UNDO, MF_BYCOMMAND | (journal.canUndo() ? MF_ENABLED : MF_GRAYED));
+    EnableMenuItem(menu, ID_EDIT_REDO, MF_BYCOMMAND | (journal.canRedo() ? MF_ENABLED : MF_GRAYED));
 }
 
 void ImageEditor::showErrorReport(const char* path) {
@@ -78,12 +84,11 @@ void ImageEditor::showErrorReport(const char* path) {
 void ImageEditor::deleteTempFiles() { ::deleteTempFiles(tempFiles); }
 
 void ImageEditor::quitCommand() {
-    // A label being typed counts as an edit; a refused one keeps the program open to be mended.
-    if (GetFocus() == GetDlgItem(mainWindow, IDC_VOLUME_LABEL) && !checkVolumeLabel()) return;
-    if (unsavedEdits == 1) {
-        int answer = askToSave();
-        if (answer != IDYES && answer != IDNO) return;
-    }
+    // A rename or label being typed counts as an edit; a refused one keeps the program open to
+    // be mended.
+    if (!commitPendingEdits()) return;
+    int answer = askSaveChanges();
+    if (answer != IDYES && answer != IDNO) return;
     deleteTempFiles();
     PostQuitMessage(0);
 }

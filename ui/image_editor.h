@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "ui/drive_dialog.h"
+#include "image/edit_journal.h"
 #include "image/message_list.h"
 #include "image/volume_image.h"
 #include "ui/chooser_folders.h"
@@ -82,9 +83,17 @@ public:
     bool decodeShortcut(const MSG& message);
 
     // --- file commands (ui/file_commands.cpp, ui/image_menu_commands.cpp) ----------------------
-    // Asks whether a changed image is saved first: IDYES saved, IDNO nothing to save or No,
-    // IDCANCEL stop (Cancel, or the save cancelled or failed).
+    // Asks whether an image edited since it was opened, created or saved is saved first: IDYES
+    // saved, IDNO nothing to save or No, IDCANCEL stop (Cancel, or the save cancelled or failed).
     int askSaveChanges();
+    // Every command first takes in an in-place rename or a label being typed. False, after the
+    // refusal was reported, when one was refused: the command does not run then.
+    bool commitPendingEdits();
+    // Another image is in memory (opened, created; `path` null: no file yet): its root from the
+    // top, its name, and a fresh journal on which it counts as saved.
+    void beginImage(const char* path, const char* title);
+    // The image in memory is the one on disk now (saved): the change mark goes.
+    void imageSaved();
     void openCommand();
     // IDYES when the image was written, IDCANCEL when the dialog was cancelled or writing failed.
     int saveCommand();
@@ -109,12 +118,24 @@ public:
     // True when the file list has a selected item.
     bool hasSelection();
     void viewCommand();
+    // Asks first, naming the entry or the count, then deletes the selected entries.
     void deleteCommand();
+    void deleteSelectedEntries();
+    // The records of the selected list items, "." and ".." left out.
+    std::vector<const DirListEntry*> selectedEntries() const;
     void insertCommand();
 
     // --- editing (ui/edit_commands.cpp) ----------------------------------------------------------
-    // An edit was made: the title's change mark, and the question at quit.
-    void markChanged();
+    // The one place every command's change to the image goes through: the journal records it as
+    // one undo step (nothing when the bytes did not change), and the title shows the mark.
+    void recordEdit();
+    // True when the image differs from what was opened, created or last saved.
+    bool hasUnsavedEdits() const { return !journal.atSavedState(); }
+    // Ctrl+Z, Ctrl+Y and the Edit menu: the step before or after comes back and is shown.
+    void undoCommand();
+    void redoCommand();
+    // Edit > Select all: the list's entries, with the focus in the list.
+    void selectAllCommand();
     void insertFolderCommand();
     void newFolderCommand();
     // Starts the in-place edit of the focused selected entry's name in the list.
@@ -123,8 +144,9 @@ public:
     // The list's label edit notifications: true, with the dialog result in `*result`, when the
     // notification was one of them.
     bool handleLabelEdit(const NMHDR* header, LRESULT* result);
-    // After a label edit: shows the renamed entry, or the refusal.
-    void finishRename();
+    // After a label edit: shows the renamed entry, or the refusal (false then). Nothing when no
+    // ended rename waits for it.
+    bool finishRename();
     // Files dropped from the shell: on the list they go into the shown folder; a single file
     // dropped anywhere else is opened as an image.
     void dropFiles(HDROP drop);
@@ -193,10 +215,8 @@ public:
     NewFolderDialog newFolderDialog;
     PropertiesDialog propertiesDialog;
     MessageList tempFiles;
-    uint8_t modified;
-    // 1 once an edit was made since the image was opened, created or last saved: quitting asks
-    // then (the untitled start image and a new image are `modified` without edits).
-    uint8_t unsavedEdits;
+    // The undo steps of the image in memory, and whether it is the state on disk.
+    EditJournal journal;
     uint8_t hasPath;
     char imagePath[kPathSize];  // UTF-8, as every host path in the program
     char imageName[kPathSize];
@@ -211,6 +231,8 @@ public:
     char startupImage[kPathSize];  // empty when none was named
     // The last label edit's outcome, for finishRename: the result code and the entry's new place.
     int renameResult;
+    bool renamePending;  // an ended rename waits for finishRename
+    bool labelBoxShown;  // checkVolumeLabel's refusal is on the screen
     int32_t renamedCluster;
     int32_t renamedIndex;
 
@@ -218,6 +240,10 @@ private:
     // The unsaved-changes question and the save it may lead to (IDYES, IDNO, IDCANCEL).
     int askToSave();
     void initMainWindow(HWND window);
+    // Undo (false) or redo (true), then the views; the shown folder when it is still there.
+    void stepJournal(bool forward);
+    // Undo and Redo grayed when there is nothing to undo or redo.
+    void updateEditMenu();
     void createToolbar();
     void handleNotify(const NMHDR* header);
     void showListPopupMenu();

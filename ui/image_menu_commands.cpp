@@ -59,7 +59,7 @@ void ImageEditor::bootFileCommand(BootFileDirection direction, BootFileKind kind
 
     if (result != kResultOk && result != kResultCancelled) showErrorReport(path);
     if (result == kResultOk && direction == kBootFileImport) {
-        markChanged();
+        recordEdit();
         rebuildViews();  // the tree shows the new boot sector
     }
 }

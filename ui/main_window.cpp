@@ -147,6 +147,9 @@ void ImageEditor::initMainWindow(HWND window) {
         fillTree();
         refreshDirectory();
     }
+    // The start image is as created: nothing to save until it is edited.
+    journal.reset(*this);
+    updateTitle();
     // Files dropped from the shell, and the image named on the command line once it is shown.
     DragAcceptFiles(window, TRUE);
     if (startupImage[0] != '\0') PostMessageW(window, kOpenStartupImageMessage, 0, 0);

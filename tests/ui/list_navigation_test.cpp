@@ -132,6 +132,8 @@ TEST_F(ListNavigation, RefreshKeepsSelectionFocusAndScrollAndDeleteKeyDeletes) {
 
     session.selectListItem(indexOf("item 40.txt"));
     key(VK_DELETE);
+    EXPECT_EQ("Delete \"item 40.txt\"?", answerMessageBox(session.threadId(), "Delete", IDYES));
+    session.settle();
     EXPECT_EQ(-1, indexOf("item 40.txt"));
     // The focus takes the place of the entry deleted; nothing is selected the user did not.
     EXPECT_EQ(" | item 41.txt", marked());

@@ -47,7 +47,7 @@ bool fileExists(const std::string& path) {
 }
 
 TEST_F(MainWindow, StartsWithTheUntitledDefaultImage) {
-    EXPECT_EQ("Tolven - [untitled.img *]", windowText(session.window()));
+    EXPECT_EQ("Tolven - [untitled.img]", windowText(session.window()));
     EXPECT_EQ("NO NAME    ", windowText(session.control(IDC_VOLUME_LABEL)));
 
     std::vector<TreeNode> nodes = treeNodes(session.control(IDC_INFO_TREE));
@@ -131,11 +131,12 @@ TEST_F(MainWindow, StartsWithTheUntitledDefaultImage) {
 TEST_F(MainWindow, MenuHoldsEveryCommand) {
     HMENU bar = GetMenu(session.window());
     std::vector<MenuEntry> top = menuEntries(bar);
-    ASSERT_EQ(4u, top.size());
+    ASSERT_EQ(5u, top.size());
     EXPECT_EQ("&File", top[0].text);
-    EXPECT_EQ("&Image", top[1].text);
-    EXPECT_EQ("&Disk", top[2].text);
-    EXPECT_EQ("&?", top[3].text);
+    EXPECT_EQ("&Edit", top[1].text);
+    EXPECT_EQ("&Image", top[2].text);
+    EXPECT_EQ("&Disk", top[3].text);
+    EXPECT_EQ("&?", top[4].text);
 
     struct Expected {
         int menu;
@@ -151,31 +152,37 @@ TEST_F(MainWindow, MenuHoldsEveryCommand) {
         {0, "Save &As...", 40006, false},
         {0, nullptr, 0, false},
         {0, "&Quit", 40005, false},
-        {1, "&Insert...\tF3", 40021, false},
-        {1, "Insert &folder...", 40023, false},
-        {1, "&Extract all...\tF4", 40020, false},
-        {1, "Extract &selected...", 40027, false},
+        {1, "&Undo\tCtrl+Z", 40027, true},  // nothing to undo or redo yet
+        {1, "&Redo\tCtrl+Y", 40028, true},
         {1, nullptr, 0, false},
-        {1, "&New folder...\tCtrl+Shift+N", 40024, false},
-        {1, "&Rename\tF2", 40025, false},
+        {1, "&Delete\tDel", 40029, false},
+        {1, "Select &all\tCtrl+A", 40030, false},
+        {1, nullptr, 0, false},
+        {1, "Re&name\tF2", 40025, false},
         {1, "Proper&ties...\tAlt+Enter", 40026, false},
-        {1, nullptr, 0, false},
-        {1, "I&mport Bootsector...", 40015, false},
-        {1, "E&xport Bootsector...", 40014, false},
-        {1, nullptr, 0, false},
-        {1, "Im&port Bootcode...", 40017, false},
-        {1, "Exp&ort Bootcode...", 40016, false},
-        {1, nullptr, 0, false},
-        {1, "&Cluster organisation...", 40022, false},
-        {1, nullptr, 0, false},
-        {1, "Chan&ge format...", 40060, false},
-        {2, "&Load image from disk...\tF7", 40019, false},
-        {2, "&Write image to disk...\tF8", 40018, false},
-        {3, "&About...", 40010, false},
+        {2, "&Insert...\tF3", 40021, false},
+        {2, "Insert &folder...", 40023, false},
+        {2, "&Extract all...\tF4", 40020, false},
+        {2, "Extract &selected...", 40031, false},
+        {2, nullptr, 0, false},
+        {2, "&New folder...\tCtrl+Shift+N", 40024, false},
+        {2, nullptr, 0, false},
+        {2, "I&mport Bootsector...", 40015, false},
+        {2, "E&xport Bootsector...", 40014, false},
+        {2, nullptr, 0, false},
+        {2, "Im&port Bootcode...", 40017, false},
+        {2, "Exp&ort Bootcode...", 40016, false},
+        {2, nullptr, 0, false},
+        {2, "&Cluster organisation...", 40022, false},
+        {2, nullptr, 0, false},
+        {2, "Chan&ge format...", 40060, false},
+        {3, "&Load image from disk...\tF7", 40019, false},
+        {3, "&Write image to disk...\tF8", 40018, false},
+        {4, "&About...", 40010, false},
     };
     std::vector<std::vector<MenuEntry>> menus;
-    for (int i = 0; i < 4; ++i) menus.push_back(menuEntries(GetSubMenu(bar, i)));
-    size_t next[4] = {0, 0, 0, 0};
+    for (int i = 0; i < 5; ++i) menus.push_back(menuEntries(GetSubMenu(bar, i)));
+    size_t next[5] = {0, 0, 0, 0, 0};
     for (const Expected& e : expected) {
         ASSERT_LT(next[e.menu], menus[e.menu].size());
         const MenuEntry& item = menus[e.menu][next[e.menu]++];
@@ -187,14 +194,14 @@ TEST_F(MainWindow, MenuHoldsEveryCommand) {
         EXPECT_EQ(e.id, item.id) << e.text;
         EXPECT_EQ(e.grayed, item.grayed) << e.text;
     }
-    for (int i = 0; i < 4; ++i) EXPECT_EQ(next[i], menus[i].size()) << "menu " << i;
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(next[i], menus[i].size()) << "menu " << i;
 }
 
 TEST_F(MainWindow, ToolbarButtonsAndTheirTooltips) {
     HWND toolbar = GetDlgItem(session.window(), IDC_TOOLBAR);
     ASSERT_NE(nullptr, toolbar);
     ASSERT_EQ(12, SendMessageA(toolbar, TB_BUTTONCOUNT, 0, 0));
-    const int commands[] = {40011, 0, 40012, 40013, 0, 40021, 40028, 0, 40019, 40018, 0, 40010};
+    const int commands[] = {40011, 0, 40012, 40013, 0, 40021, 40032, 0, 40019, 40018, 0, 40010};
     const int bitmaps[] = {0, -1, 1, 2, -1, 3, 4, -1, 5, 6, -1, 7};
     for (int i = 0; i < 12; ++i) {
         TBBUTTON button = {};
@@ -217,7 +224,7 @@ TEST_F(MainWindow, ToolbarButtonsAndTheirTooltips) {
     } expected[] = {
         {40011, "Create new image"},         {40012, "Open image file"},
         {40013, "Save image file"},          {40021, "Insert files into image"},
-        {40028, "Extract selection or all"}, {40019, "Read image from floppy"},
+        {40032, "Extract selection or all"}, {40019, "Read image from floppy"},
         {40018, "Write image to floppy"},    {40010, "Show Tolven info"},
     };
     for (const auto& e : expected) {
@@ -308,7 +315,7 @@ TEST_F(MainWindow, LettersWithoutCtrlAreTypedIntoTheLabel) {
     session.flushPosted();  // the key strokes, which queue their characters
     session.flushPosted();  // the characters
     EXPECT_EQ("NOS", windowText(label));
-    EXPECT_EQ("Tolven - [untitled.img *]", windowText(session.window()));
+    EXPECT_EQ("Tolven - [untitled.img]", windowText(session.window()));
     EXPECT_EQ(session.window(), visibleWindows(session.threadId()).front());
     EXPECT_EQ(1u, visibleWindows(session.threadId()).size()) << "a window opened";
 }
@@ -354,7 +361,7 @@ TEST_F(MainWindow, ContextMenuOpensWithNothingSelected) {
 
     sendKeys({}, VK_ESCAPE);
     EXPECT_TRUE(waitForWindowGone(session.threadId(), kMenuClass, nullptr));
-    EXPECT_EQ("Tolven - [untitled.img *]", windowText(session.window()));
+    EXPECT_EQ("Tolven - [untitled.img]", windowText(session.window()));
 }
 
 TEST_F(MainWindow, ErrorReportShowsEveryQueuedMessageInOneBox) {
@@ -381,7 +388,7 @@ TEST_F(MainWindow, QuitDeletesTemporaryFilesWithoutAsking) {
     std::string first = makeViewedTempFile(session, "tolven-window-test-1.txt");
     std::string second = makeViewedTempFile(session, "tolven-window-test-2.txt");
     ASSERT_TRUE(fileExists(first));
-    ASSERT_EQ(1, session.editor().modified);  // the untitled image counts as changed
+    ASSERT_FALSE(session.editor().hasUnsavedEdits());  // the untouched start image
     PostMessageA(session.window(), WM_COMMAND, ID_FILE_QUIT, 0);
     DWORD exitValue = 99;
     ASSERT_TRUE(session.waitForExit(&exitValue)) << "the loop did not end (a question asked?)";
@@ -392,7 +399,10 @@ TEST_F(MainWindow, QuitDeletesTemporaryFilesWithoutAsking) {
 
 TEST_F(MainWindow, QuitAsksOnlyAfterAnEdit) {
     ASSERT_EQ(kResultOk, session.openImage(testImagePath("populated.img")));
-    session.onUiThread([&] { session.editor().markChanged(); });
+    session.onUiThread([&] {
+        session.editor().setVolumeLabel("CHANGED");
+        session.editor().recordEdit();
+    });
     PostMessageA(session.window(), WM_CLOSE, 0, 0);
     EXPECT_EQ("Image \"populated.img\" has been changed! Do you want to save?",
               answerMessageBox(session.threadId(), "Warning", IDCANCEL));

@@ -343,7 +343,7 @@ UiSession::~UiSession() {
     if (thread_ != nullptr) {
         if (WaitForSingleObject(thread_, 0) == WAIT_TIMEOUT) {
             // A test's edits are not to be saved: closing asks nothing then.
-            std::function<void()> forget = [this] { editor_->unsavedEdits = 0; };
+            std::function<void()> forget = [this] { editor_->journal.markSaved(); };
             DWORD_PTR ignored = 0;
             SendMessageTimeoutA(mailbox_, kRunWork, 0, reinterpret_cast<LPARAM>(&forget),
                                 SMTO_ABORTIFHUNG, 5000, &ignored);
@@ -437,12 +437,8 @@ int UiSession::openImage(const std::string& path) {
         ImageEditor& e = *editor_;
         result = e.loadImageFile(path.c_str());
         if (result == kResultOk) {
-            e.currentDirCluster = 0;
-            e.modified = 0;
-            e.hasPath = 1;
-            std::strncpy(e.imagePath, path.c_str(), kPathSize - 1);
             const char* title = std::strrchr(path.c_str(), '\\');
-            std::strncpy(e.imageName, title != nullptr ? title + 1 : path.c_str(), kPathSize - 1);
+            e.beginImage(path.c_str(), title != nullptr ? title + 1 : path.c_str());
         }
         e.rebuildViews();
     });
@@ -472,4 +468,32 @@ bool UiSession::waitForExit(DWORD* exitValue, int timeoutMs) {
     if (WaitForSingleObject(thread_, timeoutMs) != WAIT_OBJECT_0) return false;
     GetExitCodeThread(thread_, exitValue);
     return true;
+}
+
+UiSession::EditState UiSession::editState() {
+    EditState state;
+    onUiThread([&] {
+        const ImageEditor& e = *editor_;
+        state.assign(reinterpret_cast<const char*>(static_cast<const FixedVolumeState*>(&e)),
+                     sizeof(FixedVolumeState));
+        state.append(e.keptBytes.begin(), e.keptBytes.end());
+        state.append(reinterpret_cast<const char*>(e.clusters.data()),
+                     static_cast<size_t>(e.clusters.count()) * e.clusterBytes);
+    });
+    for (int id : {IDC_VOLUME_LABEL, IDC_FOLDER_PATH})
+        state += "|" + ui_driver::windowText(control(id));
+    for (const ui_driver::TreeNode& node : ui_driver::treeNodes(control(IDC_INFO_TREE)))
+        state += "|" + node.text;
+    for (const std::string& name : ui_driver::listNames(control(IDC_FILE_LIST)))
+        state += "|" + name;
+    return state + "|" + ui_driver::windowText(window());
+}
+
+bool UiSession::undoRedoGivesBack(const EditState& before, const EditState& after) {
+    SetForegroundWindow(window());
+    focus(IDC_FILE_LIST);
+    ui_driver::sendKeys({VK_CONTROL}, 'Z');
+    if (!ui_driver::waitUntil([&] { return editState() == before; })) return false;
+    postCommand(ID_EDIT_REDO);
+    return ui_driver::waitUntil([&] { return editState() == after; });
 }

@@ -148,6 +148,12 @@ public:
     void selectListItem(int index);
     // Waits for the window's thread to end; its exit value is the loop's result.
     bool waitForExit(DWORD* exitValue, int timeoutMs = ui_driver::kWaitMs);
+    // What an undo must give back: the volume's bytes and what the window shows of them (title,
+    // label, folder path, tree, list), as one text.
+    typedef std::string EditState;
+    EditState editState();
+    // Ctrl+Z typed in the list brings `before` back, then Edit > Redo `after`.
+    bool undoRedoGivesBack(const EditState& before, const EditState& after);
 
 private:
     static DWORD WINAPI threadMain(void* session);

@@ -30,10 +30,7 @@ protected:
         int result = -1;
         session.onUiThread([&] {
             result = session.editor().saveImageFile(path.c_str());
-            if (result == kResultOk) {
-                session.editor().modified = 0;
-                session.editor().updateTitle();
-            }
+            if (result == kResultOk) session.editor().imageSaved();
         });
         ASSERT_EQ(kResultOk, result);
     }
@@ -62,18 +59,35 @@ TEST_F(EntryCommandTest, DeleteFilesFoldersAndSeveralAtOnce) {
     session.flushPosted();
     EXPECT_EQ("Tolven - [deleted.img]", title());
 
-    // One file without long name.
+    // One file without long name: asked by name, No (the default) keeps it, Yes deletes it.
+    UiSession::EditState before = session.editState();
     selectNames(session, {"readme.txt"});
     ASSERT_TRUE(pick("readme.txt", 'D'));
-    session.flushPosted();
+    HWND box = waitForDialog(session, "Delete");
+    ASSERT_NE(nullptr, box);
+    EXPECT_EQ("Delete \"readme.txt\"?", messageBoxText(box));
+    HWND focused = nullptr;  // Enter or Space would press No
+    session.onUiThread([&] { focused = GetFocus(); });
+    EXPECT_EQ(GetDlgItem(box, IDNO), focused);
+    pressButton(box, IDNO);
+    session.settle();
+    EXPECT_TRUE(session.editState() == before);
+    ASSERT_TRUE(pick("readme.txt", 'D'));
+    EXPECT_EQ("Delete \"readme.txt\"?", answerMessageBox(session, "Delete"));
+    session.settle();
     EXPECT_EQ(-1, indexOf(session, "readme.txt"));
     EXPECT_EQ("Tolven - [deleted.img *]", title());
     std::vector<std::string> afterOne = names();
+    EXPECT_TRUE(session.undoRedoGivesBack(before, session.editState()));
 
-    // A long-named file and two folders (one with a long name spanning several clusters).
+    // A long-named file and two folders (one with a long name spanning several clusters): one
+    // question, one step.
+    before = session.editState();
     selectNames(session, {"Long file name document.txt", "[Photos of the summer]", "[GAMES]"});
     ASSERT_TRUE(pick("[GAMES]", 'D'));
-    session.flushPosted();
+    EXPECT_EQ("Delete 3 items?", answerMessageBox(session, "Delete"));
+    session.settle();
+    EXPECT_TRUE(session.undoRedoGivesBack(before, session.editState()));
     std::vector<std::string> expected;
     for (const std::string& name : afterOne)
         if (name != "Long file name document.txt" && name != "[Photos of the summer]" &&
@@ -86,7 +100,8 @@ TEST_F(EntryCommandTest, DeleteFilesFoldersAndSeveralAtOnce) {
     openFolder("[Project Files]");
     selectNames(session, {"[ .. ]", "Deep Notes.txt"});
     ASSERT_TRUE(pick("Deep Notes.txt", 'D'));
-    session.flushPosted();
+    EXPECT_EQ("Delete \"Deep Notes.txt\"?", answerMessageBox(session, "Delete"));
+    session.settle();
     EXPECT_EQ((std::vector<std::string>{"[ .. ]", "[INNER]"}), names());
 
     // ".." alone: nothing changes, and the image does not count as changed.

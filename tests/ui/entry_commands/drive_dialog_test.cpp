@@ -299,6 +299,7 @@ TEST_F(DriveDialogTest, FullReadShowsItsStepsAndMarksTheImageChanged) {
     SimulatedFloppy& drive = addDrive35("A:", &tree);
     ASSERT_EQ(kResultOk, session.openImage(dataPath("small.img")));
     EXPECT_TRUE(names().empty());
+    UiSession::EditState before = session.editState();
 
     Observed seen = runHeld(drive, true);
     EXPECT_TRUE(anyStartsWith(seen.texts, "Reading data sectors (")) << seen.texts.size();
@@ -308,6 +309,7 @@ TEST_F(DriveDialogTest, FullReadShowsItsStepsAndMarksTheImageChanged) {
     EXPECT_NE(indexOf(session, "[Photos of the summer]"), -1);
     EXPECT_NE(indexOf(session, "readme.txt"), -1);
     EXPECT_EQ("ENTRYTEST  ", windowText(session.control(IDC_VOLUME_LABEL)));
+    EXPECT_TRUE(session.undoRedoGivesBack(before, session.editState()));
     EXPECT_TRUE(savedImage("read-from-floppy.img") == tree) << "the image read differs";
     EXPECT_TRUE(otherWindows(session).empty()) << "no report after a good read";
 }

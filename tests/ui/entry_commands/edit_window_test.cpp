@@ -69,10 +69,12 @@ protected:
 
 TEST_F(EditWindowTest, RenameInPlaceEscapeAndRefusal) {
     openCopy("renamed.img");
+    UiSession::EditState opened = session.editState();
     EXPECT_EQ("readme.txt", editName("readme.txt", "Read me first.txt", VK_RETURN));
     ASSERT_NE(-1, indexOf(session, "Read me first.txt"));
     EXPECT_TRUE(listRows(fileList(session), 1)[indexOf(session, "Read me first.txt")].selected);
     EXPECT_EQ("Tolven - [renamed.img *]", title());
+    EXPECT_TRUE(session.undoRedoGivesBack(opened, session.editState()));
     std::vector<std::string> before = listNames(fileList(session));
     EXPECT_EQ("DOCS", editName("[DOCS]", "Other", VK_ESCAPE));
     editName("Read me first.txt", "empty.DAT", VK_RETURN);
@@ -91,6 +93,7 @@ TEST_F(EditWindowTest, RenameInPlaceEscapeAndRefusal) {
 
 TEST_F(EditWindowTest, PropertiesShowTheEntryAndSetItsAttributes) {
     openCopy("attributes.img");
+    UiSession::EditState before = session.editState();
     session.selectListItem(indexOf(session, "Long file name document.txt"));
     HWND dialog = keysOpen({VK_MENU}, VK_RETURN, "Properties");
     ASSERT_NE(nullptr, dialog);
@@ -107,12 +110,14 @@ TEST_F(EditWindowTest, PropertiesShowTheEntryAndSetItsAttributes) {
     int row = indexOf(session, "Long file name document.txt");
     EXPECT_EQ("rah-", listRows(fileList(session), 4)[row].columns[3]);
     EXPECT_EQ("Tolven - [attributes.img *]", title());
+    EXPECT_TRUE(session.undoRedoGivesBack(before, session.editState()));
 
     save();
 }
 
 TEST_F(EditWindowTest, NewFolderInsertFolderAndDrops) {
     openCopy("folders.img");
+    UiSession::EditState before = session.editState();
     HWND dialog = keysOpen({VK_CONTROL, VK_SHIFT}, 'N', "New folder");
     ASSERT_NE(nullptr, dialog);
     EXPECT_EQ("New folder", windowText(GetDlgItem(dialog, IDC_NEW_FOLDER_NAME)));
@@ -121,6 +126,7 @@ TEST_F(EditWindowTest, NewFolderInsertFolderAndDrops) {
     session.settle();
     ASSERT_NE(-1, indexOf(session, "[New folder]"));
     EXPECT_TRUE(listRows(fileList(session), 1)[indexOf(session, "[New folder]")].selected);
+    EXPECT_TRUE(session.undoRedoGivesBack(before, session.editState()));
     // A taken name is refused and asked for again, as typed.
     ASSERT_TRUE(contextMenuPick(session, -1, 'N'));
     dialog = waitForDialog(session, "New folder");
@@ -134,18 +140,63 @@ TEST_F(EditWindowTest, NewFolderInsertFolderAndDrops) {
     EXPECT_EQ("docs", windowText(GetDlgItem(dialog, IDC_NEW_FOLDER_NAME)));
     pressButton(dialog, IDCANCEL);
 
+    before = session.editState();
     postCommand(session, ID_IMAGE_INSERT_FOLDER);
     ASSERT_TRUE(answerFolderBrowser(session, dataPath("insert").c_str()));
     session.settle();
     EXPECT_NE(-1, indexOf(session, "[insert]"));
+    EXPECT_TRUE(session.undoRedoGivesBack(before, session.editState()));
     // A file dropped on the list goes in; one image file dropped on the tree is opened.
+    before = session.editState();
     drop(fileList(session), dataPath("insert\\FIRST.TXT"));
     session.settle();
     EXPECT_NE(-1, indexOf(session, "first.txt"));
+    EXPECT_TRUE(session.undoRedoGivesBack(before, session.editState()));
     drop(session.control(IDC_INFO_TREE), dataPath("small.img"));
     EXPECT_EQ("Image \"folders.img\" has been changed! Do you want to save?",
               answerMessageBox(session, "Warning"));  // Yes: saved for the check
     EXPECT_TRUE(waitUntil([&] { return title() == "Tolven - [small.img]"; })) << title();
+}
+
+// A rename or label being typed goes in before Open, New, a drop and closing ask their question;
+// a refused one is reported and the command does not run.
+TEST_F(EditWindowTest, PendingRenameAndLabelGoInBeforeTheCommand) {
+    openCopy("pending.img");
+    const std::string question = "Image \"pending.img\" has been changed! Do you want to save?";
+    const char* names[] = {"readme.txt", "one.txt", "two.txt", "three.txt", "empty.DAT"};
+    for (int way = 0; way < 4; ++way) {
+        session.selectListItem(indexOf(session, names[way]));
+        postKey(fileList(session), VK_F2);
+        ASSERT_TRUE(waitUntil([&] { return ListView_GetEditControl(fileList(session)); }));
+        setText(ListView_GetEditControl(fileList(session)), names[way + 1]);
+        if (way == 1) {
+            SetForegroundWindow(session.window());
+            sendKeys({VK_CONTROL}, 'N');  // typed into the rename box
+        } else if (way == 2) {
+            drop(session.control(IDC_INFO_TREE), dataPath("small.img"));
+        } else {
+            postCommand(session, ID_FILE_OPEN);
+        }
+        if (way < 3) EXPECT_EQ(question, answerMessageBox(session.threadId(), "Warning", IDCANCEL));
+        else EXPECT_EQ("File \"empty.DAT\" already exists!", answerMessageBox(session, "Error"));
+        session.settle();
+        EXPECT_TRUE(otherWindows(session).empty()) << way;
+        EXPECT_NE(-1, indexOf(session, names[way < 3 ? way + 1 : 3])) << way;
+    }
+    session.focus(IDC_VOLUME_LABEL);
+    setText(session.control(IDC_VOLUME_LABEL), "A*B");
+    postCommand(session, ID_FILE_NEW);
+    EXPECT_EQ("Invalid character in volume label!", answerMessageBox(session, "Error"));
+    session.settle();
+    EXPECT_TRUE(otherWindows(session).empty());
+    setText(session.control(IDC_VOLUME_LABEL), "TYPED");
+    PostMessageA(session.window(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(question, answerMessageBox(session.threadId(), "Warning", IDNO));
+    DWORD exitValue = 99;
+    EXPECT_TRUE(session.waitForExit(&exitValue));
+    uint8_t label[11];
+    ASSERT_TRUE(session.editor().readLabelEntry(label));
+    EXPECT_EQ(0, std::memcmp("TYPED      ", label, 11));
 }
 
 TEST(EditWindowStart, TheImageNamedOnTheCommandLineOpens) {

@@ -71,6 +71,7 @@ TEST_F(BootFilesWindow, BootSectorRoundTripMarksTheImageChanged) {
     EXPECT_EQ(original, readFile(file));
     EXPECT_EQ("Tolven - [roundtrip.img]", caption()) << "an export changes nothing";
 
+    UiSession::EditState before = session.editState();
     std::vector<uint8_t> changed = original;
     std::memcpy(changed.data() + bs::kOemId, "IMPORTED", 8);
     writeFile(file, std::string(changed.begin(), changed.end()));
@@ -79,6 +80,7 @@ TEST_F(BootFilesWindow, BootSectorRoundTripMarksTheImageChanged) {
     settle();
     EXPECT_EQ(changed, bootSector());
     EXPECT_EQ("IMPORTED", ui_driver::treeNodes(session.control(IDC_INFO_TREE))[2].text);
+    EXPECT_TRUE(session.undoRedoGivesBack(before, session.editState()));
 }
 
 TEST_F(BootFilesWindow, ImportRejectsUnsignedAndIncompatibleSectors) {
@@ -120,14 +122,16 @@ TEST_F(BootFilesWindow, BootCodeRoundTripKeepsTheParameters) {
     // Which bytes the file holds: BootFilesTest.CodeExportHoldsOnlyJumpAndCode.
     ASSERT_EQ(512u, readFile(file).size());
 
-    // Wipe the code in the image, then import it back.
+    // Wipe the code in the image (an edit), then import it back.
     session.onUiThread([&] {
         std::memset(session.editor().bootSector, 0, 3);
         std::memset(session.editor().bootSector + 62, 0, 448);
+        session.editor().recordEdit();
     });
+    UiSession::EditState before = session.editState();
     runWithFile(ID_IMPORT_BOOTCODE, "Import bootcode", file);
-    ASSERT_TRUE(waitForCaption("Tolven - [code.img *]"));
-    EXPECT_EQ(original, bootSector());
+    ASSERT_TRUE(waitUntil([&] { return bootSector() == original; }));
+    EXPECT_TRUE(session.undoRedoGivesBack(before, session.editState()));
 
     // A 100-byte file is no boot code.
     std::string shortFile = outputPath("short.bin");

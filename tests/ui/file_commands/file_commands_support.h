@@ -205,6 +205,14 @@ protected:
         return path;
     }
 
+    // An edit as a command makes one, through the journal: the OEM name's first letter.
+    void editImage(char letter = 'E') {
+        session.onUiThread([&] {
+            session.editor().bootSector[bs::kOemId] = static_cast<uint8_t>(letter);
+            session.editor().recordEdit();
+        });
+    }
+
     std::string caption() { return ui_driver::windowText(session.window()); }
     std::string status() { return ui_driver::windowText(session.control(IDC_STATUS_LINE)); }
     std::vector<std::string> names() {

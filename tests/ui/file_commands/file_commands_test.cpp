@@ -42,7 +42,7 @@ TEST_F(FileCommands, OpenOfUnchangedImageAsksNothingAndShowsTheRoot) {
     session.onUiThread([] {});
     EXPECT_EQ(0, session.editor().currentDirCluster);
     EXPECT_EQ(1, session.editor().hasPath);
-    EXPECT_EQ(0, session.editor().modified);
+    EXPECT_FALSE(session.editor().hasUnsavedEdits());
     EXPECT_EQ(testImagePath(greek), std::string(session.editor().imagePath));
     EXPECT_EQ(720, session.editor().totalSectors());
 
@@ -59,6 +59,7 @@ TEST_F(FileCommands, OpenOfUnchangedImageAsksNothingAndShowsTheRoot) {
 }
 
 TEST_F(FileCommands, OpenOfChangedImageAsksFirst) {
+    editImage();
     // Cancel: nothing opens, nothing changes.
     command(ID_FILE_OPEN);
     EXPECT_EQ(kChangedUntitled, answerBox("Warning", IDCANCEL));
@@ -89,6 +90,7 @@ TEST_F(FileCommands, OpenOfChangedImageAsksFirst) {
 
 TEST_F(FileCommands, YesSavesTheChangedImageBeforeOpening) {
     std::string saved = outputPath("saved-before-open.img");
+    editImage();
     command(ID_FILE_OPEN);
     EXPECT_EQ(kChangedUntitled, answerBox("Warning", IDYES));
     HWND saver = waitForDialog("Save disk image");
@@ -104,6 +106,7 @@ TEST_F(FileCommands, YesSavesTheChangedImageBeforeOpening) {
 TEST_F(FileCommands, InvalidFileKeepsThePreviousImageNameAndMark) {
     std::string junk = outputPath("junk.img");
     writeFile(junk, std::string(100, 'x'));
+    editImage();
     command(ID_FILE_OPEN);
     EXPECT_EQ(kChangedUntitled, answerBox("Warning", IDNO));
     HWND chooser = waitForDialog("Open disk image");
@@ -116,7 +119,7 @@ TEST_F(FileCommands, InvalidFileKeepsThePreviousImageNameAndMark) {
     ASSERT_TRUE(waitUntil([&] { return !IsWindow(box); }));
     session.onUiThread([] {});
     EXPECT_EQ("Tolven - [untitled.img *]", caption());
-    EXPECT_EQ(1, session.editor().modified);
+    EXPECT_TRUE(session.editor().hasUnsavedEdits());
     EXPECT_EQ(0, session.editor().hasPath);
     EXPECT_EQ(2880, session.editor().totalSectors());
     EXPECT_EQ("NO NAME    ", windowText(session.control(IDC_VOLUME_LABEL)));
@@ -130,8 +133,7 @@ TEST_F(FileCommands, ErrorBoxGivesThePathAndTheSystemsReasonOnItsSecondLine) {
     HANDLE holder = CreateFileA(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
                                 nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, holder);
-    command(ID_FILE_OPEN);
-    EXPECT_EQ(kChangedUntitled, answerBox("Warning", IDNO));
+    command(ID_FILE_OPEN);  // the untouched start image asks nothing
     HWND chooser = waitForDialog("Open disk image");
     ASSERT_NE(nullptr, chooser);
     chooseFile(chooser, locked);
@@ -140,7 +142,7 @@ TEST_F(FileCommands, ErrorBoxGivesThePathAndTheSystemsReasonOnItsSecondLine) {
     EXPECT_EQ(
         "Could not open image file!\n" + locked + ": " + systemErrorText(ERROR_SHARING_VIOLATION),
         text);
-    EXPECT_EQ("Tolven - [untitled.img *]", caption());
+    EXPECT_EQ("Tolven - [untitled.img]", caption());
 }
 
 TEST_F(FileCommands, SaveAsksForANameOnceThenWritesToThatFile) {
@@ -155,11 +157,7 @@ TEST_F(FileCommands, SaveAsksForANameOnceThenWritesToThatFile) {
     EXPECT_EQ(path, std::string(session.editor().imagePath));
 
     // A change, then Save again: no dialog, same file.
-    session.onUiThread([&] {
-        session.editor().bootSector[bs::kOemId] = 'X';
-        session.editor().modified = 1;
-        session.editor().updateTitle();
-    });
+    editImage('X');
     EXPECT_EQ("Tolven - [saved-first.img *]", caption());
     command(ID_FILE_SAVE);
     ASSERT_TRUE(waitForCaption("Tolven - [saved-first.img]"));
@@ -180,10 +178,7 @@ TEST_F(FileCommands, SaveAsOnNamedImageMovesLaterSavesToTheNewFile) {
     ASSERT_TRUE(waitForCaption("Tolven - [saved-populated.img]"));
     EXPECT_EQ(readFile(testImagePath("populated.img")), readFile(copy));
 
-    session.onUiThread([&] {
-        session.editor().modified = 1;
-        session.editor().bootSector[bs::kOemId] = 'Q';
-    });
+    editImage('Q');
     commandAndWait(ID_FILE_SAVE);
     EXPECT_EQ("Tolven - [saved-populated.img]", caption());
     EXPECT_EQ('Q', readFile(copy)[bs::kOemId]);
@@ -238,6 +233,7 @@ TEST_F(FileCommands, SaveAsOnUntitledImageNamesIt) {
 }
 
 TEST_F(FileCommands, ShortcutsActAlsoInTheLabelField) {
+    editImage('W');
     session.focus(IDC_VOLUME_LABEL);
     SetForegroundWindow(session.window());
     sendKeys({VK_CONTROL}, 'O');
@@ -258,6 +254,7 @@ TEST_F(FileCommands, ShortcutsActAlsoInTheLabelField) {
 }
 
 TEST_F(FileCommands, ToolbarButtonsReachTheirCommands) {
+    editImage();
     clickToolbarButton(ID_FILE_OPEN);
     EXPECT_EQ(kChangedUntitled, answerBox("Warning", IDCANCEL));
     clickToolbarButton(ID_FILE_NEW);
@@ -305,6 +302,7 @@ TEST_F(FileCommands, AboutNamesProgramVersionAndContacts) {
 
 TEST_F(FileCommands, LabelCheckComplainsOncePerFocusLoss) {
     HWND field = session.control(IDC_VOLUME_LABEL);
+    UiSession::EditState before = session.editState();
     uint8_t bootBefore[512];
     session.onUiThread([&] { session.editor().copyBootSector(bootBefore); });
     for (const char* bad : {"AB.CD", "WHAT?"}) {
@@ -339,7 +337,8 @@ TEST_F(FileCommands, LabelCheckComplainsOncePerFocusLoss) {
     EXPECT_EQ(0, std::memcmp(bootBefore, bootAfter, 512));
     ASSERT_TRUE(session.editor().readLabelEntry(entry));
     EXPECT_EQ(0, std::memcmp("MY DISK    ", entry, 11));
-    EXPECT_EQ(1, session.editor().unsavedEdits);
+    EXPECT_TRUE(session.editor().hasUnsavedEdits());
+    EXPECT_TRUE(session.undoRedoGivesBack(before, session.editState()));
 }
 
 }  // namespace

@@ -42,7 +42,7 @@ class NewImage : public FileCommandTest {
 protected:
     // Runs New, answering the save question with No when the image is marked changed.
     HWND openDialog() {
-        bool asks = session.editor().modified == 1;
+        bool asks = session.editor().hasUnsavedEdits();
         command(ID_FILE_NEW);
         if (asks) {
             EXPECT_EQ("Image \"untitled.img\" has been changed! Do you want to save?",
@@ -158,7 +158,7 @@ TEST_F(NewImage, CreateWithoutChangesMakesTheDefaultImage) {
     HWND dialog = openDialog();  // unchanged: no question
     ASSERT_NE(nullptr, dialog);
     create(dialog);
-    EXPECT_EQ("Tolven - [untitled.img *]", caption());
+    EXPECT_EQ("Tolven - [untitled.img]", caption());
     EXPECT_EQ(0, session.editor().hasPath);
     EXPECT_STREQ("", session.editor().imagePath);
     EXPECT_EQ(0, session.editor().currentDirCluster);
@@ -180,8 +180,14 @@ TEST_F(NewImage, EveryTypeCreatesItsImage) {
         ASSERT_FALSE(nodes.empty());
         std::string size = "- " + std::to_string(kTypes[i].kilobytes) + "KB";
         EXPECT_NE(std::string::npos, nodes[0].text.find(size)) << nodes[0].text;
-        EXPECT_EQ("Tolven - [untitled.img *]", caption());
+        EXPECT_EQ("Tolven - [untitled.img]", caption());
     }
+    // A fresh image asks nothing at Open (openDialog saw the same at New) nor at closing.
+    command(ID_FILE_OPEN);
+    cancelChooser("Open disk image");
+    PostMessageA(session.window(), WM_CLOSE, 0, 0);
+    DWORD exitValue = 99;
+    EXPECT_TRUE(session.waitForExit(&exitValue));
 }
 
 TEST_F(NewImage, TypedTextIsUpperCaseAndLimited) {
@@ -225,6 +231,7 @@ TEST_F(NewImage, CancelOrClosingChangesNothing) {
 }
 
 TEST_F(NewImage, CancelledQuestionShowsNoDialog) {
+    editImage();
     command(ID_FILE_NEW);
     answerBox("Warning", IDCANCEL);
     settle();
