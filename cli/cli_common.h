@@ -27,9 +27,22 @@ int reportImagePathError(const char* path, int result);
 // byte: a name from an image can neither forge output lines nor send the terminal a control
 // sequence.
 std::string escapeControls(const std::string& text);
-// Loads IMAGE; on failure reports it and returns false.
+// The global options, taken out of the arguments before a command sees them: --member NAME
+// chooses the image of a ZIP archive of several, --container KIND the container of a new image.
+struct GlobalOptions {
+    const char* member = nullptr;
+    const char* container = nullptr;
+};
+GlobalOptions& globalOptions();
+// Removes the global options from argv; false (after printing why) on a bad one.
+bool takeGlobalOptions(int* argc, char** argv);
+// Loads IMAGE (the --member one of an archive); on failure reports it, and the member names of
+// an archive of several images, and returns false. A read-only image gets a note on stderr.
 bool loadImage(VolumeImage& image, const char* path);
-// Saves the image back (atomically); returns kExitOk or the reported failure.
+// Saves the image back (atomically) in its container; returns kExitOk or the reported failure.
 int saveImage(VolumeImage& image, const char* path);
+// Saves a new image in the --container kind, else the one its name suggests
+// (containerForNewFile).
+int saveNewImage(VolumeImage& image, const char* path);
 
 #endif

@@ -9,7 +9,7 @@
 #include "image/volume_label.h"
 #include "platform/host_file.h"
 
-static const char kUsage[] = "new IMAGE --type N [--label L] [--oem O] [--force]";
+static const char kUsage[] = "new IMAGE --type N [--label L] [--oem O] [--force] [--container K]";
 
 // "2" is an index, "1440KB" or "1440" a size in KB.
 static int parseDiskType(const char* text) {
@@ -62,6 +62,6 @@ int runNew(int argc, char** argv) {
     }
     auto image = std::make_unique<VolumeImage>();
     int result = image->createImage(programModule(), diskType, label, oem);
-    int status = result == kResultOk ? saveImage(*image, path) : reportFailure(*image, result);
+    int status = result == kResultOk ? saveNewImage(*image, path) : reportFailure(*image, result);
     return status;
 }

@@ -15,7 +15,7 @@
 
 namespace {
 const CliCommand kCommands[] = {
-    {"new", runNew, "new IMAGE --type N [--label L] [--oem O] [--force]",
+    {"new", runNew, "new IMAGE --type N [--label L] [--oem O] [--force] [--container K]",
      "Creates an empty image of disk type N (0-10, or a size such as 1440KB)."},
     {"info", runInfo, "info IMAGE", "Prints the disk, boot sector and FAT count lines."},
     {"map", runMap, "map IMAGE",
@@ -34,7 +34,7 @@ const CliCommand kCommands[] = {
      "Sets or clears read-only, hidden, system and archive; without flags prints them."},
     {"label", runLabel, "label IMAGE [LABEL]",
      "Prints the volume label, or writes LABEL (an empty one removes the label)."},
-    {"read", runRead, "read DRIVE IMAGE",
+    {"read", runRead, "read DRIVE IMAGE [--container K]",
      "Windows only: reads the floppy in DRIVE (A:) into IMAGE; Ctrl+C cancels."},
     {"write", runWrite, "write IMAGE DRIVE [--no-format]",
      "Windows only: formats the floppy in DRIVE, writes IMAGE and verifies; --no-format writes a "
@@ -48,6 +48,10 @@ const CliCommand kCommands[] = {
 int printHelp(FILE* out) {
     std::fprintf(out, "usage: tolven-cli COMMAND IMAGE [ARGS...]\n\ncommands:\n");
     for (const CliCommand& c : kCommands) std::fprintf(out, "  %s\n      %s\n", c.usage, c.summary);
+    std::fprintf(out,
+                 "\nglobal options:\n  --member NAME\n      The image of a ZIP archive of several.\n"
+                 "  --container raw|imz|gz|imd\n      The container of a new image (new, read); "
+                 "by default the one its name suggests, else raw.\n");
     return out == stdout ? kExitOk : kExitUsage;
 }
 
@@ -57,7 +61,7 @@ int runCli(int argc, char** argv) {
     // killing the process and leaving the partial file behind.
     std::signal(SIGXFSZ, SIG_IGN);
 #endif
-    if (argc < 2) return printHelp(stderr);
+    if (!takeGlobalOptions(&argc, argv) || argc < 2) return printHelp(stderr);
     if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)
         return printHelp(stdout);
     if (std::strcmp(argv[1], "--version") == 0) {

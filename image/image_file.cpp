@@ -269,7 +269,7 @@ int writeImageAreas(VolumeImage& im, const VolumeLayout& layout, ImageSink& sink
 
 }  // namespace
 
-int VolumeImage::loadImageFile(const char* path) {
+int VolumeImage::loadImageFile(const char* path, const char* member) {
     HostFile file;
     if (!file.openForReading(path)) {
         queueMessage("Could not open image file!");
@@ -284,7 +284,10 @@ int VolumeImage::loadImageFile(const char* path) {
     }
     if (!blank) reset();
     ImageSource source(file);
-    int result = readImageAreas(*this, source);
+    int result = source.open(*this, member);
+    if (result == kResultOk) result = readImageAreas(*this, source);
+    if (result == kResultOk) result = settleContainerImage(*this, source.decoded());
+    if (result == kResultChooseMember) members = source.decoded().members;
     if (result == kResultOk) decodeFat();
     else if (blank) reset();
     else restoreBackup();
@@ -294,19 +297,32 @@ int VolumeImage::loadImageFile(const char* path) {
 
 // The image goes to a new file beside the target first; only a complete file replaces the
 // target, so a failure half-way never destroys the user's only copy of the image.
-int VolumeImage::saveImageFile(const char* path) {
+int VolumeImage::saveImageFile(const char* path) { return saveImageFile(path, container.kind); }
+
+int VolumeImage::saveImageFile(const char* path, ContainerKind kind) {
+    if (container.readOnly) {
+        queueMessage("%s", container.readOnlyReason.c_str());
+        return kResultReadOnly;
+    }
+    if (!isWritableContainer(kind)) {
+        queueMessage("Teledisk images are not written: save as raw, IMZ, gzip or ImageDisk!");
+        return kResultBadImage;
+    }
     VolumeLayout layout;
     HostReplacement out;
     if (!imageLayout(&layout) || !out.begin(path)) {
         queueMessage("Could not create image file!");
         return kResultHostIo;
     }
-    ImageSink sink(out.file());
+    ImageSink sink(out.file(), kind);
     int result = writeImageAreas(*this, layout, sink);
+    if (result == kResultOk) result = sink.finish(*this, path);
     if (result != kResultOk) return result;  // `out` removes the new file
     int committed = out.commit();
     // Data still in the host's buffers when closing fails never reached the disk.
     if (committed == kReplaceWriteFailed) queueMessage("Could not write image file!");
     if (committed == kReplaceRenameFailed) queueMessage("Could not create image file!");
-    return committed == kReplaceDone ? kResultOk : kResultHostIo;
+    if (committed != kReplaceDone) return kResultHostIo;
+    container.kind = kind;
+    return kResultOk;
 }

@@ -3,6 +3,8 @@
 #include <cstring>
 #include <new>
 
+#include "image/volume_image.h"
+
 namespace {
 // The first read takes this many bytes: the boot sector and the system areas after it on every
 // floppy format (a 2.88 MB disk's end at 17.5 KB), so that they cost one call.
@@ -12,8 +14,35 @@ const uint32_t kHeadBytes = 32 * 1024;
 ImageSource::ImageSource(HostFile& file)
     : file_(file), head_(new (std::nothrow) uint8_t[kHeadBytes]), headLength_(0), started_(false) {}
 
+int ImageSource::open(VolumeImage& im, const char* member) {
+    // The head the first read would take anyway tells the container.
+    uint8_t small[16];
+    uint8_t* head = head_ ? head_.get() : small;
+    uint32_t length = 0;
+    if (!file_.readAt(0, head, head_ ? kHeadBytes : sizeof small, &length)) {
+        im.queueMessage("Could not read bootsector!");
+        return kResultHostIo;
+    }
+    if (head_) {
+        started_ = true;
+        headLength_ = length;
+    }
+    ContainerKind kind = detectContainer(head, length);
+    if (kind == kContainerRaw) return kResultOk;
+    inMemory_ = true;
+    return decodeContainer(im, file_, kind, member, &decoded_);
+}
+
 bool ImageSource::readAt(uint32_t offset, void* into, uint32_t count, uint32_t* got) {
     *got = 0;
+    if (inMemory_) {
+        const std::vector<uint8_t>& bytes = decoded_.bytes;
+        uint32_t n = offset < bytes.size() ? static_cast<uint32_t>(bytes.size() - offset) : 0;
+        if (n > count) n = count;
+        if (n > 0) std::memcpy(into, bytes.data() + offset, n);
+        *got = n;
+        return true;
+    }
     if (!started_ && head_) {
         started_ = true;
         if (!file_.readAt(0, head_.get(), kHeadBytes, &headLength_)) return false;
@@ -37,5 +66,28 @@ bool ImageSource::readAll(uint32_t offset, void* into, uint32_t count) {
 }
 
 bool ImageSource::nextData(uint64_t offset, uint64_t* start, uint64_t* end) {
-    return file_.nextData(offset, start, end);
+    return !inMemory_ && file_.nextData(offset, start, end);
+}
+
+bool ImageSink::write(const void* bytes, uint32_t count, uint32_t* written) {
+    if (kind_ == kContainerRaw) return file_.write(bytes, count, written);
+    const uint8_t* from = static_cast<const uint8_t*>(bytes);
+    gathered_.insert(gathered_.end(), from, from + count);
+    if (written != nullptr) *written = count;
+    return true;
+}
+
+bool ImageSink::skip(uint32_t count) {
+    if (kind_ == kContainerRaw) return file_.skip(count);
+    gathered_.resize(gathered_.size() + count, 0);
+    return true;
+}
+
+bool ImageSink::endHere() { return kind_ == kContainerRaw ? file_.endHere() : true; }
+
+int ImageSink::finish(VolumeImage& im, const char* path) {
+    if (kind_ == kContainerRaw) return kResultOk;
+    int result = encodeContainer(im, gathered_, kind_, path, file_);
+    std::vector<uint8_t>().swap(gathered_);
+    return result;
 }

@@ -7,12 +7,18 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
+#include "image/container.h"
 #include "platform/host_file.h"
 
 class ImageSource {
 public:
     explicit ImageSource(HostFile& file);
+    // Decodes a file whose first bytes announce a container into memory, where the reads are
+    // then served from; a raw file stays read where it lies. 0 or decodeContainer's code.
+    int open(VolumeImage& im, const char* member);
+    DecodedImage& decoded() { return decoded_; }
     // `*got` bytes at `offset` arrived (fewer only at the end of the image); false when a read
     // call failed.
     bool readAt(uint32_t offset, void* into, uint32_t count, uint32_t* got);
@@ -29,22 +35,28 @@ private:
     std::unique_ptr<uint8_t[]> head_;
     uint32_t headLength_;
     bool started_;
+    DecodedImage decoded_;
+    bool inMemory_ = false;
 };
 
+// A raw image goes straight to the file; any other container gathers the bytes and encodes them
+// into the file at finish.
 class ImageSink {
 public:
-    explicit ImageSink(HostFile& file) : file_(file) {}
+    ImageSink(HostFile& file, ContainerKind kind) : file_(file), kind_(kind) {}
     // All `count` bytes, or false with `*written` (may be null) saying how many went.
-    bool write(const void* bytes, uint32_t count, uint32_t* written) {
-        return file_.write(bytes, count, written);
-    }
+    bool write(const void* bytes, uint32_t count, uint32_t* written);
     // Passes `count` bytes of zeros over: a hole, where the host keeps them.
-    bool skip(uint32_t count) { return file_.skip(count); }
+    bool skip(uint32_t count);
     // Ends the image at the position, with zeros up to it.
-    bool endHere() { return file_.endHere(); }
+    bool endHere();
+    // After the pass: a container's encoding into the file. 0 or encodeContainer's code.
+    int finish(VolumeImage& im, const char* path);
 
 private:
     HostFile& file_;
+    ContainerKind kind_;
+    std::vector<uint8_t> gathered_;
 };
 
 #endif

@@ -9,11 +9,13 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "image/boot_sector.h"
 #include "image/chain_cursor.h"
 #include "image/cluster_store.h"
+#include "image/container.h"
 #include "image/message_list.h"
 #include "image/volume_layout.h"
 #include "platform/boot_template.h"
@@ -62,6 +64,9 @@ enum ResultCode {
     // Editing entries and the label.
     kResultNoEntry = 660,   // the location names no file or folder entry (a stale list)
     kResultBadLabel = 670,  // a volume label the label rule refuses
+    // Image files.
+    kResultChooseMember = 680,  // a ZIP archive of several images, and none chosen
+    kResultReadOnly = 690,      // the image opened read-only (ContainerState::readOnly)
 };
 
 // Classes of FAT entry values.
@@ -100,6 +105,8 @@ struct VolumeState : FixedVolumeState {
     std::vector<uint8_t> keptBytes;
     // clusterCount clusters of clusterBytes: clusters[i] is cluster i + 2, null beyond the count.
     ClusterStore clusters;
+    // The container of the file the image came from (raw for a new one or a floppy's).
+    ContainerState container;
 
     // Where the bytes of `area` are held: the boot sector, the first or second FAT (every further
     // copy is written from the first), the root directory, the clusters (all of them, in order),
@@ -151,6 +158,9 @@ public:
     int countUsedClusters() const;
     int countReservedClusters() const;
     int countBadClusters() const;
+    // The class the cluster map shows for data cluster `cluster`: its FAT entry's, or bad where
+    // the container holds no readable sectors for it.
+    FatClass mapClass(uint32_t cluster) const;
 
     // Formats `format` into messageText (cut to fit) and appends it to the message list.
     void queueMessage(const char* format, ...)
@@ -191,12 +201,20 @@ public:
     // 0; 110 not opened, invalid boot sector, clusters missing or the file longer than
     // kMaxImageFileBytes; 100 a part unreadable, or no memory to keep the current image. On any
     // failure the image is exactly as before.
-    int loadImageFile(const char* path);
+    // Any container (image/container.h) is decoded first; `member` (may be null) chooses the
+    // image of a ZIP archive of several, else 680 names them (container is left, and the member
+    // names are in `members`).
+    int loadImageFile(const char* path, const char* member = nullptr);
+    // The member names of the last archive that needed a choice.
+    std::vector<std::string> members;
     // 0; 100 the target refused (read-only, not a regular file, a dangling link), the file not
     // created or a part not written; 120 a cluster not written (the message names it). The file
     // is written beside the real target (through symbolic links) under a fresh name, with the
     // target's permissions, and put in its place only when complete; on failure it is removed.
+    // Kept in the container the image came in (690 read-only, 110 a Teledisk image: neither
+    // is written); the second form in `kind`, which the image keeps from then on.
     int saveImageFile(const char* path);
+    int saveImageFile(const char* path, ContainerKind kind);
 
     // --- boot sector and boot code files (image/boot_files.cpp) -----------------------------
     int importBootSector(const char* path);
