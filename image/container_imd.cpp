@@ -17,7 +17,8 @@ const uint8_t kSizeTable = 0xFF;  // a size code meaning "a table of sizes follo
 }  // namespace
 
 int decodeImageDisk(VolumeImage& im, const std::vector<uint8_t>& f, DecodedImage* out) {
-    const uint8_t* end = static_cast<const uint8_t*>(std::memchr(f.data(), kCommentEnd, f.size()));
+    const uint8_t* end =
+        f.empty() ? nullptr : static_cast<const uint8_t*>(std::memchr(f.data(), kCommentEnd, f.size()));
     if (end == nullptr) {
         im.queueMessage("The ImageDisk header has no end!");
         return kResultBadImage;

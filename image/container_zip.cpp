@@ -118,6 +118,7 @@ bool readCentralDirectory(const std::vector<uint8_t>& f, std::vector<ZipMember>*
         m.size = le32(&f[at + 24]);
         m.localOffset = le32(&f[at + 42]);
         m.name.assign(reinterpret_cast<const char*>(&f[at + 46]), nameLength);
+        if (m.name.find('\0') != std::string::npos) return false;  // no name holds one
         m.entry = at;
         m.entryLength = next - at;
         members->push_back(m);

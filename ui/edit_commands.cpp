@@ -78,7 +78,15 @@ void ImageEditor::markChanged() {
     unsavedEdits = 1;
 }
 
+bool ImageEditor::editsRefused() {
+    if (!container.readOnly) return false;
+    messageBoxUtf8(mainWindow, container.readOnlyReason + "\nIt is not edited nor saved.",
+                   "Read-only image", MB_ICONINFORMATION | MB_OK);
+    return true;
+}
+
 void ImageEditor::insertFolderCommand() {
+    if (editsRefused()) return;
     char folder[kPathSize] = {0};
     char displayName[kPathSize] = {0};
     std::string start = chooserFolders.startFolder(kInsertChooser, currentImagePath());
@@ -98,6 +106,7 @@ void ImageEditor::insertFolderCommand() {
 }
 
 void ImageEditor::newFolderCommand() {
+    if (editsRefused()) return;
     std::string proposed = proposeFolderName(*this);
     char name[kFolderNameSize] = {0};
     std::strncpy(name, proposed.c_str(), sizeof name - 1);
@@ -126,7 +135,7 @@ void ImageEditor::renameCommand() {
     HWND list = control(IDC_FILE_LIST);
     int index = chosenItem(list);
     const DirListEntry* record = entryForItem(index);
-    if (record == nullptr || isDotEntry(record->rawEntry)) return;
+    if (record == nullptr || isDotEntry(record->rawEntry) || editsRefused()) return;
     SetFocus(list);
     // The wide edit: a name in any script shows, and comes back, as it is.
     SendMessageW(list, LVM_EDITLABELW, index, 0);
@@ -204,7 +213,7 @@ void ImageEditor::propertiesCommand() {
     uint8_t before = raw[de::kAttributes];
     int32_t cluster = record->entryCluster, index = record->entryIndex;
     dialog.attributes = before;
-    if (!dialog.show(mainWindow) || dialog.attributes == before) return;
+    if (!dialog.show(mainWindow) || dialog.attributes == before || editsRefused()) return;
     uint8_t setBits = static_cast<uint8_t>(dialog.attributes & ~before);
     uint8_t clearBits = static_cast<uint8_t>(before & ~dialog.attributes);
     if (setAttributes(cluster, index, setBits, clearBits) != kResultOk) {
@@ -241,6 +250,7 @@ void ImageEditor::dropFiles(HDROP drop) {
             openImageFile(paths[0].c_str(), hostBaseName(paths[0].c_str()).c_str());
         return;
     }
+    if (editsRefused()) return;
     hostForgetFailures();
     int inserted = 0;
     std::vector<const char*> names;
@@ -270,6 +280,13 @@ void ImageEditor::openStartupImage() {
 bool ImageEditor::openImageFile(const char* path, const char* title) {
     hostForgetFailures();
     int result = loadImageFile(path);
+    std::string member;
+    if (result == kResultChooseMember) {
+        clear();  // the question replaces the message
+        result = memberDialog.show(mainWindow, members, &member)
+                     ? loadImageFile(path, member.c_str())
+                     : kResultCancelled;
+    }
     if (result == kResultOk) {
         currentDirCluster = 0;
         forgetShownFolder();  // another image: its root from the top
@@ -278,6 +295,7 @@ bool ImageEditor::openImageFile(const char* path, const char* title) {
         hasPath = 1;
         std::snprintf(imagePath, kPathSize, "%s", path);
         std::snprintf(imageName, kPathSize, "%s", title);
+        if (container.readOnly) editsRefused();  // says so once at the start
     } else if (result != kResultCancelled) {
         showErrorReport(path);
     }

@@ -121,6 +121,7 @@ void ImageEditor::deleteCommand() {
         MessageBoxW(mainWindow, L"No files selected!", L"View", MB_ICONERROR);
         return;
     }
+    if (editsRefused()) return;
     // The records keep the locations the list was built with until the views are rebuilt, so
     // every selected entry is deleted at the slots it was listed from.
     bool deleted = false;
@@ -139,6 +140,7 @@ void ImageEditor::deleteCommand() {
 }
 
 void ImageEditor::insertCommand() {
+    if (editsRefused()) return;
     std::vector<char> selection(kInsertSelectionBytes, '\0');
     char fileTitle[kInsertTitleBytes] = {0};
     FileChooser chooser;

@@ -21,6 +21,16 @@ namespace {
 const char kImageExtension[] = "img";
 const char kUntitledName[] = "untitled.img";
 
+// The Save As types, in the order of kImageSaveFilter's entries.
+const ContainerKind kSaveKinds[] = {kContainerRaw, kContainerZip, kContainerGzip,
+                                    kContainerImageDisk};
+
+DWORD saveTypeIndex(ContainerKind kind) {
+    for (DWORD i = 0; i < sizeof kSaveKinds / sizeof kSaveKinds[0]; ++i)
+        if (kSaveKinds[i] == kind) return i + 1;
+    return 1;  // a Teledisk image is offered raw
+}
+
 }  // namespace
 
 int ImageEditor::askSaveChanges() { return modified == 1 ? askToSave() : IDNO; }
@@ -52,22 +62,36 @@ void ImageEditor::openCommand() {
 int ImageEditor::saveCommand() {
     // A label being typed is part of what is saved.
     if (GetFocus() == control(IDC_VOLUME_LABEL) && !checkVolumeLabel()) return IDCANCEL;
+    if (editsRefused()) return IDCANCEL;
     char path[kPathSize] = {0};
     char title[kPathSize] = {0};
+    ContainerKind kind = container.kind;
+    if (hasPath != 0 && !isWritableContainer(kind)) {
+        // A Teledisk file is not written: the image goes to a file of a type that is.
+        messageBoxUtf8(mainWindow,
+                       "Teledisk images are read, not written. Choose a name and a type "
+                       "(raw, IMZ, gzip or ImageDisk) to save the image as.",
+                       "Save", MB_ICONINFORMATION | MB_OK);
+        hasPath = 0;
+    }
     if (hasPath == 0) {
         FileChooser chooser;
-        chooser.setup(kImageFileFilter, kFilterBlockSize, kImageExtension, "Save disk image");
+        chooser.setup(kImageSaveFilter, kFilterBlockSize, kImageExtension, "Save disk image");
+        chooser.dialogRecord.nFilterIndex = saveTypeIndex(kind);
         chooser.startIn(chooserFolders.startFolder(kImageFileChooser, currentImagePath()));
         DWORD error = 0;
         if (!chooser.chooseSave(mainWindow, path, title, error)) return IDCANCEL;
         chooserFolders.remember(kImageFileChooser, hostFolderOf(path));
+        DWORD type = chooser.dialogRecord.nFilterIndex;
+        kind = type >= 1 && type <= sizeof kSaveKinds / sizeof kSaveKinds[0] ? kSaveKinds[type - 1]
+                                                                              : kContainerRaw;
     } else {
         std::memcpy(path, imagePath, kPathSize);
         std::memcpy(title, imageName, kPathSize);
     }
 
     hostForgetFailures();
-    int result = saveImageFile(path);
+    int result = saveImageFile(path, kind);
     if (result != kResultOk) {
         if (result != kResultCancelled) showErrorReport(path);
         return IDCANCEL;
@@ -82,6 +106,7 @@ int ImageEditor::saveCommand() {
 }
 
 void ImageEditor::saveAsCommand() {
+    if (editsRefused()) return;
     // Once saved, the image is the chosen file: later Saves go there without asking.
     uint8_t hadPath = hasPath;
     hasPath = 0;
@@ -132,6 +157,10 @@ bool ImageEditor::checkVolumeLabel() {
     std::memcpy(stored, bootSector + bs::kVolumeLabel, 11);
     if (readVolumeLabel(stored, shown) != kLabelInvalid && std::memcmp(typed, shown, 11) == 0)
         return true;
+    if (editsRefused()) {
+        setWindowTextUtf8(field, stored);
+        return true;
+    }
     if (setVolumeLabel(text.c_str()) != kResultOk) {
         showErrorReport();
         return false;

@@ -46,6 +46,7 @@ void ImageEditor::init(HINSTANCE moduleInstance) {
     driveDialog.init(moduleInstance, this);
     clusterMap.setInstance(moduleInstance);
     newFolderDialog.setInstance(moduleInstance);
+    memberDialog.setInstance(moduleInstance);
     propertiesDialog.setInstance(moduleInstance);
     modified = 1;
     unsavedEdits = 0;

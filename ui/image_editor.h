@@ -15,6 +15,7 @@
 #include "image/volume_image.h"
 #include "ui/chooser_folders.h"
 #include "ui/cluster_map_view.h"
+#include "ui/member_dialog.h"
 #include "ui/new_folder_dialog.h"
 #include "ui/new_image_dialog.h"
 #include "ui/properties_dialog.h"
@@ -106,6 +107,9 @@ public:
     // --- editing (ui/edit_commands.cpp) ----------------------------------------------------------
     // An edit was made: the title's change mark, and the question at quit.
     void markChanged();
+    // True, after saying why, when the image opened read-only (tracks its container holds that
+    // a FAT12 volume cannot): every edit and save is refused before it starts.
+    bool editsRefused();
     void insertFolderCommand();
     void newFolderCommand();
     // Starts the in-place edit of the focused selected entry's name in the list.
@@ -172,6 +176,7 @@ public:
     ClusterMapView clusterMap;
     ChooserFolders chooserFolders;
     NewFolderDialog newFolderDialog;
+    MemberDialog memberDialog;
     PropertiesDialog propertiesDialog;
     MessageList tempFiles;
     uint8_t modified;
