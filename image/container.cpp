@@ -22,7 +22,8 @@ bool endsWith(const std::string& text, const char* suffix) {
     return true;
 }
 
-// The whole file, refused past kMaxContainerFileBytes. 0, 100 or 110.
+}  // namespace
+
 int readWholeFile(VolumeImage& im, HostFile& file, std::vector<uint8_t>* bytes) {
     const uint32_t kChunk = 256 * 1024;
     for (;;) {
@@ -41,8 +42,6 @@ int readWholeFile(VolumeImage& im, HostFile& file, std::vector<uint8_t>* bytes) 
         if (got < kChunk) return kResultOk;
     }
 }
-
-}  // namespace
 
 const char* containerName(ContainerKind kind) {
     switch (kind) {

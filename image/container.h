@@ -6,6 +6,7 @@
 #define TOLVEN_IMAGE_CONTAINER_H
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -82,6 +83,44 @@ struct DecodedImage {
     std::string trackProblem;
 };
 
+// Where a ZIP member's or a gzip file's packed bytes lie in the file, and what they must give.
+struct PackedStream {
+    size_t offset = 0;
+    size_t length = 0;
+    bool gzip = false;    // gzip checks its own size and CRC
+    bool stored = false;  // a stored ZIP member: the bytes as they are
+    uint32_t size = 0;    // a ZIP member's declared size and CRC
+    uint32_t crc = 0;
+    std::string name;  // the member's, for messages
+};
+
+// Inflates a packed stream as the load pass reads it, in order, straight into the bytes it
+// reads into: an open image costs the packed file and the image, not a second copy of it.
+// Nothing past kMaxContainerImageBytes is inflated. Failures are queued on the image at once.
+class InflateStream {
+public:
+    InflateStream();
+    ~InflateStream();
+    InflateStream(const InflateStream&) = delete;
+    InflateStream& operator=(const InflateStream&) = delete;
+    // `file` must outlive the stream.
+    bool start(VolumeImage& im, const uint8_t* file, const PackedStream& packed);
+    // `count` bytes at `offset`, at or after the end of the last read (the bytes between are
+    // passed over); `*got` is short only at the end. False on damaged or too much data.
+    bool read(uint64_t offset, void* into, uint32_t count, uint32_t* got);
+    // After the last read: inflates what is left and checks the sizes and CRC. 0 or 110.
+    int finish();
+
+private:
+    struct State;
+    std::unique_ptr<State> s_;
+};
+
+// The member of a ZIP archive to open (`member`, or the one image), checked against the file,
+// and the other members kept to be written back (out->state). 0, 110 or 680 as decodeContainer.
+int locateZipMember(VolumeImage& im, const std::vector<uint8_t>& file, const char* member,
+                    DecodedImage* out, PackedStream* packed);
+
 // The container the first bytes of a file announce; raw when none does.
 ContainerKind detectContainer(const uint8_t* head, uint32_t length);
 
@@ -90,6 +129,8 @@ ContainerKind detectContainer(const uint8_t* head, uint32_t length);
 // chosen (out->members lists them).
 int decodeContainer(VolumeImage& im, HostFile& file, ContainerKind kind, const char* member,
                     DecodedImage* out);
+// The whole file, refused past kMaxContainerFileBytes. 0, 100 or 110.
+int readWholeFile(VolumeImage& im, HostFile& file, std::vector<uint8_t>* bytes);
 // Encodes the volume bytes into the open file. 0; 100 not written; 110 not encodable (message).
 int encodeContainer(VolumeImage& im, const std::vector<uint8_t>& bytes, ContainerKind kind,
                     const char* path, HostFile& file);
@@ -100,7 +141,8 @@ int encodeContainer(VolumeImage& im, const std::vector<uint8_t>& bytes, Containe
 int settleContainerImage(VolumeImage& im, DecodedImage& decoded);
 
 // The decoders, on the whole file in memory (image/container_*.cpp). Each checks every size,
-// count and offset against the bytes it has before using it. 0 or 110 with a message.
+// count and offset against the bytes it has before using it. 0 or 110 with a message. The load
+// pass reads ZIP and gzip files through InflateStream instead; these give the whole image.
 int decodeZip(VolumeImage& im, const std::vector<uint8_t>& file, const char* member,
               DecodedImage* out);
 int decodeGzip(VolumeImage& im, const std::vector<uint8_t>& file, DecodedImage* out);

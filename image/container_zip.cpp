@@ -1,6 +1,7 @@
 // ZIP archives (one image member, stored or deflated) and gzip streams, on zlib's deflate.
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstring>
 #include <ctime>
 
@@ -33,37 +34,6 @@ uint32_t crcOf(const uint8_t* bytes, size_t length) {
         length -= n;
     }
     return static_cast<uint32_t>(crc);
-}
-
-// Inflates `in` (raw deflate, or gzip with `gzip`) into exactly the room of `out`. False when
-// the data is damaged, ends early or holds more than the room (the bound of a bomb).
-bool inflateInto(const uint8_t* in, size_t inLength, bool gzip, std::vector<uint8_t>* out,
-                 size_t room, size_t* produced) {
-    z_stream z;
-    std::memset(&z, 0, sizeof z);
-    if (inflateInit2(&z, gzip ? 16 + MAX_WBITS : -MAX_WBITS) != Z_OK) return false;
-    out->resize(room + 1);  // one byte more tells a stream that would overrun
-    z.next_in = const_cast<Bytef*>(in);
-    z.avail_in = static_cast<uInt>(inLength);
-    z.next_out = out->data();
-    z.avail_out = static_cast<uInt>(room + 1);
-    bool ok = false;
-    for (;;) {
-        int r = inflate(&z, Z_NO_FLUSH);
-        if (r == Z_STREAM_END) {
-            // gzip -c of several files joins members: the next one goes on.
-            if (gzip && z.avail_in > 0 && z.next_in[0] == 0x1F && inflateReset(&z) == Z_OK)
-                continue;
-            ok = true;
-            break;
-        }
-        if (r != Z_OK || z.avail_out == 0) break;
-    }
-    *produced = z.total_out > room ? room + 1 : static_cast<size_t>(room + 1 - z.avail_out);
-    inflateEnd(&z);
-    if (*produced > room) ok = false;
-    out->resize(*produced > room ? room : *produced);
-    return ok;
 }
 
 bool deflateAll(const std::vector<uint8_t>& bytes, bool gzip, std::vector<uint8_t>* out) {
@@ -129,8 +99,8 @@ bool readCentralDirectory(const std::vector<uint8_t>& f, std::vector<ZipMember>*
 
 }  // namespace
 
-int decodeZip(VolumeImage& im, const std::vector<uint8_t>& f, const char* member,
-              DecodedImage* out) {
+int locateZipMember(VolumeImage& im, const std::vector<uint8_t>& f, const char* member,
+                    DecodedImage* out, PackedStream* packed) {
     std::vector<ZipMember> members;
     if (!readCentralDirectory(f, &members)) {
         im.queueMessage("The ZIP archive is damaged!");
@@ -177,20 +147,12 @@ int decodeZip(VolumeImage& im, const std::vector<uint8_t>& f, const char* member
         im.queueMessage("The ZIP archive is cut short!");
         return kResultBadImage;
     }
-    size_t produced = 0;
-    bool ok;
-    if (m.method == 0) {
-        ok = m.packed == m.size;
-        if (ok) out->bytes.assign(f.begin() + static_cast<long>(data),
-                                  f.begin() + static_cast<long>(data + m.size));
-        produced = out->bytes.size();
-    } else {
-        ok = inflateInto(&f[data], m.packed, false, &out->bytes, m.size, &produced);
-    }
-    if (!ok || produced != m.size || crcOf(out->bytes.data(), out->bytes.size()) != m.crc) {
-        im.queueMessage("\"%s\" in the ZIP archive is damaged!", m.name.c_str());
-        return kResultBadImage;
-    }
+    packed->offset = data;
+    packed->length = m.packed;
+    packed->stored = m.method == 0;
+    packed->size = m.size;
+    packed->crc = m.crc;
+    packed->name = m.name;
     out->state.member = m.name;
     // Every other member (folders too) is kept to be written back.
     for (const ZipMember& o : all) {
@@ -223,14 +185,136 @@ int decodeZip(VolumeImage& im, const std::vector<uint8_t>& f, const char* member
     return kResultOk;
 }
 
+namespace {
+
+// The whole stream into `out`, for what wants the image at once.
+int inflateWhole(VolumeImage& im, const std::vector<uint8_t>& f, const PackedStream& packed,
+                 std::vector<uint8_t>* out) {
+    InflateStream stream;
+    if (!stream.start(im, f.data(), packed)) return kResultBadImage;
+    out->resize(packed.gzip ? 64 * 1024 : std::max<uint32_t>(packed.size, 1));
+    for (uint32_t done = 0;;) {
+        uint32_t room = static_cast<uint32_t>(out->size()) - done, got = 0;
+        if (!stream.read(done, out->data() + done, room, &got)) return kResultBadImage;
+        done += got;
+        if (got < room) {
+            out->resize(done);
+            return stream.finish();
+        }
+        out->resize(std::min<size_t>(out->size() * 2, kMaxContainerImageBytes + 1u));
+    }
+}
+
+}  // namespace
+
+int decodeZip(VolumeImage& im, const std::vector<uint8_t>& f, const char* member,
+              DecodedImage* out) {
+    PackedStream packed;
+    int result = locateZipMember(im, f, member, out, &packed);
+    return result == kResultOk ? inflateWhole(im, f, packed, &out->bytes) : result;
+}
+
 int decodeGzip(VolumeImage& im, const std::vector<uint8_t>& f, DecodedImage* out) {
-    // The trailer's size (modulo 4 GB) of the last member is no bound one may trust: the room is
-    // the largest image, and a stream that goes past it is refused.
-    size_t produced = 0;
-    if (!inflateInto(f.data(), f.size(), true, &out->bytes, kMaxContainerImageBytes, &produced)) {
-        if (produced > kMaxContainerImageBytes)
-            im.queueMessage("The gzip stream inflates past the largest floppy image!");
-        else im.queueMessage("The gzip stream is damaged or cut short!");
+    PackedStream packed;
+    packed.length = f.size();
+    packed.gzip = true;
+    return inflateWhole(im, f, packed, &out->bytes);
+}
+
+struct InflateStream::State {
+    VolumeImage* im = nullptr;
+    const uint8_t* in = nullptr;
+    PackedStream packed;
+    z_stream z;
+    bool zlib = false;  // z holds an inflate state
+    uint64_t produced = 0;
+    uLong crc = 0;
+    bool ended = false;
+    bool failed = false;
+
+    bool fail(const char* why) {
+        if (!failed) {
+            if (packed.gzip) im->queueMessage("The gzip stream %s!", why);
+            else im->queueMessage("\"%s\" in the ZIP archive %s!", packed.name.c_str(), why);
+        }
+        failed = true;
+        return false;
+    }
+    // Up to `count` bytes of the stream into `to`; fewer only at its end.
+    bool pull(uint8_t* to, uint32_t count, uint32_t* got) {
+        uint32_t done = 0;
+        if (packed.stored) {
+            uint64_t left = packed.length - produced;
+            done = static_cast<uint32_t>(left < count ? left : count);
+            std::memcpy(to, in + packed.offset + produced, done);
+            ended = done < count;
+        }
+        while (!packed.stored && !ended && done < count) {
+            z.next_out = to + done;
+            z.avail_out = count - done;
+            int r = inflate(&z, Z_NO_FLUSH);
+            done = count - z.avail_out;
+            if (r == Z_STREAM_END) {
+                // gzip -c of several files joins members: the next one goes on.
+                if (packed.gzip && z.avail_in > 0 && z.next_in[0] == 0x1F && inflateReset(&z) == Z_OK)
+                    continue;
+                ended = true;
+            } else if (r != Z_OK) {
+                return fail(z.avail_in == 0 ? "is damaged or cut short" : "is damaged");
+            }
+        }
+        crc = crc32(crc, to, done);
+        produced += done;
+        *got = done;
+        if (produced > kMaxContainerImageBytes) return fail("inflates past the largest floppy image");
+        if (!packed.gzip && produced > packed.size) return fail("is damaged");
+        return true;
+    }
+};
+
+InflateStream::InflateStream() = default;
+
+InflateStream::~InflateStream() {
+    if (s_ && s_->zlib) inflateEnd(&s_->z);
+}
+
+bool InflateStream::start(VolumeImage& im, const uint8_t* file, const PackedStream& packed) {
+    s_.reset(new State);
+    s_->im = &im;
+    s_->in = file;
+    s_->packed = packed;
+    s_->crc = crc32(0L, Z_NULL, 0);
+    if (packed.stored) return true;
+    std::memset(&s_->z, 0, sizeof s_->z);
+    if (inflateInit2(&s_->z, packed.gzip ? 16 + MAX_WBITS : -MAX_WBITS) != Z_OK)
+        return s_->fail("cannot be inflated");
+    s_->zlib = true;
+    s_->z.next_in = const_cast<Bytef*>(file + packed.offset);
+    s_->z.avail_in = static_cast<uInt>(packed.length);
+    return true;
+}
+
+bool InflateStream::read(uint64_t offset, void* into, uint32_t count, uint32_t* got) {
+    *got = 0;
+    if (!s_ || s_->failed || offset < s_->produced) return false;
+    uint8_t scratch[4096];
+    while (s_->produced < offset && !s_->ended) {
+        uint32_t n = static_cast<uint32_t>(std::min<uint64_t>(offset - s_->produced, sizeof scratch));
+        uint32_t passed = 0;
+        if (!s_->pull(scratch, n, &passed)) return false;
+    }
+    if (s_->produced < offset) return true;  // the stream ended before
+    return s_->pull(static_cast<uint8_t*>(into), count, got);
+}
+
+int InflateStream::finish() {
+    uint8_t scratch[4096];
+    uint32_t got = 0;
+    while (s_ && !s_->failed && !s_->ended)
+        if (!s_->pull(scratch, sizeof scratch, &got)) break;
+    if (!s_ || s_->failed) return kResultBadImage;
+    if (!s_->packed.gzip && (s_->produced != s_->packed.size || s_->crc != s_->packed.crc)) {
+        s_->fail("is damaged");
         return kResultBadImage;
     }
     return kResultOk;

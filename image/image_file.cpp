@@ -286,7 +286,7 @@ int VolumeImage::loadImageFile(const char* path, const char* member) {
     ImageSource source(file);
     int result = source.open(*this, member);
     if (result == kResultOk) result = readImageAreas(*this, source);
-    if (result == kResultOk) result = settleContainerImage(*this, source.decoded());
+    if (result == kResultOk) result = source.settle(*this);
     if (result == kResultChooseMember) members = source.decoded().members;
     if (result == kResultOk) decodeFat();
     else if (blank) reset();

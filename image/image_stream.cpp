@@ -29,8 +29,41 @@ int ImageSource::open(VolumeImage& im, const char* member) {
     }
     ContainerKind kind = detectContainer(head, length);
     if (kind == kContainerRaw) return kResultOk;
-    inMemory_ = true;
-    return decodeContainer(im, file_, kind, member, &decoded_);
+    if (kind != kContainerZip && kind != kContainerGzip) {
+        inMemory_ = true;
+        return decodeContainer(im, file_, kind, member, &decoded_);
+    }
+    decoded_.state.kind = kind;
+    int result = readWholeFile(im, file_, &packed_);
+    PackedStream packed;
+    packed.length = packed_.size();
+    packed.gzip = kind == kContainerGzip;
+    if (result == kResultOk && kind == kContainerZip)
+        result = locateZipMember(im, packed_, member, &decoded_, &packed);
+    if (result != kResultOk) return result;
+    // A first pass checks the whole stream (its end, size and CRC, the bound) in a few
+    // milliseconds: a damaged or oversized file is refused for what it is before any of it is
+    // taken for the volume.
+    InflateStream check;
+    if (!check.start(im, packed_.data(), packed) || check.finish() != kResultOk)
+        return kResultBadImage;
+    stream_.reset(new InflateStream);
+    started_ = head_ != nullptr;
+    headLength_ = 0;
+    if (!stream_->start(im, packed_.data(), packed) ||
+        (head_ && !stream_->read(0, head_.get(), kHeadBytes, &headLength_)))
+        return kResultBadImage;
+    return kResultOk;
+}
+
+int ImageSource::settle(VolumeImage& im) {
+    if (stream_) {
+        int result = stream_->finish();
+        stream_.reset();
+        std::vector<uint8_t>().swap(packed_);
+        if (result != kResultOk) return result;
+    }
+    return settleContainerImage(im, decoded_);
 }
 
 bool ImageSource::readAt(uint32_t offset, void* into, uint32_t count, uint32_t* got) {
@@ -54,8 +87,9 @@ bool ImageSource::readAt(uint32_t offset, void* into, uint32_t count, uint32_t* 
     // A head shorter than asked for was the whole file.
     if (inHead == count || (started_ && headLength_ < kHeadBytes)) return true;
     uint32_t more = 0;
-    bool ok = file_.readAt(offset + inHead, static_cast<uint8_t*>(into) + inHead, count - inHead,
-                           &more);
+    uint8_t* rest = static_cast<uint8_t*>(into) + inHead;
+    bool ok = stream_ ? stream_->read(offset + inHead, rest, count - inHead, &more)
+                      : file_.readAt(offset + inHead, rest, count - inHead, &more);
     *got += more;
     return ok;
 }
@@ -66,7 +100,7 @@ bool ImageSource::readAll(uint32_t offset, void* into, uint32_t count) {
 }
 
 bool ImageSource::nextData(uint64_t offset, uint64_t* start, uint64_t* end) {
-    return !inMemory_ && file_.nextData(offset, start, end);
+    return !inMemory_ && !stream_ && file_.nextData(offset, start, end);
 }
 
 bool ImageSink::write(const void* bytes, uint32_t count, uint32_t* written) {

@@ -15,9 +15,12 @@
 class ImageSource {
 public:
     explicit ImageSource(HostFile& file);
-    // Decodes a file whose first bytes announce a container into memory, where the reads are
-    // then served from; a raw file stays read where it lies. 0 or decodeContainer's code.
+    // A file whose first bytes announce a container: a ZIP or gzip file is read into memory
+    // and inflated as the reads come, a sector container decoded whole; a raw file stays read
+    // where it lies. 0 or decodeContainer's code.
     int open(VolumeImage& im, const char* member);
+    // After the load pass: a stream's check and the container's state (settleContainerImage).
+    int settle(VolumeImage& im);
     DecodedImage& decoded() { return decoded_; }
     // `*got` bytes at `offset` arrived (fewer only at the end of the image); false when a read
     // call failed.
@@ -37,6 +40,8 @@ private:
     bool started_;
     DecodedImage decoded_;
     bool inMemory_ = false;
+    std::vector<uint8_t> packed_;
+    std::unique_ptr<InflateStream> stream_;
 };
 
 // A raw image goes straight to the file; any other container gathers the bytes and encodes them
