@@ -95,6 +95,11 @@ int reportFailure(VolumeImage& image, int result, const char* path) {
     return kExitFailure;
 }
 
+void printNotes(VolumeImage& image) {
+    for (const std::string& line : composeErrorReport(image, nullptr, kNoErrorCode, kEveryMessage))
+        std::fprintf(stderr, "%s\n", escapeControls(line).c_str());
+}
+
 int reportImagePathError(const char* path, int result) {
     std::string shown = escapeControls(path);
     if (result == kImagePathNotFolder)

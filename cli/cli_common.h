@@ -21,6 +21,9 @@ int printUsage(const char* usage, const char* summary);
 // reasons, `path` the file the operation worked on, then "error N") on standard error, a line
 // each with its control characters escaped; returns kExitFailure.
 int reportFailure(VolumeImage& image, int result, const char* path = nullptr);
+// Prints the image's queued notes of an operation that succeeded (composeErrorReport without a
+// code) on standard error, escaped as reportFailure does.
+void printNotes(VolumeImage& image);
 // Prints the failure of a path resolve (directory/image_path.h) on standard error ("Path \"%s\"
 // not found in image!" and the like) and returns kExitFailure.
 int reportImagePathError(const char* path, int result);

@@ -30,10 +30,15 @@ int runRm(int argc, char** argv) {
             // file inside it), and then there is nothing left to delete.
             ImagePathEntry e;
             if (resolveImagePath(*image, argv[i], &e) != kImagePathFound || e.isRoot) continue;
-            image->deleteTree(e.entry, e.entryCluster, e.entryIndex, e.longNameCluster,
-                              e.longNameIndex);
+            int result = image->deleteTree(e.entry, e.entryCluster, e.entryIndex, e.longNameCluster,
+                                           e.longNameIndex);
+            // A refused path leaves the file as it was, whatever went before it.
+            if (result != kResultOk && result != kResultNoEntry)
+                return reportFailure(*image, result);
         }
         status = saveImage(*image, imagePath);
+        // What a deletion kept (clusters another entry also uses) is said once it is saved.
+        if (status == kExitOk) printNotes(*image);
     }
     return status;
 }

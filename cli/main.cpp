@@ -17,8 +17,12 @@
 
 namespace {
 const CliCommand kCommands[] = {
-    {"new", runNew, "new IMAGE --type N [--label L] [--oem O] [--force] [--container K]",
-     "Creates an empty image of disk type N (0-10, or a size such as 1440KB)."},
+    {"new", runNew, "new IMAGE --type N [--label L] [--oem O] [--from DIR] [--force] [--container K]",
+     "Creates an image of disk type N (0-13, a size such as 1440KB, or DMF, DMF1024, DMF82), "
+     "empty or holding the tree of the folder DIR; nothing is written when DIR does not fit."},
+    {"convert", runConvert, "convert IN OUT [--type N] [--container K]",
+     "Writes OUT, a new image of disk type N (default: IN's own) holding IN's tree, label and "
+     "boot code; refused when the tree does not fit."},
     {"info", runInfo, "info IMAGE", "Prints the disk, boot sector and FAT count lines."},
     {"map", runMap, "map IMAGE",
      "Prints the cluster map: '.' free, '#' used, 'R' reserved, 'B' bad, 64 to a line."},
@@ -58,7 +62,7 @@ int printHelp(FILE* out) {
     for (const CliCommand& c : kCommands) std::fprintf(out, "  %s\n      %s\n", c.usage, c.summary);
     std::fprintf(out,
                  "\n--member NAME: the image of a ZIP archive of several\n"
-                 "--container raw|imz|gz|imd: the container of a new image (new, read); by default "
+                 "--container raw|imz|gz|imd: the container of a new image (new, convert, read); by default "
                  "the one its name suggests, else raw\n");
     return out == stdout ? kExitOk : kExitUsage;
 }

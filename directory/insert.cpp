@@ -72,6 +72,17 @@ int addEntry(InsertRun& op, VolumeImage& image, uint16_t folderCluster, const ch
     EntryName planned;
     int named = checkEntryName(image, name, &planned);
     if (named != kResultOk) return named;
+    InsertRun::FolderState state = op.folderState(folderCluster);
+    if (state == InsertRun::kFolderShared)
+        return refuse(image, kResultDamaged,
+                      "Could not insert \"%s\": its folder shares its clusters with another "
+                      "entry! Run Check disk to repair it.",
+                      name);
+    if (state == InsertRun::kFolderNoDots)
+        return refuse(image, kResultDamaged,
+                      "Could not insert \"%s\": its folder does not begin with \".\" and "
+                      "\"..\"! Run Check disk to repair it.",
+                      name);
     CachedFolder* folder = op.folder(folderCluster);
     if (folder == nullptr)
         return refuse(image, kResultDirectoryFull, "Directory is full, could not insert \"%s\"!",
@@ -235,4 +246,20 @@ int VolumeImage::insertHostPaths(uint16_t folderCluster, const char* const* host
         if (firstFailure == kResultOk) firstFailure = result;
     }
     return firstFailure;
+}
+
+int VolumeImage::insertFolderContents(uint16_t folderCluster, const char* hostFolder,
+                                      int* inserted) {
+    HostFileInfo info;
+    std::vector<HostFolderEntry> children;
+    if (!hostQueryFile(hostFolder, &info, true) || !info.isFolder ||
+        !hostListFolder(hostFolder, &children))
+        return refuse(*this, kResultHostIo, "Could not read folder \"%s\"!", hostFolder);
+    std::vector<std::string> paths;
+    std::vector<const char*> pathTexts;
+    for (const HostFolderEntry& child : children)
+        paths.push_back(hostJoinPath(hostFolder, child.name));
+    for (const std::string& path : paths) pathTexts.push_back(path.c_str());
+    return insertHostPaths(folderCluster, pathTexts.data(), static_cast<int>(pathTexts.size()),
+                           inserted);
 }

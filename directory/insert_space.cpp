@@ -211,6 +211,31 @@ CachedFolder* InsertRun::folder(uint16_t firstCluster) {
     return &kept;
 }
 
+InsertRun::FolderState InsertRun::folderState(uint16_t firstCluster) {
+    if (firstCluster == 0 || !image_.isDataCluster(firstCluster)) return kFolderSound;
+    auto known = states_.find(firstCluster);
+    if (known != states_.end()) return known->second;
+    // Read once, before this operation writes anything: the folders it makes later were free
+    // clusters then, reached by no entry.
+    if (!owners_) {
+        owners_.reset(new ClusterOwners);
+        clusterOwners(image_, owners_.get());
+    }
+    FolderState state = kFolderSound;
+    int32_t owner = owners_->firstOwner[firstCluster];
+    const OwnerEntry* o = owner >= 0 ? &owners_->entries[static_cast<size_t>(owner)] : nullptr;
+    const uint8_t* slots = image_.clusterData(firstCluster);
+    if ((o != nullptr && (!o->folder || o->firstCluster != firstCluster)) ||
+        !owners_->ownsAlone(image_, owner, firstCluster))
+        state = kFolderShared;
+    else if (image_.entriesPerCluster < 2 || std::memcmp(slots, ".          ", 11) != 0 ||
+             !isFolderEntry(slots) || std::memcmp(slots + de::kSize, "..         ", 11) != 0 ||
+             !isFolderEntry(slots + de::kSize))
+        state = kFolderNoDots;
+    states_[firstCluster] = state;
+    return state;
+}
+
 void InsertRun::markChain(const FolderSlots& folder) {
     for (uint16_t c : folder.chain) taken_[c] = true;
 }

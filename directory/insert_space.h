@@ -5,9 +5,11 @@
 #define TOLVEN_DIRECTORY_INSERT_SPACE_H
 
 #include <cstdint>
+#include <memory>
 #include <unordered_map>
 #include <vector>
 
+#include "directory/cluster_owners.h"
 #include "directory/folder_names.h"
 #include "image/volume_image.h"
 
@@ -79,6 +81,12 @@ public:
     // The folder whose chain begins at `firstCluster` (0: the root), read from the image when it
     // is not kept; null when that names neither the root nor a data cluster.
     CachedFolder* folder(uint16_t firstCluster);
+    // How the folder whose chain begins at `firstCluster` may be written into: kFolderSound, or
+    // why not. A subfolder must own its clusters alone (no other entry's chain reaches them) and
+    // begin with "." and ".."; else its slots may be another file's data. Folders this operation
+    // made are sound; the root always is.
+    enum FolderState { kFolderSound, kFolderShared, kFolderNoDots };
+    FolderState folderState(uint16_t firstCluster);
     // As findFreeClusters above, for the folders of this operation.
     bool findFreeClusters(int count, std::vector<uint16_t>* found);
     // Before an entry's `count` slots are written at `run` in `folder`: notes what the write
@@ -97,7 +105,9 @@ private:
     bool stale_;  // set by beforeWrite: the folder must be read anew
     bool built_;  // taken_ holds what the tree references
     std::vector<bool> taken_;
-    uint32_t lowestFree_;  // every cluster below it is used or taken
+    uint32_t lowestFree_;                    // every cluster below it is used or taken
+    std::unique_ptr<ClusterOwners> owners_;  // as the image was when the operation began
+    std::unordered_map<uint16_t, FolderState> states_;
 };
 
 #endif

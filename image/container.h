@@ -117,7 +117,7 @@ private:
 };
 
 // The member of a ZIP archive to open (`member`, or the one image), checked against the file,
-// and the other members kept to be written back (out->state). 0, 110 or 680 as decodeContainer.
+// and the other members kept to be written back (out->state). 0, 110 or 690 as decodeContainer.
 int locateZipMember(VolumeImage& im, const std::vector<uint8_t>& file, const char* member,
                     DecodedImage* out, PackedStream* packed);
 
@@ -125,7 +125,7 @@ int locateZipMember(VolumeImage& im, const std::vector<uint8_t>& file, const cha
 ContainerKind detectContainer(const uint8_t* head, uint32_t length);
 
 // Decodes the whole file as `kind` into `out`. `member` (may be null) chooses a ZIP member.
-// 0; 110 refused (the message says why); 100 not read; 680 a ZIP of several images and no member
+// 0; 110 refused (the message says why); 100 not read; 690 a ZIP of several images and no member
 // chosen (out->members lists them).
 int decodeContainer(VolumeImage& im, HostFile& file, ContainerKind kind, const char* member,
                     DecodedImage* out);

@@ -64,9 +64,11 @@ enum ResultCode {
     // Editing entries and the label.
     kResultNoEntry = 660,   // the location names no file or folder entry (a stale list)
     kResultBadLabel = 670,  // a volume label the label rule refuses
+    // A damaged folder that an edit would spread the damage from (nothing changed).
+    kResultDamaged = 680,
     // Image files.
-    kResultChooseMember = 680,  // a ZIP archive of several images, and none chosen
-    kResultReadOnly = 690,      // the image opened read-only (ContainerState::readOnly)
+    kResultChooseMember = 690,  // a ZIP archive of several images, and none chosen
+    kResultReadOnly = 700,      // the image opened read-only (ContainerState::readOnly)
 };
 
 // Classes of FAT entry values.
@@ -202,7 +204,7 @@ public:
     // kMaxImageFileBytes; 100 a part unreadable, or no memory to keep the current image. On any
     // failure the image is exactly as before.
     // Any container (image/container.h) is decoded first; `member` (may be null) chooses the
-    // image of a ZIP archive of several, else 680 names them (container is left, and the member
+    // image of a ZIP archive of several, else 690 names them (container is left, and the member
     // names are in `members`).
     int loadImageFile(const char* path, const char* member = nullptr);
     // The member names of the last archive that needed a choice.
@@ -211,7 +213,7 @@ public:
     // created or a part not written; 120 a cluster not written (the message names it). The file
     // is written beside the real target (through symbolic links) under a fresh name, with the
     // target's permissions, and put in its place only when complete; on failure it is removed.
-    // Kept in the container the image came in (690 read-only, 110 a Teledisk image: neither
+    // Kept in the container the image came in (700 read-only, 110 a Teledisk image: neither
     // is written); the second form in `kind`, which the image keeps from then on.
     int saveImageFile(const char* path);
     int saveImageFile(const char* path, ContainerKind kind);
@@ -268,11 +270,14 @@ public:
     // Deletion (directory/delete.cpp). All queue nothing.
     //
     // Deletes a listed entry with everything below it, as the Delete command and `rm` do: a
-    // folder's contents (deleteFolderContents), then the entry itself (deleteEntry). 0; 660 for
-    // "." and "..", which are never deleted (nothing changes).
+    // folder's contents, then the entry itself, touching nothing outside that tree (see
+    // directory/cluster_owners.h): clusters that chains outside it also reach stay, with a queued
+    // note that says so. 0; 660 for "." and "..", which are never deleted; 680 with a queued
+    // message when a folder it would empty shares its clusters with another entry, or the slots
+    // it would mark lie in clusters other entries use (nothing changes for either).
     int deleteTree(const uint8_t* entry, int32_t entryCluster, int32_t entryIndex,
                    int32_t longNameCluster, int32_t longNameIndex);
-    // The three below return 0.
+    // The three below return 0 and check nothing: they free every chain they meet.
     // Marks the entry's slots (and its long-name slots, in every cluster they span), frees its
     // chain and gives back folder clusters whose slots have all become free.
     int deleteEntry(uint16_t firstCluster, int32_t entryCluster, int32_t entryIndex,
@@ -286,7 +291,8 @@ public:
 
     // Insertion (directory/insert*.cpp). An entry goes in whole or not at all: a refused one
     // leaves the image byte for byte as it was, with one queued message. Codes: 0; 100 a host
-    // file or folder could not be read; 600, 610, 620, 630, 640, 650 (ResultCode).
+    // file or folder could not be read; 600, 610, 620, 630, 640, 650 (ResultCode); 680 a folder
+    // that does not own its clusters alone or does not begin with "." and "..".
     //
     // Inserts every file of an open dialog's selection into the folder: either one full path,
     // or a folder followed by names, each ended by a zero byte, the last by two. At most
@@ -312,6 +318,9 @@ public:
     // failure still go in.
     int insertHostPaths(uint16_t folderCluster, const char* const* hostPaths, int count,
                         int* inserted);
+    // Everything in host folder `hostFolder` (not the folder itself), in the order
+    // hostListFolder gives, as insertHostPaths; 100 when the folder cannot be listed.
+    int insertFolderContents(uint16_t folderCluster, const char* hostFolder, int* inserted);
 
     // Editing (directory/rename.cpp, directory/volume_label_entry.cpp), whole or not at all like
     // insertion. An entry is named by the walker's locations of its slots.

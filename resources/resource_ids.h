@@ -40,6 +40,7 @@
 #define ID_IMAGE_NEW_FOLDER    40024
 #define ID_IMAGE_RENAME        40025
 #define ID_IMAGE_PROPERTIES    40026
+#define ID_IMAGE_CHANGE_FORMAT 40060
 
 /* Items of the file list's context menu (returned by the menu, never sent as WM_COMMAND) */
 #define ID_LIST_OPEN          1
@@ -95,4 +96,7 @@
 #define IDC_PROP_SYSTEM     1047
 #define IDC_PROP_ARCHIVE    1048
 
+/* Change format dialog */
+#define IDD_CHANGE_FORMAT      160
+#define IDC_CHANGE_FORMAT_TYPE 1160
 #endif

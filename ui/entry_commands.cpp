@@ -14,6 +14,7 @@
 #include "directory/dir_entry.h"
 #include "directory/extract.h"
 #include "directory/long_name.h"
+#include "image/error_report.h"
 #include "platform/host_error.h"
 #include "platform/host_folder.h"
 #include "resources/resource_ids.h"
@@ -124,19 +125,31 @@ void ImageEditor::deleteCommand() {
     if (editsRefused()) return;
     // The records keep the locations the list was built with until the views are rebuilt, so
     // every selected entry is deleted at the slots it was listed from.
-    bool deleted = false;
+    bool deleted = false, refused = false;
     int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
     for (int i = 0; i < count; ++i) {
         if (!itemSelected(list, i)) continue;
         const DirListEntry* record = entryForItem(i);
-        // "." and ".." are passed over.
-        if (record != nullptr &&
-            deleteTree(record->rawEntry, record->entryCluster, record->entryIndex,
-                       record->longNameCluster, record->longNameIndex) == kResultOk)
-            deleted = true;
+        if (record == nullptr) continue;
+        // "." and ".." are passed over; an entry of a damaged folder is refused with a message.
+        int result = deleteTree(record->rawEntry, record->entryCluster, record->entryIndex,
+                                record->longNameCluster, record->longNameIndex);
+        deleted = deleted || result == kResultOk;
+        refused = refused || result == kResultDamaged;
     }
     if (deleted) markChanged();
     rebuildViews();
+    if (refused) {
+        showErrorReport();
+    } else if (!isEmpty()) {
+        // Clusters kept because another entry uses them: said in the status line, which the
+        // next listing refills.
+        std::string note;
+        for (const std::string& line :
+             composeErrorReport(*this, nullptr, kNoErrorCode, kErrorBoxMessageBytes))
+            note += (note.empty() ? "" : " ") + line;
+        setWindowTextUtf8(control(IDC_STATUS_LINE), note);
+    }
 }
 
 void ImageEditor::insertCommand() {

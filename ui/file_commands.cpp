@@ -19,7 +19,6 @@
 namespace {
 
 const char kImageExtension[] = "img";
-const char kUntitledName[] = "untitled.img";
 
 // The Save As types, in the order of kImageSaveFilter's entries.
 const ContainerKind kSaveKinds[] = {kContainerRaw, kContainerZip, kContainerGzip,

@@ -1,12 +1,14 @@
 // Every entry of a loaded image deleted: first as the Delete command does with the whole root
-// selected (folders as trees, with the locations of one walk), then, on a fresh load, one entry at
-// a time from a new walk each time, deepest entries first. Deletion may touch only the directory
+// selected (folders as trees, with the locations of one walk), then, each on a fresh load, single
+// entries picked by the input as rm deletes a path: a refused one changes nothing, a done one
+// leaves every entry outside its tree as it was. Deletion may touch only the directory
 // slots, the data clusters and the FAT entries of data clusters; the counts keep covering every
 // cluster, no cluster becomes used, and the root has nothing left to delete.
 #include <cstring>
 #include <vector>
 
 #include "fuzz_support.h"
+#include "tests/unit/image_snapshot.h"
 
 using fuzz_support::WalkedEntry;
 
@@ -70,21 +72,17 @@ void deleteRoot(VolumeImage& image) {
     }
 }
 
-// One entry at a time, each from a fresh walk of the whole tree: the deepest entry that is not
-// a dot entry, as a tree when it is a folder. Bounded, since a damaged tree may hold entries
-// that deletion cannot take away (a folder's own slots inside a folder that is emptied).
-void deleteOneByOne(VolumeImage& image) {
-    for (int step = 0; step < 400; ++step) {
-        std::vector<WalkedEntry> all = fuzz_support::walkAll(image);
-        const WalkedEntry* pick = nullptr;
-        for (const WalkedEntry& e : all)
-            if (!isDotEntry(e.entry) && (pick == nullptr || e.depth > pick->depth)) pick = &e;
-        if (pick == nullptr) return;
-        uint16_t first = readLe16(pick->entry + de::kFirstCluster);
-        if (fuzz_support::isFolder(pick->entry)) image.deleteFolderContents(first);
-        image.deleteEntry(first, pick->entryCluster, pick->entryIndex, pick->longNameCluster,
-                          pick->longNameIndex);
-    }
+// One entry deleted as rm does it: refused, nothing changes; done, every entry outside its tree
+// keeps its bytes and chain (the folder that held it may give back emptied clusters).
+void deleteOne(VolumeImage& image, const WalkedEntry& pick) {
+    fuzz_support::SlotAt at{pick.entryCluster, pick.entryIndex};
+    fuzz_support::Survey before = fuzz_support::survey(image, &at);
+    std::vector<uint8_t> whole = snapshot(image);
+    int result = image.deleteTree(pick.entry, pick.entryCluster, pick.entryIndex,
+                                  pick.longNameCluster, pick.longNameIndex);
+    image.clear();
+    if (result != kResultOk) FUZZ_CHECK(snapshot(image) == whole);
+    else fuzz_support::checkUnchanged(before, fuzz_support::survey(image, &at), pick.folder, false);
 }
 
 }  // namespace
@@ -112,10 +110,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                                 e.longNameCluster, e.longNameIndex);
     }
 
+    // Three entries picked by the input, each deleted from a fresh load.
     image->reset();
     FUZZ_CHECK(image->loadImageFile(input.c_str()) == kResultOk);
-    deleteOneByOne(*image);
-    checkAfter(*image, fixed, before);
+    std::vector<WalkedEntry> all = fuzz_support::walkAll(*image);
+    uint32_t hash = 2166136261u;
+    for (size_t i = 0; i < size; i += 61) hash = (hash ^ data[i]) * 16777619u;
+    for (int round = 0; round < 3 && !all.empty(); ++round) {
+        const WalkedEntry& pick = all[(hash >> (round * 10)) % all.size()];
+        image->reset();
+        FUZZ_CHECK(image->loadImageFile(input.c_str()) == kResultOk);
+        if (!isDotEntry(pick.entry)) deleteOne(*image, pick);
+        checkAfter(*image, fixed, before);
+    }
     image->clear();
     return 0;
 }

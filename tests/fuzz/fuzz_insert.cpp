@@ -4,7 +4,8 @@
 // holds exactly the host file's bytes. Deletion-style bounds hold too: no FAT entry beyond the
 // data clusters changes, and the counts keep covering every cluster. Then the entries of those
 // folders are renamed, whole or not at all, as insertion. All the files in one operation give the
-// image one operation per file gives.
+// image one operation per file gives. An accepted entry leaves every entry that was there with its
+// bytes and chain (the target's chain may only grow).
 #include <cstring>
 #include <string>
 #include <vector>
@@ -107,6 +108,7 @@ void insertInto(VolumeImage& image, uint16_t folder) {
     for (size_t i = 0; i < sizeof kFiles / sizeof kFiles[0]; ++i) {
         std::vector<uint8_t> before = snapshot(image);
         std::vector<uint16_t> fixed = beyondData(image);
+        fuzz_support::Survey entries = fuzz_support::survey(image);
         std::string path = hostFolder() + kFiles[i].name;
         int result = image.insertHostFile(folder, path.c_str(), kFiles[i].name);
         image.clear();
@@ -116,16 +118,19 @@ void insertInto(VolumeImage& image, uint16_t folder) {
         }
         FUZZ_CHECK(beyondData(image) == fixed);
         fuzz_support::checkCounts(image);
+        fuzz_support::checkUnchanged(entries, fuzz_support::survey(image), folder, true);
         fuzz_support::WalkedEntry e;
         FUZZ_CHECK(findEntry(image, folder, kFiles[i].name, &e));
         checkFileData(image, e.entry, content(kFiles[i].size, i));
     }
     std::vector<uint16_t> fixed = beyondData(image);
+    fuzz_support::Survey entries = fuzz_support::survey(image);
     int inserted = 0;
     std::string tree = hostFolder() + "tree";
     image.insertHostPath(folder, tree.c_str(), &inserted);
     image.clear();
     FUZZ_CHECK(beyondData(image) == fixed);
+    fuzz_support::checkUnchanged(entries, fuzz_support::survey(image), folder, true);
     fuzz_support::checkCounts(image);
 }
 

@@ -166,6 +166,8 @@ TEST_F(MainWindow, MenuHoldsEveryCommand) {
         {1, "Exp&ort Bootcode...", 40016, false},
         {1, nullptr, 0, false},
         {1, "&Cluster organisation...", 40022, false},
+        {1, nullptr, 0, false},
+        {1, "Chan&ge format...", 40060, false},
         {2, "&Load image from disk...\tF7", 40019, false},
         {2, "&Write image to disk...\tF8", 40018, false},
         {3, "&About...", 40010, false},

@@ -5,6 +5,7 @@
 
 #include "image/volume_image.h"
 #include "tests/unit/image_builder.h"
+#include "tests/unit/test_support.h"
 
 using namespace testimg;
 
@@ -22,6 +23,12 @@ struct DeleteTest : ::testing::Test {
         uint16_t first = readLe16(w.raw.data() + de::kFirstCluster);
         if (w.raw[de::kAttributes] & kDir) im->deleteFolderContents(first);
         im->deleteEntry(first, w.entryCluster, w.entryIndex, w.longNameCluster, w.longNameIndex);
+    }
+    // As rm and the Delete command run it: nothing outside the named tree may change.
+    int removeTree(uint16_t folder, const char* shortName11) {
+        Walked w = find(folder, shortName11);
+        return im->deleteTree(w.raw.data(), w.entryCluster, w.entryIndex, w.longNameCluster,
+                              w.longNameIndex);
     }
     Walked find(uint16_t folder, const char* shortName11) {
         for (const Walked& w : walkAll(*im, folder))
@@ -230,6 +237,47 @@ TEST_F(DeleteTest, CyclicFolderTreeEndsAndFreesEveryCluster) {
     std::vector<Walked> root = walkAll(*im, 0);
     ASSERT_EQ(1u, root.size());
     EXPECT_EQ("SAFE       ", root[0].shortName);
+}
+
+// /P/A/B leads back to /P; /Q and /R share one folder chain.
+TEST_F(DeleteTest, CheckedFolderReachingOutsideTheTreeIsRefusedUntouched) {
+    build(*im);
+    im->fatTable[2] = im->fatTable[3] = im->fatTable[4] = 0xFFF;
+    place(*im, 0, 0,
+          {shortEntry("P", kDir, 2), shortEntry("Q", kDir, 4), shortEntry("R", kDir, 4)});
+    dotEntries(*im, 2, 0);
+    place(*im, 2, 2, {shortEntry("A", kDir, 3), shortEntry("F1", kArc, 0)});
+    dotEntries(*im, 3, 2);
+    place(*im, 3, 2, {shortEntry("B", kDir, 2)});
+    dotEntries(*im, 4, 0);
+    std::vector<uint8_t> before = snapshot(*im);
+    EXPECT_EQ(kResultDamaged, removeTree(3, "B          "));
+    EXPECT_EQ(std::vector<std::string>{"Could not delete \"/P/A/B\"! Folder \"/P/A/B\" shares its "
+                                       "clusters with another entry. Run Check disk to repair it."},
+              testing_support::takeMessages(*im));
+    EXPECT_EQ(kResultDamaged, removeTree(0, "P          "));
+    EXPECT_EQ(kResultDamaged, removeTree(0, "Q          "));
+    EXPECT_EQ(before, snapshot(*im));
+    EXPECT_EQ(kResultOk, removeTree(2, "F1         "));  // P's own entries may go
+}
+
+// X and Y share clusters 6 and 7; Z starts on folder D's cluster.
+TEST_F(DeleteTest, CheckedCrossLinkedClustersStayWithTheirOtherOwner) {
+    build(*im);
+    chain(*im, {5, 6, 7});
+    im->fatTable[3] = 0xFFF;
+    place(*im, 0, 0, {shortEntry("X", kArc, 5, 1500), shortEntry("Y", kArc, 6, 1000)});
+    place(*im, 0, 2, {shortEntry("D", kDir, 3), shortEntry("Z", kArc, 3, 10)});
+    dotEntries(*im, 3, 0);
+    EXPECT_EQ(kResultOk, removeTree(0, "X          "));
+    EXPECT_EQ((std::vector<uint16_t>{0, 7, 0xFFF}),
+              std::vector<uint16_t>(&im->fatTable[5], &im->fatTable[8]));
+    EXPECT_EQ(std::vector<std::string>{"Kept 2 clusters of \"/X\" that another entry also uses "
+                                       "(cross-linked). Run Check disk to repair it."},
+              testing_support::takeMessages(*im));
+    EXPECT_EQ(kResultOk, removeTree(0, "Y          "));
+    EXPECT_EQ(kResultOk, removeTree(0, "Z          "));
+    EXPECT_EQ(1, im->countUsedClusters());  // D's cluster 3
 }
 
 TEST_F(DeleteTest, CyclicChainInFileIsFreedOnce) {

@@ -219,3 +219,26 @@ TEST(InsertDamage, ManyEntriesInOneOperationEqualOneOperationEach) {
         }
     }
 }
+
+// Folder A's first cluster is BIG.BIN's data; folder N owns its cluster but has no "." and "..".
+TEST(InsertDamage, FolderOnAFilesDataOrWithoutDotsIsRefused) {
+    std::unique_ptr<VolumeImage> im(new VolumeImage);
+    testimg::build(*im);
+    testimg::chain(*im, {2, 3});
+    im->fatTable[4] = 0xFFF;
+    testimg::place(*im, 0, 0,
+                   {testimg::shortEntry("BIG.BIN", 0, 2, 1024),
+                    testimg::shortEntry("A", de::kAttrDirectory, 2),
+                    testimg::shortEntry("N", de::kAttrDirectory, 4)});
+    std::vector<uint8_t> before = snapshot(*im);
+    uint16_t made = 0;
+    EXPECT_EQ(kResultDamaged, im->createFolder(2, "X", 0, 0, &made));
+    EXPECT_EQ(kResultDamaged, im->createFolder(4, "X", 0, 0, &made));
+    EXPECT_EQ((std::vector<std::string>{
+                  "Could not insert \"X\": its folder shares its clusters with another entry! Run "
+                  "Check disk to repair it.",
+                  "Could not insert \"X\": its folder does not begin with \".\" and \"..\"! Run "
+                  "Check disk to repair it."}),
+              testing_support::takeMessages(*im));
+    EXPECT_EQ(before, snapshot(*im));
+}
