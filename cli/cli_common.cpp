@@ -142,29 +142,75 @@ int reportImagePathError(const char* path, int result) {
     return kExitFailure;
 }
 
+GlobalOptions& globalOptions() {
+    static GlobalOptions options;
+    return options;
+}
+
+bool takeGlobalOptions(int* argc, char** argv) {
+    int kept = 1;
+    for (int i = 1; i < *argc; ++i) {
+        bool member = std::strcmp(argv[i], "--member") == 0;
+        if (!member && std::strcmp(argv[i], "--container") != 0) {
+            argv[kept++] = argv[i];
+            continue;
+        }
+        if (i + 1 == *argc) {
+            std::fprintf(stderr, "tolven-cli: %s needs a value\n", argv[i]);
+            return false;
+        }
+        ContainerKind kind;
+        if (!member && !parseContainerName(argv[i + 1], &kind)) {
+            std::fprintf(stderr, "tolven-cli: unknown container '%s' (raw, imz, gz or imd)\n",
+                         argv[i + 1]);
+            return false;
+        }
+        (member ? globalOptions().member : globalOptions().container) = argv[++i];
+    }
+    *argc = kept;
+    argv[kept] = nullptr;
+    return true;
+}
+
 bool loadImage(VolumeImage& image, const char* path) {
     int result = lockForCommand(image, path);
-    if (result == kResultOk) result = image.loadImageFile(path);
-    if (result == kResultOk) return true;
+    if (result == kResultOk) result = image.loadImageFile(path, globalOptions().member);
+    if (result == kResultOk) {
+        if (image.container.readOnly)
+            std::fprintf(stderr, "%s\n", escapeControls(image.container.readOnlyReason).c_str());
+        return true;
+    }
     reportFailure(image, result, path);
+    if (result == kResultChooseMember) {
+        std::fprintf(stderr, "Choose one with --member NAME:\n");
+        for (const std::string& name : image.members)
+            std::fprintf(stderr, "  %s\n", escapeControls(name).c_str());
+    }
     return false;
 }
 
-static int saveImageResult(VolumeImage& image, const char* path) {
+static int saveImageResult(VolumeImage& image, const char* path, ContainerKind kind) {
     int result = lockForCommand(image, path);
     if (result == kResultOk) result = image.checkImageFileUnchanged(path);
-    if (result == kResultOk) result = image.saveImageFile(path);
+    if (result == kResultOk) result = image.saveImageFile(path, kind);
     if (result == kResultReplaceRefused && g_inPlace) {
         // The refusal's reason is said once, then the save made in place.
         for (const std::string& line : composeErrorReport(image, path, kNoErrorCode, kEveryMessage))
             std::fprintf(stderr, "%s\n", escapeControls(line).c_str());
-        result = image.saveImageFile(path, kSaveInPlace);
+        result = image.saveImageFile(path, kind, kSaveInPlace);
         if (result == kResultOk) std::fprintf(stderr, "The image was written in place.\n");
     }
     return result;
 }
 
+int saveNewImage(VolumeImage& image, const char* path) {
+    ContainerKind kind = containerForNewFile(path);
+    if (globalOptions().container != nullptr) parseContainerName(globalOptions().container, &kind);
+    int result = saveImageResult(image, path, kind);
+    return result == kResultOk ? kExitOk : reportFailure(image, result, path);
+}
+
 int saveImage(VolumeImage& image, const char* path) {
-    int result = saveImageResult(image, path);
+    int result = saveImageResult(image, path, image.container.kind);
     return result == kResultOk ? kExitOk : reportFailure(image, result, path);
 }

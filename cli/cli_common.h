@@ -40,12 +40,26 @@ std::string escapeControls(const std::string& text);
 int commandExitStatus(int status);
 // Set by --in-place: a save whose folder refuses the replacement writes over the image instead.
 void allowInPlaceSaves();
+// The global options, taken out of the arguments before a command sees them: --member NAME
+// chooses the image of a ZIP archive of several, --container KIND the container of a new image.
+struct GlobalOptions {
+    const char* member = nullptr;
+    const char* container = nullptr;
+};
+GlobalOptions& globalOptions();
+// Removes the global options from argv; false (after printing why) on a bad one.
+bool takeGlobalOptions(int* argc, char** argv);
 // Locks IMAGE for the rest of the command (waiting TOLVEN_LOCK_WAIT seconds, 5 by default, for
-// another holder) and loads it; on failure reports it and returns false.
+// another holder) and loads it (the --member one of an archive); on failure reports it, and the
+// member names of an archive of several images, and returns false. A read-only image gets a note
+// on stderr.
 bool loadImage(VolumeImage& image, const char* path);
-// Saves the image to IMAGE under the command's lock (taken now when the command loaded nothing),
-// after checking that a loaded image's file is still the one that was read; in place with
-// --in-place where the replacement is refused. Returns kExitOk or the reported failure.
+// Saves the image to IMAGE in its container under the command's lock (taken now when the command
+// loaded nothing), after checking that a loaded image's file is still the one that was read; in
+// place with --in-place where the replacement is refused. Returns kExitOk or the reported failure.
 int saveImage(VolumeImage& image, const char* path);
+// Saves a new image as saveImage does, in the --container kind, else the one its name suggests
+// (containerForNewFile).
+int saveNewImage(VolumeImage& image, const char* path);
 
 #endif

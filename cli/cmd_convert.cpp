@@ -8,7 +8,7 @@
 #include "image/disk_types.h"
 #include "platform/host_file.h"
 
-static const char kUsage[] = "convert IN OUT [--type N]";
+static const char kUsage[] = "convert IN OUT [--type N] [--container K]";
 
 // OUT is written by the safe save, so a refused or failed conversion leaves whatever was there.
 // Without --type the image keeps its own disk type (the boot sector laid out anew).
@@ -16,7 +16,7 @@ int runConvert(int argc, char** argv) {
     const char* in = nullptr;
     const char* out = nullptr;
     const char* type = nullptr;
-    // The container of OUT goes here once images are kept in containers other than raw.
+    // --container (a global option) or OUT's name chooses OUT's container (saveNewImage).
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--type") == 0 && i + 1 < argc) type = argv[++i];
         else if (argv[i][0] != '-' && in == nullptr) in = argv[i];
@@ -47,7 +47,7 @@ int runConvert(int argc, char** argv) {
     ConvertOutcome outcome;
     int result = convertImage(*source, programModule(), diskType, *target, &outcome);
     if (result != kResultOk) return reportFailure(*source, result, in);
-    int status = saveImage(*target, out);
+    int status = saveNewImage(*target, out);
     if (status == kExitOk && outcome.standardBootCode)
         std::fprintf(stderr,
                      "tolven-cli: the boot code of %s does not fit the new boot sector; "

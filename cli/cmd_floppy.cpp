@@ -75,13 +75,13 @@ bool hostHasFloppyAccess(const char* command) {
 }  // namespace
 
 int runRead(int argc, char** argv) {
-    static const char kUsage[] = "read DRIVE IMAGE";
+    static const char kUsage[] = "read DRIVE IMAGE [--container K]";
     if (argc != 3 || !isDriveName(argv[1])) return usageError(kUsage);
     if (!hostHasFloppyAccess("read")) return kExitFailure;
     auto image = std::make_unique<VolumeImage>();
     int result = runTransfer(*image, argv[1], false, kFormatThenWrite);
     // A failed or cancelled read writes nothing: the file keeps what it held.
-    int status = result == kResultOk ? saveImage(*image, argv[2]) : reportFailure(*image, result);
+    int status = result == kResultOk ? saveNewImage(*image, argv[2]) : reportFailure(*image, result);
     return status;
 }
 

@@ -12,7 +12,7 @@ int runMap(int argc, char** argv) {
     static const char kCell[] = {'.', '#', 'R', 'B'};  // in FatClass order
     int count = image->getClusterCount();
     for (int i = 0; i < count; ++i) {
-        std::putchar(kCell[classifyFatEntry(image->fatTable[i + 2])]);
+        std::putchar(kCell[image->mapClass(static_cast<uint32_t>(i) + 2)]);
         if (i % 64 == 63 || i == count - 1) std::putchar('\n');
     }
     std::printf("used: %i reserved: %i bad: %i free: %i\n", image->countUsedClusters(),

@@ -9,7 +9,7 @@
 #include "image/volume_label.h"
 #include "platform/host_file.h"
 
-static const char kUsage[] = "new IMAGE --type N [--label L] [--oem O] [--from DIR] [--force]";
+static const char kUsage[] = "new IMAGE --type N [--label L] [--oem O] [--from DIR] [--force] [--container K]";
 
 int runNew(int argc, char** argv) {
     const char* path = nullptr;
@@ -54,5 +54,5 @@ int runNew(int argc, char** argv) {
     // With --from the image is written only when the whole tree went in.
     if (result == kResultOk && from != nullptr)
         result = image->insertFolderContents(0, from, nullptr);
-    return result == kResultOk ? saveImage(*image, path) : reportFailure(*image, result);
+    return result == kResultOk ? saveNewImage(*image, path) : reportFailure(*image, result);
 }

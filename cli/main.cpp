@@ -17,10 +17,10 @@
 
 namespace {
 const CliCommand kCommands[] = {
-    {"new", runNew, "new IMAGE --type N [--label L] [--oem O] [--from DIR] [--force]",
+    {"new", runNew, "new IMAGE --type N [--label L] [--oem O] [--from DIR] [--force] [--container K]",
      "Creates an image of disk type N (0-13, a size such as 1440KB, or DMF, DMF1024, DMF82), "
      "empty or holding the tree of the folder DIR; nothing is written when DIR does not fit."},
-    {"convert", runConvert, "convert IN OUT [--type N]",
+    {"convert", runConvert, "convert IN OUT [--type N] [--container K]",
      "Writes OUT, a new image of disk type N (default: IN's own) holding IN's tree, label and "
      "boot code; refused when the tree does not fit."},
     {"info", runInfo, "info IMAGE", "Prints the disk, boot sector and FAT count lines."},
@@ -42,7 +42,7 @@ const CliCommand kCommands[] = {
      "Sets or clears read-only, hidden, system and archive; without flags prints them."},
     {"label", runLabel, "label IMAGE [LABEL]",
      "Prints the volume label, or writes LABEL (an empty one removes the label)."},
-    {"read", runRead, "read DRIVE IMAGE",
+    {"read", runRead, "read DRIVE IMAGE [--container K]",
      "Windows only: reads the floppy in DRIVE (A:) into IMAGE; Ctrl+C cancels."},
     {"write", runWrite, "write IMAGE DRIVE [--no-format]",
      "Windows only: formats the floppy in DRIVE, writes IMAGE and verifies; --no-format writes a "
@@ -64,7 +64,10 @@ int printHelp(FILE* out) {
     for (const CliCommand& c : kCommands) std::fprintf(out, "  %s\n      %s\n", c.usage, c.summary);
     std::fprintf(out,
                  "\nEvery command locks IMAGE while it runs. --in-place: where the image's folder "
-                 "refuses\nthe safe replacement, a save writes over the image (not atomic).\n");
+                 "refuses\nthe safe replacement, a save writes over the image (not atomic).\n"
+                 "--member NAME: the image of a ZIP archive of several\n"
+                 "--container raw|imz|gz|imd: the container of a new image (new, convert, read); by "
+                 "default\nthe one its name suggests, else raw\n");
     return out == stdout ? kExitOk : kExitUsage;
 }
 
@@ -74,7 +77,8 @@ int runCli(int argc, char** argv) {
     // killing the process and leaving the partial file behind.
     std::signal(SIGXFSZ, SIG_IGN);
 #endif
-    // Global options come before the command.
+    // --member and --container anywhere; --codepage before the command.
+    if (!takeGlobalOptions(&argc, argv)) return printHelp(stderr);
     while (argc >= 3 && std::strcmp(argv[1], "--codepage") == 0) {
         char* end = nullptr;
         long number = std::strtol(argv[2], &end, 10);

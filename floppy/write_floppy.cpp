@@ -144,6 +144,11 @@ int VolumeImage::writeToFloppy(const char* driveName, FloppyWriteMode mode) {
         queueMessage("Could not write floppy! The image's areas are not whole 512-byte sectors!");
         return finishTransfer(kResultBadImage);
     }
+    // Sectors its container did not hold would go to the disk as zeros.
+    if (container.readOnly) {
+        queueMessage("%s", container.readOnlyReason.c_str());
+        return finishTransfer(kResultReadOnly);
+    }
     publishStep("Creating floppy access handle");
     FloppyDevice device;
     if (!device.open(driveName)) {

@@ -271,15 +271,17 @@ int writeImageAreas(VolumeImage& im, const VolumeLayout& layout, ImageSink& sink
 
 // The image goes to a new file beside the target first; only a complete file replaces the
 // target, so a failure half-way never destroys the user's only copy of the image.
-int writeReplacement(VolumeImage& im, const VolumeLayout& layout, const char* path) {
+int writeReplacement(VolumeImage& im, const VolumeLayout& layout, const char* path,
+                     ContainerKind kind) {
     HostReplacement out;
     if (!out.begin(path)) {
         im.queueMessage(out.refused() ? "Could not replace image file!"
                                       : "Could not create image file!");
         return out.refused() ? kResultReplaceRefused : kResultHostIo;
     }
-    ImageSink sink(out.file());
+    ImageSink sink(out.file(), kind);
     int result = writeImageAreas(im, layout, sink);
+    if (result == kResultOk) result = sink.finish(im, path);
     if (result != kResultOk) return result;  // `out` removes the new file
     int committed = out.commit();
     // Data still in the host's buffers when closing fails never reached the disk.
@@ -291,14 +293,15 @@ int writeReplacement(VolumeImage& im, const VolumeLayout& layout, const char* pa
 }
 
 // Over the target's own bytes, zeros written out, then cut to the image's length.
-int writeInPlace(VolumeImage& im, const VolumeLayout& layout, const char* path) {
+int writeInPlace(VolumeImage& im, const VolumeLayout& layout, const char* path, ContainerKind kind) {
     HostFile file;
     if (!file.openInPlace(path)) {
         im.queueMessage("Could not open image file for writing!");
         return kResultHostIo;
     }
-    ImageSink sink(file, true);
+    ImageSink sink(file, kind, true);
     int result = writeImageAreas(im, layout, sink);
+    if (result == kResultOk) result = sink.finish(im, path);
     if (result != kResultOk) return result;
     if (!file.endHere() || !file.flush() || !file.close()) {
         im.queueMessage("Could not write image file!");
@@ -309,7 +312,7 @@ int writeInPlace(VolumeImage& im, const VolumeLayout& layout, const char* path) 
 
 }  // namespace
 
-int VolumeImage::loadImageFile(const char* path) {
+int VolumeImage::loadImageFile(const char* path, const char* member) {
     HostFile file;
     if (!file.openForReading(path)) {
         queueMessage("Could not open image file!");
@@ -324,7 +327,10 @@ int VolumeImage::loadImageFile(const char* path) {
     }
     if (!blank) reset();
     ImageSource source(file);
-    int result = readImageAreas(*this, source);
+    int result = source.open(*this, member);
+    if (result == kResultOk) result = readImageAreas(*this, source);
+    if (result == kResultOk) result = source.settle(*this);
+    if (result == kResultChooseMember) members = source.decoded().members;
     FileStamp read;
     if (result == kResultOk) decodeFat();
     if (result == kResultOk) loadedFile = stampFile(file, &read) ? read : FileStamp();
@@ -335,16 +341,30 @@ int VolumeImage::loadImageFile(const char* path) {
 }
 
 int VolumeImage::saveImageFile(const char* path, SaveMethod method) {
+    return saveImageFile(path, container.kind, method);
+}
+
+int VolumeImage::saveImageFile(const char* path, ContainerKind kind, SaveMethod method) {
+    if (container.readOnly) {
+        queueMessage("%s", container.readOnlyReason.c_str());
+        return kResultReadOnly;
+    }
+    if (!isWritableContainer(kind)) {
+        queueMessage("Teledisk images are not written: save as raw, IMZ, gzip or ImageDisk!");
+        return kResultBadImage;
+    }
     VolumeLayout layout;
     if (!imageLayout(&layout)) {
         queueMessage("Could not create image file!");
         return kResultHostIo;
     }
-    int result = method == kSaveInPlace ? writeInPlace(*this, layout, path)
-                                        : writeReplacement(*this, layout, path);
+    int result = method == kSaveInPlace ? writeInPlace(*this, layout, path, kind)
+                                        : writeReplacement(*this, layout, path, kind);
+    if (result != kResultOk) return result;
+    container.kind = kind;
     FileStamp saved;
-    if (result == kResultOk) loadedFile = stampPath(path, &saved) ? saved : FileStamp();
-    return result;
+    loadedFile = stampPath(path, &saved) ? saved : FileStamp();
+    return kResultOk;
 }
 
 int VolumeImage::checkImageFileUnchanged(const char* path) {

@@ -7,12 +7,21 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
+#include "image/container.h"
 #include "platform/host_file.h"
 
 class ImageSource {
 public:
     explicit ImageSource(HostFile& file);
+    // A file whose first bytes announce a container: a ZIP or gzip file is read into memory
+    // and inflated as the reads come, a sector container decoded whole; a raw file stays read
+    // where it lies. 0 or decodeContainer's code.
+    int open(VolumeImage& im, const char* member);
+    // After the load pass: a stream's check and the container's state (settleContainerImage).
+    int settle(VolumeImage& im);
+    DecodedImage& decoded() { return decoded_; }
     // `*got` bytes at `offset` arrived (fewer only at the end of the image); false when a read
     // call failed.
     bool readAt(uint32_t offset, void* into, uint32_t count, uint32_t* got);
@@ -29,25 +38,33 @@ private:
     std::unique_ptr<uint8_t[]> head_;
     uint32_t headLength_;
     bool started_;
+    DecodedImage decoded_;
+    bool inMemory_ = false;
+    std::vector<uint8_t> packed_;
+    std::unique_ptr<InflateStream> stream_;
 };
 
+// A raw image goes straight to the file; any other container gathers the bytes and encodes them
+// into the file at finish.
 class ImageSink {
 public:
     // `overwriting`: the file holds old bytes (a save in place), so zeros are written out.
-    explicit ImageSink(HostFile& file, bool overwriting = false)
-        : file_(file), overwriting_(overwriting) {}
+    ImageSink(HostFile& file, ContainerKind kind, bool overwriting = false)
+        : file_(file), kind_(kind), overwriting_(overwriting) {}
     // All `count` bytes, or false with `*written` (may be null) saying how many went.
-    bool write(const void* bytes, uint32_t count, uint32_t* written) {
-        return file_.write(bytes, count, written);
-    }
+    bool write(const void* bytes, uint32_t count, uint32_t* written);
     // Passes `count` bytes of zeros over: a hole, where the host keeps them, in a new file.
     bool skip(uint32_t count);
     // Ends the image at the position, with zeros up to it.
-    bool endHere() { return file_.endHere(); }
+    bool endHere();
+    // After the pass: a container's encoding into the file. 0 or encodeContainer's code.
+    int finish(VolumeImage& im, const char* path);
 
 private:
     HostFile& file_;
+    ContainerKind kind_;
     bool overwriting_;
+    std::vector<uint8_t> gathered_;
 };
 
 #endif

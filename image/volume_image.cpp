@@ -1,5 +1,6 @@
 #include "image/volume_image.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -127,6 +128,12 @@ int VolumeImage::countReservedClusters() const {
     return countClass(fatTable, clusterCount, kFatReserved);
 }
 int VolumeImage::countBadClusters() const { return countClass(fatTable, clusterCount, kFatBad); }
+
+FatClass VolumeImage::mapClass(uint32_t cluster) const {
+    const std::vector<uint16_t>& bad = container.badClusters;
+    if (!bad.empty() && std::binary_search(bad.begin(), bad.end(), cluster)) return kFatBad;
+    return cluster < kFatTableEntries ? classifyFatEntry(fatTable[cluster]) : kFatReserved;
+}
 
 void VolumeImage::queueMessage(const char* format, ...) {
     va_list args;

@@ -9,12 +9,14 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "image/boot_sector.h"
 #include "image/chain_cursor.h"
 #include "image/file_stamp.h"
 #include "image/cluster_store.h"
+#include "image/container.h"
 #include "image/message_list.h"
 #include "image/volume_layout.h"
 #include "platform/boot_template.h"
@@ -67,11 +69,14 @@ enum ResultCode {
     // A damaged image where an operation would spread the damage or write without bound: the
     // operation is refused (the image unchanged; Check disk repairs it).
     kResultDamaged = 680,
+    // Image files.
+    kResultChooseMember = 690,  // a ZIP archive of several images, and none chosen
     // Saving beside other programs.
     kResultImageLocked = 700,     // another program holds the image's lock
     kResultChangedOnDisk = 710,   // the file is no longer the one that was loaded
     kResultSameFile = 720,        // a boot file export onto the image file itself
     kResultReplaceRefused = 730,  // the folder lets no new file replace the target
+    kResultReadOnly = 740,        // the image opened read-only (ContainerState::readOnly)
 };
 
 // How a save puts the image on the disk. Replacing writes a new file and puts it in the target's
@@ -115,6 +120,8 @@ struct VolumeState : FixedVolumeState {
     std::vector<uint8_t> keptBytes;
     // clusterCount clusters of clusterBytes: clusters[i] is cluster i + 2, null beyond the count.
     ClusterStore clusters;
+    // The container of the file the image came from (raw for a new one or a floppy's).
+    ContainerState container;
 
     // Where the bytes of `area` are held: the boot sector, the first or second FAT (every further
     // copy is written from the first), the root directory, the clusters (all of them, in order),
@@ -166,6 +173,9 @@ public:
     int countUsedClusters() const;
     int countReservedClusters() const;
     int countBadClusters() const;
+    // The class the cluster map shows for data cluster `cluster`: its FAT entry's, or bad where
+    // the container holds no readable sectors for it.
+    FatClass mapClass(uint32_t cluster) const;
 
     // Formats `format` into messageText (cut to fit) and appends it to the message list.
     void queueMessage(const char* format, ...)
@@ -206,15 +216,23 @@ public:
     // 0; 110 not opened, invalid boot sector, clusters missing or the file longer than
     // kMaxImageFileBytes; 100 a part unreadable, or no memory to keep the current image. On any
     // failure the image is exactly as before.
-    int loadImageFile(const char* path);
+    // Any container (image/container.h) is decoded first; `member` (may be null) chooses the
+    // image of a ZIP archive of several, else 690 names them (container is left, and the member
+    // names are in `members`).
+    int loadImageFile(const char* path, const char* member = nullptr);
+    // The member names of the last archive that needed a choice.
+    std::vector<std::string> members;
     // 0; 100 the target refused (read-only, not a regular file, a dangling link), the file not
     // created or a part not written; 120 a cluster not written (the message names it). The file
     // is written beside the real target (through symbolic links) under a fresh name, with the
     // target's permissions, and put in its place only when complete; on failure it is removed.
     // 730 when the folder refuses the new file or the replacement (the target untouched);
     // kSaveInPlace then writes over the target (100 when it cannot be opened for writing). A
-    // saved file becomes the loaded one for checkImageFileUnchanged.
+    // saved file becomes the loaded one for checkImageFileUnchanged. Kept in the container the
+    // image came in (740 read-only, 110 a Teledisk image: neither is written); the second form
+    // in `kind`, which the image keeps from then on.
     int saveImageFile(const char* path, SaveMethod method = kSaveReplacing);
+    int saveImageFile(const char* path, ContainerKind kind, SaveMethod method = kSaveReplacing);
     // Before saving over the file the image was loaded from: 0 when it is still the file that was
     // read (or gone, or the image came from no file); 710 with "Image \"%s\" was changed by
     // another program since it was opened." when its length, time or bytes differ.

@@ -86,6 +86,10 @@
 #define IDD_NEW_FOLDER      121
 #define IDC_NEW_FOLDER_NAME 1030
 
+/* Archive member dialog */
+#define IDD_MEMBER      125
+#define IDC_MEMBER_LIST 1050
+
 /* Properties dialog */
 #define IDD_PROPERTIES      123
 #define IDC_PROP_LONG_NAME  1040

@@ -28,6 +28,12 @@ have_pkg fonts-wqy-microhei || need+=(fonts-wqy-microhei)
 have_cmd mcopy || need+=(mtools)
 [ -x /usr/sbin/mkfs.fat ] || have_cmd mkfs.fat || need+=(dosfstools)
 have_cmd python3 || need+=(python3)
+# zlib for the ZIP and gzip containers, natively and for the Windows builds; zip and unzip for the
+# container tests.
+have_pkg zlib1g-dev || need+=(zlib1g-dev)
+have_pkg libz-mingw-w64-dev || need+=(libz-mingw-w64-dev)
+have_cmd zip || need+=(zip)
+have_cmd unzip || need+=(unzip)
 
 if [ ${#need[@]} -eq 0 ]; then
   exit 0

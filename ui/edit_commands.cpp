@@ -99,7 +99,15 @@ void ImageEditor::selectAllCommand() {
     selectAllEntries();
 }
 
+bool ImageEditor::editsRefused() {
+    if (!container.readOnly) return false;
+    messageBoxUtf8(mainWindow, container.readOnlyReason + "\nIt is not edited nor saved.",
+                   "Read-only image", MB_ICONINFORMATION | MB_OK);
+    return true;
+}
+
 void ImageEditor::insertFolderCommand() {
+    if (editsRefused()) return;
     char folder[kPathSize] = {0};
     char displayName[kPathSize] = {0};
     std::string start = chooserFolders.startFolder(kInsertChooser, currentImagePath());
@@ -119,6 +127,7 @@ void ImageEditor::insertFolderCommand() {
 }
 
 void ImageEditor::newFolderCommand() {
+    if (editsRefused()) return;
     std::string proposed = proposeFolderName(*this);
     char name[kFolderNameSize] = {0};
     std::strncpy(name, proposed.c_str(), sizeof name - 1);
@@ -147,7 +156,7 @@ void ImageEditor::renameCommand() {
     HWND list = control(IDC_FILE_LIST);
     int index = chosenItem(list);
     const DirListEntry* record = entryForItem(index);
-    if (record == nullptr || isDotEntry(record->rawEntry)) return;
+    if (record == nullptr || isDotEntry(record->rawEntry) || editsRefused()) return;
     SetFocus(list);
     // The wide edit: a name in any script shows, and comes back, as it is.
     SendMessageW(list, LVM_EDITLABELW, index, 0);
@@ -229,7 +238,7 @@ void ImageEditor::propertiesCommand() {
     uint8_t before = raw[de::kAttributes];
     int32_t cluster = record->entryCluster, index = record->entryIndex;
     dialog.attributes = before;
-    if (!dialog.show(mainWindow) || dialog.attributes == before) return;
+    if (!dialog.show(mainWindow) || dialog.attributes == before || editsRefused()) return;
     uint8_t setBits = static_cast<uint8_t>(dialog.attributes & ~before);
     uint8_t clearBits = static_cast<uint8_t>(before & ~dialog.attributes);
     if (setAttributes(cluster, index, setBits, clearBits) != kResultOk) {
@@ -265,6 +274,7 @@ void ImageEditor::dropFiles(HDROP drop) {
             openImageFile(paths[0].c_str(), hostBaseName(paths[0].c_str()).c_str());
         return;
     }
+    if (editsRefused()) return;
     hostForgetFailures();
     int inserted = 0;
     std::vector<const char*> names;
@@ -294,8 +304,16 @@ void ImageEditor::openStartupImage() {
 bool ImageEditor::openImageFile(const char* path, const char* title) {
     hostForgetFailures();
     int result = loadImageLocked(path);
+    std::string member;
+    if (result == kResultChooseMember) {
+        clear();  // the question replaces the message
+        result = memberDialog.show(mainWindow, members, &member)
+                     ? loadImageLocked(path, member.c_str())
+                     : kResultCancelled;
+    }
     if (result == kResultOk) {
         beginImage(path, title);
+        if (container.readOnly) editsRefused();  // says so once at the start
     } else if (result != kResultCancelled) {
         showErrorReport(path);
     }

@@ -151,6 +151,7 @@ void ImageEditor::deleteCommand() {
         MessageBoxW(mainWindow, L"No files selected!", L"View", MB_ICONERROR);
         return;
     }
+    if (editsRefused()) return;
     std::vector<const DirListEntry*> chosen = selectedEntries();
     if (chosen.empty()) return;
     // As Explorer asks: the entry by name, or the count; No is the default.
@@ -189,6 +190,7 @@ void ImageEditor::deleteSelectedEntries() {
 }
 
 void ImageEditor::insertCommand() {
+    if (editsRefused()) return;
     std::vector<char> selection(kInsertSelectionBytes, '\0');
     char fileTitle[kInsertTitleBytes] = {0};
     FileChooser chooser;

@@ -7,8 +7,20 @@
 
 #include "ui/wide_text.h"
 
+// Files are known by their content; the types only narrow the list.
 const char kImageFileFilter[kFilterBlockSize] =
-    "RAW disk images (*.img;*.ima;*.flp)\0*.img;*.ima;*.flp\0All files (*.*)\0*.*\0";
+    "Disk images\0*.img;*.ima;*.flp;*.vfd;*.dsk;*.bin;*.imz;*.zip;*.gz;*.imd;*.td0\0"
+    "RAW disk images (*.img;*.ima;*.flp;*.vfd;*.dsk;*.bin)\0*.img;*.ima;*.flp;*.vfd;*.dsk;*.bin\0"
+    "Zipped images (*.imz;*.zip)\0*.imz;*.zip\0"
+    "Gzipped images (*.gz)\0*.gz\0"
+    "ImageDisk images (*.imd)\0*.imd\0"
+    "Teledisk images (*.td0)\0*.td0\0"
+    "All files (*.*)\0*.*\0";
+const char kImageSaveFilter[kFilterBlockSize] =
+    "RAW disk image (*.img)\0*.img\0"
+    "Zipped image (*.imz)\0*.imz\0"
+    "Gzipped image (*.gz)\0*.gz\0"
+    "ImageDisk image (*.imd)\0*.imd\0";
 const char kBootSectorFilter[kFilterBlockSize] =
     "RAW bootsectors (*.bin)\0*.bin\0All files (*.*)\0*.*\0";
 const char kBootCodeFilter[kFilterBlockSize] =

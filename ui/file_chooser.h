@@ -16,6 +16,8 @@ const int kChooserPathBytes = kChooserTextSize * 3;
 // Filter blocks: (description, pattern) pairs of NUL-terminated strings, then an empty string;
 // the rest of each 2000-byte block is zero.
 extern const char kImageFileFilter[kFilterBlockSize];
+// Save As: one type for each container written (raw, IMZ, gzip, ImageDisk), in that order.
+extern const char kImageSaveFilter[kFilterBlockSize];
 extern const char kBootSectorFilter[kFilterBlockSize];
 extern const char kBootCodeFilter[kFilterBlockSize];
 extern const char kAnyFileFilter[kFilterBlockSize];

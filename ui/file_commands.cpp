@@ -21,6 +21,16 @@ namespace {
 
 const char kImageExtension[] = "img";
 
+// The Save As types, in the order of kImageSaveFilter's entries.
+const ContainerKind kSaveKinds[] = {kContainerRaw, kContainerZip, kContainerGzip,
+                                    kContainerImageDisk};
+
+DWORD saveTypeIndex(ContainerKind kind) {
+    for (DWORD i = 0; i < sizeof kSaveKinds / sizeof kSaveKinds[0]; ++i)
+        if (kSaveKinds[i] == kind) return i + 1;
+    return 1;  // a Teledisk image is offered raw
+}
+
 }  // namespace
 
 int ImageEditor::askSaveChanges() { return hasUnsavedEdits() ? askToSave() : IDNO; }
@@ -82,22 +92,36 @@ void ImageEditor::openCommand() {
 int ImageEditor::saveCommand() {
     // A rename or label being typed is part of what is saved.
     if (!commitPendingEdits()) return IDCANCEL;
+    if (editsRefused()) return IDCANCEL;
     char path[kPathSize] = {0};
     char title[kPathSize] = {0};
+    ContainerKind kind = container.kind;
+    if (hasPath != 0 && !isWritableContainer(kind)) {
+        // A Teledisk file is not written: the image goes to a file of a type that is.
+        messageBoxUtf8(mainWindow,
+                       "Teledisk images are read, not written. Choose a name and a type "
+                       "(raw, IMZ, gzip or ImageDisk) to save the image as.",
+                       "Save", MB_ICONINFORMATION | MB_OK);
+        hasPath = 0;
+    }
     if (hasPath == 0) {
         FileChooser chooser;
-        chooser.setup(kImageFileFilter, kFilterBlockSize, kImageExtension, "Save disk image");
+        chooser.setup(kImageSaveFilter, kFilterBlockSize, kImageExtension, "Save disk image");
+        chooser.dialogRecord.nFilterIndex = saveTypeIndex(kind);
         chooser.startIn(chooserFolders.startFolder(kImageFileChooser, currentImagePath()));
         DWORD error = 0;
         if (!chooser.chooseSave(mainWindow, path, title, error)) return IDCANCEL;
         chooserFolders.remember(kImageFileChooser, hostFolderOf(path));
+        DWORD type = chooser.dialogRecord.nFilterIndex;
+        kind = type >= 1 && type <= sizeof kSaveKinds / sizeof kSaveKinds[0] ? kSaveKinds[type - 1]
+                                                                              : kContainerRaw;
     } else {
         std::memcpy(path, imagePath, kPathSize);
         std::memcpy(title, imageName, kPathSize);
     }
 
     hostForgetFailures();
-    int result = saveChecked(path, hasPath != 0);
+    int result = saveChecked(path, kind, hasPath != 0);
     if (result == kResultSaveAsWanted) {
         hasPath = 0;
         int answer = saveCommand();
@@ -116,6 +140,7 @@ int ImageEditor::saveCommand() {
 }
 
 void ImageEditor::saveAsCommand() {
+    if (editsRefused()) return;
     // Once saved, the image is the chosen file: later Saves go there without asking.
     uint8_t hadPath = hasPath;
     hasPath = 0;
@@ -163,6 +188,10 @@ bool ImageEditor::checkVolumeLabel() {
     std::memcpy(stored, bootSector + bs::kVolumeLabel, 11);
     if (readVolumeLabel(stored, shown) != kLabelInvalid && std::memcmp(typed, shown, 11) == 0)
         return true;
+    if (editsRefused()) {
+        setWindowTextUtf8(field, stored);
+        return true;
+    }
     if (setVolumeLabel(text.c_str()) != kResultOk) {
         labelBoxShown = true;
         showErrorReport();

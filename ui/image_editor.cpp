@@ -46,6 +46,7 @@ void ImageEditor::init(HINSTANCE moduleInstance) {
     driveDialog.init(moduleInstance, this);
     clusterMap.setInstance(moduleInstance);
     newFolderDialog.setInstance(moduleInstance);
+    memberDialog.setInstance(moduleInstance);
     propertiesDialog.setInstance(moduleInstance);
     hasPath = 0;
     std::memset(imagePath, 0, sizeof imagePath);

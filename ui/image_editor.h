@@ -16,6 +16,7 @@
 #include "image/volume_image.h"
 #include "ui/chooser_folders.h"
 #include "ui/cluster_map_view.h"
+#include "ui/member_dialog.h"
 #include "ui/new_folder_dialog.h"
 #include "ui/new_image_dialog.h"
 #include "ui/properties_dialog.h"
@@ -136,6 +137,9 @@ public:
     void redoCommand();
     // Edit > Select all: the list's entries, with the focus in the list.
     void selectAllCommand();
+    // True, after saying why, when the image opened read-only (tracks its container holds that
+    // a FAT12 volume cannot): every edit and save is refused before it starts.
+    bool editsRefused();
     void insertFolderCommand();
     void newFolderCommand();
     // Starts the in-place edit of the focused selected entry's name in the list.
@@ -158,14 +162,14 @@ public:
     bool openImageFile(const char* path, const char* title);
 
     // --- beside other programs (ui/save_checks.cpp) ----------------------------------------------
-    // loadImageFile under the image file's lock, held for the load only (700 when another
-    // program kept it).
-    int loadImageLocked(const char* path);
-    // saveImageFile under the lock. Over the file the image was opened from
+    // loadImageFile (of `member` of an archive) under the image file's lock, held for the load
+    // only (700 when another program kept it).
+    int loadImageLocked(const char* path, const char* member = nullptr);
+    // saveImageFile in `kind` under the lock. Over the file the image was opened from
     // (`overOpenedFile`), one changed by another program meanwhile is first put to the user:
     // Save As (kResultSaveAsWanted), Overwrite (saved) or Cancel (kResultCancelled). Where the
     // folder refuses the replacement the user may save in place (or kResultCancelled).
-    int saveChecked(const char* path, bool overOpenedFile);
+    int saveChecked(const char* path, ContainerKind kind, bool overOpenedFile);
 
     // --- floppy commands (ui/disk_commands.cpp) -------------------------------------------------
     void loadFromDiskCommand();
@@ -213,6 +217,7 @@ public:
     ClusterMapView clusterMap;
     ChooserFolders chooserFolders;
     NewFolderDialog newFolderDialog;
+    MemberDialog memberDialog;
     PropertiesDialog propertiesDialog;
     MessageList tempFiles;
     // The undo steps of the image in memory, and whether it is the state on disk.

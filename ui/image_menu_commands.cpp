@@ -1,6 +1,8 @@
 // The Image menu's boot sector and boot code files and its cluster map.
 #include <windows.h>
 
+#include <vector>
+
 #include "platform/host_error.h"
 #include "platform/host_folder.h"
 #include "ui/boot_file_name.h"
@@ -36,7 +38,7 @@ const BootFileChoice* findChoice(BootFileDirection direction, BootFileKind kind)
 
 void ImageEditor::bootFileCommand(BootFileDirection direction, BootFileKind kind) {
     const BootFileChoice* choice = findChoice(direction, kind);
-    if (choice == nullptr) return;
+    if (choice == nullptr || (direction == kBootFileImport && editsRefused())) return;
 
     FileChooser chooser;
     chooser.setup(choice->filter, kFilterBlockSize, kBootFileExtension, choice->title);
@@ -65,7 +67,12 @@ void ImageEditor::bootFileCommand(BootFileDirection direction, BootFileKind kind
 }
 
 void ImageEditor::clusterMapCommand() {
-    ClusterMapCounts counts = {countFreeClusters(), countUsedClusters(), countReservedClusters(),
-                               countBadClusters()};
-    clusterMap.show(mainWindow, getClusterCount(), fatTable, counts);
+    // The view's table: sectors the container holds no readable data for show as bad clusters,
+    // the FAT itself unchanged.
+    std::vector<uint16_t> view(fatTable, fatTable + kFatTableEntries);
+    for (uint16_t cluster : container.badClusters)
+        if (cluster < kFatTableEntries) view[cluster] = kBadClusterMark;
+    ClusterMapCounts counts = {{0, 0, 0, 0}};
+    for (int i = 0; i < getClusterCount(); ++i) ++counts.perClass[mapClass(static_cast<uint32_t>(i) + 2)];
+    clusterMap.show(mainWindow, getClusterCount(), view.data(), counts);
 }

@@ -48,13 +48,13 @@ int askWithButtons(HWND owner, const std::string& text, const wchar_t* yes, cons
 
 }  // namespace
 
-int ImageEditor::loadImageLocked(const char* path) {
+int ImageEditor::loadImageLocked(const char* path, const char* member) {
     HostLock lock;
     int result = lockImageFile(lock, path, kLockWaitMs);
-    return result == kResultOk ? loadImageFile(path) : result;
+    return result == kResultOk ? loadImageFile(path, member) : result;
 }
 
-int ImageEditor::saveChecked(const char* path, bool overOpenedFile) {
+int ImageEditor::saveChecked(const char* path, ContainerKind kind, bool overOpenedFile) {
     HostLock lock;
     int result = lockImageFile(lock, path, kLockWaitMs);
     if (result != kResultOk) return result;
@@ -68,7 +68,7 @@ int ImageEditor::saveChecked(const char* path, bool overOpenedFile) {
         if (answer == IDYES) return kResultSaveAsWanted;
         if (answer != IDNO) return kResultCancelled;
     }
-    result = saveImageFile(path);
+    result = saveImageFile(path, kind);
     if (result != kResultReplaceRefused) return result;
     std::string reason;
     for (const std::string& line : composeErrorReport(*this, path, kNoErrorCode, kEveryMessage))
@@ -78,5 +78,5 @@ int ImageEditor::saveChecked(const char* path, bool overOpenedFile) {
                            "leaves the file damaged.";
     if (messageBoxUtf8(mainWindow, question, "Warning", MB_YESNO | MB_ICONWARNING) != IDYES)
         return kResultCancelled;
-    return saveImageFile(path, kSaveInPlace);
+    return saveImageFile(path, kind, kSaveInPlace);
 }

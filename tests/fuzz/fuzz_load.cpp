@@ -92,6 +92,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz_support::walkAll(*image);
     FUZZ_CHECK(std::memcmp(rootBefore.data(), image->rootDir, sizeof image->rootDir) == 0);
 
+    // A container's file is not the volume's bytes (its readers have targets of their own).
+    if (image->container.kind != kContainerRaw) {
+        image->clear();
+        return 0;
+    }
     std::string saved = fuzz_support::scratchDir() + "saved.img";
     FUZZ_CHECK(image->saveImageFile(saved.c_str()) == kResultOk);
     checkSavedBytes(*image, data, size, fileBytes(saved));

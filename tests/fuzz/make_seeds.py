@@ -379,6 +379,77 @@ FLOPPY_FAULTS = {  # medium, fault (bit 7: no read-ahead), offset or call number
 }
 
 
+def imagedisk(raw, spt=9, heads=2, odd=None):
+    """An ImageDisk file of the raw image; odd(sector) may give a sector its own data record."""
+    out = bytearray(b"IMD 1.18: 01/01/2026 00:00:00\r\nseed\x1a")
+    for track in range(len(raw) // 512 // spt):
+        out += bytes([5, track // heads, track % heads, spt, 2]) + bytes(range(1, spt + 1))
+        for s in range(spt):
+            n = track * spt + s
+            data = raw[n * 512:(n + 1) * 512]
+            if odd and odd(n) is not None:
+                out += odd(n)
+            elif data == data[:1] * 512:
+                out += bytes([2, data[0]])
+            else:
+                out += b"\x01" + data
+    return bytes(out)
+
+
+def teledisk(raw, spt=9, heads=2, flags=lambda n: 0, compressed=False):
+    """A Teledisk file of the raw image, sectors of a repeated pair as such, the others as they
+    are (the tests' own writer covers runs and the compression)."""
+    head = bytearray(b"td" if compressed else b"TD") + bytes([0, 0, 21, 2, 4, 0, 0, heads])
+    crc = 0
+    for b in head:
+        crc ^= b << 8
+        for _ in range(8):
+            crc = ((crc << 1) ^ 0xA097 if crc & 0x8000 else crc << 1) & 0xFFFF
+    out = head + struct.pack("<H", crc)
+    body = bytearray()
+    for track in range(len(raw) // 512 // spt):
+        body += bytes([spt, track // heads, track % heads, 0])
+        for s in range(spt):
+            n = track * spt + s
+            body += bytes([track // heads, track % heads, s + 1, 2, flags(n), 0])
+            data = raw[n * 512:(n + 1) * 512]
+            if flags(n) & 0x30 == 0 and data == data[:2] * 256:
+                body += struct.pack("<HBH", 5, 1, 256) + data[:2]
+            elif flags(n) & 0x30 == 0:
+                body += struct.pack("<HB", 513, 0) + data
+    body += b"\xff"
+    # A compressed seed's body is no LZHUF stream: it only leads the fuzzer into the decoder.
+    return bytes(out + body)
+
+
+def container_seeds(raw):
+    import gzip
+    import io
+    import zipfile
+    seeds = {}
+    # Stored: the image's first 16 KB only, to keep the seed small.
+    for name, method, members in (("stored", zipfile.ZIP_STORED, [("DISK.IMG", raw[:16384])]),
+                                  ("deflated", zipfile.ZIP_DEFLATED, [("DISK.IMG", raw)]),
+                                  ("two", zipfile.ZIP_DEFLATED, [("A.IMG", raw), ("B/", b"")])):
+        buf = io.BytesIO()
+        with zipfile.ZipFile(buf, "w", method) as z:
+            for member, data in members:
+                z.writestr(member, data)
+        seeds["zip/" + name] = buf.getvalue()
+    deflated = seeds["zip/deflated"]
+    seeds["zip/cut"] = deflated[:len(deflated) // 2]
+    seeds["gzip/whole"] = gzip.compress(raw, 9)
+    seeds["gzip/two-members"] = gzip.compress(raw[:4096]) + gzip.compress(raw[4096:])
+    seeds["imagedisk/whole"] = imagedisk(raw)
+    seeds["imagedisk/bad-and-deleted"] = imagedisk(
+        raw, odd=lambda n: {40: b"\x05" + raw[40 * 512:41 * 512], 41: b"\x04\x00",
+                            42: b"\x00"}.get(n))
+    seeds["teledisk/plain"] = teledisk(raw)
+    seeds["teledisk/flags"] = teledisk(raw, flags=lambda n: {40: 2, 41: 4, 42: 0x20}.get(n, 0))
+    seeds["teledisk/compressed"] = teledisk(raw[:9216], compressed=True)
+    return seeds
+
+
 def write(folder, name, data):
     os.makedirs(folder, exist_ok=True)
     with open(os.path.join(folder, name), "wb") as f:
@@ -401,6 +472,14 @@ def main():
         clean = images["clean-512"].b
         for name, header in FLOPPY_FAULTS.items():
             write(floppy, "clean-512-" + name + ".img", header + clean)
+        # The container readers' targets: a 360 KB image in each container.
+        small_image = mkfs(work, "c.img", 360)
+        populate(work, small_image)
+        raw = open(small_image, "rb").read()
+        for target in ("zip", "gzip", "imagedisk", "teledisk"):
+            shutil.rmtree(os.path.join(out, target), ignore_errors=True)
+        for name, data in container_seeds(raw).items():
+            write(os.path.join(out, os.path.dirname(name)), os.path.basename(name), data)
         shutil.rmtree(os.path.join(out, "bootsector"), ignore_errors=True)
         for name, data in boot_seeds(images["clean-512"]).items():
             write(os.path.join(out, "bootsector"), name + ".bin", data)

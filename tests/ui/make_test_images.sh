@@ -7,6 +7,7 @@
 #   empty360.img   360 KB (720 sectors), empty; also as "Δίσκος 360.img", a name beyond any
 #                  single code page but Greek
 #   empty1200.img  1.2 MB (2400 sectors), empty
+#   two.zip        populated.img and empty360.img in one ZIP archive
 # Usage: make_test_images.sh OUTPUT-FOLDER
 set -euo pipefail
 out="$1"
@@ -80,3 +81,5 @@ mv "$work/empty360.img" "$out/empty360.img"
 cp "$out/empty360.img" "$out/Δίσκος 360.img"
 mkfs.fat -C "$work/empty1200.img" 1200 >/dev/null
 mv "$work/empty1200.img" "$out/empty1200.img"
+# Zipped: an archive of two images.
+(cd "$out" && rm -f two.zip && zip -q -X two.zip populated.img empty360.img)

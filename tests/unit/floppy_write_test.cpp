@@ -245,6 +245,12 @@ TEST_F(FloppyWrite, LayoutOfPartSectorsIsRefusedBeforeTheDriveIsTouched) {
     EXPECT_EQ(kResultBadImage, write(recorder));
     EXPECT_EQ(1u, messages(*image).size());
     EXPECT_TRUE(drive.log().empty());
+    // So is an image whose container lacked sectors: they would go out as zeros.
+    writeLe16(image->bootSector + bs::kRootEntries, 224);
+    image->container.readOnly = true;
+    TransferRecorder again(*image);
+    EXPECT_EQ(kResultReadOnly, write(again));
+    EXPECT_TRUE(drive.log().empty());
 }
 
 // A USB drive that refuses to format a track stops at cylinder 0 and says what else can be done;
