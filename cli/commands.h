@@ -13,6 +13,9 @@ struct CliCommand {
 int runNew(int argc, char** argv);
 int runInfo(int argc, char** argv);
 int runMap(int argc, char** argv);
+int runOwner(int argc, char** argv);
+int runChain(int argc, char** argv);
+int runDump(int argc, char** argv);
 int runBootSector(int argc, char** argv);
 int runBootCode(int argc, char** argv);
 int runLs(int argc, char** argv);
