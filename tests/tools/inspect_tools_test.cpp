@@ -48,12 +48,14 @@ TEST(Cli, OwnerChainAndDumpAgreeWithMtoolsAndTheBytes) {
     EXPECT_EQ(1, owner.status);
     EXPECT_NE(std::string::npos, owner.output.find(first + ": /Frag file.bin\n300: free\n"));
     EXPECT_NE(std::string::npos, owner.output.find("No data cluster \"9999\""));
+    auto info = run(cli() + " info " + q).output;
+    EXPECT_NE(std::string::npos, info.find("fragmented_files: 1\nlargest_free_run: 706\n"));
     auto map = run(cli() + " map " + q + " --owners");
     EXPECT_NE(std::string::npos, map.output.find("AABBAAA..."));
     EXPECT_NE(std::string::npos, map.output.find("A /Frag file.bin\nB /KEEP.BIN\n"));
 
     // The root's and the file's first sectors where minfo's geometry puts them, byte for byte.
-    std::string info = run("minfo -i " + q + " ::").output;
+    info = run("minfo -i " + q + " ::").output;
     int sectorBytes = minfoValue(info, "sector size"), fats = minfoValue(info, "fats");
     int rootSector = minfoValue(info, "reserved (boot) sectors") +
                      fats * minfoValue(info, "sectors per fat");

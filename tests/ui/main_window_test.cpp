@@ -51,7 +51,7 @@ TEST_F(MainWindow, StartsWithTheUntitledDefaultImage) {
     EXPECT_EQ("NO NAME    ", windowText(session.control(IDC_VOLUME_LABEL)));
 
     std::vector<TreeNode> nodes = treeNodes(session.control(IDC_INFO_TREE));
-    ASSERT_EQ(20u, nodes.size());
+    ASSERT_EQ(22u, nodes.size());
     EXPECT_EQ("3.5\" Floppy Disk - 1440KB", nodes[0].text);
     EXPECT_EQ(0, nodes[0].level);
     EXPECT_EQ(2, nodes[0].image);
@@ -94,7 +94,9 @@ TEST_F(MainWindow, StartsWithTheUntitledDefaultImage) {
     EXPECT_EQ("0 reserved clusters", nodes[17].text);
     EXPECT_EQ("0 bad clusters", nodes[18].text);
     EXPECT_EQ("2847 free clusters", nodes[19].text);
-    for (int i = 16; i < 20; ++i) EXPECT_EQ(2, nodes[i].level);
+    EXPECT_EQ("Fragmented files: 0", nodes[20].text);
+    EXPECT_EQ("Largest free run: 2847 clusters", nodes[21].text);
+    for (int i = 16; i < 22; ++i) EXPECT_EQ(2, nodes[i].level);
 
     EXPECT_TRUE(names().empty());
     EXPECT_EQ("Directory contains 0 folders, 0 files, 0 bytes total.", status());
