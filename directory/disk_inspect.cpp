@@ -275,7 +275,7 @@ std::vector<std::string> bootSectorLines(const uint8_t* b) {
 
 std::vector<std::string> directorySlotLines(const uint8_t* bytes, uint32_t size,
                                             uint32_t firstSlot) {
-    std::vector<std::string> lines{"slot  kind       name          attr  cluster  size / order"};
+    std::vector<std::string> lines{"slot  kind       name          attr  cluster  size"};
     uint32_t slots = size / de::kSize;
     for (uint32_t i = 0; i < slots; ++i) {
         const uint8_t* s = bytes + i * de::kSize;
@@ -309,9 +309,9 @@ std::vector<std::string> directorySlotLines(const uint8_t* bytes, uint32_t size,
             while (next < slots && hasLongNameAttributes(bytes + next * de::kSize)) ++next;
             if (next < slots && slotKind(bytes + next * de::kSize) == kSlotEntry)
                 check = shortNameChecksum(bytes + next * de::kSize) == s[de::kChecksum]
-                            ? " matches"
-                            : " MISMATCH";
-            std::snprintf(line, sizeof line, "%4u  long name  \"%s\"  order %u%s, checksum 0x%02X%s",
+                            ? " ok"
+                            : " mismatch";
+            std::snprintf(line, sizeof line, "%4u  long name  \"%s\"  order %u%s, sum 0x%02X%s",
                           number, piece, s[de::kSequence] & 0x1F,
                           (s[de::kSequence] & de::kLastPiece) != 0 ? " last" : "",
                           s[de::kChecksum], check);

@@ -1,10 +1,13 @@
 // The Image menu's boot sector and boot code files and its cluster map.
 #include <windows.h>
+#include <commctrl.h>
 
+#include "directory/dir_entry.h"
 #include "platform/host_error.h"
 #include "platform/host_folder.h"
 #include "ui/boot_file_name.h"
 #include "ui/file_chooser.h"
+#include "resources/resource_ids.h"
 #include "ui/image_editor.h"
 
 namespace {
@@ -67,5 +70,19 @@ void ImageEditor::bootFileCommand(BootFileDirection direction, BootFileKind kind
 void ImageEditor::clusterMapCommand() {
     ClusterMapCounts counts = {countFreeClusters(), countUsedClusters(), countReservedClusters(),
                                countBadClusters()};
-    clusterMap.show(mainWindow, getClusterCount(), fatTable, counts);
+    clusterMap.show(mainWindow, *this, counts);
+}
+
+void ImageEditor::sectorViewCommand() { sectorView.show(mainWindow, *this, 0); }
+
+void ImageEditor::showInMapCommand() {
+    HWND list = control(IDC_FILE_LIST);
+    int item = static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1),
+                                             MAKELPARAM(LVNI_FOCUSED | LVNI_SELECTED, 0)));
+    const DirListEntry* entry = entryForItem(item);
+    ClusterMapCounts counts = {countFreeClusters(), countUsedClusters(), countReservedClusters(),
+                               countBadClusters()};
+    // An empty file owns no cluster: the map opens with nothing marked.
+    clusterMap.show(mainWindow, *this, counts,
+                    entry == nullptr ? 0 : entryFirstCluster(entry->rawEntry));
 }

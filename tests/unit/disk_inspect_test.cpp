@@ -116,10 +116,10 @@ TEST(DiskInspect, HexLineAndDecodedSlots) {
     std::vector<std::string> lines = directorySlotLines(sector.data(), 512, 16);
     ASSERT_EQ(7u, lines.size());
     EXPECT_NE(std::string::npos, lines[1].find("  16  long name  \"e.txt\"  order 2 last"));
-    EXPECT_NE(std::string::npos, lines[2].find("order 1, checksum 0x"));
-    EXPECT_NE(std::string::npos, lines[2].find(" matches"));
+    EXPECT_NE(std::string::npos, lines[2].find("order 1, sum 0x"));
+    EXPECT_NE(std::string::npos, lines[2].find(" ok"));
     EXPECT_NE(std::string::npos, lines[3].find("  18  entry      LONGNA~1.TXT  ---a-        7  99"));
-    EXPECT_NE(std::string::npos, lines[4].find("MISMATCH"));
+    EXPECT_NE(std::string::npos, lines[4].find(" mismatch"));
     EXPECT_NE(std::string::npos, lines[6].find("  21  free       to slot 31"));
 
     uint8_t boot[512] = {};
