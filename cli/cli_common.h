@@ -13,7 +13,8 @@ const int kExitUsage = 2;
 
 // Prints "usage: tolven-cli USAGE" on standard error; returns kExitUsage.
 int usageError(const char* usage);
-// True when any argument is --help or -h; the caller then prints its usage on standard output.
+// True when the first argument after the command is --help or -h; the caller then prints its
+// usage on standard output. Later ones are arguments: attrib's "-h" clears the hidden bit.
 bool wantsHelp(int argc, char** argv);
 int printUsage(const char* usage, const char* summary);
 // Prints the image's error report (composeErrorReport: the queued messages with the system's
@@ -26,9 +27,10 @@ void printNotes(VolumeImage& image);
 // Prints the failure of a path resolve (directory/image_path.h) on standard error ("Path \"%s\"
 // not found in image!" and the like) and returns kExitFailure.
 int reportImagePathError(const char* path, int result);
-// `text` with its control characters (C0, DEL and, in UTF-8, C1) written as \xNN escapes, byte by
-// byte: a name from an image can neither forge output lines nor send the terminal a control
-// sequence.
+// `text` with its control characters (C0, DEL, C1), format characters (bidirectional marks and
+// overrides, zero-width ones: Unicode's Cf) and line separators, and every byte of invalid UTF-8,
+// written as \xNN escapes, byte by byte: a name from an image or an argument can neither forge
+// output lines, reorder what the terminal shows, nor send it a control sequence.
 std::string escapeControls(const std::string& text);
 // Loads IMAGE; on failure reports it and returns false.
 bool loadImage(VolumeImage& image, const char* path);

@@ -50,10 +50,11 @@ int runAdd(int argc, char** argv) {
         int inserted = 0;
         int firstFailure = image->insertHostPaths(folder, hostPaths.data(),
                                                   static_cast<int>(hostPaths.size()), &inserted);
-        int saved = inserted > 0 ? image->saveImageFile(imagePath) : kResultOk;
-        if (firstFailure != kResultOk || saved != kResultOk)
-            status = reportFailure(*image, firstFailure != kResultOk ? firstFailure : saved);
-        else status = kExitOk;
+        // The refusals are reported before the save, so a failed save keeps its own code and
+        // reason: the last lines on standard error.
+        if (firstFailure != kResultOk) reportFailure(*image, firstFailure);
+        int saved = inserted > 0 ? saveImage(*image, imagePath) : kExitOk;
+        status = firstFailure != kResultOk ? kExitFailure : saved;
     }
     return status;
 }

@@ -44,12 +44,12 @@ int runExtract(int argc, char** argv) {
         }
     }
     if (status == kExitOk) {
-        int first = kResultOk;
+        // Each failure is reported when it happens, with its own code: a later one does not
+        // hide an earlier one's reason.
         for (const ListedEntry& r : records) {
             int result = image->extractEntry(r.entry, r.longName, target);
-            if (first == kResultOk) first = result;
+            if (result != kResultOk) status = reportFailure(*image, result);
         }
-        if (first != kResultOk) status = reportFailure(*image, first);
     }
     return status;
 }

@@ -1,6 +1,7 @@
 // tolven-cli: the window's operations on the command line, for scripts and for comparing the core
 // with other FAT tools.
 #include <csignal>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
@@ -9,6 +10,7 @@
 
 #include "cli/cli_common.h"
 #include "cli/commands.h"
+#include "directory/oem_text.h"
 #include "platform/console_text.h"
 #include "platform/host_text.h"
 #include "version.h"
@@ -55,8 +57,14 @@ const CliCommand kCommands[] = {
      "Exports the boot code to FILE, or imports it from FILE into IMAGE."},
 };
 
+const char kCodePages[] = "437, 850, 852 or 866";
+
 int printHelp(FILE* out) {
-    std::fprintf(out, "usage: tolven-cli COMMAND IMAGE [ARGS...]\n\ncommands:\n");
+    std::fprintf(out, "usage: tolven-cli [--codepage N] COMMAND IMAGE [ARGS...]\n\n");
+    std::fprintf(out,
+                 "--codepage N: the OEM code page of 8.3 names and labels, %s (default 437)\n"
+                 "\ncommands:\n",
+                 kCodePages);
     for (const CliCommand& c : kCommands) std::fprintf(out, "  %s\n      %s\n", c.usage, c.summary);
     return out == stdout ? kExitOk : kExitUsage;
 }
@@ -67,6 +75,18 @@ int runCli(int argc, char** argv) {
     // killing the process and leaving the partial file behind.
     std::signal(SIGXFSZ, SIG_IGN);
 #endif
+    // Global options come before the command.
+    while (argc >= 3 && std::strcmp(argv[1], "--codepage") == 0) {
+        char* end = nullptr;
+        long number = std::strtol(argv[2], &end, 10);
+        if (*end != '\0' || number > 9999 || !setOemCodePage(static_cast<int>(number))) {
+            std::fprintf(stderr, "tolven-cli: code page '%s' is not supported (%s)\n",
+                         escapeControls(argv[2]).c_str(), kCodePages);
+            return kExitUsage;
+        }
+        argc -= 2;
+        argv += 2;
+    }
     if (argc < 2) return printHelp(stderr);
     if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)
         return printHelp(stdout);

@@ -67,11 +67,15 @@ bool allSlotsFree(const VolumeImage& im, const uint8_t* slots) {
 }
 
 // What a checked deletion keeps: clusters that chains outside the deleted tree reach (1; 2 once
-// counted), and the shared folder clusters that must not be given back.
+// counted), and which folder clusters must not be given back (shared ones, the holding folder's
+// first).
 struct Keep {
     const ClusterOwners* owners = nullptr;
     std::vector<uint8_t> reached;
     int kept = 0;
+    // The first cluster of the folder holding the entry (0: unknown), which stays even when a
+    // looping chain links back to it.
+    uint16_t holder = 0;
 
     bool holds(uint16_t cluster) {
         if (reached.empty() || reached[cluster] == 0) return false;
@@ -80,7 +84,8 @@ struct Keep {
         return true;
     }
     bool mayReclaim(uint16_t cluster) const {
-        return owners == nullptr || owners->use[cluster] != kClusterShared;
+        return owners == nullptr ||
+               (holder != 0 && cluster != holder && owners->use[cluster] != kClusterShared);
     }
 };
 
@@ -307,6 +312,8 @@ int VolumeImage::deleteTree(const uint8_t* entry, int32_t entryCluster, int32_t 
     Keep keep;
     keep.owners = &owners;
     keep.reached.assign(clusterCount + 2u, 0);
+    int32_t parent = self >= 0 ? owners.entries[static_cast<size_t>(self)].parent : -1;
+    if (parent >= 0) keep.holder = owners.entries[static_cast<size_t>(parent)].firstCluster;
     for (size_t i = 0; i < owners.entries.size(); ++i) {
         const OwnerEntry& o = owners.entries[i];
         if (static_cast<int32_t>(i) == self ||

@@ -79,9 +79,15 @@ bool findSlotRun(const VolumeImage& image, const FolderSlots& folder, int count,
     bool root = folder.firstCluster == 0;
     int usable = root ? folder.slotCount : folder.walkEnd;
     run->firstFree = -1;
+    // DOS and mtools end a subfolder at its first free slot (first byte 0) even where used slots
+    // follow it (a damaged or foreign image); a run must begin at that slot at the latest, or
+    // only Tolven would list the entry. The used slots behind it are left as they are.
+    bool pastEnd = false;
     for (int p = folder.scanFrom; p < usable; ++p) {
         SlotKind kind = slotKind(folderSlot(image, folder, p));
         bool isFree = kind == kSlotFree || kind == kSlotDeleted || (root && p >= folder.walkEnd);
+        if (!root && !isFree && pastEnd) return false;
+        pastEnd = pastEnd || kind == kSlotFree;
         if (isFree && run->firstFree < 0) run->firstFree = p;
         free = isFree ? free + 1 : 0;
         if (free == count) {

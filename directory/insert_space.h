@@ -37,9 +37,10 @@ struct SlotRun {
 };
 // The first run of `count` free slots (first byte 0x00 or 0xE5) where the walker will list the
 // entry, looked for from folder.scanFrom on. In the root every slot from its end mark on is free;
-// in a subfolder nothing after the point where the walker stops is used. When none fits, a growable
-// folder takes the free slots at its end and new clusters after them. False for a full root
-// directory or a subfolder that may not grow.
+// in a subfolder nothing after the point where the walker stops is used, and no run begins after
+// a free slot that used slots follow. When none fits, a growable folder takes the free slots at its
+// end and new clusters after them. False for a full root directory or a subfolder that may not
+// grow.
 bool findSlotRun(const VolumeImage& image, const FolderSlots& folder, int count, SlotRun* run);
 
 // The `count` lowest free clusters that nothing uses: a damaged FAT may call a cluster free that

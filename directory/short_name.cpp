@@ -3,7 +3,10 @@
 #include <cstring>
 #include <string>
 
+#include "directory/dir_entry.h"
 #include "directory/folder_names.h"
+#include "directory/name_case.h"
+#include "directory/oem_text.h"
 
 static bool isShortNameChar(char16_t c) {
     if ((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')) return true;
@@ -37,10 +40,11 @@ BasisName makeBasisName(const std::u16string& longName) {
         if (c == u' ') {
             basis.needsTail = true;
         } else if (c >= 0x80) {
-            // The image's OEM code page is unknown, so nothing beyond ASCII goes into 8.3 names.
+            // In upper case, as the OEM code page writes it; a character it lacks is lost.
+            uint8_t byte = unitToOemByte(upcaseUnit(c));
             if (c >= 0xD800 && c <= 0xDBFF && i + 1 < longName.size()) ++i;
-            s += '_';
-            basis.needsTail = true;
+            s += byte >= 0x80 ? static_cast<char>(byte) : '_';
+            if (byte < 0x80) basis.needsTail = true;
         } else if (c == u'.') {
             s += '.';
         } else {
@@ -73,6 +77,8 @@ BasisName makeBasisName(const std::u16string& longName) {
     if (base.size() > 8 || ext.size() > 3) basis.needsTail = true;
     std::memcpy(basis.name, base.data(), base.size() < 8 ? base.size() : 8);
     std::memcpy(basis.name + 8, ext.data(), ext.size() < 3 ? ext.size() : 3);
+    // A first byte 0xE5 would mark the entry deleted; it is stored as 0x05.
+    if (basis.name[0] == de::kDeleted) basis.name[0] = de::kStoredE5;
     return basis;
 }
 

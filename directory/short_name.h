@@ -13,8 +13,9 @@ class FolderNames;
 bool isPlainShortName(const std::u16string& name, uint8_t shortName[11]);
 
 // The basis name: upper case, blanks and leading dots dropped, dots other than the last dropped,
-// characters an 8.3 name cannot hold (+ , ; = [ ] and anything beyond ASCII) made "_", the part
-// before the last dot cut to 8 and the part after it to 3. `needsTail` when anything was lost.
+// characters an 8.3 name cannot hold (+ , ; = [ ] and anything beyond ASCII whose upper case the
+// OEM code page lacks) made "_", the part before the last dot cut to 8 and the part after it to 3.
+// `needsTail` when anything was lost.
 struct BasisName {
     uint8_t name[11];
     bool needsTail;

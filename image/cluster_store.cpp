@@ -39,7 +39,7 @@ bool ClusterStore::allocate(int count, uint32_t bytes) {
 }
 
 void ClusterStore::release() {
-    hostEnv().freeZeroed(data_);
+    hostEnv().freeZeroed(data_, static_cast<size_t>(count_) * bytes_);
     data_ = nullptr;
     count_ = 0;
 }

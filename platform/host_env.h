@@ -12,10 +12,10 @@
 #include "platform/boot_template.h"
 
 struct HostEnv {
-    // `bytes` of zeroed memory, or null when it is not there. calloc hands a large block over as
-    // pages nobody has touched yet, which loading and saving pass over (platform/host_memory.h).
+    // `bytes` of zeroed memory, or null when it is not there: pages nobody has touched yet, which
+    // loading and saving pass over (platform/host_memory.h). freeZeroed is told the same size.
     uint8_t* (*allocateZeroed)(size_t bytes);
-    void (*freeZeroed)(uint8_t* block);
+    void (*freeZeroed)(uint8_t* block, size_t bytes);
     // The 512-byte boot sector template of `module` (platform/boot_template.h); false when it
     // cannot be found.
     bool (*loadBootTemplate)(ModuleHandle module, uint8_t out[512]);

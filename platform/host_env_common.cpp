@@ -4,14 +4,11 @@
 #include <cstdlib>
 
 #include "platform/host_env_own.h"
+#include "platform/host_memory.h"
 
 namespace {
 
-uint8_t* allocateZeroed(size_t bytes) { return static_cast<uint8_t*>(std::calloc(bytes, 1)); }
-
-void freeZeroed(uint8_t* block) { std::free(block); }
-
-const HostEnv kOwn = {allocateZeroed,       freeZeroed,        host_own::loadBootTemplate,
+const HostEnv kOwn = {hostAllocateZeroed,   hostFreeZeroed,    host_own::loadBootTemplate,
                       host_own::writeFile,  host_own::endFile, host_own::flushFile,
                       host_own::replaceFile};
 

@@ -25,8 +25,15 @@ private:
 };
 
 // Makes the pages of [data, data + length) ready to be written in one call, so that a read
-// filling them does not stop at each page (Linux 5.14 and later: MADV_POPULATE_WRITE). Does
-// nothing where the host has no such call or refuses it.
+// filling them does not stop at each page (Linux 5.14 and later: MADV_POPULATE_WRITE), in huge
+// pages where whole ones lie inside the range: making a small page ready costs more than
+// filling it. Does nothing where the host has no such call or refuses it.
 void hostPrepareForWrite(void* data, size_t length);
+
+// `bytes` of zeroed memory that no one has touched, or null. On Linux a block of a huge page or
+// more starts on a huge page's boundary, so that hostPrepareForWrite can use whole ones.
+uint8_t* hostAllocateZeroed(size_t bytes);
+// Frees a block of hostAllocateZeroed, given its size.
+void hostFreeZeroed(uint8_t* block, size_t bytes);
 
 #endif

@@ -1,5 +1,7 @@
 #include "platform/host_memory.h"
 
+#include <cstdlib>
+
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <unistd.h>
@@ -8,6 +10,8 @@ namespace {
 // A pagemap entry's flags: the page is in memory, or swapped out.
 const uint64_t kPagePresent = 1ull << 63;
 const uint64_t kPageSwapped = 1ull << 62;
+// The usual size of a huge page (x86-64, arm64 with 4 KB pages).
+const uintptr_t kHugePage = 2u << 20;
 }  // namespace
 
 UntouchedPages::UntouchedPages(const void* data, size_t length) : first_(0), pageSize_(1) {
@@ -42,9 +46,35 @@ void hostPrepareForWrite(void* data, size_t length) {
     uintptr_t page = static_cast<uintptr_t>(size);
     uintptr_t from = (reinterpret_cast<uintptr_t>(data) + page - 1) / page * page;
     uintptr_t to = (reinterpret_cast<uintptr_t>(data) + length) / page * page;
+    // Only huge pages the range fills: one reaching past it would hold memory nothing writes.
+    uintptr_t hugeFrom = (from + kHugePage - 1) / kHugePage * kHugePage;
+    uintptr_t hugeTo = to / kHugePage * kHugePage;
+    if (hugeTo > hugeFrom)
+        (void)madvise(reinterpret_cast<void*>(hugeFrom), hugeTo - hugeFrom, MADV_HUGEPAGE);
     if (to > from) (void)madvise(reinterpret_cast<void*>(from), to - from, kPopulateWrite);
 #else
     (void)data;
     (void)length;
 #endif
+}
+
+uint8_t* hostAllocateZeroed(size_t bytes) {
+    if (bytes < kHugePage) return static_cast<uint8_t*>(std::calloc(bytes, 1));
+    // Mapped with a huge page to spare, then cut to the boundary: fresh anonymous pages are zero.
+    size_t length = (bytes + kHugePage - 1) / kHugePage * kHugePage;
+    void* mapped = ::mmap(nullptr, length + kHugePage, PROT_READ | PROT_WRITE,
+                          MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (mapped == MAP_FAILED) return nullptr;
+    uintptr_t base = reinterpret_cast<uintptr_t>(mapped);
+    uintptr_t start = (base + kHugePage - 1) / kHugePage * kHugePage;
+    if (start > base) ::munmap(mapped, start - base);
+    if (base + kHugePage > start)
+        ::munmap(reinterpret_cast<void*>(start + length), base + kHugePage - start);
+    return reinterpret_cast<uint8_t*>(start);
+}
+
+void hostFreeZeroed(uint8_t* block, size_t bytes) {
+    if (block == nullptr) return;
+    if (bytes < kHugePage) return std::free(block);
+    ::munmap(block, (bytes + kHugePage - 1) / kHugePage * kHugePage);
 }

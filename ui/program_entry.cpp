@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include "directory/oem_text.h"
 #include "ui/image_editor.h"
 #include "ui/wide_text.h"
 
@@ -21,6 +22,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     classes.dwICC = ICC_WIN95_CLASSES | ICC_USEREX_CLASSES;  // 0x2FF
     InitCommonControlsEx(&classes);
 
+    // 8.3 names in the system's OEM code page, as Explorer shows them; 437 where Tolven has no
+    // table for it.
+    if (!setOemCodePage(static_cast<int>(GetOEMCP()))) setOemCodePage(437);
     gEditor.init(instance);
     // "tolven.exe IMAGE", as "Open with" and file associations start it.
     int count = 0;

@@ -64,6 +64,9 @@ TEST_F(EditTools, AttributesAndLabelAreWhatMattribAndMlabelSee) {
         run("mattrib -i " + quote(image) + " ::README.TXT").output.find("  HR     ::/README.TXT"));
     EXPECT_EQ(0, tolven("attrib", "DOCS +S").status);
     EXPECT_EQ("d---s /DOCS\n", tolven("attrib", "docs").output);
+    // "-h" after the path clears the hidden bit; it asks for help only right after the command.
+    EXPECT_EQ(0, tolven("attrib", "README.TXT -h -r").status);
+    EXPECT_EQ("----- /README.TXT\n", tolven("attrib", "readme.txt").output);
     EXPECT_EQ(2, tolven("attrib", "README.TXT +x").status);
 
     EXPECT_EQ("MTOOLSLBL\n", tolven("label", "").output);
@@ -74,6 +77,23 @@ TEST_F(EditTools, AttributesAndLabelAreWhatMattribAndMlabelSee) {
     EXPECT_EQ(before, readFile(image));
     EXPECT_EQ(0, tolven("label", "''").status);
     EXPECT_EQ(" Volume has no label\n", run("mlabel -s -i " + quote(image) + " ::").output);
+}
+
+// mcopy (code page 850) stores "naïve.doc" as an 8.3 name alone (byte 0xD8): `--codepage 850`
+// reads it as mtools does, the default 437 as "╪". New 8.3 names are made in the code page chosen.
+TEST_F(EditTools, CodePageReadsAndMakesShortNames) {
+    std::string host = dir.file("na\u00efve.doc"), conf = dir.file("mtoolsrc");
+    testing_support::writeFile(host, {'x'});
+    ASSERT_EQ(0, run("mcopy -i " + quote(image) + " " + quote(host) + " :: && echo " +
+                     "default_codepage=852 > " + quote(conf))
+                     .status);
+    EXPECT_NE(std::string::npos, tolven("ls", "").output.find("/na\u256ave.doc\n"));
+    EXPECT_NE(std::string::npos, tolven("--codepage 850 ls", "").output.find("/na\u00efve.doc\n"));
+    EXPECT_EQ(0, tolven("--codepage 852 rename", "README.TXT '\u0142\u00f3d\u017a.txt'").status);
+    EXPECT_NE(std::string::npos,
+              run("LC_ALL=C.UTF-8 MTOOLSRC=" + quote(conf) + " mdir -i " + quote(image) + " ::")
+                  .output.find("\u0141\u00d3D\u0179     TXT"));
+    EXPECT_EQ(2, run(cli() + " --codepage 1252 ls " + quote(image)).status);
 }
 
 }  // namespace

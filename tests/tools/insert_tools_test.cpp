@@ -2,6 +2,7 @@
 // gives back the same names and bytes, and mdir shows the 8.3 names Tolven generated.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <filesystem>
 #include <map>
@@ -43,7 +44,7 @@ std::map<std::string, std::vector<uint8_t>> treeOf(const fs::path& root) {
 std::map<std::string, std::string> mdirShortNames(const std::string& image,
                                                   const std::string& folder) {
     std::map<std::string, std::string> names;
-    auto listed = run("mdir -i " + quote(image) + " " + quote("::" + folder));
+    auto listed = run("LC_ALL=C.UTF-8 mdir -i " + quote(image) + " " + quote("::" + folder));
     EXPECT_EQ(0, listed.status) << listed.output;
     size_t at = 0;
     while (at < listed.output.size()) {
@@ -52,10 +53,17 @@ std::map<std::string, std::string> mdirShortNames(const std::string& image,
         std::string line = listed.output.substr(at, end - at);
         at = end + 1;
         // "MYFILE~1 TXT         3 2026-12-07   6:24  my file name.txt"
-        if (line.size() < 40 || line[0] == ' ' || line[8] != ' ') continue;
+        // Columns count characters (mdir prints UTF-8): the byte where column n begins.
+        auto col = [&line](size_t n) {
+            size_t b = 0;
+            for (; b < line.size() && n > 0; --n)
+                while (++b < line.size() && (line[b] & 0xC0) == 0x80) continue;
+            return b;
+        };
+        if (line.size() < 40 || line[0] == ' ' || line[col(8)] != ' ') continue;
         if (line.compare(0, 9, ".        ") == 0 || line.compare(0, 9, "..       ") == 0) continue;
-        std::string shortName = line.substr(0, 8) + line.substr(9, 3);
-        size_t longAt = line.find("  ", 38);
+        std::string shortName = line.substr(0, col(8)) + line.substr(col(9), col(12) - col(9));
+        size_t longAt = line.find("  ", col(38));
         std::string longName;
         if (longAt != std::string::npos) longName = line.substr(longAt + 2);
         while (!longName.empty() && longName.back() == ' ') longName.pop_back();
@@ -136,7 +144,11 @@ TEST_F(InsertTools, FsckCleanAndMcopyGivesBackNamesAndBytes) {
     EXPECT_EQ("BBBBBB~1   ", names[randomName(13, 'b')]);
     EXPECT_EQ("EEEEEE~1TXT", names[std::string(120, 'e') + ".txt"]);
     EXPECT_EQ("MYFILE~1TXT", names["my file name.txt"]);
-    EXPECT_EQ("CAF_CR~1TXT", names["caf\xc3\xa9 cr\xc3\xa8me.txt"]);
+    // Code page 437 has the "\xc3\x89" (byte 0x90, as in mtools' 850) but no "\xc3\x88".
+    EXPECT_EQ(
+        "CAF\xc3\x89"
+        "CR~1TXT",
+        names["caf\xc3\xa9 cr\xc3\xa8me.txt"]);
     EXPECT_EQ("README  TXT", names["README  TXT"]);  // stored as is, no long name
     EXPECT_EQ("ONECLU~1BIN", names["one cluster.bin"]);
     EXPECT_EQ("SHARED~1TXT", names["sharedprefix 01.txt"]);
@@ -224,6 +236,36 @@ TEST_F(InsertTools, AddRefusalsLeaveTheImageFileByteForByte) {
     EXPECT_EQ(1u, names.count("other.bin"));
     std::string report;
     EXPECT_TRUE(tool_support::fsckClean(image, &report)) << report;
+
+    // A refusal and then a failed save: both reported, each with its code, the save's last.
+    writeFile(dir.file("third.bin"), pattern(10, 5));
+    ASSERT_EQ(0, run("chmod 444 " + quote(image)).status);
+    EXPECT_EQ(
+        "File \"data.bin\" already exists!\nerror 620\nCould not create image file!\n" + image +
+            ": Permission denied\nerror 100\n",
+        run(cli() + " add " + quote(image) + " " + quote(host) + " " + quote(dir.file("third.bin")))
+            .output);
+}
+
+// A subfolder whose free slot (first byte 0) has used slots behind it, as in a damaged image: DOS
+// and mtools stop reading at that slot, so a new entry goes in before it or not at all.
+TEST_F(InsertTools, EntriesGoWhereMtoolsReadsThem) {
+    std::string image = dir.file("end.img"), i = " -i " + quote(image) + " ";
+    std::string host = dir.file("DATA.TXT"), longName = dir.file("long name.txt");
+    writeFile(host, pattern(5, 1));
+    writeFile(longName, pattern(5, 2));
+    ASSERT_EQ(0, run(tool_support::mkfsFat() + " -C " + quote(image) + " 1440 >/dev/null && mmd" +
+                     i + "::D && mcopy" + i + quote(host) + " ::D/A.TXT && mcopy" + i +
+                     quote(host) + " ::D/B.TXT")
+                     .status);
+    std::vector<uint8_t> bytes = readFile(image);
+    std::fill_n(bytes.begin() + 33 * 512 + 2 * 32, 32, 0);  // A.TXT's slot, before B.TXT's
+    writeFile(image, bytes);
+    EXPECT_EQ("Directory is full, could not insert \"long name.txt\"!\nerror 610\n",
+              run(cli() + " add " + quote(image) + " " + quote(longName) + " -d /D").output);
+    ASSERT_EQ(0, run(cli() + " add " + quote(image) + " " + quote(host) + " -d /D").status);
+    auto names = mdirShortNames(image, "/D");
+    EXPECT_EQ(1u, names.count("DATA    TXT") * names.count("B       TXT"));
 }
 
 TEST_F(InsertTools, MkdirAndAddIntoNestedFolder) {

@@ -6,6 +6,7 @@
 #include "directory/dir_entry.h"
 #include "directory/folder_names.h"
 #include "directory/long_name.h"
+#include "directory/oem_text.h"
 #include "directory/short_name.h"
 #include "image/boot_sector.h"
 
@@ -43,8 +44,13 @@ TEST(BasisName, FollowsTheDriverRules) {
     EXPECT_TRUE(tail);
     EXPECT_EQ("FILE    HTM", basisOf(u"file.html", &tail));
     EXPECT_TRUE(tail);
-    EXPECT_EQ("CAF_    TXT", basisOf(u"caf\u00e9.txt", &tail));
+    EXPECT_EQ("CAF\x90    TXT", basisOf(u"caf\u00e9.txt", &tail));  // upper case in 437
+    ASSERT_TRUE(setOemCodePage(850));
+    EXPECT_EQ("\x05T\x90     TXT", basisOf(u"\u00f5t\u00e9.txt", &tail));  // 0xE5 as 0x05
+    ASSERT_TRUE(setOemCodePage(866));
+    EXPECT_EQ("\x94\x80\x89\x8b_   TXT", basisOf(u"\u0444\u0430\u0439\u043b\u00e9.txt", &tail));
     EXPECT_TRUE(tail);
+    setOemCodePage(437);
     EXPECT_EQ("X_Y_Z__1TXT", basisOf(u"x+y=z;[1].txt", &tail));
     EXPECT_TRUE(tail);
     EXPECT_EQ("A_B        ", basisOf(u"a\U0001F600b", &tail));  // one "_" per character
