@@ -64,8 +64,8 @@ std::string sectorAreaText(VolumeImage& image, const ClusterOwners& owners,
 bool isDirectorySector(const ClusterOwners& owners, const SectorPlace& place);
 
 // "00000200  EB 3C 90 4D 53 44 4F 53  35 2E 30 00 02 01 01 00  |.<.MSDOS5.0.....|": the offset,
-// up to 16 bytes in hex (blanks for missing ones) and as code page 437 text in UTF-8, control
-// bytes as '.'.
+// up to 16 bytes in hex (blanks for missing ones) and as text of the OEM code page (oem_text.h)
+// in UTF-8, control bytes as '.'.
 std::string hexDumpLine(uint32_t offset, const uint8_t* bytes, int count);
 
 // The boot sector's fields, one line each: offset, size, name and value ("0x00B  2  bytes per

@@ -168,6 +168,7 @@ TEST_F(MainWindow, MenuHoldsEveryCommand) {
         {1, "Exp&ort Bootcode...", 40016, false},
         {1, nullptr, 0, false},
         {1, "&Cluster organisation...", 40022, false},
+        {1, "Sector &view...\tCtrl+H", 40060, false},
         {2, "&Load image from disk...\tF7", 40019, false},
         {2, "&Write image to disk...\tF8", 40018, false},
         {3, "&About...", 40010, false},
@@ -324,7 +325,7 @@ TEST_F(MainWindow, ContextMenuOpensWithNothingSelected) {
     HMENU menu = reinterpret_cast<HMENU>(SendMessageA(menuWindow, MN_GETHMENU, 0, 0));
     EXPECT_EQ(session.editor().popupMenu, menu);
     std::vector<MenuEntry> items = menuEntries(menu);
-    ASSERT_EQ(10u, items.size());
+    ASSERT_EQ(12u, items.size());
     EXPECT_EQ("&Open", items[0].text);
     EXPECT_EQ(1u, items[0].id);
     EXPECT_TRUE(items[0].isDefault);
@@ -335,9 +336,10 @@ TEST_F(MainWindow, ContextMenuOpensWithNothingSelected) {
     const char* texts[] = {"Insert fo&lder...",   "&Extract selected...",
                            "&Delete selected...", nullptr,
                            "&New folder...",      "&Rename",
-                           "&Properties"};
-    const UINT ids[] = {6, 4, 5, 0, 7, 8, 9};
-    for (int i = 0; i < 7; ++i) {
+                           "&Properties",         nullptr,
+                           "Show in cluster &map"};
+    const UINT ids[] = {6, 4, 5, 0, 7, 8, 9, 0, 20};
+    for (int i = 0; i < 9; ++i) {
         EXPECT_EQ(texts[i] == nullptr, items[3 + i].separator);
         if (texts[i] != nullptr) {
             EXPECT_EQ(texts[i], items[3 + i].text);

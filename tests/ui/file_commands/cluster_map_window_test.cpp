@@ -3,6 +3,8 @@
 // a cell's owner and chain on a click, and the sector view it opens.
 #include <windows.h>
 
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 #include "tests/ui/file_commands/file_commands_support.h"
@@ -204,6 +206,23 @@ TEST_F(ClusterMapWindow, SectorViewPagesAndGoesToACluster) {
     EXPECT_EQ(0u, windowText(GetDlgItem(view, IDC_SECTOR_DECODED)).find("slot  kind"));
     postKey(hex, VK_ESCAPE);
     EXPECT_TRUE(waitUntil([&] { return !IsWindow(view); }));
+}
+
+// The list's context menu marks the focused file's chain.
+TEST_F(ClusterMapWindow, ShowInClusterMapMarksTheFocusedFile) {
+    ASSERT_EQ(kResultOk, session.openImage(testImagePath("populated.img")));
+    std::vector<std::string> names = listNames(session.control(IDC_FILE_LIST));
+    auto at = std::find(names.begin(), names.end(), "system.sys");
+    ASSERT_NE(names.end(), at);
+    session.selectListItem(static_cast<int>(at - names.begin()));
+    sendKeys({}, VK_APPS);
+    ASSERT_NE(nullptr, waitForWindow(session.threadId(), kMenuClass, nullptr));
+    sendKeys({}, 'M');
+    dialog = waitForDialog("Cluster organisation");
+    ASSERT_NE(nullptr, dialog);
+    EXPECT_EQ("Cluster 4: sector 35, /SYSTEM.SYS",
+              windowText(GetDlgItem(dialog, IDC_CLUSTER_MAP_INFO)));
+    close();
 }
 
 }  // namespace
