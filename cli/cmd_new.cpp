@@ -9,32 +9,21 @@
 #include "image/volume_label.h"
 #include "platform/host_file.h"
 
-static const char kUsage[] = "new IMAGE --type N [--label L] [--oem O] [--force]";
-
-// "2" is an index, "1440KB" or "1440" a size in KB.
-static int parseDiskType(const char* text) {
-    char* end = nullptr;
-    long value = std::strtol(text, &end, 10);
-    if (end == text || value < 0) return -1;
-    bool sizeSuffix = std::strcmp(end, "KB") == 0 || std::strcmp(end, "kb") == 0 ||
-                      std::strcmp(end, "K") == 0 || std::strcmp(end, "k") == 0;
-    if (*end == '\0' && value < kDiskTypeCount) return static_cast<int>(value);
-    if (*end == '\0' || sizeSuffix)
-        return value > 100000 ? -1 : diskTypeBySize(static_cast<int>(value));
-    return -1;
-}
+static const char kUsage[] = "new IMAGE --type N [--label L] [--oem O] [--from DIR] [--force]";
 
 int runNew(int argc, char** argv) {
     const char* path = nullptr;
     const char* type = nullptr;
     const char* label = "NO NAME";
     const char* oem = "TOLVEN";
+    const char* from = nullptr;
     bool force = false;
     for (int i = 1; i < argc; ++i) {
         bool hasValue = i + 1 < argc;
         if (std::strcmp(argv[i], "--type") == 0 && hasValue) type = argv[++i];
         else if (std::strcmp(argv[i], "--label") == 0 && hasValue) label = argv[++i];
         else if (std::strcmp(argv[i], "--oem") == 0 && hasValue) oem = argv[++i];
+        else if (std::strcmp(argv[i], "--from") == 0 && hasValue) from = argv[++i];
         else if (std::strcmp(argv[i], "--force") == 0) force = true;
         else if (argv[i][0] != '-' && path == nullptr) path = argv[i];
         else return usageError(kUsage);
@@ -62,6 +51,8 @@ int runNew(int argc, char** argv) {
     }
     auto image = std::make_unique<VolumeImage>();
     int result = image->createImage(programModule(), diskType, label, oem);
-    int status = result == kResultOk ? saveImage(*image, path) : reportFailure(*image, result);
-    return status;
+    // With --from the image is written only when the whole tree went in.
+    if (result == kResultOk && from != nullptr)
+        result = image->insertFolderContents(0, from, nullptr);
+    return result == kResultOk ? saveImage(*image, path) : reportFailure(*image, result);
 }

@@ -11,6 +11,7 @@ struct CliCommand {
 };
 
 int runNew(int argc, char** argv);
+int runConvert(int argc, char** argv);
 int runInfo(int argc, char** argv);
 int runMap(int argc, char** argv);
 int runOwner(int argc, char** argv);

@@ -17,8 +17,12 @@
 
 namespace {
 const CliCommand kCommands[] = {
-    {"new", runNew, "new IMAGE --type N [--label L] [--oem O] [--force]",
-     "Creates an empty image of disk type N (0-10, or a size such as 1440KB)."},
+    {"new", runNew, "new IMAGE --type N [--label L] [--oem O] [--from DIR] [--force]",
+     "Creates an image of disk type N (0-13, a size such as 1440KB, or DMF, DMF1024, DMF82), "
+     "empty or holding the tree of the folder DIR; nothing is written when DIR does not fit."},
+    {"convert", runConvert, "convert IN OUT [--type N]",
+     "Writes OUT, a new image of disk type N (default: IN's own) holding IN's tree, label and "
+     "boot code; refused when the tree does not fit."},
     {"info", runInfo, "info IMAGE", "Prints the disk, boot sector and FAT count lines."},
     {"map", runMap, "map IMAGE [--owners]",
      "Prints the cluster map: '.' free, '#' used, 'R' reserved, 'B' bad, 64 to a line; with "

@@ -247,3 +247,19 @@ int VolumeImage::insertHostPaths(uint16_t folderCluster, const char* const* host
     }
     return firstFailure;
 }
+
+int VolumeImage::insertFolderContents(uint16_t folderCluster, const char* hostFolder,
+                                      int* inserted) {
+    HostFileInfo info;
+    std::vector<HostFolderEntry> children;
+    if (!hostQueryFile(hostFolder, &info, true) || !info.isFolder ||
+        !hostListFolder(hostFolder, &children))
+        return refuse(*this, kResultHostIo, "Could not read folder \"%s\"!", hostFolder);
+    std::vector<std::string> paths;
+    std::vector<const char*> pathTexts;
+    for (const HostFolderEntry& child : children)
+        paths.push_back(hostJoinPath(hostFolder, child.name));
+    for (const std::string& path : paths) pathTexts.push_back(path.c_str());
+    return insertHostPaths(folderCluster, pathTexts.data(), static_cast<int>(pathTexts.size()),
+                           inserted);
+}

@@ -23,7 +23,7 @@ int VolumeImage::createImage(ModuleHandle module, int diskType, const char* labe
         queueMessage("Could not load bootcode resource!");
         return kResultNoTemplate;
     }
-    // An index outside the table would read past it; the callers offer only 0-10, so this guard
+    // An index outside the table would read past it; the callers offer only its types, so this
     // falls back to the default type rather than inventing a message.
     if (diskType < 0 || diskType >= kDiskTypeCount) diskType = kDefaultDiskType;
 

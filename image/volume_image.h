@@ -303,6 +303,9 @@ public:
     // failure still go in.
     int insertHostPaths(uint16_t folderCluster, const char* const* hostPaths, int count,
                         int* inserted);
+    // Everything in host folder `hostFolder` (not the folder itself), in the order
+    // hostListFolder gives, as insertHostPaths; 100 when the folder cannot be listed.
+    int insertFolderContents(uint16_t folderCluster, const char* hostFolder, int* inserted);
 
     // Editing (directory/rename.cpp, directory/volume_label_entry.cpp), whole or not at all like
     // insertion. An entry is named by the walker's locations of its slots.

@@ -94,6 +94,8 @@ char hostPathSeparator();
 bool hostCreateFolder(const char* path);
 bool hostDeleteFile(const char* path);
 bool hostFileExists(const char* path);
+// True when both paths name one existing file (through links and other spellings of the path).
+bool hostSameFile(const char* a, const char* b);
 // The folder for temporary files, ending in a separator. False when the host gives none.
 bool hostTempPath(char* buffer, size_t capacity);
 

@@ -297,6 +297,12 @@ bool hostFileExists(const char* path) {
     return ::lstat(path, &st) == 0;
 }
 
+bool hostSameFile(const char* a, const char* b) {
+    struct stat sa, sb;
+    return ::stat(a, &sa) == 0 && ::stat(b, &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
+}
+
 bool hostTempPath(char* buffer, size_t capacity) {
     const char* dir = std::getenv("TMPDIR");
     if (dir == nullptr || dir[0] == '\0') dir = "/tmp";

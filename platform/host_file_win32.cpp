@@ -307,6 +307,25 @@ bool hostFileExists(const char* path) {
     return hostFileAttributes(path) != INVALID_FILE_ATTRIBUTES;
 }
 
+namespace {
+// The volume and file index of an existing file; false when it cannot be opened.
+bool fileIdentity(const char* path, BY_HANDLE_FILE_INFORMATION* info) {
+    HANDLE file = hostCreateFile(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    bool ok = GetFileInformationByHandle(file, info) != 0;
+    CloseHandle(file);
+    return ok;
+}
+}  // namespace
+
+bool hostSameFile(const char* a, const char* b) {
+    BY_HANDLE_FILE_INFORMATION ia, ib;
+    return fileIdentity(a, &ia) && fileIdentity(b, &ib) &&
+           ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber &&
+           ia.nFileIndexHigh == ib.nFileIndexHigh && ia.nFileIndexLow == ib.nFileIndexLow;
+}
+
 bool hostTempPath(char* buffer, size_t capacity) {
     wchar_t wide[MAX_PATH + 1];
     DWORD n = GetTempPathW(MAX_PATH + 1, wide);

@@ -40,6 +40,7 @@
 #define ID_IMAGE_NEW_FOLDER    40024
 #define ID_IMAGE_RENAME        40025
 #define ID_IMAGE_PROPERTIES    40026
+#define ID_IMAGE_CHANGE_FORMAT 40060
 
 /* Items of the file list's context menu (returned by the menu, never sent as WM_COMMAND) */
 #define ID_LIST_OPEN          1
@@ -77,7 +78,7 @@
 #define IDC_CLUSTER_MAP_INFO     1027
 
 /* Sector view dialog, and the commands that open it or mark a file in the cluster map */
-#define ID_SECTOR_VIEW        40060
+#define ID_SECTOR_VIEW        40081
 #define ID_LIST_SHOW_IN_MAP   20
 #define IDD_SECTOR_VIEW       131
 #define IDC_SECTOR_HEX        1060
@@ -107,4 +108,7 @@
 #define IDC_PROP_SYSTEM     1047
 #define IDC_PROP_ARCHIVE    1048
 
+/* Change format dialog */
+#define IDD_CHANGE_FORMAT      160
+#define IDC_CHANGE_FORMAT_TYPE 1160
 #endif

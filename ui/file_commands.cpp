@@ -19,7 +19,6 @@
 namespace {
 
 const char kImageExtension[] = "img";
-const char kUntitledName[] = "untitled.img";
 
 }  // namespace
 

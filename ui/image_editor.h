@@ -22,6 +22,7 @@
 
 const int kPathSize = 260 * 3;  // a path of MAX_PATH UTF-16 units, in UTF-8
 const int kLongNameChars = 260;
+const char kUntitledName[] = "untitled.img";  // a new image's name until it is saved
 
 // One entry of the folder shown in the file list, in the order the walker returned it.
 struct DirListEntry {
@@ -98,6 +99,8 @@ public:
     void sectorViewCommand();
     // The list's "Show in cluster map": the map with the focused entry's chain marked.
     void showInMapCommand();
+    // Image > Change format... (ui/change_format_command.cpp).
+    void changeFormatCommand();
     // The image's file for the choosers, or null while it has none (new, or read from a floppy).
     const char* currentImagePath() const { return hasPath != 0 ? imagePath : nullptr; }
 

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "image/disk_types.h"
 #include "image/volume_label.h"
 #include "resources/resource_ids.h"
 #include "ui/screen_scale.h"
@@ -34,7 +35,11 @@ const TypeItem kTypeItems[] = {
     {L"5.25\" 320KB image", 1},
     {L"5.25\" 360KB image", 1},
     {L"5.25\" 1200KB image", 1},
+    {L"3.5\" DMF 1680KB image (2KB clusters)", 0},
+    {L"3.5\" DMF 1680KB image (1KB clusters)", 0},
+    {L"3.5\" DMF 1722KB image (82 cylinders)", 0},
 };
+static_assert(sizeof kTypeItems / sizeof kTypeItems[0] == kDiskTypeCount, "a row for each type");
 
 const int kPreselectedType = 2;  // 1440KB
 // The type box in dialog units (x, y, width, height with the list dropped down): beside "Image
@@ -58,6 +63,10 @@ void addIcon(HIMAGELIST images, HINSTANCE instance, int iconId) {
 }
 
 }  // namespace
+
+const wchar_t* diskTypeItemText(int diskType) {
+    return diskType >= 0 && diskType < kDiskTypeCount ? kTypeItems[diskType].text : nullptr;
+}
 
 bool NewImageDialog::show(HWND owner) {
     created = 0;

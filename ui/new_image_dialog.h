@@ -7,6 +7,9 @@
 
 #include <cstdint>
 
+// The text of a disk type in the dialog's list ("3.5\" 1440KB image"); null outside the table.
+const wchar_t* diskTypeItemText(int diskType);
+
 class NewImageDialog {
 public:
     void setInstance(HINSTANCE moduleInstance) { instance = moduleInstance; }

@@ -203,6 +203,12 @@ void SimulatedFloppy::setMediaList35() {
     setMediaList(list, 2);
 }
 
+void SimulatedFloppy::setMediaList21() {
+    MediaGeometry list[4] = {standardMedia(kMediaF3_1Pt44_512), standardMedia(kMediaF3_720_512),
+                             standardMedia(kMedia21x80), standardMedia(kMedia21x82)};
+    setMediaList(list, 4);
+}
+
 MediaGeometry SimulatedFloppy::standardMedia(uint32_t mediaType) {
     struct Row {
         uint32_t type, cylinders, heads, sectors, bytes;
@@ -212,7 +218,8 @@ MediaGeometry SimulatedFloppy::standardMedia(uint32_t mediaType) {
         {kMediaF3_2Pt88_512, 80, 2, 36, 512}, {kMediaF3_720_512, 80, 2, 9, 512},
         {kMediaF5_360_512, 40, 2, 9, 512},    {kMediaF5_320_512, 40, 2, 8, 512},
         {kMediaF5_320_1024, 40, 2, 4, 1024},  {kMediaF5_180_512, 40, 1, 9, 512},
-        {kMediaF5_160_512, 40, 1, 8, 512},
+        {kMediaF5_160_512, 40, 1, 8, 512},    {kMedia21x80, 80, 2, 21, 512},
+        {kMedia21x82, 82, 2, 21, 512},
     };
     MediaGeometry g;
     std::memset(&g, 0, sizeof g);
@@ -651,6 +658,8 @@ void SimulatedFloppy::moveHeadTo(uint32_t cylinder) {
 int64_t SimulatedFloppy::byteNanoseconds() const {
     switch (geometry_.mediaType) {
     case kMediaF3_1Pt44_512:
+    case kMedia21x80:
+    case kMedia21x82:
     case kMediaF5_1Pt2_512: return 16000;
     case kMediaF3_2Pt88_512: return 8000;
     default: return 32000;

@@ -88,6 +88,8 @@ public:
     void setMediaList(const MediaGeometry* records, int count);
     // A 3.5-inch high density drive: 1.44 MB, then 720 KB.
     void setMediaList35();
+    // setMediaList35, then 21 sectors a track on 80 and on 82 cylinders (a driver of its own).
+    void setMediaList21();
 
     // --- how the drive behaves ---------------------------------------------------------------
     // By default an internal drive: it answers both media type queries, formats tracks, opens
@@ -127,8 +129,12 @@ public:
     // Opening for reading and writing is denied, as to a user without the rights raw volumes need
     // on some systems; opening for queries needs none.
     void setAccessDenied(bool denied) { accessDenied_ = denied; }
-    // The record of a standard format, for example kMediaF3_1Pt44_512 (80 x 2 x 18 x 512).
+    // The record of a standard format, for example kMediaF3_1Pt44_512 (80 x 2 x 18 x 512), or of
+    // one of the 21-sector types below.
     static MediaGeometry standardMedia(uint32_t mediaType);
+    // Windows lists no media type of 21 sectors a track; a driver that formats them has its own.
+    static constexpr uint32_t kMedia21x80 = 0x100;  // 80 x 2 x 21 x 512 (DMF, 1680KB)
+    static constexpr uint32_t kMedia21x82 = 0x101;  // 82 x 2 x 21 x 512 (1722KB)
 
     // --- the disk ----------------------------------------------------------------------------
     // A formatted disk of the given geometry holding `bytes` (zero-padded or cut to its size).

@@ -18,8 +18,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const int kDerivedClusters[kDiskTypeCount] = {713, 813, 2847, 3325, 3409, 2863,
-                                              155, 175, 315,  354,  2371};
+const int kDerivedClusters[kDiskTypeCount] = {713, 813, 2847, 3325, 3409, 2863, 155,
+                                              175, 315, 354,  2371, 838,  1674, 859};
 
 // The value of "key: value" in `text`, or "" when the key is missing.
 std::string valueOf(const std::string& text, const std::string& key) {

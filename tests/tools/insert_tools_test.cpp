@@ -1,5 +1,5 @@
-// Insertion checked by the tools users trust: images Tolven fills pass fsck.fat -n, mcopy -s
-// gives back the same names and bytes, and mdir shows the 8.3 names Tolven generated.
+// Insertion, new --from and convert checked by the tools users trust: fsck.fat -n clean, mcopy -s
+// gives back names and bytes, mdir shows the 8.3 names and lists a converted image as its source.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "image/disk_types.h"
 #include "tool_support.h"
 
 using testing_support::newImage;
@@ -119,9 +120,73 @@ protected:
         return path;
     }
 
+    // A tree that fits every disk type, the 16 root entries of DMF included.
+    void buildSmallSource() {
+        src = dir.path() / "small";
+        fs::create_directories(src / "Sub Folder" / "Deeper");
+        writeFile((src / "README.TXT").string(), pattern(700, 1));
+        writeFile((src / "Long file name.txt").string(), pattern(2100, 2));
+        writeFile((src / "empty.dat").string(), {});
+        for (int i = 0; i < 30; ++i)
+            writeFile((src / "Sub Folder" / ("entry " + std::to_string(i) + ".txt")).string(),
+                      pattern(i * 53u, i));
+        writeFile((src / "Sub Folder" / "Deeper" / "deep file.bin").string(), pattern(3000, 4));
+    }
+    // fsck.fat is clean, mcopy gives the host tree back; what mdir and mattrib show but free space.
+    std::string checkAndList(const std::string& image) {
+        std::string report;
+        EXPECT_TRUE(tool_support::fsckClean(image, &report)) << report;
+        fs::path out = dir.path() / "out";
+        fs::remove_all(out);
+        fs::create_directories(out);
+        EXPECT_EQ(0, run("mcopy -s -n -i " + quote(image) + " ::/ " + quote(out.string())).status);
+        EXPECT_EQ(treeOf(src), treeOf(out));
+        std::string list = "mdir -/ -a -i " + quote(image) + " ::/ | grep -v 'bytes free'";
+        return run(list).output + run("mattrib -/ -i " + quote(image) + " ::/").output;
+    }
+
     TempDir dir;
     fs::path src;
 };
+
+TEST_F(InsertTools, NewFromFolderThenConvertBetweenEveryPairOfTypes) {
+    buildSmallSource();
+    for (int s = 0; s < kDiskTypeCount; ++s) {
+        SCOPED_TRACE(diskTypeName(s));
+        std::string from = dir.file("from.img"), to = dir.file("to.img");
+        auto made = run(cli() + " new " + quote(from) + " --type " + std::to_string(s) +
+                        " --force --label TREE --from " + quote(src.string()));
+        ASSERT_EQ(0, made.status) << made.output;
+        ASSERT_EQ(0, run(cli() + " attrib " + quote(from) + " /README.TXT +r +h +s").status);
+        std::string listed = checkAndList(from);
+        EXPECT_NE(std::string::npos, listed.find("A  SHR     ::/README.TXT")) << listed;
+        for (int t = 0; t < kDiskTypeCount; ++t) {
+            SCOPED_TRACE(diskTypeName(t));
+            auto converted = run(cli() + " convert " + quote(from) + " " + quote(to) + " --type " +
+                                 std::to_string(t));
+            ASSERT_EQ(0, converted.status) << converted.output;
+            EXPECT_EQ(listed, checkAndList(to));
+        }
+    }
+}
+
+TEST_F(InsertTools, NewFromAndConvertRefusalsLeaveNoImageAndTheSourceAlone) {
+    buildSmallSource();
+    std::string full = dir.file("full.img"), small = dir.file("small.img"),
+                link = dir.file("link.img"), from = " --from " + quote(src.string());
+    writeFile((src / "big.bin").string(), pattern(400 * 1024, 5));
+    ASSERT_EQ(0, run(cli() + " new " + quote(full) + " --type 1440KB" + from).status);
+    std::vector<uint8_t> before = readFile(full);
+    EXPECT_EQ(1, run(cli() + " new " + quote(small) + " --type 360" + from).status);
+    auto convert = run(cli() + " convert " + quote(full) + " " + quote(small) + " --type 360KB");
+    EXPECT_EQ(1, convert.status);
+    EXPECT_NE(std::string::npos, convert.output.find("clusters")) << convert.output;
+    EXPECT_FALSE(fs::exists(small));
+    fs::create_symlink(full, link);
+    for (const std::string& same : {full, link})
+        EXPECT_EQ(2, run(cli() + " convert " + quote(full) + " " + quote(same)).status);
+    EXPECT_EQ(before, readFile(full));
+}
 
 TEST_F(InsertTools, FsckCleanAndMcopyGivesBackNamesAndBytes) {
     buildSource();

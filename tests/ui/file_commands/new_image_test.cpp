@@ -1,5 +1,5 @@
-// The New image command through its real dialog: the list of eleven types with their icons, the
-// defaults, the edits' limits and upper case, Create for every type, and Cancel or closing.
+// New image through its real dialog: the types with their icons, the defaults, the edits' limits
+// and upper case, Create for every type, Cancel or closing; and Image > Change format....
 #include <windows.h>
 #include <commctrl.h>
 
@@ -32,7 +32,11 @@ const TypeRow kTypes[] = {
     {"5.25\" 320KB image", 1, 320, 640},
     {"5.25\" 360KB image", 1, 360, 720},
     {"5.25\" 1200KB image", 1, 1200, 2400},
+    {"3.5\" DMF 1680KB image (2KB clusters)", 0, 1680, 3360},
+    {"3.5\" DMF 1680KB image (1KB clusters)", 0, 1680, 3360},
+    {"3.5\" DMF 1722KB image (82 cylinders)", 0, 1722, 3444},
 };
+const int kTypeCount = static_cast<int>(sizeof kTypes / sizeof kTypes[0]);
 
 class NewImage : public FileCommandTest {
 protected:
@@ -84,13 +88,13 @@ protected:
     }
 };
 
-TEST_F(NewImage, DialogOffersElevenTypesAndTheDefaults) {
+TEST_F(NewImage, DialogOffersEveryTypeAndTheDefaults) {
     HWND dialog = openDialog();
     ASSERT_NE(nullptr, dialog);
     HWND types = combo(dialog);
     ASSERT_NE(nullptr, types);
-    ASSERT_EQ(11, SendMessageA(types, CB_GETCOUNT, 0, 0));
-    for (int i = 0; i < 11; ++i) {
+    ASSERT_EQ(kTypeCount, SendMessageA(types, CB_GETCOUNT, 0, 0));
+    for (int i = 0; i < kTypeCount; ++i) {
         char text[80] = {0};
         COMBOBOXEXITEMA item;
         std::memset(&item, 0, sizeof item);
@@ -166,7 +170,7 @@ TEST_F(NewImage, CreateWithoutChangesMakesTheDefaultImage) {
 }
 
 TEST_F(NewImage, EveryTypeCreatesItsImage) {
-    for (int i = 0; i < 11; ++i) {
+    for (int i = 0; i < kTypeCount; ++i) {
         HWND dialog = openDialog();
         ASSERT_NE(nullptr, dialog);
         SendMessageA(combo(dialog), CB_SETCURSEL, i, 0);
@@ -243,6 +247,39 @@ TEST_F(NewImage, RefusedLabelKeepsTheDialogAndEmptyLabelIsNoLabel) {
     uint8_t firstSlot = 0xFF;
     session.onUiThread([&] { firstSlot = session.editor().rootDir[0]; });
     EXPECT_EQ(0, firstSlot);
+}
+
+// The shown tree goes to a new untitled image of the chosen type, marked changed; contents the
+// type cannot hold are refused in an error box and the shown image stays.
+TEST_F(NewImage, ChangeFormatOpensTheTreeAsANewUntitledImage) {
+    ASSERT_EQ(kResultOk, session.openImage(testImagePath("populated.img")));
+    std::vector<std::string> before = names();
+    std::string large = outputPath("LARGE.BIN");  // an 8.3 name: one slot of the DMF root
+    for (int type : {11, 9}) {  // DMF, then 360KB, which cannot take the large file
+        command(ID_IMAGE_CHANGE_FORMAT);
+        HWND dialog = waitForDialog("Change format");
+        ASSERT_NE(nullptr, dialog);
+        HWND types = GetDlgItem(dialog, IDC_CHANGE_FORMAT_TYPE);
+        EXPECT_EQ(kTypeCount, SendMessageA(types, CB_GETCOUNT, 0, 0));
+        EXPECT_EQ(type == 11 ? 2 : 11, SendMessageA(types, CB_GETCURSEL, 0, 0));  // its own
+        SendMessageA(types, CB_SETCURSEL, type, 0);
+        pressButton(dialog, IDOK);
+        std::string refusal = type == 9 ? answerBox("Error", IDOK) : "clusters";
+        EXPECT_NE(std::string::npos, refusal.find("clusters")) << refusal;
+        ASSERT_TRUE(waitUntil([&] { return !IsWindow(dialog); }));
+        session.onUiThread([] {});
+        EXPECT_EQ("Tolven - [untitled.img *]", caption());
+        EXPECT_EQ(3360, session.editor().totalSectors());
+        EXPECT_EQ(2048, session.editor().clusterBytes);
+        EXPECT_EQ("TESTDISK   ", windowText(session.control(IDC_VOLUME_LABEL)));
+        if (type == 9) break;
+        EXPECT_EQ(before, names());
+        writeFile(large, std::string(400 * 1024, 'x'));
+        int inserted = -1;
+        session.onUiThread(
+            [&] { inserted = session.editor().insertHostPath(0, large.c_str(), 0); });
+        ASSERT_EQ(kResultOk, inserted);
+    }
 }
 
 }  // namespace
