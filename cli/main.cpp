@@ -24,8 +24,18 @@ const CliCommand kCommands[] = {
      "Writes OUT, a new image of disk type N (default: IN's own) holding IN's tree, label and "
      "boot code; refused when the tree does not fit."},
     {"info", runInfo, "info IMAGE", "Prints the disk, boot sector and FAT count lines."},
-    {"map", runMap, "map IMAGE",
-     "Prints the cluster map: '.' free, '#' used, 'R' reserved, 'B' bad, 64 to a line."},
+    {"map", runMap, "map IMAGE [--owners]",
+     "Prints the cluster map: '.' free, '#' used, 'R' reserved, 'B' bad, 64 to a line; with "
+     "--owners a letter per file or folder (legend below), '?' lost, '*' shared."},
+    {"owner", runOwner, "owner IMAGE CLUSTER...",
+     "Prints each cluster's owner: a path, free, reserved, bad, lost, or shared with every owner."},
+    {"chain", runChain, "chain IMAGE PATH",
+     "Prints a file's or folder's clusters as runs (2-17, 40-41) and its fragment count."},
+    {"dump", runDump,
+     "dump IMAGE (--sector N | --cluster N | --boot | --fat [COPY] | --root) [--count K] "
+     "[--decode]",
+     "Hex dump of sectors, each headed by its area and owner; --decode adds the boot sector's "
+     "fields and directory slots."},
     {"ls", runLs, "ls IMAGE [PATH] [-r]",
      "Lists a folder of the image (recursively with -r): attributes, size, date, path."},
     {"extract", runExtract, "extract IMAGE [PATH...] -d DIR [--replace|--skip]",

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "directory/cluster_owners.h"
+#include "directory/disk_inspect.h"
 #include "directory/oem_text.h"
 #include "image/boot_sector.h"
 #include "image/disk_types.h"
@@ -20,7 +22,7 @@ std::string fieldText(const uint8_t* sector, int offset, int width) {
 
 }  // namespace
 
-VolumeFacts readVolumeFacts(const VolumeImage& image) {
+VolumeFacts readVolumeFacts(VolumeImage& image) {
     uint8_t b[bs::kSize];
     image.copyBootSector(b);
     VolumeFacts facts;
@@ -58,5 +60,11 @@ VolumeFacts readVolumeFacts(const VolumeImage& image) {
         {"bad_clusters", "%i bad clusters", image.countBadClusters()},
         {"free_clusters", "%i free clusters", image.countFreeClusters()},
     };
+    ClusterOwners owners;
+    clusterOwners(image, &owners);
+    facts.fatFigures.push_back(
+        {"fragmented_files", "Fragmented files: %i", countFragmentedFiles(image, owners)});
+    facts.fatFigures.push_back(
+        {"largest_free_run", "Largest free run: %i clusters", largestFreeRun(image)});
     return facts;
 }

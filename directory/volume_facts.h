@@ -25,9 +25,10 @@ struct VolumeFacts {
     std::string label;
     std::string serial;                     // "1234-ABCD"
     std::vector<VolumeFigure> bootFigures;  // the BIOS Parameter Block, heads to root entries
-    std::vector<VolumeFigure> fatFigures;   // used, reserved, bad and free clusters
+    std::vector<VolumeFigure> fatFigures;   // used, reserved, bad, free clusters; fragmentation
 };
 
-VolumeFacts readVolumeFacts(const VolumeImage& image);
+// Walks the tree once (clusterOwners) for the fragmented files.
+VolumeFacts readVolumeFacts(VolumeImage& image);
 
 #endif

@@ -18,15 +18,20 @@ void VolumeImage::decodeFat() {
     }
 }
 
-void VolumeImage::encodeFat() {
+void VolumeImage::encodeFatInto(uint8_t* out) const {
+    if (out != fat1) std::memcpy(out, fat1, kFatBytes);  // bytes 0-2 and past the entries
     int n = 2;
     for (int o = 3; o < kFatBytes; o += 3, n += 2) {
         uint16_t a = fatTable[n] & 0x0FFF;
         uint16_t b = fatTable[n + 1] & 0x0FFF;
-        fat1[o] = static_cast<uint8_t>(a & 0xFF);
-        if (o + 1 < kFatBytes) fat1[o + 1] = static_cast<uint8_t>((a >> 8) | ((b & 0x0F) << 4));
-        if (o + 2 < kFatBytes) fat1[o + 2] = static_cast<uint8_t>(b >> 4);
+        out[o] = static_cast<uint8_t>(a & 0xFF);
+        if (o + 1 < kFatBytes) out[o + 1] = static_cast<uint8_t>((a >> 8) | ((b & 0x0F) << 4));
+        if (o + 2 < kFatBytes) out[o + 2] = static_cast<uint8_t>(b >> 4);
     }
+}
+
+void VolumeImage::encodeFat() {
+    encodeFatInto(fat1);
     std::memcpy(fat2, fat1, kFatBytes);
 }
 

@@ -160,6 +160,9 @@ public:
     void freeClusters();
     void decodeFat();
     void encodeFat();
+    // The first FAT copy as encodeFat would write it from the table now (kFatBytes), leaving
+    // the held copies alone: what a view of the FAT shows before the next save.
+    void encodeFatInto(uint8_t* out) const;
     // Copies the image into `backup`. False when memory for it ran out: there is then no backup.
     bool saveBackup();
     // Puts the backup back; its cluster buffer moves back, so restoring needs no memory and

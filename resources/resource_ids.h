@@ -81,6 +81,22 @@
 #define IDC_CLUSTER_MAP_USED     1024
 #define IDC_CLUSTER_MAP_RESERVED 1025
 #define IDC_CLUSTER_MAP_BAD      1026
+#define IDC_CLUSTER_MAP_INFO     1027
+
+/* Sector view dialog, and the commands that open it or mark a file in the cluster map */
+#define ID_SECTOR_VIEW        40081
+#define ID_LIST_SHOW_IN_MAP   20
+#define IDD_SECTOR_VIEW       131
+#define IDC_SECTOR_HEX        1060
+#define IDC_SECTOR_DECODED    1061
+#define IDC_SECTOR_GOTO       1062
+#define IDC_SECTOR_AS_SECTOR  1063
+#define IDC_SECTOR_AS_CLUSTER 1064
+#define IDC_SECTOR_GO         1065
+#define IDC_SECTOR_PREVIOUS   1066
+#define IDC_SECTOR_NEXT       1067
+#define IDC_SECTOR_CLOSE      1068
+#define IDC_SECTOR_COUNT      1069
 
 /* New folder dialog */
 #define IDD_NEW_FOLDER      121
@@ -106,8 +122,8 @@
 #define IDD_CHANGE_FORMAT      160
 #define IDC_CHANGE_FORMAT_TYPE 1160
 // Extraction's question about a host file of an entry's name.
-#define IDD_EXTRACT_CLASH 125
-#define IDC_CLASH_TEXT    1050
+#define IDD_EXTRACT_CLASH 127
+#define IDC_CLASH_TEXT    1054
 #define IDC_CLASH_REPLACE 1051
 #define IDC_CLASH_SKIP    1052
 #define IDC_CLASH_FOR_ALL 1053

@@ -55,6 +55,19 @@ inline MapRect clusterMapCell(int index, int cellsPerRow) {
     return cell;
 }
 
+// The cluster index whose cell (with the gap after it) holds client point (x, y), or -1 outside
+// the cells of `cellCount`: the inverse of clusterMapCell for clicks.
+inline int clusterMapHit(int x, int y, int cellsPerRow, int cellCount) {
+    if (x < kCellOrigin || y < kCellOrigin) return -1;
+    int column = (x - kCellOrigin) / kCellPitch;
+    if (column >= cellsPerRow) return -1;
+    int index = (y - kCellOrigin) / kCellPitch * cellsPerRow + column;
+    return index < cellCount ? index : -1;
+}
+
+// The fill of the cells of the chosen owner's chain: yellow.
+const uint32_t kClusterMapMarkColour = 0x00FFFFu;
+
 // Fill colour of a class of FAT entries as 0x00BBGGRR, the platform's colour order.
 inline uint32_t clusterMapClassColour(FatClass fatClass) {
     switch (fatClass) {

@@ -1,8 +1,13 @@
 #include "ui/cluster_map_view.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
+#include <windowsx.h>
+
+#include "directory/disk_inspect.h"
 #include "resources/resource_ids.h"
 #include "ui/wide_text.h"
 
@@ -53,11 +58,18 @@ void drawCell(HDC dc, const MapRect& cell, uint32_t colour) {
 
 }  // namespace
 
-bool ClusterMapView::show(HWND owner, int count, const uint16_t* table,
-                          const ClusterMapCounts& counts) {
-    clusterCount = count;
-    std::memcpy(fatTable, table, sizeof fatTable);
+bool ClusterMapView::show(HWND owner, VolumeImage& volume, const ClusterMapCounts& counts,
+                          uint16_t cluster) {
+    image = &volume;
+    clusterCount = volume.getClusterCount();
+    std::memcpy(fatTable, volume.fatTable, sizeof fatTable);
+    // Sectors the container holds no readable data for show as bad clusters.
+    for (uint16_t bad : volume.container.badClusters)
+        if (bad < kFatTableEntries) fatTable[bad] = kBadClusterMark;
     legendCounts = counts;
+    clusterOwners(volume, &owners);
+    marked.assign(kFatTableEntries, 0);
+    chosen = cluster;
     window = nullptr;
     DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_CLUSTER_MAP), owner, dialogProc,
                     reinterpret_cast<LPARAM>(this));
@@ -72,6 +84,7 @@ void ClusterMapView::initDialog(HWND dialog) {
         std::snprintf(text, sizeof text, entry.format, legendCounts.perClass[entry.fatClass]);
         setWindowTextUtf8(GetDlgItem(dialog, entry.textId), text);
     }
+    if (chosen != 0) choose(chosen);
     // With the focus on OK the dialog manager gets Enter and Escape; with none, keys would come
     // to the dialog as system keys and do nothing.
     SetFocus(GetDlgItem(dialog, IDC_CLUSTER_MAP_OK));
@@ -94,11 +107,38 @@ void ClusterMapView::paint() {
     int perRow = clusterMapCellsPerRow(width, frameThickness);
     int cells = clusterMapCellCount(clusterCount);
     for (int j = 0; j < cells; ++j)
-        drawCell(dc, clusterMapCell(j, perRow), clusterMapColour(fatTable[j + 2]));
+        drawCell(dc, clusterMapCell(j, perRow),
+                 marked[static_cast<size_t>(j) + 2] ? kClusterMapMarkColour
+                                                    : clusterMapColour(fatTable[j + 2]));
     for (const LegendEntry& entry : kLegend)
         drawCell(dc, clusterMapSwatch(childRect(window, entry.textId)),
                  clusterMapClassColour(entry.fatClass));
     EndPaint(window, &ps);
+}
+
+uint16_t ClusterMapView::clusterAt(int x, int y) const {
+    RECT outer;
+    GetWindowRect(window, &outer);
+    int perRow = clusterMapCellsPerRow(outer.right - outer.left, GetSystemMetrics(SM_CYDLGFRAME));
+    int index = clusterMapHit(x, y, perRow, clusterMapCellCount(clusterCount));
+    return static_cast<uint16_t>(index < 0 ? 0 : index + 2);
+}
+
+void ClusterMapView::choose(uint16_t cluster) {
+    std::fill(marked.begin(), marked.end(), 0);
+    chosen = cluster;
+    std::string line;
+    uint32_t first = 0;
+    if (image->isDataCluster(cluster) && clusterFirstSector(*image, cluster, &first)) {
+        for (uint16_t c : ownerClusters(*image, owners, cluster)) marked[c] = 1;
+        uint32_t last = first + image->sectorsPerCluster() - 1;
+        line = "Cluster " + std::to_string(cluster) +
+               (last > first ? ": sectors " + std::to_string(first) + "-" + std::to_string(last)
+                             : ": sector " + std::to_string(first)) +
+               ", " + clusterOwnerText(*image, owners, cluster);
+    }
+    setWindowTextUtf8(GetDlgItem(window, IDC_CLUSTER_MAP_INFO), line);
+    InvalidateRect(window, nullptr, FALSE);
 }
 
 INT_PTR CALLBACK ClusterMapView::dialogProc(HWND dialog, UINT message, WPARAM wParam,
@@ -112,6 +152,22 @@ INT_PTR CALLBACK ClusterMapView::dialogProc(HWND dialog, UINT message, WPARAM wP
 
     switch (message) {
     case WM_PAINT: gOpenView->paint(); return TRUE;
+    case WM_LBUTTONDOWN: {
+        uint16_t cluster = gOpenView->clusterAt(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+        if (cluster != 0) gOpenView->choose(cluster);
+        return TRUE;
+    }
+    case WM_LBUTTONDBLCLK: {
+        ClusterMapView& view = *gOpenView;
+        uint16_t cluster = view.clusterAt(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+        uint32_t sector = 0;
+        if (cluster == 0 || view.sectorView == nullptr ||
+            !clusterFirstSector(*view.image, cluster, &sector))
+            return TRUE;
+        view.choose(cluster);
+        view.sectorView->show(dialog, *view.image, sector);
+        return TRUE;
+    }
     case WM_COMMAND:
         // OK, Enter (IDOK when no button is the default) and Escape end it alike.
         if (LOWORD(wParam) == IDC_CLUSTER_MAP_OK || LOWORD(wParam) == IDOK ||

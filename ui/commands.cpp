@@ -35,6 +35,7 @@ const CommandRoute kRoutes[] = {
     {kFromCommand, ID_IMPORT_BOOTCODE, kAnyNotification,
      [](ImageEditor& e) { e.bootFileCommand(kBootFileImport, kBootCodeFile); }},
     {kFromCommand, ID_CLUSTER_MAP, kAnyNotification, [](ImageEditor& e) { e.clusterMapCommand(); }},
+    {kFromCommand, ID_SECTOR_VIEW, kAnyNotification, [](ImageEditor& e) { e.sectorViewCommand(); }},
     {kFromCommand, ID_IMAGE_CHANGE_FORMAT, kAnyNotification,
      [](ImageEditor& e) { e.changeFormatCommand(); }},
     {kFromCommand, ID_HELP_ABOUT, kAnyNotification, [](ImageEditor& e) { e.aboutCommand(); }},
@@ -70,6 +71,7 @@ const CommandRoute kRoutes[] = {
     {kFromListMenu, ID_LIST_NEW_FOLDER, 0, [](ImageEditor& e) { e.newFolderCommand(); }},
     {kFromListMenu, ID_LIST_RENAME, 0, [](ImageEditor& e) { e.renameCommand(); }},
     {kFromListMenu, ID_LIST_PROPERTIES, 0, [](ImageEditor& e) { e.propertiesCommand(); }},
+    {kFromListMenu, ID_LIST_SHOW_IN_MAP, 0, [](ImageEditor& e) { e.showInMapCommand(); }},
 };
 
 struct Shortcut {
@@ -131,6 +133,7 @@ struct ChordKey {
 
 const ChordKey kChordKeys[] = {
     {'N', kCtrl | kShift, ID_IMAGE_NEW_FOLDER},
+    {'H', kCtrl, ID_SECTOR_VIEW},
     {VK_RETURN, kAlt, ID_IMAGE_PROPERTIES},  // a system key: it comes with Alt
 };
 

@@ -45,6 +45,8 @@ void ImageEditor::init(HINSTANCE moduleInstance) {
     newImageDialog.setInstance(moduleInstance);
     driveDialog.init(moduleInstance, this);
     clusterMap.setInstance(moduleInstance);
+    sectorView.setInstance(moduleInstance);
+    clusterMap.setSectorView(&sectorView);
     newFolderDialog.setInstance(moduleInstance);
     memberDialog.setInstance(moduleInstance);
     propertiesDialog.setInstance(moduleInstance);

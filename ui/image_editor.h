@@ -20,6 +20,7 @@
 #include "ui/new_folder_dialog.h"
 #include "ui/new_image_dialog.h"
 #include "ui/properties_dialog.h"
+#include "ui/sector_view.h"
 
 const int kPathSize = 260 * 3;  // a path of MAX_PATH UTF-16 units, in UTF-8
 const int kLongNameChars = 260;
@@ -107,6 +108,10 @@ public:
     bool checkVolumeLabel();
     void bootFileCommand(BootFileDirection direction, BootFileKind kind);
     void clusterMapCommand();
+    // Image > Sector view (Ctrl+H): the sector view on the boot sector.
+    void sectorViewCommand();
+    // The list's "Show in cluster map": the map with the focused entry's chain marked.
+    void showInMapCommand();
     // Image > Change format... (ui/change_format_command.cpp).
     void changeFormatCommand();
     // The image's file for the choosers, or null while it has none (new, or read from a floppy).
@@ -215,6 +220,7 @@ public:
     NewImageDialog newImageDialog;
     DriveDialog driveDialog;
     ClusterMapView clusterMap;
+    SectorView sectorView;
     ChooserFolders chooserFolders;
     NewFolderDialog newFolderDialog;
     MemberDialog memberDialog;

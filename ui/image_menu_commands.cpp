@@ -1,12 +1,15 @@
 // The Image menu's boot sector and boot code files and its cluster map.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <vector>
 
+#include "directory/dir_entry.h"
 #include "platform/host_error.h"
 #include "platform/host_folder.h"
 #include "ui/boot_file_name.h"
 #include "ui/file_chooser.h"
+#include "resources/resource_ids.h"
 #include "ui/image_editor.h"
 
 namespace {
@@ -32,6 +35,15 @@ const BootFileChoice* findChoice(BootFileDirection direction, BootFileKind kind)
         if (choice.direction == direction && choice.kind == kind) return &choice;
     }
     return nullptr;
+}
+
+// The legend's counts as the map draws its cells: sectors the container holds no readable data
+// for count as bad clusters, the FAT itself unchanged.
+ClusterMapCounts mapCounts(const VolumeImage& image) {
+    ClusterMapCounts counts = {{0, 0, 0, 0}};
+    for (int i = 0; i < image.getClusterCount(); ++i)
+        ++counts.perClass[image.mapClass(static_cast<uint32_t>(i) + 2)];
+    return counts;
 }
 
 }  // namespace
@@ -67,12 +79,17 @@ void ImageEditor::bootFileCommand(BootFileDirection direction, BootFileKind kind
 }
 
 void ImageEditor::clusterMapCommand() {
-    // The view's table: sectors the container holds no readable data for show as bad clusters,
-    // the FAT itself unchanged.
-    std::vector<uint16_t> view(fatTable, fatTable + kFatTableEntries);
-    for (uint16_t cluster : container.badClusters)
-        if (cluster < kFatTableEntries) view[cluster] = kBadClusterMark;
-    ClusterMapCounts counts = {{0, 0, 0, 0}};
-    for (int i = 0; i < getClusterCount(); ++i) ++counts.perClass[mapClass(static_cast<uint32_t>(i) + 2)];
-    clusterMap.show(mainWindow, getClusterCount(), view.data(), counts);
+    clusterMap.show(mainWindow, *this, mapCounts(*this));
+}
+
+void ImageEditor::sectorViewCommand() { sectorView.show(mainWindow, *this, 0); }
+
+void ImageEditor::showInMapCommand() {
+    HWND list = control(IDC_FILE_LIST);
+    int item = static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1),
+                                             MAKELPARAM(LVNI_FOCUSED | LVNI_SELECTED, 0)));
+    const DirListEntry* entry = entryForItem(item);
+    // An empty file owns no cluster: the map opens with nothing marked.
+    clusterMap.show(mainWindow, *this, mapCounts(*this),
+                    entry == nullptr ? 0 : entryFirstCluster(entry->rawEntry));
 }

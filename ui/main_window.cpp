@@ -62,6 +62,8 @@ const PopupItem kListPopupItems[] = {
     {MFT_STRING, MFS_ENABLED, ID_LIST_NEW_FOLDER, L"&New folder..."},
     {MFT_STRING, MFS_ENABLED, ID_LIST_RENAME, L"&Rename"},
     {MFT_STRING, MFS_ENABLED, ID_LIST_PROPERTIES, L"&Properties"},
+    {MFT_SEPARATOR, 0, 0, nullptr},
+    {MFT_STRING, MFS_ENABLED, ID_LIST_SHOW_IN_MAP, L"Show in cluster &map"},
 };
 
 const char kDefaultLabel[] = "NO NAME";

@@ -51,7 +51,7 @@ TEST_F(MainWindow, StartsWithTheUntitledDefaultImage) {
     EXPECT_EQ("NO NAME    ", windowText(session.control(IDC_VOLUME_LABEL)));
 
     std::vector<TreeNode> nodes = treeNodes(session.control(IDC_INFO_TREE));
-    ASSERT_EQ(20u, nodes.size());
+    ASSERT_EQ(22u, nodes.size());
     EXPECT_EQ("3.5\" Floppy Disk - 1440KB", nodes[0].text);
     EXPECT_EQ(0, nodes[0].level);
     EXPECT_EQ(2, nodes[0].image);
@@ -94,7 +94,9 @@ TEST_F(MainWindow, StartsWithTheUntitledDefaultImage) {
     EXPECT_EQ("0 reserved clusters", nodes[17].text);
     EXPECT_EQ("0 bad clusters", nodes[18].text);
     EXPECT_EQ("2847 free clusters", nodes[19].text);
-    for (int i = 16; i < 20; ++i) EXPECT_EQ(2, nodes[i].level);
+    EXPECT_EQ("Fragmented files: 0", nodes[20].text);
+    EXPECT_EQ("Largest free run: 2847 clusters", nodes[21].text);
+    for (int i = 16; i < 22; ++i) EXPECT_EQ(2, nodes[i].level);
 
     EXPECT_TRUE(names().empty());
     EXPECT_EQ("Directory contains 0 folders, 0 files, 0 bytes total.", status());
@@ -174,6 +176,7 @@ TEST_F(MainWindow, MenuHoldsEveryCommand) {
         {2, "Exp&ort Bootcode...", 40016, false},
         {2, nullptr, 0, false},
         {2, "&Cluster organisation...", 40022, false},
+        {2, "Sector &view...\tCtrl+H", 40081, false},
         {2, nullptr, 0, false},
         {2, "Chan&ge format...", 40060, false},
         {3, "&Load image from disk...\tF7", 40019, false},
@@ -332,7 +335,7 @@ TEST_F(MainWindow, ContextMenuOpensWithNothingSelected) {
     HMENU menu = reinterpret_cast<HMENU>(SendMessageA(menuWindow, MN_GETHMENU, 0, 0));
     EXPECT_EQ(session.editor().popupMenu, menu);
     std::vector<MenuEntry> items = menuEntries(menu);
-    ASSERT_EQ(10u, items.size());
+    ASSERT_EQ(12u, items.size());
     EXPECT_EQ("&Open", items[0].text);
     EXPECT_EQ(1u, items[0].id);
     EXPECT_TRUE(items[0].isDefault);
@@ -343,9 +346,10 @@ TEST_F(MainWindow, ContextMenuOpensWithNothingSelected) {
     const char* texts[] = {"Insert fo&lder...",   "&Extract selected...",
                            "&Delete selected...", nullptr,
                            "&New folder...",      "&Rename",
-                           "&Properties"};
-    const UINT ids[] = {6, 4, 5, 0, 7, 8, 9};
-    for (int i = 0; i < 7; ++i) {
+                           "&Properties",         nullptr,
+                           "Show in cluster &map"};
+    const UINT ids[] = {6, 4, 5, 0, 7, 8, 9, 0, 20};
+    for (int i = 0; i < 9; ++i) {
         EXPECT_EQ(texts[i] == nullptr, items[3 + i].separator);
         if (texts[i] != nullptr) {
             EXPECT_EQ(texts[i], items[3 + i].text);

@@ -101,7 +101,7 @@ TEST_F(FileList, RootOfAPopulatedImageInEveryColumn) {
     EXPECT_EQ("Tolven - [populated.img]", windowText(session.window()));
     EXPECT_EQ("TESTDISK   ", windowText(session.control(IDC_VOLUME_LABEL)));
     std::vector<TreeNode> nodes = treeNodes(session.control(IDC_INFO_TREE));
-    ASSERT_EQ(20u, nodes.size());
+    ASSERT_EQ(22u, nodes.size());
     EXPECT_EQ("3.5\" Floppy Disk - 1440KB", nodes[0].text);
     EXPECT_EQ("mkfs.fat", nodes[2].text);
     EXPECT_EQ("FAT12   ", nodes[3].text);
@@ -214,7 +214,7 @@ TEST_F(TreeView, FiveQuarterInchFormatsShowTheirDrive) {
     for (const auto& c : cases) {
         ASSERT_EQ(kResultOk, session.openImage(testImagePath(c.image))) << c.image;
         std::vector<TreeNode> nodes = treeNodes(session.control(IDC_INFO_TREE));
-        ASSERT_EQ(20u, nodes.size()) << c.image;
+        ASSERT_EQ(22u, nodes.size()) << c.image;
         EXPECT_EQ(c.root, nodes[0].text);
         EXPECT_EQ(3, nodes[0].image) << c.image;
         EXPECT_TRUE(nodes[0].expanded) << c.image;

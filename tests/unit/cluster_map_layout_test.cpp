@@ -46,6 +46,12 @@ TEST(ClusterMapLayout, CellNStartsTheSecondRow) {
     EXPECT_EQ(12, first.right);
     EXPECT_EQ(12, first.bottom);
 
+    EXPECT_EQ(0, clusterMapHit(5, 5, n, 100));
+    EXPECT_EQ(n + 1, clusterMapHit(5 + 8 + 7, 5 + 8 + 7, n, 100));  // the gap belongs to the cell
+    EXPECT_EQ(-1, clusterMapHit(4, 5, n, 100));
+    EXPECT_EQ(-1, clusterMapHit(5 + 8 * n, 5, n, 100));
+    EXPECT_EQ(-1, clusterMapHit(5, 5 + 8 * 2, n, 2 * n));
+
     MapRect lastOfRow = clusterMapCell(n - 1, n);
     EXPECT_EQ(5 + 8 * (n - 1), lastOfRow.left);
     EXPECT_EQ(5, lastOfRow.top);

@@ -1,6 +1,9 @@
 // The cluster organisation dialog, read back pixel by pixel from the screen: the outer frame, one
-// cell per cluster in the colour of its FAT entry's class, and the legend under them; its keys.
+// cell per cluster in the colour of its FAT entry's class, and the legend under them; its keys;
+// a cell's owner and chain on a click, and the sector view it opens.
 #include <windows.h>
+
+#include <algorithm>
 
 #include <gtest/gtest.h>
 
@@ -15,6 +18,7 @@ const uint32_t kWhite = 0xFFFFFF;
 const uint32_t kGreen = 0x00C000;  // 0xRRGGBB
 const uint32_t kBlue = 0x0000FF;
 const uint32_t kRed = 0xFF0000;
+const uint32_t kYellow = 0xFFFF00;
 
 class ClusterMapWindow : public FileCommandTest {
 protected:
@@ -153,6 +157,72 @@ TEST_F(ClusterMapWindow, LegendCountsEachClassInItsColourAndEnterOrEscapeClose) 
         postKey(focused, key);
         EXPECT_TRUE(waitUntil([&] { return !IsWindow(dialog); })) << "key " << key;
     }
+}
+
+// populated.img: mtools gave README.TXT cluster 2, the long-named file 3, SYSTEM.SYS 4-5.
+TEST_F(ClusterMapWindow, ClickNamesTheOwnerAndMarksItsChainDoubleClickShowsItsBytes) {
+    ASSERT_EQ(kResultOk, session.openImage(testImagePath("populated.img")));
+    show();
+    HWND info = GetDlgItem(dialog, IDC_CLUSTER_MAP_INFO);
+    LPARAM cell = MAKELPARAM(cellX(2) + 3, cellY(2) + 3);
+    PostMessageW(dialog, WM_LBUTTONDOWN, MK_LBUTTON, cell);
+    ASSERT_TRUE(waitUntil([&] { return windowText(info) == "Cluster 4: sector 35, /SYSTEM.SYS"; }))
+        << windowText(info);
+    session.onUiThread([&] { RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW); });
+    picture = captureClient(dialog);
+    const uint32_t cells[] = {kGreen, kGreen, kYellow, kYellow, kGreen};
+    for (int j = 0; j < 5; ++j) EXPECT_EQ(cells[j], fill(j)) << j;
+
+    PostMessageW(dialog, WM_LBUTTONDBLCLK, MK_LBUTTON, cell);
+    HWND view = waitForDialog("Sector 35: cluster 4 of /SYSTEM.SYS");
+    ASSERT_NE(nullptr, view);
+    EXPECT_EQ(0u, windowText(GetDlgItem(view, IDC_SECTOR_HEX)).find("00004600  00 00"));
+    pressButton(view, IDC_SECTOR_CLOSE);
+    EXPECT_TRUE(waitUntil([&] { return !IsWindow(view); }));
+    close();
+}
+
+// Page keys move a sector at a time and stop at the first; "Go to" takes a cluster.
+TEST_F(ClusterMapWindow, SectorViewPagesAndGoesToACluster) {
+    command(ID_SECTOR_VIEW);
+    HWND view = waitForDialog("Sector 0: boot sector");
+    ASSERT_NE(nullptr, view);
+    HWND hex = GetDlgItem(view, IDC_SECTOR_HEX);
+    EXPECT_NE(std::string::npos,
+              windowText(GetDlgItem(view, IDC_SECTOR_DECODED)).find("bytes per sector        512"));
+    postKey(hex, VK_PRIOR);
+    postKey(hex, VK_NEXT);
+    EXPECT_TRUE(waitUntil([&] { return windowText(view) == "Sector 1: FAT copy 1 (sector 1 of 9)"; }))
+        << windowText(view);
+    setText(GetDlgItem(view, IDC_SECTOR_GOTO), "2");
+    PostMessageW(GetDlgItem(view, IDC_SECTOR_AS_CLUSTER), BM_CLICK, 0, 0);
+    pressButton(view, IDC_SECTOR_GO);
+    EXPECT_TRUE(waitUntil([&] { return windowText(view) == "Sector 33: cluster 2 (free)"; }))
+        << windowText(view);
+    postKey(GetDlgItem(view, IDC_SECTOR_GO), VK_PRIOR);
+    EXPECT_TRUE(waitUntil([&] {
+        return windowText(view) == "Sector 32: root directory (sector 14 of 14)";
+    })) << windowText(view);
+    EXPECT_EQ(0u, windowText(GetDlgItem(view, IDC_SECTOR_DECODED)).find("slot  kind"));
+    postKey(hex, VK_ESCAPE);
+    EXPECT_TRUE(waitUntil([&] { return !IsWindow(view); }));
+}
+
+// The list's context menu marks the focused file's chain.
+TEST_F(ClusterMapWindow, ShowInClusterMapMarksTheFocusedFile) {
+    ASSERT_EQ(kResultOk, session.openImage(testImagePath("populated.img")));
+    std::vector<std::string> names = listNames(session.control(IDC_FILE_LIST));
+    auto at = std::find(names.begin(), names.end(), "system.sys");
+    ASSERT_NE(names.end(), at);
+    session.selectListItem(static_cast<int>(at - names.begin()));
+    sendKeys({}, VK_APPS);
+    ASSERT_NE(nullptr, waitForWindow(session.threadId(), kMenuClass, nullptr));
+    sendKeys({}, 'M');
+    dialog = waitForDialog("Cluster organisation");
+    ASSERT_NE(nullptr, dialog);
+    EXPECT_EQ("Cluster 4: sector 35, /SYSTEM.SYS",
+              windowText(GetDlgItem(dialog, IDC_CLUSTER_MAP_INFO)));
+    close();
 }
 
 }  // namespace
