@@ -83,16 +83,8 @@ peak() {
 
 row() {
   local name="$1" t="$2" p="$3" peer="$4" goal="$5" tm="$6" pm="$7"
-  local tb="" pb="" ratios=()
-  for _ in $(seq "$rounds"); do
-    local a b
-    a=$($t); b=$($p)
-    [ -z "$tb" ] || [ "$a" -lt "$tb" ] && tb=$a
-    [ -z "$pb" ] || [ "$b" -lt "$pb" ] && pb=$b
-    ratios+=("$(awk -v a="$a" -v b="$b" 'BEGIN { printf "%.3f", a / b }')")
-  done
-  local median
-  median=$(printf '%s\n' "${ratios[@]}" | sort -n | awk '{ r[NR] = $1 } END { print r[int((NR + 1) / 2)] }')
+  bench_turns "$rounds" "$t" "$p"
+  local tb="$bench_best_t" pb="$bench_best_p" median="$bench_median"
   printf '| %-27s | %-11s | %6.1f ms | %6.1f ms | %5.2f | %4s | %5s KB | %5s KB |\n' "$name" \
     "$peer" "$(awk -v u="$tb" 'BEGIN { print u / 1000 }')" "$(awk -v u="$pb" 'BEGIN { print u / 1000 }')" \
     "$median" "$goal" "$tm" "$pm"

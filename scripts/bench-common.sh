@@ -6,6 +6,21 @@ bench_root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 bench_load() { cut -d' ' -f1-3 /proc/loadavg; }
 bench_load_before="$(bench_load)"
 
+# bench_turns ROUNDS T P: runs the commands T and P (each prints microseconds) in turns, ROUNDS
+# times; sets bench_best_t, bench_best_p (microseconds) and bench_median (of the per-round T/P).
+bench_turns() {
+  local rounds="$1" t="$2" p="$3" ratios=() a b
+  bench_best_t="" bench_best_p=""
+  for _ in $(seq "$rounds"); do
+    a=$($t); b=$($p)
+    [ -z "$bench_best_t" ] || [ "$a" -lt "$bench_best_t" ] && bench_best_t=$a
+    [ -z "$bench_best_p" ] || [ "$b" -lt "$bench_best_p" ] && bench_best_p=$b
+    ratios+=("$(awk -v a="$a" -v b="$b" 'BEGIN { printf "%.3f", a / b }')")
+  done
+  bench_median=$(printf '%s\n' "${ratios[@]}" | sort -n |
+    awk '{ r[NR] = $1 } END { print r[int((NR + 1) / 2)] }')
+}
+
 # bench_section SCRIPT-NAME METHOD-TEXT OUTPUT-FILE [fence]: replaces the script's section with the
 # method, the run's circumstances and the output (in a code block with "fence").
 bench_section() {

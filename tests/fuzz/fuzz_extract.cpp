@@ -58,7 +58,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<uint8_t> before = imageBytes(*image);
     int result = image->extractFolder(0, target.string().c_str());
     image->clear();
-    FUZZ_CHECK(result == kResultOk || result == kResultHostIo);
+    // 680: cross-linked chains past the bound on what one extraction writes.
+    FUZZ_CHECK(result == kResultOk || result == kResultHostIo || result == kResultDamaged);
     FUZZ_CHECK(imageBytes(*image) == before);
 
     // The Extract command on every root entry.
@@ -71,7 +72,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         WalkCursor cursor = image->saveCursor();
         result = image->extractEntry(e.entry, longName, listed.string().c_str());
         image->restoreCursor(cursor);
-        FUZZ_CHECK(result == kResultOk || result == kResultHostIo);
+        // 620: an entry of a name an earlier one already took there (refused, not overwritten).
+        FUZZ_CHECK(result == kResultOk || result == kResultHostIo || result == kResultDamaged ||
+                   result == kResultNameExists);
         more = image->nextEntry(e.entry, e.longName, kLongNameBytes, e.entryCluster, e.entryIndex,
                                 e.longNameCluster, e.longNameIndex);
     }
