@@ -219,8 +219,9 @@ std::string hexDumpLine(uint32_t offset, const uint8_t* bytes, int count) {
     int n = std::snprintf(text, sizeof text, "%08X ", static_cast<unsigned>(offset));
     for (int i = 0; i < 16; ++i) {
         if (i == 8) text[n++] = ' ';
-        if (i < count) n += std::snprintf(text + n, sizeof text - n, " %02X", bytes[i]);
-        else n += std::snprintf(text + n, sizeof text - n, "   ");
+        size_t room = sizeof text - static_cast<size_t>(n);
+        if (i < count) n += std::snprintf(text + n, room, " %02X", bytes[i]);
+        else n += std::snprintf(text + n, room, "   ");
     }
     return std::string(text, static_cast<size_t>(n)) + "  |" + oemText(bytes, count) + "|";
 }
