@@ -15,20 +15,30 @@ uint64_t mix(uint64_t hash, uint64_t value) {
     return hash ^ (hash >> 29);
 }
 
+// Four lanes keep four multiplies in flight instead of one chain; the OR of the words tells a
+// block of zeros in the same pass.
 uint64_t hashBlock(uint64_t hash, uint64_t offset, const uint8_t* bytes, uint32_t length) {
-    bool zero = true;
-    for (uint32_t i = 0; i < length && zero; ++i) zero = bytes[i] == 0;
-    if (zero) return hash;
-    hash = mix(hash, offset);
+    uint64_t lane[4] = {offset, offset + 1, offset + 2, offset + 3};
+    uint64_t any = 0;
     uint32_t i = 0;
-    for (; i + 8 <= length; i += 8) {
-        uint64_t word;
-        std::memcpy(&word, bytes + i, 8);
-        hash = mix(hash, word);
+    for (; i + 32 <= length; i += 32) {
+        uint64_t word[4];
+        std::memcpy(word, bytes + i, sizeof word);
+        for (int k = 0; k < 4; ++k) {
+            any |= word[k];
+            lane[k] = mix(lane[k], word[k]);
+        }
     }
-    uint64_t rest = 0;
-    std::memcpy(&rest, bytes + i, length - i);
-    return mix(hash, rest);
+    for (; i < length; i += 8) {
+        uint64_t word = 0;
+        std::memcpy(&word, bytes + i, length - i < 8 ? length - i : 8);
+        any |= word;
+        lane[0] = mix(lane[0], word);
+    }
+    if (any == 0) return hash;
+    hash = mix(hash, offset);
+    for (uint64_t l : lane) hash = mix(hash, l);
+    return hash;
 }
 }  // namespace
 
