@@ -6,7 +6,7 @@
 #include "cli/cli_common.h"
 #include "cli/commands.h"
 #include "directory/cluster_owners.h"
-#include "directory/disk_inspect.h"
+#include "directory/disk_survey.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "directory/cluster_owners.h"
-#include "directory/disk_inspect.h"
+#include "directory/disk_survey.h"
 #include "directory/oem_text.h"
 #include "image/boot_sector.h"
 #include "image/disk_types.h"

@@ -7,7 +7,7 @@
 
 #include <windowsx.h>
 
-#include "directory/disk_inspect.h"
+#include "directory/disk_survey.h"
 #include "resources/resource_ids.h"
 #include "ui/wide_text.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "directory/disk_inspect.h"
+#include "directory/disk_survey.h"
 #include "resources/resource_ids.h"
 #include "ui/wide_text.h"
 

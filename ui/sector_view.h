@@ -1,5 +1,5 @@
 // The "Sector view" dialog: one sector of the volume at a time as a hex dump, read-only, with its
-// area and owner in the title (directory/disk_inspect.h). Beside the bytes, the boot sector's
+// area and owner in the title (directory/disk_survey.h). Beside the bytes, the boot sector's
 // fields or a directory sector's slots decoded. Page Up and Page Down (or Previous and Next) move
 // by a sector; the "Go to" box takes a sector or a cluster number.
 #ifndef TOLVEN_UI_SECTOR_VIEW_H

@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "directory/disk_inspect.h"
+#include "directory/disk_survey.h"
 #include "image_builder.h"
 
 namespace {
@@ -32,7 +32,7 @@ std::unique_ptr<VolumeImage> damagedImage() {
 
 }  // namespace
 
-TEST(DiskInspect, OwnersRunsAndCountsOfADamagedImage) {
+TEST(DiskSurvey, OwnersRunsAndCountsOfADamagedImage) {
     auto im = damagedImage();
     ClusterOwners owners;
     clusterOwners(*im, &owners);
@@ -57,7 +57,7 @@ TEST(DiskInspect, OwnersRunsAndCountsOfADamagedImage) {
 }
 
 // The 1440KB layout: boot 0, FATs 1-9 and 10-18, root 19-32, cluster 2 at 33.
-TEST(DiskInspect, SectorsNamedAndReadAsASaveWouldWriteThem) {
+TEST(DiskSurvey, SectorsNamedAndReadAsASaveWouldWriteThem) {
     auto im = damagedImage();
     ClusterOwners owners;
     clusterOwners(*im, &owners);
@@ -100,7 +100,7 @@ TEST(DiskInspect, SectorsNamedAndReadAsASaveWouldWriteThem) {
     EXPECT_FALSE(readVolumeSector(*im, 2880, &folder));
 }
 
-TEST(DiskInspect, HexLineAndDecodedSlots) {
+TEST(DiskSurvey, HexLineAndDecodedSlots) {
     const uint8_t bytes[] = {'A', 0x00, 0x82, 0x7F, 0xDB, '~'};
     EXPECT_EQ("00000210  41 00 82 7F DB 7E" + std::string(31, ' ') + "  |A.é.█~|",
               hexDumpLine(0x210, bytes, 6));

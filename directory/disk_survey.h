@@ -2,8 +2,8 @@
 // which area a sector lies in, a sector's bytes as the image would save them, the classic hex
 // dump line and the boot sector and directory slots decoded. `tolven-cli owner|chain|dump|map`
 // and the window's cluster map and sector view read the volume only through these.
-#ifndef TOLVEN_DIRECTORY_DISK_INSPECT_H
-#define TOLVEN_DIRECTORY_DISK_INSPECT_H
+#ifndef TOLVEN_DIRECTORY_DISK_SURVEY_H
+#define TOLVEN_DIRECTORY_DISK_SURVEY_H
 
 #include <cstdint>
 #include <string>

@@ -1,4 +1,4 @@
-// owner, chain and dump: reading a volume's clusters and sectors (directory/disk_inspect.h).
+// owner, chain and dump: reading a volume's clusters and sectors (directory/disk_survey.h).
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -6,7 +6,7 @@
 
 #include "cli/cli_common.h"
 #include "cli/commands.h"
-#include "directory/disk_inspect.h"
+#include "directory/disk_survey.h"
 #include "directory/image_path.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "directory/disk_inspect.h"
+#include "directory/disk_survey.h"
 
 #include <algorithm>
 #include <cstdio>
