@@ -14,18 +14,9 @@
 # itself rather than the disk; the first line says which file system the files were on)
 set -eu
 . "$(dirname "$0")/bench-common.sh"
-cli="${1:-build/native/tolven-cli}"
-rounds="${2:-7}"
-[ -x "$cli" ] || { echo "tolven-cli not found at $cli (build first)" >&2; exit 1; }
-cli="$(cd "$(dirname "$cli")" && pwd)/$(basename "$cli")"
+bench_cli_setup 7 "$@"
 floor="$(dirname "$cli")/tolven_save_floor"
 cmake --build "$(dirname "$cli")" --target tolven_save_floor >/dev/null 2>&1 || true
-mkfs="$(command -v mkfs.fat || echo /usr/sbin/mkfs.fat)"
-export MTOOLS_SKIP_CHECK=1 LC_ALL=C.UTF-8
-
-work="$(mktemp -d "${TMPDIR:-/tmp}/tolven-bench.XXXXXX")"
-trap 'rm -rf "$work"' EXIT
-cd "$work"
 
 # The tree: 10 folders x 10 subfolders x 10 files with long names, 1 to 2,000 bytes.
 for a in $(seq 0 9); do

@@ -6,6 +6,20 @@ bench_root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 bench_load() { cut -d' ' -f1-3 /proc/loadavg; }
 bench_load_before="$(bench_load)"
 
+# bench_cli_setup DEFAULT-ROUNDS [CLI] [ROUNDS]: the tolven-cli to time (absolute), the rounds,
+# mkfs.fat, the tools' settings, and a scratch folder (removed at exit) as the working folder.
+bench_cli_setup() {
+  cli="${2:-build/native/tolven-cli}"
+  rounds="${3:-$1}"
+  [ -x "$cli" ] || { echo "tolven-cli not found at $cli (build first)" >&2; exit 1; }
+  cli="$(cd "$(dirname "$cli")" && pwd)/$(basename "$cli")"
+  mkfs="$(command -v mkfs.fat || echo /usr/sbin/mkfs.fat)"
+  export MTOOLS_SKIP_CHECK=1 LC_ALL=C.UTF-8
+  work="$(mktemp -d "${TMPDIR:-/tmp}/tolven-bench.XXXXXX")"
+  trap 'rm -rf "$work"' EXIT
+  cd "$work"
+}
+
 # bench_turns ROUNDS T P: runs the commands T and P (each prints microseconds) in turns, ROUNDS
 # times; sets bench_best_t, bench_best_p (microseconds) and bench_median (of the per-round T/P).
 bench_turns() {

@@ -10,16 +10,7 @@
 # Usage: scripts/bench-containers.sh [path/to/tolven-cli] [rounds]
 set -eu
 . "$(dirname "$0")/bench-common.sh"
-cli="${1:-build/native/tolven-cli}"
-rounds="${2:-7}"
-[ -x "$cli" ] || { echo "tolven-cli not found at $cli (build first)" >&2; exit 1; }
-cli="$(cd "$(dirname "$cli")" && pwd)/$(basename "$cli")"
-mkfs="$(command -v mkfs.fat || echo /usr/sbin/mkfs.fat)"
-export MTOOLS_SKIP_CHECK=1 LC_ALL=C.UTF-8
-
-work="$(mktemp -d "${TMPDIR:-/tmp}/tolven-bench.XXXXXX")"
-trap 'rm -rf "$work"' EXIT
-cd "$work"
+bench_cli_setup 7 "$@"
 
 head -c 700000 /dev/urandom > random.bin
 for i in $(seq 1 9000); do echo "line $i of a text file that compresses well, as text does"; done |

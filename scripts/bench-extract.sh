@@ -6,16 +6,7 @@
 # Usage: scripts/bench-extract.sh [path/to/tolven-cli] [rounds]
 set -eu
 . "$(dirname "$0")/bench-common.sh"
-cli="${1:-build/native/tolven-cli}"
-rounds="${2:-5}"
-[ -x "$cli" ] || { echo "tolven-cli not found at $cli (build first)" >&2; exit 1; }
-cli="$(cd "$(dirname "$cli")" && pwd)/$(basename "$cli")"
-mkfs="$(command -v mkfs.fat || echo /usr/sbin/mkfs.fat)"
-export MTOOLS_SKIP_CHECK=1 LC_ALL=C.UTF-8
-
-work="$(mktemp -d "${TMPDIR:-/tmp}/tolven-bench.XXXXXX")"
-trap 'rm -rf "$work"' EXIT
-cd "$work"
+bench_cli_setup 5 "$@"
 
 # 10 folders x 10 subfolders x 10 files with long names, 800 to 2,799 bytes each: the disk is
 # nearly full.
