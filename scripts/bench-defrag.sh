@@ -33,7 +33,7 @@ for j in range(files):
     for i, c in enumerate(chain):
         piece = body[i * cbytes:(i + 1) * cbytes]
         img[data + (c - 2) * cbytes:data + (c - 2) * cbytes + len(piece)] = piece
-    struct.pack_into("<11sB10xHHHI", img, root + 32 * j, b"FILE%02d BIN" % j, 0x20,
+    struct.pack_into("<11sB10xHHHI", img, root + 32 * j, b"FILE%02d  BIN" % j, 0x20,
                      0x6000, 0x5A88, chain[0], size)
 for copy in range(fats):
     at = (reserved + copy * spf) * bps
