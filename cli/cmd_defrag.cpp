@@ -37,8 +37,9 @@ int runWipe(int argc, char** argv) {
     if (done.clustersZeroed + done.filesTrimmed + done.entriesCleared > 0)
         status = saveImage(*image, argv[1]);
     if (status == kExitOk)
-        std::printf("wiped: %d free clusters zeroed, slack of %d files zeroed, %d deleted "
-                    "entries cleared\n",
-                    done.clustersZeroed, done.filesTrimmed, done.entriesCleared);
+        std::printf(
+            "wiped: %d free clusters zeroed, slack of %d files zeroed, %d deleted "
+            "entries cleared\n",
+            done.clustersZeroed, done.filesTrimmed, done.entriesCleared);
     return status;
 }

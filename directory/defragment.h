@@ -22,9 +22,9 @@ struct DefragmentOutcome {
 int defragmentImage(VolumeImage& image, DefragmentOutcome* outcome);
 
 struct WipeOutcome {
-    int clustersZeroed = 0;   // free clusters that held bytes other than zero
-    int filesTrimmed = 0;     // files with bytes other than zero after their last byte
-    int entriesCleared = 0;   // deleted slots (8.3 entries and long-name pieces) taken out
+    int clustersZeroed = 0;  // free clusters that held bytes other than zero
+    int filesTrimmed = 0;    // files with bytes other than zero after their last byte
+    int entriesCleared = 0;  // deleted slots (8.3 entries and long-name pieces) taken out
 };
 
 // Zeroes every free cluster and every byte of a file's chain after its size, and takes the

@@ -1,8 +1,7 @@
-// Defragmenting and wiping images that mtools fragmented in rounds of adds and deletes.
+// Defragmenting and wiping an image that mtools fragmented in rounds of adds and deletes.
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <map>
 
 #include "directory/cluster_owners.h"
 #include "directory/defragment.h"
@@ -11,19 +10,18 @@
 #include "directory/folder_walk.h"
 #include "tool_support.h"
 
-using tool_support::cli;
 using tool_support::run;
 namespace fs = std::filesystem;
-
-namespace {
 
 struct Fragmented : ::testing::Test {
     testing_support::TempDir dir;
     std::string image = dir.file("frag.img"), q = tool_support::quote(image);
+    std::string cli = tool_support::cli();
     std::unique_ptr<VolumeImage> im{new VolumeImage};
+    std::vector<uint16_t> firsts;  // of the root's entries
 
     // Each round adds twelve files and deletes a third of them: the next round's files fill the
-    // holes, and folders grow between files.
+    // holes, and folders grow between files. Every byte of a file is below 0xE5.
     void SetUp() override {
         ASSERT_EQ(0, run(tool_support::mkfsFat() + " -C -F 12 " + q + " 1440").status);
         const char* targets[] = {"::/", "::/Docs", "::/Docs/Deep folder", "::/Later"};
@@ -31,8 +29,9 @@ struct Fragmented : ::testing::Test {
             fs::path host = dir.path() / std::to_string(r);
             fs::create_directories(host);
             for (int k = 0; k < 12; ++k)
-                testing_support::writeFile((host / ("file " + std::to_string(k))).string(),
-                                           std::vector<uint8_t>(k * 700 + r * 300 + 1, uint8_t(r * 16 + k)));
+                testing_support::writeFile(
+                    (host / ("file " + std::to_string(k))).string(),
+                    std::vector<uint8_t>(k * 700 + r * 300 + 1, uint8_t(r * 16 + k)));
             std::string to = std::string(" '") + targets[r], i = " -i " + q;
             ASSERT_EQ(0, run((r > 0 ? "mmd" + i + to + "' && " : "") + "mcopy" + i + " " +
                              host.string() + "/*" + to + "'")
@@ -41,6 +40,8 @@ struct Fragmented : ::testing::Test {
                 ASSERT_EQ(0, run("mdel" + i + to + "/file " + std::to_string(k) + "'").status);
         }
         ASSERT_EQ(0, im->loadImageFile(image.c_str()));
+        forEachEntry(*im, 0,
+                     [&](const WalkedEntry& e) { firsts.push_back(entryFirstCluster(e.entry)); });
     }
 
     // mtools' listing (names, sizes, dates, free space) and every file's bytes.
@@ -56,14 +57,14 @@ struct Fragmented : ::testing::Test {
     }
 };
 
-}  // namespace
-
-TEST_F(Fragmented, DefragmentPutsEveryChainInOneRunFoldersFirstAndKeepsTheTree) {
+TEST_F(Fragmented, DefragmentThenWipeKeepTheTreeAsFsckAndMtoolsSeeIt) {
+    uint16_t slack = chainRuns(*im, firsts[0]).back().last;  // "file 1": 701 bytes
+    im->clusterData(slack)[im->clusterBytes - 1] = 0xAA;
+    ASSERT_EQ(kResultOk, im->saveImageFile(image.c_str()));
     std::string before = tree("before");
     ClusterOwners owners;
     clusterOwners(*im, &owners);
     ASSERT_GT(countFragmentedFiles(*im, owners), 2);
-    std::vector<uint8_t> boot(im->bootSector, im->bootSector + 512);
     DefragmentOutcome done;
     ASSERT_EQ(kResultOk, defragmentImage(*im, &done));
     EXPECT_EQ(3, done.foldersMoved);
@@ -78,48 +79,32 @@ TEST_F(Fragmented, DefragmentPutsEveryChainInOneRunFoldersFirstAndKeepsTheTree) 
     EXPECT_EQ(lastFolder + 1, firstFile);
     EXPECT_EQ(im->countFreeClusters(), largestFreeRun(*im));
     EXPECT_EQ(0, im->fatTable[im->clusterCount + 1]);
-    EXPECT_EQ(boot, std::vector<uint8_t>(im->bootSector, im->bootSector + 512));
     ASSERT_EQ(kResultOk, im->saveImageFile(image.c_str()));
+    EXPECT_EQ("defragmented: nothing to move\n", run(cli + " defrag " + q).output);
     std::string report;
     EXPECT_TRUE(tool_support::fsckClean(image, &report)) << report;
-    EXPECT_EQ(before, tree("after"));
-    EXPECT_EQ("defragmented: nothing to move\n", run(cli() + " defrag " + q).output);
-}
+    EXPECT_EQ(before, tree("defragmented"));
 
-TEST_F(Fragmented, WipeLeavesNothingToUndeleteAndKeepsTheTree) {
-    // Slack the tools left zero: the last byte of the first file's last cluster.
-    uint16_t last = 0;
-    forEachEntry(*im, 0, [&](const WalkedEntry& e) {
-        last = chainRuns(*im, entryFirstCluster(e.entry)).back().last;
-        return true;
-    });
-    im->clusterData(last)[im->clusterBytes - 1] = 0xAA;
-    ASSERT_EQ(kResultOk, im->saveImageFile(image.c_str()));
-    std::string before = tree("before");
-    auto r = run(cli() + " wipe " + q);
+    auto r = run(cli + " wipe " + q);
     EXPECT_EQ(0, r.status);
     EXPECT_EQ(std::string::npos, r.output.find(" 0 ")) << r.output;  // each kind had some
     ASSERT_EQ(0, im->loadImageFile(image.c_str()));
-    EXPECT_EQ(0, im->clusterData(last)[im->clusterBytes - 1]);
-    std::vector<const uint8_t*> slots;
-    for (int i = 0; i < im->rootEntryCount(); ++i) slots.push_back(im->rootDir + i * 32);
-    int unwiped = 0;
+    int unwiped = 0, deleted = 0;
+    for (int i = 0; i < im->rootEntryCount(); ++i) deleted += im->rootDir[i * 32] == 0xE5;
     for (int c = 2; c < im->clusterCount + 2; ++c)
         for (int i = 0; i < im->clusterBytes; ++i) {
             unwiped += im->fatTable[c] == 0 && im->clusterData(c)[i] != 0;
-            // Folder slots among them; no file holds a byte 0xE5.
-            if (i % 32 == 0) slots.push_back(im->clusterData(c) + i);
+            deleted += i % 32 == 0 && im->clusterData(c)[i] == 0xE5;
         }
     EXPECT_EQ(0, unwiped);
-    for (const uint8_t* slot : slots) EXPECT_NE(0xE5, slot[0]);
+    EXPECT_EQ(0, deleted);
+    EXPECT_EQ(0, im->clusterData(chainRuns(*im, firsts[0]).back().last)[im->clusterBytes - 1]);
     EXPECT_TRUE(tool_support::fsckClean(image));
-    EXPECT_EQ(before, tree("after"));
+    EXPECT_EQ(before, tree("wiped"));
 }
 
-// A loop, then a cross-link: refused by both commands, the image as it was.
+// A loop, then a cross-link: refused, the image as it was.
 TEST_F(Fragmented, DamagedImagesAreRefusedUntouched) {
-    std::vector<uint16_t> firsts;
-    forEachEntry(*im, 0, [&](const WalkedEntry& e) { firsts.push_back(entryFirstCluster(e.entry)); });
     im->setLink(firsts[0], firsts[0]);
     std::vector<uint8_t> held = snapshot(*im);
     DefragmentOutcome done;
@@ -129,9 +114,10 @@ TEST_F(Fragmented, DamagedImagesAreRefusedUntouched) {
     ASSERT_EQ(kResultOk, im->saveImageFile(image.c_str()));
     std::vector<uint8_t> bytes = testing_support::readFile(image);
     for (const char* command : {" defrag ", " wipe "}) {
-        auto r = run(cli() + command + q);
+        auto r = run(cli + command + q);
         EXPECT_EQ(1, r.status);
-        EXPECT_NE(std::string::npos, r.output.find("shares clusters with another entry")) << r.output;
+        EXPECT_NE(std::string::npos, r.output.find("shares clusters with another entry"))
+            << r.output;
         EXPECT_EQ(bytes, testing_support::readFile(image));
     }
 }
