@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -55,15 +54,16 @@ bool chainsSound(VolumeImage& image, const ClusterOwners& owners) {
     for (size_t i = 0; i < owners.entries.size(); ++i) {
         uint16_t first = owners.entries[i].firstCluster;
         if (first == 0) continue;
-        std::string path = ownerPath(image, owners, static_cast<int32_t>(i));
+        // The path is looked up only for the message: each lookup walks the entry's folder.
+        auto path = [&] { return "\"" + ownerPath(image, owners, static_cast<int32_t>(i)) + "\""; };
         if (!image.isDataCluster(first))
-            return refuse(image, action, "\"" + path + "\" names no cluster of the volume");
+            return refuse(image, action, path() + " names no cluster of the volume");
         ChainCursor c(image, first);
         while (c.link().kind == kLinkData && c.advance()) {
         }
-        if (c.looped()) return refuse(image, action, "the chain of \"" + path + "\" loops");
+        if (c.looped()) return refuse(image, action, "the chain of " + path() + " loops");
         if (c.atCluster() && c.link().kind != kLinkEnd)
-            return refuse(image, action, "the chain of \"" + path + "\" breaks off");
+            return refuse(image, action, "the chain of " + path() + " breaks off");
     }
     return true;
 }
@@ -155,18 +155,18 @@ int defragmentImage(VolumeImage& image, DefragmentOutcome* outcome) {
 
     // Each cycle of the permutation moves with one cluster held aside: every cluster's bytes are
     // copied once.
-    std::unique_ptr<uint8_t[]> held(new uint8_t[image.clusterBytes]);
+    std::vector<uint8_t> held(image.clusterBytes);
     std::vector<uint8_t> done(limit, 0);
     for (uint32_t start = 2; start < limit; ++start) {
         if (done[start] || source[start] == 0 || source[start] == start) continue;
-        std::memcpy(held.get(), image.clusterData(start), image.clusterBytes);
+        std::memcpy(held.data(), image.clusterData(start), image.clusterBytes);
         uint32_t at = start;
         while (source[at] != start) {
             std::memcpy(image.clusterData(at), image.clusterData(source[at]), image.clusterBytes);
             done[at] = 1;
             at = source[at];
         }
-        std::memcpy(image.clusterData(at), held.get(), image.clusterBytes);
+        std::memcpy(image.clusterData(at), held.data(), image.clusterBytes);
         done[at] = 1;
     }
     return kResultOk;
