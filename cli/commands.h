@@ -29,5 +29,6 @@ int runAttrib(int argc, char** argv);
 int runLabel(int argc, char** argv);
 int runRead(int argc, char** argv);
 int runWrite(int argc, char** argv);
+int runCheck(int argc, char** argv);
 
 #endif
