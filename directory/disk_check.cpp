@@ -115,14 +115,11 @@ bool badNameByte(uint8_t c, int i) {
     return c < 0x20 || c == 0x7F || (c < 0x80 && std::strchr(kBadNameChars, c) != nullptr);
 }
 
-// Blanks pad the name and the extension; one before another character is not a name DOS made.
+// Blanks inside a name are allowed (DOS lists and opens such files); a leading one is not.
 bool validShortName(const uint8_t* e) {
     if (e[0] == ' ') return false;
-    for (int i = 0; i < 11; ++i) {
+    for (int i = 0; i < 11; ++i)
         if (badNameByte(e[i], i)) return false;
-        bool lastOfPart = i == 7 || i == 10;
-        if (e[i] == ' ' && !lastOfPart && e[i + 1] != ' ') return false;
-    }
     return true;
 }
 
@@ -474,12 +471,8 @@ void mendFatCopies(VolumeImage& im) {
 void mendName(VolumeImage& im, const DiskFinding& f, uint8_t* slot) {
     uint8_t name[11];
     std::memcpy(name, slot, 11);
-    for (int i = 0; i < 11; ++i) {
-        bool lastOfPart = i == 7 || i == 10;
-        if (badNameByte(name[i], i) || (name[i] == ' ' && !lastOfPart && name[i + 1] != ' ') ||
-            (i == 0 && name[0] == ' '))
-            name[i] = '_';
-    }
+    for (int i = 0; i < 11; ++i)
+        if (badNameByte(name[i], i) || (i == 0 && name[0] == ' ')) name[i] = '_';
     auto taken = [&](const uint8_t* candidate) {
         return forEachEntry(im, f.folder, [&](const WalkedEntry& w) {
             bool self = w.entryCluster == f.slotCluster && w.entryIndex == f.slotIndex;

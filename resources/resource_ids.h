@@ -128,4 +128,11 @@
 #define IDC_CLASH_SKIP    1052
 #define IDC_CLASH_FOR_ALL 1053
 
+// Check disk: Image > Check disk... lists the findings and repairs them.
+#define ID_IMAGE_CHECK_DISK 40110
+#define IDD_CHECK_DISK      142
+#define IDC_CHECK_LIST      1120
+#define IDC_CHECK_SUMMARY   1121
+#define IDC_CHECK_REPAIR    1122
+
 #endif

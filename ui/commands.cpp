@@ -38,6 +38,8 @@ const CommandRoute kRoutes[] = {
     {kFromCommand, ID_SECTOR_VIEW, kAnyNotification, [](ImageEditor& e) { e.sectorViewCommand(); }},
     {kFromCommand, ID_IMAGE_CHANGE_FORMAT, kAnyNotification,
      [](ImageEditor& e) { e.changeFormatCommand(); }},
+    {kFromCommand, ID_IMAGE_CHECK_DISK, kAnyNotification,
+     [](ImageEditor& e) { e.checkDiskCommand(); }},
     {kFromCommand, ID_HELP_ABOUT, kAnyNotification, [](ImageEditor& e) { e.aboutCommand(); }},
     {kFromCommand, IDC_VOLUME_LABEL, EN_KILLFOCUS, [](ImageEditor& e) { e.checkVolumeLabel(); }},
     {kFromCommand, ID_IMAGE_EXTRACT, kAnyNotification,
