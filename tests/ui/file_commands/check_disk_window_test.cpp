@@ -10,17 +10,17 @@ using namespace ui_driver;
 
 namespace {
 
-class CheckDiskWindow : public file_commands::FileCommandTest {};
+class CheckDiskWindow : public FileCommandTest {};
 
 TEST_F(CheckDiskWindow, ListsAFindingAndRepairsItAsOneStep) {
     std::string bytes;
-    for (uint8_t b : file_commands::readFile(testImagePath("populated.img"))) bytes += char(b);
+    for (uint8_t b : readFile(testImagePath("populated.img"))) bytes += char(b);
     for (size_t fat : {512u, 10u * 512}) {  // cluster 2000 marked used in both copies: lost
         bytes[fat + 3000] = char(0xFF);
         bytes[fat + 3001] = char((bytes[fat + 3001] & 0xF0) | 0x0F);
     }
     std::string path = outputPath("lost.img");
-    file_commands::writeFile(path, bytes);
+    writeFile(path, bytes);
     ASSERT_EQ(kResultOk, session.openImage(path));
     UiSession::EditState before = session.editState();
 
