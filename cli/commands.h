@@ -31,5 +31,6 @@ int runDefrag(int argc, char** argv);
 int runWipe(int argc, char** argv);
 int runRead(int argc, char** argv);
 int runWrite(int argc, char** argv);
+int runCheck(int argc, char** argv);
 
 #endif

@@ -36,6 +36,9 @@ const CliCommand kCommands[] = {
      "[--decode]",
      "Hex dump of sectors, each headed by its area and owner; --decode adds the boot sector's "
      "fields and directory slots."},
+    {"check", runCheck, "check IMAGE... [--repair]",
+     "Checks each image: a line per finding (path: what) and a summary; --repair mends them\n"
+     "(docs/check.md) and saves. Exit 0 all clean or mended, 1 findings remain."},
     {"ls", runLs, "ls IMAGE [PATH] [-r]",
      "Lists a folder of the image (recursively with -r): attributes, size, date, path."},
     {"extract", runExtract, "extract IMAGE [PATH...] -d DIR [--replace|--skip]",

@@ -42,6 +42,8 @@ const CommandRoute kRoutes[] = {
      [](ImageEditor& e) { e.defragmentCommand(); }},
     {kFromCommand, ID_IMAGE_WIPE_FREE_SPACE, kAnyNotification,
      [](ImageEditor& e) { e.wipeFreeSpaceCommand(); }},
+    {kFromCommand, ID_IMAGE_CHECK_DISK, kAnyNotification,
+     [](ImageEditor& e) { e.checkDiskCommand(); }},
     {kFromCommand, ID_HELP_ABOUT, kAnyNotification, [](ImageEditor& e) { e.aboutCommand(); }},
     {kFromCommand, IDC_VOLUME_LABEL, EN_KILLFOCUS, [](ImageEditor& e) { e.checkVolumeLabel(); }},
     {kFromCommand, ID_IMAGE_EXTRACT, kAnyNotification,

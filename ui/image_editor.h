@@ -118,6 +118,8 @@ public:
     // asks first.
     void defragmentCommand();
     void wipeFreeSpaceCommand();
+    // Image > Check disk... (ui/check_disk_command.cpp): the findings, and Repair as one edit.
+    void checkDiskCommand();
     // The image's file for the choosers, or null while it has none (new, or read from a floppy).
     const char* currentImagePath() const { return hasPath != 0 ? imagePath : nullptr; }
 
