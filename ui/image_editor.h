@@ -254,8 +254,8 @@ public:
     // The folder the list shows, or -1 after forgetShownFolder and before the first fill.
     int32_t shownDirCluster;
     int sortColumn;  // a ListColumn
-    bool showDeleted;  // View > Show deleted entries
     bool sortDescending;
+    bool showDeleted;  // View > Show deleted entries
     char startupImage[kPathSize];  // empty when none was named
     // The last label edit's outcome, for finishRename: the result code and the entry's new place.
     int renameResult;

@@ -23,9 +23,7 @@ struct UndeleteTest : ::testing::Test {
         return end;
     }
     DeletedEntry deleted(uint16_t folder, size_t which) {
-        std::vector<DeletedEntry> all = listDeleted(*im, folder);
-        EXPECT_LT(which, all.size());
-        return which < all.size() ? all[which] : DeletedEntry{};
+        return listDeleted(*im, folder).at(which);
     }
     int undelete(uint16_t folder, size_t which, uint8_t first, bool partial = false) {
         return undeleteEntry(*im, folder, deleted(folder, which), first, partial, "", &lines);
@@ -54,7 +52,7 @@ TEST_F(UndeleteTest, FilesComeBackWithLongNameOrGivenFirstCharacter) {
     EXPECT_EQ(kResultOk, undelete(0, 0, 'N'));
     std::vector<Walked> live = walkAll(*im, 0);
     ASSERT_EQ(2u, live.size());
-    EXPECT_EQ(u"Read me please.txt", live[0].longName);
+    EXPECT_EQ(u"Read me please.txt", live[0].longName);  // the slots' sequence bytes are back
     EXPECT_EQ("NOTES   TXT", live[1].shortName);
     EXPECT_EQ(4, im->fatTable[2]);
     EXPECT_EQ(0xFFF, im->fatTable[4]);
