@@ -4,7 +4,9 @@
 #include "directory/undelete.h"
 
 #include <cstring>
+#include <utility>
 
+#include "directory/cluster_owners.h"
 #include "directory/entry_names.h"
 #include "directory/folder_walk.h"
 #include "directory/image_path.h"
@@ -41,16 +43,28 @@ int slotsPerCluster(const VolumeImage& im) {
     return n < kMaxClusterBytes / de::kSize ? n : kMaxClusterBytes / de::kSize;
 }
 
-bool isFree(const VolumeImage& im, uint32_t cluster) {
-    return im.isDataCluster(cluster) && im.fatTable[cluster] == 0;
-}
+// Free for recovery: free in the FAT, and reached by no live chain (a damaged FAT may call a
+// cluster free that a chain still holds). What a recovery links is used in the FAT from then on.
+struct FreeClusters {
+    const VolumeImage& im;
+    std::vector<ClusterUse> use;
 
-// The next free cluster after `cluster`; 0 when there is none.
-uint16_t nextFree(const VolumeImage& im, uint32_t cluster) {
-    for (uint32_t c = cluster + 1; c < static_cast<uint32_t>(im.clusterCount) + 2; ++c)
-        if (isFree(im, c)) return static_cast<uint16_t>(c);
-    return 0;
-}
+    explicit FreeClusters(VolumeImage& image) : im(image) {
+        ClusterOwners owners;
+        clusterOwners(image, &owners);
+        use = std::move(owners.use);
+    }
+    bool operator()(uint32_t cluster) const {
+        return im.isDataCluster(cluster) && im.fatTable[cluster] == 0 && cluster < use.size() &&
+               use[cluster] == kClusterFree;
+    }
+    // The next free cluster after `cluster`; 0 when there is none.
+    uint16_t after(uint32_t cluster) const {
+        for (uint32_t c = cluster + 1; c < static_cast<uint32_t>(im.clusterCount) + 2; ++c)
+            if ((*this)(c)) return static_cast<uint16_t>(c);
+        return 0;
+    }
+};
 
 bool holdsEndSlot(const VolumeImage& im, uint16_t cluster) {
     const uint8_t* slots = im.clusterData(cluster);
@@ -78,14 +92,15 @@ bool plausibleFolderCluster(const VolumeImage& im, uint16_t cluster) {
 
 // A deleted folder's chain: its first cluster, which must begin with the "." naming it, then the
 // next free cluster while the one before has no free slot and the next one reads as slots.
-bool deletedFolderChain(const VolumeImage& im, uint16_t first, std::vector<uint16_t>* chain) {
+bool deletedFolderChain(const FreeClusters& free, uint16_t first, std::vector<uint16_t>* chain) {
+    const VolumeImage& im = free.im;
     chain->clear();
-    if (!isFree(im, first)) return false;
+    if (!free(first)) return false;
     const uint8_t* dot = im.clusterData(first);
     if (!isDotEntry(dot) || dot[1] != ' ' || entryFirstCluster(dot) != first) return false;
     chain->push_back(first);
     for (uint16_t c = first; !holdsEndSlot(im, c);) {
-        c = nextFree(im, c);
+        c = free.after(c);
         if (c == 0 || !plausibleFolderCluster(im, c)) break;
         chain->push_back(c);
     }
@@ -93,23 +108,25 @@ bool deletedFolderChain(const VolumeImage& im, uint16_t first, std::vector<uint1
 }
 
 // A deleted file's chain; with its first cluster taken, the free clusters after it.
-bool deletedFileChain(const VolumeImage& im, const uint8_t* entry, std::vector<uint16_t>* chain) {
+bool deletedFileChain(const FreeClusters& free, const uint8_t* entry,
+                      std::vector<uint16_t>* chain) {
+    const VolumeImage& im = free.im;
     chain->clear();
     uint32_t size = readLe32(entry + de::kFileSize);
     if (size == 0) return true;
     uint16_t first = entryFirstCluster(entry);
     if (!im.isDataCluster(first) || im.clusterBytes == 0) return false;
     uint32_t need = (size - 1) / im.clusterBytes + 1;
-    bool whole = isFree(im, first);
+    bool whole = free(first);
     if (whole) chain->push_back(first);
-    for (uint16_t c = first; chain->size() < need && (c = nextFree(im, c)) != 0;)
+    for (uint16_t c = first; chain->size() < need && (c = free.after(c)) != 0;)
         chain->push_back(c);
     return whole && chain->size() == need;
 }
 
-bool planChain(const VolumeImage& im, const uint8_t* entry, std::vector<uint16_t>* chain) {
-    if (isFolderEntry(entry)) return deletedFolderChain(im, entryFirstCluster(entry), chain);
-    return deletedFileChain(im, entry, chain);
+bool planChain(const FreeClusters& free, const uint8_t* entry, std::vector<uint16_t>* chain) {
+    if (isFolderEntry(entry)) return deletedFolderChain(free, entryFirstCluster(entry), chain);
+    return deletedFileChain(free, entry, chain);
 }
 
 bool validFirstByte(uint8_t b) {
@@ -159,7 +176,8 @@ void readDeletedLongName(const LinearSlots& s, int p, DeletedEntry* d) {
     d->longSlots = used;
 }
 
-bool readFolder(VolumeImage& im, uint16_t folderCluster, bool deletedFolder, LinearSlots* s) {
+bool readFolder(VolumeImage& im, uint16_t folderCluster, const FreeClusters* deletedFolder,
+                LinearSlots* s) {
     s->im = &im;
     s->root = folderCluster == 0;
     s->perCluster = slotsPerCluster(im);
@@ -168,8 +186,8 @@ bool readFolder(VolumeImage& im, uint16_t folderCluster, bool deletedFolder, Lin
         s->count = im.rootEntryCount() < kMaxRootEntries ? im.rootEntryCount() : kMaxRootEntries;
         return true;
     }
-    if (deletedFolder) {
-        if (!deletedFolderChain(im, folderCluster, &s->clusters)) return false;
+    if (deletedFolder != nullptr) {
+        if (!deletedFolderChain(*deletedFolder, folderCluster, &s->clusters)) return false;
     } else {
         for (ChainCursor c(im, folderCluster); c.atCluster(); c.advance())
             s->clusters.push_back(c.cluster());
@@ -178,7 +196,7 @@ bool readFolder(VolumeImage& im, uint16_t folderCluster, bool deletedFolder, Lin
     return !s->clusters.empty();
 }
 
-std::vector<DeletedEntry> listSlots(const LinearSlots& s) {
+std::vector<DeletedEntry> listSlots(const LinearSlots& s, const FreeClusters& free) {
     std::vector<DeletedEntry> out;
     for (int p = 0; p < s.count; ++p) {
         const uint8_t* slot = s.at(p);
@@ -193,7 +211,7 @@ std::vector<DeletedEntry> listSlots(const LinearSlots& s) {
         d.entryCluster = s.cluster(p);
         d.entryIndex = s.index(p);
         readDeletedLongName(s, p, &d);
-        d.recoverable = planChain(*s.im, d.entry, &d.chain);
+        d.recoverable = planChain(free, d.entry, &d.chain);
         out.push_back(d);
     }
     return out;
@@ -211,6 +229,7 @@ void recoveredNames(const DeletedEntry& d, uint8_t first, uint8_t* entry, uint16
 
 struct Recovery {
     VolumeImage& im;
+    const FreeClusters& free;
     bool allowPartial;
     std::vector<UndeleteLine>* lines;
 };
@@ -221,7 +240,9 @@ int recover(Recovery& r, uint16_t folderCluster, const DeletedEntry& d, uint8_t 
 
 void recoverContents(Recovery& r, uint16_t folder, const std::string& path, int depth) {
     if (depth >= kMaxInsertDepth) return;
-    for (const DeletedEntry& d : listDeleted(r.im, folder)) {
+    LinearSlots s;
+    if (!readFolder(r.im, folder, nullptr, &s)) return;
+    for (const DeletedEntry& d : listSlots(s, r.free)) {
         uint8_t first = d.firstByte != 0 ? d.firstByte : static_cast<uint8_t>('_');
         std::string name;
         size_t at = r.lines->size();
@@ -243,7 +264,7 @@ int recover(Recovery& r, uint16_t folderCluster, const DeletedEntry& d, uint8_t 
             std::string* name) {
     VolumeImage& im = r.im;
     LinearSlots s;
-    int p = readFolder(im, folderCluster, false, &s) ? s.find(d.entryCluster, d.entryIndex) : -1;
+    int p = readFolder(im, folderCluster, nullptr, &s) ? s.find(d.entryCluster, d.entryIndex) : -1;
     if (p < 0 || std::memcmp(s.at(p), d.entry, de::kSize) != 0) return kResultNoEntry;
     uint8_t entry[de::kSize];
     uint16_t longName[kLongNameUnits];
@@ -253,7 +274,7 @@ int recover(Recovery& r, uint16_t folderCluster, const DeletedEntry& d, uint8_t 
     if (!validFirstByte(first)) return kResultBadFirstChar;
 
     std::vector<uint16_t> chain;
-    bool whole = planChain(im, d.entry, &chain);
+    bool whole = planChain(r.free, d.entry, &chain);
     bool folder = isFolderEntry(d.entry);
     if (!whole && (folder || !r.allowPartial)) return kResultOverwritten;
 
@@ -287,9 +308,10 @@ int recover(Recovery& r, uint16_t folderCluster, const DeletedEntry& d, uint8_t 
 
 std::vector<DeletedEntry> listDeleted(VolumeImage& image, uint16_t folderCluster,
                                       bool deletedFolder) {
+    FreeClusters free(image);
     LinearSlots s;
-    if (!readFolder(image, folderCluster, deletedFolder, &s)) return {};
-    return listSlots(s);
+    if (!readFolder(image, folderCluster, deletedFolder ? &free : nullptr, &s)) return {};
+    return listSlots(s, free);
 }
 
 std::string deletedEntryName(const DeletedEntry& d) {
@@ -315,7 +337,18 @@ int undeleteEntry(VolumeImage& image, uint16_t folderCluster, const DeletedEntry
                   uint8_t firstByte, bool allowPartial, const std::string& basePath,
                   std::vector<UndeleteLine>* lines, int32_t* placedCluster,
                   int32_t* placedIndex) {
-    Recovery r{image, allowPartial, lines};
+    // The same rule as insertion's: slots are written only in a folder that owns its clusters.
+    InsertRun::FolderState state = InsertRun(image).folderState(folderCluster);
+    if (state != InsertRun::kFolderSound) {
+        image.queueMessage("Could not undelete \"%s\": its folder %s! Run Check disk to repair it.",
+                           deletedEntryName(target).c_str(),
+                           state == InsertRun::kFolderShared
+                               ? "shares its clusters with another entry"
+                               : "does not begin with \".\" and \"..\"");
+        return kResultDamaged;
+    }
+    FreeClusters free(image);
+    Recovery r{image, free, allowPartial, lines};
     uint8_t first = target.firstByte != 0 ? target.firstByte : firstByte;
     std::string name;
     int result =

@@ -22,7 +22,8 @@ struct DeletedEntry {
     uint8_t firstByte;  // the lost first byte the long name's checksum gives; 0 when unknown
     int32_t entryCluster, entryIndex;  // where the walker would locate it (0: the root)
     int longSlots;                     // the slots that spell longName
-    // Every cluster it needs is free now (for a folder: its own chain, not its contents).
+    // Every cluster it needs is free now: free in the FAT and reached by no live chain (for a
+    // folder: its own chain, not its contents).
     bool recoverable;
     // The clusters recovery takes; when it is not recoverable, those that can still be read.
     std::vector<uint16_t> chain;
@@ -61,7 +62,8 @@ struct UndeleteLine {
 // `firstByte` (0: from the long name), and a folder's deleted contents after it. Refusals change
 // nothing and queue one message: 750 the first character is needed, 751 clusters are taken,
 // 752 an invalid first character, 620 the name is taken in the folder (as insertion refuses it),
-// 660 the slot holds no deleted entry any more. `allowPartial` recovers a file whose clusters are
+// 660 the slot holds no deleted entry any more, 680 the folder does not own its clusters alone
+// or lacks "." and ".." (insertion's rule). `allowPartial` recovers a file whose clusters are
 // taken from those still free, its size cut to them (for copying out of a scratch image only).
 // On 0 `*placedCluster`, `*placedIndex` locate the recovered entry.
 int undeleteEntry(VolumeImage& image, uint16_t folderCluster, const DeletedEntry& target,

@@ -73,6 +73,12 @@ TEST_F(UndeleteTest, TakenClustersAndTakenNamesAreRefused) {
     EXPECT_EQ(kResultBadFirstChar, undelete(0, 1, '?'));
     EXPECT_EQ(before, snapshot(*im));
     EXPECT_EQ(kResultOk, undelete(0, 1, 'M'));
+    // A cluster free in the FAT that a live chain still reaches is taken.
+    addDeleted(0, 3, u"", shortEntry("REACHED.TXT", 0x20, 9, 10));
+    addEntry(*im, 0, 4, u"", shortEntry("LIVE.TXT", 0x20, 8, 1000));
+    chain(*im, {8, 9});
+    im->fatTable[9] = 0;
+    EXPECT_FALSE(deleted(0, 1).recoverable);
 
     // Copying out takes what can be read: the free clusters after the taken one.
     EXPECT_EQ(kResultOk, undelete(0, 0, 'B', true));
