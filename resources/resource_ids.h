@@ -128,6 +128,11 @@
 #define IDC_CLASH_SKIP    1052
 #define IDC_CLASH_FOR_ALL 1053
 
+/* Defragment and wipe: the Image menu's commands, the cluster map's count of fragmented files */
+#define ID_IMAGE_DEFRAGMENT          40120
+#define ID_IMAGE_WIPE_FREE_SPACE     40121
+#define IDC_CLUSTER_MAP_FRAGMENTED   1140
+
 /* Undelete: View > Show deleted entries, Undelete, the lost first character's question, the
    icon of deleted entries. */
 #define ID_VIEW_SHOW_DELETED 40100
