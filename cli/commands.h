@@ -22,6 +22,7 @@ int runBootCode(int argc, char** argv);
 int runLs(int argc, char** argv);
 int runExtract(int argc, char** argv);
 int runRm(int argc, char** argv);
+int runUndelete(int argc, char** argv);
 int runAdd(int argc, char** argv);
 int runMkdir(int argc, char** argv);
 int runRename(int argc, char** argv);

@@ -39,13 +39,18 @@ const CliCommand kCommands[] = {
     {"check", runCheck, "check IMAGE... [--repair]",
      "Checks each image: a line per finding (path: what) and a summary; --repair mends them\n"
      "(docs/check.md) and saves. Exit 0 all clean or mended, 1 findings remain."},
-    {"ls", runLs, "ls IMAGE [PATH] [-r]",
-     "Lists a folder of the image (recursively with -r): attributes, size, date, path."},
+    {"ls", runLs, "ls IMAGE [PATH] [-r] [--deleted]",
+     "Lists a folder of the image (recursively with -r): attributes, size, date, path; with\n"
+     "--deleted its deleted entries, \"?\" for a lost first character, recoverable or overwritten."},
     {"extract", runExtract, "extract IMAGE [PATH...] -d DIR [--replace|--skip]",
      "Extracts files and folder trees (default: the whole root) into the existing folder DIR,\n"
      "merging into folders there. A file there of an entry's name is refused (reported, exit 1)\n"
      "unless --replace or --skip says otherwise; entries of the same name get \"name (2).ext\"."},
     {"rm", runRm, "rm IMAGE PATH...", "Deletes files and folder trees, then saves the image."},
+    {"undelete", runUndelete, "undelete IMAGE PATH... [--first-char C] [--to DIR]",
+     "Recovers deleted entries named as ls --deleted prints them (a folder with its deleted\n"
+     "contents); C is the lost first character of 8.3-only names. --to DIR copies them into the\n"
+     "host folder DIR instead, taken clusters skipped (\"partial\"), and leaves the image alone."},
     {"add", runAdd, "add IMAGE HOSTPATH... [-d FOLDER]",
      "Inserts host files and folder trees into FOLDER of the image (the root by default)."},
     {"mkdir", runMkdir, "mkdir IMAGE PATH", "Creates a folder; its parent must exist."},

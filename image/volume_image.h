@@ -77,6 +77,10 @@ enum ResultCode {
     kResultSameFile = 720,        // a boot file export onto the image file itself
     kResultReplaceRefused = 730,  // the folder lets no new file replace the target
     kResultReadOnly = 740,        // the image opened read-only (ContainerState::readOnly)
+    // Undelete.
+    kResultFirstCharNeeded = 750,  // the lost first character is not known from a long name
+    kResultOverwritten = 751,      // clusters the deleted entry needs are taken
+    kResultBadFirstChar = 752,     // a first character 8.3 names cannot begin with
 };
 
 // How a save puts the image on the disk. Replacing writes a new file and puts it in the target's

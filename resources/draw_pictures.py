@@ -277,6 +277,26 @@ APPLICATION = [
     "................",
 ]
 
+# A deleted entry: the document in greys, crossed out in red.
+DELETED = [
+    "..GGGGGGGG......",
+    "..GggggggGG.....",
+    "..GggggggGgG....",
+    "..GggggggGGGG...",
+    "..GgggggggggG...",
+    "..GgGGGGGGggG...",
+    "..GgggggggggG...",
+    "..GgGGGGGGGgG...",
+    "..GggggggRrgGrR.",
+    "..GgGGGGGGRrrR..",
+    "..GggggggggRR...",
+    "..GgGGGGGgRrrR..",
+    "..GggggggRrgGrR.",
+    "..GgggggggggG...",
+    "..GGGGGGGGGGG...",
+    "................",
+]
+
 TOOLBAR = [NEW, OPEN, SAVE, INSERT, EXTRACT, LOAD_FROM_DISK, WRITE_TO_DISK, INFORMATION]
 ICONS = {
     "application.ico": APPLICATION,
@@ -284,6 +304,7 @@ ICONS = {
     "document.ico": DOCUMENT,
     "drive35.ico": DRIVE_35,
     "drive525.ico": DRIVE_525,
+    "deleted.ico": DELETED,
 }
 
 

@@ -128,7 +128,6 @@
 #define IDC_CLASH_SKIP    1052
 #define IDC_CLASH_FOR_ALL 1053
 
-
 /* Defragment and wipe: the Image menu's commands, the cluster map's count of fragmented files */
 #define ID_IMAGE_DEFRAGMENT          40120
 #define ID_IMAGE_WIPE_FREE_SPACE     40121
@@ -139,5 +138,15 @@
 #define IDC_CHECK_LIST      1120
 #define IDC_CHECK_SUMMARY   1121
 #define IDC_CHECK_REPAIR    1122
+
+/* Undelete: View > Show deleted entries, Undelete, the lost first character's question, the
+   icon of deleted entries. */
+#define ID_VIEW_SHOW_DELETED 40100
+#define ID_EDIT_UNDELETE     40101
+#define ID_LIST_UNDELETE     21
+#define IDD_FIRST_CHAR       140
+#define IDI_DELETED          141
+#define IDC_FIRST_CHAR_TEXT  1100
+#define IDC_FIRST_CHAR_EDIT  1101
 
 #endif

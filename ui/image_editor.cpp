@@ -20,6 +20,7 @@ ImageEditor::ImageEditor()
       shownDirCluster(-1),
       sortColumn(kColumnName),
       sortDescending(false),
+      showDeleted(false),
       renameResult(kResultOk),
       renamePending(false),
       labelBoxShown(false),

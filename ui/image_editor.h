@@ -35,6 +35,7 @@ struct DirListEntry {
     int32_t entryIndex;
     int32_t longNameCluster;
     int32_t longNameIndex;
+    bool deleted;  // shown by View > Show deleted entries: only Undelete acts on it
     DirListEntry* next;
 };
 
@@ -137,6 +138,18 @@ public:
     std::vector<const DirListEntry*> selectedEntries() const;
     void insertCommand();
 
+    // --- deleted entries (ui/undelete_command.cpp) -----------------------------------------------
+    // View > Show deleted entries: the list shows the folder's deleted entries too, greyed.
+    void showDeletedCommand();
+    // Undelete (Edit menu, context menu): the selected deleted entries come back, one undo step;
+    // the lost first character of an 8.3-only name is asked for.
+    void undeleteCommand();
+    // Appends the shown folder's deleted entries to the records (readEntries, when shown).
+    void readDeletedEntries(DirListEntry** last);
+    // The list's custom draw: deleted entries in the grey of disabled text. True, with the
+    // dialog result in `*result`, when the notification was one.
+    bool drawListItem(const NMHDR* header, LRESULT* result);
+
     // --- editing (ui/edit_commands.cpp) ----------------------------------------------------------
     // The one place every command's change to the image goes through: the journal records it as
     // one undo step (nothing when the bytes did not change), and the title shows the mark.
@@ -201,8 +214,11 @@ public:
     void refreshDirectory();
     // The next refresh starts afresh although the folder is the same (another image).
     void forgetShownFolder();
-    // The record that list item `index` stands for, or null when there is none.
+    // The record of a live entry that list item `index` stands for, or null when there is none
+    // (a deleted entry's item included: no command but Undelete acts on those).
     DirListEntry* entryForItem(int index) const;
+    // The record of list item `index`, deleted or not; null when there is none.
+    DirListEntry* recordForItem(int index) const;
     // Selects and focuses every list item whose entry starts at `cluster` (Enter on a folder).
     void selectItemsOfCluster(int32_t cluster);
     // Enter or double-click on item `index`: opens a folder (and after going up selects the
@@ -245,6 +261,7 @@ public:
     int32_t shownDirCluster;
     int sortColumn;  // a ListColumn
     bool sortDescending;
+    bool showDeleted;  // View > Show deleted entries
     char startupImage[kPathSize];  // empty when none was named
     // The last label edit's outcome, for finishRename: the result code and the entry's new place.
     int renameResult;

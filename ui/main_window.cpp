@@ -58,6 +58,7 @@ const PopupItem kListPopupItems[] = {
     {MFT_STRING, MFS_ENABLED, ID_LIST_INSERT_FOLDER, L"Insert fo&lder..."},
     {MFT_STRING, MFS_ENABLED, ID_LIST_EXTRACT, L"&Extract selected..."},
     {MFT_STRING, MFS_ENABLED, ID_LIST_DELETE, L"&Delete selected..."},
+    {MFT_STRING, MFS_ENABLED, ID_LIST_UNDELETE, L"&Undelete..."},
     {MFT_SEPARATOR, 0, 0, nullptr},
     {MFT_STRING, MFS_ENABLED, ID_LIST_NEW_FOLDER, L"&New folder..."},
     {MFT_STRING, MFS_ENABLED, ID_LIST_RENAME, L"&Rename"},
@@ -115,7 +116,8 @@ INT_PTR CALLBACK ImageEditor::mainDialogProc(HWND window, UINT message, WPARAM w
     case WM_COMMAND: editor->runCommand(LOWORD(wParam), HIWORD(wParam)); break;
     case WM_NOTIFY: {
         LRESULT result = 0;
-        if (editor->handleLabelEdit(reinterpret_cast<const NMHDR*>(lParam), &result)) {
+        if (editor->handleLabelEdit(reinterpret_cast<const NMHDR*>(lParam), &result) ||
+            editor->drawListItem(reinterpret_cast<const NMHDR*>(lParam), &result)) {
             SetWindowLongPtrW(window, DWLP_MSGRESULT, result);
             return TRUE;
         }

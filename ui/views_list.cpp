@@ -23,7 +23,7 @@
 
 namespace {
 
-enum ListImage { kListFolder = 0, kListDocument = 1 };
+enum ListImage { kListFolder = 0, kListDocument = 1, kListDeleted = 2 };
 
 uint16_t startCluster(const DirListEntry* record) { return entryFirstCluster(record->rawEntry); }
 bool isFolder(const DirListEntry* record) { return isFolderEntry(record->rawEntry); }
@@ -113,6 +113,7 @@ void ImageEditor::readEntries() {
         record->entryIndex = e.entryIndex;
         record->longNameCluster = e.longNameCluster;
         record->longNameIndex = e.longNameIndex;
+        record->deleted = false;
         record->next = nullptr;
         if (last == nullptr) entries = record;
         else last->next = record;
@@ -120,6 +121,7 @@ void ImageEditor::readEntries() {
         ++count;
         return false;
     });
+    if (showDeleted) readDeletedEntries(&last);
 }
 
 void ImageEditor::fillList() {
@@ -142,7 +144,9 @@ void ImageEditor::fillItems() {
     for (DirListEntry* record = entries; record != nullptr; record = record->next) {
         if (record->longName[0] == L'\0')
             shortDisplayName(record->rawEntry, reinterpret_cast<uint16_t*>(record->longName));
-        if (isFolder(record)) {
+        if (record->deleted) {
+            // Not counted: the status line tells what the folder holds.
+        } else if (isFolder(record)) {
             if (!isDotEntry(record->rawEntry)) ++folders;
         } else {
             ++files;
@@ -172,7 +176,7 @@ void ImageEditor::fillItems() {
         item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
         item.iItem = position;
         item.pszText = name;
-        item.iImage = isFolder(record) ? kListFolder : kListDocument;
+        item.iImage = record->deleted ? kListDeleted : isFolder(record) ? kListFolder : kListDocument;
         item.lParam = static_cast<LPARAM>(ordinal);
         int index = static_cast<int>(
             SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
@@ -194,6 +198,11 @@ void ImageEditor::fillItems() {
 }
 
 DirListEntry* ImageEditor::entryForItem(int index) const {
+    DirListEntry* record = recordForItem(index);
+    return record != nullptr && !record->deleted ? record : nullptr;
+}
+
+DirListEntry* ImageEditor::recordForItem(int index) const {
     if (index < 0) return nullptr;
     LVITEMW item;
     std::memset(&item, 0, sizeof item);
@@ -283,12 +292,12 @@ void scrollToItem(HWND list, int top) {
 ListViewState captureViewState(const ImageEditor& editor, HWND list) {
     ListViewState state;
     for (int i = nextItem(list, -1, LVNI_SELECTED); i >= 0; i = nextItem(list, i, LVNI_SELECTED)) {
-        const DirListEntry* record = editor.entryForItem(i);
+        const DirListEntry* record = editor.recordForItem(i);
         if (record != nullptr) state.selected.push_back(EntryKey(record));
     }
     std::sort(state.selected.begin(), state.selected.end());
     state.focusedIndex = nextItem(list, -1, LVNI_FOCUSED);
-    const DirListEntry* focused = editor.entryForItem(state.focusedIndex);
+    const DirListEntry* focused = editor.recordForItem(state.focusedIndex);
     if (focused != nullptr) state.focused.push_back(EntryKey(focused));
     state.topIndex = static_cast<int>(SendMessageW(list, LVM_GETTOPINDEX, 0, 0));
     return state;
@@ -301,7 +310,7 @@ void restoreViewState(const ImageEditor& editor, HWND list, const ListViewState&
     if (count == 0) return;
     int focus = -1;
     for (int i = 0; i < count; ++i) {
-        const DirListEntry* record = editor.entryForItem(i);
+        const DirListEntry* record = editor.recordForItem(i);
         if (record == nullptr) continue;
         EntryKey key(record);
         if (std::binary_search(state.selected.begin(), state.selected.end(), key))

@@ -102,9 +102,9 @@ void ImageEditor::setupViews() {
 
     HWND list = control(IDC_FILE_LIST);
     SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, static_cast<WPARAM>(-1), LVS_EX_FULLROWSELECT);
-    const int listIcons[] = {IDI_FOLDER, IDI_DOCUMENT};
+    const int listIcons[] = {IDI_FOLDER, IDI_DOCUMENT, IDI_DELETED};
     SendMessageW(list, LVM_SETIMAGELIST, LVSIL_SMALL,
-                 reinterpret_cast<LPARAM>(makeImageList(instance, listIcons, 2)));
+                 reinterpret_cast<LPARAM>(makeImageList(instance, listIcons, 3)));
 
     int index = 0;
     for (const Column& c : kListColumns) {

@@ -23,6 +23,12 @@ for name in "$@"; do
     if ! diff -u "$folder/deleted-by-mtools.list" <(printf "%s\n" "$left"); then
       echo "$image does not hold what mtools leaves after the same deletions"; status=1
     fi ;;
+  out/undeleted.img)
+    for file in README.TXT "Long file name document.txt"; do
+      if ! mtype -i "$image" "::$file" | cmp -s - "$folder/ref/$file"; then
+        echo "$image: undeleted $file differs from $folder/ref/$file"; status=1
+      fi
+    done ;;
   out/inserted.img)
     for pair in "FIRST.TXT:FIRST.TXT" "Second inserted file.dat:Second inserted file.dat" \
                 "empty inserted.txt:empty inserted.txt" "DOCS/FIRST.TXT:FIRST.TXT"; do

@@ -133,12 +133,13 @@ TEST_F(MainWindow, StartsWithTheUntitledDefaultImage) {
 TEST_F(MainWindow, MenuHoldsEveryCommand) {
     HMENU bar = GetMenu(session.window());
     std::vector<MenuEntry> top = menuEntries(bar);
-    ASSERT_EQ(5u, top.size());
+    ASSERT_EQ(6u, top.size());
     EXPECT_EQ("&File", top[0].text);
     EXPECT_EQ("&Edit", top[1].text);
     EXPECT_EQ("&Image", top[2].text);
     EXPECT_EQ("&Disk", top[3].text);
-    EXPECT_EQ("&?", top[4].text);
+    EXPECT_EQ("&View", top[4].text);
+    EXPECT_EQ("&?", top[5].text);
 
     struct Expected {
         int menu;
@@ -158,6 +159,7 @@ TEST_F(MainWindow, MenuHoldsEveryCommand) {
         {1, "&Redo\tCtrl+Y", 40028, true},
         {1, nullptr, 0, false},
         {1, "&Delete\tDel", 40029, false},
+        {1, "Und&elete...", 40101, false},
         {1, "Select &all\tCtrl+A", 40030, false},
         {1, nullptr, 0, false},
         {1, "Re&name\tF2", 40025, false},
@@ -180,13 +182,16 @@ TEST_F(MainWindow, MenuHoldsEveryCommand) {
         {2, "Check &disk...", 40110, false},
         {2, nullptr, 0, false},
         {2, "Chan&ge format...", 40060, false},
+        {2, "&Defragment", 40120, false},
+        {2, "&Wipe free space...", 40121, false},
         {3, "&Load image from disk...\tF7", 40019, false},
         {3, "&Write image to disk...\tF8", 40018, false},
-        {4, "&About...", 40010, false},
+        {4, "Show &deleted entries", 40100, false},
+        {5, "&About...", 40010, false},
     };
     std::vector<std::vector<MenuEntry>> menus;
-    for (int i = 0; i < 5; ++i) menus.push_back(menuEntries(GetSubMenu(bar, i)));
-    size_t next[5] = {0, 0, 0, 0, 0};
+    for (int i = 0; i < 6; ++i) menus.push_back(menuEntries(GetSubMenu(bar, i)));
+    size_t next[6] = {0, 0, 0, 0, 0, 0};
     for (const Expected& e : expected) {
         ASSERT_LT(next[e.menu], menus[e.menu].size());
         const MenuEntry& item = menus[e.menu][next[e.menu]++];
@@ -198,7 +203,7 @@ TEST_F(MainWindow, MenuHoldsEveryCommand) {
         EXPECT_EQ(e.id, item.id) << e.text;
         EXPECT_EQ(e.grayed, item.grayed) << e.text;
     }
-    for (int i = 0; i < 5; ++i) EXPECT_EQ(next[i], menus[i].size()) << "menu " << i;
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(next[i], menus[i].size()) << "menu " << i;
 }
 
 TEST_F(MainWindow, ToolbarButtonsAndTheirTooltips) {
@@ -336,7 +341,7 @@ TEST_F(MainWindow, ContextMenuOpensWithNothingSelected) {
     HMENU menu = reinterpret_cast<HMENU>(SendMessageA(menuWindow, MN_GETHMENU, 0, 0));
     EXPECT_EQ(session.editor().popupMenu, menu);
     std::vector<MenuEntry> items = menuEntries(menu);
-    ASSERT_EQ(12u, items.size());
+    ASSERT_EQ(13u, items.size());
     EXPECT_EQ("&Open", items[0].text);
     EXPECT_EQ(1u, items[0].id);
     EXPECT_TRUE(items[0].isDefault);
@@ -345,12 +350,12 @@ TEST_F(MainWindow, ContextMenuOpensWithNothingSelected) {
     EXPECT_EQ(3u, items[2].id);
     EXPECT_FALSE(items[2].grayed);
     const char* texts[] = {"Insert fo&lder...",   "&Extract selected...",
-                           "&Delete selected...", nullptr,
-                           "&New folder...",      "&Rename",
-                           "&Properties",         nullptr,
-                           "Show in cluster &map"};
-    const UINT ids[] = {6, 4, 5, 0, 7, 8, 9, 0, 20};
-    for (int i = 0; i < 9; ++i) {
+                           "&Delete selected...", "&Undelete...",
+                           nullptr,               "&New folder...",
+                           "&Rename",             "&Properties",
+                           nullptr,               "Show in cluster &map"};
+    const UINT ids[] = {6, 4, 5, 21, 0, 7, 8, 9, 0, 20};
+    for (int i = 0; i < 10; ++i) {
         EXPECT_EQ(texts[i] == nullptr, items[3 + i].separator);
         if (texts[i] != nullptr) {
             EXPECT_EQ(texts[i], items[3 + i].text);

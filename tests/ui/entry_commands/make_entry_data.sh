@@ -5,6 +5,7 @@
 #   ref/           `mcopy -s` of the whole root of tree.img: what extraction must give
 #   deleted-by-mtools.list
 #                  `mdir` listing of tree.img after mtools deleted what the delete test deletes
+#   mdeleted.img   tree.img after those deletions by mtools: what the undelete test recovers
 #   small.img      720 KB, empty: the image shown before a floppy is read
 #   Ονόματα.img    1.44 MB: Greek, Cyrillic and CJK long names, and the 8.3 names mtools stores
 #                  with the lower-case flags (a folder "deep" holding "readme.txt")
@@ -64,6 +65,7 @@ mdel -i "$work/deleted.img" ::README.TXT "::Long file name document.txt"
 mdeltree -i "$work/deleted.img" "::Photos of the summer" ::GAMES
 mdel -i "$work/deleted.img" "::DOCS/Project Files/Deep Notes.txt"
 mdir -/ -b -i "$work/deleted.img" :: | sort > "$out/deleted-by-mtools.list"
+cp "$work/deleted.img" "$out/mdeleted.img"
 
 mkfs.fat -C -n SMALL "$out/small.img" 720 >/dev/null
 
