@@ -164,7 +164,8 @@ TEST_F(EditWindowTest, NewFolderInsertFolderAndDrops) {
 // disk image asks whether to insert or open it.
 TEST_F(EditWindowTest, DropAsksReplaceSkipKeepBothAndAboutAnImage) {
     openCopy("clash.img");
-    std::string from = freshFolder("clash");
+    std::string from = dataPath("out\\clash");
+    CreateDirectoryA(from.c_str(), nullptr);
     std::vector<std::string> paths;
     const char* names[] = {"README.TXT", "EMPTY.DAT", "Mixed Case.Txt", "GAMES", "NEW.TXT"};
     for (const char* name : names) writeFile(paths.emplace_back(from + "\\" + name), "new");
