@@ -20,8 +20,7 @@ TEST(AddClashTools, SkipLeavesTheImageReplaceUpdatesFilesAndMergesFolders) {
     ASSERT_EQ(0, run(cli() + " new " + quote(image) + " --type 2").status);
     ASSERT_EQ(0, run(add + quote(dir.file("old/docs")) + " " + put("old/Top.bin", 900)).status);
     std::vector<uint8_t> before = readFile(image);
-    put("new/docs/a.txt", 5000);
-    put("new/docs/b.txt", 7);
+    put("new/docs/a.txt", 5000), put("new/docs/b.txt", 7);
     std::string paths = quote(dir.file("new/docs")) + " " + quote(put("new/TOP.BIN", 1200));
     EXPECT_EQ(0, run(add + paths + " --skip").status);
     EXPECT_EQ(before, readFile(image));
@@ -33,6 +32,6 @@ TEST(AddClashTools, SkipLeavesTheImageReplaceUpdatesFilesAndMergesFolders) {
     for (const char* file : {"docs/a.txt", "docs/b.txt", "TOP.BIN"})
         EXPECT_EQ(readFile(dir.file(std::string("new/") + file)),
                   readFile(out + "/" + (file[0] == 'T' ? "Top.bin" : file)));  // the name it had
-    auto kind = run(add + quote(put("file/docs", 1)) + " --replace");
-    EXPECT_EQ("Could not replace folder \"docs\" with a file!\nerror 780\n", kind.output);
+    EXPECT_EQ("Could not replace folder \"docs\" with a file!\nerror 780\n",
+              run(add + quote(put("file/docs", 1)) + " --replace").output);
 }

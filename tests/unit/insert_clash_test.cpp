@@ -54,8 +54,8 @@ TEST_F(InsertClashTest, AskedUntilForAllThenCancelStopsTheRest) {
     clash.ask = [&](const std::string& name, bool oldIsFolder, bool newIsFolder, bool* forAll) {
         asked.push_back(name + (oldIsFolder || newIsFolder ? "/" : ""));
         *forAll = asked.size() == 3;
-        return std::vector<ClashAnswer>{kClashAnswerSkip, kClashAnswerKeepBoth,
-                                        kClashAnswerReplace}[asked.size() - 1];
+        return std::vector<ClashAnswer>{kClashAnswerSkip, kClashAnswerKeepBoth, kClashAnswerReplace,
+                                        kClashAnswerCancel}[asked.size() - 1];
     };
     std::string report = host("2/REPORT.TXT", 2 * cb, '2');
     ASSERT_EQ(0, insert({host("2/A", 2, '2'), host("2/B", 2, '2'), report, host("2/D", 2, '2')},
@@ -67,8 +67,7 @@ TEST_F(InsertClashTest, AskedUntilForAllThenCancelStopsTheRest) {
     EXPECT_EQ("22", content("D"));
     EXPECT_EQ(std::string(2 * cb, '2'), content("Report.txt"));
     EXPECT_EQ(freeBefore - 2, image->countFreeClusters());  // "B (2)", Report.txt's second
-    clash = InsertClash();
-    clash.policy = kClashAsk;
+    clash.policy = kClashAsk;  // the fourth answer: Cancel
     std::vector<uint8_t> before = snapshot(*image);
     EXPECT_EQ(kResultCancelled, insert({host("2/A", 1, 'a'), host("2/E", 1, 'e')}, &clash));
     EXPECT_EQ(before, snapshot(*image));
