@@ -6,8 +6,9 @@
 #include "cli/cli_common.h"
 #include "cli/commands.h"
 #include "directory/image_path.h"
+#include "directory/name_clash.h"
 
-static const char kAddUsage[] = "add IMAGE HOSTPATH... [-d FOLDER]";
+static const char kAddUsage[] = "add IMAGE HOSTPATH... [-d FOLDER] [--replace|--skip]";
 
 // The folder's content cluster, or false after reporting why FOLDER is not one.
 static bool targetFolder(VolumeImage& image, const char* path, uint16_t* cluster) {
@@ -31,10 +32,16 @@ int runAdd(int argc, char** argv) {
     const char* imagePath = nullptr;
     const char* folderPath = "/";
     std::vector<const char*> hostPaths;
+    InsertClash clash;  // a name the folder holds is refused unless told otherwise
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "-d") == 0) {
             if (++i == argc) return usageError(kAddUsage);
             folderPath = argv[i];
+        } else if (std::strcmp(argv[i], "--replace") == 0 || std::strcmp(argv[i], "--skip") == 0) {
+            ClashPolicy policy = argv[i][2] == 'r' ? kClashReplace : kClashSkip;
+            if (clash.policy != kClashRefuse && clash.policy != policy)
+                return usageError(kAddUsage);
+            clash.policy = policy;
         } else if (imagePath == nullptr) {
             imagePath = argv[i];
         } else {
@@ -48,8 +55,8 @@ int runAdd(int argc, char** argv) {
     uint16_t folder = 0;
     if (loadImage(*image, imagePath) && targetFolder(*image, folderPath, &folder)) {
         int inserted = 0;
-        int firstFailure = image->insertHostPaths(folder, hostPaths.data(),
-                                                  static_cast<int>(hostPaths.size()), &inserted);
+        int firstFailure = image->insertHostPaths(
+            folder, hostPaths.data(), static_cast<int>(hostPaths.size()), &inserted, &clash);
         // The refusals are reported before the save, so a failed save keeps its own code and
         // reason: the last lines on standard error.
         if (firstFailure != kResultOk) reportFailure(*image, firstFailure);

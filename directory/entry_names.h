@@ -41,6 +41,9 @@ int placeEntryName(VolumeImage& image, const FolderNames& names, const char* nam
 // cleared, (longSlots + 1) * 32 bytes at `slots`.
 void buildEntrySlots(const EntryName& name, const uint8_t* shortEntry, uint8_t* slots);
 
+// The slot of the file or folder entry at (cluster, index) as the walker names it; else null.
+uint8_t* entrySlot(VolumeImage& image, int32_t cluster, int32_t index);
+
 // Queues `format` with `subject` and returns `code`: the refusals of insertion and renaming.
 int refuseEntry(VolumeImage& image, int code, const char* format, const char* subject);
 

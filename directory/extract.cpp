@@ -36,9 +36,6 @@ const char kRenamed[] = "Two entries are named \"%s\": the later one was extract
 // cluster would make extraction slower than the tools it is measured against.
 const uint32_t kWriteRun = 32768;
 
-// Distinct names tried for an entry whose name the extraction took already.
-const int kMaxNameNumber = 9999;
-
 // One extraction of an entry or a folder tree: the path being built, the walker's outputs (read
 // before any nested call, so one set serves every level) and the job it belongs to.
 struct ExtractRun {
@@ -96,16 +93,6 @@ void queueTooLong(VolumeImage& im, const char* format, const char* folder, const
     full[at] = hostPathSeparator();
     std::strcpy(full.data() + at + 1, name);
     im.queueMessage(format, full.data());
-}
-
-// `name` numbered as a copy is in Explorer: "a.txt" -> "a (2).txt"; folders, names without a
-// dot and names whose only dot leads (".profile") are numbered at the end.
-std::string numberedName(const char* name, bool isFolder, int number) {
-    std::string s = name;
-    size_t dot = isFolder ? std::string::npos : s.rfind('.');
-    if (dot == 0) dot = std::string::npos;
-    std::string mark = " (" + std::to_string(number) + ")";
-    return dot == std::string::npos ? s + mark : s.substr(0, dot) + mark + s.substr(dot);
 }
 
 // An earlier entry of the job made run.path already: the path takes the first numbered name that
@@ -187,7 +174,7 @@ int decideClash(ExtractRun& run, bool* skip) {
         policy = answer == kClashAnswerReplace ? kClashReplace : kClashSkip;
         if (forAll) job.policy = policy;
     }
-    if (policy == kClashRefuse) {
+    if (policy == kClashRefuse || policy == kClashKeepBoth) {
         run.image->queueMessage(kFileExists, run.path.data());
         return kResultNameExists;
     }

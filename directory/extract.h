@@ -13,6 +13,7 @@
 
 #include "directory/dir_entry.h"
 #include "directory/folder_walk.h"
+#include "directory/name_clash.h"
 
 class MessageList;
 
@@ -23,10 +24,8 @@ struct ExtractCount {
     int skipped = 0;  // files left as the host had them (Skip)
 };
 
-// What an extraction does with a host file of an entry's name that it did not write itself:
-// refuse the entry (reported), replace the file, skip the entry, or ask.
-enum ClashPolicy { kClashRefuse, kClashReplace, kClashSkip, kClashAsk };
-enum ClashAnswer { kClashAnswerReplace, kClashAnswerSkip, kClashAnswerCancel };
+// A host file of an entry's name that the extraction did not write itself is refused, replaced,
+// skipped or asked about (directory/name_clash.h; keeping both is insertion's alone).
 
 // A file reaches this many host files in one extraction at most: cross-linked chains (a damaged
 // image) cannot make an extraction write without bound.

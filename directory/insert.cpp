@@ -7,7 +7,9 @@
 
 #include "directory/dir_entry.h"
 #include "directory/entry_names.h"
+#include "directory/image_path.h"
 #include "directory/insert_space.h"
+#include "directory/name_clash.h"
 #include "image/boot_sector.h"
 #include "image/volume_image.h"
 #include "platform/host_folder.h"
@@ -65,13 +67,8 @@ bool readFileData(VolumeImage& image, HostSource& source, const uint16_t* chain,
     return source.read(pieces.data(), count, image.clusterBytes, *size, size);
 }
 
-// Puts one entry named `name` (a host name) into the folder. `*firstCluster` receives the entry's
-// first cluster.
-int addEntry(InsertRun& op, VolumeImage& image, uint16_t folderCluster, const char* name,
-             const NewEntry& entry, uint16_t* firstCluster) {
-    EntryName planned;
-    int named = checkEntryName(image, name, &planned);
-    if (named != kResultOk) return named;
+// A folder whose slots may be another entry's data is not written into.
+int checkFolderSound(InsertRun& op, VolumeImage& image, uint16_t folderCluster, const char* name) {
     InsertRun::FolderState state = op.folderState(folderCluster);
     if (state == InsertRun::kFolderShared)
         return refuse(image, kResultDamaged,
@@ -83,6 +80,18 @@ int addEntry(InsertRun& op, VolumeImage& image, uint16_t folderCluster, const ch
                       "Could not insert \"%s\": its folder does not begin with \".\" and "
                       "\"..\"! Run Check disk to repair it.",
                       name);
+    return kResultOk;
+}
+
+// Puts one entry named `name` (a host name) into the folder. `*firstCluster` receives the entry's
+// first cluster.
+int addEntry(InsertRun& op, VolumeImage& image, uint16_t folderCluster, const char* name,
+             const NewEntry& entry, uint16_t* firstCluster) {
+    EntryName planned;
+    int named = checkEntryName(image, name, &planned);
+    if (named != kResultOk) return named;
+    int sound = checkFolderSound(op, image, folderCluster, name);
+    if (sound != kResultOk) return sound;
     CachedFolder* folder = op.folder(folderCluster);
     if (folder == nullptr)
         return refuse(image, kResultDirectoryFull, "Directory is full, could not insert \"%s\"!",
@@ -144,11 +153,181 @@ int addEntry(InsertRun& op, VolumeImage& image, uint16_t folderCluster, const ch
     return kResultOk;
 }
 
+// The old file's chain, when only its entry reaches it; false (queued) when another entry's
+// chain reaches it too, whose data a replacement would free.
+bool ownedChain(InsertRun& op, VolumeImage& image, const ImagePathEntry& old, const char* name,
+                std::vector<uint16_t>* chain) {
+    uint16_t first = readLe16(old.entry + de::kFirstCluster);
+    if (!image.isDataCluster(first)) return true;
+    if (!op.ownsChain(old.entryCluster, old.entryIndex, first)) {
+        refuse(image, kResultDamaged,
+               "Could not replace \"%s\": its clusters are shared with another entry! Run Check "
+               "disk to repair it.",
+               name);
+        return false;
+    }
+    for (ChainCursor c(image, first); c.atCluster(); c.advance()) chain->push_back(c.cluster());
+    return true;
+}
+
+void freeChain(InsertRun& op, VolumeImage& image, std::vector<uint16_t>* chain) {
+    for (uint16_t c : *chain) image.setLink(c, 0);
+    op.release(*chain);
+    chain->clear();
+}
+
+// Replaces the data of the file entry `old` with the host file's, keeping its name and slots. The
+// new data goes into free clusters first; only when too few are free is the file read into memory
+// and the old clusters given back before it is written. Either way a failure leaves the old file.
+int replaceFile(InsertRun& op, VolumeImage& image, uint16_t folderCluster,
+                const ImagePathEntry& old, const NewEntry& entry, const char* name) {
+    int sound = checkFolderSound(op, image, folderCluster, name);
+    if (sound != kResultOk) return sound;
+    std::vector<uint16_t> oldChain;
+    if (!ownedChain(op, image, old, name, &oldChain)) return kResultDamaged;
+    uint64_t size = entry.hostSize;
+    uint64_t capacity = static_cast<uint64_t>(image.clusterCount) * image.clusterBytes;
+    int need = clustersFor(image, size);
+    std::vector<uint16_t> clusters;
+    if (size > capacity)
+        return refuse(image, kResultNoSpace, "Not enough free space on image for \"%s\"!", name);
+    if (op.findFreeClusters(need, &clusters)) {
+        if (!readFileData(image, *entry.source, clusters.data(), need, &size))
+            return refuse(image, kResultHostIo, "Could not read file \"%s\"!", entry.hostPath);
+    } else {
+        if (clusters.size() + oldChain.size() < static_cast<size_t>(need))
+            return refuse(image, kResultNoSpace, "Not enough free space on image for \"%s\"!",
+                          name);
+        std::vector<uint8_t> data(static_cast<size_t>(need) * image.clusterBytes);
+        std::vector<uint8_t*> pieces;
+        for (int i = 0; i < need; ++i) pieces.push_back(data.data() + i * image.clusterBytes);
+        if (!entry.source->read(pieces.data(), need, image.clusterBytes, size, &size))
+            return refuse(image, kResultHostIo, "Could not read file \"%s\"!", entry.hostPath);
+        freeChain(op, image, &oldChain);
+        op.findFreeClusters(clustersFor(image, size), &clusters);
+        for (int i = 0; i < clustersFor(image, size); ++i)
+            std::memcpy(image.clusterData(clusters[static_cast<size_t>(i)]), pieces[i],
+                        image.clusterBytes);
+    }
+    int own = clustersFor(image, size);
+    linkClusters(image, clusters.data(), own);
+    uint32_t tail = static_cast<uint32_t>(size % image.clusterBytes);
+    if (tail != 0)
+        std::memset(image.clusterData(clusters[static_cast<size_t>(own - 1)]) + tail, 0,
+                    image.clusterBytes - tail);
+    freeChain(op, image, &oldChain);
+    // The name, its case flags and its long-name slots stay; the rest is the new file's.
+    uint8_t* slot = entrySlot(image, old.entryCluster, old.entryIndex);
+    uint8_t shortName[11];
+    std::memcpy(shortName, slot + de::kName, 11);
+    uint8_t caseFlags = slot[de::kNameCase];
+    fillShortEntry(slot, shortName, entry, own > 0 ? clusters[0] : 0, static_cast<uint32_t>(size));
+    slot[de::kNameCase] = caseFlags;
+    return kResultOk;
+}
+
+// What settling a taken name left to do.
+struct ClashOutcome {
+    bool done = false;        // skipped, replaced or refused
+    std::string name;         // else the name to insert under (numbered for Keep both)
+    bool merge = false;       // a folder goes into the folder of its name: its contents do
+    uint16_t mergeInto = 0;
+};
+
+ClashPolicy askClash(InsertClash& clash, const ImagePathEntry& old, bool newIsFolder) {
+    if (clash.policy != kClashAsk) return clash.policy;
+    bool forAll = false;
+    ClashAnswer answer =
+        clash.ask ? clash.ask(imageEntryName(old.entry, old.longName), isFolderEntry(old.entry),
+                              newIsFolder, &forAll)
+                  : kClashAnswerCancel;
+    ClashPolicy policy = answer == kClashAnswerReplace    ? kClashReplace
+                         : answer == kClashAnswerKeepBoth ? kClashKeepBoth
+                         : answer == kClashAnswerSkip     ? kClashSkip
+                                                          : kClashAsk;
+    if (policy == kClashAsk) clash.cancelled = true;
+    else if (forAll) clash.policy = policy;
+    return policy;
+}
+
+// The operation's clash policy for an entry `name` that the folder may hold already. `entry` is
+// the new file (its source set) or folder. The result is a refusal, or 0 with `out` saying what
+// is left.
+int settleClash(InsertRun& op, VolumeImage& image, uint16_t folderCluster, const char* name,
+                const NewEntry& entry, int* inserted, ClashOutcome* out) {
+    out->name = name;
+    InsertClash* clash = op.clash;
+    if (clash == nullptr || clash->policy == kClashRefuse) return kResultOk;  // addEntry refuses
+    EntryName planned;
+    CachedFolder* folder = op.folder(folderCluster);
+    if (folder == nullptr) return kResultOk;  // addEntry says why
+    int named = checkEntryName(image, name, &planned);
+    if (named != kResultOk) {
+        out->done = true;
+        return named;
+    }
+    if (!folder->names.hasName(planned.longName)) return kResultOk;
+    std::vector<uint16_t> units(planned.longName.begin(), planned.longName.end());
+    units.push_back(0);
+    ImagePathEntry old;
+    if (!findImageEntry(image, folderCluster, units.data(), &old)) return kResultOk;
+    bool newIsFolder = entry.source == nullptr;
+    bool oldIsFolder = isFolderEntry(old.entry);
+    out->done = true;
+    switch (askClash(*clash, old, newIsFolder)) {
+    case kClashSkip: ++clash->skipped; return kResultOk;
+    case kClashKeepBoth:
+        for (int number = 2; number <= kMaxNameNumber; ++number) {
+            std::string numbered = numberedName(name, newIsFolder, number);
+            EntryName candidate;
+            int checked = checkEntryName(image, numbered.c_str(), &candidate);
+            if (checked != kResultOk) return checked;
+            if (!folder->names.hasName(candidate.longName)) {
+                out->done = false;
+                out->name = numbered;
+                return kResultOk;
+            }
+        }
+        return refuse(image, kResultNameExists, "File \"%s\" already exists!", name);
+    case kClashReplace:
+        if (oldIsFolder != newIsFolder)
+            return refuse(image, kResultClashKind,
+                          newIsFolder ? "Could not replace file \"%s\" with a folder!"
+                                      : "Could not replace folder \"%s\" with a file!",
+                          name);
+        if (oldIsFolder) {
+            if (old.contentCluster == kNoContent)
+                return refuse(image, kResultDamaged,
+                              "Could not insert into folder \"%s\": it has no clusters! Run "
+                              "Check disk to repair it.",
+                              name);
+            out->done = false;
+            out->merge = true;
+            out->mergeInto = old.contentCluster;
+            return kResultOk;
+        }
+        {
+            int result = replaceFile(op, image, folderCluster, old, entry, name);
+            if (result == kResultOk) {
+                ++clash->replaced;
+                if (inserted != nullptr) ++*inserted;
+            }
+            return result;
+        }
+    default: return kResultCancelled;
+    }
+}
+
 int insertFile(InsertRun& op, VolumeImage& image, uint16_t folderCluster, HostSource& source,
-               const char* hostPath, const char* name, const HostFileInfo& info) {
+               const char* hostPath, const char* name, const HostFileInfo& info, int* inserted) {
     NewEntry entry = {de::kAttrArchive, info.fatDate, info.fatTime, &source, hostPath, info.size};
+    ClashOutcome clash;
+    int result = settleClash(op, image, folderCluster, name, entry, inserted, &clash);
+    if (clash.done || result != kResultOk) return result;
     uint16_t first = 0;
-    return addEntry(op, image, folderCluster, name, entry, &first);
+    result = addEntry(op, image, folderCluster, clash.name.c_str(), entry, &first);
+    if (result == kResultOk && inserted != nullptr) ++*inserted;
+    return result;
 }
 
 int makeFolder(InsertRun& op, VolumeImage& image, uint16_t parentCluster, const char* name,
@@ -156,6 +335,8 @@ int makeFolder(InsertRun& op, VolumeImage& image, uint16_t parentCluster, const 
     NewEntry entry = {de::kAttrDirectory, date, time, nullptr, nullptr, 0};
     return addEntry(op, image, parentCluster, name, entry, newCluster);
 }
+
+bool cancelled(const InsertRun& op) { return op.clash != nullptr && op.clash->cancelled; }
 
 int insertTree(InsertRun& op, VolumeImage& image, uint16_t folderCluster, const char* hostPath,
                const char* name, int depth, int* inserted) {
@@ -166,14 +347,22 @@ int insertTree(InsertRun& op, VolumeImage& image, uint16_t folderCluster, const 
     if (!hostQueryFile(hostPath, &info, true) || !info.isFolder ||
         !hostListFolder(hostPath, &children))
         return refuse(image, kResultHostIo, "Could not read folder \"%s\"!", hostPath);
-    uint16_t newCluster = 0;
-    int result = makeFolder(op, image, folderCluster, name, info.fatDate, info.fatTime,
-                            &newCluster);
-    if (result != kResultOk) return result;
-    if (inserted != nullptr) ++*inserted;
+    NewEntry entry = {de::kAttrDirectory, info.fatDate, info.fatTime, nullptr, nullptr, 0};
+    ClashOutcome clash;
+    int result = settleClash(op, image, folderCluster, name, entry, inserted, &clash);
+    if (clash.done || result != kResultOk) return result;
+    // Replacing a folder with one of its name merges into it, as Explorer does: what the folder
+    // holds stays, and the inserted entries meet its names one by one.
+    uint16_t target = clash.mergeInto;
+    if (!clash.merge) {
+        result = addEntry(op, image, folderCluster, clash.name.c_str(), entry, &target);
+        if (result != kResultOk) return result;
+        if (inserted != nullptr) ++*inserted;
+    }
 
     int firstFailure = kResultOk;
     for (const HostFolderEntry& child : children) {
+        if (cancelled(op)) return kResultCancelled;
         std::string path = hostJoinPath(hostPath, child.name);
         HostFileInfo childInfo;
         HostSource source;
@@ -182,16 +371,15 @@ int insertTree(InsertRun& op, VolumeImage& image, uint16_t folderCluster, const 
             childInfo.kind == kHostOther) {
             result = refuse(image, kResultHostIo, "Could not read file \"%s\"!", path.c_str());
         } else if (childInfo.isFolder) {
-            result = insertTree(op, image, newCluster, path.c_str(), child.name.c_str(), depth + 1,
+            result = insertTree(op, image, target, path.c_str(), child.name.c_str(), depth + 1,
                                 inserted);
         } else {
-            result = insertFile(op, image, newCluster, source, path.c_str(), child.name.c_str(),
-                                childInfo);
-            if (result == kResultOk && inserted != nullptr) ++*inserted;
+            result = insertFile(op, image, target, source, path.c_str(), child.name.c_str(),
+                                childInfo, inserted);
         }
         if (firstFailure == kResultOk) firstFailure = result;
     }
-    return firstFailure;
+    return cancelled(op) ? kResultCancelled : firstFailure;
 }
 
 // A host file or a whole host folder, under its own name.
@@ -204,9 +392,7 @@ int insertPath(InsertRun& op, VolumeImage& image, uint16_t folderCluster, const 
     std::string name = hostBaseName(hostPath);
     if (info.isFolder)
         return insertTree(op, image, folderCluster, hostPath, name.c_str(), 0, inserted);
-    int result = insertFile(op, image, folderCluster, source, hostPath, name.c_str(), info);
-    if (result == kResultOk && inserted != nullptr) ++*inserted;
-    return result;
+    return insertFile(op, image, folderCluster, source, hostPath, name.c_str(), info, inserted);
 }
 
 }  // namespace
@@ -218,7 +404,7 @@ int VolumeImage::insertHostFile(uint16_t folderCluster, const char* hostPath, co
     if (!source.open(hostPath, true, true, &info) || info.kind != kHostRegularFile)
         return refuse(*this, kResultHostIo, "Could not read file \"%s\"!", hostPath);
     InsertRun op(*this);
-    return insertFile(op, *this, folderCluster, source, hostPath, name, info);
+    return insertFile(op, *this, folderCluster, source, hostPath, name, info, nullptr);
 }
 
 int VolumeImage::createFolder(uint16_t parentCluster, const char* name, uint16_t date,
@@ -233,15 +419,17 @@ int VolumeImage::insertHostFolder(uint16_t folderCluster, const char* hostPath, 
     return insertTree(op, *this, folderCluster, hostPath, name, 0, inserted);
 }
 
-int VolumeImage::insertHostPath(uint16_t folderCluster, const char* hostPath, int* inserted) {
-    return insertHostPaths(folderCluster, &hostPath, 1, inserted);
+int VolumeImage::insertHostPath(uint16_t folderCluster, const char* hostPath, int* inserted,
+                                InsertClash* clash) {
+    return insertHostPaths(folderCluster, &hostPath, 1, inserted, clash);
 }
 
 int VolumeImage::insertHostPaths(uint16_t folderCluster, const char* const* hostPaths, int count,
-                                 int* inserted) {
+                                 int* inserted, InsertClash* clash) {
     InsertRun op(*this);
+    op.clash = clash;
     int firstFailure = kResultOk;
-    for (int i = 0; i < count; ++i) {
+    for (int i = 0; i < count && !cancelled(op); ++i) {
         int result = insertPath(op, *this, folderCluster, hostPaths[i], inserted);
         if (firstFailure == kResultOk) firstFailure = result;
     }

@@ -217,10 +217,7 @@ InsertRun::FolderState InsertRun::folderState(uint16_t firstCluster) {
     if (known != states_.end()) return known->second;
     // Read once, before this operation writes anything: the folders it makes later were free
     // clusters then, reached by no entry.
-    if (!owners_) {
-        owners_.reset(new ClusterOwners);
-        clusterOwners(image_, owners_.get());
-    }
+    readOwners();
     FolderState state = kFolderSound;
     int32_t owner = owners_->firstOwner[firstCluster];
     const OwnerEntry* o = owner >= 0 ? &owners_->entries[static_cast<size_t>(owner)] : nullptr;
@@ -234,6 +231,27 @@ InsertRun::FolderState InsertRun::folderState(uint16_t firstCluster) {
         state = kFolderNoDots;
     states_[firstCluster] = state;
     return state;
+}
+
+void InsertRun::readOwners() {
+    if (owners_) return;
+    owners_.reset(new ClusterOwners);
+    clusterOwners(image_, owners_.get());
+}
+
+bool InsertRun::ownsChain(int32_t entryCluster, int32_t entryIndex, uint16_t first) {
+    readOwners();
+    return owners_->ownsAlone(image_, owners_->find(entryCluster, entryIndex), first);
+}
+
+void InsertRun::release(const std::vector<uint16_t>& clusters) {
+    if (clusters.empty()) return;
+    for (uint16_t c : clusters) {
+        if (built_) taken_[c] = false;
+        if (c < lowestFree_) lowestFree_ = c;
+    }
+    owners_.reset();
+    states_.clear();
 }
 
 void InsertRun::markChain(const FolderSlots& folder) {

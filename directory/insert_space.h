@@ -13,6 +13,8 @@
 #include "directory/folder_names.h"
 #include "image/volume_image.h"
 
+struct InsertClash;  // directory/name_clash.h
+
 // The slots of one folder, in the order the walker meets them.
 struct FolderSlots {
     uint16_t firstCluster;        // 0 for the root directory
@@ -96,8 +98,18 @@ public:
     // date, or the folder is dropped to be read anew.
     void afterWrite(CachedFolder* folder, const SlotRun& run, int count, const uint8_t* shortName,
                     const std::u16string& longName);
+    // True when no chain but that of the entry whose short slot is at (cluster, index) reaches a
+    // cluster of the chain from `first`.
+    bool ownsChain(int32_t entryCluster, int32_t entryIndex, uint16_t first);
+    // A replaced file's clusters, freed in the FAT: they may be found again, and who owns what
+    // is read anew when next asked.
+    void release(const std::vector<uint16_t>& clusters);
+
+    // How the operation treats a name the folder holds already; null refuses it.
+    InsertClash* clash = nullptr;
 
 private:
+    void readOwners();
     void markChain(const FolderSlots& folder);
 
     VolumeImage& image_;

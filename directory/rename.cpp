@@ -31,19 +31,6 @@ int slotPosition(const VolumeImage& image, const FolderSlots& folder, int32_t cl
 // A file or folder entry other than "." and "..".
 bool isNamedEntry(const uint8_t* slot) { return slotKind(slot) == kSlotEntry && !isDotEntry(slot); }
 
-// The entry's slot, when (cluster, index) names a file or folder entry; else null.
-uint8_t* entrySlot(VolumeImage& image, int32_t cluster, int32_t index) {
-    uint8_t* slot = nullptr;
-    if (cluster == 0) {
-        if (index >= 0 && index < image.rootEntryCount() && index < kMaxRootEntries)
-            slot = image.rootDir + index * de::kSize;
-    } else if (index >= 0 && index < image.entriesPerCluster) {
-        uint8_t* data = image.clusterData(static_cast<uint32_t>(cluster));
-        if (data != nullptr) slot = data + index * de::kSize;
-    }
-    return slot != nullptr && isNamedEntry(slot) ? slot : nullptr;
-}
-
 // Marks the slots from `first` to `last` deleted, keeping their first bytes in `kept`.
 void markDeleted(VolumeImage& image, const FolderSlots& folder, int first, int last,
                  std::vector<uint8_t>* kept) {
@@ -80,6 +67,18 @@ bool slotClusterOwnedByOneFolder(VolumeImage& image, int32_t cluster) {
 }
 
 }  // namespace
+
+uint8_t* entrySlot(VolumeImage& image, int32_t cluster, int32_t index) {
+    uint8_t* slot = nullptr;
+    if (cluster == 0) {
+        if (index >= 0 && index < image.rootEntryCount() && index < kMaxRootEntries)
+            slot = image.rootDir + index * de::kSize;
+    } else if (index >= 0 && index < image.entriesPerCluster) {
+        uint8_t* data = image.clusterData(static_cast<uint32_t>(cluster));
+        if (data != nullptr) slot = data + index * de::kSize;
+    }
+    return slot != nullptr && isNamedEntry(slot) ? slot : nullptr;
+}
 
 int VolumeImage::renameEntry(uint16_t folderCluster, int32_t entryCluster, int32_t entryIndex,
                              int32_t longNameCluster, int32_t longNameIndex, const char* newName,

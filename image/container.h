@@ -123,6 +123,10 @@ int locateZipMember(VolumeImage& im, const std::vector<uint8_t>& file, const cha
 
 // The container the first bytes of a file announce; raw when none does.
 ContainerKind detectContainer(const uint8_t* head, uint32_t length);
+// True when the host file looks like a disk image by its first bytes: a container the loader
+// opens announces itself, or a raw file begins with a FAT12 boot sector it takes. Not proof: a
+// ZIP of documents is asked about too. What a dropped file is offered as.
+bool looksLikeImageFile(const char* path);
 
 // Decodes the whole file as `kind` into `out`. `member` (may be null) chooses a ZIP member.
 // 0; 110 refused (the message says why); 100 not read; 690 a ZIP of several images and no member

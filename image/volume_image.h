@@ -22,6 +22,7 @@
 #include "platform/boot_template.h"
 
 struct ExtractJob;           // directory/extract.h
+struct InsertClash;          // directory/name_clash.h
 enum FloppyWriteMode : int;  // floppy/write_floppy.h
 struct TransferSink;
 class HostLock;  // platform/host_lock.h
@@ -81,6 +82,8 @@ enum ResultCode {
     kResultFirstCharNeeded = 750,  // the lost first character is not known from a long name
     kResultOverwritten = 751,      // clusters the deleted entry needs are taken
     kResultBadFirstChar = 752,     // a first character 8.3 names cannot begin with
+    // Name clashes.
+    kResultClashKind = 780,  // a file may not replace a folder, nor a folder a file
 };
 
 // How a save puts the image on the disk. Replacing writes a new file and puts it in the target's
@@ -338,7 +341,8 @@ public:
     // failure; the files after a failure still go in. `*inserted` (may be null) grows by every file
     // and folder.
     int insertFiles(uint16_t targetCluster, const char* selection, const char* fileTitle,
-                    int* inserted = nullptr);
+                    int* inserted = nullptr, InsertClash* clash = nullptr);
+    // (The paths such a selection names, in its order: insertSelectionPaths below.)
     // Inserts host file `hostPath` as `name` (a host name: ANSI on Windows, UTF-8 elsewhere).
     int insertHostFile(uint16_t folderCluster, const char* hostPath, const char* name);
     // Creates folder `name` with its "." and ".." entries; `*newCluster` gets its first cluster.
@@ -350,12 +354,20 @@ public:
     int insertHostFolder(uint16_t folderCluster, const char* hostPath, const char* name,
                          int* inserted);
     // A host file or a whole host folder, under its own name.
-    int insertHostPath(uint16_t folderCluster, const char* hostPath, int* inserted);
+    int insertHostPath(uint16_t folderCluster, const char* hostPath, int* inserted,
+                       InsertClash* clash = nullptr);
     // Each of `count` host paths as insertHostPath, in one operation: what the image's tree holds
     // is read once for them all. Returns 0 or the code of the first failure; the paths after a
     // failure still go in.
+    // A name the folder holds already (620 without `clash`) meets the clash's policy: Skip
+    // leaves the entry out; Keep both inserts it as "name (2).ext" (the first number free);
+    // Replace gives a file's entry the new data (name and slots kept; whole or not at all, the
+    // old file's clusters reused when free ones are too few) and merges a folder into the folder
+    // of its name, its entries meeting the policy in turn; 780 for a file against a folder or a
+    // folder against a file; 200 once the question was cancelled (nothing more goes in). A
+    // replaced file counts as inserted.
     int insertHostPaths(uint16_t folderCluster, const char* const* hostPaths, int count,
-                        int* inserted);
+                        int* inserted, InsertClash* clash = nullptr);
     // Everything in host folder `hostFolder` (not the folder itself), in the order
     // hostListFolder gives, as insertHostPaths; 100 when the folder cannot be listed.
     int insertFolderContents(uint16_t folderCluster, const char* hostFolder, int* inserted);
@@ -450,5 +462,9 @@ public:
     // that gathers the pieces of a fragmented chain, allocated when first needed.
     std::unique_ptr<uint8_t[]> extractBuffer;
 };
+
+// The host paths of an open dialog's selection, as insertFiles reads it (directory/
+// insert_files.cpp): none for an empty or cut first name.
+std::vector<std::string> insertSelectionPaths(const char* selection);
 
 #endif

@@ -127,6 +127,12 @@
 #define IDC_CLASH_REPLACE 1051
 #define IDC_CLASH_SKIP    1052
 #define IDC_CLASH_FOR_ALL 1053
+// Insertion's name clashes: Keep both in the clash question; the question about a dropped image.
+#define IDC_CLASH_KEEP_BOTH 1170
+#define IDD_DROPPED_IMAGE   146
+#define IDC_DROPPED_TEXT    1171
+#define IDC_DROPPED_OPEN    1172
+#define IDC_DROPPED_INSERT  1173
 
 /* Defragment and wipe: the Image menu's commands, the cluster map's count of fragmented files */
 #define ID_IMAGE_DEFRAGMENT          40120

@@ -18,6 +18,8 @@
 #include "platform/host_error.h"
 #include "platform/host_folder.h"
 #include "resources/resource_ids.h"
+#include "image/container.h"
+#include "ui/dropped_image_dialog.h"
 #include "ui/folder_chooser.h"
 #include "ui/image_editor.h"
 #include "ui/list_columns.h"
@@ -118,12 +120,7 @@ void ImageEditor::insertFolderCommand() {
         return;
     // The folder's own folder: the next insert starts beside it.
     chooserFolders.remember(kInsertChooser, hostFolderOf(folder));
-    hostForgetFailures();
-    int inserted = 0;
-    int result = insertHostPath(static_cast<uint16_t>(currentDirCluster), folder, &inserted);
-    if (inserted > 0) recordEdit();
-    rebuildViews();
-    if (result != kResultOk) showErrorReport();
+    insertHostPathsCommand({folder});
 }
 
 void ImageEditor::newFolderCommand() {
@@ -267,23 +264,22 @@ void ImageEditor::dropFiles(HDROP drop) {
 
     HWND target = inClient ? ChildWindowFromPointEx(mainWindow, at, CWP_SKIPINVISIBLE) : nullptr;
     DWORD kind = GetFileAttributesW(wideText(paths[0]).c_str());
-    if (target != control(IDC_FILE_LIST) && paths.size() == 1 && kind != INVALID_FILE_ATTRIBUTES &&
-        (kind & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+    bool oneFile = paths.size() == 1 && kind != INVALID_FILE_ATTRIBUTES &&
+                   (kind & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    bool open = oneFile && target != control(IDC_FILE_LIST);
+    // On the list a disk image may be meant either way: the user says which.
+    if (oneFile && !open && looksLikeImageFile(paths[0].c_str())) {
+        DroppedImageAnswer answer = askDroppedImage(instance, mainWindow, paths[0].c_str());
+        if (answer == kDroppedCancel) return;
+        open = answer == kDroppedOpen;
+    }
+    if (open) {
         int answer = askSaveChanges();
         if (answer == IDYES || answer == IDNO)
             openImageFile(paths[0].c_str(), hostBaseName(paths[0].c_str()).c_str());
         return;
     }
-    if (editsRefused()) return;
-    hostForgetFailures();
-    int inserted = 0;
-    std::vector<const char*> names;
-    for (const std::string& path : paths) names.push_back(path.c_str());
-    int firstFailure = insertHostPaths(static_cast<uint16_t>(currentDirCluster), names.data(),
-                                       static_cast<int>(names.size()), &inserted);
-    if (inserted > 0) recordEdit();
-    rebuildViews();
-    if (firstFailure != kResultOk) showErrorReport();
+    insertHostPathsCommand(paths);
 }
 
 void ImageEditor::setStartupImage(const char* path) {

@@ -197,26 +197,40 @@ void ImageEditor::insertCommand() {
     chooser.setup(kAnyFileFilter, kFilterBlockSize, "", "Insert Files");
     chooser.startIn(chooserFolders.startFolder(kInsertChooser, currentImagePath()));
     DWORD error = 0;
-    int result = kResultOk;
-    int inserted = 0;
     // Every chosen selection is inserted. The dialog fills the file-title buffer for a single
     // file only, so skipping a selection whose title is empty would drop every multiple
-    // selection without a word; insertFiles reads the names from the selection alone.
+    // selection without a word; the names are read from the selection alone.
     if (chooser.chooseOpenMultiple(mainWindow, selection.data(), kInsertSelectionBytes, fileTitle,
                                    sizeof fileTitle, error)) {
         // Several files: the folder comes first, then the names; one file: its full path.
         const char* first = selection.data();
         bool several = first[std::strlen(first) + 1] != '\0';
         chooserFolders.remember(kInsertChooser, several ? std::string(first) : hostFolderOf(first));
-        hostForgetFailures();
-        result = insertFiles(static_cast<uint16_t>(currentDirCluster), selection.data(), fileTitle,
-                             &inserted);
+        insertHostPathsCommand(insertSelectionPaths(selection.data()));
     } else if (error != 0) {
         MessageBoxW(
             mainWindow,
             error == FNERR_BUFFERTOOSMALL ? L"Too many files selected!" : L"Error selecting files!",
             L"Error", MB_ICONERROR);
     }
+}
+
+void ImageEditor::insertHostPathsCommand(const std::vector<std::string>& paths,
+                                         ClashPolicy policy) {
+    if (paths.empty() || editsRefused()) return;
+    hostForgetFailures();
+    InsertClash clash;
+    clash.policy = policy;
+    clash.ask = [this](const std::string& name, bool oldIsFolder, bool newIsFolder,
+                       bool* forAll) {
+        return askInsertClash(instance, mainWindow, name, oldIsFolder, newIsFolder, forAll);
+    };
+    std::vector<const char*> names;
+    for (const std::string& path : paths) names.push_back(path.c_str());
+    int inserted = 0;
+    int result = insertHostPaths(static_cast<uint16_t>(currentDirCluster), names.data(),
+                                 static_cast<int>(names.size()), &inserted, &clash);
+    // A merge into a folder alone changes nothing; what went in before a Cancel stays.
     if (inserted > 0) recordEdit();
     rebuildViews();
     // The list already shows what went in when the report names what did not.

@@ -8,11 +8,13 @@
 #include <shellapi.h>
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "ui/drive_dialog.h"
 #include "image/edit_journal.h"
 #include "image/message_list.h"
+#include "directory/name_clash.h"
 #include "image/volume_image.h"
 #include "ui/chooser_folders.h"
 #include "ui/cluster_map_view.h"
@@ -137,6 +139,11 @@ public:
     // The records of the selected list items, "." and ".." left out.
     std::vector<const DirListEntry*> selectedEntries() const;
     void insertCommand();
+    // The window's one insertion: host files and folders into the shown folder as one undo step.
+    // A name the folder holds is asked about (Replace, Skip, Keep both; "Do this for all") under
+    // kClashAsk, else settled by `policy`. Insert, Insert folder, drops and paste come here.
+    void insertHostPathsCommand(const std::vector<std::string>& paths,
+                                ClashPolicy policy = kClashAsk);
 
     // --- deleted entries (ui/undelete_command.cpp) -----------------------------------------------
     // View > Show deleted entries: the list shows the folder's deleted entries too, greyed.
@@ -175,8 +182,9 @@ public:
     // After a label edit: shows the renamed entry, or the refusal (false then). Nothing when no
     // ended rename waits for it.
     bool finishRename();
-    // Files dropped from the shell: on the list they go into the shown folder; a single file
-    // dropped anywhere else is opened as an image.
+    // Files dropped from the shell: on the list they go into the shown folder, a single file that
+    // looks like a disk image asking first whether to open it instead; a single file dropped
+    // anywhere else is opened as an image.
     void dropFiles(HDROP drop);
     // The image named on the command line, opened once the window is shown.
     void setStartupImage(const char* path);

@@ -120,7 +120,7 @@ TEST_F(EntryCommandTest, DeleteFilesFoldersAndSeveralAtOnce) {
     EXPECT_GT(freeClusters, 2800);
 }
 
-TEST_F(EntryCommandTest, InsertCancelASelectionAndARefusal) {
+TEST_F(EntryCommandTest, InsertCancelASelectionAndATakenName) {
     openCopy("inserted.img");
     // Cancel: nothing shown, nothing inserted, nothing marked.
     std::vector<std::string> before = names();
@@ -149,11 +149,14 @@ TEST_F(EntryCommandTest, InsertCancelASelectionAndARefusal) {
     session.flushPosted();
     EXPECT_NE(-1, indexOf(session, "first.txt"));
 
-    // The same file again: refused, and the report names it.
+    // The same file again: the question names it; Cancel leaves the folder as it was.
     ASSERT_TRUE(contextMenuPick(session, -1, 'I'));
     ASSERT_TRUE(answerInsertChooser(session, nullptr, dataPath("insert\\FIRST.TXT").c_str()));
-    std::string report = answerMessageBox(session, "Error");
-    EXPECT_NE(std::string::npos, report.find("FIRST.TXT")) << report;
+    HWND box = waitForDialog(session, "Name exists");  // none: the text is empty
+    EXPECT_NE(std::string::npos, windowText(GetDlgItem(box, IDC_CLASH_TEXT)).find("FIRST.TXT"));
+    pressButton(box, IDCANCEL);
+    session.settle();
+    EXPECT_TRUE(otherWindows(session).empty());
     save("inserted.img");
 }
 

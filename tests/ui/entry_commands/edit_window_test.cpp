@@ -53,13 +53,15 @@ protected:
         return waitForDialog(session, caption);
     }
     // A drop as the shell posts it: the point over `target` in the client area, ANSI paths.
-    void drop(HWND target, const std::string& path) {
-        HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + path.size() + 2);
+    void drop(HWND target, const std::vector<std::string>& paths) {
+        std::string path;  // each ended by a zero byte, the list by one more
+        for (const std::string& one : paths) path += one + '\0';
+        HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + path.size() + 1);
         DROPFILES* files = static_cast<DROPFILES*>(GlobalLock(memory));
         RECT area = rectInParent(target, session.window());
         files->pFiles = sizeof(DROPFILES);
         files->pt = {(area.left + area.right) / 2, (area.top + area.bottom) / 2};
-        std::strcpy(reinterpret_cast<char*>(files + 1), path.c_str());
+        std::memcpy(files + 1, path.data(), path.size());
         GlobalUnlock(memory);
         PostMessageA(session.window(), WM_DROPFILES, reinterpret_cast<WPARAM>(memory), 0);
     }
@@ -148,13 +150,46 @@ TEST_F(EditWindowTest, NewFolderInsertFolderAndDrops) {
     EXPECT_TRUE(session.undoRedoGivesBack(before, session.editState()));
     // A file dropped on the list goes in; one image file dropped on the tree is opened.
     before = session.editState();
-    drop(fileList(session), dataPath("insert\\FIRST.TXT"));
+    drop(fileList(session), {dataPath("insert\\FIRST.TXT")});
     session.settle();
     EXPECT_NE(-1, indexOf(session, "first.txt"));
     EXPECT_TRUE(session.undoRedoGivesBack(before, session.editState()));
-    drop(session.control(IDC_INFO_TREE), dataPath("small.img"));
+    drop(session.control(IDC_INFO_TREE), {dataPath("small.img")});
     EXPECT_EQ("Image \"folders.img\" has been changed! Do you want to save?",
               answerMessageBox(session, "Warning"));  // Yes: saved for the check
+    EXPECT_TRUE(waitUntil([&] { return title() == "Tolven - [small.img]"; })) << title();
+}
+
+// Taken names of a drop are asked about, one undo step; one dropped image asks Insert or Open.
+TEST_F(EditWindowTest, DropAsksReplaceSkipKeepBothAndAboutAnImage) {
+    openCopy("clash.img");
+    std::vector<std::string> paths;
+    for (const char* name : {"README.TXT", "EMPTY.DAT", "Mixed Case.Txt", "GAMES", "NEW.TXT"})
+        writeFile(paths.emplace_back(dataPath("out\\") + name), "new");
+    UiSession::EditState before = session.editState();
+    drop(fileList(session), paths);
+    for (int button : {IDC_CLASH_KEEP_BOTH, IDC_CLASH_SKIP, IDC_CLASH_REPLACE}) {
+        HWND box = waitForDialog(session, "Name exists");
+        if (button == IDC_CLASH_REPLACE)
+            SendMessageW(GetDlgItem(box, IDC_CLASH_FOR_ALL), BM_SETCHECK, BST_CHECKED, 0);
+        pressButton(box, button);
+        ASSERT_TRUE(waitUntil([&] { return !IsWindow(box); }));
+    }
+    // Replace for all then meets a file named as a folder: refused, and the rest goes in.
+    EXPECT_NE(std::string::npos, answerMessageBox(session, "Error").find("folder \"GAMES\""));
+    session.settle();
+    EXPECT_TRUE(otherWindows(session).empty());
+    for (const char* name : {"readme.txt", "README (2).TXT", "empty.dat", "new.txt"})
+        EXPECT_NE(-1, indexOf(session, name)) << name;
+    EXPECT_EQ("3", listRows(fileList(session), 2)[indexOf(session, "Mixed Case.Txt")].columns[1]);
+    EXPECT_TRUE(session.undoRedoGivesBack(before, session.editState()));
+    drop(fileList(session), {dataPath("small.img")});
+    pressButton(waitForDialog(session, "Dropped image"), IDC_DROPPED_INSERT);
+    session.settle();
+    EXPECT_NE(-1, indexOf(session, "small.img"));
+    save();
+    drop(fileList(session), {dataPath("small.img")});
+    pressButton(waitForDialog(session, "Dropped image"), IDC_DROPPED_OPEN);
     EXPECT_TRUE(waitUntil([&] { return title() == "Tolven - [small.img]"; })) << title();
 }
 
@@ -173,7 +208,7 @@ TEST_F(EditWindowTest, PendingRenameAndLabelGoInBeforeTheCommand) {
             SetForegroundWindow(session.window());
             sendKeys({VK_CONTROL}, 'N');  // typed into the rename box
         } else if (way == 2) {
-            drop(session.control(IDC_INFO_TREE), dataPath("small.img"));
+            drop(session.control(IDC_INFO_TREE), {dataPath("small.img")});
         } else {
             postCommand(session, ID_FILE_OPEN);
         }
