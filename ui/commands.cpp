@@ -63,7 +63,12 @@ const CommandRoute kRoutes[] = {
     {kFromCommand, ID_EDIT_DELETE, kAnyNotification, [](ImageEditor& e) { e.deleteCommand(); }},
     {kFromCommand, ID_EDIT_SELECT_ALL, kAnyNotification,
      [](ImageEditor& e) { e.selectAllCommand(); }},
-    {kFromListMenu, ID_LIST_OPEN, 0, [](ImageEditor& e) { e.viewCommand(); }},
+    {kFromCommand, ID_IMAGE_OPEN_SELECTED, kAnyNotification,
+     [](ImageEditor& e) { e.openSelection(); }},
+    {kFromCommand, ID_IMAGE_SHOW_IN_MAP, kAnyNotification,
+     [](ImageEditor& e) { e.showInMapCommand(); }},
+    {kFromCommand, ID_GO_UP, kAnyNotification, [](ImageEditor& e) { e.openParentFolder(); }},
+    {kFromListMenu, ID_LIST_OPEN, 0, [](ImageEditor& e) { e.openSelection(); }},
     {kFromListMenu, ID_LIST_INSERT, 0, [](ImageEditor& e) { e.insertCommand(); }},
     {kFromListMenu, ID_LIST_EXTRACT, 0, [](ImageEditor& e) { e.extractCommand(false); }},
     {kFromListMenu, ID_LIST_DELETE, 0, [](ImageEditor& e) { e.deleteCommand(); }},
@@ -109,8 +114,7 @@ const ListKey kListKeys[] = {
     // Enter acts on the item with the selection mark, and only when something is selected.
     {VK_RETURN, kNoModifier,
      [](ImageEditor& e, HWND list) {
-         if (selectedCount(list) > 0)
-             e.activateItem(static_cast<int>(SendMessageW(list, LVM_GETSELECTIONMARK, 0, 0)));
+         if (selectedCount(list) > 0) e.openSelection();
      }},
     {VK_BACK, kNoModifier, [](ImageEditor& e, HWND) { e.openParentFolder(); }},
     {VK_DELETE, kNoModifier,
@@ -135,6 +139,7 @@ const ChordKey kChordKeys[] = {
     {'N', kCtrl | kShift, ID_IMAGE_NEW_FOLDER},
     {'H', kCtrl, ID_SECTOR_VIEW},
     {VK_RETURN, kAlt, ID_IMAGE_PROPERTIES},  // a system key: it comes with Alt
+    {VK_UP, kAlt, ID_GO_UP},
 };
 
 int modifiersDown() {
@@ -174,6 +179,13 @@ bool ImageEditor::decodeShortcut(const MSG& message) {
             k.run(*this, list);
             return true;
         }
+    }
+    // Enter in the label field applies the label, as leaving the field does.
+    HWND label = control(IDC_VOLUME_LABEL);
+    if (message.message == WM_KEYDOWN && message.wParam == VK_RETURN &&
+        modifiersDown() == kNoModifier && label != nullptr && GetFocus() == label) {
+        if (checkVolumeLabel()) SendMessageW(label, EM_SETSEL, 0, -1);
+        return true;
     }
     if (keyDown) {
         for (const ChordKey& k : kChordKeys) {

@@ -2,6 +2,7 @@
 // geometry, and images Tolven makes pass their checks.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -103,6 +104,11 @@ TEST(CreatedImages, EveryTypePassesFsckAndMtoolsSeesItsGeometry) {
         auto own = run(cli() + " info " + quote(path));
         ASSERT_EQ(0, own.status) << own.output;
         EXPECT_EQ(std::to_string(kDerivedClusters[t]), valueOf(own.output, "free_clusters"));
+        // mdir's "1 457 664 bytes free", without its digit groups.
+        size_t end = dirList.output.find(" bytes free"), line = dirList.output.rfind('\n', end);
+        std::string mtoolsFree = dirList.output.substr(line + 1, end - line - 1);
+        mtoolsFree.erase(std::remove(mtoolsFree.begin(), mtoolsFree.end(), ' '), mtoolsFree.end());
+        EXPECT_EQ(mtoolsFree, valueOf(own.output, "free_bytes"));
     }
 }
 

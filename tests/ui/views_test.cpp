@@ -78,8 +78,8 @@ TEST_F(FileList, RootOfAPopulatedImageInEveryColumn) {
     };
     // Folders first, then files, each by the name shown.
     const Row expected[] = {
-        {"[DOCS]", "0", "----", 0},
-        {"[Photos of the summer]", "0", "----", 0},
+        {"[DOCS]", "", "----", 0},  // a folder has no size
+        {"[Photos of the summer]", "", "----", 0},
         {"ab cd.txt", "3", "-a--", 1},  // stored as "AB CD   TXT": the blank inside is kept
         {"empty1.dat", "0", "-a--", 1},
         {"empty2.dat", "0", "-a--", 1},
@@ -97,9 +97,9 @@ TEST_F(FileList, RootOfAPopulatedImageInEveryColumn) {
         EXPECT_EQ(expected[i].image, rows[i].image) << expected[i].name;
     }
     // The volume label is no entry; folders add nothing to the total.
-    EXPECT_EQ("Directory contains 2 folders, 6 files, 1011 bytes total.", status());
+    EXPECT_EQ("Directory contains 2 folders, 6 files, 1011 bytes total. 1452032 bytes free.", status());
     EXPECT_EQ("Tolven - [populated.img]", windowText(session.window()));
-    EXPECT_EQ("TESTDISK   ", windowText(session.control(IDC_VOLUME_LABEL)));
+    EXPECT_EQ("TESTDISK", windowText(session.control(IDC_VOLUME_LABEL)));
     std::vector<TreeNode> nodes = treeNodes(session.control(IDC_INFO_TREE));
     ASSERT_EQ(22u, nodes.size());
     EXPECT_EQ("3.5\" Floppy Disk - 1440KB", nodes[0].text);
@@ -139,21 +139,21 @@ TEST_F(FileList, EnterOpensFoldersAndUpSelectsTheFolderLeft) {
     pressEnter();
     std::vector<ListRow> rows = listRows(list(), 4);
     ASSERT_EQ(3u, rows.size());
-    EXPECT_EQ((std::vector<std::string>{"[ .. ]", "0", moment, "----"}), rows[0].columns);
-    EXPECT_EQ((std::vector<std::string>{"[Project Files]", "0", moment, "----"}), rows[1].columns);
+    EXPECT_EQ((std::vector<std::string>{"[ .. ]", "", moment, "----"}), rows[0].columns);
+    EXPECT_EQ((std::vector<std::string>{"[Project Files]", "", moment, "----"}), rows[1].columns);
     EXPECT_EQ((std::vector<std::string>{"notes.txt", "6", moment, "-a--"}), rows[2].columns);
-    EXPECT_EQ("Directory contains 1 folders, 1 files, 6 bytes total.", status());
+    EXPECT_EQ("Directory contains 1 folders, 1 files, 6 bytes total. 1452032 bytes free.", status());
     EXPECT_TRUE(selectedNames().empty());
 
     session.selectListItem(indexOf("[Project Files]"));
     pressEnter();
     EXPECT_EQ((std::vector<std::string>{"[ .. ]", "[INNER]", "Deep Notes.txt"}), names());
-    EXPECT_EQ("Directory contains 1 folders, 1 files, 5 bytes total.", status());
+    EXPECT_EQ("Directory contains 1 folders, 1 files, 5 bytes total. 1452032 bytes free.", status());
 
     session.selectListItem(indexOf("[INNER]"));
     pressEnter();
     EXPECT_EQ((std::vector<std::string>{"[ .. ]"}), names());
-    EXPECT_EQ("Directory contains 0 folders, 0 files, 0 bytes total.", status());
+    EXPECT_EQ("Directory contains 0 folders, 0 files, 0 bytes total. 1452032 bytes free.", status());
 
     // Up the ".." chain: each step shows the parent with the folder left selected and focused.
     session.selectListItem(0);
@@ -168,7 +168,7 @@ TEST_F(FileList, EnterOpensFoldersAndUpSelectsTheFolderLeft) {
     EXPECT_EQ(8u, names().size());
     EXPECT_EQ((std::vector<std::string>{"[DOCS]"}), selectedNames());
     EXPECT_EQ(0, session.editor().currentDirCluster);
-    EXPECT_EQ("Directory contains 2 folders, 6 files, 1011 bytes total.", status());
+    EXPECT_EQ("1 item selected. 1452032 bytes free.", status());
 }
 
 TEST_F(FileList, EnterDoesNothingWithoutSelectionOrOutsideTheList) {
@@ -207,9 +207,12 @@ TEST_F(TreeView, FiveQuarterInchFormatsShowTheirDrive) {
         const char* image;
         const char* root;
         const char* sectors;
+        const char* status;
     } cases[] = {
-        {"empty360.img", "5.25\" Floppy Disk - 360KB", "720 sectors total"},
-        {"empty1200.img", "5.25\" Floppy Disk - 1200KB", "2400 sectors total"},
+        {"empty360.img", "5.25\" Floppy Disk - 360KB", "720 sectors total",
+         "Directory contains 0 folders, 0 files, 0 bytes total. 362496 bytes free."},
+        {"empty1200.img", "5.25\" Floppy Disk - 1200KB", "2400 sectors total",
+         "Directory contains 0 folders, 0 files, 0 bytes total. 1213952 bytes free."},
     };
     for (const auto& c : cases) {
         ASSERT_EQ(kResultOk, session.openImage(testImagePath(c.image))) << c.image;
@@ -220,8 +223,7 @@ TEST_F(TreeView, FiveQuarterInchFormatsShowTheirDrive) {
         EXPECT_TRUE(nodes[0].expanded) << c.image;
         EXPECT_EQ(c.sectors, nodes[8].text);
         EXPECT_TRUE(listNames(session.control(IDC_FILE_LIST)).empty()) << c.image;
-        EXPECT_EQ("Directory contains 0 folders, 0 files, 0 bytes total.",
-                  windowText(session.control(IDC_STATUS_LINE)));
+        EXPECT_EQ(c.status, windowText(session.control(IDC_STATUS_LINE)));
     }
 }
 
