@@ -64,11 +64,11 @@ const CommandRoute kRoutes[] = {
     {kFromCommand, ID_EDIT_SELECT_ALL, kAnyNotification,
      [](ImageEditor& e) { e.selectAllCommand(); }},
     {kFromCommand, ID_IMAGE_OPEN_SELECTED, kAnyNotification,
-     [](ImageEditor& e) { e.openSelection(); }},
+     [](ImageEditor& e) { e.viewCommand(); }},
     {kFromCommand, ID_IMAGE_SHOW_IN_MAP, kAnyNotification,
      [](ImageEditor& e) { e.showInMapCommand(); }},
     {kFromCommand, ID_GO_UP, kAnyNotification, [](ImageEditor& e) { e.openParentFolder(); }},
-    {kFromListMenu, ID_LIST_OPEN, 0, [](ImageEditor& e) { e.openSelection(); }},
+    {kFromListMenu, ID_LIST_OPEN, 0, [](ImageEditor& e) { e.viewCommand(); }},
     {kFromListMenu, ID_LIST_INSERT, 0, [](ImageEditor& e) { e.insertCommand(); }},
     {kFromListMenu, ID_LIST_EXTRACT, 0, [](ImageEditor& e) { e.extractCommand(false); }},
     {kFromListMenu, ID_LIST_DELETE, 0, [](ImageEditor& e) { e.deleteCommand(); }},
@@ -114,7 +114,8 @@ const ListKey kListKeys[] = {
     // Enter acts on the item with the selection mark, and only when something is selected.
     {VK_RETURN, kNoModifier,
      [](ImageEditor& e, HWND list) {
-         if (selectedCount(list) > 0) e.openSelection();
+         if (selectedCount(list) > 0)
+             e.activateItem(static_cast<int>(SendMessageW(list, LVM_GETSELECTIONMARK, 0, 0)));
      }},
     {VK_BACK, kNoModifier, [](ImageEditor& e, HWND) { e.openParentFolder(); }},
     {VK_DELETE, kNoModifier,

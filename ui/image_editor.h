@@ -42,8 +42,8 @@ struct DirListEntry {
 enum ListColumn { kColumnName = 0, kColumnSize = 1, kColumnModified = 2, kColumnAttributes = 3 };
 
 // Posted to the main window by its own commands, to act once the current message is done.
-const UINT kRenameEndedMessage = WM_APP + 20;       // a list label edit has ended (see endRename)
-const UINT kOpenStartupImageMessage = WM_APP + 21;  // the image named at start-up is opened
+const UINT kRenameEndedMessage = WM_APP + 20;        // a list label edit has ended (see endRename)
+const UINT kOpenStartupImageMessage = WM_APP + 21;   // the image named at start-up is opened
 const UINT kSelectionChangedMessage = WM_APP + 140;  // the status line follows the selection
 
 // saveChecked's answer when the user chose Save As over a file changed by another program.
@@ -209,8 +209,6 @@ public:
     // Backspace and Alt+Up: shows the parent folder with the folder left selected; nothing in the
     // root.
     void openParentFolder();
-    // Enter and Open: activateItem on the item with the selection mark (or the first selected).
-    void openSelection();
     // The status line: the folder's counts, or the selection's count and size, and the free space.
     void showStatus();
     // Ctrl+A: selects every entry of the folder ("[ .. ]" is no entry of it).

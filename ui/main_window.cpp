@@ -79,6 +79,9 @@ int ImageEditor::runMainWindow() {
     // Without a window no quit message would ever arrive: do not enter the loop.
     if (window == nullptr) return 1;
     ShowWindow(window, SW_SHOW);
+    // The list has the focus at start, as in Explorer, though the label field comes first in Tab's
+    // reading order.
+    SetFocus(GetDlgItem(window, IDC_FILE_LIST));
 
     MSG message;
     BOOL got;
@@ -229,7 +232,8 @@ void ImageEditor::layoutControls() {
     };
     const Place places[] = {
         {IDC_VOLUME_LABEL_CAPTION, at(kMargin), row, at(kLabelCaption), height},
-        {IDC_VOLUME_LABEL, at(kMargin + kLabelCaption), row, at(kLeftWidth - kLabelCaption), height},
+        {IDC_VOLUME_LABEL, at(kMargin + kLabelCaption), row, at(kLeftWidth - kLabelCaption),
+         height},
         {IDC_INFO_TREE, at(kMargin), row + step, at(kLeftWidth), bottom - row - step},
         {IDC_STATUS_LINE, right, row, rightWidth, height},
         {IDC_FOLDER_PATH, right, row + step, rightWidth, height},

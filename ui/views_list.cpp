@@ -312,18 +312,6 @@ void ImageEditor::activateItem(int index) {
     SendMessageW(list, LVM_SETSELECTIONMARK, 0, first);
 }
 
-void ImageEditor::openSelection() {
-    HWND list = control(IDC_FILE_LIST);
-    if (!hasSelection()) {
-        viewCommand();  // says that nothing is selected
-        return;
-    }
-    int mark = static_cast<int>(SendMessageW(list, LVM_GETSELECTIONMARK, 0, 0));
-    if (mark < 0 || (SendMessageW(list, LVM_GETITEMSTATE, mark, LVIS_SELECTED) & LVIS_SELECTED) == 0)
-        mark = nextItem(list, -1, LVNI_SELECTED);
-    activateItem(mark);
-}
-
 void ImageEditor::openParentFolder() {
     for (size_t ordinal = 0; ordinal < listedRecords.size(); ++ordinal) {
         if (!isParentEntry(listedRecords[ordinal])) continue;

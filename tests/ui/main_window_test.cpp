@@ -99,7 +99,8 @@ TEST_F(MainWindow, StartsWithTheUntitledDefaultImage) {
     for (int i = 16; i < 22; ++i) EXPECT_EQ(2, nodes[i].level);
 
     EXPECT_TRUE(names().empty());
-    EXPECT_EQ("Directory contains 0 folders, 0 files, 0 bytes total. 1457664 bytes free.", status());
+    EXPECT_EQ("Directory contains 0 folders, 0 files, 0 bytes total. 1457664 bytes free.",
+              status());
 
     HWND list = session.control(IDC_FILE_LIST);
     const char* headings[] = {"Name", "Size", "Modified", "Attr"};
@@ -157,7 +158,7 @@ TEST_F(MainWindow, MenuHoldsEveryCommand) {
         {1, "&Undo\tCtrl+Z", 40027, true},  // nothing to undo or redo yet
         {1, "&Redo\tCtrl+Y", 40028, true},
         {1, nullptr, 0, false},
-        {1, "&Open\tEnter", 40140, false},
+        {1, "&Open", 40140, false},
         {1, "&Delete\tDel", 40029, false},
         {1, "Select &all\tCtrl+A", 40030, false},
         {1, nullptr, 0, false},
@@ -326,6 +327,15 @@ TEST_F(MainWindow, LettersWithoutCtrlAreTypedIntoTheLabel) {
     EXPECT_EQ("Tolven - [untitled.img]", windowText(session.window()));
     EXPECT_EQ(session.window(), visibleWindows(session.threadId()).front());
     EXPECT_EQ(1u, visibleWindows(session.threadId()).size()) << "a window opened";
+    postKey(label, VK_RETURN);  // applies the label; then Tab goes round in reading order
+    for (int id : {IDC_VOLUME_LABEL, IDC_INFO_TREE, IDC_FOLDER_PATH, IDC_FILE_LIST}) {
+        HWND focus = nullptr;
+        session.settle();
+        session.onUiThread([&] { focus = GetFocus(); });
+        EXPECT_EQ(session.control(id), focus) << "control " << id;
+        postKey(focus, VK_TAB);
+    }
+    EXPECT_EQ("Tolven - [untitled.img *]", windowText(session.window()));
 }
 
 TEST_F(MainWindow, ContextMenuOpensWithNothingSelected) {

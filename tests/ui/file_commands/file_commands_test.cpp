@@ -55,7 +55,8 @@ TEST_F(FileCommands, OpenOfUnchangedImageAsksNothingAndShowsTheRoot) {
     session.onUiThread([] {});
     EXPECT_EQ(0, session.editor().currentDirCluster);
     EXPECT_NE(inFolder, names());
-    EXPECT_EQ("Directory contains 2 folders, 6 files, 1011 bytes total. 1452032 bytes free.", status());
+    EXPECT_EQ("Directory contains 2 folders, 6 files, 1011 bytes total. 1452032 bytes free.",
+              status());
 }
 
 TEST_F(FileCommands, OpenOfChangedImageAsksFirst) {

@@ -166,7 +166,8 @@ TEST_F(NewImage, CreateWithoutChangesMakesTheDefaultImage) {
     EXPECT_EQ("NO NAME    ", bootText(bs::kVolumeLabel, 11));
     EXPECT_EQ("TOLVEN  ", bootText(bs::kOemId, 8));
     EXPECT_TRUE(names().empty());
-    EXPECT_EQ("Directory contains 0 folders, 0 files, 0 bytes total. 1457664 bytes free.", status());
+    EXPECT_EQ("Directory contains 0 folders, 0 files, 0 bytes total. 1457664 bytes free.",
+              status());
 }
 
 TEST_F(NewImage, EveryTypeCreatesItsImage) {
