@@ -19,6 +19,7 @@ int runInfo(int argc, char** argv) {
     std::printf("serial: %s\n", facts.serial.c_str());
     for (const auto* figures : {&facts.bootFigures, &facts.fatFigures})
         for (const VolumeFigure& f : *figures) std::printf("%s: %i\n", f.key, f.value);
+    std::printf("free_bytes: %lu\n", static_cast<unsigned long>(image->freeBytes()));
     std::printf("label: %s\n", escapeControls(facts.label).c_str());
     return kExitOk;
 }

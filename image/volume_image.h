@@ -180,6 +180,8 @@ public:
 
     int getClusterCount() const { return clusterCount; }
     int countFreeClusters() const;
+    // The free clusters' bytes: the space a file may still take.
+    uint32_t freeBytes() const { return static_cast<uint32_t>(countFreeClusters()) * clusterBytes; }
     int countUsedClusters() const;
     int countReservedClusters() const;
     int countBadClusters() const;

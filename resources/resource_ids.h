@@ -155,4 +155,11 @@
 #define IDC_FIRST_CHAR_TEXT  1100
 #define IDC_FIRST_CHAR_EDIT  1101
 
+/* The list's Explorer habits: the menu bar's Open and Show in cluster map, Alt+Up, the label's
+ * caption */
+#define ID_IMAGE_OPEN_SELECTED   40140
+#define ID_IMAGE_SHOW_IN_MAP     40141
+#define ID_GO_UP                 40142
+#define IDC_VOLUME_LABEL_CAPTION 1190
+
 #endif

@@ -72,6 +72,11 @@ const CommandRoute kRoutes[] = {
      [](ImageEditor& e) { e.showDeletedCommand(); }},
     {kFromCommand, ID_EDIT_SELECT_ALL, kAnyNotification,
      [](ImageEditor& e) { e.selectAllCommand(); }},
+    {kFromCommand, ID_IMAGE_OPEN_SELECTED, kAnyNotification,
+     [](ImageEditor& e) { e.viewCommand(); }},
+    {kFromCommand, ID_IMAGE_SHOW_IN_MAP, kAnyNotification,
+     [](ImageEditor& e) { e.showInMapCommand(); }},
+    {kFromCommand, ID_GO_UP, kAnyNotification, [](ImageEditor& e) { e.openParentFolder(); }},
     {kFromListMenu, ID_LIST_OPEN, 0, [](ImageEditor& e) { e.viewCommand(); }},
     {kFromListMenu, ID_LIST_INSERT, 0, [](ImageEditor& e) { e.insertCommand(); }},
     {kFromListMenu, ID_LIST_EXTRACT, 0, [](ImageEditor& e) { e.extractCommand(false); }},
@@ -145,6 +150,7 @@ const ChordKey kChordKeys[] = {
     {'N', kCtrl | kShift, ID_IMAGE_NEW_FOLDER},
     {'H', kCtrl, ID_SECTOR_VIEW},
     {VK_RETURN, kAlt, ID_IMAGE_PROPERTIES},  // a system key: it comes with Alt
+    {VK_UP, kAlt, ID_GO_UP},
 };
 
 int modifiersDown() {
@@ -184,6 +190,13 @@ bool ImageEditor::decodeShortcut(const MSG& message) {
             k.run(*this, list);
             return true;
         }
+    }
+    // Enter in the label field applies the label, as leaving the field does.
+    HWND label = control(IDC_VOLUME_LABEL);
+    if (message.message == WM_KEYDOWN && message.wParam == VK_RETURN &&
+        modifiersDown() == kNoModifier && label != nullptr && GetFocus() == label) {
+        if (checkVolumeLabel()) SendMessageW(label, EM_SETSEL, 0, -1);
+        return true;
     }
     if (keyDown) {
         for (const ChordKey& k : kChordKeys) {

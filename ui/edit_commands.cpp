@@ -307,12 +307,11 @@ bool ImageEditor::openImageFile(const char* path, const char* title) {
                      ? loadImageLocked(path, member.c_str())
                      : kResultCancelled;
     }
-    if (result == kResultOk) {
-        beginImage(path, title);
-        if (container.readOnly) editsRefused();  // says so once at the start
-    } else if (result != kResultCancelled) {
-        showErrorReport(path);
-    }
+    if (result == kResultOk) beginImage(path, title);
+    else if (result != kResultCancelled) showErrorReport(path);
     rebuildViews();
+    // Said once at the start, over the views of this image: a label field that had the focus
+    // shows this image's label when the box takes the focus, so that leaving it is no edit.
+    if (result == kResultOk && container.readOnly) editsRefused();
     return result == kResultOk;
 }

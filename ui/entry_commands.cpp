@@ -114,6 +114,9 @@ void ImageEditor::viewCommand() {
     GetTempPathW(MAX_PATH + 1, tempFolder);
     hostForgetFailures();
 
+    // A selection of many files gets one box for those that could not be shown, not one each.
+    std::vector<std::string> unopened;
+    bool failed = false;
     int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
     for (int i = 0; i < count; ++i) {
         if (!itemSelected(list, i)) continue;
@@ -123,14 +126,24 @@ void ImageEditor::viewCommand() {
         // Lists the copy in tempFiles before it is handed to the shell.
         if (extractTempCopy(record->rawEntry, longNameUnits(record), tempFiles, path,
                             sizeof path) != kResultOk) {
-            showErrorReport();
+            failed = true;
             continue;
         }
         if (path[0] == '\0') continue;  // the name converts to nothing: no copy to open
         INT_PTR shown = reinterpret_cast<INT_PTR>(
             ShellExecuteW(mainWindow, L"open", wideText(path).c_str(), L"", tempFolder, SW_SHOW));
-        if (shown == SE_ERR_NOASSOC)
-            MessageBoxW(mainWindow, L"No associated application found!", L"View", MB_ICONERROR);
+        if (shown == SE_ERR_NOASSOC) unopened.push_back(utf8Text(record->longName));
+    }
+    if (failed) showErrorReport();
+    if (unopened.size() == 1) {
+        MessageBoxW(mainWindow, L"No associated application found!", L"View", MB_ICONERROR);
+    } else if (!unopened.empty()) {
+        const size_t kNamed = 10;  // a box the screen can hold
+        std::string text = "No associated application found for " +
+                           std::to_string(unopened.size()) + " files:";
+        for (size_t i = 0; i < unopened.size() && i < kNamed; ++i) text += "\n" + unopened[i];
+        if (unopened.size() > kNamed) text += "\n...";
+        messageBoxUtf8(mainWindow, text, "View", MB_ICONERROR);
     }
 }
 

@@ -25,7 +25,8 @@ ImageEditor::ImageEditor()
       renamePending(false),
       labelBoxShown(false),
       renamedCluster(-1),
-      renamedIndex(-1) {
+      renamedIndex(-1),
+      statusPending(false) {
     std::memset(imagePath, 0, sizeof imagePath);
     std::memset(imageName, 0, sizeof imageName);
     std::memset(startupImage, 0, sizeof startupImage);

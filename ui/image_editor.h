@@ -45,8 +45,9 @@ struct DirListEntry {
 enum ListColumn { kColumnName = 0, kColumnSize = 1, kColumnModified = 2, kColumnAttributes = 3 };
 
 // Posted to the main window by its own commands, to act once the current message is done.
-const UINT kRenameEndedMessage = WM_APP + 20;       // a list label edit has ended (see endRename)
-const UINT kOpenStartupImageMessage = WM_APP + 21;  // the image named at start-up is opened
+const UINT kRenameEndedMessage = WM_APP + 20;        // a list label edit has ended (see endRename)
+const UINT kOpenStartupImageMessage = WM_APP + 21;   // the image named at start-up is opened
+const UINT kSelectionChangedMessage = WM_APP + 140;  // the status line follows the selection
 
 // saveChecked's answer when the user chose Save As over a file changed by another program.
 const int kResultSaveAsWanted = -1;
@@ -153,9 +154,6 @@ public:
     void undeleteCommand();
     // Appends the shown folder's deleted entries to the records (readEntries, when shown).
     void readDeletedEntries(DirListEntry** last);
-    // The list's custom draw: deleted entries in the grey of disabled text. True, with the
-    // dialog result in `*result`, when the notification was one.
-    bool drawListItem(const NMHDR* header, LRESULT* result);
 
     // --- editing (ui/edit_commands.cpp) ----------------------------------------------------------
     // The one place every command's change to the image goes through: the journal records it as
@@ -179,6 +177,9 @@ public:
     // The list's label edit notifications: true, with the dialog result in `*result`, when the
     // notification was one of them.
     bool handleLabelEdit(const NMHDR* header, LRESULT* result);
+    // The list's custom draw: deleted, hidden and system entries dimmed. True, with the answer in
+    // `*result`, when the notification was the list's.
+    bool drawListItem(const NMHDR* header, LRESULT* result);
     // After a label edit: shows the renamed entry, or the refusal (false then). Nothing when no
     // ended rename waits for it.
     bool finishRename();
@@ -232,8 +233,11 @@ public:
     // Enter or double-click on item `index`: opens a folder (and after going up selects the
     // folder left), views the selected files when it is a file.
     void activateItem(int index);
-    // Backspace: shows the parent folder with the folder left selected; nothing in the root.
+    // Backspace and Alt+Up: shows the parent folder with the folder left selected; nothing in the
+    // root.
     void openParentFolder();
+    // The status line: the folder's counts, or the selection's count and size, and the free space.
+    void showStatus();
     // Ctrl+A: selects every entry of the folder ("[ .. ]" is no entry of it).
     void selectAllEntries();
     // Sorts the list by `column`; the column it is sorted by already is reversed instead.
@@ -277,6 +281,7 @@ public:
     bool labelBoxShown;  // checkVolumeLabel's refusal is on the screen
     int32_t renamedCluster;
     int32_t renamedIndex;
+    bool statusPending;  // a selection change waits for kSelectionChangedMessage
 
 private:
     // The unsaved-changes question and the save it may lead to (IDYES, IDNO, IDCANCEL).

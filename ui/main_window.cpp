@@ -80,6 +80,9 @@ int ImageEditor::runMainWindow() {
     // Without a window no quit message would ever arrive: do not enter the loop.
     if (window == nullptr) return 1;
     ShowWindow(window, SW_SHOW);
+    // The list has the focus at start, as in Explorer, though the label field comes first in Tab's
+    // reading order.
+    SetFocus(GetDlgItem(window, IDC_FILE_LIST));
 
     MSG message;
     BOOL got;
@@ -116,8 +119,8 @@ INT_PTR CALLBACK ImageEditor::mainDialogProc(HWND window, UINT message, WPARAM w
     case WM_COMMAND: editor->runCommand(LOWORD(wParam), HIWORD(wParam)); break;
     case WM_NOTIFY: {
         LRESULT result = 0;
-        if (editor->handleLabelEdit(reinterpret_cast<const NMHDR*>(lParam), &result) ||
-            editor->drawListItem(reinterpret_cast<const NMHDR*>(lParam), &result)) {
+        const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
+        if (editor->handleLabelEdit(header, &result) || editor->drawListItem(header, &result)) {
             SetWindowLongPtrW(window, DWLP_MSGRESULT, result);
             return TRUE;
         }
@@ -127,6 +130,9 @@ INT_PTR CALLBACK ImageEditor::mainDialogProc(HWND window, UINT message, WPARAM w
     case WM_DROPFILES: editor->dropFiles(reinterpret_cast<HDROP>(wParam)); break;
     case kRenameEndedMessage: editor->finishRename(); break;
     case kOpenStartupImageMessage: editor->openStartupImage(); break;
+    case kSelectionChangedMessage:
+        if (editor->statusPending) editor->showStatus();
+        break;
     case WM_CLOSE: editor->quitCommand(); break;
     default: break;
     }
@@ -193,6 +199,7 @@ void ImageEditor::createListPopupMenu() {
 namespace {
 const int kMargin = 5;
 const int kLeftWidth = 235;
+const int kLabelCaption = 40;  // "Label:" left of its field
 const int kRightColumn = 250;
 const int kBelowToolbar = 7;
 const int kRowHeight = 20;
@@ -225,7 +232,9 @@ void ImageEditor::layoutControls() {
         int x, y, width, height;
     };
     const Place places[] = {
-        {IDC_VOLUME_LABEL, at(kMargin), row, at(kLeftWidth), height},
+        {IDC_VOLUME_LABEL_CAPTION, at(kMargin), row, at(kLabelCaption), height},
+        {IDC_VOLUME_LABEL, at(kMargin + kLabelCaption), row, at(kLeftWidth - kLabelCaption),
+         height},
         {IDC_INFO_TREE, at(kMargin), row + step, at(kLeftWidth), bottom - row - step},
         {IDC_STATUS_LINE, right, row, rightWidth, height},
         {IDC_FOLDER_PATH, right, row + step, rightWidth, height},
@@ -272,6 +281,14 @@ void ImageEditor::handleNotify(const NMHDR* header) {
         showListPopupMenu();
     } else if (header->code == static_cast<UINT>(LVN_COLUMNCLICK)) {
         sortByColumn(reinterpret_cast<const NMLISTVIEW*>(header)->iSubItem);
+    } else if (header->code == static_cast<UINT>(LVN_ITEMCHANGED)) {
+        // Selecting all of a long folder changes every item: the status line is redone once, after.
+        const NMLISTVIEW* change = reinterpret_cast<const NMLISTVIEW*>(header);
+        if ((change->uChanged & LVIF_STATE) != 0 &&
+            ((change->uOldState ^ change->uNewState) & LVIS_SELECTED) != 0 && !statusPending) {
+            statusPending = true;
+            PostMessageW(mainWindow, kSelectionChangedMessage, 0, 0);
+        }
     }
 }
 

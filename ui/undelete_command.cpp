@@ -143,20 +143,3 @@ void ImageEditor::undeleteCommand() {
         MessageBoxW(mainWindow, wideText(notes.c_str()).c_str(), L"Undelete",
                     MB_OK | MB_ICONINFORMATION);
 }
-
-bool ImageEditor::drawListItem(const NMHDR* header, LRESULT* result) {
-    if (header->idFrom != IDC_FILE_LIST || header->code != static_cast<UINT>(NM_CUSTOMDRAW))
-        return false;
-    NMLVCUSTOMDRAW* draw = reinterpret_cast<NMLVCUSTOMDRAW*>(const_cast<NMHDR*>(header));
-    *result = CDRF_DODEFAULT;
-    if (draw->nmcd.dwDrawStage == CDDS_PREPAINT) {
-        *result = CDRF_NOTIFYITEMDRAW;
-    } else if (draw->nmcd.dwDrawStage == CDDS_ITEMPREPAINT) {
-        size_t ordinal = static_cast<size_t>(draw->nmcd.lItemlParam);
-        if (ordinal < listedRecords.size() && listedRecords[ordinal]->deleted) {
-            draw->clrText = GetSysColor(COLOR_GRAYTEXT);
-            *result = CDRF_NEWFONT;
-        }
-    }
-    return true;
-}

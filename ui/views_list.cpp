@@ -130,6 +130,7 @@ void ImageEditor::fillList() {
     fillItems();
     SendMessageW(list, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(list, nullptr, TRUE);
+    showStatus();
 }
 
 // One pass: the records are put in list order first and the items inserted at the end in that
@@ -139,19 +140,9 @@ void ImageEditor::fillItems() {
     HWND list = control(IDC_FILE_LIST);
     SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
     listedRecords.clear();
-    int folders = 0, files = 0;
-    uint32_t totalBytes = 0;  // shown as a signed 32-bit number
     for (DirListEntry* record = entries; record != nullptr; record = record->next) {
         if (record->longName[0] == L'\0')
             shortDisplayName(record->rawEntry, reinterpret_cast<uint16_t*>(record->longName));
-        if (record->deleted) {
-            // Not counted: the status line tells what the folder holds.
-        } else if (isFolder(record)) {
-            if (!isDotEntry(record->rawEntry)) ++folders;
-        } else {
-            ++files;
-            totalBytes += readLe32(record->rawEntry + de::kFileSize);
-        }
         listedRecords.push_back(record);
     }
 
@@ -183,18 +174,84 @@ void ImageEditor::fillItems() {
         if (index < 0) continue;
 
         char text[200];
-        std::snprintf(text, sizeof text, "%i", static_cast<int32_t>(readLe32(raw + de::kFileSize)));
-        setColumnText(list, index, kColumnSize, text);
+        // A folder's size field holds nothing that means a size, as Explorer shows it.
+        if (!isFolder(record)) {
+            std::snprintf(text, sizeof text, "%i",
+                          static_cast<int32_t>(readLe32(raw + de::kFileSize)));
+            setColumnText(list, index, kColumnSize, text);
+        }
         formatModified(readLe16(raw + de::kDate), readLe16(raw + de::kTime), text, sizeof text);
         setColumnText(list, index, kColumnModified, text);
         attributeLetters(raw[de::kAttributes], text);
         setColumnText(list, index, kColumnAttributes, text);
         ++position;
     }
-    char status[120];
-    std::snprintf(status, sizeof status, "Directory contains %i folders, %i files, %i bytes total.",
-                  folders, files, static_cast<int32_t>(totalBytes));
+}
+
+namespace {
+
+// A selection's size as Explorer states it: bytes below 1 KB, else whole KB rounded up.
+std::string sizeText(uint64_t bytes) {
+    if (bytes < 1024) return std::to_string(bytes) + (bytes == 1 ? " byte" : " bytes");
+    return std::to_string((bytes + 1023) / 1024) + " KB";
+}
+
+}  // namespace
+
+void ImageEditor::showStatus() {
+    statusPending = false;
+    std::vector<const DirListEntry*> counted = selectedEntries();
+    bool selection = !counted.empty();
+    if (!selection) counted.assign(listedRecords.begin(), listedRecords.end());
+    int folders = 0, files = 0;
+    uint32_t totalBytes = 0;  // shown as a signed 32-bit number
+    for (const DirListEntry* record : counted) {
+        if (record->deleted) continue;  // the status line tells what the folder holds
+        if (!isFolder(record)) {
+            ++files;
+            totalBytes += readLe32(record->rawEntry + de::kFileSize);
+        } else if (!isDotEntry(record->rawEntry)) {
+            ++folders;
+        }
+    }
+    char status[160];
+    if (!selection)
+        std::snprintf(status, sizeof status,
+                      "Directory contains %i folders, %i files, %i bytes total. %lu bytes free.",
+                      folders, files, static_cast<int32_t>(totalBytes),
+                      static_cast<unsigned long>(freeBytes()));
+    else
+        // Folders alone have no size to state.
+        std::snprintf(status, sizeof status, "%i item%s selected%s. %lu bytes free.",
+                      folders + files, folders + files == 1 ? "" : "s",
+                      files > 0 ? (", " + sizeText(totalBytes)).c_str() : "",
+                      static_cast<unsigned long>(freeBytes()));
     setWindowTextUtf8(control(IDC_STATUS_LINE), status);
+}
+
+bool ImageEditor::drawListItem(const NMHDR* header, LRESULT* result) {
+    if (header->idFrom != IDC_FILE_LIST || header->code != static_cast<UINT>(NM_CUSTOMDRAW))
+        return false;
+    NMLVCUSTOMDRAW* draw = reinterpret_cast<NMLVCUSTOMDRAW*>(const_cast<NMHDR*>(header));
+    *result = CDRF_DODEFAULT;
+    if (draw->nmcd.dwDrawStage == CDDS_PREPAINT) {
+        *result = CDRF_NOTIFYITEMDRAW;
+    } else if (draw->nmcd.dwDrawStage == CDDS_ITEMPREPAINT) {
+        // The item data is the record's place in walk order (see fillItems). Deleted, hidden
+        // and system entries are dimmed.
+        LPARAM ordinal = static_cast<LPARAM>(draw->nmcd.lItemlParam);
+        const DirListEntry* record =
+            ordinal >= 0 && static_cast<size_t>(ordinal) < listedRecords.size()
+                ? listedRecords[static_cast<size_t>(ordinal)]
+                : nullptr;
+        if (record != nullptr &&
+            (record->deleted ||
+             (record->rawEntry[de::kAttributes] & (de::kAttrHidden | de::kAttrSystem)) != 0)) {
+            draw->clrText = GetSysColor(COLOR_GRAYTEXT);
+            *result = CDRF_NEWFONT;
+        }
+    }
+    return true;
 }
 
 DirListEntry* ImageEditor::entryForItem(int index) const {
@@ -247,8 +304,25 @@ void ImageEditor::activateItem(int index) {
         viewCommand();
         return;
     }
+    bool up = isParentEntry(record);
     int32_t cluster = openEntry(index);
-    if (cluster >= 0) selectItemsOfCluster(cluster);
+    if (cluster < 0) return;
+    if (up) {
+        selectItemsOfCluster(cluster);
+        return;
+    }
+    // Entering a folder: its first entry (after "[ .. ]") has the focus, unselected, so that the
+    // arrow keys and Space start there, as in Explorer.
+    HWND list = control(IDC_FILE_LIST);
+    int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+    int first = 0;
+    for (; first + 1 < count; ++first) {
+        const DirListEntry* item = entryForItem(first);
+        if (item == nullptr || !isDotEntry(item->rawEntry)) break;
+    }
+    if (first >= count) return;
+    setItemState(list, first, LVIS_FOCUSED, LVIS_FOCUSED);
+    SendMessageW(list, LVM_SETSELECTIONMARK, 0, first);
 }
 
 void ImageEditor::openParentFolder() {
@@ -342,6 +416,7 @@ void ImageEditor::refreshDirectory() {
     InvalidateRect(list, nullptr, TRUE);
     shownDirCluster = currentDirCluster;
     showFolderPath();
+    showStatus();
 }
 
 void ImageEditor::forgetShownFolder() { shownDirCluster = -1; }

@@ -128,13 +128,17 @@ void ImageEditor::setupViews() {
         mainWindow, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_FOLDER_PATH)), instance,
         nullptr);
     SendMessageW(path, WM_SETFONT, SendMessageW(mainWindow, WM_GETFONT, 0, 0), FALSE);
-    // In the tab order right after the list, whose place it describes.
-    SetWindowPos(path, list, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    // In the tab order as it reads: after the tree, before the list below it.
+    SetWindowPos(path, control(IDC_INFO_TREE), 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 void ImageEditor::fillTree() {
     VolumeFacts facts = readVolumeFacts(*this);
-    setWindowTextUtf8(control(IDC_VOLUME_LABEL), facts.label);
+    // The stored label is padded with blanks to 11; the field shows what was typed.
+    std::string label = facts.label;
+    label.erase(label.find_last_not_of(' ') + 1);
+    setWindowTextUtf8(control(IDC_VOLUME_LABEL), label);
 
     HWND tree = control(IDC_INFO_TREE);
     SendMessageW(tree, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));

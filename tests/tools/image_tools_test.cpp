@@ -2,6 +2,7 @@
 // geometry, and images Tolven makes pass their checks.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -103,6 +104,9 @@ TEST(CreatedImages, EveryTypePassesFsckAndMtoolsSeesItsGeometry) {
         auto own = run(cli() + " info " + quote(path));
         ASSERT_EQ(0, own.status) << own.output;
         EXPECT_EQ(std::to_string(kDerivedClusters[t]), valueOf(own.output, "free_clusters"));
+        std::string free = dirList.output.substr(0, dirList.output.find(" bytes free"));
+        free.erase(std::remove(free.begin(), free.end(), ' '), free.end());  // "1 457 664"
+        EXPECT_EQ(free.substr(free.rfind('\n') + 1), valueOf(own.output, "free_bytes"));
     }
 }
 

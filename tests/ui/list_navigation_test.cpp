@@ -152,6 +152,7 @@ TEST_F(ListNavigation, BackspaceGoesUpAndThePathFollows) {
     ASSERT_EQ(kResultOk, session.openImage(testImagePath("populated.img")));
     EXPECT_EQ("\\", path());
     open("[DOCS]");
+    EXPECT_EQ(" | [Project Files]", marked()) << "entering focuses the first entry";
     open("[Project Files]");
     EXPECT_EQ("\\DOCS\\Project Files", path());
     key(VK_BACK);
@@ -163,6 +164,9 @@ TEST_F(ListNavigation, BackspaceGoesUpAndThePathFollows) {
     Names root = names();
     key(VK_BACK);  // nothing above the root
     EXPECT_EQ(root, names());
+    open("[DOCS]");
+    sendKeys({VK_MENU}, VK_UP);  // as Backspace
+    EXPECT_TRUE(waitUntil([&] { return marked() == "[DOCS] | [DOCS]"; })) << marked();
 }
 
 TEST_F(ListNavigation, EnterAndDoubleClickViewFiles) {

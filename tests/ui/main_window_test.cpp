@@ -48,7 +48,7 @@ bool fileExists(const std::string& path) {
 
 TEST_F(MainWindow, StartsWithTheUntitledDefaultImage) {
     EXPECT_EQ("Tolven - [untitled.img]", windowText(session.window()));
-    EXPECT_EQ("NO NAME    ", windowText(session.control(IDC_VOLUME_LABEL)));
+    EXPECT_EQ("NO NAME", windowText(session.control(IDC_VOLUME_LABEL)));
 
     std::vector<TreeNode> nodes = treeNodes(session.control(IDC_INFO_TREE));
     ASSERT_EQ(22u, nodes.size());
@@ -99,7 +99,8 @@ TEST_F(MainWindow, StartsWithTheUntitledDefaultImage) {
     for (int i = 16; i < 22; ++i) EXPECT_EQ(2, nodes[i].level);
 
     EXPECT_TRUE(names().empty());
-    EXPECT_EQ("Directory contains 0 folders, 0 files, 0 bytes total.", status());
+    EXPECT_EQ("Directory contains 0 folders, 0 files, 0 bytes total. 1457664 bytes free.",
+              status());
 
     HWND list = session.control(IDC_FILE_LIST);
     const char* headings[] = {"Name", "Size", "Modified", "Attr"};
@@ -158,12 +159,15 @@ TEST_F(MainWindow, MenuHoldsEveryCommand) {
         {1, "&Undo\tCtrl+Z", 40027, true},  // nothing to undo or redo yet
         {1, "&Redo\tCtrl+Y", 40028, true},
         {1, nullptr, 0, false},
+        {1, "&Open", 40140, false},
         {1, "&Delete\tDel", 40029, false},
         {1, "Und&elete...", 40101, false},
         {1, "Select &all\tCtrl+A", 40030, false},
         {1, nullptr, 0, false},
         {1, "Re&name\tF2", 40025, false},
         {1, "Proper&ties...\tAlt+Enter", 40026, false},
+        {2, "&Up one level\tAlt+Up", 40142, false},
+        {2, nullptr, 0, false},
         {2, "&Insert...\tF3", 40021, false},
         {2, "Insert &folder...", 40023, false},
         {2, "&Extract all...\tF4", 40020, false},
@@ -178,6 +182,7 @@ TEST_F(MainWindow, MenuHoldsEveryCommand) {
         {2, "Exp&ort Bootcode...", 40016, false},
         {2, nullptr, 0, false},
         {2, "&Cluster organisation...", 40022, false},
+        {2, "Show in cluster m&ap", 40141, false},
         {2, "Sector &view...\tCtrl+H", 40081, false},
         {2, "Check &disk...", 40110, false},
         {2, nullptr, 0, false},
@@ -263,7 +268,8 @@ TEST_F(MainWindow, LayoutFollowsTheWindowWithoutRefillingTheList) {
             int id;
             RECT rect;  // left, top, right, bottom in the window's client area
         } placed[] = {
-            {IDC_VOLUME_LABEL, {5, top, 240, top + 20}},
+            {IDC_VOLUME_LABEL_CAPTION, {5, top, 45, top + 20}},
+            {IDC_VOLUME_LABEL, {45, top, 240, top + 20}},
             {IDC_INFO_TREE, {5, top + 25, 240, bottom}},
             {IDC_STATUS_LINE, {250, top, right, top + 20}},
             {IDC_FOLDER_PATH, {250, top + 25, right, top + 45}},
@@ -327,6 +333,15 @@ TEST_F(MainWindow, LettersWithoutCtrlAreTypedIntoTheLabel) {
     EXPECT_EQ("Tolven - [untitled.img]", windowText(session.window()));
     EXPECT_EQ(session.window(), visibleWindows(session.threadId()).front());
     EXPECT_EQ(1u, visibleWindows(session.threadId()).size()) << "a window opened";
+    postKey(label, VK_RETURN);  // applies the label; then Tab goes round in reading order
+    for (int id : {IDC_VOLUME_LABEL, IDC_INFO_TREE, IDC_FOLDER_PATH, IDC_FILE_LIST}) {
+        HWND focus = nullptr;
+        session.settle();
+        session.onUiThread([&] { focus = GetFocus(); });
+        EXPECT_EQ(session.control(id), focus) << "control " << id;
+        postKey(focus, VK_TAB);
+    }
+    EXPECT_EQ("Tolven - [untitled.img *]", windowText(session.window()));
 }
 
 TEST_F(MainWindow, ContextMenuOpensWithNothingSelected) {

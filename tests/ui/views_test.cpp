@@ -78,8 +78,8 @@ TEST_F(FileList, RootOfAPopulatedImageInEveryColumn) {
     };
     // Folders first, then files, each by the name shown.
     const Row expected[] = {
-        {"[DOCS]", "0", "----", 0},
-        {"[Photos of the summer]", "0", "----", 0},
+        {"[DOCS]", "", "----", 0},  // a folder has no size
+        {"[Photos of the summer]", "", "----", 0},
         {"ab cd.txt", "3", "-a--", 1},  // stored as "AB CD   TXT": the blank inside is kept
         {"empty1.dat", "0", "-a--", 1},
         {"empty2.dat", "0", "-a--", 1},
@@ -97,9 +97,10 @@ TEST_F(FileList, RootOfAPopulatedImageInEveryColumn) {
         EXPECT_EQ(expected[i].image, rows[i].image) << expected[i].name;
     }
     // The volume label is no entry; folders add nothing to the total.
-    EXPECT_EQ("Directory contains 2 folders, 6 files, 1011 bytes total.", status());
+    EXPECT_EQ("Directory contains 2 folders, 6 files, 1011 bytes total. 1452032 bytes free.",
+              status());
     EXPECT_EQ("Tolven - [populated.img]", windowText(session.window()));
-    EXPECT_EQ("TESTDISK   ", windowText(session.control(IDC_VOLUME_LABEL)));
+    EXPECT_EQ("TESTDISK", windowText(session.control(IDC_VOLUME_LABEL)));
     std::vector<TreeNode> nodes = treeNodes(session.control(IDC_INFO_TREE));
     ASSERT_EQ(22u, nodes.size());
     EXPECT_EQ("3.5\" Floppy Disk - 1440KB", nodes[0].text);
@@ -139,21 +140,24 @@ TEST_F(FileList, EnterOpensFoldersAndUpSelectsTheFolderLeft) {
     pressEnter();
     std::vector<ListRow> rows = listRows(list(), 4);
     ASSERT_EQ(3u, rows.size());
-    EXPECT_EQ((std::vector<std::string>{"[ .. ]", "0", moment, "----"}), rows[0].columns);
-    EXPECT_EQ((std::vector<std::string>{"[Project Files]", "0", moment, "----"}), rows[1].columns);
+    EXPECT_EQ((std::vector<std::string>{"[ .. ]", "", moment, "----"}), rows[0].columns);
+    EXPECT_EQ((std::vector<std::string>{"[Project Files]", "", moment, "----"}), rows[1].columns);
     EXPECT_EQ((std::vector<std::string>{"notes.txt", "6", moment, "-a--"}), rows[2].columns);
-    EXPECT_EQ("Directory contains 1 folders, 1 files, 6 bytes total.", status());
+    EXPECT_EQ("Directory contains 1 folders, 1 files, 6 bytes total. 1452032 bytes free.",
+              status());
     EXPECT_TRUE(selectedNames().empty());
 
     session.selectListItem(indexOf("[Project Files]"));
     pressEnter();
     EXPECT_EQ((std::vector<std::string>{"[ .. ]", "[INNER]", "Deep Notes.txt"}), names());
-    EXPECT_EQ("Directory contains 1 folders, 1 files, 5 bytes total.", status());
+    EXPECT_EQ("Directory contains 1 folders, 1 files, 5 bytes total. 1452032 bytes free.",
+              status());
 
     session.selectListItem(indexOf("[INNER]"));
     pressEnter();
     EXPECT_EQ((std::vector<std::string>{"[ .. ]"}), names());
-    EXPECT_EQ("Directory contains 0 folders, 0 files, 0 bytes total.", status());
+    EXPECT_EQ("Directory contains 0 folders, 0 files, 0 bytes total. 1452032 bytes free.",
+              status());
 
     // Up the ".." chain: each step shows the parent with the folder left selected and focused.
     session.selectListItem(0);
@@ -168,7 +172,7 @@ TEST_F(FileList, EnterOpensFoldersAndUpSelectsTheFolderLeft) {
     EXPECT_EQ(8u, names().size());
     EXPECT_EQ((std::vector<std::string>{"[DOCS]"}), selectedNames());
     EXPECT_EQ(0, session.editor().currentDirCluster);
-    EXPECT_EQ("Directory contains 2 folders, 6 files, 1011 bytes total.", status());
+    EXPECT_EQ("1 item selected. 1452032 bytes free.", status());
 }
 
 TEST_F(FileList, EnterDoesNothingWithoutSelectionOrOutsideTheList) {
@@ -184,6 +188,17 @@ TEST_F(FileList, EnterDoesNothingWithoutSelectionOrOutsideTheList) {
         session.flushPosted();
         EXPECT_EQ(root, names()) << "focus on control " << elsewhere;
     }
+}
+
+TEST_F(FileList, FilesThatNothingOpensGiveOneBox) {
+    session.selectListItem(indexOf("empty1.dat"));
+    for (const char* name : {"empty2.dat", "system.sys"})
+        ListView_SetItemState(list(), indexOf(name), LVIS_SELECTED, LVIS_SELECTED);
+    session.settle();
+    EXPECT_EQ("3 items selected, 1000 bytes. 1452032 bytes free.", status());
+    pressEnter();
+    EXPECT_EQ("No associated application found for 3 files:\nempty1.dat\nempty2.dat\nsystem.sys",
+              answerMessageBox(session.threadId(), "View", IDOK));
 }
 
 TEST_F(FileList, DoubleClickOpensFoldersAndUpSelectsTheFolderLeft) {
@@ -220,8 +235,6 @@ TEST_F(TreeView, FiveQuarterInchFormatsShowTheirDrive) {
         EXPECT_TRUE(nodes[0].expanded) << c.image;
         EXPECT_EQ(c.sectors, nodes[8].text);
         EXPECT_TRUE(listNames(session.control(IDC_FILE_LIST)).empty()) << c.image;
-        EXPECT_EQ("Directory contains 0 folders, 0 files, 0 bytes total.",
-                  windowText(session.control(IDC_STATUS_LINE)));
     }
 }
 

@@ -308,7 +308,7 @@ TEST_F(DriveDialogTest, FullReadShowsItsStepsAndMarksTheImageChanged) {
     EXPECT_EQ("Tolven - [small.img *]", title());
     EXPECT_NE(indexOf(session, "[Photos of the summer]"), -1);
     EXPECT_NE(indexOf(session, "readme.txt"), -1);
-    EXPECT_EQ("ENTRYTEST  ", windowText(session.control(IDC_VOLUME_LABEL)));
+    EXPECT_EQ("ENTRYTEST", windowText(session.control(IDC_VOLUME_LABEL)));
     EXPECT_TRUE(session.undoRedoGivesBack(before, session.editState()));
     EXPECT_TRUE(savedImage("read-from-floppy.img") == tree) << "the image read differs";
     EXPECT_TRUE(otherWindows(session).empty()) << "no report after a good read";

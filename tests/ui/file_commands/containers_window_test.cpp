@@ -66,6 +66,7 @@ TEST_F(ContainerWindow, ReadOnlyImageSaysWhyAndRefusesEditsAndSaves) {
     imd[at + 5 + 18] = static_cast<uint8_t>(imd[at + 5 + 18] + 2);
     writeFile(path, std::string(imd.begin(), imd.end()));
 
+    session.focus(IDC_VOLUME_LABEL);  // leaving it while the box shows is no edit to refuse
     open(path);
     std::string why = answerBox("Read-only image", IDOK);
     EXPECT_NE(std::string::npos,

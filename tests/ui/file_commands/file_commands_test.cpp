@@ -55,7 +55,8 @@ TEST_F(FileCommands, OpenOfUnchangedImageAsksNothingAndShowsTheRoot) {
     session.onUiThread([] {});
     EXPECT_EQ(0, session.editor().currentDirCluster);
     EXPECT_NE(inFolder, names());
-    EXPECT_EQ("Directory contains 2 folders, 6 files, 1011 bytes total.", status());
+    EXPECT_EQ("Directory contains 2 folders, 6 files, 1011 bytes total. 1452032 bytes free.",
+              status());
 }
 
 TEST_F(FileCommands, OpenOfChangedImageAsksFirst) {
@@ -122,7 +123,7 @@ TEST_F(FileCommands, InvalidFileKeepsThePreviousImageNameAndMark) {
     EXPECT_TRUE(session.editor().hasUnsavedEdits());
     EXPECT_EQ(0, session.editor().hasPath);
     EXPECT_EQ(2880, session.editor().totalSectors());
-    EXPECT_EQ("NO NAME    ", windowText(session.control(IDC_VOLUME_LABEL)));
+    EXPECT_EQ("NO NAME", windowText(session.control(IDC_VOLUME_LABEL)));
     EXPECT_TRUE(session.editor().isEmpty()) << "messages left queued";
 }
 
@@ -248,7 +249,7 @@ TEST_F(FileCommands, ShortcutsActAlsoInTheLabelField) {
     sendKeys({VK_CONTROL}, 'N');
     EXPECT_EQ(kChangedUntitled, answerBox("Warning", IDCANCEL));
     session.onUiThread([] {});
-    EXPECT_EQ("NO NAME    ", windowText(session.control(IDC_VOLUME_LABEL)))
+    EXPECT_EQ("NO NAME", windowText(session.control(IDC_VOLUME_LABEL)))
         << "a shortcut was typed into the field";
     EXPECT_EQ("Tolven - [untitled.img *]", caption());
 }

@@ -166,7 +166,8 @@ TEST_F(NewImage, CreateWithoutChangesMakesTheDefaultImage) {
     EXPECT_EQ("NO NAME    ", bootText(bs::kVolumeLabel, 11));
     EXPECT_EQ("TOLVEN  ", bootText(bs::kOemId, 8));
     EXPECT_TRUE(names().empty());
-    EXPECT_EQ("Directory contains 0 folders, 0 files, 0 bytes total.", status());
+    EXPECT_EQ("Directory contains 0 folders, 0 files, 0 bytes total. 1457664 bytes free.",
+              status());
 }
 
 TEST_F(NewImage, EveryTypeCreatesItsImage) {
@@ -278,7 +279,7 @@ TEST_F(NewImage, ChangeFormatOpensTheTreeAsANewUntitledImage) {
         EXPECT_EQ("Tolven - [untitled.img *]", caption());
         EXPECT_EQ(3360, session.editor().totalSectors());
         EXPECT_EQ(2048, session.editor().clusterBytes);
-        EXPECT_EQ("TESTDISK   ", windowText(session.control(IDC_VOLUME_LABEL)));
+        EXPECT_EQ("TESTDISK", windowText(session.control(IDC_VOLUME_LABEL)));
         if (type == 9) break;
         EXPECT_EQ(before, names());
         writeFile(large, std::string(400 * 1024, 'x'));
