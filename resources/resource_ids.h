@@ -128,4 +128,10 @@
 #define IDC_CLASH_SKIP    1052
 #define IDC_CLASH_FOR_ALL 1053
 
+/* Copy and paste of host files, in the Edit menu and the list's context menu */
+#define ID_EDIT_COPY  40170
+#define ID_EDIT_PASTE 40171
+#define ID_LIST_COPY  23
+#define ID_LIST_PASTE 24
+
 #endif

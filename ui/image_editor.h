@@ -8,8 +8,10 @@
 #include <shellapi.h>
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
+#include "ui/drag_out.h"
 #include "ui/drive_dialog.h"
 #include "image/edit_journal.h"
 #include "image/message_list.h"
@@ -37,6 +39,8 @@ struct DirListEntry {
     int32_t longNameIndex;
     DirListEntry* next;
 };
+// The record's long name for extraction: none (all zero) when the list shows the 8.3 name.
+const uint16_t* longNameUnits(const DirListEntry* record);
 
 // The columns of the file list, which are also the keys it can be sorted by.
 enum ListColumn { kColumnName = 0, kColumnSize = 1, kColumnModified = 2, kColumnAttributes = 3 };
@@ -157,8 +161,24 @@ public:
     // ended rename waits for it.
     bool finishRename();
     // Files dropped from the shell: on the list they go into the shown folder; a single file
-    // dropped anywhere else is opened as an image.
+    // dropped anywhere else is opened as an image. The program's own dragged-out copies are
+    // ignored.
     void dropFiles(HDROP drop);
+    // Host files and folders (UTF-8 paths) into the shown folder: a drop's, or Paste's.
+    void insertHostFiles(const std::vector<std::string>& paths);
+
+    // --- the selection as host files, and back (ui/clipboard_commands.cpp) ----------------------
+    // Ctrl+C, Edit > Copy: the selection extracted into a folder of its own, on the clipboard as
+    // CF_HDROP.
+    void copyCommand();
+    // Ctrl+V, Edit > Paste: the host files the clipboard names, inserted as dropped files are.
+    void pasteCommand();
+    // A drag started on the list: the selection extracted as Copy does, then dragged.
+    void dragOutCommand();
+    // Start and end of the window's life: OLE on this thread, the folders of ended runs removed;
+    // at the end the clipboard keeps a copy still on it (and its folder), the others go.
+    void beginDragOut();
+    void endDragOut();
     // The image named on the command line, opened once the window is shown.
     void setStartupImage(const char* path);
     void openStartupImage();
@@ -226,6 +246,10 @@ public:
     MemberDialog memberDialog;
     PropertiesDialog propertiesDialog;
     MessageList tempFiles;
+    // The folders of copies and drags, and the copy last put on the clipboard with its folder.
+    DragOutFolders dragOut;
+    IDataObject* copiedObject;
+    std::string copiedFolder;
     // The undo steps of the image in memory, and whether it is the state on disk.
     EditJournal journal;
     uint8_t hasPath;
@@ -262,6 +286,9 @@ private:
     void fillItems();
     void showSortArrow();
     void showFolderPath();
+    // The selection extracted into a fresh folder of dragOut: the paths made at its top (none,
+    // after any report, when nothing was). `folder` receives the folder.
+    std::vector<std::string> extractSelectionOut(std::string* folder);
     HWND control(int id) const { return GetDlgItem(mainWindow, id); }
 };
 

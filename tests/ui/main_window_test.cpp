@@ -157,6 +157,8 @@ TEST_F(MainWindow, MenuHoldsEveryCommand) {
         {1, "&Undo\tCtrl+Z", 40027, true},  // nothing to undo or redo yet
         {1, "&Redo\tCtrl+Y", 40028, true},
         {1, nullptr, 0, false},
+        {1, "&Copy\tCtrl+C", 40170, false},
+        {1, "&Paste\tCtrl+V", 40171, false},
         {1, "&Delete\tDel", 40029, false},
         {1, "Select &all\tCtrl+A", 40030, false},
         {1, nullptr, 0, false},
@@ -335,7 +337,7 @@ TEST_F(MainWindow, ContextMenuOpensWithNothingSelected) {
     HMENU menu = reinterpret_cast<HMENU>(SendMessageA(menuWindow, MN_GETHMENU, 0, 0));
     EXPECT_EQ(session.editor().popupMenu, menu);
     std::vector<MenuEntry> items = menuEntries(menu);
-    ASSERT_EQ(12u, items.size());
+    ASSERT_EQ(14u, items.size());
     EXPECT_EQ("&Open", items[0].text);
     EXPECT_EQ(1u, items[0].id);
     EXPECT_TRUE(items[0].isDefault);
@@ -344,12 +346,13 @@ TEST_F(MainWindow, ContextMenuOpensWithNothingSelected) {
     EXPECT_EQ(3u, items[2].id);
     EXPECT_FALSE(items[2].grayed);
     const char* texts[] = {"Insert fo&lder...",   "&Extract selected...",
-                           "&Delete selected...", nullptr,
+                           "&Delete selected...", "&Copy",
+                           "P&aste",              nullptr,
                            "&New folder...",      "&Rename",
                            "&Properties",         nullptr,
                            "Show in cluster &map"};
-    const UINT ids[] = {6, 4, 5, 0, 7, 8, 9, 0, 20};
-    for (int i = 0; i < 9; ++i) {
+    const UINT ids[] = {6, 4, 5, 23, 24, 0, 7, 8, 9, 0, 20};
+    for (int i = 0; i < 11; ++i) {
         EXPECT_EQ(texts[i] == nullptr, items[3 + i].separator);
         if (texts[i] != nullptr) {
             EXPECT_EQ(texts[i], items[3 + i].text);
