@@ -128,6 +128,11 @@
 #define IDC_CLASH_SKIP    1052
 #define IDC_CLASH_FOR_ALL 1053
 
+/* Defragment and wipe: the Image menu's commands, the cluster map's count of fragmented files */
+#define ID_IMAGE_DEFRAGMENT          40120
+#define ID_IMAGE_WIPE_FREE_SPACE     40121
+#define IDC_CLUSTER_MAP_FRAGMENTED   1140
+
 /* Copy and paste of host files, in the Edit menu and the list's context menu */
 #define ID_EDIT_COPY  40170
 #define ID_EDIT_PASTE 40171
