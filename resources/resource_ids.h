@@ -162,4 +162,10 @@
 #define ID_GO_UP                 40142
 #define IDC_VOLUME_LABEL_CAPTION 1190
 
+/* Copy and paste of host files, in the Edit menu and the list's context menu */
+#define ID_EDIT_COPY  40170
+#define ID_EDIT_PASTE 40171
+#define ID_LIST_COPY  23
+#define ID_LIST_PASTE 24
+
 #endif

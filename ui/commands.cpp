@@ -66,6 +66,8 @@ const CommandRoute kRoutes[] = {
      [](ImageEditor& e) { e.writeToDiskCommand(); }},
     {kFromCommand, ID_EDIT_UNDO, kAnyNotification, [](ImageEditor& e) { e.undoCommand(); }},
     {kFromCommand, ID_EDIT_REDO, kAnyNotification, [](ImageEditor& e) { e.redoCommand(); }},
+    {kFromCommand, ID_EDIT_COPY, kAnyNotification, [](ImageEditor& e) { e.copyCommand(); }},
+    {kFromCommand, ID_EDIT_PASTE, kAnyNotification, [](ImageEditor& e) { e.pasteCommand(); }},
     {kFromCommand, ID_EDIT_DELETE, kAnyNotification, [](ImageEditor& e) { e.deleteCommand(); }},
     {kFromCommand, ID_EDIT_UNDELETE, kAnyNotification, [](ImageEditor& e) { e.undeleteCommand(); }},
     {kFromCommand, ID_VIEW_SHOW_DELETED, kAnyNotification,
@@ -82,6 +84,8 @@ const CommandRoute kRoutes[] = {
     {kFromListMenu, ID_LIST_EXTRACT, 0, [](ImageEditor& e) { e.extractCommand(false); }},
     {kFromListMenu, ID_LIST_DELETE, 0, [](ImageEditor& e) { e.deleteCommand(); }},
     {kFromListMenu, ID_LIST_UNDELETE, 0, [](ImageEditor& e) { e.undeleteCommand(); }},
+    {kFromListMenu, ID_LIST_COPY, 0, [](ImageEditor& e) { e.copyCommand(); }},
+    {kFromListMenu, ID_LIST_PASTE, 0, [](ImageEditor& e) { e.pasteCommand(); }},
     {kFromListMenu, ID_LIST_INSERT_FOLDER, 0, [](ImageEditor& e) { e.insertFolderCommand(); }},
     {kFromListMenu, ID_LIST_NEW_FOLDER, 0, [](ImageEditor& e) { e.newFolderCommand(); }},
     {kFromListMenu, ID_LIST_RENAME, 0, [](ImageEditor& e) { e.renameCommand(); }},
@@ -136,6 +140,9 @@ const ListKey kListKeys[] = {
     {VK_F10, kShift, [](ImageEditor& e, HWND) { e.showListPopupMenuAtFocus(); }},
     {'A', kCtrl, [](ImageEditor& e, HWND) { e.selectAllEntries(); }},
     {VK_F2, kNoModifier, [](ImageEditor& e, HWND) { e.renameCommand(); }},
+    // In the label field and the rename edit, Ctrl+C and Ctrl+V copy and paste text.
+    {'C', kCtrl, [](ImageEditor& e, HWND) { e.runCommand(ID_EDIT_COPY, 0); }},
+    {'V', kCtrl, [](ImageEditor& e, HWND) { e.runCommand(ID_EDIT_PASTE, 0); }},
 };
 
 // Keys with modifiers that act wherever the focus is in the main window, as their menu items do.

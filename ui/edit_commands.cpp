@@ -20,6 +20,7 @@
 #include "resources/resource_ids.h"
 #include "image/container.h"
 #include "ui/dropped_image_dialog.h"
+#include "ui/drag_out.h"
 #include "ui/folder_chooser.h"
 #include "ui/image_editor.h"
 #include "ui/list_columns.h"
@@ -249,18 +250,14 @@ void ImageEditor::propertiesCommand() {
 void ImageEditor::dropFiles(HDROP drop) {
     POINT at = {0, 0};
     bool inClient = DragQueryPoint(drop, &at) != FALSE;
-    std::vector<std::string> paths;  // UTF-8, as the core takes host paths
-    UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
-    for (UINT i = 0; i < count; ++i) {
-        UINT length = DragQueryFileW(drop, i, nullptr, 0);
-        std::wstring path(length + 1, L'\0');
-        if (length > 0 && DragQueryFileW(drop, i, &path[0], length + 1) > 0)
-            paths.push_back(utf8Text(path.c_str()));
-    }
+    std::vector<std::string> paths = hdropPaths(drop);  // UTF-8, as the core takes host paths
     DragFinish(drop);
     // While a dialog of the window is open (the window is disabled then) the image must not
-    // change under it.
-    if (paths.empty() || !IsWindowEnabled(mainWindow) || !commitPendingEdits()) return;
+    // change under it. Entries dragged out and dropped back onto the window are left where they
+    // are, as Explorer leaves a drop onto the folder it came from.
+    if (paths.empty() || !IsWindowEnabled(mainWindow) || dragOut.holdsAll(paths) ||
+        !commitPendingEdits())
+        return;
 
     HWND target = inClient ? ChildWindowFromPointEx(mainWindow, at, CWP_SKIPINVISIBLE) : nullptr;
     DWORD kind = GetFileAttributesW(wideText(paths[0]).c_str());

@@ -30,19 +30,18 @@ const int kInsertTitleBytes = kChooserPathBytes;
 
 bool isFolder(const DirListEntry* record) { return isFolderEntry(record->rawEntry); }
 
-// The record's long name for extraction: none when the list shows the 8.3 display name.
+bool itemSelected(HWND list, int index) {
+    return (SendMessageW(list, LVM_GETITEMSTATE, index, LVIS_SELECTED) & LVIS_SELECTED) != 0;
+}
+
+}  // namespace
+
 const uint16_t* longNameUnits(const DirListEntry* record) {
     // wchar_t is the 16-bit UTF-16 unit on Windows, as the directory operations expect.
     static_assert(sizeof(wchar_t) == sizeof(uint16_t), "UTF-16 long names");
     static const uint16_t kNone[kLongNameUnits] = {};
     return record->hasLongName ? reinterpret_cast<const uint16_t*>(record->longName) : kNone;
 }
-
-bool itemSelected(HWND list, int index) {
-    return (SendMessageW(list, LVM_GETITEMSTATE, index, LVIS_SELECTED) & LVIS_SELECTED) != 0;
-}
-
-}  // namespace
 
 bool ImageEditor::hasSelection() {
     return SendMessageW(control(IDC_FILE_LIST), LVM_GETSELECTEDCOUNT, 0, 0) > 0;

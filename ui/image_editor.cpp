@@ -14,6 +14,7 @@ ImageEditor::ImageEditor()
       instance(nullptr),
       toolbar(nullptr),
       popupMenu(nullptr),
+      copiedObject(nullptr),
       hasPath(0),
       currentDirCluster(0),
       entries(nullptr),

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "ui/drag_out.h"
 #include "ui/drive_dialog.h"
 #include "image/edit_journal.h"
 #include "image/message_list.h"
@@ -40,6 +41,8 @@ struct DirListEntry {
     bool deleted;  // shown by View > Show deleted entries: only Undelete acts on it
     DirListEntry* next;
 };
+// The record's long name for extraction: none (all zero) when the list shows the 8.3 name.
+const uint16_t* longNameUnits(const DirListEntry* record);
 
 // The columns of the file list, which are also the keys it can be sorted by.
 enum ListColumn { kColumnName = 0, kColumnSize = 1, kColumnModified = 2, kColumnAttributes = 3 };
@@ -185,8 +188,21 @@ public:
     bool finishRename();
     // Files dropped from the shell: on the list they go into the shown folder, a single file that
     // looks like a disk image asking first whether to open it instead; a single file dropped
-    // anywhere else is opened as an image.
+    // anywhere else is opened as an image. The program's own dragged-out copies are ignored.
     void dropFiles(HDROP drop);
+
+    // --- the selection as host files, and back (ui/clipboard_commands.cpp) ----------------------
+    // Ctrl+C, Edit > Copy: the selection extracted into a folder of its own, on the clipboard as
+    // CF_HDROP.
+    void copyCommand();
+    // Ctrl+V, Edit > Paste: the host files the clipboard names, inserted as dropped files are.
+    void pasteCommand();
+    // A drag started on the list: the selection extracted as Copy does, then dragged.
+    void dragOutCommand();
+    // Start and end of the window's life: OLE on this thread, the folders of ended runs removed;
+    // at the end the clipboard keeps a copy still on it (and its folder), the others go.
+    void beginDragOut();
+    void endDragOut();
     // The image named on the command line, opened once the window is shown.
     void setStartupImage(const char* path);
     void openStartupImage();
@@ -260,6 +276,10 @@ public:
     MemberDialog memberDialog;
     PropertiesDialog propertiesDialog;
     MessageList tempFiles;
+    // The folders of copies and drags, and the copy last put on the clipboard with its folder.
+    DragOutFolders dragOut;
+    IDataObject* copiedObject;
+    std::string copiedFolder;
     // The undo steps of the image in memory, and whether it is the state on disk.
     EditJournal journal;
     uint8_t hasPath;
@@ -298,6 +318,9 @@ private:
     void fillItems();
     void showSortArrow();
     void showFolderPath();
+    // The selection extracted into a fresh folder of dragOut: the paths made at its top (none,
+    // after any report, when nothing was). `folder` receives the folder.
+    std::vector<std::string> extractSelectionOut(std::string* folder);
     HWND control(int id) const { return GetDlgItem(mainWindow, id); }
 };
 

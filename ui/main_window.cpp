@@ -59,6 +59,8 @@ const PopupItem kListPopupItems[] = {
     {MFT_STRING, MFS_ENABLED, ID_LIST_EXTRACT, L"&Extract selected..."},
     {MFT_STRING, MFS_ENABLED, ID_LIST_DELETE, L"&Delete selected..."},
     {MFT_STRING, MFS_ENABLED, ID_LIST_UNDELETE, L"&Undelete..."},
+    {MFT_STRING, MFS_ENABLED, ID_LIST_COPY, L"&Copy"},
+    {MFT_STRING, MFS_ENABLED, ID_LIST_PASTE, L"P&aste"},
     {MFT_SEPARATOR, 0, 0, nullptr},
     {MFT_STRING, MFS_ENABLED, ID_LIST_NEW_FOLDER, L"&New folder..."},
     {MFT_STRING, MFS_ENABLED, ID_LIST_RENAME, L"&Rename"},
@@ -74,11 +76,15 @@ const int kStartDiskType = 2;  // 1440KB, 3.5-inch
 }  // namespace
 
 int ImageEditor::runMainWindow() {
+    beginDragOut();
     // A Unicode window, so that its title and controls show every name as it is.
     HWND window = CreateDialogParamW(instance, MAKEINTRESOURCEW(IDD_MAIN_WINDOW), nullptr,
                                      mainDialogProc, reinterpret_cast<LPARAM>(this));
     // Without a window no quit message would ever arrive: do not enter the loop.
-    if (window == nullptr) return 1;
+    if (window == nullptr) {
+        endDragOut();
+        return 1;
+    }
     ShowWindow(window, SW_SHOW);
     // The list has the focus at start, as in Explorer, though the label field comes first in Tab's
     // reading order.
@@ -96,6 +102,7 @@ int ImageEditor::runMainWindow() {
             DispatchMessageW(&message);
         }
     }
+    endDragOut();
     return got == 0 ? static_cast<int>(message.wParam) : 1;
 }
 
@@ -279,6 +286,8 @@ void ImageEditor::handleNotify(const NMHDR* header) {
         if (click->iItem >= 0) activateItem(click->iItem);
     } else if (header->code == static_cast<UINT>(NM_RCLICK)) {
         showListPopupMenu();
+    } else if (header->code == static_cast<UINT>(LVN_BEGINDRAG)) {
+        dragOutCommand();
     } else if (header->code == static_cast<UINT>(LVN_COLUMNCLICK)) {
         sortByColumn(reinterpret_cast<const NMLISTVIEW*>(header)->iSubItem);
     } else if (header->code == static_cast<UINT>(LVN_ITEMCHANGED)) {

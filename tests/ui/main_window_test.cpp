@@ -160,6 +160,8 @@ TEST_F(MainWindow, MenuHoldsEveryCommand) {
         {1, "&Redo\tCtrl+Y", 40028, true},
         {1, nullptr, 0, false},
         {1, "&Open", 40140, false},
+        {1, "&Copy\tCtrl+C", 40170, false},
+        {1, "&Paste\tCtrl+V", 40171, false},
         {1, "&Delete\tDel", 40029, false},
         {1, "Und&elete...", 40101, false},
         {1, "Select &all\tCtrl+A", 40030, false},
@@ -356,7 +358,7 @@ TEST_F(MainWindow, ContextMenuOpensWithNothingSelected) {
     HMENU menu = reinterpret_cast<HMENU>(SendMessageA(menuWindow, MN_GETHMENU, 0, 0));
     EXPECT_EQ(session.editor().popupMenu, menu);
     std::vector<MenuEntry> items = menuEntries(menu);
-    ASSERT_EQ(13u, items.size());
+    ASSERT_EQ(15u, items.size());
     EXPECT_EQ("&Open", items[0].text);
     EXPECT_EQ(1u, items[0].id);
     EXPECT_TRUE(items[0].isDefault);
@@ -366,11 +368,12 @@ TEST_F(MainWindow, ContextMenuOpensWithNothingSelected) {
     EXPECT_FALSE(items[2].grayed);
     const char* texts[] = {"Insert fo&lder...",   "&Extract selected...",
                            "&Delete selected...", "&Undelete...",
+                           "&Copy",               "P&aste",
                            nullptr,               "&New folder...",
                            "&Rename",             "&Properties",
                            nullptr,               "Show in cluster &map"};
-    const UINT ids[] = {6, 4, 5, 21, 0, 7, 8, 9, 0, 20};
-    for (int i = 0; i < 10; ++i) {
+    const UINT ids[] = {6, 4, 5, 21, 23, 24, 0, 7, 8, 9, 0, 20};
+    for (int i = 0; i < 12; ++i) {
         EXPECT_EQ(texts[i] == nullptr, items[3 + i].separator);
         if (texts[i] != nullptr) {
             EXPECT_EQ(texts[i], items[3 + i].text);
