@@ -199,15 +199,6 @@ TEST_F(ExtractTest, CrossLinkedChainsAreWrittenABoundedNumberOfTimes) {
               messages[0]);
 }
 
-TEST_F(ExtractTest, ExtractFileEmptiesAPlainFileOfTheNameFirst) {
-    buildTree(*im);
-    std::string path = join(out, "README.TXT");
-    testing_support::writeFile(path, std::vector<uint8_t>(5000, 1));
-    ASSERT_EQ(0, im->extractFile(7, path.c_str(), 600));
-    EXPECT_EQ(expectedBytes(*im, {7, 8}, 600), readFile(path));
-    EXPECT_TRUE(takeMessages(*im).empty());
-}
-
 // An entry extracted on its own gets the name it gets inside an extracted folder: the stored 8.3
 // name with the lower-case flags applied, not the list's lower-cased display.
 TEST_F(ExtractTest, TopLevelEntryGetsTheNameItHasAtEveryDepth) {
@@ -322,9 +313,15 @@ TEST_F(ExtractTest, FileWriteRunsSpanManyClusters) {
     EXPECT_EQ(expected, readFile(path));
 }
 
-TEST_F(ExtractTest, FileThatCannotBeCreatedIsReported) {
-    build(*im);
-    std::string path = join(join(out, "missing folder"), "f.txt");
+// A plain file of the name is emptied first; a file that cannot be created is reported.
+TEST_F(ExtractTest, ExtractFileReplacesAPlainFileOrReportsItCannot) {
+    buildTree(*im);
+    std::string path = join(out, "README.TXT");
+    testing_support::writeFile(path, std::vector<uint8_t>(5000, 1));
+    ASSERT_EQ(0, im->extractFile(7, path.c_str(), 600));
+    EXPECT_EQ(expectedBytes(*im, {7, 8}, 600), readFile(path));
+    EXPECT_TRUE(takeMessages(*im).empty());
+    path = join(join(out, "missing folder"), "f.txt");
     EXPECT_EQ(kResultHostIo, im->extractFile(0, path.c_str(), 0));
     EXPECT_EQ(std::vector<std::string>{"Could not create file \"" + path + "\"!"},
               takeMessages(*im));
@@ -364,7 +361,8 @@ TEST_F(ExtractTest, TempCopyIsListedAndDeletedAtTheEnd) {
 
 // --- damaged images ------------------------------------------------------------------------
 
-TEST_F(ExtractTest, CyclicChainInFileEndsAfterEveryClusterOnce) {
+// A cyclic chain ends after every cluster once; links naming no data cluster give a shorter file.
+TEST_F(ExtractTest, DamagedChainsEndTheFile) {
     build(*im, 1, 224, 200);  // a small image: 167 clusters
     chain(*im, {2, 3, 4});
     im->fatTable[4] = 2;
@@ -372,19 +370,12 @@ TEST_F(ExtractTest, CyclicChainInFileEndsAfterEveryClusterOnce) {
     std::string path = join(out, "cycle.bin");
     ASSERT_EQ(0, im->extractFile(2, path.c_str(), 0xFFFFFFFFu));
     EXPECT_EQ(3u * 512, readFile(path).size());
-}
-
-TEST_F(ExtractTest, LinksNamingNoDataClusterGiveShorterFile) {
-    build(*im);
-    fillCluster(*im, 2);
     const uint16_t links[] = {0x001, 0xFF0, 0xFF8, static_cast<uint16_t>(im->clusterCount + 2)};
     for (uint16_t link : links) {
         im->fatTable[2] = link;
-        std::string path = join(out, "short.bin");
         ASSERT_EQ(0, im->extractFile(2, path.c_str(), 2000));
         EXPECT_EQ(512u, readFile(path).size()) << link;
     }
-    std::string path = join(out, "none.bin");
     ASSERT_EQ(0, im->extractFile(static_cast<uint16_t>(im->clusterCount + 2), path.c_str(), 99));
     EXPECT_TRUE(readFile(path).empty());
 }
@@ -421,10 +412,7 @@ TEST_F(ExtractTest, PathPastMaxPathIsExtracted) {
     EXPECT_EQ(std::set<std::string>{std::string(250, 'n')}, namesIn(target));
 }
 
-}  // namespace
-
 #ifndef _WIN32
-namespace {
 
 // A symbolic link or a hard-linked file already in the target folder is never written through:
 // the entry is refused and what the link leads to stays as it was.
@@ -445,6 +433,6 @@ TEST_F(ExtractTest, NeverWritesThroughALinkInTheTarget) {
     EXPECT_TRUE(fs::is_symlink(join(out, "to/README.TXT")));
     EXPECT_EQ((std::vector<uint8_t>{1, 2, 3}), readFile(victim));
 }
+#endif
 
 }  // namespace
-#endif
