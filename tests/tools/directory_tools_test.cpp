@@ -189,7 +189,7 @@ uint16_t firstClusterOf(VolumeImage& im, uint16_t folder, const char* shortName1
 
 // On an image that holds the cases under test: a folder of several clusters with long names
 // crossing from one to the next, and a fragmented file written into a hole.
-TEST_F(DirectoryTools, ExtractionEqualsMcopy) {
+TEST_F(DirectoryTools, ExtractionEqualsMcopyAndRmOfACrossingNameLeavesTheRest) {
     makeImage();
     fragmentAndDelete();
     std::unique_ptr<VolumeImage> im(new VolumeImage);
@@ -197,7 +197,8 @@ TEST_F(DirectoryTools, ExtractionEqualsMcopy) {
     uint16_t many = firstClusterOf(*im, 0, "MANYFI~1   ");
     ASSERT_NE(0xFFFF, many);
     EXPECT_NE(0xFFF, im->fatTable[many]);
-    EXPECT_FALSE(namesCrossingClusters(*im, many).empty());
+    std::vector<std::string> crossing = namesCrossingClusters(*im, many);
+    ASSERT_FALSE(crossing.empty());
     uint16_t frag = firstClusterOf(*im, firstClusterOf(*im, 0, "DOCS       "), "FRAGME~1BIN");
     ASSERT_NE(0xFFFF, frag);
     bool jumps = false;
@@ -219,15 +220,8 @@ TEST_F(DirectoryTools, ExtractionEqualsMcopy) {
         EXPECT_EQ(1u, mine.count(name)) << name;
     EXPECT_EQ(0u, mine.count("Many Files/entry number 3 of many.txt"));
     EXPECT_EQ(content("Docs/empty", 0), mine["Docs/empty"]);
-}
 
-TEST_F(DirectoryTools, RmOfNameCrossingClustersLeavesTheRestAsMtoolsSeesIt) {
-    makeImage();
-    std::unique_ptr<VolumeImage> im(new VolumeImage);
-    ASSERT_EQ(0, im->loadImageFile(image.c_str()));
-    std::vector<std::string> crossing = namesCrossingClusters(
-        *im, firstClusterOf(*im, 0, "MANYFI~1   "));
-    ASSERT_FALSE(crossing.empty());
+    // rm of a name crossing clusters leaves the rest as mtools sees it.
     std::vector<std::string> before = mdirPaths(image);
     auto r = run(cli() + " rm " + quote(image) + " " + quote("Many Files/" + crossing[0]));
     ASSERT_EQ(0, r.status) << r.output;
@@ -235,11 +229,6 @@ TEST_F(DirectoryTools, RmOfNameCrossingClustersLeavesTheRestAsMtoolsSeesIt) {
     EXPECT_TRUE(tool_support::fsckClean(image, &report)) << report;
     before.erase(std::find(before.begin(), before.end(), "/Many Files/" + crossing[0]));
     EXPECT_EQ(before, mdirPaths(image));
-}
-
-TEST_F(DirectoryTools, ExtractionOfTwoKilobyteClustersEqualsMcopy) {
-    makeImage("-s 4 -r 112 -f 2", "1680");
-    EXPECT_EQ(mcopyTree("mcopy"), tolvenTree("tolven"));
 }
 
 TEST_F(DirectoryTools, ExtractNamedPathsUsesTheNamesOfTheTree) {
@@ -337,8 +326,14 @@ TEST_F(DirectoryTools, LsListsWhatMdirLists) {
     EXPECT_EQ(std::string::npos, r.output.find("Level Four"));  // not recursive
 }
 
-TEST_F(DirectoryTools, FullRootIsWalkedToItsLastSlot) {
+// Other layouts: 2 KB clusters, and a full root walked to its last slot.
+TEST_F(DirectoryTools, OtherLayoutsExtractAsMcopyDoes) {
+    makeImage("-s 4 -r 112 -f 2", "1680");
+    EXPECT_EQ(mcopyTree("mcopy"), tolvenTree("tolven"));
     fs::remove_all(src);
+    fs::remove_all(dir.path() / "mcopy");
+    fs::remove_all(dir.path() / "tolven");
+    fs::remove(image);
     for (int i = 0; i < 16; ++i) put(src, "F" + std::to_string(i) + ".TXT", static_cast<size_t>(i));
     makeImage("-r 16");
     auto r = run(cli() + " ls " + quote(image));
@@ -393,7 +388,7 @@ TEST_F(DirectoryTools, RmLeavesImagesFsckAcceptsWithEverythingElseUnchanged) {
     EXPECT_EQ(mcopyTree("mcopy"), tolvenTree("tolven"));
 }
 
-TEST_F(DirectoryTools, FailedRmLeavesTheFileAsItWas) {
+TEST_F(DirectoryTools, FailedRmLeavesTheFileAsItWasNestedRmIsHarmless) {
     makeImage();
     std::vector<uint8_t> original = readFile(image);
     auto r = run(cli() + " rm " + quote(image) + " README.TXT not/there");
@@ -404,11 +399,8 @@ TEST_F(DirectoryTools, FailedRmLeavesTheFileAsItWas) {
     EXPECT_EQ(1, r.status);
     EXPECT_EQ(original, readFile(image));
     EXPECT_EQ(2, run(cli() + " rm " + quote(image)).status);
-}
-
-TEST_F(DirectoryTools, RmOfFileInsideRemovedFolderIsHarmless) {
-    makeImage();
-    auto r = run(cli() + " rm " + quote(image) + " Docs Docs/DATA.BIN");
+    // A file inside a folder removed by the same command is harmless.
+    r = run(cli() + " rm " + quote(image) + " Docs Docs/DATA.BIN");
     ASSERT_EQ(0, r.status) << r.output;
     std::string report;
     EXPECT_TRUE(tool_support::fsckClean(image, &report)) << report;

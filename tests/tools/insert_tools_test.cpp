@@ -132,15 +132,21 @@ protected:
                       pattern(i * 53u, i));
         writeFile((src / "Sub Folder" / "Deeper" / "deep file.bin").string(), pattern(3000, 4));
     }
-    // fsck.fat is clean, mcopy gives the host tree back; what mdir and mattrib show but free space.
-    std::string checkAndList(const std::string& image) {
+    // fsck.fat finds nothing to repair; mcopy -s copies `from` of the image into a fresh folder.
+    fs::path checkedCopy(const std::string& image, const std::string& from = "/") {
         std::string report;
         EXPECT_TRUE(tool_support::fsckClean(image, &report)) << report;
         fs::path out = dir.path() / "out";
         fs::remove_all(out);
         fs::create_directories(out);
-        EXPECT_EQ(0, run("mcopy -s -n -i " + quote(image) + " ::/ " + quote(out.string())).status);
-        EXPECT_EQ(treeOf(src), treeOf(out));
+        auto copied =
+            run("mcopy -s -n -i " + quote(image) + " ::" + from + " " + quote(out.string()));
+        EXPECT_EQ(0, copied.status) << copied.output;
+        return out;
+    }
+    // fsck.fat is clean, mcopy gives the host tree back; what mdir and mattrib show but free space.
+    std::string checkAndList(const std::string& image) {
+        EXPECT_EQ(treeOf(src), treeOf(checkedCopy(image)));
         std::string list = "mdir -/ -a -i " + quote(image) + " ::/ | grep -v 'bytes free'";
         return run(list).output + run("mattrib -/ -i " + quote(image) + " ::/").output;
     }
@@ -196,13 +202,7 @@ TEST_F(InsertTools, FsckCleanAndMcopyGivesBackNamesAndBytes) {
     std::string path = dir.file("filled.img");
     ASSERT_EQ(0, image->saveImageFile(path.c_str()));
 
-    std::string report;
-    EXPECT_TRUE(tool_support::fsckClean(path, &report)) << report;
-    fs::path out = dir.path() / "out";
-    fs::create_directories(out);
-    auto copied = run("mcopy -s -n -i " + quote(path) + " ::/src " + quote(out.string()));
-    ASSERT_EQ(0, copied.status) << copied.output;
-    EXPECT_EQ(treeOf(src), treeOf(out / "src"));
+    EXPECT_EQ(treeOf(src), treeOf(checkedCopy(path, "/src") / "src"));
 
     auto names = mdirShortNames(path, "/src");
     EXPECT_EQ("A          ", names["a"]);
@@ -247,11 +247,7 @@ TEST_F(InsertTools, FillingTheDiskRefusesTheRestAndStaysClean) {
     EXPECT_EQ(22, files);  // 155 clusters of 1024 bytes, 7 clusters a file
     std::string path = dir.file("full.img");
     ASSERT_EQ(0, image->saveImageFile(path.c_str()));
-    std::string report;
-    EXPECT_TRUE(tool_support::fsckClean(path, &report)) << report;
-    fs::path out = dir.path() / "out";
-    fs::create_directories(out);
-    ASSERT_EQ(0, run("mcopy -s -n -i " + quote(path) + " ::/ " + quote(out.string())).status);
+    fs::path out = checkedCopy(path);
     EXPECT_EQ(static_cast<size_t>(files), treeOf(out).size());
     EXPECT_EQ(pattern(7000, 21), readFile((out / "chunk number 21").string()));
 }
@@ -351,20 +347,11 @@ TEST_F(InsertTools, MkdirAndAddIntoNestedFolder) {
     auto added = run(cli() + " add " + quote(image) + " " + quote(host) +
                      " -d '/projects/tolven sources'");
     ASSERT_EQ(0, added.status) << added.output;
-    std::string report;
-    EXPECT_TRUE(tool_support::fsckClean(image, &report)) << report;
-    fs::path out = dir.path() / "out";
-    fs::create_directories(out);
-    ASSERT_EQ(0,
-              run("mcopy -s -n -i " + quote(image) + " ::/Projects " + quote(out.string())).status);
-    EXPECT_EQ(pattern(900, 2),
-              readFile((out / "Projects" / "Tolven Sources" / "notes.txt").string()));
+    EXPECT_EQ(pattern(900, 2), readFile((checkedCopy(image, "/Projects") / "Projects" /
+                                         "Tolven Sources" / "notes.txt")
+                                            .string()));
     EXPECT_EQ("PROJECTS   ", mdirShortNames(image, "/")["Projects"]);
 }
-
-}  // namespace
-
-namespace {
 
 // An image made by mkfs.fat and mcopy, extracted by Tolven, inserted by Tolven into a new image
 // and extracted again gives the tree mtools was given.
