@@ -247,6 +247,7 @@ TEST_F(ExtractTest, UnsafeLongNamesAreRefusedAndNothingLeavesTheFolder) {
     EXPECT_EQ(2, count);  // t and the one good file
 }
 
+// Device names are refused only where the host has devices.
 TEST_F(ExtractTest, DeviceNamesAreRefusedOnlyWhereTheHostHasDevices) {
     build(*im);
     chain(*im, {2});
@@ -261,17 +262,14 @@ TEST_F(ExtractTest, DeviceNamesAreRefusedOnlyWhereTheHostHasDevices) {
     ASSERT_EQ(3u, messages.size());
     EXPECT_EQ("Could not create file \"" + join(target, "aux.c") + "\"!", messages[0]);
     EXPECT_EQ("Could not create directory \"" + join(target, "NUL") + "\"!", messages[2]);
-#else
-    EXPECT_EQ(0, im->extractFolder(2, target.c_str()));
-    EXPECT_TRUE(exists(join(target, "aux.c")));
-    EXPECT_TRUE(exists(join(target, "NUL")));
-#endif
-#ifdef _WIN32
     for (const char* device : {"con.txt.bak", "PRN", "aux ", "Nul.", "com9.log", "LPT1", "conout$"})
         EXPECT_FALSE(isSafeHostName(device)) << device;
     for (const char* plain : {"console", "com0", "lpt10", "conin", "auxiliary.c"})
         EXPECT_TRUE(isSafeHostName(plain)) << plain;
 #else
+    EXPECT_EQ(0, im->extractFolder(2, target.c_str()));
+    EXPECT_TRUE(exists(join(target, "aux.c")));
+    EXPECT_TRUE(exists(join(target, "NUL")));
     EXPECT_TRUE(isSafeHostName("con.txt.bak"));
 #endif
     EXPECT_FALSE(isSafeHostName("a/b"));

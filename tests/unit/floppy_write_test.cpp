@@ -340,7 +340,7 @@ TEST_F(FloppyWrite, WriteProtectedDiskIsNamedAndLeftAlone) {
     EXPECT_EQ(3, drive.callCount(FloppyCall::Open));  // nothing read back
 }
 
-TEST_F(FloppyWrite, LastMatchingRecordWins) {
+TEST_F(FloppyWrite, LastMatchingRecordWinsAndDriversOwnTypesAreMatched) {
     MediaGeometry list[4] = {SimulatedFloppy::standardMedia(kMediaF3_1Pt44_512),
                              SimulatedFloppy::standardMedia(kMediaF3_720_512),
                              SimulatedFloppy::standardMedia(kMediaF3_1Pt44_512),
@@ -353,24 +353,21 @@ TEST_F(FloppyWrite, LastMatchingRecordWins) {
     // The simulated drive formats with the record of the type asked for.
     EXPECT_EQ(kResultOk, write(recorder));
     EXPECT_EQ("format cyl 0-0 heads 0-0 type 17", drive.log()[6]);
-}
 
-// A driver's own media types for 21 sectors a track: matched by geometry, handed to the format.
-TEST_F(FloppyWrite, TwentyOneSectorTypesGoToADriveThatFormatsThem) {
+    // A driver's own media types for 21 sectors a track: matched by geometry, handed to the format.
     drive.uninstall();
     for (int type : {kType1680, kFirstDmfType, kFirstDmfType + 1, kFirstDmfType + 2}) {
         SimulatedFloppy fresh("A:");
         ASSERT_TRUE(fresh.install());
         fresh.setMediaList21();
         makeImage(*image, type, "DMF");
-        TransferRecorder recorder(*image);
+        TransferRecorder again(*image);
         ASSERT_EQ(kResultOk, image->writeToFloppy("A:")) << type;
         EXPECT_TRUE(fresh.diskBytes() == rawDisk(*image)) << type;
         uint32_t media = type == kFirstDmfType + 2 ? SimulatedFloppy::kMedia21x82
                                                    : SimulatedFloppy::kMedia21x80;
         EXPECT_EQ("format cyl 0-0 heads 0-0 type " + std::to_string(media), fresh.log()[6]);
     }
-    drive.install();
 }
 
 TEST_F(FloppyWrite, GeometryMismatchesYield130AndTouchNothing) {

@@ -257,21 +257,11 @@ protected:
     std::vector<uint8_t> original;
 };
 
-TEST_F(SaveTargetTest, ReadOnlyTargetIsRefusedAndUntouched) {
-    namespace fs = std::filesystem;
-    fs::permissions(path, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
-    EXPECT_EQ(100, image->saveImageFile(path.c_str()));
-    EXPECT_EQ(Messages{"Could not create image file!"}, takeMessages(*image));
-    EXPECT_EQ(original, readFile(path));
-    EXPECT_TRUE((fs::status(path).permissions() & fs::perms::owner_write) == fs::perms::none);
-    EXPECT_TRUE(onlyTheImage());
-    fs::permissions(path, fs::perms::owner_write, fs::perm_options::add);
-}
-
-// A save that fails on the way leaves the target and the folder as they were. A failed write
+// A save that fails on the way, or a read-only target, leaves the target and the folder as they
+// were. A failed write
 // names the cluster it stopped in; zero clusters are left as a hole, so in an empty image the
 // failure is the file's extension over them, named by their first cluster.
-TEST_F(SaveTargetTest, FailedSaveLeavesTargetAndNoPartialFile) {
+TEST_F(SaveTargetTest, FailedOrRefusedSaveLeavesTargetAndNoPartialFile) {
     struct Fault {
         const char* name;
         bool filled;
@@ -301,6 +291,15 @@ TEST_F(SaveTargetTest, FailedSaveLeavesTargetAndNoPartialFile) {
         EXPECT_EQ(original, readFile(path));
         EXPECT_TRUE(onlyTheImage());
     }
+    // A read-only target is refused untouched.
+    namespace fs = std::filesystem;
+    fs::permissions(path, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    EXPECT_EQ(100, image->saveImageFile(path.c_str()));
+    EXPECT_EQ(Messages{"Could not create image file!"}, takeMessages(*image));
+    EXPECT_EQ(original, readFile(path));
+    EXPECT_TRUE((fs::status(path).permissions() & fs::perms::owner_write) == fs::perms::none);
+    EXPECT_TRUE(onlyTheImage());
+    fs::permissions(path, fs::perms::owner_write, fs::perm_options::add);
 }
 
 // Before saving over the file it came from, the image checks the file is still the one it read:

@@ -137,7 +137,7 @@ TEST_F(InsertTest, PlainUpperCaseNameHasNoLongNameSlots) {
     expectRefused(0, path, "readme.txt", kResultNameExists, "File \"readme.txt\" already exists!");
 }
 
-TEST_F(InsertTest, EmptyFileAndExactClusterSizes) {
+TEST_F(InsertTest, EmptyFileExactClusterSizesAndLowestFreeClusters) {
     std::string empty = hostFile("e", {});
     std::string one = hostFile("one", pattern(512, 3));
     std::string twoish = hostFile("two", pattern(513, 4));
@@ -156,19 +156,16 @@ TEST_F(InsertTest, EmptyFileAndExactClusterSizes) {
     EXPECT_EQ(pattern(513, 4), readBack(*image, f, &chain));
     EXPECT_EQ((std::vector<uint16_t>{3, 4}), chain);
     EXPECT_EQ(image->getClusterCount() - 3, image->countFreeClusters());
-}
 
-TEST_F(InsertTest, TakesLowestFreeClustersAroundUsedAndBadOnes) {
-    image->fatTable[2] = 0xFFF;
-    image->fatTable[4] = 0xFF7;
+    // The lowest free clusters are taken around used and bad ones.
+    image->fatTable[6] = 0xFF7;
     std::string path = hostFile("f", pattern(1500, 5));
     ASSERT_EQ(0, image->insertHostFile(0, path.c_str(), "F.BIN"));
-    Found f;
     ASSERT_TRUE(findEntry(*image, 0, "F       BIN", &f));
-    std::vector<uint16_t> chain;
+    chain.clear();
     EXPECT_EQ(pattern(1500, 5), readBack(*image, f, &chain));
-    EXPECT_EQ((std::vector<uint16_t>{3, 5, 6}), chain);
-    EXPECT_EQ(0xFF7, image->fatTable[4]);
+    EXPECT_EQ((std::vector<uint16_t>{5, 7, 8}), chain);
+    EXPECT_EQ(0xFF7, image->fatTable[6]);
 }
 
 TEST_F(InsertTest, ReusesDeletedSlotRunOnlyWhenLongEnough) {

@@ -45,7 +45,7 @@ TEST_F(WalkerTest, EmptyRootEndsAtFirstCallFullRootAfterEveryEntry) {
     EXPECT_EQ(0, im->nextEntry(e, n, kLongNameBytes, a, b, c, d));
 }
 
-TEST_F(WalkerTest, RootSkipsVolumeLabelsAndDeletedButNotLongNames) {
+TEST_F(WalkerTest, RootSkipsLabelsAndDeletedEndsAtFreeSlotOrRunAtItsEnd) {
     build(*im);
     int i = 0;
     i = place(*im, 0, i, {shortEntry("MYDISK", de::kAttrVolumeLabel, 0)});
@@ -61,9 +61,8 @@ TEST_F(WalkerTest, RootSkipsVolumeLabelsAndDeletedButNotLongNames) {
     EXPECT_EQ(3, all[0].longNameIndex);  // 13 characters: one piece
     EXPECT_EQ(0, all[0].entryCluster);
     EXPECT_EQ(4, all[0].entryIndex);
-}
 
-TEST_F(WalkerTest, RootEndsAtFreeSlotAndAtLongNameRunReachingTheEnd) {
+    // The root ends at a free slot and at a long-name run reaching its end.
     build(*im, 1, 16, 2880);
     place(*im, 0, 0, {shortEntry("A", kArc, 0)});
     place(*im, 0, 2, {shortEntry("B", kArc, 0)});  // after the free slot 1: never seen
@@ -76,7 +75,7 @@ TEST_F(WalkerTest, RootEndsAtFreeSlotAndAtLongNameRunReachingTheEnd) {
     EXPECT_EQ(1u, walkAll(*im, 0).size());
 }
 
-TEST_F(WalkerTest, SubfolderHidesDotButReturnsDotDot) {
+TEST_F(WalkerTest, SubfolderHidesDotAndEndsAtAFreeSlotOnlyAfterALongNameRun) {
     build(*im);
     chain(*im, {2});
     dotEntries(*im, 2, 0);
@@ -91,15 +90,14 @@ TEST_F(WalkerTest, SubfolderHidesDotButReturnsDotDot) {
     EXPECT_EQ(-1, all[1].longNameCluster);
     EXPECT_EQ(-1, all[1].longNameIndex);
     EXPECT_TRUE(all[1].longName.empty());
-}
 
-TEST_F(WalkerTest, FreeSlotInFolderEndsWalkOnlyAfterLongNameRun) {
+    // A free slot in a folder ends the walk only after a long-name run.
     build(*im);
     chain(*im, {2, 3});
     dotEntries(*im, 2, 0);
     place(*im, 2, 3, {shortEntry("AFTER", kArc, 0)});    // slot 2 free
     place(*im, 2, 20, {shortEntry("NEXTCL", kArc, 0)});  // in the second cluster
-    std::vector<Walked> all = walkAll(*im, 2);
+    all = walkAll(*im, 2);
     ASSERT_EQ(3u, all.size());
     EXPECT_EQ("AFTER      ", all[1].shortName);
     EXPECT_EQ(3, all[2].entryCluster);
