@@ -73,7 +73,7 @@ TEST_F(DeleteTest, LastSlotOfRootIsFreeOfFolderClusterDeleted) {
     EXPECT_EQ(0xE5, firstByte(2, 15));
 }
 
-TEST_F(DeleteTest, LongNameAcrossClustersIsMarkedInBoth) {
+TEST_F(DeleteTest, LongNamesAcrossTwoAndThreeClustersAreMarkedInFull) {
     build(*im);
     chain(*im, {2, 5});
     dotEntries(*im, 2, 0);
@@ -88,9 +88,8 @@ TEST_F(DeleteTest, LongNameAcrossClustersIsMarkedInBoth) {
     EXPECT_EQ(0, im->fatTable[5]);
     EXPECT_EQ(0xFFF, im->fatTable[2]);
     for (int k = 0; k < 16; ++k) EXPECT_EQ(0x00, firstByte(5, k));
-}
 
-TEST_F(DeleteTest, LongNameSpanningThreeClustersIsMarkedInFull) {
+    // A name spanning three clusters is marked in full.
     build(*im);
     chain(*im, {2, 3, 4, 6});
     dotEntries(*im, 2, 0);

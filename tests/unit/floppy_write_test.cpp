@@ -436,7 +436,7 @@ TEST_F(FloppyWrite, GeometryMismatchesYield130AndTouchNothing) {
     }
 }
 
-TEST_F(FloppyWrite, FailedLockWithMatchYields100AndOnlyLockMessage) {
+TEST_F(FloppyWrite, FailedLockOrMediaQueryFailsBeforeTheFormat) {
     drive.holdVolumeOpen(SimulatedFloppy::kHeldForever);
     TransferRecorder recorder(*image);
     EXPECT_EQ(kResultHostIo, write(recorder));
@@ -454,14 +454,14 @@ TEST_F(FloppyWrite, FailedLockWithMatchYields100AndOnlyLockMessage) {
                                          "Unlocking floppy drive",
                                          ""};
     EXPECT_EQ(expected, texts(recorder.steps));
-}
 
-TEST_F(FloppyWrite, MediaListLongerThanTwentyRecordsFailsQueryWithoutMessage) {
+    // A media list longer than twenty records fails the query without a message.
+    drive.holdVolumeOpen(0);
     MediaGeometry list[21];
     for (MediaGeometry& m : list) m = SimulatedFloppy::standardMedia(kMediaF3_1Pt44_512);
     drive.setMediaList(list, 21);
-    TransferRecorder recorder(*image);
-    EXPECT_EQ(kResultHostIo, write(recorder));
+    TransferRecorder longList(*image);
+    EXPECT_EQ(kResultHostIo, write(longList));
     EXPECT_TRUE(messages(*image).empty());
     EXPECT_EQ(0, drive.callCount(FloppyCall::Format));
 }
