@@ -118,7 +118,7 @@ TEST(CreatedImages, FilesWrittenByMtoolsLoadAndSurviveASave) {
     EXPECT_EQ(image->getClusterCount() - 3, image->countFreeClusters());
 }
 
-TEST(Cli, MapCountsAndBootFileCommands) {
+TEST(Cli, MapCountsBootFileCommandsAndTheLabelRule) {
     TempDir dir;
     std::string path = dir.file("m.img"), sector = dir.file("s.bin"), code = dir.file("c.bin");
     ASSERT_EQ(0, run(cli() + " new " + quote(path) + " --type 360KB").status);
@@ -150,6 +150,21 @@ TEST(Cli, MapCountsAndBootFileCommands) {
     EXPECT_EQ(2, usage.status);
     auto exists = run(cli() + " new " + quote(path) + " --type 0");
     EXPECT_EQ(1, exists.status);
+
+    // One label rule: an empty label is no label ("NO NAME" in the boot sector), lower case goes
+    // in upper case, and what the window refuses is refused before anything is written.
+    std::string img = dir.file("l.img"), bad = dir.file("bad.img");
+    ASSERT_EQ(0, run(cli() + " new " + quote(img) + " --type 0 --label ''").status);
+    EXPECT_TRUE(tool_support::fsckClean(img));
+    EXPECT_NE(std::string::npos, run("mdir -i " + quote(img) + " ::").output.find("has no label"));
+    EXPECT_EQ("NO NAME    ", valueOf(run(cli() + " info " + quote(img)).output, "label"));
+    auto refused = run(cli() + " new " + quote(bad) + " --type 0 --label 'a*b'");
+    EXPECT_EQ(2, refused.status);
+    EXPECT_EQ(0u, refused.output.find("Invalid character in volume label!\n"));
+    EXPECT_FALSE(fs::exists(bad));
+    ASSERT_EQ(0, run(cli() + " new " + quote(img) + " --type 0 --force --label 'my disk'").status);
+    EXPECT_NE(std::string::npos, run("mlabel -s -i " + quote(img) + " ::").output.find("MY DISK"));
+    EXPECT_TRUE(tool_support::fsckClean(img));
 }
 
 // Layouts beyond 1 reserved sector, 2 FATs and 512-byte sectors, and sectors after the last whole
@@ -244,24 +259,6 @@ TEST(Cli, SaveRulesOnTheTarget) {
     EXPECT_NE(std::string::npos, limited.output.find("Could not write cluster ("))
         << limited.output;
     EXPECT_EQ(6u, static_cast<size_t>(std::distance(fs::directory_iterator(dir.path()), {})));
-    EXPECT_TRUE(tool_support::fsckClean(img));
-}
-
-// One label rule: an empty label is no label ("NO NAME" in the boot sector), lower case goes in
-// upper case, and what the window refuses is refused before anything is written.
-TEST(Cli, NewTakesTheWindowsLabelRule) {
-    TempDir dir;
-    std::string img = dir.file("l.img"), bad = dir.file("bad.img");
-    ASSERT_EQ(0, run(cli() + " new " + quote(img) + " --type 0 --label ''").status);
-    EXPECT_TRUE(tool_support::fsckClean(img));
-    EXPECT_NE(std::string::npos, run("mdir -i " + quote(img) + " ::").output.find("has no label"));
-    EXPECT_EQ("NO NAME    ", valueOf(run(cli() + " info " + quote(img)).output, "label"));
-    auto refused = run(cli() + " new " + quote(bad) + " --type 0 --label 'a*b'");
-    EXPECT_EQ(2, refused.status);
-    EXPECT_EQ(0u, refused.output.find("Invalid character in volume label!\n"));
-    EXPECT_FALSE(fs::exists(bad));
-    ASSERT_EQ(0, run(cli() + " new " + quote(img) + " --type 0 --force --label 'my disk'").status);
-    EXPECT_NE(std::string::npos, run("mlabel -s -i " + quote(img) + " ::").output.find("MY DISK"));
     EXPECT_TRUE(tool_support::fsckClean(img));
 }
 

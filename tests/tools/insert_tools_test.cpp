@@ -268,6 +268,7 @@ TEST_F(InsertTools, LastWriteTimeIsHostLocalTime) {
     const uint8_t* entry = bytes.data() + 512 + 9 * 512 * 2 + 2 * 32;
     EXPECT_EQ(5 * 2048 + 6 * 32 + 4, entry[22] | entry[23] << 8);
     EXPECT_EQ((2021 - 1980) * 512 + 3 * 32 + 4, entry[24] | entry[25] << 8);
+    EXPECT_TRUE(tool_support::fsckClean(image));
 }
 
 TEST_F(InsertTools, AddRefusalsLeaveTheImageFileByteForByte) {
