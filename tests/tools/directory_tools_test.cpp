@@ -25,6 +25,7 @@ using testing_support::writeFile;
 using tool_support::cli;
 using tool_support::quote;
 using tool_support::run;
+using tool_support::treeOf;
 
 namespace fs = std::filesystem;
 
@@ -51,18 +52,6 @@ void put(const fs::path& root, const std::string& rel, size_t size) {
     fs::path p = root / fs::u8path(rel);
     fs::create_directories(p.parent_path());
     writeFile(p.string(), content(rel, size));
-}
-
-// Every file and folder below `root`: relative path ('/'-separated, UTF-8) -> bytes (folders:
-// "<dir>").
-std::map<std::string, std::vector<uint8_t>> tree(const fs::path& root) {
-    std::map<std::string, std::vector<uint8_t>> out;
-    for (auto& e : fs::recursive_directory_iterator(root)) {
-        std::string rel = fs::relative(e.path(), root).generic_u8string();
-        if (e.is_directory()) out[rel] = {'<', 'd', 'i', 'r', '>'};
-        else out[rel] = readFile(e.path().string());
-    }
-    return out;
 }
 
 std::string lowerAscii(std::string s) {
@@ -152,7 +141,7 @@ struct DirectoryTools : ::testing::Test {
         fs::create_directories(out);
         auto r = run(mtools("mcopy -s -n -i " + quote(image) + " ::/ " + quote(out.string())));
         EXPECT_EQ(0, r.status) << r.output;
-        return tree(out);
+        return treeOf(out);
     }
 
     std::map<std::string, std::vector<uint8_t>> tolvenTree(const std::string& name) {
@@ -160,7 +149,7 @@ struct DirectoryTools : ::testing::Test {
         fs::create_directories(out);
         auto r = run(cli() + " extract " + quote(image) + " -d " + quote(out.string()));
         EXPECT_EQ(0, r.status) << r.output;
-        return tree(out);
+        return treeOf(out);
     }
 };
 
@@ -238,7 +227,7 @@ TEST_F(DirectoryTools, ExtractNamedPathsUsesTheNamesOfTheTree) {
     auto r = run(cli() + " extract " + quote(image) + " 'l1/level two/L3' readme.txt " +
                  quote("many files/ENTRY NUMBER 7 OF MANY.TXT") + " -d " + quote(out.string()));
     ASSERT_EQ(0, r.status) << r.output;
-    auto got = tree(out);
+    auto got = treeOf(out);
     EXPECT_EQ(content("l1/Level Two/l3/Level Four/l5/deep file.txt", 777),
               got["l3/Level Four/l5/deep file.txt"]);
     EXPECT_EQ(1u, got.count("README.TXT"));
@@ -270,10 +259,10 @@ TEST_F(DirectoryTools, ExtractNamedPathsUsesTheNamesOfTheTree) {
     EXPECT_EQ(std::string::npos, r.output.find("directory")) << r.output;
     EXPECT_NE(r.output.find("error 620\n"), r.output.rfind("error 620\n")) << r.output;
     EXPECT_EQ(0, again(" --skip").status);
-    EXPECT_EQ(3u, tree(out / "Docs")["DATA.BIN"].size());
+    EXPECT_EQ(3u, treeOf(out / "Docs")["DATA.BIN"].size());
     EXPECT_EQ(0, again(" Docs --replace").status);
-    EXPECT_EQ(content("Docs/DATA.BIN", 2048), tree(out / "Docs")["DATA.BIN"]);
-    EXPECT_EQ(2u, tree(out / "Docs").size()) << "a path named twice is extracted once";
+    EXPECT_EQ(content("Docs/DATA.BIN", 2048), treeOf(out / "Docs")["DATA.BIN"]);
+    EXPECT_EQ(2u, treeOf(out / "Docs").size()) << "a path named twice is extracted once";
 }
 
 // Extracted files keep the entries' modification times as `mcopy -m` does, here in a zone with

@@ -19,6 +19,7 @@ using testing_support::writeFile;
 using tool_support::cli;
 using tool_support::quote;
 using tool_support::run;
+using tool_support::treeOf;
 namespace fs = std::filesystem;
 
 namespace {
@@ -27,17 +28,6 @@ std::vector<uint8_t> pattern(size_t n, int seed) {
     std::vector<uint8_t> bytes(n);
     for (size_t i = 0; i < n; ++i) bytes[i] = static_cast<uint8_t>(i * 13 + seed + i / 509);
     return bytes;
-}
-
-// Relative path (UTF-8) -> contents, or "<dir>" for folders.
-std::map<std::string, std::vector<uint8_t>> treeOf(const fs::path& root) {
-    std::map<std::string, std::vector<uint8_t>> tree;
-    for (const auto& e : fs::recursive_directory_iterator(root)) {
-        std::string rel = fs::relative(e.path(), root).string();
-        if (e.is_directory()) tree[rel] = {'<', 'd', 'i', 'r', '>'};
-        else tree[rel] = readFile(e.path().string());
-    }
-    return tree;
 }
 
 // The 8.3 names mdir lists in an image folder, by long name (or by the 8.3 name itself when the
