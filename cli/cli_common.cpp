@@ -15,19 +15,19 @@ HostLock g_imageLock;
 bool g_inPlace = false;
 int g_exitStatus = kExitFailure;
 
-int lockWaitMs() {
-    const char* text = std::getenv("TOLVEN_LOCK_WAIT");
-    if (text == nullptr || *text == '\0') return 5000;
-    long seconds = std::strtol(text, nullptr, 10);
-    return seconds <= 0 ? 0 : seconds > 3600 ? 3600000 : static_cast<int>(seconds * 1000);
-}
-
 // The image's lock for this command; 0 or 700.
 int lockForCommand(VolumeImage& image, const char* path) {
     if (g_imageLock.held()) return kResultOk;
     return image.lockImageFile(g_imageLock, path, lockWaitMs());
 }
 }  // namespace
+
+int lockWaitMs() {
+    const char* text = std::getenv("TOLVEN_LOCK_WAIT");
+    if (text == nullptr || *text == '\0') return 5000;
+    long seconds = std::strtol(text, nullptr, 10);
+    return seconds <= 0 ? 0 : seconds > 3600 ? 3600000 : static_cast<int>(seconds * 1000);
+}
 
 int commandExitStatus(int status) { return status == kExitFailure ? g_exitStatus : status; }
 

@@ -49,6 +49,9 @@ struct GlobalOptions {
 GlobalOptions& globalOptions();
 // Removes the global options from argv; false (after printing why) on a bad one.
 bool takeGlobalOptions(int* argc, char** argv);
+// How long a command waits for another holder of an image's lock: TOLVEN_LOCK_WAIT seconds,
+// 5 by default.
+int lockWaitMs();
 // Locks IMAGE for the rest of the command (waiting TOLVEN_LOCK_WAIT seconds, 5 by default, for
 // another holder) and loads it (the --member one of an archive); on failure reports it, and the
 // member names of an archive of several images, and returns false. A read-only image gets a note

@@ -27,7 +27,10 @@ int runMkdir(int argc, char** argv);
 int runRename(int argc, char** argv);
 int runAttrib(int argc, char** argv);
 int runLabel(int argc, char** argv);
+int runDefrag(int argc, char** argv);
+int runWipe(int argc, char** argv);
 int runRead(int argc, char** argv);
 int runWrite(int argc, char** argv);
+int runCheck(int argc, char** argv);
 
 #endif

@@ -36,6 +36,9 @@ const CliCommand kCommands[] = {
      "[--decode]",
      "Hex dump of sectors, each headed by its area and owner; --decode adds the boot sector's "
      "fields and directory slots."},
+    {"check", runCheck, "check IMAGE... [--repair]",
+     "Checks each image: a line per finding (path: what) and a summary; --repair mends them\n"
+     "(docs/check.md) and saves. Exit 0 all clean or mended, 1 findings remain."},
     {"ls", runLs, "ls IMAGE [PATH] [-r]",
      "Lists a folder of the image (recursively with -r): attributes, size, date, path."},
     {"extract", runExtract, "extract IMAGE [PATH...] -d DIR [--replace|--skip]",
@@ -52,6 +55,12 @@ const CliCommand kCommands[] = {
      "Sets or clears read-only, hidden, system and archive; without flags prints them."},
     {"label", runLabel, "label IMAGE [LABEL]",
      "Prints the volume label, or writes LABEL (an empty one removes the label)."},
+    {"defrag", runDefrag, "defrag IMAGE",
+     "Puts every folder, then every file, in one run of clusters, free space last; refused on "
+     "a damaged image (cross-links, loops, lost clusters)."},
+    {"wipe", runWipe, "wipe IMAGE",
+     "Zeroes free clusters and the slack after each file's end, and clears deleted entries: "
+     "nothing can be undeleted afterwards."},
     {"read", runRead, "read DRIVE IMAGE [--container K]",
      "Windows only: reads the floppy in DRIVE (A:) into IMAGE; Ctrl+C cancels."},
     {"write", runWrite, "write IMAGE DRIVE [--no-format]",

@@ -128,4 +128,16 @@
 #define IDC_CLASH_SKIP    1052
 #define IDC_CLASH_FOR_ALL 1053
 
+
+/* Defragment and wipe: the Image menu's commands, the cluster map's count of fragmented files */
+#define ID_IMAGE_DEFRAGMENT          40120
+#define ID_IMAGE_WIPE_FREE_SPACE     40121
+#define IDC_CLUSTER_MAP_FRAGMENTED   1140
+// Check disk: Image > Check disk... lists the findings and repairs them.
+#define ID_IMAGE_CHECK_DISK 40110
+#define IDD_CHECK_DISK      142
+#define IDC_CHECK_LIST      1120
+#define IDC_CHECK_SUMMARY   1121
+#define IDC_CHECK_REPAIR    1122
+
 #endif

@@ -84,6 +84,8 @@ void ClusterMapView::initDialog(HWND dialog) {
         std::snprintf(text, sizeof text, entry.format, legendCounts.perClass[entry.fatClass]);
         setWindowTextUtf8(GetDlgItem(dialog, entry.textId), text);
     }
+    setWindowTextUtf8(GetDlgItem(dialog, IDC_CLUSTER_MAP_FRAGMENTED),
+                      "Fragmented files: " + std::to_string(countFragmentedFiles(*image, owners)));
     if (chosen != 0) choose(chosen);
     // With the focus on OK the dialog manager gets Enter and Escape; with none, keys would come
     // to the dialog as system keys and do nothing.

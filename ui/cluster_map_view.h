@@ -1,6 +1,6 @@
 // The "Cluster organisation" dialog: one coloured cell per data cluster, drawn from a snapshot
 // of the FAT taken when the dialog opens, and under the cells a legend of the four classes with
-// their colours and counts. Clicking a cell names its cluster, sectors and owner in the line
+// their colours and counts, and the count of fragmented files. Clicking a cell names its cluster, sectors and owner in the line
 // under the legend and marks every cell of that owner's chain; double-clicking opens the sector
 // view on it. Enter and Escape close it.
 #ifndef TOLVEN_UI_CLUSTER_MAP_VIEW_H

@@ -114,6 +114,12 @@ public:
     void showInMapCommand();
     // Image > Change format... (ui/change_format_command.cpp).
     void changeFormatCommand();
+    // Image > Defragment and Image > Wipe free space... (ui/defragment_commands.cpp); the wipe
+    // asks first.
+    void defragmentCommand();
+    void wipeFreeSpaceCommand();
+    // Image > Check disk... (ui/check_disk_command.cpp): the findings, and Repair as one edit.
+    void checkDiskCommand();
     // The image's file for the choosers, or null while it has none (new, or read from a floppy).
     const char* currentImagePath() const { return hasPath != 0 ? imagePath : nullptr; }
 

@@ -460,7 +460,7 @@ def main():
     out = sys.argv[1]
     with tempfile.TemporaryDirectory(prefix="tolven-seeds-") as work:
         images = image_seeds(work)
-        for target in ("load", "extract", "delete", "insert"):
+        for target in ("load", "extract", "delete", "insert", "check"):
             shutil.rmtree(os.path.join(out, target), ignore_errors=True)
             for name, img in images.items():
                 write(os.path.join(out, target), name + ".img", img.b)

@@ -177,6 +177,7 @@ TEST_F(MainWindow, MenuHoldsEveryCommand) {
         {2, nullptr, 0, false},
         {2, "&Cluster organisation...", 40022, false},
         {2, "Sector &view...\tCtrl+H", 40081, false},
+        {2, "Check &disk...", 40110, false},
         {2, nullptr, 0, false},
         {2, "Chan&ge format...", 40060, false},
         {3, "&Load image from disk...\tF7", 40019, false},
