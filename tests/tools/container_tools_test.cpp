@@ -149,7 +149,7 @@ TEST(Containers, ZipAndGzipEditsUnpackToTheRawEdit) {
     EXPECT_EQ(readFile(other), readFile(dir.file("out/other.img")));
 }
 
-TEST(Containers, ImageDiskRoundTripKeepsEveryByte) {
+TEST(Containers, ImageDiskRoundTripKeepsEveryByteTelediskOpensReadOnly) {
     TempDir dir;
     std::string raw = makeRaw(dir, "disk.img"), imd = dir.file("disk.imd");
     auto image = std::make_unique<VolumeImage>();
@@ -165,12 +165,9 @@ TEST(Containers, ImageDiskRoundTripKeepsEveryByte) {
     // The command line makes one too, by its name or by --container.
     ASSERT_EQ(0, run(cli() + " new " + quote(dir.file("n.img")) + " --type 720 --container imd").status);
     EXPECT_EQ(kContainerImageDisk, detectContainer(readFile(dir.file("n.img")).data(), 4));
-}
 
-TEST(Containers, TelediskPlainAndCompressedOpenAndAreNotWrittenBack) {
-    TempDir dir;
-    std::string raw = makeRaw(dir, "disk.img"), td0 = dir.file("disk.td0");
-    auto image = std::make_unique<VolumeImage>();
+    // Teledisk files, plain and compressed, open to the same bytes and are not written back.
+    std::string td0 = dir.file("disk.td0");
     for (bool compressed : {false, true}) {
         writeFile(td0, teledisk(readFile(raw), compressed, [](uint32_t) { return uint8_t(0); }));
         ASSERT_EQ(0, image->loadImageFile(td0.c_str())) << testing_support::takeMessages(*image)[0];

@@ -25,6 +25,7 @@ using testing_support::writeFile;
 using tool_support::cli;
 using tool_support::quote;
 using tool_support::run;
+using tool_support::treeOf;
 
 namespace fs = std::filesystem;
 
@@ -51,18 +52,6 @@ void put(const fs::path& root, const std::string& rel, size_t size) {
     fs::path p = root / fs::u8path(rel);
     fs::create_directories(p.parent_path());
     writeFile(p.string(), content(rel, size));
-}
-
-// Every file and folder below `root`: relative path ('/'-separated, UTF-8) -> bytes (folders:
-// "<dir>").
-std::map<std::string, std::vector<uint8_t>> tree(const fs::path& root) {
-    std::map<std::string, std::vector<uint8_t>> out;
-    for (auto& e : fs::recursive_directory_iterator(root)) {
-        std::string rel = fs::relative(e.path(), root).generic_u8string();
-        if (e.is_directory()) out[rel] = {'<', 'd', 'i', 'r', '>'};
-        else out[rel] = readFile(e.path().string());
-    }
-    return out;
 }
 
 std::string lowerAscii(std::string s) {
@@ -152,7 +141,7 @@ struct DirectoryTools : ::testing::Test {
         fs::create_directories(out);
         auto r = run(mtools("mcopy -s -n -i " + quote(image) + " ::/ " + quote(out.string())));
         EXPECT_EQ(0, r.status) << r.output;
-        return tree(out);
+        return treeOf(out);
     }
 
     std::map<std::string, std::vector<uint8_t>> tolvenTree(const std::string& name) {
@@ -160,7 +149,7 @@ struct DirectoryTools : ::testing::Test {
         fs::create_directories(out);
         auto r = run(cli() + " extract " + quote(image) + " -d " + quote(out.string()));
         EXPECT_EQ(0, r.status) << r.output;
-        return tree(out);
+        return treeOf(out);
     }
 };
 
@@ -189,7 +178,7 @@ uint16_t firstClusterOf(VolumeImage& im, uint16_t folder, const char* shortName1
 
 // On an image that holds the cases under test: a folder of several clusters with long names
 // crossing from one to the next, and a fragmented file written into a hole.
-TEST_F(DirectoryTools, ExtractionEqualsMcopy) {
+TEST_F(DirectoryTools, ExtractionEqualsMcopyAndRmOfACrossingNameLeavesTheRest) {
     makeImage();
     fragmentAndDelete();
     std::unique_ptr<VolumeImage> im(new VolumeImage);
@@ -197,7 +186,8 @@ TEST_F(DirectoryTools, ExtractionEqualsMcopy) {
     uint16_t many = firstClusterOf(*im, 0, "MANYFI~1   ");
     ASSERT_NE(0xFFFF, many);
     EXPECT_NE(0xFFF, im->fatTable[many]);
-    EXPECT_FALSE(namesCrossingClusters(*im, many).empty());
+    std::vector<std::string> crossing = namesCrossingClusters(*im, many);
+    ASSERT_FALSE(crossing.empty());
     uint16_t frag = firstClusterOf(*im, firstClusterOf(*im, 0, "DOCS       "), "FRAGME~1BIN");
     ASSERT_NE(0xFFFF, frag);
     bool jumps = false;
@@ -219,15 +209,8 @@ TEST_F(DirectoryTools, ExtractionEqualsMcopy) {
         EXPECT_EQ(1u, mine.count(name)) << name;
     EXPECT_EQ(0u, mine.count("Many Files/entry number 3 of many.txt"));
     EXPECT_EQ(content("Docs/empty", 0), mine["Docs/empty"]);
-}
 
-TEST_F(DirectoryTools, RmOfNameCrossingClustersLeavesTheRestAsMtoolsSeesIt) {
-    makeImage();
-    std::unique_ptr<VolumeImage> im(new VolumeImage);
-    ASSERT_EQ(0, im->loadImageFile(image.c_str()));
-    std::vector<std::string> crossing = namesCrossingClusters(
-        *im, firstClusterOf(*im, 0, "MANYFI~1   "));
-    ASSERT_FALSE(crossing.empty());
+    // rm of a name crossing clusters leaves the rest as mtools sees it.
     std::vector<std::string> before = mdirPaths(image);
     auto r = run(cli() + " rm " + quote(image) + " " + quote("Many Files/" + crossing[0]));
     ASSERT_EQ(0, r.status) << r.output;
@@ -237,11 +220,6 @@ TEST_F(DirectoryTools, RmOfNameCrossingClustersLeavesTheRestAsMtoolsSeesIt) {
     EXPECT_EQ(before, mdirPaths(image));
 }
 
-TEST_F(DirectoryTools, ExtractionOfTwoKilobyteClustersEqualsMcopy) {
-    makeImage("-s 4 -r 112 -f 2", "1680");
-    EXPECT_EQ(mcopyTree("mcopy"), tolvenTree("tolven"));
-}
-
 TEST_F(DirectoryTools, ExtractNamedPathsUsesTheNamesOfTheTree) {
     makeImage();
     fs::path out = dir.path() / "named";
@@ -249,7 +227,7 @@ TEST_F(DirectoryTools, ExtractNamedPathsUsesTheNamesOfTheTree) {
     auto r = run(cli() + " extract " + quote(image) + " 'l1/level two/L3' readme.txt " +
                  quote("many files/ENTRY NUMBER 7 OF MANY.TXT") + " -d " + quote(out.string()));
     ASSERT_EQ(0, r.status) << r.output;
-    auto got = tree(out);
+    auto got = treeOf(out);
     EXPECT_EQ(content("l1/Level Two/l3/Level Four/l5/deep file.txt", 777),
               got["l3/Level Four/l5/deep file.txt"]);
     EXPECT_EQ(1u, got.count("README.TXT"));
@@ -281,10 +259,10 @@ TEST_F(DirectoryTools, ExtractNamedPathsUsesTheNamesOfTheTree) {
     EXPECT_EQ(std::string::npos, r.output.find("directory")) << r.output;
     EXPECT_NE(r.output.find("error 620\n"), r.output.rfind("error 620\n")) << r.output;
     EXPECT_EQ(0, again(" --skip").status);
-    EXPECT_EQ(3u, tree(out / "Docs")["DATA.BIN"].size());
+    EXPECT_EQ(3u, treeOf(out / "Docs")["DATA.BIN"].size());
     EXPECT_EQ(0, again(" Docs --replace").status);
-    EXPECT_EQ(content("Docs/DATA.BIN", 2048), tree(out / "Docs")["DATA.BIN"]);
-    EXPECT_EQ(2u, tree(out / "Docs").size()) << "a path named twice is extracted once";
+    EXPECT_EQ(content("Docs/DATA.BIN", 2048), treeOf(out / "Docs")["DATA.BIN"]);
+    EXPECT_EQ(2u, treeOf(out / "Docs").size()) << "a path named twice is extracted once";
 }
 
 // Extracted files keep the entries' modification times as `mcopy -m` does, here in a zone with
@@ -337,8 +315,14 @@ TEST_F(DirectoryTools, LsListsWhatMdirLists) {
     EXPECT_EQ(std::string::npos, r.output.find("Level Four"));  // not recursive
 }
 
-TEST_F(DirectoryTools, FullRootIsWalkedToItsLastSlot) {
+// Other layouts: 2 KB clusters, and a full root walked to its last slot.
+TEST_F(DirectoryTools, OtherLayoutsExtractAsMcopyDoes) {
+    makeImage("-s 4 -r 112 -f 2", "1680");
+    EXPECT_EQ(mcopyTree("mcopy"), tolvenTree("tolven"));
     fs::remove_all(src);
+    fs::remove_all(dir.path() / "mcopy");
+    fs::remove_all(dir.path() / "tolven");
+    fs::remove(image);
     for (int i = 0; i < 16; ++i) put(src, "F" + std::to_string(i) + ".TXT", static_cast<size_t>(i));
     makeImage("-r 16");
     auto r = run(cli() + " ls " + quote(image));
@@ -393,7 +377,7 @@ TEST_F(DirectoryTools, RmLeavesImagesFsckAcceptsWithEverythingElseUnchanged) {
     EXPECT_EQ(mcopyTree("mcopy"), tolvenTree("tolven"));
 }
 
-TEST_F(DirectoryTools, FailedRmLeavesTheFileAsItWas) {
+TEST_F(DirectoryTools, FailedRmLeavesTheFileAsItWasNestedRmIsHarmless) {
     makeImage();
     std::vector<uint8_t> original = readFile(image);
     auto r = run(cli() + " rm " + quote(image) + " README.TXT not/there");
@@ -404,11 +388,8 @@ TEST_F(DirectoryTools, FailedRmLeavesTheFileAsItWas) {
     EXPECT_EQ(1, r.status);
     EXPECT_EQ(original, readFile(image));
     EXPECT_EQ(2, run(cli() + " rm " + quote(image)).status);
-}
-
-TEST_F(DirectoryTools, RmOfFileInsideRemovedFolderIsHarmless) {
-    makeImage();
-    auto r = run(cli() + " rm " + quote(image) + " Docs Docs/DATA.BIN");
+    // A file inside a folder removed by the same command is harmless.
+    r = run(cli() + " rm " + quote(image) + " Docs Docs/DATA.BIN");
     ASSERT_EQ(0, r.status) << r.output;
     std::string report;
     EXPECT_TRUE(tool_support::fsckClean(image, &report)) << report;

@@ -19,6 +19,7 @@ using testing_support::writeFile;
 using tool_support::cli;
 using tool_support::quote;
 using tool_support::run;
+using tool_support::treeOf;
 namespace fs = std::filesystem;
 
 namespace {
@@ -27,17 +28,6 @@ std::vector<uint8_t> pattern(size_t n, int seed) {
     std::vector<uint8_t> bytes(n);
     for (size_t i = 0; i < n; ++i) bytes[i] = static_cast<uint8_t>(i * 13 + seed + i / 509);
     return bytes;
-}
-
-// Relative path (UTF-8) -> contents, or "<dir>" for folders.
-std::map<std::string, std::vector<uint8_t>> treeOf(const fs::path& root) {
-    std::map<std::string, std::vector<uint8_t>> tree;
-    for (const auto& e : fs::recursive_directory_iterator(root)) {
-        std::string rel = fs::relative(e.path(), root).string();
-        if (e.is_directory()) tree[rel] = {'<', 'd', 'i', 'r', '>'};
-        else tree[rel] = readFile(e.path().string());
-    }
-    return tree;
 }
 
 // The 8.3 names mdir lists in an image folder, by long name (or by the 8.3 name itself when the
@@ -132,15 +122,21 @@ protected:
                       pattern(i * 53u, i));
         writeFile((src / "Sub Folder" / "Deeper" / "deep file.bin").string(), pattern(3000, 4));
     }
-    // fsck.fat is clean, mcopy gives the host tree back; what mdir and mattrib show but free space.
-    std::string checkAndList(const std::string& image) {
+    // fsck.fat finds nothing to repair; mcopy -s copies `from` of the image into a fresh folder.
+    fs::path checkedCopy(const std::string& image, const std::string& from = "/") {
         std::string report;
         EXPECT_TRUE(tool_support::fsckClean(image, &report)) << report;
         fs::path out = dir.path() / "out";
         fs::remove_all(out);
         fs::create_directories(out);
-        EXPECT_EQ(0, run("mcopy -s -n -i " + quote(image) + " ::/ " + quote(out.string())).status);
-        EXPECT_EQ(treeOf(src), treeOf(out));
+        auto copied =
+            run("mcopy -s -n -i " + quote(image) + " ::" + from + " " + quote(out.string()));
+        EXPECT_EQ(0, copied.status) << copied.output;
+        return out;
+    }
+    // fsck.fat is clean, mcopy gives the host tree back; what mdir and mattrib show but free space.
+    std::string checkAndList(const std::string& image) {
+        EXPECT_EQ(treeOf(src), treeOf(checkedCopy(image)));
         std::string list = "mdir -/ -a -i " + quote(image) + " ::/ | grep -v 'bytes free'";
         return run(list).output + run("mattrib -/ -i " + quote(image) + " ::/").output;
     }
@@ -196,13 +192,7 @@ TEST_F(InsertTools, FsckCleanAndMcopyGivesBackNamesAndBytes) {
     std::string path = dir.file("filled.img");
     ASSERT_EQ(0, image->saveImageFile(path.c_str()));
 
-    std::string report;
-    EXPECT_TRUE(tool_support::fsckClean(path, &report)) << report;
-    fs::path out = dir.path() / "out";
-    fs::create_directories(out);
-    auto copied = run("mcopy -s -n -i " + quote(path) + " ::/src " + quote(out.string()));
-    ASSERT_EQ(0, copied.status) << copied.output;
-    EXPECT_EQ(treeOf(src), treeOf(out / "src"));
+    EXPECT_EQ(treeOf(src), treeOf(checkedCopy(path, "/src") / "src"));
 
     auto names = mdirShortNames(path, "/src");
     EXPECT_EQ("A          ", names["a"]);
@@ -247,11 +237,7 @@ TEST_F(InsertTools, FillingTheDiskRefusesTheRestAndStaysClean) {
     EXPECT_EQ(22, files);  // 155 clusters of 1024 bytes, 7 clusters a file
     std::string path = dir.file("full.img");
     ASSERT_EQ(0, image->saveImageFile(path.c_str()));
-    std::string report;
-    EXPECT_TRUE(tool_support::fsckClean(path, &report)) << report;
-    fs::path out = dir.path() / "out";
-    fs::create_directories(out);
-    ASSERT_EQ(0, run("mcopy -s -n -i " + quote(path) + " ::/ " + quote(out.string())).status);
+    fs::path out = checkedCopy(path);
     EXPECT_EQ(static_cast<size_t>(files), treeOf(out).size());
     EXPECT_EQ(pattern(7000, 21), readFile((out / "chunk number 21").string()));
 }
@@ -272,6 +258,7 @@ TEST_F(InsertTools, LastWriteTimeIsHostLocalTime) {
     const uint8_t* entry = bytes.data() + 512 + 9 * 512 * 2 + 2 * 32;
     EXPECT_EQ(5 * 2048 + 6 * 32 + 4, entry[22] | entry[23] << 8);
     EXPECT_EQ((2021 - 1980) * 512 + 3 * 32 + 4, entry[24] | entry[25] << 8);
+    EXPECT_TRUE(tool_support::fsckClean(image));
 }
 
 TEST_F(InsertTools, AddRefusalsLeaveTheImageFileByteForByte) {
@@ -351,20 +338,11 @@ TEST_F(InsertTools, MkdirAndAddIntoNestedFolder) {
     auto added = run(cli() + " add " + quote(image) + " " + quote(host) +
                      " -d '/projects/tolven sources'");
     ASSERT_EQ(0, added.status) << added.output;
-    std::string report;
-    EXPECT_TRUE(tool_support::fsckClean(image, &report)) << report;
-    fs::path out = dir.path() / "out";
-    fs::create_directories(out);
-    ASSERT_EQ(0,
-              run("mcopy -s -n -i " + quote(image) + " ::/Projects " + quote(out.string())).status);
-    EXPECT_EQ(pattern(900, 2),
-              readFile((out / "Projects" / "Tolven Sources" / "notes.txt").string()));
+    EXPECT_EQ(pattern(900, 2), readFile((checkedCopy(image, "/Projects") / "Projects" /
+                                         "Tolven Sources" / "notes.txt")
+                                            .string()));
     EXPECT_EQ("PROJECTS   ", mdirShortNames(image, "/")["Projects"]);
 }
-
-}  // namespace
-
-namespace {
 
 // An image made by mkfs.fat and mcopy, extracted by Tolven, inserted by Tolven into a new image
 // and extracted again gives the tree mtools was given.

@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <map>
 #include <string>
 
 #include "../unit/test_support.h"
@@ -54,6 +55,18 @@ inline bool fsckClean(const std::string& image, std::string* report = nullptr) {
     CommandResult r = run(fsckFat() + " -n " + quote(image));
     if (report != nullptr) *report = r.output;
     return r.status == 0;
+}
+
+// Every file and folder below `root`: relative path ('/'-separated, UTF-8) -> bytes (folders:
+// "<dir>").
+inline std::map<std::string, std::vector<uint8_t>> treeOf(const std::filesystem::path& root) {
+    std::map<std::string, std::vector<uint8_t>> out;
+    for (auto& e : std::filesystem::recursive_directory_iterator(root)) {
+        std::string rel = std::filesystem::relative(e.path(), root).generic_u8string();
+        if (e.is_directory()) out[rel] = {'<', 'd', 'i', 'r', '>'};
+        else out[rel] = testing_support::readFile(e.path().string());
+    }
+    return out;
 }
 
 }  // namespace tool_support

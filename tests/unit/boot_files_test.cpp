@@ -29,7 +29,7 @@ protected:
     std::unique_ptr<VolumeImage> image;
 };
 
-TEST_F(BootFilesTest, SectorRoundTripIsByteIdentical) {
+TEST_F(BootFilesTest, SectorRoundTripAndCompatibleSectorReplaceTheSector) {
     std::string path = dir.file("disk.bin");
     uint8_t original[512];
     std::memcpy(original, image->bootSector, 512);
@@ -38,10 +38,9 @@ TEST_F(BootFilesTest, SectorRoundTripIsByteIdentical) {
     ASSERT_EQ(0, image->importBootSector(path.c_str()));
     EXPECT_EQ(0, std::memcmp(original, image->bootSector, 512));
     EXPECT_TRUE(image->isEmpty());
-}
 
-TEST_F(BootFilesTest, CompatibleSectorReplacesUncomparedFields) {
-    std::string path = sectorFile(2, [](uint8_t* b) {
+    // A compatible sector replaces the fields that are not compared.
+    path = sectorFile(2, [](uint8_t* b) {
         b[bs::kMediaDescriptor] = 0xF9;
         writeLe16(b + bs::kSectorsPerTrack, 21);
         b[100] = 0x90;
@@ -59,68 +58,56 @@ TEST_F(BootFilesTest, CompatibleSectorReplacesUncomparedFields) {
     EXPECT_TRUE(std::equal(before.begin() + 512, before.end(), after.begin() + 512));
 }
 
-TEST_F(BootFilesTest, EachComparedFieldRefusesTheSector) {
-    void (*edits[])(uint8_t*) = {
-        [](uint8_t* b) { writeLe16(b + bs::kBytesPerSector, 1024); },
-        [](uint8_t* b) { writeLe16(b + bs::kSectorsPerFat, 8); },
-        [](uint8_t* b) { b[bs::kNumberOfFats] = 1; },
-        [](uint8_t* b) { writeLe16(b + bs::kHeads, 1); },
-        [](uint8_t* b) { writeLe16(b + bs::kReservedSectors, 2); },
-        [](uint8_t* b) { writeLe16(b + bs::kRootEntries, 112); },
-        [](uint8_t* b) { b[bs::kSectorsPerCluster] = 2; },
-        [](uint8_t* b) { writeLe16(b + bs::kTotalSectors, 2881); },
+// Each compared field, another format and a missing signature (checked before the geometry)
+// refuse the sector and leave the image as it was.
+TEST_F(BootFilesTest, IncompatibleSectorsAreRefused) {
+    const std::string incompatible = "Loaded bootsector is not compatible to current image!";
+    struct Row {
+        int diskType;
+        void (*edit)(uint8_t*);
+        int code;
+        std::string message;
     };
-    for (auto edit : edits) {
-        std::string path = sectorFile(2, edit);
+    const Row rows[] = {
+        {2, [](uint8_t* b) { writeLe16(b + bs::kBytesPerSector, 1024); }, 400, incompatible},
+        {2, [](uint8_t* b) { writeLe16(b + bs::kSectorsPerFat, 8); }, 400, incompatible},
+        {2, [](uint8_t* b) { b[bs::kNumberOfFats] = 1; }, 400, incompatible},
+        {2, [](uint8_t* b) { writeLe16(b + bs::kHeads, 1); }, 400, incompatible},
+        {2, [](uint8_t* b) { writeLe16(b + bs::kReservedSectors, 2); }, 400, incompatible},
+        {2, [](uint8_t* b) { writeLe16(b + bs::kRootEntries, 112); }, 400, incompatible},
+        {2, [](uint8_t* b) { b[bs::kSectorsPerCluster] = 2; }, 400, incompatible},
+        {2, [](uint8_t* b) { writeLe16(b + bs::kTotalSectors, 2881); }, 400, incompatible},
+        {0, nullptr, 400, incompatible},  // 720KB into 1440KB
+        {0, [](uint8_t* b) { b[510] = 0; }, 420, "Loaded file is not a bootsector!"},
+    };
+    for (const Row& row : rows) {
+        std::string path = sectorFile(row.diskType, row.edit);
         auto before = snapshot(*image);
-        EXPECT_EQ(400, image->importBootSector(path.c_str()));
-        EXPECT_EQ(Messages{"Loaded bootsector is not compatible to current image!"},
-                  takeMessages(*image));
+        EXPECT_EQ(row.code, image->importBootSector(path.c_str()));
+        EXPECT_EQ(Messages{row.message}, takeMessages(*image));
         EXPECT_EQ(before, snapshot(*image));
     }
 }
 
-TEST_F(BootFilesTest, SectorOfAnotherFormatIsIncompatible) {
-    std::string path = sectorFile(0);  // 720KB into 1440KB
-    EXPECT_EQ(400, image->importBootSector(path.c_str()));
-    EXPECT_EQ(Messages{"Loaded bootsector is not compatible to current image!"},
-              takeMessages(*image));
-}
-
-TEST_F(BootFilesTest, MissingSignatureIsCheckedBeforeGeometry) {
-    std::string path = sectorFile(0, [](uint8_t* b) { b[510] = 0; });
-    auto before = snapshot(*image);
-    EXPECT_EQ(420, image->importBootSector(path.c_str()));
-    EXPECT_EQ(Messages{"Loaded file is not a bootsector!"}, takeMessages(*image));
-    EXPECT_EQ(before, snapshot(*image));
-}
-
-TEST_F(BootFilesTest, ShortFileGivesReadThenSignatureMessage) {
+// A short file gives the read message then the signature message, also when 511 bytes read leave
+// the signature's last byte zero; a longer file is read in its first 512 bytes.
+TEST_F(BootFilesTest, FilesOfOtherLengths) {
     std::string path = dir.file("short.bin");
     writeFile(path, std::vector<uint8_t>(100, 0x11));
     EXPECT_EQ(420, image->importBootSector(path.c_str()));
-    EXPECT_EQ((Messages{"Could not read bootsector file or bootsector file fits not sector size!",
-                        "Loaded file is not a bootsector!"}),
-              takeMessages(*image));
+    const Messages shortFile = {
+        "Could not read bootsector file or bootsector file fits not sector size!",
+        "Loaded file is not a bootsector!"};
+    EXPECT_EQ(shortFile, takeMessages(*image));
     EXPECT_EQ(410, image->importBootCode(path.c_str()));
     EXPECT_EQ(Messages{"Read file fits not floppy bootsector size!"}, takeMessages(*image));
-}
-
-TEST_F(BootFilesTest, ShortFileWithSignatureAtItsEndStillFails) {
-    // 511 bytes read leave byte 511 of the buffer zero: the read message and the signature
-    // message, never an accepted sector.
     std::vector<uint8_t> bytes(image->bootSector, image->bootSector + 511);
-    std::string path = dir.file("511.bin");
     writeFile(path, bytes);
     EXPECT_EQ(420, image->importBootSector(path.c_str()));
-    EXPECT_EQ(2u, takeMessages(*image).size());
-}
-
-TEST_F(BootFilesTest, LongerFileIsReadInItsFirst512Bytes) {
-    std::vector<uint8_t> bytes(image->bootSector, image->bootSector + 512);
+    EXPECT_EQ(shortFile, takeMessages(*image));
+    bytes.push_back(image->bootSector[511]);
     bytes[200] = 0x42;
     bytes.resize(4096, 0x33);
-    std::string path = dir.file("long.bin");
     writeFile(path, bytes);
     ASSERT_EQ(0, image->importBootSector(path.c_str()));
     EXPECT_EQ(0x42, image->bootSector[200]);
@@ -138,7 +125,7 @@ TEST_F(BootFilesTest, MissingFilesAndUncreatableTargets) {
               takeMessages(*image));
 }
 
-TEST_F(BootFilesTest, CodeExportHoldsOnlyJumpAndCode) {
+TEST_F(BootFilesTest, CodeExportAndImportTouchOnlyJumpAndCode) {
     std::string path = dir.file("code.bin");
     ASSERT_EQ(0, image->exportBootCode(path.c_str()));
     auto bytes = readFile(path);
@@ -150,12 +137,8 @@ TEST_F(BootFilesTest, CodeExportHoldsOnlyJumpAndCode) {
     // As a boot sector it lacks the signature.
     EXPECT_EQ(420, image->importBootSector(path.c_str()));
     takeMessages(*image);
-}
-
-TEST_F(BootFilesTest, CodeImportKeepsTheImageParameters) {
-    std::vector<uint8_t> code(512, 0xAB);
-    std::string path = dir.file("code.bin");
-    writeFile(path, code);
+    // Imported code keeps the image's parameters.
+    writeFile(path, std::vector<uint8_t>(512, 0xAB));
     uint8_t before[512];
     std::memcpy(before, image->bootSector, 512);
     ASSERT_EQ(0, image->importBootCode(path.c_str()));

@@ -64,15 +64,13 @@ TEST(ClusterMapLayout, CellNStartsTheSecondRow) {
     EXPECT_LT(lastOfRow.right, clusterMapFrame(624, 3, 416).right);
 }
 
-TEST(ClusterMapLayout, WindowNarrowerThanOneCellStillHasOneCellPerRow) {
+TEST(ClusterMapLayout, CellsPerRowAndCellCountHaveTheirBounds) {
     EXPECT_EQ(1, clusterMapCellsPerRow(10, 3));
     EXPECT_EQ(1, clusterMapCellsPerRow(0, 0));
     MapRect cell = clusterMapCell(3, clusterMapCellsPerRow(0, 0));
     EXPECT_EQ(5, cell.left);
     EXPECT_EQ(5 + 3 * 8, cell.top);
-}
-
-TEST(ClusterMapLayout, CellCountNeverPassesTheFatTable) {
+    // The cell count never passes the FAT table.
     EXPECT_EQ(0, clusterMapCellCount(0));
     EXPECT_EQ(0, clusterMapCellCount(-5));
     EXPECT_EQ(2847, clusterMapCellCount(2847));

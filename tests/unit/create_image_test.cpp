@@ -97,17 +97,6 @@ TEST(CreateImage, EveryTypeTakesItsTableRow) {
     }
 }
 
-TEST(CreateImage, Small160KBType) {
-    auto image = newImage(6);
-    EXPECT_EQ(155, image->getClusterCount());
-    EXPECT_EQ(1024, image->clusterBytes);
-    EXPECT_EQ(1, readLe16(image->bootSector + bs::kHeads));
-    EXPECT_EQ(8, readLe16(image->bootSector + bs::kSectorsPerTrack));
-    const uint8_t fatStart[] = {0xFD, 0xFF, 0xFF};
-    EXPECT_EQ(0, std::memcmp(fatStart, image->fat1, 3));
-    EXPECT_EQ(0, std::memcmp(fatStart, image->fat2, 3));
-}
-
 // An empty label is no label: no entry (eleven blanks are a label fsck refuses) and "NO NAME" in
 // the boot sector; labels are stored as the label rule reads them.
 TEST(CreateImage, EmptyLabelHasNoEntryAndLabelsFollowTheRule) {
@@ -157,12 +146,17 @@ TEST(CreateImage, LabelEntriesAndSerialCarryTheLocalTime) {
     EXPECT_TRUE(afterCreate <= relabelled && relabelled <= after) << std::hex << relabelled;
 }
 
-TEST(CreateImage, OverPopulatedImageReplacesIt) {
+// A new 160KB image over a populated one replaces it whole.
+TEST(CreateImage, Small160KBImageReplacesAPopulatedOne) {
     auto image = newImage(5, "BIG");
     image->fatTable[2] = 0xFFF;
     image->rootDir[40] = 'X';
     ASSERT_EQ(0, image->createImage(nullptr, 6, "SMALL", "OEM"));
     EXPECT_EQ(155, image->getClusterCount());
+    EXPECT_EQ(1024, image->clusterBytes);
+    const uint8_t fatStart[] = {0xFD, 0xFF, 0xFF};
+    EXPECT_EQ(0, std::memcmp(fatStart, image->fat1, 3));
+    EXPECT_EQ(0, std::memcmp(fatStart, image->fat2, 3));
     EXPECT_EQ(0, image->fatTable[2]);
     EXPECT_EQ(0, image->rootDir[40]);
     EXPECT_EQ(0, std::memcmp("SMALL      ", image->rootDir, 11));

@@ -57,16 +57,14 @@ TEST_F(DeleteTest, RootEntryBeforeFreeSlotIsMarkedFreeOtherwiseDeleted) {
     EXPECT_EQ('N', firstByte(0, 3));
 }
 
-TEST_F(DeleteTest, LastRootSlotGetsFreeMark) {
+// The root's last slot has no slot after it: free mark; a folder cluster's last slot may have one
+// in the next cluster: deleted mark.
+TEST_F(DeleteTest, LastSlotOfRootIsFreeOfFolderClusterDeleted) {
     build(*im, 1, 16, 2880);
     for (int k = 0; k < 15; ++k) place(*im, 0, k, {shortEntry("A", kArc, 0)});
     place(*im, 0, 15, {shortEntry("B", kArc, 0)});
     remove(find(0, "B          "));
     EXPECT_EQ(0x00, firstByte(0, 15));
-}
-
-TEST_F(DeleteTest, LastSlotOfFolderClusterIsMarkedDeleted) {
-    build(*im);
     chain(*im, {2, 3});
     dotEntries(*im, 2, 0);
     place(*im, 2, 14, {shortEntry("KEEP", kArc, 0)});
@@ -75,7 +73,7 @@ TEST_F(DeleteTest, LastSlotOfFolderClusterIsMarkedDeleted) {
     EXPECT_EQ(0xE5, firstByte(2, 15));
 }
 
-TEST_F(DeleteTest, LongNameAcrossClustersIsMarkedInBoth) {
+TEST_F(DeleteTest, LongNamesAcrossTwoAndThreeClustersAreMarkedInFull) {
     build(*im);
     chain(*im, {2, 5});
     dotEntries(*im, 2, 0);
@@ -90,9 +88,8 @@ TEST_F(DeleteTest, LongNameAcrossClustersIsMarkedInBoth) {
     EXPECT_EQ(0, im->fatTable[5]);
     EXPECT_EQ(0xFFF, im->fatTable[2]);
     for (int k = 0; k < 16; ++k) EXPECT_EQ(0x00, firstByte(5, k));
-}
 
-TEST_F(DeleteTest, LongNameSpanningThreeClustersIsMarkedInFull) {
+    // A name spanning three clusters is marked in full.
     build(*im);
     chain(*im, {2, 3, 4, 6});
     dotEntries(*im, 2, 0);
@@ -133,20 +130,16 @@ TEST_F(DeleteTest, EmptiedSecondClusterIsReclaimedAndChainRelinked) {
     EXPECT_EQ(1u, walkAll(*im, 2).size());
 }
 
-TEST_F(DeleteTest, ChainRunningIntoBadClusterKeepsBadMark) {
+// A chain running into a bad cluster keeps the bad mark; an empty file marks its slots only.
+TEST_F(DeleteTest, FileFreesItsOwnChainOnly) {
     build(*im);
-    place(*im, 0, 0, {shortEntry("F", kArc, 10, 2000)});
+    place(*im, 0, 0, {shortEntry("EMPTY", kArc, 0), shortEntry("F", kArc, 10, 2000)});
     im->fatTable[10] = 11;
     im->fatTable[11] = 0xFF7;
     remove(find(0, "F          "));
     EXPECT_EQ(0, im->fatTable[10]);
     EXPECT_EQ(0xFF7, im->fatTable[11]);
-}
-
-TEST_F(DeleteTest, EmptyFileMarksSlotsOnly) {
-    build(*im);
     chain(*im, {2});
-    place(*im, 0, 0, {shortEntry("EMPTY", kArc, 0)});
     int freeBefore = im->countFreeClusters();
     remove(find(0, "EMPTY      "));
     EXPECT_EQ(0x00, firstByte(0, 0));
@@ -280,17 +273,14 @@ TEST_F(DeleteTest, CheckedCrossLinkedClustersStayWithTheirOtherOwner) {
     EXPECT_EQ(1, im->countUsedClusters());  // D's cluster 3
 }
 
-TEST_F(DeleteTest, CyclicChainInFileIsFreedOnce) {
+// A cyclic chain is freed once; links naming no data cluster stop the freeing.
+TEST_F(DeleteTest, DamagedFileChainsAreFreedOnce) {
     build(*im);
     place(*im, 0, 0, {shortEntry("LOOP", kArc, 5, 99999)});
     chain(*im, {5, 6, 7});
     im->fatTable[7] = 5;
     remove(find(0, "LOOP       "));
     EXPECT_EQ(0, im->countUsedClusters());
-}
-
-TEST_F(DeleteTest, LinksNamingNoDataClusterStopFreeing) {
-    build(*im);
     const uint16_t links[] = {
         0x001, 0xFF0, 0xFF6, 0xFF8, 0xFFE, static_cast<uint16_t>(im->clusterCount + 2), 0xFEF};
     for (uint16_t link : links) {

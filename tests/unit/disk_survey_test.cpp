@@ -32,7 +32,7 @@ std::unique_ptr<VolumeImage> damagedImage() {
 
 }  // namespace
 
-TEST(DiskSurvey, OwnersRunsAndCountsOfADamagedImage) {
+TEST(DiskSurvey, OwnersRunsCountsAndSectorsOfADamagedImage) {
     auto im = damagedImage();
     ClusterOwners owners;
     clusterOwners(*im, &owners);
@@ -54,14 +54,10 @@ TEST(DiskSurvey, OwnersRunsAndCountsOfADamagedImage) {
     EXPECT_EQ((std::vector<uint16_t>{3, 4, 7, 8}), ownerClusters(*im, owners, 4));
     EXPECT_EQ((std::vector<uint16_t>{10, 11}), ownerClusters(*im, owners, 10));
     EXPECT_EQ((std::vector<uint16_t>{6}), ownerClusters(*im, owners, 6));
-}
 
-// The 1440KB layout: boot 0, FATs 1-9 and 10-18, root 19-32, cluster 2 at 33.
-TEST(DiskSurvey, SectorsNamedAndReadAsASaveWouldWriteThem) {
-    auto im = damagedImage();
-    ClusterOwners owners;
-    clusterOwners(*im, &owners);
-    const char* expected[][2] = {
+    // Sectors are named and read as a save would write them. The 1440KB layout: boot 0, FATs 1-9
+    // and 10-18, root 19-32, cluster 2 at 33.
+    const char* sectors[][2] = {
         {"0", "boot sector"},
         {"2", "FAT copy 1 (sector 2 of 9)"},
         {"10", "FAT copy 2 (sector 1 of 9)"},
@@ -70,7 +66,7 @@ TEST(DiskSurvey, SectorsNamedAndReadAsASaveWouldWriteThem) {
         {"41", "cluster 10 (lost)"},
         {"2880", ""},
     };
-    for (auto& e : expected) {
+    for (auto& e : sectors) {
         SectorPlace place;
         uint32_t s = static_cast<uint32_t>(std::stoi(e[0]));
         ASSERT_EQ(e[1][0] != '\0', locateSector(*im, s, &place)) << s;

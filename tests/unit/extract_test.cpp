@@ -157,7 +157,7 @@ TEST_F(ExtractTest, TimesAndReExtractionThatMergesFoldersAndAsksAboutFiles) {
 
 // Entries the host cannot tell apart (a duplicate 8.3 entry, long names that differ only in an
 // unpaired surrogate) never write over one another: the later one is numbered, and said so.
-TEST_F(ExtractTest, EntriesOfOneHostNameGetDistinctNames) {
+TEST_F(ExtractTest, EntriesOfOneHostNameGetDistinctNamesSharedChainsABound) {
     build(*im);
     int i = place(*im, 0, 0, {shortEntry("A.TXT", kArc, 2, 1), shortEntry("A.TXT", kArc, 3, 1)});
     i = addEntry(*im, 0, i, u"x\xD800.txt", shortEntry("X~1.TXT", kArc, 4, 1));
@@ -176,36 +176,27 @@ TEST_F(ExtractTest, EntriesOfOneHostNameGetDistinctNames) {
     EXPECT_EQ("Two entries are named \"" + join(out, "A.TXT") +
                   "\": the later one was extracted as \"" + join(out, "A (3).TXT") + "\".",
               job.renamed[0]);
-}
 
-// 20 entries sharing one chain: the chain goes into kMaxCopiesOfCluster files, the rest are
-// refused, so a damaged image cannot make an extraction write without bound.
-TEST_F(ExtractTest, CrossLinkedChainsAreWrittenABoundedNumberOfTimes) {
+    // 20 entries sharing one chain: the chain goes into kMaxCopiesOfCluster files, the rest are
+    // refused, so a damaged image cannot make an extraction write without bound.
     build(*im);
     chain(*im, {2, 3, 4, 5});
     for (int n = 0; n < 20; ++n)
         place(*im, 0, n, {shortEntry(("F" + std::to_string(n)).c_str(), kArc, 2, 2048)});
-    ExtractJob job;
+    std::string shared = join(out, "shared");
+    std::filesystem::create_directory(std::filesystem::u8path(shared));
+    ExtractJob sharing;
     int n = 0;
     for (const ListedEntry& e : readListedEntries(*im, 0))
         EXPECT_EQ(n++ < kMaxCopiesOfCluster ? 0 : kResultDamaged,
-                  im->extractEntry(e.entry, e.longName, out.c_str(), &job));
-    EXPECT_EQ(size_t(kMaxCopiesOfCluster), namesIn(out).size());
+                  im->extractEntry(e.entry, e.longName, shared.c_str(), &sharing));
+    EXPECT_EQ(size_t(kMaxCopiesOfCluster), namesIn(shared).size());
     std::vector<std::string> messages = takeMessages(*im);
     ASSERT_EQ(size_t(20 - kMaxCopiesOfCluster), messages.size());
-    EXPECT_EQ("Could not extract file \"" + join(out, "F4") +
+    EXPECT_EQ("Could not extract file \"" + join(shared, "F4") +
                   "\"! Its clusters went into other files already (cross-linked chains). Run "
                   "Check disk to repair it.",
               messages[0]);
-}
-
-TEST_F(ExtractTest, ExtractFileEmptiesAPlainFileOfTheNameFirst) {
-    buildTree(*im);
-    std::string path = join(out, "README.TXT");
-    testing_support::writeFile(path, std::vector<uint8_t>(5000, 1));
-    ASSERT_EQ(0, im->extractFile(7, path.c_str(), 600));
-    EXPECT_EQ(expectedBytes(*im, {7, 8}, 600), readFile(path));
-    EXPECT_TRUE(takeMessages(*im).empty());
 }
 
 // An entry extracted on its own gets the name it gets inside an extracted folder: the stored 8.3
@@ -256,6 +247,7 @@ TEST_F(ExtractTest, UnsafeLongNamesAreRefusedAndNothingLeavesTheFolder) {
     EXPECT_EQ(2, count);  // t and the one good file
 }
 
+// Device names are refused only where the host has devices.
 TEST_F(ExtractTest, DeviceNamesAreRefusedOnlyWhereTheHostHasDevices) {
     build(*im);
     chain(*im, {2});
@@ -270,17 +262,14 @@ TEST_F(ExtractTest, DeviceNamesAreRefusedOnlyWhereTheHostHasDevices) {
     ASSERT_EQ(3u, messages.size());
     EXPECT_EQ("Could not create file \"" + join(target, "aux.c") + "\"!", messages[0]);
     EXPECT_EQ("Could not create directory \"" + join(target, "NUL") + "\"!", messages[2]);
-#else
-    EXPECT_EQ(0, im->extractFolder(2, target.c_str()));
-    EXPECT_TRUE(exists(join(target, "aux.c")));
-    EXPECT_TRUE(exists(join(target, "NUL")));
-#endif
-#ifdef _WIN32
     for (const char* device : {"con.txt.bak", "PRN", "aux ", "Nul.", "com9.log", "LPT1", "conout$"})
         EXPECT_FALSE(isSafeHostName(device)) << device;
     for (const char* plain : {"console", "com0", "lpt10", "conin", "auxiliary.c"})
         EXPECT_TRUE(isSafeHostName(plain)) << plain;
 #else
+    EXPECT_EQ(0, im->extractFolder(2, target.c_str()));
+    EXPECT_TRUE(exists(join(target, "aux.c")));
+    EXPECT_TRUE(exists(join(target, "NUL")));
     EXPECT_TRUE(isSafeHostName("con.txt.bak"));
 #endif
     EXPECT_FALSE(isSafeHostName("a/b"));
@@ -322,9 +311,15 @@ TEST_F(ExtractTest, FileWriteRunsSpanManyClusters) {
     EXPECT_EQ(expected, readFile(path));
 }
 
-TEST_F(ExtractTest, FileThatCannotBeCreatedIsReported) {
-    build(*im);
-    std::string path = join(join(out, "missing folder"), "f.txt");
+// A plain file of the name is emptied first; a file that cannot be created is reported.
+TEST_F(ExtractTest, ExtractFileReplacesAPlainFileOrReportsItCannot) {
+    buildTree(*im);
+    std::string path = join(out, "README.TXT");
+    testing_support::writeFile(path, std::vector<uint8_t>(5000, 1));
+    ASSERT_EQ(0, im->extractFile(7, path.c_str(), 600));
+    EXPECT_EQ(expectedBytes(*im, {7, 8}, 600), readFile(path));
+    EXPECT_TRUE(takeMessages(*im).empty());
+    path = join(join(out, "missing folder"), "f.txt");
     EXPECT_EQ(kResultHostIo, im->extractFile(0, path.c_str(), 0));
     EXPECT_EQ(std::vector<std::string>{"Could not create file \"" + path + "\"!"},
               takeMessages(*im));
@@ -364,7 +359,8 @@ TEST_F(ExtractTest, TempCopyIsListedAndDeletedAtTheEnd) {
 
 // --- damaged images ------------------------------------------------------------------------
 
-TEST_F(ExtractTest, CyclicChainInFileEndsAfterEveryClusterOnce) {
+// A cyclic chain ends after every cluster once; links naming no data cluster give a shorter file.
+TEST_F(ExtractTest, DamagedChainsEndTheFile) {
     build(*im, 1, 224, 200);  // a small image: 167 clusters
     chain(*im, {2, 3, 4});
     im->fatTable[4] = 2;
@@ -372,19 +368,12 @@ TEST_F(ExtractTest, CyclicChainInFileEndsAfterEveryClusterOnce) {
     std::string path = join(out, "cycle.bin");
     ASSERT_EQ(0, im->extractFile(2, path.c_str(), 0xFFFFFFFFu));
     EXPECT_EQ(3u * 512, readFile(path).size());
-}
-
-TEST_F(ExtractTest, LinksNamingNoDataClusterGiveShorterFile) {
-    build(*im);
-    fillCluster(*im, 2);
     const uint16_t links[] = {0x001, 0xFF0, 0xFF8, static_cast<uint16_t>(im->clusterCount + 2)};
     for (uint16_t link : links) {
         im->fatTable[2] = link;
-        std::string path = join(out, "short.bin");
         ASSERT_EQ(0, im->extractFile(2, path.c_str(), 2000));
         EXPECT_EQ(512u, readFile(path).size()) << link;
     }
-    std::string path = join(out, "none.bin");
     ASSERT_EQ(0, im->extractFile(static_cast<uint16_t>(im->clusterCount + 2), path.c_str(), 99));
     EXPECT_TRUE(readFile(path).empty());
 }
@@ -421,10 +410,7 @@ TEST_F(ExtractTest, PathPastMaxPathIsExtracted) {
     EXPECT_EQ(std::set<std::string>{std::string(250, 'n')}, namesIn(target));
 }
 
-}  // namespace
-
 #ifndef _WIN32
-namespace {
 
 // A symbolic link or a hard-linked file already in the target folder is never written through:
 // the entry is refused and what the link leads to stays as it was.
@@ -445,6 +431,6 @@ TEST_F(ExtractTest, NeverWritesThroughALinkInTheTarget) {
     EXPECT_TRUE(fs::is_symlink(join(out, "to/README.TXT")));
     EXPECT_EQ((std::vector<uint8_t>{1, 2, 3}), readFile(victim));
 }
+#endif
 
 }  // namespace
-#endif

@@ -23,6 +23,20 @@ void putBootGeometry(std::vector<uint8_t>& disk) {
     disk[0x1FE] = 0x55, disk[0x1FF] = 0xAA;
 }
 
+// A device opened on a drive holding a 1.44 MB disk of patterned bytes with a boot sector.
+struct FloppyDeviceOnDisk : ::testing::Test {
+    void SetUp() override {
+        putBootGeometry(disk);
+        ASSERT_TRUE(drive.install());
+        drive.insertDisk(SimulatedFloppy::standardMedia(kMediaF3_1Pt44_512), disk.data(),
+                         disk.size());
+        ASSERT_TRUE(device.open("A:"));
+    }
+    std::vector<uint8_t> disk = pattern(1474560);
+    SimulatedFloppy drive{"A:"};
+    FloppyDevice device;
+};
+
 TEST(SimulatedFloppy, OnlyInstalledDrivesAreReachedAndListed) {
     SimulatedFloppy a("A:");
     SimulatedFloppy b("b:");
@@ -98,13 +112,7 @@ TEST(SimulatedFloppy, FormatIsPerCylinderAndKeepsPosition) {
     EXPECT_FALSE(device.write(odd.data(), 100, &n));  // raw volumes move whole sectors
 }
 
-TEST(SimulatedFloppy, ReadStopsShortAtEndOfMedium) {
-    SimulatedFloppy drive("A:");
-    drive.install();
-    std::vector<uint8_t> disk = pattern(1474560);
-    drive.insertDisk(SimulatedFloppy::standardMedia(kMediaF3_1Pt44_512), disk.data(), disk.size());
-    FloppyDevice device;
-    ASSERT_TRUE(device.open("A:"));
+TEST_F(FloppyDeviceOnDisk, ReadStopsShortAtEndOfMedium) {
     std::vector<uint8_t> all(1474560 + 1024);
     uint32_t got = 0;
     ASSERT_TRUE(device.read(all.data(), static_cast<uint32_t>(all.size()), &got));
@@ -158,15 +166,8 @@ TEST(FloppyDevice, ReadAheadGivesSameBytesAndCountsAsPlainReads) {
 }
 
 // Only a floppy's geometry, told by the transfer, sets the read-ahead unit: a boot sector read at
-// offset 0 teaches the device nothing.
-TEST(FloppyDevice, ReadAheadFollowsTheGeometryTheTransferTells) {
-    std::vector<uint8_t> disk = pattern(1474560);
-    putBootGeometry(disk);
-    SimulatedFloppy drive("A:");
-    drive.install();
-    drive.insertDisk(SimulatedFloppy::standardMedia(kMediaF3_1Pt44_512), disk.data(), disk.size());
-    FloppyDevice device;
-    ASSERT_TRUE(device.open("A:"));
+// offset 0 teaches the device nothing. A write after a read ahead lands where the caller stands.
+TEST_F(FloppyDeviceOnDisk, ReadAheadFollowsTheGeometryTheTransferTells) {
     std::vector<uint8_t> buffer(512);
     uint32_t n = 0;
     ASSERT_TRUE(device.read(buffer.data(), 512, &n));
@@ -178,21 +179,6 @@ TEST(FloppyDevice, ReadAheadFollowsTheGeometryTheTransferTells) {
     ASSERT_TRUE(device.read(buffer.data(), 512, &n));
     EXPECT_EQ(18432u, drive.position());  // the rest of cylinder 0
     EXPECT_EQ(0, std::memcmp(buffer.data(), disk.data() + 1024, 512));
-}
-
-TEST(FloppyDevice, WriteAfterReadAheadLandsWhereCallerStands) {
-    std::vector<uint8_t> disk = pattern(1474560);
-    SimulatedFloppy drive("A:");
-    drive.install();
-    drive.insertDisk(SimulatedFloppy::standardMedia(kMediaF3_1Pt44_512), disk.data(), disk.size());
-    FloppyDevice device;
-    ASSERT_TRUE(device.open("A:"));
-    std::vector<uint8_t> buffer(1024);
-    uint32_t n = 0;
-    ASSERT_TRUE(device.read(buffer.data(), 512, &n));   // boot sector
-    device.setGeometry(512, 18, 2);                     // as the transfer tells it
-    ASSERT_TRUE(device.read(buffer.data(), 1024, &n));  // reads the rest of the cylinder ahead
-    EXPECT_GT(drive.position(), 1536u);
     std::vector<uint8_t> sector(512, 0xEE);
     ASSERT_TRUE(device.write(sector.data(), 512, &n));
     EXPECT_EQ(0xEE, drive.diskBytes()[1536]);
@@ -230,14 +216,8 @@ TEST(Win32Answers, RecordsAndErrorsReadAsWindowsGivesThem) {
 // on a raw volume, and the caller keeps its place; after a failed read ahead the cylinder's
 // other sectors are read plainly, not each retried through the bad sector, and the next cylinder
 // is read ahead again.
-TEST(FloppyDevice, ReadAheadKeepsFailuresAndRetriesNoCylinder) {
-    std::vector<uint8_t> disk = pattern(1474560);
-    SimulatedFloppy drive("A:");
-    drive.install();
-    drive.insertDisk(SimulatedFloppy::standardMedia(kMediaF3_1Pt44_512), disk.data(), disk.size());
+TEST_F(FloppyDeviceOnDisk, ReadAheadKeepsFailuresAndRetriesNoCylinder) {
     drive.failReadAt(2 * 36 * 512 - 1, false);  // the last sector of cylinder 1
-    FloppyDevice device;
-    ASSERT_TRUE(device.open("A:"));
     device.setGeometry(512, 18, 2);
     std::vector<uint8_t> buffer(36 * 512);
     uint32_t got = 0;

@@ -36,16 +36,22 @@ TEST(TransferProgress, PercentTruncatesAndNeverDividesByZero) {
     }
 }
 
-TEST(TransferProgress, CopyStatusTextCopiesWithTerminatorAndReturnsBuffer) {
+// The status text is copied with its terminator; a step text longer than its buffer is cut.
+TEST(TransferProgress, StatusTextIsCopiedWholeAndCutToItsBuffer) {
     std::unique_ptr<VolumeImage> image(new VolumeImage);
     std::strcpy(image->statusText, "Locking floppy drive");
     char out[kStatusTextSize];
     std::memset(out, 'x', sizeof out);
     EXPECT_EQ(out, image->copyStatusText(out));
     EXPECT_STREQ("Locking floppy drive", out);
+    TransferRecorder recorder(*image);
+    std::string longText(300, 'a');
+    image->publishStep("%s", longText.c_str());
+    ASSERT_EQ(1u, recorder.steps.size());
+    EXPECT_EQ(std::string(kStatusTextSize - 1, 'a'), recorder.steps[0].text);
 }
 
-TEST(TransferProgress, SetNotifyTargetStoresSinkAndFlagAndStopClearsTheFlag) {
+TEST(TransferProgress, NotifyTargetFlagStopAndCheckPoint) {
     std::unique_ptr<VolumeImage> image(new VolumeImage);
     TransferSink sink = {nullptr, nullptr, nullptr};
     image->setNotifyTarget(&sink, 1);
@@ -54,21 +60,17 @@ TEST(TransferProgress, SetNotifyTargetStoresSinkAndFlagAndStopClearsTheFlag) {
     image->setNotifyTarget(&sink, 0);
     EXPECT_EQ(0, image->keepRunning.load());
     image->setNotifyTarget(&sink, 1);
+    int result = 120;
+    EXPECT_FALSE(image->checkPoint(result));  // an earlier error stays while running
+    EXPECT_EQ(120, result);
     image->requestStop();
     EXPECT_EQ(&sink, image->notifySink);
     EXPECT_EQ(0, image->keepRunning.load());
+    EXPECT_TRUE(image->checkPoint(result));
+    EXPECT_EQ(200, result);
 }
 
-TEST(TransferProgress, StepTextLongerThanStatusBufferIsCut) {
-    std::unique_ptr<VolumeImage> image(new VolumeImage);
-    TransferRecorder recorder(*image);
-    std::string longText(300, 'a');
-    image->publishStep("%s", longText.c_str());
-    ASSERT_EQ(1u, recorder.steps.size());
-    EXPECT_EQ(std::string(kStatusTextSize - 1, 'a'), recorder.steps[0].text);
-}
-
-TEST(TransferProgress, ClosingStepEmptiesTextStopsAndEndsDialogOnce) {
+TEST(TransferProgress, ClosingStepOrUnstartedTransferEndsDialogOnce) {
     std::unique_ptr<VolumeImage> image(new VolumeImage);
     TransferRecorder recorder(*image);
     image->publishStep("Reading data sectors (%i/%i)", 5, 2847);
@@ -81,28 +83,13 @@ TEST(TransferProgress, ClosingStepEmptiesTextStopsAndEndsDialogOnce) {
     EXPECT_EQ(120, recorder.endResult);
     EXPECT_EQ(0, image->keepRunning.load());
     EXPECT_EQ(&recorder, recorder.targets.back());
-}
-
-// A transfer that could not start (no worker thread, no drive) ends as a failure with its
-// message: the window must take neither the image as read nor the disk as written.
-TEST(TransferProgress, TransferThatCouldNotStartEndsAsAFailure) {
-    std::unique_ptr<VolumeImage> image(new VolumeImage);
-    TransferRecorder recorder(*image);
+    // A transfer that could not start (no worker thread, no drive) ends as a failure with its
+    // message: the window must take neither the image as read nor the disk as written.
+    TransferRecorder unstarted(*image);
     EXPECT_EQ(kResultHostIo, failUnstartedTransfer(*image));
-    EXPECT_EQ(1, recorder.dialogEnds);
-    EXPECT_EQ(kResultHostIo, recorder.endResult);
+    EXPECT_EQ(1, unstarted.dialogEnds);
+    EXPECT_EQ(kResultHostIo, unstarted.endResult);
     EXPECT_EQ(std::vector<std::string>{"Could not start the floppy transfer!"}, messages(*image));
-}
-
-TEST(TransferProgress, CheckPointOverwritesEarlierErrorOnlyWhenStopped) {
-    std::unique_ptr<VolumeImage> image(new VolumeImage);
-    image->setNotifyTarget(nullptr, 1);
-    int result = 120;
-    EXPECT_FALSE(image->checkPoint(result));
-    EXPECT_EQ(120, result);
-    image->setNotifyTarget(nullptr, 0);
-    EXPECT_TRUE(image->checkPoint(result));
-    EXPECT_EQ(200, result);
 }
 
 // The drive dialog's hand-over with this thread as the window's: each step waits until this

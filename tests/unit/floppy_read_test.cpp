@@ -73,7 +73,7 @@ protected:
     std::vector<uint8_t> before;
 };
 
-TEST_F(FloppyRead, Full1440VolumePublishesEveryStepAndEndsAt2880Of2880) {
+TEST_F(FloppyRead, Full1440And720VolumesPublishEveryStepToTheLastSector) {
     TransferRecorder recorder(*image);
     ASSERT_EQ(kResultOk, read(recorder));
     EXPECT_EQ(completeRead(2880, 9, 2, 224, 1, 2847, 2847), recorder.steps);
@@ -91,15 +91,13 @@ TEST_F(FloppyRead, Full1440VolumePublishesEveryStepAndEndsAt2880Of2880) {
     EXPECT_EQ("close", drive.log().back());
     EXPECT_EQ(0, drive.callCount(FloppyCall::Write));
     EXPECT_EQ(0, drive.callCount(FloppyCall::Format));
-}
 
-TEST_F(FloppyRead, Full720VolumeEndsAt1440Of1440) {
     std::unique_ptr<VolumeImage> disk(new VolumeImage);
     makeImage(*disk, kType720, "SMALL");
     insert(*disk, kType720);
-    TransferRecorder recorder(*image);
-    ASSERT_EQ(kResultOk, read(recorder));
-    EXPECT_EQ(completeRead(1440, 3, 2, 112, 2, 713, 1426), recorder.steps);
+    TransferRecorder small(*image);
+    ASSERT_EQ(kResultOk, read(small));
+    EXPECT_EQ(completeRead(1440, 3, 2, 112, 2, 713, 1426), small.steps);
     EXPECT_EQ(1440, image->sectorsDone);
     EXPECT_EQ(1440, image->sectorsTotal);
     EXPECT_TRUE(snapshot(*image) == snapshot(*disk));
@@ -233,14 +231,6 @@ INSTANTIATE_TEST_SUITE_P(ReadAndWrite, FloppyNotOpened, ::testing::Bool(),
                              return std::string(param.param ? "Read" : "Write");
                          });
 
-TEST_F(FloppyRead, UnknownDriveNameIsNotOpened) {
-    TransferRecorder recorder(*image);
-    EXPECT_EQ(kResultHostIo, image->readFromFloppy("B:"));
-    EXPECT_EQ(0, drive.callCount(FloppyCall::Open));
-    EXPECT_EQ(1, recorder.dialogEnds);
-    expectPreviousImage();
-}
-
 // Another program holding the volume open (an Explorer window on the drive) makes the lock fail
 // until it lets go: tried 20 times half a second apart, then the read gives up and says what to
 // do, still unlocking and publishing the first FAT's step. Cancel ends the waiting.
@@ -267,7 +257,7 @@ TEST_F(FloppyRead, LockIsTriedAgainWhileAnotherProgramHoldsTheVolume) {
 
 // Boot sectors a damaged or hostile floppy may carry; each must be refused before the geometry
 // is derived from it.
-TEST_F(FloppyRead, DamagedBootSectorsAreRefusedWith110) {
+TEST_F(FloppyRead, DamagedBootSectorsAreRefusedWith110LimitsAccepted) {
     struct Damage {
         const char* name;
         int offset;
@@ -296,9 +286,7 @@ TEST_F(FloppyRead, DamagedBootSectorsAreRefusedWith110) {
         expectPreviousImage();
         for (const Step& s : recorder.steps) EXPECT_NE("Allocating image memory", s.text);
     }
-}
-
-TEST_F(FloppyRead, TenSectorsPerFatAnd240RootEntriesAreAccepted) {
+    // The limits themselves are accepted: 10 sectors a FAT and 240 root entries.
     std::unique_ptr<VolumeImage> disk(new VolumeImage);
     makeImage(*disk, kType1440, "BIGFAT");
     writeLe16(disk->bootSector + 0x16, 10);
@@ -349,12 +337,11 @@ TEST_F(FloppyRead, CancelAtEveryCheckPointRestoresPreviousImageWithoutMessage) {
             EXPECT_EQ(c.lastDataStep, last);  // the check point ended the loop
         else EXPECT_EQ(std::string::npos, last.find("Reading data sectors ("));
     }
-}
-
-TEST_F(FloppyRead, CancelDuringFailingCallGives200AndKeepsItsMessage) {
+    // Cancel during a failing call gives 200 and keeps the failure's message.
     drive.setReadAhead(false);
-    drive.failReadAt(512 * 3, false);                                  // inside the first FAT
-    drive.cancelDuringCall(FloppyCall::Read, 2, &image->keepRunning);  // that same read
+    drive.failReadAt(512 * 3, false);  // inside the first FAT
+    drive.cancelDuringCall(FloppyCall::Read, drive.callCount(FloppyCall::Read) + 2,
+                           &image->keepRunning);  // that same read
     TransferRecorder recorder(*image);
     EXPECT_EQ(kResultCancelled, read(recorder));
     EXPECT_EQ(std::vector<std::string>{"Could not read first FAT!"}, messages(*image));
@@ -412,7 +399,7 @@ TEST_F(FloppyRead, ReadAheadChangesNeitherStepsNorResultsNorBytes) {
 
 // The previous image cannot be kept: the read stops before reading anything, and the image
 // stays as it was.
-TEST_F(FloppyRead, BackupThatCannotBeMadeStopsBeforeAnythingIsRead) {
+TEST_F(FloppyRead, BackupThatCannotBeMadeOrUnknownDriveStopsBeforeAnythingIsRead) {
     makeImage(*image, kType1440, "PREVIOUS");
     before = snapshot(*image);
     TransferRecorder recorder(*image);
@@ -422,6 +409,13 @@ TEST_F(FloppyRead, BackupThatCannotBeMadeStopsBeforeAnythingIsRead) {
     EXPECT_EQ(std::vector<std::string>{"Not enough memory to keep the current image!"},
               messages(*image));
     EXPECT_EQ(0, drive.callCount(FloppyCall::Read));
+    expectPreviousImage();
+    // Neither is a drive name no drive has.
+    int opens = drive.callCount(FloppyCall::Open);
+    TransferRecorder unknown(*image);
+    EXPECT_EQ(kResultHostIo, image->readFromFloppy("B:"));
+    EXPECT_EQ(opens, drive.callCount(FloppyCall::Open));
+    EXPECT_EQ(1, unknown.dialogEnds);
     expectPreviousImage();
 }
 

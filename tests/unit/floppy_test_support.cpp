@@ -64,13 +64,6 @@ void expectTransferEnded(const TransferRecorder& recorder, const VolumeImage& im
     EXPECT_FALSE(drive.isOpen());
 }
 
-std::vector<std::string> messages(VolumeImage& image) {
-    std::vector<std::string> out;
-    char text[kMessageTextSize];
-    while (image.popFront(text, sizeof text)) out.push_back(text);
-    return out;
-}
-
 uint64_t clusterOffset(const VolumeImage& image, int index) {
     uint32_t rootSectors = (image.rootEntryCount() * 32u + 511) / 512;
     uint32_t system = 1 + image.numberOfFats() * image.sectorsPerFat() + rootSectors;

@@ -12,6 +12,7 @@
 #include "image/boot_sector.h"
 #include "image/volume_image.h"
 #include "image_snapshot.h"
+#include "test_support.h"
 #include "tests/support/faulty_host.h"
 #include "tests/support/simulated_floppy.h"
 
@@ -98,7 +99,9 @@ void expectTransferEnded(const TransferRecorder& recorder, const VolumeImage& im
                          const SimulatedFloppy& drive, int result);
 
 // Popped messages, oldest first.
-std::vector<std::string> messages(VolumeImage& image);
+inline std::vector<std::string> messages(VolumeImage& image) {
+    return testing_support::takeMessages(image);
+}
 
 // Byte offset of an area on a disk of this image: sector numbers of the stream order.
 uint64_t clusterOffset(const VolumeImage& image, int index);

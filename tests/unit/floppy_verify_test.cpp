@@ -38,7 +38,7 @@ protected:
     std::vector<uint8_t> before;
 };
 
-TEST_F(FloppyVerify, MatchingFloppyPassesAndKeepsIncomingResult) {
+TEST_F(FloppyVerify, MatchingFloppyPassesAndFailedWriteIsNotCompared) {
     TransferRecorder recorder(*image);
     EXPECT_EQ(kResultOk, verify(kResultOk, recorder));
     EXPECT_TRUE(messages(*image).empty());
@@ -47,6 +47,17 @@ TEST_F(FloppyVerify, MatchingFloppyPassesAndKeepsIncomingResult) {
     EXPECT_EQ("Verifying bootsector", recorder.steps.front().text);
     EXPECT_EQ("Verifying data sectors (2846/2847)", recorder.steps[recorder.steps.size() - 3].text);
     EXPECT_EQ(100, recorder.steps.back().percent);
+    // Nothing to compare after a failed write: the drive is opened and closed, and no lock is
+    // waited for.
+    drive.clearLog();
+    TransferRecorder failed(*image);
+    EXPECT_EQ(kResultClusterIo, verify(kResultClusterIo, failed));
+    std::vector<std::string> steps;
+    for (const Step& s : failed.steps) steps.push_back(s.text);
+    EXPECT_EQ((std::vector<std::string>{"Verifying first FAT", "Unlocking floppy drive", ""}),
+              steps);
+    EXPECT_EQ((std::vector<std::string>{"open A:", "allow extended access", "close"}), drive.log());
+    EXPECT_TRUE(messages(*image).empty());
 }
 
 struct VerifyFailure {
@@ -118,7 +129,7 @@ TEST_F(FloppyVerify, EveryFailureRowYields140AndStopsComparing) {
     }
 }
 
-TEST_F(FloppyVerify, DriveNotOpenedAgainYields140WhateverCameIn) {
+TEST_F(FloppyVerify, DriveNotOpenedOrNoMemoryYields140WhateverCameIn) {
     for (int incoming : {kResultOk, kResultClusterIo, kResultCancelled}) {
         SCOPED_TRACE(incoming);
         drive.clearFaults();
@@ -130,6 +141,16 @@ TEST_F(FloppyVerify, DriveNotOpenedAgainYields140WhateverCameIn) {
         std::vector<Step> expected = {{"", recorder.steps.back().percent}};
         EXPECT_EQ(expected, recorder.steps);
     }
+    // No room to read the floppy back: nothing is compared, and the message says why.
+    drive.clearFaults();
+    TransferRecorder recorder(*image);
+    FaultyHost host;
+    host.failAllocation(1);
+    EXPECT_EQ(kResultVerifyFailed, verify(kResultOk, recorder));
+    EXPECT_EQ(
+        std::vector<std::string>{"Could not verify floppy! Not enough memory to read it back!"},
+        messages(*image));
+    EXPECT_EQ(0, drive.callCount(FloppyCall::Read));
 }
 
 TEST_F(FloppyVerify, DriveNotLockedAgainYields140Or200WhenCancelled) {
@@ -147,19 +168,6 @@ TEST_F(FloppyVerify, DriveNotLockedAgainYields140Or200WhenCancelled) {
         EXPECT_EQ(std::vector<std::string>{kNotLocked}, messages(*image));
         EXPECT_EQ(20 + 2, drive.callCount(FloppyCall::Lock));
     }
-}
-
-// Nothing to compare after a failed write: the drive is opened and closed, and no lock is waited
-// for.
-TEST_F(FloppyVerify, AfterFailedWriteOnlyOpensAndCloses) {
-    TransferRecorder recorder(*image);
-    EXPECT_EQ(kResultClusterIo, verify(kResultClusterIo, recorder));
-    std::vector<std::string> steps;
-    for (const Step& s : recorder.steps) steps.push_back(s.text);
-    EXPECT_EQ((std::vector<std::string>{"Verifying first FAT", "Unlocking floppy drive", ""}),
-              steps);
-    EXPECT_EQ((std::vector<std::string>{"open A:", "allow extended access", "close"}), drive.log());
-    EXPECT_TRUE(messages(*image).empty());
 }
 
 TEST_F(FloppyVerify, CancelAtEveryCheckPointYields200) {
@@ -180,18 +188,6 @@ TEST_F(FloppyVerify, CancelAtEveryCheckPointYields200) {
         }
         EXPECT_EQ(std::string::npos, last.find("(1235/"));
     }
-}
-
-// No room to read the floppy back: nothing is compared, and the message says why.
-TEST_F(FloppyVerify, NoMemoryToReadBackIsNotBlamedOnTheDisk) {
-    TransferRecorder recorder(*image);
-    FaultyHost host;
-    host.failAllocation(1);
-    EXPECT_EQ(kResultVerifyFailed, verify(kResultOk, recorder));
-    EXPECT_EQ(
-        std::vector<std::string>{"Could not verify floppy! Not enough memory to read it back!"},
-        messages(*image));
-    EXPECT_EQ(0, drive.callCount(FloppyCall::Read));
 }
 
 }  // namespace

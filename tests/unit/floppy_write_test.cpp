@@ -107,11 +107,23 @@ protected:
         EXPECT_EQ(0, image->keepRunning.load());
     }
 
+    // A drive of its own for one row of a table, with an unformatted 1.44 MB disk: its counts,
+    // log and faults start anew.
+    SimulatedFloppy& freshDrive() {
+        drive.uninstall();
+        rowDrive.reset();
+        rowDrive.reset(new SimulatedFloppy("A:"));
+        EXPECT_TRUE(rowDrive->install());
+        rowDrive->insertUnformattedDisk(mediaFor(kType1440));
+        return *rowDrive;
+    }
+
     SimulatedFloppy drive{"A:"};
+    std::unique_ptr<SimulatedFloppy> rowDrive;
     std::unique_ptr<VolumeImage> image{new VolumeImage};
 };
 
-TEST_F(FloppyWrite, Full1440DiskFormatsWritesAndVerifies) {
+TEST_F(FloppyWrite, Full1440And720DisksFormatWriteAndVerify) {
     std::vector<uint8_t> expectedDisk = rawDisk(*image);
     std::vector<uint8_t> before = snapshot(*image);
     TransferRecorder recorder(*image);
@@ -129,14 +141,15 @@ TEST_F(FloppyWrite, Full1440DiskFormatsWritesAndVerifies) {
     EXPECT_EQ(2, drive.callCount(FloppyCall::Open));
     EXPECT_EQ(2, drive.callCount(FloppyCall::Dismount));
     EXPECT_EQ("dismount", drive.log()[3]);  // right after the lock
-}
 
-TEST_F(FloppyWrite, Full720DiskPicksThe720Record) {
+    // A 720 KB image picks the 720 KB record.
+    drive.clearLog();
+    drive.insertUnformattedDisk(mediaFor(kType1440));
     makeImage(*image, kType720, "SMALL");
-    std::vector<uint8_t> expectedDisk = rawDisk(*image);
-    TransferRecorder recorder(*image);
-    ASSERT_EQ(kResultOk, write(recorder));
-    EXPECT_EQ(completeWrite(1440, 80, 2, 9, 3, 112, 2, 713, 1426), recorder.steps);
+    expectedDisk = rawDisk(*image);
+    TransferRecorder small(*image);
+    ASSERT_EQ(kResultOk, write(small));
+    EXPECT_EQ(completeWrite(1440, 80, 2, 9, 3, 112, 2, 713, 1426), small.steps);
     EXPECT_EQ(1440, image->sectorsDone);
     EXPECT_EQ(1440, image->sectorsTotal);
     EXPECT_TRUE(drive.diskBytes() == expectedDisk);
@@ -327,7 +340,7 @@ TEST_F(FloppyWrite, WriteProtectedDiskIsNamedAndLeftAlone) {
     EXPECT_EQ(3, drive.callCount(FloppyCall::Open));  // nothing read back
 }
 
-TEST_F(FloppyWrite, LastMatchingRecordWins) {
+TEST_F(FloppyWrite, LastMatchingRecordWinsAndDriversOwnTypesAreMatched) {
     MediaGeometry list[4] = {SimulatedFloppy::standardMedia(kMediaF3_1Pt44_512),
                              SimulatedFloppy::standardMedia(kMediaF3_720_512),
                              SimulatedFloppy::standardMedia(kMediaF3_1Pt44_512),
@@ -340,24 +353,21 @@ TEST_F(FloppyWrite, LastMatchingRecordWins) {
     // The simulated drive formats with the record of the type asked for.
     EXPECT_EQ(kResultOk, write(recorder));
     EXPECT_EQ("format cyl 0-0 heads 0-0 type 17", drive.log()[6]);
-}
 
-// A driver's own media types for 21 sectors a track: matched by geometry, handed to the format.
-TEST_F(FloppyWrite, TwentyOneSectorTypesGoToADriveThatFormatsThem) {
+    // A driver's own media types for 21 sectors a track: matched by geometry, handed to the format.
     drive.uninstall();
     for (int type : {kType1680, kFirstDmfType, kFirstDmfType + 1, kFirstDmfType + 2}) {
         SimulatedFloppy fresh("A:");
         ASSERT_TRUE(fresh.install());
         fresh.setMediaList21();
         makeImage(*image, type, "DMF");
-        TransferRecorder recorder(*image);
+        TransferRecorder again(*image);
         ASSERT_EQ(kResultOk, image->writeToFloppy("A:")) << type;
         EXPECT_TRUE(fresh.diskBytes() == rawDisk(*image)) << type;
         uint32_t media = type == kFirstDmfType + 2 ? SimulatedFloppy::kMedia21x82
                                                    : SimulatedFloppy::kMedia21x80;
         EXPECT_EQ("format cyl 0-0 heads 0-0 type " + std::to_string(media), fresh.log()[6]);
     }
-    drive.install();
 }
 
 TEST_F(FloppyWrite, GeometryMismatchesYield130AndTouchNothing) {
@@ -410,10 +420,7 @@ TEST_F(FloppyWrite, GeometryMismatchesYield130AndTouchNothing) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        SimulatedFloppy fresh("A:");
-        drive.uninstall();
-        fresh.install();
-        fresh.insertUnformattedDisk(mediaFor(kType1440));
+        SimulatedFloppy& fresh = freshDrive();
         c.media(fresh);
         if (c.diskType < 0)
             image->reset();  // an empty image: no sectors, and zero records must still not match
@@ -426,12 +433,10 @@ TEST_F(FloppyWrite, GeometryMismatchesYield130AndTouchNothing) {
         EXPECT_EQ(0, fresh.callCount(FloppyCall::Read));  // the verify pass compares nothing
         EXPECT_EQ(2, fresh.callCount(FloppyCall::Open));
         EXPECT_EQ(1, recorder.dialogEnds);
-        fresh.uninstall();
     }
-    drive.install();
 }
 
-TEST_F(FloppyWrite, FailedLockWithMatchYields100AndOnlyLockMessage) {
+TEST_F(FloppyWrite, FailedLockOrMediaQueryFailsBeforeTheFormat) {
     drive.holdVolumeOpen(SimulatedFloppy::kHeldForever);
     TransferRecorder recorder(*image);
     EXPECT_EQ(kResultHostIo, write(recorder));
@@ -449,14 +454,14 @@ TEST_F(FloppyWrite, FailedLockWithMatchYields100AndOnlyLockMessage) {
                                          "Unlocking floppy drive",
                                          ""};
     EXPECT_EQ(expected, texts(recorder.steps));
-}
 
-TEST_F(FloppyWrite, MediaListLongerThanTwentyRecordsFailsQueryWithoutMessage) {
+    // A media list longer than twenty records fails the query without a message.
+    drive.holdVolumeOpen(0);
     MediaGeometry list[21];
     for (MediaGeometry& m : list) m = SimulatedFloppy::standardMedia(kMediaF3_1Pt44_512);
     drive.setMediaList(list, 21);
-    TransferRecorder recorder(*image);
-    EXPECT_EQ(kResultHostIo, write(recorder));
+    TransferRecorder longList(*image);
+    EXPECT_EQ(kResultHostIo, write(longList));
     EXPECT_TRUE(messages(*image).empty());
     EXPECT_EQ(0, drive.callCount(FloppyCall::Format));
 }
@@ -492,13 +497,16 @@ TEST_F(FloppyWrite, EveryFailureRowReleasesDriveAndRunsVerifyPass) {
              d.failWriteAt(clusterOffset(s, 300), false);
          },
          "Could not write cluster (300/2847)!", kResultClusterIo, 4 + 9 + 1 + 10},  // 291-300 alone
+        // Success with fewer bytes is a failure too: the cluster is named, not the verify.
+        {"cluster 50 written short",
+         [](SimulatedFloppy& d, const VolumeImage& s) {
+             d.failWriteAt(clusterOffset(s, 50), true);
+         },
+         "Could not write cluster (50/2847)!", kResultClusterIo, 4 + 2 + 1 + 12},  // 39-50 alone
     };
     for (const WriteFailure& row : rows) {
         SCOPED_TRACE(row.name);
-        SimulatedFloppy fresh("A:");
-        drive.uninstall();
-        fresh.install();
-        fresh.insertUnformattedDisk(mediaFor(kType1440));
+        SimulatedFloppy& fresh = freshDrive();
         row.fault(fresh, *image);
         TransferRecorder recorder(*image);
         EXPECT_EQ(row.result, image->writeToFloppy("A:"));
@@ -511,9 +519,7 @@ TEST_F(FloppyWrite, EveryFailureRowReleasesDriveAndRunsVerifyPass) {
             "dismount", "unlock", "close", "open A:", "allow extended access", "close"};
         EXPECT_EQ(release, log);
         EXPECT_FALSE(fresh.isOpen());
-        fresh.uninstall();
     }
-    drive.install();
 }
 
 TEST_F(FloppyWrite, FormatFailureStopsAtThatCylinder) {
@@ -526,14 +532,6 @@ TEST_F(FloppyWrite, FormatFailureStopsAtThatCylinder) {
     std::vector<std::string> all = texts(recorder.steps);
     EXPECT_TRUE(contains(all, "Formatting sectors (180/2880)"));
     EXPECT_FALSE(contains(all, "Formatting sectors (216/2880)"));
-}
-
-// A write that reports success with fewer bytes failed: the cluster is named, not the verify.
-TEST_F(FloppyWrite, ShortClusterWriteFailsTheWrite) {
-    drive.failWriteAt(clusterOffset(*image, 50), true);
-    TransferRecorder recorder(*image);
-    EXPECT_EQ(kResultClusterIo, write(recorder));
-    EXPECT_EQ(std::vector<std::string>{"Could not write cluster (50/2847)!"}, messages(*image));
 }
 
 TEST_F(FloppyWrite, CancelAtEveryCheckPointWritesNothingAfterIt) {
@@ -558,10 +556,7 @@ TEST_F(FloppyWrite, CancelAtEveryCheckPointWritesNothingAfterIt) {
     };
     for (const Cancel& c : cancels) {
         SCOPED_TRACE(c.shownStep);
-        SimulatedFloppy fresh("A:");
-        drive.uninstall();
-        fresh.install();
-        fresh.insertUnformattedDisk(mediaFor(kType1440));
+        SimulatedFloppy& fresh = freshDrive();
         TransferRecorder recorder(*image);
         recorder.cancelAt(c.shownStep);
         EXPECT_EQ(kResultCancelled, image->writeToFloppy("A:"));
@@ -570,9 +565,7 @@ TEST_F(FloppyWrite, CancelAtEveryCheckPointWritesNothingAfterIt) {
         EXPECT_EQ(c.writes, fresh.callCount(FloppyCall::Write));
         EXPECT_EQ(0, fresh.callCount(FloppyCall::Read));
         expectReleasedThenVerifyStopped(recorder);
-        fresh.uninstall();
     }
-    drive.install();
 }
 
 // A cluster failing inside cylinder 5 (147-182: first, middle, last; negative: the gathered write
@@ -584,11 +577,8 @@ TEST_F(FloppyWrite, ClusterFailingInsideAGatheredCylinderIsFoundAsOneByOne) {
         std::vector<uint8_t> disks[2];
         std::vector<Step> tails[2];
         for (int gathered = 0; gathered < 2; ++gathered) {
-            SimulatedFloppy fresh("A:");
+            SimulatedFloppy& fresh = freshDrive();
             fresh.setReadAhead(gathered == 1);
-            drive.uninstall();
-            fresh.install();
-            fresh.insertUnformattedDisk(mediaFor(kType1440));
             fresh.failWriteAt(clusterOffset(*image, at), bad < 0);
             TransferRecorder recorder(*image);
             EXPECT_EQ(kResultClusterIo, image->writeToFloppy("A:"));
@@ -602,6 +592,7 @@ TEST_F(FloppyWrite, ClusterFailingInsideAGatheredCylinderIsFoundAsOneByOne) {
         EXPECT_TRUE(disks[0] == disks[1]);
         EXPECT_EQ(tails[0], tails[1]);
     }
+    rowDrive.reset();
     drive.install();
     drive.failWriteAt(clusterOffset(*image, 165), false);  // and the drive cannot go back: the
     drive.failCall(FloppyCall::Seek, 1);                   // batch's first cluster fails instead

@@ -53,8 +53,10 @@ protected:
     std::vector<uint8_t> before;
 };
 
+// A new image's file is total sectors long with equal FATs, also over a longer file.
 TEST_F(ImageFileTest, SavedNewImageIsTotalSectorsLongWithEqualFats) {
     std::string path = dir.file("new.img");
+    writeFile(path, std::vector<uint8_t>(3000000, 0xEE));
     auto fresh = newImage();
     ASSERT_EQ(0, fresh->saveImageFile(path.c_str()));
     auto bytes = readFile(path);
@@ -64,6 +66,7 @@ TEST_F(ImageFileTest, SavedNewImageIsTotalSectorsLongWithEqualFats) {
     EXPECT_FALSE(std::filesystem::exists(path + ".tolven-partial"));
 }
 
+// Load then save gives the same bytes, a tail behind the volume included.
 TEST_F(ImageFileTest, LoadThenSaveGivesTheSameBytes) {
     std::string first = dir.file("a.img"), second = dir.file("b.img");
     auto original = savedImage(first);
@@ -74,6 +77,11 @@ TEST_F(ImageFileTest, LoadThenSaveGivesTheSameBytes) {
     EXPECT_EQ(0xFFF, image->fatTable[3]);
     EXPECT_EQ(2, image->countUsedClusters());
     EXPECT_EQ(nullptr, image->backup);  // the backup dropped after the load
+    ASSERT_EQ(0, image->saveImageFile(second.c_str()));
+    EXPECT_EQ(original, readFile(second));
+    original.resize(original.size() + 4096, 0xCC);
+    writeFile(first, original);
+    ASSERT_EQ(0, image->loadImageFile(first.c_str()));
     ASSERT_EQ(0, image->saveImageFile(second.c_str()));
     EXPECT_EQ(original, readFile(second));
 }
@@ -109,14 +117,6 @@ TEST_F(ImageFileTest, SavedBytesEqualEveryAreaWrittenWholeAndLoadBack) {
     EXPECT_EQ(im->keptBytes, image->keptBytes);
 }
 
-TEST_F(ImageFileTest, SaveReplacesExistingFile) {
-    std::string path = dir.file("over.img");
-    writeFile(path, std::vector<uint8_t>(3000000, 0xEE));
-    auto fresh = newImage(6);
-    ASSERT_EQ(0, fresh->saveImageFile(path.c_str()));
-    EXPECT_EQ(163840u, readFile(path).size());
-}
-
 // An image that holds nothing (as a command starts with) is loaded without a backup and reset by
 // a failed load; one byte anywhere, or kept bytes, make it an image a failed load puts back.
 TEST_F(ImageFileTest, FailedLoadPutsBackBlankAndNearlyBlankImages) {
@@ -139,26 +139,19 @@ TEST_F(ImageFileTest, FailedLoadPutsBackBlankAndNearlyBlankImages) {
     }
 }
 
-TEST_F(ImageFileTest, MissingFile) {
+TEST_F(ImageFileTest, MissingInvalidAndCutFilesAreRefusedOnceNamingTheStep) {
     expectFailure(dir.file("absent.img"), 110, "Could not open image file!");
-}
-
-TEST_F(ImageFileTest, EmptyFile) {
-    std::string path = dir.file("empty.img");
-    writeFile(path, {});
-    expectFailure(path, 110, "Invalid bootsector found!");
-}
-
-TEST_F(ImageFileTest, InvalidBootSectorsAreRefusedOnce) {
     std::string good = dir.file("good.img");
     auto bytes = savedImage(good);
     struct Damage {
         const char* what;
-        int offset;
+        int offset;  // -1: the file cut to `value` bytes
         uint16_t value;
         bool word;
     };
     const Damage damages[] = {
+        {"empty file", -1, 0, false},
+        {"short boot sector", -1, 511, false},
         {"signature", 510, 0, true},
         {"sectors per cluster 0", bs::kSectorsPerCluster, 0, false},
         {"11 sectors per FAT", bs::kSectorsPerFat, 11, true},
@@ -169,25 +162,14 @@ TEST_F(ImageFileTest, InvalidBootSectorsAreRefusedOnce) {
     for (const Damage& d : damages) {
         SCOPED_TRACE(d.what);
         auto copy = bytes;
-        if (d.word) writeLe16(copy.data() + d.offset, d.value);
+        if (d.offset < 0) copy.resize(d.value);
+        else if (d.word) writeLe16(copy.data() + d.offset, d.value);
         else copy[d.offset] = static_cast<uint8_t>(d.value);
         std::string path = dir.file("bad.img");
         writeFile(path, copy);
         expectFailure(path, 110, "Invalid bootsector found!");
     }
-}
-
-TEST_F(ImageFileTest, ShortBootSector) {
-    std::string path = dir.file("short.img");
-    auto bytes = savedImage(path);
-    bytes.resize(511);
-    writeFile(path, bytes);
-    expectFailure(path, 110, "Invalid bootsector found!");
-}
-
-TEST_F(ImageFileTest, EachTruncatedPartNamesItsStep) {
-    std::string path = dir.file("cut.img");
-    auto bytes = savedImage(path);  // 720KB: FAT 3 sectors, root 7 sectors, 713 x 1024
+    // Each part cut short names its step (720KB: FAT 3 sectors, root 7 sectors, 713 x 1024).
     const size_t fat = 3 * 512, root = 112 * 32;
     struct Cut {
         size_t length;
@@ -205,46 +187,33 @@ TEST_F(ImageFileTest, EachTruncatedPartNamesItsStep) {
     };
     for (const Cut& c : cuts) {
         SCOPED_TRACE(c.message);
-        std::vector<uint8_t> part(bytes.begin(), bytes.begin() + static_cast<long>(c.length));
-        writeFile(path, part);
-        expectFailure(path, c.code, c.message);
+        auto end = bytes.begin() + static_cast<long>(c.length);
+        writeFile(good, std::vector<uint8_t>(bytes.begin(), end));
+        expectFailure(good, c.code, c.message);
     }
 }
 
-TEST_F(ImageFileTest, LongerFileLoadsAndTailIsWrittenBack) {
-    std::string path = dir.file("long.img"), out = dir.file("out.img");
-    auto bytes = savedImage(path);
-    auto longer = bytes;
-    longer.resize(bytes.size() + 4096, 0xCC);
-    writeFile(path, longer);
-    ASSERT_EQ(0, image->loadImageFile(path.c_str()));
-    ASSERT_EQ(0, image->saveImageFile(out.c_str()));
-    EXPECT_EQ(longer, readFile(out));
-}
-
-TEST_F(ImageFileTest, OneFatImageHasNoSecondCopy) {
+// Odd geometries, derived again as a loader would: one FAT (no second copy, the data region
+// grows by the FAT it lost) and 2048-byte clusters.
+TEST_F(ImageFileTest, OddGeometriesSaveAndLoadBack) {
     auto one = newImage(2);
     one->bootSector[bs::kNumberOfFats] = 1;
     std::string path = dir.file("onefat.img");
-    // The geometry was derived for two FATs; derive it again as a loader would.
     one->freeClusters();
     one->computeGeometry();
     ASSERT_EQ(0, one->saveImageFile(path.c_str()));
     auto bytes = readFile(path);
-    ASSERT_EQ(2880u * 512, bytes.size());  // the data region grows by the FAT it lost
+    ASSERT_EQ(2880u * 512, bytes.size());
     EXPECT_EQ(0, std::memcmp("NO NAME    ", bytes.data() + 512 + 9 * 512, 11));  // root follows
     ASSERT_EQ(0, image->loadImageFile(path.c_str()));
     EXPECT_EQ(2856, image->getClusterCount());
-}
 
-TEST_F(ImageFileTest, LargeClustersAreHeld) {
     auto big = newImage(2);
-    big->bootSector[bs::kSectorsPerCluster] = 4;  // 2048-byte clusters
+    big->bootSector[bs::kSectorsPerCluster] = 4;
     big->freeClusters();
     big->computeGeometry();
     ASSERT_EQ(711, big->getClusterCount());
     big->clusters[710][2047] = 0x5A;
-    std::string path = dir.file("big.img");
     ASSERT_EQ(0, big->saveImageFile(path.c_str()));
     ASSERT_EQ(0, image->loadImageFile(path.c_str()));
     EXPECT_EQ(2048, image->clusterBytes);
@@ -252,16 +221,13 @@ TEST_F(ImageFileTest, LargeClustersAreHeld) {
     EXPECT_EQ(0x5A, image->clusters[710][2047]);
 }
 
-TEST_F(ImageFileTest, FailedCreateLeavesNoFile) {
-    std::string path = dir.file("missing-folder/x.img");
-    EXPECT_EQ(100, image->saveImageFile(path.c_str()));
+// A missing folder, or a folder in the target's place (it cannot be replaced by a file): the
+// save fails, what was there stays, and no file or partial file is left behind.
+TEST_F(ImageFileTest, FailedCreateOrReplaceKeepsWhatWasThere) {
+    std::string missing = dir.file("missing-folder/x.img");
+    EXPECT_EQ(100, image->saveImageFile(missing.c_str()));
     EXPECT_EQ(Messages{"Could not create image file!"}, takeMessages(*image));
-    EXPECT_FALSE(std::filesystem::exists(path));
-}
-
-TEST_F(ImageFileTest, FailedReplaceKeepsWhatWasThere) {
-    // A folder in the target's place cannot be replaced by a file: the save fails, the folder
-    // and its contents stay, and no partial file is left behind.
+    EXPECT_FALSE(std::filesystem::exists(missing));
     std::string path = dir.file("taken");
     std::filesystem::create_directory(path);
     writeFile(dir.file("taken/keep.txt"), {1, 2, 3});
@@ -291,21 +257,11 @@ protected:
     std::vector<uint8_t> original;
 };
 
-TEST_F(SaveTargetTest, ReadOnlyTargetIsRefusedAndUntouched) {
-    namespace fs = std::filesystem;
-    fs::permissions(path, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
-    EXPECT_EQ(100, image->saveImageFile(path.c_str()));
-    EXPECT_EQ(Messages{"Could not create image file!"}, takeMessages(*image));
-    EXPECT_EQ(original, readFile(path));
-    EXPECT_TRUE((fs::status(path).permissions() & fs::perms::owner_write) == fs::perms::none);
-    EXPECT_TRUE(onlyTheImage());
-    fs::permissions(path, fs::perms::owner_write, fs::perm_options::add);
-}
-
-// A save that fails on the way leaves the target and the folder as they were. A failed write
+// A save that fails on the way, or a read-only target, leaves the target and the folder as they
+// were. A failed write
 // names the cluster it stopped in; zero clusters are left as a hole, so in an empty image the
 // failure is the file's extension over them, named by their first cluster.
-TEST_F(SaveTargetTest, FailedSaveLeavesTargetAndNoPartialFile) {
+TEST_F(SaveTargetTest, FailedOrRefusedSaveLeavesTargetAndNoPartialFile) {
     struct Fault {
         const char* name;
         bool filled;
@@ -335,6 +291,15 @@ TEST_F(SaveTargetTest, FailedSaveLeavesTargetAndNoPartialFile) {
         EXPECT_EQ(original, readFile(path));
         EXPECT_TRUE(onlyTheImage());
     }
+    // A read-only target is refused untouched.
+    namespace fs = std::filesystem;
+    fs::permissions(path, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    EXPECT_EQ(100, image->saveImageFile(path.c_str()));
+    EXPECT_EQ(Messages{"Could not create image file!"}, takeMessages(*image));
+    EXPECT_EQ(original, readFile(path));
+    EXPECT_TRUE((fs::status(path).permissions() & fs::perms::owner_write) == fs::perms::none);
+    EXPECT_TRUE(onlyTheImage());
+    fs::permissions(path, fs::perms::owner_write, fs::perm_options::add);
 }
 
 // Before saving over the file it came from, the image checks the file is still the one it read:

@@ -23,19 +23,24 @@ bool listed(VolumeImage& im, uint16_t folder, const std::u16string& name) {
 
 std::u16string wide(const char* s) { return std::u16string(s, s + std::strlen(s)); }
 
-}  // namespace
+struct InsertDamage : ::testing::Test {
+    InsertDamage() { testimg::build(*im); }
+    // A host file holding `bytes`.
+    std::string host(const std::vector<uint8_t>& bytes) {
+        writeFile(dir.file("host.bin"), bytes);
+        return dir.file("host.bin");
+    }
+    std::unique_ptr<VolumeImage> im{new VolumeImage};
+    TempDir dir;
+};
 
 // The root ends at slot 1; slot 2 holds a stale entry from before. The first run of four free
 // slots after the stale one lies beyond the end, where the walker never looks.
-TEST(InsertDamage, StaleSlotBeyondRootEndMark) {
-    std::unique_ptr<VolumeImage> im(new VolumeImage);
-    testimg::build(*im);
+TEST_F(InsertDamage, StaleSlotBeyondRootEndMark) {
     testimg::place(*im, 0, 0, {testimg::shortEntry("A.TXT", de::kAttrArchive, 0)});
     testimg::place(*im, 0, 2, {testimg::shortEntry("STALE.TXT", de::kAttrArchive, 0)});
-    TempDir dir;
-    writeFile(dir.file("host.txt"), std::vector<uint8_t>(100, 'x'));
 
-    ASSERT_EQ(0, im->insertHostFile(0, dir.file("host.txt").c_str(), kLongName));
+    ASSERT_EQ(0, im->insertHostFile(0, host(std::vector<uint8_t>(100, 'x')).c_str(), kLongName));
     std::vector<testimg::Walked> root = testimg::walkAll(*im, 0);
     ASSERT_EQ(2u, root.size());
     EXPECT_EQ(testimg::shortName("A.TXT"), root[0].shortName);
@@ -49,19 +54,15 @@ TEST(InsertDamage, StaleSlotBeyondRootEndMark) {
 // In a folder, a free slot right after a long-name run ends the walk: the slots behind it (here
 // after a stale entry, so the new run cannot join the orphan piece) may not take the entry, and
 // the folder may not grow behind it either.
-TEST(InsertDamage, FreeSlotAfterOrphanLongNameInFolder) {
-    std::unique_ptr<VolumeImage> im(new VolumeImage);
-    testimg::build(*im);
+TEST_F(InsertDamage, FreeSlotAfterOrphanLongNameInFolder) {
     testimg::place(*im, 0, 0, {testimg::shortEntry("DIR", de::kAttrDirectory, 2)});
     testimg::chain(*im, {2});
     testimg::dotEntries(*im, 2, 0);
     std::vector<uint8_t> orphan = testimg::shortEntry("GONE.TXT", de::kAttrArchive, 0);
     testimg::place(*im, 2, 2, {testimg::longNameSlots(u"gone", orphan)[0]});
     testimg::place(*im, 2, 4, {testimg::shortEntry("STALE.TXT", de::kAttrArchive, 0)});
-    TempDir dir;
-    writeFile(dir.file("host.txt"), std::vector<uint8_t>(100, 'x'));
 
-    int result = im->insertHostFile(2, dir.file("host.txt").c_str(), kLongName);
+    int result = im->insertHostFile(2, host(std::vector<uint8_t>(100, 'x')).c_str(), kLongName);
     if (result == 0) {
         EXPECT_TRUE(listed(*im, 2, wide(kLongName)));
     } else {
@@ -71,18 +72,14 @@ TEST(InsertDamage, FreeSlotAfterOrphanLongNameInFolder) {
 
 // The folder's only cluster is marked free in the FAT. The file's data must not be given that
 // cluster, or writing the entry would overwrite the data and the data the folder.
-TEST(InsertDamage, FolderClusterMarkedFree) {
-    std::unique_ptr<VolumeImage> im(new VolumeImage);
-    testimg::build(*im);
+TEST_F(InsertDamage, FolderClusterMarkedFree) {
     testimg::place(*im, 0, 0, {testimg::shortEntry("DIR", de::kAttrDirectory, 2)});
     testimg::dotEntries(*im, 2, 0);
     im->fatTable[2] = 0;
-    TempDir dir;
     std::vector<uint8_t> bytes(700);
     for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>(i * 13);
-    writeFile(dir.file("host.bin"), bytes);
 
-    ASSERT_EQ(0, im->insertHostFile(2, dir.file("host.bin").c_str(), "HOST.BIN"));
+    ASSERT_EQ(0, im->insertHostFile(2, host(bytes).c_str(), "HOST.BIN"));
     std::vector<testimg::Walked> folder = testimg::walkAll(*im, 2);
     ASSERT_EQ(2u, folder.size());  // ".." and the new file
     EXPECT_EQ(testimg::shortName("HOST.BIN"), folder[1].shortName);
@@ -94,8 +91,6 @@ TEST(InsertDamage, FolderClusterMarkedFree) {
     EXPECT_EQ(0, std::memcmp(im->clusterData(first), bytes.data(), 512));
     EXPECT_EQ(0, std::memcmp(im->clusterData(second), bytes.data() + 512, 188));
 }
-
-namespace {
 
 // The clusters of the chain that an inserted file's entry names, in order.
 std::vector<uint16_t> chainOf(VolumeImage& im, uint16_t folder, const char* shortName) {
@@ -112,9 +107,7 @@ std::vector<uint16_t> chainOf(VolumeImage& im, uint16_t folder, const char* shor
 // Clusters 2..4 hold files whose FAT entries a damaged FAT gave back: OLD.TXT's only cluster in
 // the root, the middle of a chain that ends early, and a file's cluster inside a subfolder. A
 // new file must go after them all and leave their bytes alone.
-TEST(InsertDamage, ClustersStillNamedByEntriesAreNotReused) {
-    std::unique_ptr<VolumeImage> im(new VolumeImage);
-    testimg::build(*im);
+TEST_F(InsertDamage, ClustersStillNamedByEntriesAreNotReused) {
     testimg::place(*im, 0, 0,
                    {testimg::shortEntry("OLD.TXT", de::kAttrArchive, 2, 100),
                     testimg::shortEntry("CUT.TXT", de::kAttrArchive, 5, 1000),
@@ -128,10 +121,8 @@ TEST(InsertDamage, ClustersStillNamedByEntriesAreNotReused) {
     im->fatTable[4] = 0;
     for (uint16_t c : {uint16_t{2}, uint16_t{3}, uint16_t{4}})
         std::memset(im->clusterData(c), 0xA0 + c, im->clusterBytes);
-    TempDir dir;
-    writeFile(dir.file("host.bin"), std::vector<uint8_t>(1500, 'n'));
 
-    ASSERT_EQ(0, im->insertHostFile(0, dir.file("host.bin").c_str(), "NEW.BIN"));
+    ASSERT_EQ(0, im->insertHostFile(0, host(std::vector<uint8_t>(1500, 'n')).c_str(), "NEW.BIN"));
     std::vector<uint16_t> used = chainOf(*im, 0, "NEW.BIN");
     EXPECT_EQ((std::vector<uint16_t>{7, 8, 9}), used);
     for (uint16_t c : {uint16_t{2}, uint16_t{3}, uint16_t{4}})
@@ -142,25 +133,17 @@ TEST(InsertDamage, ClustersStillNamedByEntriesAreNotReused) {
 
 // A folder that names itself, a folder that names its parent and a chain looping back: the scan
 // for used clusters ends, and the insertion still takes a free cluster.
-TEST(InsertDamage, UsedClusterScanEndsOnLoopingFolders) {
-    std::unique_ptr<VolumeImage> im(new VolumeImage);
-    testimg::build(*im);
+TEST_F(InsertDamage, UsedClusterScanEndsOnLoopingFolders) {
     testimg::place(*im, 0, 0, {testimg::shortEntry("LOOP", de::kAttrDirectory, 2)});
     im->fatTable[2] = 3;
     im->fatTable[3] = 2;
     testimg::place(*im, 2, 0,
                    {testimg::shortEntry("SELF", de::kAttrDirectory, 2),
                     testimg::shortEntry("BACK", de::kAttrDirectory, 3)});
-    TempDir dir;
-    writeFile(dir.file("host.bin"), std::vector<uint8_t>(10, 'n'));
 
-    ASSERT_EQ(0, im->insertHostFile(0, dir.file("host.bin").c_str(), "NEW.BIN"));
+    ASSERT_EQ(0, im->insertHostFile(0, host(std::vector<uint8_t>(10, 'n')).c_str(), "NEW.BIN"));
     EXPECT_EQ((std::vector<uint16_t>{4}), chainOf(*im, 0, "NEW.BIN"));
 }
-
-}  // namespace
-
-namespace {
 
 // Root A.TXT, then DIR (cluster 2) with its dot entries.
 void plainTree(VolumeImage& im) {
@@ -189,13 +172,10 @@ void damagedTree(VolumeImage& im) {
     testimg::place(im, 0, 3, {testimg::shortEntry("STALE.TXT", de::kAttrArchive, 5, 10)});
 }
 
-}  // namespace
-
 // One operation of many entries writes the image that one operation per entry writes: what an
 // operation keeps from entry to entry (names, free slots, the referenced clusters) stays true,
 // also where the damage makes it read a folder or the references again.
-TEST(InsertDamage, ManyEntriesInOneOperationEqualOneOperationEach) {
-    TempDir dir;
+TEST_F(InsertDamage, ManyEntriesInOneOperationEqualOneOperationEach) {
     std::string selection = dir.path().string() + '\0';
     std::vector<std::string> names;
     for (int i = 0; i < 24; ++i) {
@@ -222,9 +202,7 @@ TEST(InsertDamage, ManyEntriesInOneOperationEqualOneOperationEach) {
 
 // Folder A's first cluster is BIG.BIN's data; folder N owns its cluster but has no "." and "..".
 // Insertion, rename and attributes write into neither.
-TEST(InsertDamage, FolderOnAFilesDataOrWithoutDotsIsRefused) {
-    std::unique_ptr<VolumeImage> im(new VolumeImage);
-    testimg::build(*im);
+TEST_F(InsertDamage, FolderOnAFilesDataOrWithoutDotsIsRefused) {
     testimg::chain(*im, {2, 3});
     im->fatTable[4] = 0xFFF;
     testimg::place(*im, 0, 0,
@@ -254,3 +232,5 @@ TEST(InsertDamage, FolderOnAFilesDataOrWithoutDotsIsRefused) {
               testing_support::takeMessages(*im));
     EXPECT_EQ(before, snapshot(*im));
 }
+
+}  // namespace

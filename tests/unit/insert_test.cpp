@@ -91,6 +91,14 @@ protected:
         writeFile(path, bytes);
         return path;
     }
+    // The insertion is refused with `message` and leaves every byte as it was.
+    void expectRefused(uint16_t folder, const std::string& path, const std::string& name, int code,
+                       const std::string& message) {
+        auto before = snapshot(*image);
+        EXPECT_EQ(code, image->insertHostFile(folder, path.c_str(), name.c_str()));
+        EXPECT_EQ(std::vector<std::string>{message}, takeMessages(*image));
+        EXPECT_EQ(before, snapshot(*image));
+    }
     TempDir dir;
     std::unique_ptr<VolumeImage> image = newImage(2);
 };
@@ -126,14 +134,10 @@ TEST_F(InsertTest, PlainUpperCaseNameHasNoLongNameSlots) {
     EXPECT_EQ(-1, f.longNameIndex);
     EXPECT_EQ(1, f.entryIndex);
     // The same name in another case is the same file.
-    auto before = snapshot(*image);
-    EXPECT_EQ(kResultNameExists, image->insertHostFile(0, path.c_str(), "readme.txt"));
-    EXPECT_EQ(std::vector<std::string>{"File \"readme.txt\" already exists!"},
-              takeMessages(*image));
-    EXPECT_EQ(before, snapshot(*image));
+    expectRefused(0, path, "readme.txt", kResultNameExists, "File \"readme.txt\" already exists!");
 }
 
-TEST_F(InsertTest, EmptyFileAndExactClusterSizes) {
+TEST_F(InsertTest, EmptyFileExactClusterSizesAndLowestFreeClusters) {
     std::string empty = hostFile("e", {});
     std::string one = hostFile("one", pattern(512, 3));
     std::string twoish = hostFile("two", pattern(513, 4));
@@ -152,19 +156,16 @@ TEST_F(InsertTest, EmptyFileAndExactClusterSizes) {
     EXPECT_EQ(pattern(513, 4), readBack(*image, f, &chain));
     EXPECT_EQ((std::vector<uint16_t>{3, 4}), chain);
     EXPECT_EQ(image->getClusterCount() - 3, image->countFreeClusters());
-}
 
-TEST_F(InsertTest, TakesLowestFreeClustersAroundUsedAndBadOnes) {
-    image->fatTable[2] = 0xFFF;
-    image->fatTable[4] = 0xFF7;
+    // The lowest free clusters are taken around used and bad ones.
+    image->fatTable[6] = 0xFF7;
     std::string path = hostFile("f", pattern(1500, 5));
     ASSERT_EQ(0, image->insertHostFile(0, path.c_str(), "F.BIN"));
-    Found f;
     ASSERT_TRUE(findEntry(*image, 0, "F       BIN", &f));
-    std::vector<uint16_t> chain;
+    chain.clear();
     EXPECT_EQ(pattern(1500, 5), readBack(*image, f, &chain));
-    EXPECT_EQ((std::vector<uint16_t>{3, 5, 6}), chain);
-    EXPECT_EQ(0xFF7, image->fatTable[4]);
+    EXPECT_EQ((std::vector<uint16_t>{5, 7, 8}), chain);
+    EXPECT_EQ(0xFF7, image->fatTable[6]);
 }
 
 TEST_F(InsertTest, ReusesDeletedSlotRunOnlyWhenLongEnough) {
@@ -181,25 +182,32 @@ TEST_F(InsertTest, ReusesDeletedSlotRunOnlyWhenLongEnough) {
     EXPECT_EQ(2, f.entryIndex);
 }
 
-TEST_F(InsertTest, FullRootRefusedByteForByte) {
+// A full root, a folder whose full chain leads back to itself (never grown) and targets outside
+// the data clusters are refused byte for byte.
+TEST_F(InsertTest, FullOrInvalidFoldersRefusedByteForByte) {
     std::string path = hostFile("f", {});
     for (int i = 1; i < 224; ++i)
         ASSERT_EQ(0, image->insertHostFile(0, path.c_str(), ("F" + std::to_string(i)).c_str()));
-    auto before = snapshot(*image);
-    EXPECT_EQ(kResultDirectoryFull, image->insertHostFile(0, path.c_str(), "F224"));
-    EXPECT_EQ(std::vector<std::string>{"Directory is full, could not insert \"F224\"!"},
-              takeMessages(*image));
-    EXPECT_EQ(before, snapshot(*image));
+    expectRefused(0, path, "F224", kResultDirectoryFull,
+                  "Directory is full, could not insert \"F224\"!");
+    image = newImage(2);
+    uint16_t folder = 0;
+    ASSERT_EQ(0, image->createFolder(0, "LOOP", 0, 0, &folder));
+    for (int i = 0; i < 14; ++i)  // fills the folder's one cluster: ".", ".." and 14 entries
+        ASSERT_EQ(0,
+                  image->insertHostFile(folder, path.c_str(), ("F" + std::to_string(i)).c_str()));
+    image->fatTable[folder] = folder;
+    expectRefused(folder, path, "F14", kResultDirectoryFull,
+                  "Directory is full, could not insert \"F14\"!");
+    for (uint16_t outside : {uint16_t{0xFFF}, uint16_t{1}})
+        expectRefused(outside, path, "X", kResultDirectoryFull,
+                      "Directory is full, could not insert \"X\"!");
 }
 
 TEST_F(InsertTest, TooBigForFreeSpaceRefusedByteForByte) {
     image = newImage(6);  // 160KB: 155 clusters of 1024 bytes
-    std::string big = hostFile("big", pattern(155 * 1024 + 1, 7));
-    auto before = snapshot(*image);
-    EXPECT_EQ(kResultNoSpace, image->insertHostFile(0, big.c_str(), "big.bin"));
-    EXPECT_EQ(std::vector<std::string>{"Not enough free space on image for \"big.bin\"!"},
-              takeMessages(*image));
-    EXPECT_EQ(before, snapshot(*image));
+    expectRefused(0, hostFile("big", pattern(155 * 1024 + 1, 7)), "big.bin", kResultNoSpace,
+                  "Not enough free space on image for \"big.bin\"!");
     std::string exact = hostFile("exact", pattern(155 * 1024, 8));
     ASSERT_EQ(0, image->insertHostFile(0, exact.c_str(), "exact.bin"));
     EXPECT_EQ(0, image->countFreeClusters());
@@ -284,11 +292,8 @@ TEST_F(InsertTest, GrowthThatDoesNotFitRefusedByteForByte) {
     std::string fill = hostFile("fill", pattern(154 * 1024, 11));
     ASSERT_EQ(0, image->insertHostFile(0, fill.c_str(), "FILL"));
     ASSERT_EQ(0, image->countFreeClusters());
-    auto before = snapshot(*image);
-    EXPECT_EQ(kResultNoSpace, image->insertHostFile(folder, empty.c_str(), "F30"));
-    EXPECT_EQ(std::vector<std::string>{"Not enough free space on image for \"F30\"!"},
-              takeMessages(*image));
-    EXPECT_EQ(before, snapshot(*image));
+    expectRefused(folder, empty, "F30", kResultNoSpace,
+                  "Not enough free space on image for \"F30\"!");
 }
 
 TEST_F(InsertTest, InsertFilesReadsBothSelectionFormsAndReportsEachFailure) {
@@ -361,34 +366,6 @@ TEST_F(InsertTest, HostTreeFiveDeepGoesOnAfterRefusedFile) {
 
 }  // namespace
 
-namespace {
-
-TEST_F(InsertTest, CyclicFolderChainIsNotGrown) {
-    uint16_t folder = 0;
-    ASSERT_EQ(0, image->createFolder(0, "LOOP", 0, 0, &folder));
-    std::string path = hostFile("e", {});
-    for (int i = 0; i < 14; ++i)  // fills the folder's one cluster: ".", ".." and 14 entries
-        ASSERT_EQ(0,
-                  image->insertHostFile(folder, path.c_str(), ("F" + std::to_string(i)).c_str()));
-    image->fatTable[folder] = folder;  // the chain now leads back to itself
-    auto before = snapshot(*image);
-    EXPECT_EQ(kResultDirectoryFull, image->insertHostFile(folder, path.c_str(), "F14"));
-    EXPECT_EQ(std::vector<std::string>{"Directory is full, could not insert \"F14\"!"},
-              takeMessages(*image));
-    EXPECT_EQ(before, snapshot(*image));
-}
-
-TEST_F(InsertTest, TargetOutsideDataClustersRefused) {
-    std::string path = hostFile("e", pattern(3, 1));
-    auto before = snapshot(*image);
-    EXPECT_EQ(kResultDirectoryFull, image->insertHostFile(0xFFF, path.c_str(), "X"));
-    EXPECT_EQ(kResultDirectoryFull, image->insertHostFile(1, path.c_str(), "X"));
-    EXPECT_EQ(2u, takeMessages(*image).size());
-    EXPECT_EQ(before, snapshot(*image));
-}
-
-}  // namespace
-
 #ifndef _WIN32
 #include <sys/stat.h>
 
@@ -424,10 +401,8 @@ TEST_F(InsertTest, TreeTakesOnlyRegularFilesAndFoldersAndFollowsNoFolderLink) {
     EXPECT_EQ(pattern(300, 2), readBack(*image, f, nullptr));
     EXPECT_EQ(4u, listFolder(*image, folder).size());  // "..", a.txt, file link, sub
 
-    auto before = snapshot(*image);
-    EXPECT_EQ(kResultHostIo, image->insertHostFile(0, (tree + "/pipe").c_str(), "pipe"));
-    EXPECT_EQ(before, snapshot(*image));
-    takeMessages(*image);
+    expectRefused(0, tree + "/pipe", "pipe", kResultHostIo,
+                  "Could not read file \"" + tree + "/pipe\"!");
 }
 
 // A file that shrinks once opened goes in as it is left. (Windows opens it without write sharing:

@@ -32,6 +32,10 @@ TEST(MessageList, PopsInQueueOrderAndEmpties) {
     EXPECT_STREQ("second", buffer);
     EXPECT_EQ(0, list.popFront(buffer, sizeof buffer));
     EXPECT_TRUE(list.isEmpty());
+    addText(list, "third");  // after the queue emptied, it starts fresh
+    ASSERT_EQ(1, list.popFront(buffer, sizeof buffer));
+    EXPECT_STREQ("third", buffer);
+    EXPECT_TRUE(list.isEmpty());
 }
 
 TEST(MessageList, SmallCapacityCopiesPrefixAndDropsWholeEntry) {
@@ -44,18 +48,6 @@ TEST(MessageList, SmallCapacityCopiesPrefixAndDropsWholeEntry) {
     EXPECT_EQ(0, std::memcmp(buffer, "abcx", 4));  // three bytes, no terminator added
     ASSERT_EQ(1, list.popFront(buffer, sizeof buffer));
     EXPECT_STREQ("next", buffer);
-}
-
-TEST(MessageList, AddAfterPoppingOnlyEntryStartsFresh) {
-    MessageList list;
-    addText(list, "one");
-    char buffer[8];
-    ASSERT_EQ(1, list.popFront(buffer, sizeof buffer));
-    EXPECT_TRUE(list.isEmpty());
-    addText(list, "two");
-    ASSERT_EQ(1, list.popFront(buffer, sizeof buffer));
-    EXPECT_STREQ("two", buffer);
-    EXPECT_TRUE(list.isEmpty());
 }
 
 TEST(ErrorReport, EachMessageWithItsReasonThenThePathAndTheCode) {
@@ -95,16 +87,14 @@ TEST(ErrorReport, BoxTakes3999CharactersOfWholeMessagesAndStillEmptiesQueue) {
     EXPECT_EQ(10u, composeErrorReport(list, nullptr, kNoErrorCode, kEveryMessage).size());
 }
 
-TEST(ErrorReport, UnterminatedOrOverlongBlockStaysInBounds) {
+TEST(ErrorReport, UnterminatedOrOverlongTextStaysInBounds) {
     MessageList list;
     std::string block(3 * kMessageTextSize, 'z');  // no terminator, longer than any message
     ASSERT_EQ(1, list.add(block.data(), static_cast<uint32_t>(block.size())));
     std::vector<std::string> lines = composeErrorReport(list, nullptr, kNoErrorCode, kEveryMessage);
     ASSERT_EQ(1u, lines.size());
     EXPECT_EQ(static_cast<size_t>(kMessageTextSize), lines[0].size());
-}
-
-TEST(QueueMessage, LongTextIsCutToTheMessageBuffer) {
+    // A queued text longer than the message buffer is cut to it.
     VolumeImage image;
     std::string path(3000, 'p');
     image.queueMessage("Could not create file \"%s\"!", path.c_str());

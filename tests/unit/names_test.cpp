@@ -66,6 +66,10 @@ TEST(ShortName, NumericTailWhenChangedOrTaken) {
     EXPECT_EQ("AB~1       ", pick(u"a b", names));
     addShort(&names, "README  TXT");
     EXPECT_EQ("README~1TXT", pick(u"ReadMe.txt", names));
+    // A short basis keeps its whole base before the tail.
+    addShort(&names, "ABCD~1     ");
+    EXPECT_EQ("ABCD~2     ", pick(u"ab cd", names));
+    EXPECT_EQ("A~1     B  ", pick(u"a..b", names));
 }
 
 TEST(ShortName, ManyNamesSharingSixCharactersCountUp) {
@@ -78,13 +82,6 @@ TEST(ShortName, ManyNamesSharingSixCharactersCountUp) {
         ASSERT_EQ(expected + "TXT", got) << n;
         addShort(&names, got.c_str());
     }
-}
-
-TEST(ShortName, ShortBasisKeepsWholeBaseBeforeTail) {
-    FolderNames names;
-    addShort(&names, "ABCD~1     ");
-    EXPECT_EQ("ABCD~2     ", pick(u"ab cd", names));
-    EXPECT_EQ("A~1     B  ", pick(u"a..b", names));
 }
 
 TEST(PlainShortName, OnlyValidUpperCaseEightThree) {

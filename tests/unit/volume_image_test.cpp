@@ -10,18 +10,7 @@ using testing_support::newImage;
 
 namespace {
 
-TEST(VolumeImage, ConstructedEmpty) {
-    std::unique_ptr<VolumeImage> image(new VolumeImage);
-    EXPECT_EQ(0, image->getClusterCount());
-    EXPECT_EQ(0, image->countFreeClusters());
-    EXPECT_STREQ("", image->statusText);
-    EXPECT_EQ(0, image->sectorsDone);
-    EXPECT_EQ(0, image->sectorsTotal);
-    image->reset();  // frees nothing, stays empty
-    EXPECT_EQ(0, image->getClusterCount());
-}
-
-TEST(VolumeImage, NextLinkClassesEveryValueAtItsBoundaries) {
+TEST(VolumeImage, NextLinkAndClusterDataClassEveryValueAtItsBoundaries) {
     auto image = newImage(0);  // 720KB: data clusters 2 .. 714
     const int last = image->getClusterCount() + 1;
     const struct {
@@ -45,21 +34,24 @@ TEST(VolumeImage, NextLinkClassesEveryValueAtItsBoundaries) {
     // A cluster that is no data cluster has no link of its own.
     EXPECT_EQ(kLinkBroken, image->nextLink(1).kind);
     EXPECT_EQ(kLinkBroken, image->nextLink(static_cast<uint32_t>(last + 1)).kind);
+    // Nor data.
+    for (uint32_t none : {0u, 1u, static_cast<uint32_t>(last + 1), 0xFFFu})
+        EXPECT_EQ(nullptr, image->clusterData(none)) << none;
+    EXPECT_EQ(image->clusters[0], image->clusterData(2));
+    EXPECT_EQ(image->clusters[last - 2], image->clusterData(static_cast<uint32_t>(last)));
 }
 
+// A constructed image is empty, and a reset leaves one empty again: everything but the backup is
+// cleared, and the backup restores the same image.
 TEST(VolumeImage, ResetClearsEverythingButBackups) {
-    auto image = newImage();
-    image->saveBackup();
-    image->reset();
-    EXPECT_EQ(0, image->clusterCount);
-    EXPECT_EQ(0, image->clusterBytes);
-    EXPECT_EQ(0, image->bootSector[bs::kSignature]);
-    EXPECT_EQ(0, image->rootDir[0]);
-    EXPECT_EQ(0xF0, image->backup->fat1[0]);
-    image->dropBackup();
-}
-
-TEST(VolumeImage, BackupResetRestoreGivesBackTheSameImage) {
+    std::unique_ptr<VolumeImage> empty(new VolumeImage);
+    EXPECT_EQ(0, empty->getClusterCount());
+    EXPECT_EQ(0, empty->countFreeClusters());
+    EXPECT_STREQ("", empty->statusText);
+    EXPECT_EQ(0, empty->sectorsDone);
+    EXPECT_EQ(0, empty->sectorsTotal);
+    empty->reset();  // frees nothing, stays empty
+    EXPECT_EQ(0, empty->getClusterCount());
     auto image = newImage(0, "BACKUP");
     image->fatTable[2] = 0xFFF;
     image->clusters[0][0] = 0x42;
@@ -67,6 +59,11 @@ TEST(VolumeImage, BackupResetRestoreGivesBackTheSameImage) {
     auto before = snapshot(*image);
     image->saveBackup();
     image->reset();
+    EXPECT_EQ(0, image->clusterCount);
+    EXPECT_EQ(0, image->clusterBytes);
+    EXPECT_EQ(0, image->bootSector[bs::kSignature]);
+    EXPECT_EQ(0, image->rootDir[0]);
+    EXPECT_EQ(0xF9, image->backup->fat1[0]);
     image->restoreBackup();
     image->dropBackup();
     EXPECT_EQ(before, snapshot(*image));
@@ -97,23 +94,13 @@ TEST(VolumeImage, GeometryOfEveryDiskType) {
     }
 }
 
-TEST(VolumeImage, ClusterDataOnlyForDataClusters) {
-    auto image = newImage(6);  // 155 clusters: 2..156
-    EXPECT_EQ(nullptr, image->clusterData(0));
-    EXPECT_EQ(nullptr, image->clusterData(1));
-    EXPECT_EQ(image->clusters[0], image->clusterData(2));
-    EXPECT_EQ(image->clusters[154], image->clusterData(156));
-    EXPECT_EQ(nullptr, image->clusterData(157));
-    EXPECT_EQ(nullptr, image->clusterData(0xFFF));
-}
-
 // A valid 1440KB boot sector to damage field by field.
 void validSector(uint8_t* b) {
     auto image = newImage();
     image->copyBootSector(b);
 }
 
-TEST(BootSectorCheck, AcceptsEveryCreatedTypeAndClassicLimits) {
+TEST(BootSectorCheck, AcceptsEveryCreatedTypeAndTheLimitsHeld) {
     for (int t = 0; t < kDiskTypeCount; ++t) {
         auto image = newImage(t);
         EXPECT_TRUE(checkBootSector(image->bootSector)) << t;
@@ -123,6 +110,17 @@ TEST(BootSectorCheck, AcceptsEveryCreatedTypeAndClassicLimits) {
     writeLe16(b + bs::kSectorsPerFat, 10);
     writeLe16(b + bs::kRootEntries, 240);
     EXPECT_TRUE(checkBootSector(b));
+    writeLe16(b + bs::kRootEntries, 224);
+    b[bs::kSectorsPerCluster] = 4;  // 2048-byte clusters, as on distribution media
+    EXPECT_TRUE(checkBootSector(b));
+    b[bs::kSectorsPerCluster] = 16;  // 8192 bytes: the largest held
+    EXPECT_TRUE(checkBootSector(b));
+    // The largest count whose entries a FAT of 10 sectors holds; one more is refused.
+    b[bs::kSectorsPerCluster] = 1;
+    writeLe16(b + bs::kTotalSectors, 1 + 20 + 14 + 3411);
+    EXPECT_TRUE(checkBootSector(b));
+    writeLe16(b + bs::kTotalSectors, 1 + 20 + 14 + 3412);
+    EXPECT_FALSE(checkBootSector(b));
 }
 
 TEST(BootSectorCheck, RefusesWhatCannotBeHeld) {
@@ -164,22 +162,6 @@ TEST(BootSectorCheck, RefusesWhatCannotBeHeld) {
         d.apply(b);
         EXPECT_FALSE(checkBootSector(b)) << d.what;
     }
-}
-
-TEST(BootSectorCheck, HoldsLargeClustersAndTheLargestCount) {
-    uint8_t b[512];
-    validSector(b);
-    b[bs::kSectorsPerCluster] = 4;  // 2048-byte clusters, as on distribution media
-    EXPECT_TRUE(checkBootSector(b));
-    b[bs::kSectorsPerCluster] = 16;  // 8192 bytes: the largest held
-    EXPECT_TRUE(checkBootSector(b));
-    // The largest count whose entries a FAT of 10 sectors holds; one more is refused.
-    b[bs::kSectorsPerCluster] = 1;
-    writeLe16(b + bs::kSectorsPerFat, 10);
-    writeLe16(b + bs::kTotalSectors, 1 + 20 + 14 + 3411);
-    EXPECT_TRUE(checkBootSector(b));
-    writeLe16(b + bs::kTotalSectors, 1 + 20 + 14 + 3412);
-    EXPECT_FALSE(checkBootSector(b));
 }
 
 }  // namespace

@@ -27,13 +27,9 @@ TEST(ShortNameChecksum, RotatesRightAndAdds) {
     EXPECT_EQ(0xC0, shortNameChecksum(carry));
 }
 
-TEST_F(WalkerTest, EmptyRootEndsAtFirstCall) {
-    build(*im);
-    EXPECT_TRUE(walkAll(*im, 0).empty());
-}
-
-TEST_F(WalkerTest, FullRootYieldsEveryEntryThenEnds) {
+TEST_F(WalkerTest, EmptyRootEndsAtFirstCallFullRootAfterEveryEntry) {
     build(*im, 1, 16, 2880);
+    EXPECT_TRUE(walkAll(*im, 0).empty());
     for (int i = 0; i < 16; ++i) {
         char name[16];
         std::snprintf(name, sizeof name, "F%02d", i);
@@ -49,7 +45,7 @@ TEST_F(WalkerTest, FullRootYieldsEveryEntryThenEnds) {
     EXPECT_EQ(0, im->nextEntry(e, n, kLongNameBytes, a, b, c, d));
 }
 
-TEST_F(WalkerTest, RootSkipsVolumeLabelsAndDeletedButNotLongNames) {
+TEST_F(WalkerTest, RootSkipsLabelsAndDeletedEndsAtFreeSlotOrRunAtItsEnd) {
     build(*im);
     int i = 0;
     i = place(*im, 0, i, {shortEntry("MYDISK", de::kAttrVolumeLabel, 0)});
@@ -65,9 +61,8 @@ TEST_F(WalkerTest, RootSkipsVolumeLabelsAndDeletedButNotLongNames) {
     EXPECT_EQ(3, all[0].longNameIndex);  // 13 characters: one piece
     EXPECT_EQ(0, all[0].entryCluster);
     EXPECT_EQ(4, all[0].entryIndex);
-}
 
-TEST_F(WalkerTest, RootEndsAtFreeSlotAndAtLongNameRunReachingTheEnd) {
+    // The root ends at a free slot and at a long-name run reaching its end.
     build(*im, 1, 16, 2880);
     place(*im, 0, 0, {shortEntry("A", kArc, 0)});
     place(*im, 0, 2, {shortEntry("B", kArc, 0)});  // after the free slot 1: never seen
@@ -80,7 +75,7 @@ TEST_F(WalkerTest, RootEndsAtFreeSlotAndAtLongNameRunReachingTheEnd) {
     EXPECT_EQ(1u, walkAll(*im, 0).size());
 }
 
-TEST_F(WalkerTest, SubfolderHidesDotButReturnsDotDot) {
+TEST_F(WalkerTest, SubfolderHidesDotAndEndsAtAFreeSlotOnlyAfterALongNameRun) {
     build(*im);
     chain(*im, {2});
     dotEntries(*im, 2, 0);
@@ -95,15 +90,14 @@ TEST_F(WalkerTest, SubfolderHidesDotButReturnsDotDot) {
     EXPECT_EQ(-1, all[1].longNameCluster);
     EXPECT_EQ(-1, all[1].longNameIndex);
     EXPECT_TRUE(all[1].longName.empty());
-}
 
-TEST_F(WalkerTest, FreeSlotInFolderEndsWalkOnlyAfterLongNameRun) {
+    // A free slot in a folder ends the walk only after a long-name run.
     build(*im);
     chain(*im, {2, 3});
     dotEntries(*im, 2, 0);
     place(*im, 2, 3, {shortEntry("AFTER", kArc, 0)});    // slot 2 free
     place(*im, 2, 20, {shortEntry("NEXTCL", kArc, 0)});  // in the second cluster
-    std::vector<Walked> all = walkAll(*im, 2);
+    all = walkAll(*im, 2);
     ASSERT_EQ(3u, all.size());
     EXPECT_EQ("AFTER      ", all[1].shortName);
     EXPECT_EQ(3, all[2].entryCluster);
@@ -165,7 +159,7 @@ TEST_F(WalkerTest, LongNameCrossingClusterGivesLocationsInBothClusters) {
     }
 }
 
-TEST_F(WalkerTest, LeftoverPiecesOfAnotherNameAreNotComposed) {
+TEST_F(WalkerTest, LongNamesAreComposedOnlyOfTheirOwnPieces) {
     build(*im);
     std::vector<uint8_t> live = shortEntry("LIVE.TXT", kArc, 0);
     // Pieces of a deleted entry's name (other checksum) directly before a live short entry.
@@ -185,22 +179,20 @@ TEST_F(WalkerTest, LeftoverPiecesOfAnotherNameAreNotComposed) {
     all = walkAll(*im, 0);
     ASSERT_EQ(1u, all.size());
     EXPECT_EQ(u"abcdefghijklm", all[0].longName);
-}
 
-TEST_F(WalkerTest, PiecesArePlacedByNumberNotByDiskOrder) {
+    // Pieces are placed by their number, not by disk order.
     build(*im);
     std::vector<uint8_t> e = shortEntry("SWAP", kArc, 0);
     std::vector<std::vector<uint8_t>> s = longNameSlots(u"0123456789abcXYZ", e);
     std::swap(s[0], s[1]);  // piece 1 first on disk
     place(*im, 0, 0, s);
     place(*im, 0, 2, {e});
-    std::vector<Walked> all = walkAll(*im, 0);
+    all = walkAll(*im, 0);
     ASSERT_EQ(1u, all.size());
     EXPECT_EQ(u"0123456789abcXYZ", all[0].longName);
     EXPECT_EQ(1, all[0].longNameIndex);  // where the 0x40 piece now lies
-}
 
-TEST_F(WalkerTest, LongNameBeforeDeletedShortEntryIsDroppedWithIt) {
+    // A long name before a deleted short entry is dropped with it.
     build(*im);
     std::vector<uint8_t> gone = shortEntry("GONE", kArc, 0);
     std::vector<std::vector<uint8_t>> run = longNameSlots(u"gone but named", gone);
@@ -208,14 +200,14 @@ TEST_F(WalkerTest, LongNameBeforeDeletedShortEntryIsDroppedWithIt) {
     place(*im, 0, 0, run);
     place(*im, 0, 2, {gone});
     place(*im, 0, 3, {shortEntry("NEXT", kArc, 0)});
-    std::vector<Walked> all = walkAll(*im, 0);
+    all = walkAll(*im, 0);
     ASSERT_EQ(1u, all.size());
     EXPECT_EQ("NEXT       ", all[0].shortName);
     EXPECT_EQ(-1, all[0].longNameIndex);
     EXPECT_TRUE(all[0].longName.empty());
 }
 
-TEST_F(WalkerTest, NestedWalkResumesOuterWalk) {
+TEST_F(WalkerTest, NestedWalkResumesOuterWalkNameBufferTakesItsSize) {
     build(*im);
     chain(*im, {2});
     dotEntries(*im, 2, 0);
@@ -230,11 +222,20 @@ TEST_F(WalkerTest, NestedWalkResumesOuterWalk) {
     im->restoreCursor(saved);
     ASSERT_EQ(1, im->nextEntry(e, n, kLongNameBytes, a, b, c, d));
     EXPECT_EQ(0, std::memcmp(e, "AFTER", 5));
+
+    // The name buffer gets only the bytes asked for.
+    build(*im);
+    addEntry(*im, 0, 0, u"abcdefghijklmnop", shortEntry("ABC", kArc, 0));
+    std::memset(n, 0xAB, sizeof n);
+    ASSERT_EQ(1, im->startWalk(0, e, n, 8, a, b, c, d));
+    EXPECT_EQ('a', n[0]);
+    EXPECT_EQ('d', n[6]);
+    EXPECT_EQ(0xAB, n[8]);
 }
 
 // --- damaged images ------------------------------------------------------------------------
 
-TEST_F(WalkerTest, CyclicChainInFolderWalksEachClusterOnce) {
+TEST_F(WalkerTest, DamagedFolderChainsEndTheWalk) {
     build(*im);
     dotEntries(*im, 2, 0);
     im->fatTable[2] = 3;
@@ -248,10 +249,8 @@ TEST_F(WalkerTest, CyclicChainInFolderWalksEachClusterOnce) {
 
     im->fatTable[2] = 2;  // a cluster linked to itself
     EXPECT_EQ(1u, walkAll(*im, 2).size());
-}
 
-TEST_F(WalkerTest, ChainLinksNamingNoDataClusterEndTheFolder) {
-    build(*im);
+    // Links naming no data cluster end the folder; first clusters naming none are empty folders.
     const uint16_t links[] = {0x000, 0x001, 0xFF0, 0xFF6,
                               0xFF7, 0xFF8, 0xFFE, static_cast<uint16_t>(im->clusterCount + 2),
                               0xFEF};
@@ -259,14 +258,10 @@ TEST_F(WalkerTest, ChainLinksNamingNoDataClusterEndTheFolder) {
         dotEntries(*im, 2, 0);
         place(*im, 2, 15, {shortEntry("LAST", kArc, 0)});
         im->fatTable[2] = link;
-        std::vector<Walked> all = walkAll(*im, 2);
-        ASSERT_EQ(2u, all.size()) << std::hex << link;
-        EXPECT_EQ("LAST       ", all[1].shortName);
+        std::vector<Walked> listed = walkAll(*im, 2);
+        ASSERT_EQ(2u, listed.size()) << std::hex << link;
+        EXPECT_EQ("LAST       ", listed[1].shortName);
     }
-}
-
-TEST_F(WalkerTest, FirstClusterNamingNoDataClusterIsAnEmptyFolder) {
-    build(*im);
     const uint16_t firsts[] = {1, static_cast<uint16_t>(im->clusterCount + 2), 0xFF7, 0xFFF,
                                0xFFFF};
     for (uint16_t first : firsts) EXPECT_TRUE(walkAll(*im, first).empty()) << first;
@@ -295,19 +290,6 @@ TEST_F(WalkerTest, LfnPieceNumberedBeyondTwentyIsIgnored) {
     std::vector<Walked> all = walkAll(*im, 0);
     ASSERT_EQ(1u, all.size());
     EXPECT_EQ(std::u16string(260, u'q'), all[0].longName);
-}
-
-TEST_F(WalkerTest, NameBufferGetsOnlyTheRequestedBytes) {
-    build(*im);
-    addEntry(*im, 0, 0, u"abcdefghijklmnop", shortEntry("ABC", kArc, 0));
-    uint8_t e[32];
-    uint8_t n[40];
-    std::memset(n, 0xAB, sizeof n);
-    int32_t a, b, c, d;
-    ASSERT_EQ(1, im->startWalk(0, e, n, 8, a, b, c, d));
-    EXPECT_EQ('a', n[0]);
-    EXPECT_EQ('d', n[6]);
-    EXPECT_EQ(0xAB, n[8]);
 }
 
 }  // namespace
