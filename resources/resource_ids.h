@@ -128,4 +128,8 @@
 #define IDC_CLASH_SKIP    1052
 #define IDC_CLASH_FOR_ALL 1053
 
+/* Recently used images in the File menu, above Quit */
+#define ID_FILE_RECENT_SEPARATOR 40150
+#define ID_FILE_RECENT_FIRST     40151  /* to 40158, the most recent first */
+
 #endif

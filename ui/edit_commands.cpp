@@ -313,6 +313,7 @@ bool ImageEditor::openImageFile(const char* path, const char* title) {
     }
     if (result == kResultOk) {
         beginImage(path, title);
+        rememberRecent(path);
         if (container.readOnly) editsRefused();  // says so once at the start
     } else if (result != kResultCancelled) {
         showErrorReport(path);

@@ -115,6 +115,18 @@ TEST_F(NewImage, DialogOffersEveryTypeAndTheDefaults) {
     ImageList_GetIconSize(icons, &cx, &cy);
     EXPECT_EQ(16, cx);
     EXPECT_EQ(16, cy);
+    // Dropped down, the list shows every type without scrolling.
+    HWND inner = reinterpret_cast<HWND>(SendMessageA(types, CBEM_GETCOMBOCONTROL, 0, 0));
+    COMBOBOXINFO dropped = {};
+    dropped.cbSize = sizeof dropped;
+    RECT shown = {0, 0, 0, 0};
+    session.onUiThread([&] {
+        SendMessageA(inner, CB_SHOWDROPDOWN, TRUE, 0);
+        GetComboBoxInfo(inner, &dropped);
+        GetClientRect(dropped.hwndList, &shown);
+    });
+    EXPECT_GE(shown.bottom, kTypeCount * SendMessageA(dropped.hwndList, LB_GETITEMHEIGHT, 0, 0));
+    session.onUiThread([&] { SendMessageA(inner, CB_SHOWDROPDOWN, FALSE, 0); });
     EXPECT_EQ(2, SendMessageA(types, CB_GETCURSEL, 0, 0));
 
     HWND label = GetDlgItem(dialog, IDC_NEW_LABEL);
