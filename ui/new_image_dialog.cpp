@@ -127,6 +127,12 @@ void NewImageDialog::createTypeCombo() {
                           field + kDiskTypeCount * item + 4 * GetSystemMetrics(SM_CYEDGE));
     SetWindowPos(typeCombo, GetDlgItem(window, IDC_NEW_TYPE_LABEL), place.left, place.top,
                  place.right - place.left, height, SWP_NOACTIVATE);
+    // Some common controls keep the inner box's list at its height when created: a box made
+    // taller is kept at its field's height but drops down a list that tall.
+    RECT inner;
+    GetWindowRect(combo, &inner);
+    SetWindowPos(combo, nullptr, 0, 0, inner.right - inner.left, height,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     SendMessageW(typeCombo, CB_SETCURSEL, kPreselectedType, 0);
 }
 

@@ -115,6 +115,17 @@ TEST_F(NewImage, DialogOffersEveryTypeAndTheDefaults) {
     ImageList_GetIconSize(icons, &cx, &cy);
     EXPECT_EQ(16, cx);
     EXPECT_EQ(16, cy);
+    EXPECT_EQ(2, SendMessageA(types, CB_GETCURSEL, 0, 0));
+
+    HWND label = GetDlgItem(dialog, IDC_NEW_LABEL);
+    HWND oemId = GetDlgItem(dialog, IDC_NEW_OEM_ID);
+    EXPECT_EQ("NO NAME", windowText(label));
+    EXPECT_EQ("TOLVEN", windowText(oemId));
+    EXPECT_EQ(11, SendMessageA(label, EM_GETLIMITTEXT, 0, 0));
+    EXPECT_EQ(8, SendMessageA(oemId, EM_GETLIMITTEXT, 0, 0));
+    HWND focused = nullptr;
+    session.onUiThread([&] { focused = GetFocus(); });
+    EXPECT_EQ(GetDlgItem(dialog, IDC_NEW_CREATE), focused);
     // Dropped down, the list shows every type without scrolling.
     HWND inner = reinterpret_cast<HWND>(SendMessageA(types, CBEM_GETCOMBOCONTROL, 0, 0));
     COMBOBOXINFO dropped = {};
@@ -127,17 +138,6 @@ TEST_F(NewImage, DialogOffersEveryTypeAndTheDefaults) {
     });
     EXPECT_GE(shown.bottom, kTypeCount * SendMessageA(dropped.hwndList, LB_GETITEMHEIGHT, 0, 0));
     session.onUiThread([&] { SendMessageA(inner, CB_SHOWDROPDOWN, FALSE, 0); });
-    EXPECT_EQ(2, SendMessageA(types, CB_GETCURSEL, 0, 0));
-
-    HWND label = GetDlgItem(dialog, IDC_NEW_LABEL);
-    HWND oemId = GetDlgItem(dialog, IDC_NEW_OEM_ID);
-    EXPECT_EQ("NO NAME", windowText(label));
-    EXPECT_EQ("TOLVEN", windowText(oemId));
-    EXPECT_EQ(11, SendMessageA(label, EM_GETLIMITTEXT, 0, 0));
-    EXPECT_EQ(8, SendMessageA(oemId, EM_GETLIMITTEXT, 0, 0));
-    HWND focused = nullptr;
-    session.onUiThread([&] { focused = GetFocus(); });
-    EXPECT_EQ(GetDlgItem(dialog, IDC_NEW_CREATE), focused);
     pressButton(dialog, IDC_NEW_CANCEL);
     EXPECT_TRUE(waitUntil([&] { return !IsWindow(dialog); }));
 }
