@@ -192,6 +192,7 @@ bool loadImage(VolumeImage& image, const char* path) {
 static int saveImageResult(VolumeImage& image, const char* path, ContainerKind kind) {
     int result = lockForCommand(image, path);
     if (result == kResultOk) result = image.checkImageFileUnchanged(path);
+    image.stampSavedFile = false;  // every command saves its image once, last
     if (result == kResultOk) result = image.saveImageFile(path, kind);
     if (result == kResultReplaceRefused && g_inPlace) {
         // The refusal's reason is said once, then the save made in place.

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "directory/cluster_owners.h"
 #include "directory/dir_entry.h"
 #include "directory/entry_names.h"
 #include "directory/insert_space.h"
@@ -60,6 +61,24 @@ void restoreMarks(VolumeImage& image, const FolderSlots& folder, int first,
         folderSlot(image, folder, first + static_cast<int>(i))[0] = kept[i];
 }
 
+const char kSharedFolder[] =
+    "Could not %s: its folder shares its clusters with another entry! Run Check disk to repair "
+    "it.";
+const char kNoDotsFolder[] =
+    "Could not %s: its folder does not begin with \".\" and \"..\"! Run Check disk to repair "
+    "it.";
+
+// A slot in a subfolder cluster is written only when that cluster is the folder's alone: in a
+// cluster another chain reaches, the write would change that entry's bytes too.
+bool slotClusterOwnedByOneFolder(VolumeImage& image, int32_t cluster) {
+    if (cluster == 0) return true;
+    ClusterOwners owners;
+    clusterOwners(image, &owners);
+    uint32_t c = static_cast<uint32_t>(cluster);
+    if (c >= owners.use.size() || owners.use[c] != kClusterOwned) return false;
+    return owners.entries[static_cast<size_t>(owners.firstOwner[c])].folder;
+}
+
 }  // namespace
 
 int VolumeImage::renameEntry(uint16_t folderCluster, int32_t entryCluster, int32_t entryIndex,
@@ -71,6 +90,12 @@ int VolumeImage::renameEntry(uint16_t folderCluster, int32_t entryCluster, int32
         at = slotPosition(*this, folder, entryCluster, entryIndex);
     if (at < 0 || entrySlot(*this, entryCluster, entryIndex) == nullptr)
         return refuseEntry(*this, kResultNoEntry, "%s", kNoEntry);
+    // The same rule as insertion's: a rename may take new slots and grow the folder.
+    InsertRun::FolderState state = InsertRun(*this).folderState(folderCluster);
+    if (state != InsertRun::kFolderSound)
+        return refuseEntry(*this, kResultDamaged,
+                           state == InsertRun::kFolderShared ? kSharedFolder : kNoDotsFolder,
+                           "rename the entry");
     // The long name's slots run up to the entry; a location that does not lead there is not
     // trusted, and only the entry's own slot is taken.
     int from = longNameIndex >= 0 ? slotPosition(*this, folder, longNameCluster, longNameIndex)
@@ -124,6 +149,8 @@ int VolumeImage::setAttributes(int32_t entryCluster, int32_t entryIndex, uint8_t
                                uint8_t clearBits) {
     uint8_t* slot = entrySlot(*this, entryCluster, entryIndex);
     if (slot == nullptr) return refuseEntry(*this, kResultNoEntry, "%s", kNoEntry);
+    if (!slotClusterOwnedByOneFolder(*this, entryCluster))
+        return refuseEntry(*this, kResultDamaged, kSharedFolder, "change the attributes");
     uint8_t attributes = slot[de::kAttributes];
     attributes = static_cast<uint8_t>(attributes | (setBits & kEditableBits));
     attributes = static_cast<uint8_t>(attributes & ~(clearBits & kEditableBits));

@@ -327,13 +327,21 @@ int VolumeImage::loadImageFile(const char* path, const char* member) {
     }
     if (!blank) reset();
     ImageSource source(file);
+    // A raw image is read whole by the pass, so it is stamped from the same reads.
+    StampHasher hasher;
+    HostFileFacts facts;
+    if (file.facts(&facts)) {
+        hasher.begin(facts);
+        source.stampWith(&hasher);
+    }
     int result = source.open(*this, member);
     if (result == kResultOk) result = readImageAreas(*this, source);
     if (result == kResultOk) result = source.settle(*this);
     if (result == kResultChooseMember) members = source.decoded().members;
     FileStamp read;
     if (result == kResultOk) decodeFat();
-    if (result == kResultOk) loadedFile = stampFile(file, &read) ? read : FileStamp();
+    if (result == kResultOk)
+        loadedFile = hasher.finish(&read) || stampFile(file, &read) ? read : FileStamp();
     else if (blank) reset();
     else restoreBackup();
     dropBackup();
@@ -363,7 +371,8 @@ int VolumeImage::saveImageFile(const char* path, ContainerKind kind, SaveMethod 
     if (result != kResultOk) return result;
     container.kind = kind;
     FileStamp saved;
-    loadedFile = stampPath(path, &saved) ? saved : FileStamp();
+    if (stampSavedFile) stampPath(path, &saved);
+    loadedFile = saved;
     return kResultOk;
 }
 
@@ -371,8 +380,11 @@ int VolumeImage::checkImageFileUnchanged(const char* path) {
     HostFileFacts facts;
     // A file that is gone holds nothing of another program's to lose.
     if (!loadedFile.known || !hostFileFacts(path, &facts)) return kResultOk;
+    // Another length or time tells a change without reading the file.
     FileStamp now;
-    if (stampPath(path, &now) && sameContent(now, loadedFile)) return kResultOk;
+    if (facts.size == loadedFile.facts.size && facts.modified == loadedFile.facts.modified &&
+        stampPath(path, &now) && sameContent(now, loadedFile))
+        return kResultOk;
     queueMessage("Image \"%s\" was changed by another program since it was opened.", path);
     return kResultChangedOnDisk;
 }

@@ -19,7 +19,7 @@ int ImageSource::open(VolumeImage& im, const char* member) {
     uint8_t small[16];
     uint8_t* head = head_ ? head_.get() : small;
     uint32_t length = 0;
-    if (!file_.readAt(0, head, head_ ? kHeadBytes : sizeof small, &length)) {
+    if (!readFile(0, head, head_ ? kHeadBytes : sizeof small, &length)) {
         im.queueMessage("Could not read bootsector!");
         return kResultHostIo;
     }
@@ -78,7 +78,7 @@ bool ImageSource::readAt(uint32_t offset, void* into, uint32_t count, uint32_t* 
     }
     if (!started_ && head_) {
         started_ = true;
-        if (!file_.readAt(0, head_.get(), kHeadBytes, &headLength_)) return false;
+        if (!readFile(0, head_.get(), kHeadBytes, &headLength_)) return false;
     }
     uint32_t inHead = offset < headLength_ ? headLength_ - offset : 0;
     if (inHead > count) inHead = count;
@@ -89,7 +89,7 @@ bool ImageSource::readAt(uint32_t offset, void* into, uint32_t count, uint32_t* 
     uint32_t more = 0;
     uint8_t* rest = static_cast<uint8_t*>(into) + inHead;
     bool ok = stream_ ? stream_->read(offset + inHead, rest, count - inHead, &more)
-                      : file_.readAt(offset + inHead, rest, count - inHead, &more);
+                      : readFile(offset + inHead, rest, count - inHead, &more);
     *got += more;
     return ok;
 }
@@ -100,7 +100,15 @@ bool ImageSource::readAll(uint32_t offset, void* into, uint32_t count) {
 }
 
 bool ImageSource::nextData(uint64_t offset, uint64_t* start, uint64_t* end) {
-    return !inMemory_ && !stream_ && file_.nextData(offset, start, end);
+    if (inMemory_ || stream_ || !file_.nextData(offset, start, end)) return false;
+    if (hasher_ && *start > offset) hasher_->takeZeros(offset, *start - offset);
+    return true;
+}
+
+bool ImageSource::readFile(uint32_t offset, void* into, uint32_t count, uint32_t* got) {
+    bool ok = file_.readAt(offset, into, count, got);
+    if (ok && hasher_) hasher_->take(offset, static_cast<const uint8_t*>(into), *got);
+    return ok;
 }
 
 bool ImageSink::write(const void* bytes, uint32_t count, uint32_t* written) {

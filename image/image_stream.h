@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "image/container.h"
+#include "image/file_stamp.h"
 #include "platform/host_file.h"
 
 class ImageSource {
@@ -30,9 +31,14 @@ public:
     // The first stretch of data at or after `offset`, as HostFile::nextData: bytes outside such
     // stretches are zeros and need not be read.
     bool nextData(uint64_t offset, uint64_t* start, uint64_t* end);
+    // The file's bytes and holes, as the pass reads them, go to `hasher` too.
+    void stampWith(StampHasher* hasher) { hasher_ = hasher; }
 
 private:
+    bool readFile(uint32_t offset, void* into, uint32_t count, uint32_t* got);
+
     HostFile& file_;
+    StampHasher* hasher_ = nullptr;
     // The first read takes the boot sector and the system areas after it in one call, and the
     // reads of those areas are served from it; not cleared: only what was read is served.
     std::unique_ptr<uint8_t[]> head_;

@@ -421,6 +421,9 @@ public:
     // --- state (the volume itself: VolumeState) ------------------------------------------
     // The file the image was last loaded from or saved to, as it was then.
     FileStamp loadedFile;
+    // False for a program that saves once and ends: the saved file's stamp would serve only a
+    // later save, and costs a read and hash of the whole file.
+    bool stampSavedFile = true;
     // The backup set while a load, a floppy read or a verify runs; null otherwise.
     std::unique_ptr<VolumeState> backup;
 

@@ -221,6 +221,7 @@ TEST(InsertDamage, ManyEntriesInOneOperationEqualOneOperationEach) {
 }
 
 // Folder A's first cluster is BIG.BIN's data; folder N owns its cluster but has no "." and "..".
+// Insertion, rename and attributes write into neither.
 TEST(InsertDamage, FolderOnAFilesDataOrWithoutDotsIsRefused) {
     std::unique_ptr<VolumeImage> im(new VolumeImage);
     testimg::build(*im);
@@ -230,15 +231,26 @@ TEST(InsertDamage, FolderOnAFilesDataOrWithoutDotsIsRefused) {
                    {testimg::shortEntry("BIG.BIN", 0, 2, 1024),
                     testimg::shortEntry("A", de::kAttrDirectory, 2),
                     testimg::shortEntry("N", de::kAttrDirectory, 4)});
+    testimg::place(*im, 2, 0, {testimg::shortEntry("IN.TXT", 0, 0, 0)});
+    testimg::place(*im, 4, 0, {testimg::shortEntry("IN.TXT", 0, 0, 0)});
     std::vector<uint8_t> before = snapshot(*im);
     uint16_t made = 0;
     EXPECT_EQ(kResultDamaged, im->createFolder(2, "X", 0, 0, &made));
     EXPECT_EQ(kResultDamaged, im->createFolder(4, "X", 0, 0, &made));
+    EXPECT_EQ(kResultDamaged, im->renameEntry(2, 2, 0, -1, -1, "Y.TXT", nullptr, nullptr));
+    EXPECT_EQ(kResultDamaged, im->renameEntry(4, 4, 0, -1, -1, "Y.TXT", nullptr, nullptr));
+    EXPECT_EQ(kResultDamaged, im->setAttributes(2, 0, de::kAttrHidden, 0));
     EXPECT_EQ((std::vector<std::string>{
                   "Could not insert \"X\": its folder shares its clusters with another entry! Run "
                   "Check disk to repair it.",
                   "Could not insert \"X\": its folder does not begin with \".\" and \"..\"! Run "
-                  "Check disk to repair it."}),
+                  "Check disk to repair it.",
+                  "Could not rename the entry: its folder shares its clusters with another entry! "
+                  "Run Check disk to repair it.",
+                  "Could not rename the entry: its folder does not begin with \".\" and \"..\"! "
+                  "Run Check disk to repair it.",
+                  "Could not change the attributes: its folder shares its clusters with another "
+                  "entry! Run Check disk to repair it."}),
               testing_support::takeMessages(*im));
     EXPECT_EQ(before, snapshot(*im));
 }
