@@ -168,4 +168,8 @@
 #define ID_LIST_COPY  23
 #define ID_LIST_PASTE 24
 
+/* Recently used images in the File menu, above Quit */
+#define ID_FILE_RECENT_SEPARATOR 40150
+#define ID_FILE_RECENT_FIRST     40151  /* to 40158, the most recent first */
+
 #endif

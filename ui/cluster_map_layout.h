@@ -15,9 +15,23 @@ struct MapRect {
     int bottom;  // excluded
 };
 
-const int kCellPitch = 8;  // a 7-pixel cell and a one-pixel gap
+const int kCellPitch = 8;  // a 7-pixel cell and a one-pixel gap, at 96 dots per inch
 const int kCellSize = 7;
 const int kCellOrigin = 5;
+
+// The cells' lengths on a screen of `dpi` dots per inch: scaled as the dialog's text is, the gap
+// staying one pixel.
+struct CellMetrics {
+    int pitch;
+    int size;
+    int origin;
+};
+inline CellMetrics clusterMapMetrics(int dpi) {
+    int pitch = (kCellPitch * dpi + 48) / 96;
+    if (pitch < 2) pitch = 2;
+    CellMetrics metrics = {pitch, pitch - 1, (kCellOrigin * dpi + 48) / 96};
+    return metrics;
+}
 
 const int kLegendGap = 4;  // between the frame and the legend's texts
 
@@ -29,9 +43,10 @@ inline MapRect clusterMapFrame(int windowWidth, int frameThickness, int legendTo
 }
 
 // The colour swatch of a legend entry: a cell just left of its text, centred on it.
-inline MapRect clusterMapSwatch(const MapRect& text) {
-    int top = (text.top + text.bottom - kCellSize) / 2;
-    MapRect swatch = {text.left - kCellSize - 4, top, text.left - 4, top + kCellSize};
+inline MapRect clusterMapSwatch(const MapRect& text, int dpi = 96) {
+    int size = clusterMapMetrics(dpi).size, gap = (4 * dpi + 48) / 96;
+    int top = (text.top + text.bottom - size) / 2;
+    MapRect swatch = {text.left - size - gap, top, text.left - gap, top + size};
     return swatch;
 }
 
@@ -42,26 +57,30 @@ struct ClusterMapCounts {
 
 // Cells per row. At least one, so that a window narrower than one cell still has rows to fill
 // rather than a division by zero.
-inline int clusterMapCellsPerRow(int windowWidth, int frameThickness) {
-    int n = (windowWidth - 2 * frameThickness - 7) / kCellPitch;
+// The last cell ends at the frame's right edge at the latest.
+inline int clusterMapCellsPerRow(int windowWidth, int frameThickness, int dpi = 96) {
+    CellMetrics m = clusterMapMetrics(dpi);
+    int n = (windowWidth - 2 * frameThickness - 2 - m.origin) / m.pitch;
     return n < 1 ? 1 : n;
 }
 
 // The cell of cluster index `index` (cluster number index + 2).
-inline MapRect clusterMapCell(int index, int cellsPerRow) {
-    int x = kCellOrigin + kCellPitch * (index % cellsPerRow);
-    int y = kCellOrigin + kCellPitch * (index / cellsPerRow);
-    MapRect cell = {x, y, x + kCellSize, y + kCellSize};
+inline MapRect clusterMapCell(int index, int cellsPerRow, int dpi = 96) {
+    CellMetrics m = clusterMapMetrics(dpi);
+    int x = m.origin + m.pitch * (index % cellsPerRow);
+    int y = m.origin + m.pitch * (index / cellsPerRow);
+    MapRect cell = {x, y, x + m.size, y + m.size};
     return cell;
 }
 
 // The cluster index whose cell (with the gap after it) holds client point (x, y), or -1 outside
 // the cells of `cellCount`: the inverse of clusterMapCell for clicks.
-inline int clusterMapHit(int x, int y, int cellsPerRow, int cellCount) {
-    if (x < kCellOrigin || y < kCellOrigin) return -1;
-    int column = (x - kCellOrigin) / kCellPitch;
+inline int clusterMapHit(int x, int y, int cellsPerRow, int cellCount, int dpi = 96) {
+    CellMetrics m = clusterMapMetrics(dpi);
+    if (x < m.origin || y < m.origin) return -1;
+    int column = (x - m.origin) / m.pitch;
     if (column >= cellsPerRow) return -1;
-    int index = (y - kCellOrigin) / kCellPitch * cellsPerRow + column;
+    int index = (y - m.origin) / m.pitch * cellsPerRow + column;
     return index < cellCount ? index : -1;
 }
 

@@ -9,6 +9,7 @@
 
 #include "directory/disk_survey.h"
 #include "resources/resource_ids.h"
+#include "ui/screen_scale.h"
 #include "ui/wide_text.h"
 
 namespace {
@@ -106,14 +107,15 @@ void ClusterMapView::paint() {
                                     childRect(window, kLegend[0].textId).top);
     Rectangle(dc, frame.left, frame.top, frame.right, frame.bottom);
 
-    int perRow = clusterMapCellsPerRow(width, frameThickness);
+    int dpi = screenDpi();
+    int perRow = clusterMapCellsPerRow(width, frameThickness, dpi);
     int cells = clusterMapCellCount(clusterCount);
     for (int j = 0; j < cells; ++j)
-        drawCell(dc, clusterMapCell(j, perRow),
+        drawCell(dc, clusterMapCell(j, perRow, dpi),
                  marked[static_cast<size_t>(j) + 2] ? kClusterMapMarkColour
                                                     : clusterMapColour(fatTable[j + 2]));
     for (const LegendEntry& entry : kLegend)
-        drawCell(dc, clusterMapSwatch(childRect(window, entry.textId)),
+        drawCell(dc, clusterMapSwatch(childRect(window, entry.textId), dpi),
                  clusterMapClassColour(entry.fatClass));
     EndPaint(window, &ps);
 }
@@ -121,8 +123,10 @@ void ClusterMapView::paint() {
 uint16_t ClusterMapView::clusterAt(int x, int y) const {
     RECT outer;
     GetWindowRect(window, &outer);
-    int perRow = clusterMapCellsPerRow(outer.right - outer.left, GetSystemMetrics(SM_CYDLGFRAME));
-    int index = clusterMapHit(x, y, perRow, clusterMapCellCount(clusterCount));
+    int dpi = screenDpi();
+    int perRow = clusterMapCellsPerRow(outer.right - outer.left, GetSystemMetrics(SM_CYDLGFRAME),
+                                       dpi);
+    int index = clusterMapHit(x, y, perRow, clusterMapCellCount(clusterCount), dpi);
     return static_cast<uint16_t>(index < 0 ? 0 : index + 2);
 }
 

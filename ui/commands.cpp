@@ -182,6 +182,11 @@ bool route(ImageEditor& editor, RouteSource source, int id, int notification) {
 }  // namespace
 
 bool ImageEditor::runCommand(int id, int notification) {
+    int recentSlot = id - ID_FILE_RECENT_FIRST;
+    if (recentSlot >= 0 && recentSlot < static_cast<int>(RecentFiles::kMaxFiles)) {
+        if (commitPendingEdits()) openRecentCommand(recentSlot);
+        return true;
+    }
     return route(*this, kFromCommand, id, notification);
 }
 

@@ -304,8 +304,12 @@ bool ImageEditor::openImageFile(const char* path, const char* title) {
                      ? loadImageLocked(path, member.c_str())
                      : kResultCancelled;
     }
-    if (result == kResultOk) beginImage(path, title);
-    else if (result != kResultCancelled) showErrorReport(path);
+    if (result == kResultOk) {
+        beginImage(path, title);
+        rememberRecent(path);
+    } else if (result != kResultCancelled) {
+        showErrorReport(path);
+    }
     rebuildViews();
     // Said once at the start, over the views of this image: a label field that had the focus
     // shows this image's label when the box takes the focus, so that leaving it is no edit.

@@ -136,6 +136,7 @@ int ImageEditor::saveCommand() {
     std::memcpy(imageName, title, kPathSize);
     hasPath = 1;
     imageSaved();
+    rememberRecent(path);
     return IDYES;
 }
 

@@ -96,5 +96,6 @@ void ImageEditor::quitCommand() {
     int answer = askSaveChanges();
     if (answer != IDYES && answer != IDNO) return;
     deleteTempFiles();
+    storeWindowPlace();
     PostQuitMessage(0);
 }

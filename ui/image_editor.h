@@ -23,7 +23,9 @@
 #include "ui/new_folder_dialog.h"
 #include "ui/new_image_dialog.h"
 #include "ui/properties_dialog.h"
+#include "ui/recent_files.h"
 #include "ui/sector_view.h"
+#include "ui/settings_store.h"
 
 const int kPathSize = 260 * 3;  // a path of MAX_PATH UTF-16 units, in UTF-8
 const int kLongNameChars = 260;
@@ -210,6 +212,21 @@ public:
     // root folder, on failure the error box; the views are rebuilt either way.
     bool openImageFile(const char* path, const char* title);
 
+    // --- kept between runs (ui/recent_commands.cpp) -------------------------------------------
+    // The stored list of recent images, shown in the File menu.
+    void loadRecentFiles();
+    // An image opened or saved under `path` goes to the top of the list (and the store).
+    void rememberRecent(const char* path);
+    // The File menu's items for the list, numbered &1..&8, between Save As and Quit.
+    void updateRecentMenu();
+    // File menu item `slot` (0: the most recent): a file that is gone is said so and leaves the
+    // list; another is opened as Open would.
+    void openRecentCommand(int slot);
+    // Shows the window where it was last closed, when that is on a monitor now; else where the
+    // template puts it.
+    void showAtStoredPlace();
+    void storeWindowPlace();
+
     // --- beside other programs (ui/save_checks.cpp) ----------------------------------------------
     // loadImageFile (of `member` of an archive) under the image file's lock, held for the load
     // only (700 when another program kept it).
@@ -280,6 +297,8 @@ public:
     DragOutFolders dragOut;
     IDataObject* copiedObject;
     std::string copiedFolder;
+    RecentFiles recentFiles;
+    SettingsStore settings;
     // The undo steps of the image in memory, and whether it is the state on disk.
     EditJournal journal;
     uint8_t hasPath;

@@ -14,6 +14,8 @@
 namespace {
 
 const int kToolbarBitmapCount = 12;  // as declared to the toolbar; the strip holds 8 pictures
+const int kToolbarPictureCount = 8;
+const int kToolbarPicture = 16;  // the side of a picture in the strip, at 96 dots per inch
 
 const TBBUTTON kToolbarButtons[] = {
     {0, ID_FILE_NEW, TBSTATE_ENABLED, BTNS_BUTTON, {0}, 0, 0},
@@ -85,7 +87,7 @@ int ImageEditor::runMainWindow() {
         endDragOut();
         return 1;
     }
-    ShowWindow(window, SW_SHOW);
+    showAtStoredPlace();
     // The list has the focus at start, as in Explorer, though the label field comes first in Tab's
     // reading order.
     SetFocus(GetDlgItem(window, IDC_FILE_LIST));
@@ -155,6 +157,7 @@ void ImageEditor::initMainWindow(HWND window) {
         reinterpret_cast<LONG_PTR>(LoadIconW(instance, MAKEINTRESOURCEW(IDI_APPLICATION_ICON))));
     createToolbar();
     createListPopupMenu();
+    loadRecentFiles();
     setupViews();
     layoutControls();
     fillList();  // the still empty list: the status line shows three zeros
@@ -174,13 +177,16 @@ void ImageEditor::initMainWindow(HWND window) {
 
 void ImageEditor::createToolbar() {
     // Loaded with both flags, the strip's first-pixel colour (magenta) becomes the button face.
-    HBITMAP strip = static_cast<HBITMAP>(LoadImageW(instance, MAKEINTRESOURCEW(IDB_TOOLBAR),
-                                                    IMAGE_BITMAP, 128, 16,
-                                                    LR_LOADMAP3DCOLORS | LR_LOADTRANSPARENT));
+    // Asked for at the screen's scale, the 16-pixel pictures come stretched to it, so that the
+    // buttons grow with the text on a screen of more dots per inch.
+    int side = scaleToScreen(kToolbarPicture);
+    HBITMAP strip = static_cast<HBITMAP>(
+        LoadImageW(instance, MAKEINTRESOURCEW(IDB_TOOLBAR), IMAGE_BITMAP,
+                   side * kToolbarPictureCount, side, LR_LOADMAP3DCOLORS | LR_LOADTRANSPARENT));
     toolbar = CreateToolbarEx(
         mainWindow, WS_CHILD | WS_VISIBLE | WS_BORDER | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS,
         IDC_TOOLBAR, kToolbarBitmapCount, nullptr, reinterpret_cast<UINT_PTR>(strip),
-        kToolbarButtons, sizeof kToolbarButtons / sizeof kToolbarButtons[0], 16, 16, 16, 16,
+        kToolbarButtons, sizeof kToolbarButtons / sizeof kToolbarButtons[0], side, side, side, side,
         sizeof(TBBUTTON));
 }
 
@@ -201,7 +207,7 @@ void ImageEditor::createListPopupMenu() {
 }
 
 // The layout in pixels at 96 dots per inch, scaled to the screen, below the toolbar (whose height
-// does not grow with the screen's resolution): a left column with the label field above the tree,
+// is measured, its pictures being scaled as well): a left column with the label field above the tree,
 // a right column with the status line, the folder path and the list.
 namespace {
 const int kMargin = 5;

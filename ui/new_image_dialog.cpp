@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -116,8 +117,22 @@ void NewImageDialog::createTypeCombo() {
     // after its label in the z order: Tab reaches it first, and the label's Alt+T reaches it.
     RECT place = {kTypeBox[0], kTypeBox[1], kTypeBox[0] + kTypeBox[2], kTypeBox[1] + kTypeBox[3]};
     MapDialogRect(window, &place);
+    // The dropped-down list shows every type without scrolling, however tall the icons and the
+    // text are on this screen: its height is measured from the items.
+    HWND combo = reinterpret_cast<HWND>(SendMessageW(typeCombo, CBEM_GETCOMBOCONTROL, 0, 0));
+    SendMessageW(combo, CB_SETMINVISIBLE, kDiskTypeCount, 0);
+    int field = static_cast<int>(SendMessageW(combo, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0));
+    int item = static_cast<int>(SendMessageW(combo, CB_GETITEMHEIGHT, 0, 0));
+    int height = std::max(static_cast<int>(place.bottom - place.top),
+                          field + kDiskTypeCount * item + 4 * GetSystemMetrics(SM_CYEDGE));
     SetWindowPos(typeCombo, GetDlgItem(window, IDC_NEW_TYPE_LABEL), place.left, place.top,
-                 place.right - place.left, place.bottom - place.top, SWP_NOACTIVATE);
+                 place.right - place.left, height, SWP_NOACTIVATE);
+    // Some common controls keep the inner box's list at its height when created: a box made
+    // taller is kept at its field's height but drops down a list that tall.
+    RECT inner;
+    GetWindowRect(combo, &inner);
+    SetWindowPos(combo, nullptr, 0, 0, inner.right - inner.left, height,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     SendMessageW(typeCombo, CB_SETCURSEL, kPreselectedType, 0);
 }
 

@@ -389,7 +389,9 @@ DWORD WINAPI UiSession::threadMain(void* parameter) {
     return static_cast<DWORD>(result);
 }
 
-bool UiSession::start() {
+bool UiSession::start(bool keepSettings) {
+    editor_->settings.setKey(kTestSettingsKey);
+    if (!keepSettings) RegDeleteKeyW(HKEY_CURRENT_USER, kTestSettingsKey);
     thread_ = CreateThread(nullptr, 0, threadMain, this, 0, &threadId_);
     if (thread_ == nullptr) return false;
     WaitForSingleObject(ready_, ui_driver::kWaitMs);

@@ -119,7 +119,10 @@ public:
     UiSession& operator=(const UiSession&) = delete;
 
     // Starts the thread and waits until the main window is shown. False when it never appears.
-    bool start();
+    // The window keeps its settings under kTestSettingsKey, cleared first unless `keepSettings`
+    // (a restart of the program).
+    bool start(bool keepSettings = false);
+    static constexpr const wchar_t* kTestSettingsKey = L"Software\\Tolven\\Window tests";
     ImageEditor& editor() { return *editor_; }
     HWND window() const { return editor_->mainWindow; }
     HWND control(int id) const { return GetDlgItem(editor_->mainWindow, id); }

@@ -79,3 +79,14 @@ TEST(ClusterMapLayout, CellsPerRowAndCellCountHaveTheirBounds) {
 }
 
 }  // namespace
+
+TEST(ClusterMapLayout, CellsGrowWithTheScreenAndStayInsideTheFrame) {
+    // 144 dots per inch: 11-pixel cells, a one-pixel gap; the row is as full as the frame allows.
+    int n = clusterMapCellsPerRow(947, 4, 144);
+    MapRect first = clusterMapCell(0, n, 144), last = clusterMapCell(n - 1, n, 144);
+    EXPECT_EQ(8, first.left);
+    EXPECT_EQ(19, first.right);
+    EXPECT_EQ(931, last.right);  // the frame's right edge is 936: no room for one more
+    EXPECT_EQ(2 * n - 1, clusterMapHit(last.left + 11, first.top + 12, n, 3 * n, 144));
+    EXPECT_EQ(11, clusterMapSwatch({40, 600, 160, 622}, 144).bottom - 605);
+}

@@ -126,6 +126,18 @@ TEST_F(NewImage, DialogOffersEveryTypeAndTheDefaults) {
     HWND focused = nullptr;
     session.onUiThread([&] { focused = GetFocus(); });
     EXPECT_EQ(GetDlgItem(dialog, IDC_NEW_CREATE), focused);
+    // Dropped down, the list shows every type without scrolling.
+    HWND inner = reinterpret_cast<HWND>(SendMessageA(types, CBEM_GETCOMBOCONTROL, 0, 0));
+    COMBOBOXINFO dropped = {};
+    dropped.cbSize = sizeof dropped;
+    RECT shown = {0, 0, 0, 0};
+    session.onUiThread([&] {
+        SendMessageA(inner, CB_SHOWDROPDOWN, TRUE, 0);
+        GetComboBoxInfo(inner, &dropped);
+        GetClientRect(dropped.hwndList, &shown);
+    });
+    EXPECT_GE(shown.bottom, kTypeCount * SendMessageA(dropped.hwndList, LB_GETITEMHEIGHT, 0, 0));
+    session.onUiThread([&] { SendMessageA(inner, CB_SHOWDROPDOWN, FALSE, 0); });
     pressButton(dialog, IDC_NEW_CANCEL);
     EXPECT_TRUE(waitUntil([&] { return !IsWindow(dialog); }));
 }
