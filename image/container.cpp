@@ -143,30 +143,23 @@ int encodeContainer(VolumeImage& im, const std::vector<uint8_t>& bytes, Containe
     return kResultOk;
 }
 
-int assembleTracks(VolumeImage& im, const std::vector<ContainerTrack>& tracks,
-                   const std::vector<uint8_t>& pool, DecodedImage* out) {
-    uint32_t cylinders = 0, heads = 0, perTrack = 0;
-    for (const ContainerTrack& t : tracks) {
-        cylinders = std::max<uint32_t>(cylinders, t.cylinder + 1u);
-        heads = std::max<uint32_t>(heads, t.head + 1u);
-        perTrack = std::max<uint32_t>(perTrack, static_cast<uint32_t>(t.sectors.size()));
+namespace {
+
+// Sectors put in their places on the disk, each track's first problem noted once.
+struct TrackAssembly {
+    DecodedImage* out;
+    uint32_t heads, perTrack;
+    std::vector<bool> placed;
+
+    void note(const ContainerTrack& t, const char* what) {
+        if (!out->trackProblem.empty()) return;
+        char text[160];
+        std::snprintf(text, sizeof text, "Track %u (cylinder %u, head %u) %s",
+                      t.cylinder * heads + t.head, t.cylinder, t.head, what);
+        out->trackProblem = text;
     }
-    uint64_t total = uint64_t(cylinders) * heads * perTrack * kSectorBytes;
-    if (tracks.empty() || heads > 2 || total == 0 || total > kMaxContainerImageBytes) {
-        im.queueMessage("The image's tracks do not make a floppy disk!");
-        return kResultBadImage;
-    }
-    out->bytes.assign(static_cast<size_t>(total), 0);
-    std::vector<bool> placed(static_cast<size_t>(total / kSectorBytes), false);
-    auto note = [&](const ContainerTrack& t, const char* what) {
-        if (out->trackProblem.empty()) {
-            char text[160];
-            std::snprintf(text, sizeof text, "Track %u (cylinder %u, head %u) %s",
-                          t.cylinder * heads + t.head, t.cylinder, t.head, what);
-            out->trackProblem = text;
-        }
-    };
-    for (const ContainerTrack& t : tracks) {
+
+    int place(const ContainerTrack& t, const std::vector<uint8_t>& pool) {
         uint32_t first = (t.cylinder * heads + t.head) * perTrack;
         for (const TrackSector& s : t.sectors) {
             if (s.size != kSectorBytes) {
@@ -192,18 +185,45 @@ int assembleTracks(VolumeImage& im, const std::vector<ContainerTrack>& tracks,
             std::memcpy(&out->bytes[size_t(at) * kSectorBytes], &pool[s.data], kSectorBytes);
             placed[at] = true;
         }
+        return kResultOk;
     }
-    for (uint32_t i = 0; i < placed.size(); ++i) {
-        if (placed[i]) continue;
-        out->missingSectors.push_back(i * kSectorBytes);
-        uint32_t track = i / perTrack;
-        if (out->trackProblem.empty()) {
-            ContainerTrack t;
-            t.cylinder = static_cast<uint8_t>(track / heads);
-            t.head = static_cast<uint8_t>(track % heads);
-            note(t, "lacks sectors");
+
+    void noteMissing() {
+        for (uint32_t i = 0; i < placed.size(); ++i) {
+            if (placed[i]) continue;
+            out->missingSectors.push_back(i * kSectorBytes);
+            uint32_t track = i / perTrack;
+            if (out->trackProblem.empty()) {
+                ContainerTrack t;
+                t.cylinder = static_cast<uint8_t>(track / heads);
+                t.head = static_cast<uint8_t>(track % heads);
+                note(t, "lacks sectors");
+            }
         }
     }
+};
+
+}  // namespace
+
+int assembleTracks(VolumeImage& im, const std::vector<ContainerTrack>& tracks,
+                   const std::vector<uint8_t>& pool, DecodedImage* out) {
+    uint32_t cylinders = 0, heads = 0, perTrack = 0;
+    for (const ContainerTrack& t : tracks) {
+        cylinders = std::max<uint32_t>(cylinders, t.cylinder + 1u);
+        heads = std::max<uint32_t>(heads, t.head + 1u);
+        perTrack = std::max<uint32_t>(perTrack, static_cast<uint32_t>(t.sectors.size()));
+    }
+    uint64_t total = uint64_t(cylinders) * heads * perTrack * kSectorBytes;
+    if (tracks.empty() || heads > 2 || total == 0 || total > kMaxContainerImageBytes) {
+        im.queueMessage("The image's tracks do not make a floppy disk!");
+        return kResultBadImage;
+    }
+    out->bytes.assign(static_cast<size_t>(total), 0);
+    TrackAssembly assembly = {out, heads, perTrack,
+                              std::vector<bool>(static_cast<size_t>(total / kSectorBytes), false)};
+    for (const ContainerTrack& t : tracks)
+        if (assembly.place(t, pool) != kResultOk) return kResultBadImage;
+    assembly.noteMissing();
     return kResultOk;
 }
 

@@ -14,6 +14,62 @@ const uint8_t kCommentEnd = 0x1A;
 const uint8_t kHasCylinderMap = 0x80;
 const uint8_t kHasHeadMap = 0x40;
 const uint8_t kSizeTable = 0xFF;  // a size code meaning "a table of sizes follows"
+
+enum RecordRead { kRecordRead, kRecordDamaged, kRecordTooLarge };
+
+// One sector's data record at `*at`: none, the bytes, or one fill byte, into `pool`.
+RecordRead readSectorRecord(const std::vector<uint8_t>& f, size_t* at, uint64_t* declared,
+                            TrackSector* s, std::vector<uint8_t>* pool) {
+    if (s->size > 8192 || *at >= f.size()) return kRecordDamaged;
+    uint8_t type = f[(*at)++];
+    if (type > 8) return kRecordDamaged;
+    *declared += s->size;
+    if (*declared > kMaxContainerImageBytes * 2ull) return kRecordTooLarge;
+    if (type == 0) return kRecordRead;
+    s->hasData = true;
+    s->deleted = type == 3 || type == 4 || type == 7 || type == 8;
+    s->error = type >= 5;
+    s->data = static_cast<uint32_t>(pool->size());
+    if (type % 2 == 1) {  // the bytes themselves
+        if (f.size() - *at < s->size) return kRecordDamaged;
+        pool->insert(pool->end(), f.begin() + static_cast<long>(*at),
+                     f.begin() + static_cast<long>(*at + s->size));
+        *at += s->size;
+    } else {  // one fill byte
+        if (*at >= f.size()) return kRecordDamaged;
+        pool->insert(pool->end(), s->size, f[(*at)++]);
+    }
+    return kRecordRead;
+}
+
+// One track record at `*at`: its header and maps, then a data record per sector.
+RecordRead readTrackRecord(const std::vector<uint8_t>& f, size_t* at, uint64_t* declared,
+                           ContainerTrack* track, std::vector<uint8_t>* pool) {
+    if (f.size() - *at < 5) return kRecordDamaged;
+    uint8_t mode = f[*at], cylinder = f[*at + 1], headByte = f[*at + 2], count = f[*at + 3];
+    uint8_t sizeCode = f[*at + 4];
+    *at += 5;
+    if (mode > 5 || (headByte & 0x3F) > 1 || (sizeCode > 6 && sizeCode != kSizeTable))
+        return kRecordDamaged;
+    size_t maps = count * (1u + ((headByte & kHasCylinderMap) ? 1 : 0) +
+                           ((headByte & kHasHeadMap) ? 1 : 0) + (sizeCode == kSizeTable ? 2 : 0));
+    if (f.size() - *at < maps) return kRecordDamaged;
+    const uint8_t* numbers = &f[*at];
+    const uint8_t* sizes = &f[*at + maps - (sizeCode == kSizeTable ? 2u * count : 0)];
+    *at += maps;
+    track->cylinder = cylinder;
+    track->head = headByte & 1;
+    for (uint32_t i = 0; i < count; ++i) {
+        TrackSector s;
+        s.id = numbers[i];
+        s.size = sizeCode == kSizeTable ? uint32_t(sizes[2 * i] | sizes[2 * i + 1] << 8)
+                                        : 128u << sizeCode;
+        RecordRead read = readSectorRecord(f, at, declared, &s, pool);
+        if (read != kRecordRead) return read;
+        track->sectors.push_back(s);
+    }
+    return kRecordRead;
+}
 }  // namespace
 
 int decodeImageDisk(VolumeImage& im, const std::vector<uint8_t>& f, DecodedImage* out) {
@@ -31,60 +87,19 @@ int decodeImageDisk(VolumeImage& im, const std::vector<uint8_t>& f, DecodedImage
     std::vector<uint8_t> pool;
     uint64_t declared = 0;
     while (at < f.size()) {
-        if (f.size() - at < 5) goto damaged;
-        {
-            uint8_t mode = f[at], cylinder = f[at + 1], headByte = f[at + 2], count = f[at + 3];
-            uint8_t sizeCode = f[at + 4];
-            at += 5;
-            if (mode > 5 || (headByte & 0x3F) > 1 || (sizeCode > 6 && sizeCode != kSizeTable))
-                goto damaged;
-            size_t maps = count * (1u + ((headByte & kHasCylinderMap) ? 1 : 0) +
-                                   ((headByte & kHasHeadMap) ? 1 : 0) +
-                                   (sizeCode == kSizeTable ? 2 : 0));
-            if (f.size() - at < maps) goto damaged;
-            const uint8_t* numbers = &f[at];
-            const uint8_t* sizes = &f[at + maps - (sizeCode == kSizeTable ? 2u * count : 0)];
-            at += maps;
-            ContainerTrack track;
-            track.cylinder = cylinder;
-            track.head = headByte & 1;
-            for (uint32_t i = 0; i < count; ++i) {
-                TrackSector s;
-                s.id = numbers[i];
-                s.size = sizeCode == kSizeTable ? uint32_t(sizes[2 * i] | sizes[2 * i + 1] << 8)
-                                                : 128u << sizeCode;
-                if (s.size > 8192 || at >= f.size()) goto damaged;
-                uint8_t type = f[at++];
-                if (type > 8) goto damaged;
-                declared += s.size;
-                if (declared > kMaxContainerImageBytes * 2ull) {
-                    im.queueMessage("The ImageDisk tracks hold more than any floppy!");
-                    return kResultBadImage;
-                }
-                if (type != 0) {
-                    s.hasData = true;
-                    s.deleted = type == 3 || type == 4 || type == 7 || type == 8;
-                    s.error = type >= 5;
-                    s.data = static_cast<uint32_t>(pool.size());
-                    if (type % 2 == 1) {  // the bytes themselves
-                        if (f.size() - at < s.size) goto damaged;
-                        pool.insert(pool.end(), f.begin() + static_cast<long>(at),
-                                    f.begin() + static_cast<long>(at + s.size));
-                        at += s.size;
-                    } else {  // one fill byte
-                        if (at >= f.size()) goto damaged;
-                        pool.insert(pool.end(), s.size, f[at++]);
-                    }
-                }
-                track.sectors.push_back(s);
-            }
-            tracks.push_back(std::move(track));
+        ContainerTrack track;
+        RecordRead read = readTrackRecord(f, &at, &declared, &track, &pool);
+        if (read == kRecordTooLarge) {
+            im.queueMessage("The ImageDisk tracks hold more than any floppy!");
+            return kResultBadImage;
         }
+        if (read == kRecordDamaged) {
+            im.queueMessage("The ImageDisk file is damaged or cut short!");
+            return kResultBadImage;
+        }
+        tracks.push_back(std::move(track));
     }
     return assembleTracks(im, tracks, pool, out);
-damaged:
-    im.queueMessage("The ImageDisk file is damaged or cut short!");
-    return kResultBadImage;
 }
 
 int encodeImageDisk(VolumeImage& im, const std::vector<uint8_t>& bytes, std::vector<uint8_t>* out) {

@@ -125,6 +125,53 @@ bool readSectorData(const std::vector<uint8_t>& f, size_t* at, uint32_t size,
     return pool->size() - start == size;
 }
 
+// One track at `*at` (its 4-byte header, then a 6-byte header and the data of each sector);
+// false when the file is damaged or cut short.
+bool readTrack(const std::vector<uint8_t>& f, size_t* at, ContainerTrack* track,
+               std::vector<uint8_t>* pool) {
+    uint8_t count = f[*at];
+    if (f.size() - *at < 4) return false;
+    track->cylinder = f[*at + 1];
+    track->head = f[*at + 2] & 1;
+    if (f[*at + 2] > 1) return false;
+    *at += 4;
+    for (uint32_t i = 0; i < count; ++i) {
+        if (f.size() - *at < 6) return false;
+        TrackSector s;
+        s.id = f[*at + 2];
+        uint8_t sizeCode = f[*at + 3], flags = f[*at + 4];
+        *at += 6;
+        if (sizeCode > 6) return false;
+        s.size = 128u << sizeCode;
+        s.deleted = (flags & kFlagDeleted) != 0;
+        s.error = (flags & kFlagError) != 0;
+        if ((flags & kFlagNoData) == 0) {
+            s.hasData = true;
+            s.data = static_cast<uint32_t>(pool->size());
+            if (pool->size() > 2ull * kMaxContainerImageBytes ||
+                !readSectorData(f, at, s.size, pool))
+                return false;
+        }
+        track->sectors.push_back(s);
+    }
+    return true;
+}
+
+// The file's bytes after the header, expanded when the file is compressed; false (with the
+// message) when they cannot be.
+bool expandTeledisk(VolumeImage& im, const std::vector<uint8_t>& file, std::vector<uint8_t>* f) {
+    if (file[0] != 't') {
+        *f = file;
+        return true;
+    }
+    f->assign(file.begin(), file.begin() + 12);
+    // Every byte of a floppy's tracks, headers and all, stays well below twice the image.
+    LzhufDecoder decoder(file.data() + 12, file.size() - 12);
+    if (decoder.decode(f, 2ull * kMaxContainerImageBytes)) return true;
+    im.queueMessage("The Teledisk data expands past any floppy image!");
+    return false;
+}
+
 }  // namespace
 
 int decodeTeledisk(VolumeImage& im, const std::vector<uint8_t>& file, DecodedImage* out) {
@@ -137,60 +184,24 @@ int decodeTeledisk(VolumeImage& im, const std::vector<uint8_t>& file, DecodedIma
         im.queueMessage("Teledisk files compressed by versions before 2.0 are not read!");
         return kResultBadImage;
     }
-    std::vector<uint8_t> f(file.begin(), file.begin() + 12);
-    if (file[0] == 't') {
-        // Every byte of a floppy's tracks, headers and all, stays well below twice the image.
-        LzhufDecoder decoder(file.data() + 12, file.size() - 12);
-        if (!decoder.decode(&f, 2ull * kMaxContainerImageBytes)) {
-            im.queueMessage("The Teledisk data expands past any floppy image!");
-            return kResultBadImage;
-        }
-    } else {
-        f = file;
-    }
+    std::vector<uint8_t> f;
+    if (!expandTeledisk(im, file, &f)) return kResultBadImage;
     size_t at = 12;
+    bool sound = true;
     if (file[7] & 0x80) {  // a comment block: 10-byte header with its length
-        if (f.size() - at < 10) goto damaged;
-        at += 10 + uint32_t(f[at + 2] | f[at + 3] << 8);
-        if (at > f.size()) goto damaged;
+        sound = f.size() - at >= 10;
+        if (sound) at += 10 + uint32_t(f[at + 2] | f[at + 3] << 8);
+        sound = sound && at <= f.size();
     }
-    {
-        std::vector<ContainerTrack> tracks;
-        std::vector<uint8_t> pool;
-        for (;;) {
-            if (at >= f.size()) goto damaged;
-            uint8_t count = f[at];
-            if (count == 0xFF) break;  // the end of the tracks
-            if (f.size() - at < 4) goto damaged;
-            ContainerTrack track;
-            track.cylinder = f[at + 1];
-            track.head = f[at + 2] & 1;
-            if (f[at + 2] > 1) goto damaged;
-            at += 4;
-            for (uint32_t i = 0; i < count; ++i) {
-                if (f.size() - at < 6) goto damaged;
-                TrackSector s;
-                s.id = f[at + 2];
-                uint8_t sizeCode = f[at + 3], flags = f[at + 4];
-                at += 6;
-                if (sizeCode > 6) goto damaged;
-                s.size = 128u << sizeCode;
-                s.deleted = (flags & kFlagDeleted) != 0;
-                s.error = (flags & kFlagError) != 0;
-                if ((flags & kFlagNoData) == 0) {
-                    s.hasData = true;
-                    s.data = static_cast<uint32_t>(pool.size());
-                    if (pool.size() > 2ull * kMaxContainerImageBytes ||
-                        !readSectorData(f, &at, s.size, &pool))
-                        goto damaged;
-                }
-                track.sectors.push_back(s);
-            }
-            tracks.push_back(std::move(track));
-        }
-        return assembleTracks(im, tracks, pool, out);
+    std::vector<ContainerTrack> tracks;
+    std::vector<uint8_t> pool;
+    // The tracks, up to the count 0xFF that ends them.
+    while (sound && at < f.size() && f[at] != 0xFF) {
+        ContainerTrack track;
+        sound = readTrack(f, &at, &track, &pool);
+        tracks.push_back(std::move(track));
     }
-damaged:
+    if (sound && at < f.size()) return assembleTracks(im, tracks, pool, out);
     im.queueMessage("The Teledisk file is damaged or cut short!");
     return kResultBadImage;
 }

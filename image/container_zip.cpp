@@ -99,62 +99,34 @@ bool readCentralDirectory(const std::vector<uint8_t>& f, std::vector<ZipMember>*
 
 }  // namespace
 
-int locateZipMember(VolumeImage& im, const std::vector<uint8_t>& f, const char* member,
-                    DecodedImage* out, PackedStream* packed) {
-    std::vector<ZipMember> members;
-    if (!readCentralDirectory(f, &members)) {
-        im.queueMessage("The ZIP archive is damaged!");
-        return kResultBadImage;
-    }
-    std::vector<ZipMember> all;
-    all.swap(members);
-    for (const ZipMember& m : all)
-        if (!m.name.empty() && m.name.back() != '/') members.push_back(m);
-    const ZipMember* chosen = nullptr;
+namespace {
+
+// The member named, or the only image; 0 with `*chosen` set, else the refusal (690 when the
+// user must choose, the names in `out->members`).
+int chooseZipMember(VolumeImage& im, const std::vector<ZipMember>& members, const char* member,
+                    DecodedImage* out, const ZipMember** chosen) {
+    *chosen = nullptr;
     for (const ZipMember& m : members)
-        if (member != nullptr && m.name == member) chosen = &m;
-    if (member != nullptr && chosen == nullptr) {
+        if (member != nullptr && m.name == member) *chosen = &m;
+    if (member != nullptr && *chosen == nullptr) {
         im.queueMessage("The ZIP archive holds no member \"%s\"!", member);
         return kResultBadImage;
     }
-    if (chosen == nullptr && members.size() == 1) chosen = &members[0];
-    if (chosen == nullptr) {
-        if (members.empty()) {
-            im.queueMessage("The ZIP archive holds no image!");
-            return kResultBadImage;
-        }
-        for (const ZipMember& m : members) out->members.push_back(m.name);
-        im.queueMessage("The ZIP archive holds %u images: choose one!",
-                        static_cast<unsigned>(members.size()));
-        return kResultChooseMember;
-    }
-    const ZipMember& m = *chosen;
-    if (m.size > kMaxContainerImageBytes) {
-        im.queueMessage("\"%s\" inflates past the largest floppy image!", m.name.c_str());
+    if (*chosen == nullptr && members.size() == 1) *chosen = &members[0];
+    if (*chosen != nullptr) return kResultOk;
+    if (members.empty()) {
+        im.queueMessage("The ZIP archive holds no image!");
         return kResultBadImage;
     }
-    if ((m.flags & 1) != 0 || (m.method != 0 && m.method != 8)) {
-        im.queueMessage("\"%s\" is encrypted or compressed in a way not read here!", m.name.c_str());
-        return kResultBadImage;
-    }
-    size_t at = m.localOffset;
-    if (at + 30 > f.size() || le32(&f[at]) != kLocalHeader) {
-        im.queueMessage("The ZIP archive is damaged!");
-        return kResultBadImage;
-    }
-    size_t data = at + 30 + le16(&f[at + 26]) + le16(&f[at + 28]);
-    if (data > f.size() || m.packed > f.size() - data) {
-        im.queueMessage("The ZIP archive is cut short!");
-        return kResultBadImage;
-    }
-    packed->offset = data;
-    packed->length = m.packed;
-    packed->stored = m.method == 0;
-    packed->size = m.size;
-    packed->crc = m.crc;
-    packed->name = m.name;
-    out->state.member = m.name;
-    // Every other member (folders too) is kept to be written back.
+    for (const ZipMember& m : members) out->members.push_back(m.name);
+    im.queueMessage("The ZIP archive holds %u images: choose one!",
+                    static_cast<unsigned>(members.size()));
+    return kResultChooseMember;
+}
+
+// Every member but the chosen one (folders too), kept whole to be written back.
+int keepOtherMembers(VolumeImage& im, const std::vector<uint8_t>& f,
+                     const std::vector<ZipMember>& all, const ZipMember& m, DecodedImage* out) {
     for (const ZipMember& o : all) {
         if (o.entry == m.entry) continue;
         size_t local = o.localOffset, start = local + 30;
@@ -183,6 +155,50 @@ int locateZipMember(VolumeImage& im, const std::vector<uint8_t>& f, const char* 
         ++out->state.zipOtherCount;
     }
     return kResultOk;
+}
+
+}  // namespace
+
+int locateZipMember(VolumeImage& im, const std::vector<uint8_t>& f, const char* member,
+                    DecodedImage* out, PackedStream* packed) {
+    std::vector<ZipMember> all;
+    if (!readCentralDirectory(f, &all)) {
+        im.queueMessage("The ZIP archive is damaged!");
+        return kResultBadImage;
+    }
+    std::vector<ZipMember> members;
+    for (const ZipMember& m : all)
+        if (!m.name.empty() && m.name.back() != '/') members.push_back(m);
+    const ZipMember* chosen = nullptr;
+    int result = chooseZipMember(im, members, member, out, &chosen);
+    if (result != kResultOk) return result;
+    const ZipMember& m = *chosen;
+    if (m.size > kMaxContainerImageBytes) {
+        im.queueMessage("\"%s\" inflates past the largest floppy image!", m.name.c_str());
+        return kResultBadImage;
+    }
+    if ((m.flags & 1) != 0 || (m.method != 0 && m.method != 8)) {
+        im.queueMessage("\"%s\" is encrypted or compressed in a way not read here!", m.name.c_str());
+        return kResultBadImage;
+    }
+    size_t at = m.localOffset;
+    if (at + 30 > f.size() || le32(&f[at]) != kLocalHeader) {
+        im.queueMessage("The ZIP archive is damaged!");
+        return kResultBadImage;
+    }
+    size_t data = at + 30 + le16(&f[at + 26]) + le16(&f[at + 28]);
+    if (data > f.size() || m.packed > f.size() - data) {
+        im.queueMessage("The ZIP archive is cut short!");
+        return kResultBadImage;
+    }
+    packed->offset = data;
+    packed->length = m.packed;
+    packed->stored = m.method == 0;
+    packed->size = m.size;
+    packed->crc = m.crc;
+    packed->name = m.name;
+    out->state.member = m.name;
+    return keepOtherMembers(im, f, all, m, out);
 }
 
 namespace {
