@@ -7,6 +7,7 @@
 
 #include "directory/cluster_owners.h"
 #include "directory/dir_entry.h"
+#include "image/boot_sector.h"
 #include "image/chain_cursor.h"
 
 namespace {
@@ -219,9 +220,7 @@ int wipeFreeSpace(VolumeImage& image, WipeOutcome* outcome) {
     for (const OwnerEntry& e : owners.entries) {
         const uint8_t* slot = e.folder ? nullptr : slotAt(image, e.entryCluster, e.entryIndex);
         if (slot == nullptr) continue;
-        uint32_t size = slot[de::kFileSize] | slot[de::kFileSize + 1] << 8 |
-                        static_cast<uint32_t>(slot[de::kFileSize + 2]) << 16 |
-                        static_cast<uint32_t>(slot[de::kFileSize + 3]) << 24;
+        uint32_t size = readLe32(slot + de::kFileSize);
         bool trimmed = false;
         uint32_t at = 0;  // bytes of the file before the current cluster
         for (ChainCursor c(image, e.firstCluster); c.atCluster(); c.advance()) {

@@ -200,13 +200,15 @@ int replaceFile(InsertRun& op, VolumeImage& image, uint16_t folderCluster,
                           name);
         std::vector<uint8_t> data(static_cast<size_t>(need) * image.clusterBytes);
         std::vector<uint8_t*> pieces;
-        for (int i = 0; i < need; ++i) pieces.push_back(data.data() + i * image.clusterBytes);
+        for (size_t i = 0; i < static_cast<size_t>(need); ++i)
+            pieces.push_back(data.data() + i * image.clusterBytes);
         if (!entry.source->read(pieces.data(), need, image.clusterBytes, size, &size))
             return refuse(image, kResultHostIo, "Could not read file \"%s\"!", entry.hostPath);
         freeChain(op, image, &oldChain);
         op.findFreeClusters(clustersFor(image, size), &clusters);
         for (int i = 0; i < clustersFor(image, size); ++i)
-            std::memcpy(image.clusterData(clusters[static_cast<size_t>(i)]), pieces[i],
+            std::memcpy(image.clusterData(clusters[static_cast<size_t>(i)]),
+                        pieces[static_cast<size_t>(i)],
                         image.clusterBytes);
     }
     int own = clustersFor(image, size);
