@@ -189,7 +189,7 @@ TEST_F(MainWindow, MenuHoldsEveryCommand) {
         {2, "Check &disk...", 40110, false},
         {2, nullptr, 0, false},
         {2, "Chan&ge format...", 40060, false},
-        {2, "&Defragment", 40120, false},
+        {2, "Defragmen&t", 40120, false},
         {2, "&Wipe free space...", 40121, false},
         {3, "&Load image from disk...\tF7", 40019, false},
         {3, "&Write image to disk...\tF8", 40018, false},
