@@ -223,8 +223,9 @@ public:
     // list; another is opened as Open would.
     void openRecentCommand(int slot);
     // Shows the window where it was last closed, when that is on a monitor now; else where the
-    // template puts it.
+    // template puts it, inside the monitor's work area.
     void showAtStoredPlace();
+    void fitToWorkArea();
     void storeWindowPlace();
 
     // --- beside other programs (ui/save_checks.cpp) ----------------------------------------------

@@ -2,6 +2,7 @@
 // settings store.
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 
 #include "platform/host_folder.h"
@@ -65,6 +66,24 @@ void ImageEditor::openRecentCommand(int slot) {
     openImageFile(path.c_str(), hostBaseName(path.c_str()).c_str());
 }
 
+// A first start sizes the window from its template, which at a high DPI on a small screen can be
+// larger than the screen: it is cut to the monitor's work area and moved inside it.
+void ImageEditor::fitToWorkArea() {
+    RECT r;
+    MONITORINFO monitor;
+    monitor.cbSize = sizeof monitor;
+    if (!GetWindowRect(mainWindow, &r) ||
+        !GetMonitorInfoW(MonitorFromWindow(mainWindow, MONITOR_DEFAULTTOPRIMARY), &monitor))
+        return;
+    const RECT& work = monitor.rcWork;
+    LONG width = std::min(r.right - r.left, work.right - work.left);
+    LONG height = std::min(r.bottom - r.top, work.bottom - work.top);
+    LONG x = std::max(work.left, std::min(r.left, work.right - width));
+    LONG y = std::max(work.top, std::min(r.top, work.bottom - height));
+    if (x != r.left || y != r.top || width != r.right - r.left || height != r.bottom - r.top)
+        SetWindowPos(mainWindow, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 void ImageEditor::showAtStoredPlace() {
     WindowPlace place;
     WINDOWPLACEMENT shown;
@@ -73,6 +92,7 @@ void ImageEditor::showAtStoredPlace() {
     if (!settings.readWindowPlace(&place) ||
         MonitorFromRect(&place.normal, MONITOR_DEFAULTTONULL) == nullptr ||
         !GetWindowPlacement(mainWindow, &shown)) {
+        fitToWorkArea();
         ShowWindow(mainWindow, SW_SHOW);
         return;
     }
